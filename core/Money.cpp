@@ -1,0 +1,150 @@
+#include "core/Money.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+using i128 = __int128;
+
+// num / den rounded half away from zero.
+qint64 divRound(i128 num, i128 den)
+{
+    if (den == 0)
+        throw std::domain_error("division by zero");
+    if (den < 0) {
+        num = -num;
+        den = -den;
+    }
+    i128 q = num / den;
+    i128 r = num % den;
+    if (r < 0)
+        r = -r;
+    if (r * 2 >= den)
+        q += (num < 0) ? -1 : 1;
+    return static_cast<qint64>(q);
+}
+
+qint64 pow10(int n)
+{
+    qint64 v = 1;
+    while (n-- > 0)
+        v *= 10;
+    return v;
+}
+
+} // namespace
+
+std::optional<Money> Money::parse(const QString& text)
+{
+    QString t = text.trimmed();
+    t.remove(u',');
+    if (t.isEmpty())
+        return std::nullopt;
+    bool negative = false;
+    if (t.startsWith(u'-') || t.startsWith(u'+')) {
+        negative = t.startsWith(u'-');
+        t = t.mid(1);
+    }
+    const qsizetype dot = t.indexOf(u'.');
+    const QString whole = dot < 0 ? t : t.left(dot);
+    const QString frac = dot < 0 ? QString() : t.mid(dot + 1);
+    if (whole.isEmpty() && frac.isEmpty())
+        return std::nullopt;
+    for (QChar c : whole + frac)
+        if (!c.isDigit() || c.unicode() > '9')
+            return std::nullopt;
+    if (whole.size() > 15)
+        return std::nullopt;
+    i128 raw = whole.isEmpty() ? 0 : whole.toLongLong();
+    raw *= Scale;
+    QString f = frac;
+    qint64 fracRaw = 0;
+    if (f.size() <= 4) {
+        fracRaw = (f + QString(4 - f.size(), u'0')).toLongLong();
+    } else {
+        const qint64 head = f.left(4).toLongLong();
+        fracRaw = head + (f.at(4).digitValue() >= 5 ? 1 : 0);
+    }
+    raw += fracRaw;
+    return fromRaw(static_cast<qint64>(negative ? -raw : raw));
+}
+
+Money Money::fromDouble(double v)
+{
+    return fromRaw(static_cast<qint64>(std::llround(v * Scale)));
+}
+
+Money Money::roundDecimals(int decimals, int mode) const
+{
+    decimals = qBound(0, decimals, 4);
+    const qint64 unit = pow10(4 - decimals);
+    qint64 q = m_raw / unit;
+    const qint64 r = m_raw % unit;
+    if (r != 0) {
+        const qint64 ar = r < 0 ? -r : r;
+        const bool away = (mode == 0) ? false : (mode == 1) ? true : (ar * 2 >= unit);
+        if (away)
+            q += (m_raw < 0) ? -1 : 1;
+    }
+    return fromRaw(q * unit);
+}
+
+Money Money::roundUnits(int mode) const
+{
+    return roundDecimals(0, mode);
+}
+
+QString Money::toString() const
+{
+    QString s = toString(4);
+    if (s.contains(u'.')) {
+        while (s.endsWith(u'0'))
+            s.chop(1);
+        if (s.endsWith(u'.'))
+            s.chop(1);
+    }
+    return s;
+}
+
+QString Money::toString(int decimals) const
+{
+    decimals = qBound(0, decimals, 4);
+    const Money r = roundDecimals(decimals, 2);
+    qint64 raw = r.m_raw;
+    const bool negative = raw < 0;
+    quint64 a = negative ? quint64(-(raw + 1)) + 1 : quint64(raw);
+    QString s = QString::number(a / Scale);
+    if (decimals > 0) {
+        const quint64 frac = (a % Scale) / quint64(pow10(4 - decimals));
+        s += u'.' + QString::number(frac).rightJustified(decimals, u'0');
+    }
+    return negative ? u'-' + s : s;
+}
+
+Money Money::operator*(Money o) const
+{
+    return fromRaw(divRound(i128(m_raw) * o.m_raw, Scale));
+}
+
+Money Money::mulRate(double rate) const
+{
+    constexpr qint64 kRateScale = 1000000000;
+    const i128 scaledRate = std::llround(rate * double(kRateScale));
+    return fromRaw(divRound(i128(m_raw) * scaledRate, kRateScale));
+}
+
+Money Money::operator/(Money o) const
+{
+    return fromRaw(divRound(i128(m_raw) * Scale, o.m_raw));
+}
+
+Money Money::operator/(qint64 n) const
+{
+    return fromRaw(divRound(i128(m_raw), n));
+}
+
+Money abs(Money m)
+{
+    return m < Money() ? -m : m;
+}

@@ -1,0 +1,89 @@
+#include "platform/Cp932.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace cp932 {
+
+namespace {
+constexpr const char* kName = "windows-31j";
+}
+
+QByteArray encode(const QString& text, bool* ok)
+{
+    QStringEncoder encoder(kName, QStringConverter::Flag::Stateless);
+    QByteArray out = encoder.encode(text);
+    const bool good = !encoder.hasError();
+    if (ok)
+        *ok = good;
+    return good ? out : QByteArray();
+}
+
+QByteArray encodeLossy(const QString& text)
+{
+    QStringEncoder encoder(kName, QStringConverter::Flag::Stateless);
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        QStringEncoder one(kName, QStringConverter::Flag::Stateless);
+        QByteArray b = one.encode(QStringView(text).mid(i, len));
+        out += one.hasError() ? QByteArray("?") : b;
+        i += len - 1;
+    }
+    return out;
+}
+
+std::optional<QByteArray> tryEncode(const QString& text)
+{
+    bool ok = false;
+    QByteArray b = encode(text, &ok);
+    if (!ok)
+        return std::nullopt;
+    return b;
+}
+
+QString decode(const QByteArray& bytes)
+{
+    QStringDecoder decoder(kName, QStringConverter::Flag::Stateless);
+    return decoder.decode(bytes);
+}
+
+QString decode(const char* bytes, qsizetype length)
+{
+    return decode(QByteArray::fromRawData(bytes, length));
+}
+
+bool canEncode(const QString& text)
+{
+    bool ok = false;
+    encode(text, &ok);
+    return ok;
+}
+
+qsizetype byteLength(const QString& text)
+{
+    bool ok = false;
+    QByteArray b = encode(text, &ok);
+    if (ok)
+        return b.size();
+    return encodeLossy(text).size();
+}
+
+bool isLeadByteAt(const QByteArray& bytes, qsizetype index)
+{
+    if (index < 0 || index >= bytes.size())
+        return false;
+    qsizetype i = 0;
+    while (i < index) {
+        i += isLeadByte(static_cast<unsigned char>(bytes.at(i))) ? 2 : 1;
+    }
+    return i == index && isLeadByte(static_cast<unsigned char>(bytes.at(index)));
+}
+
+int charWidth(QChar c)
+{
+    return static_cast<int>(byteLength(QString(c)) >= 2 ? 2 : 1);
+}
+
+} // namespace cp932

@@ -1,0 +1,33 @@
+#pragma once
+// The one place that knows Shift_JIS as Windows code page 932 ("windows-31j", ICU's mapping).
+// Every boundary that stores or exchanges text (ini files, the XML file, logs, scripts, database text)
+// goes through these routines; byte-width rules measure the CP932 encoding.
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace cp932 {
+
+// Encodes text; a character CP932 cannot hold makes the result empty and *ok false.
+QByteArray encode(const QString& text, bool* ok = nullptr);
+// Encodes text, substituting '?' for characters CP932 cannot hold (only for display-only uses).
+QByteArray encodeLossy(const QString& text);
+// Encodes text or returns nullopt when a character cannot be held.
+std::optional<QByteArray> tryEncode(const QString& text);
+QString decode(const QByteArray& bytes);
+QString decode(const char* bytes, qsizetype length);
+
+bool canEncode(const QString& text);
+// Byte length of the CP932 encoding (characters that cannot be encoded count as one byte).
+qsizetype byteLength(const QString& text);
+
+// Lead byte of a double-byte character: 0x81-0x9F or 0xE0-0xFC.
+inline bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// True when position index of bytes (0-based) is the lead byte of a double-byte character,
+// scanning from the start so that trail bytes are not mistaken for lead bytes.
+bool isLeadByteAt(const QByteArray& bytes, qsizetype index);
+// Width in bytes of the single character c (1 or 2).
+int charWidth(QChar c);
+
+} // namespace cp932

@@ -1,0 +1,60 @@
+#pragma once
+// Ini files with Windows profile semantics: CP932 text, section and key names compared without case,
+// the first occurrence of a section or key wins, CRLF line ends, values kept exactly as written after
+// the "=". Writes go to the file at once (as the Windows profile functions do) unless auto-save is off;
+// the file is replaced atomically.
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+class IniFile {
+public:
+    explicit IniFile(const QString& path, bool autoSave = true);
+
+    const QString& fileName() const { return m_path; }
+    bool fileExists() const;
+    // Reads the file again; a missing file gives an empty ini. False when it exists but cannot be read.
+    bool reload();
+
+    QString readString(const QString& section, const QString& key, const QString& def = {}) const;
+    int readInteger(const QString& section, const QString& key, int def = 0) const;
+    bool readBool(const QString& section, const QString& key, bool def = false) const;
+
+    bool writeString(const QString& section, const QString& key, const QString& value);
+    bool writeInteger(const QString& section, const QString& key, int value);
+    bool writeBool(const QString& section, const QString& key, bool value);
+
+    bool sectionExists(const QString& section) const;
+    bool valueExists(const QString& section, const QString& key) const;
+    QStringList sections() const;
+    QStringList keys(const QString& section) const;
+    QList<QPair<QString, QString>> sectionValues(const QString& section) const;
+    bool eraseSection(const QString& section);
+    bool deleteKey(const QString& section, const QString& key);
+
+    // Writes the whole file (temporary file renamed into place). False on failure.
+    bool save() const;
+    bool lastLoadFailed() const { return m_loadFailed; }
+
+private:
+    struct Entry {
+        QString key; // empty for a line that is not a key (comment, blank)
+        QString value;
+        QString raw;
+    };
+    struct Section {
+        QString name;
+        QList<Entry> entries;
+    };
+    const Section* findSection(const QString& name) const;
+    Section* findSection(const QString& name);
+    bool commit();
+
+    QString m_path;
+    bool m_autoSave;
+    bool m_loadFailed = false;
+    QList<Entry> m_preamble;
+    QList<Section> m_sections;
+};

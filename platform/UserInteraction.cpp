@@ -1,0 +1,151 @@
+#include "platform/UserInteraction.h"
+
+namespace ui {
+
+namespace {
+std::unique_ptr<UserInteraction>& slot()
+{
+    static std::unique_ptr<UserInteraction> impl = std::make_unique<ScriptedUserInteraction>();
+    return impl;
+}
+} // namespace
+
+int resultOfButton(Button b)
+{
+    switch (b) {
+    case mbYes: return mrYes;
+    case mbNo: return mrNo;
+    case mbOK: return mrOk;
+    case mbCancel: return mrCancel;
+    case mbAbort: return mrAbort;
+    case mbRetry: return mrRetry;
+    case mbIgnore: return mrIgnore;
+    case mbAll: return mrAll;
+    case mbNoToAll: return mrNoToAll;
+    case mbYesToAll: return mrYesToAll;
+    default: return mrNone;
+    }
+}
+
+QString kindCaption(MsgKind kind)
+{
+    switch (kind) {
+    case MsgKind::Warning: return QStringLiteral("警告");
+    case MsgKind::Error: return QStringLiteral("エラー");
+    case MsgKind::Information: return QStringLiteral("情報");
+    case MsgKind::Confirmation: return QStringLiteral("確認");
+    }
+    return {};
+}
+
+UserInteraction& current()
+{
+    return *slot();
+}
+
+std::unique_ptr<UserInteraction> install(std::unique_ptr<UserInteraction> impl)
+{
+    std::unique_ptr<UserInteraction> previous = std::move(slot());
+    slot() = std::move(impl);
+    if (!slot())
+        slot() = std::make_unique<ScriptedUserInteraction>();
+    return previous;
+}
+
+int showMessage(MsgKind kind, const QString& text, Buttons buttons, const QString& caption)
+{
+    MessageRequest r;
+    r.kind = kind;
+    r.text = text;
+    r.buttons = buttons;
+    r.caption = caption.isEmpty() ? kindCaption(kind) : caption;
+    return current().message(r);
+}
+
+int ScriptedUserInteraction::message(const MessageRequest& request)
+{
+    Shown s{Shown::Message, request, {}, {}};
+    m_shown.push_back(s);
+    if (onMessage) {
+        int r = onMessage(request);
+        if (r >= 0)
+            return r;
+    }
+    if (!m_answers.empty()) {
+        int r = m_answers.front();
+        m_answers.pop_front();
+        return r;
+    }
+    for (unsigned bit = 0; bit < 11; ++bit)
+        if (request.buttons & (1u << bit))
+            return resultOfButton(static_cast<Button>(1u << bit));
+    return mrOk;
+}
+
+std::optional<QString> ScriptedUserInteraction::input(const InputRequest& request)
+{
+    m_shown.push_back(Shown{Shown::Input, {}, request, {}});
+    if (m_inputs.empty())
+        return std::nullopt;
+    auto v = m_inputs.front();
+    m_inputs.pop_front();
+    return v;
+}
+
+static QString nextPath(std::deque<QString>& paths)
+{
+    if (paths.empty())
+        return {};
+    QString p = paths.front();
+    paths.pop_front();
+    return p;
+}
+
+QString ScriptedUserInteraction::pickFolder(const FileRequest& request)
+{
+    m_shown.push_back(Shown{Shown::Folder, {}, {}, request});
+    return nextPath(m_paths);
+}
+
+QString ScriptedUserInteraction::pickOpenFile(const FileRequest& request)
+{
+    m_shown.push_back(Shown{Shown::OpenFile, {}, {}, request});
+    return nextPath(m_paths);
+}
+
+QString ScriptedUserInteraction::pickSaveFile(const FileRequest& request)
+{
+    m_shown.push_back(Shown{Shown::SaveFile, {}, {}, request});
+    return nextPath(m_paths);
+}
+
+QStringList ScriptedUserInteraction::messageTexts() const
+{
+    QStringList out;
+    for (const Shown& s : m_shown)
+        if (s.what == Shown::Message)
+            out << s.message.text;
+    return out;
+}
+
+void ScriptedUserInteraction::clear()
+{
+    m_shown.clear();
+    m_answers.clear();
+    m_inputs.clear();
+    m_paths.clear();
+}
+
+ScopedScriptedUi::ScopedScriptedUi()
+{
+    auto impl = std::make_unique<ScriptedUserInteraction>();
+    m_impl = impl.get();
+    m_previous = install(std::move(impl));
+}
+
+ScopedScriptedUi::~ScopedScriptedUi()
+{
+    install(std::move(m_previous));
+}
+
+} // namespace ui

@@ -1,0 +1,138 @@
+#pragma once
+// Every box, question, prompt and picker the program shows goes through this interface, so that all of
+// it runs headless in tests. The program installs the Qt implementation at start-up; tests install a
+// ScriptedUserInteraction that records what was shown and answers from a script.
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace ui {
+
+// The four kinds of message box; the value is the kind number the message dialog uses.
+enum class MsgKind { Warning = 0, Error = 1, Information = 2, Confirmation = 3 };
+
+// Modal results, numbered as the framework's dialogs return them.
+enum ModalResult : int {
+    mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5,
+    mrYes = 6, mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10
+};
+
+// Button set of a message box, bits in the message dialog's order.
+enum Button : unsigned {
+    mbYes = 1u << 0, mbNo = 1u << 1, mbOK = 1u << 2, mbCancel = 1u << 3, mbAbort = 1u << 4,
+    mbRetry = 1u << 5, mbIgnore = 1u << 6, mbAll = 1u << 7, mbNoToAll = 1u << 8, mbYesToAll = 1u << 9,
+    mbHelp = 1u << 10
+};
+using Buttons = unsigned;
+
+// Modal result of one button bit (mbHelp gives mrNone).
+int resultOfButton(Button b);
+// The default caption of a kind: "警告", "エラー", "情報", "確認".
+QString kindCaption(MsgKind kind);
+
+struct MessageRequest {
+    MsgKind kind = MsgKind::Information;
+    QString caption; // empty: the kind's caption
+    QString text;    // lines separated by "\r", "\n" or "\r\n"
+    Buttons buttons = mbOK;
+    int defaultButton = 0; // index among the shown buttons
+};
+
+struct InputRequest {
+    QString caption;
+    QString prompt;
+    QString initial;
+    bool password = false;
+    int maxLength = 0; // 0: no limit
+};
+
+struct FileRequest {
+    QString caption;
+    QString folder;      // starting folder
+    QString fileName;    // proposed file name (save)
+    QString filter;      // Qt filter text, e.g. "XML (*.xml)"
+    QString defaultExt;
+};
+
+class UserInteraction {
+public:
+    virtual ~UserInteraction() = default;
+    // Shows a message box; returns the modal result of the pressed button (mrCancel when closed).
+    virtual int message(const MessageRequest& request) = 0;
+    // Asks for one text value; nullopt when cancelled.
+    virtual std::optional<QString> input(const InputRequest& request) = 0;
+    // Pickers answer an empty text when cancelled.
+    virtual QString pickFolder(const FileRequest& request) = 0;
+    virtual QString pickOpenFile(const FileRequest& request) = 0;
+    virtual QString pickSaveFile(const FileRequest& request) = 0;
+};
+
+// The installed implementation (the scripted one until something else is installed).
+UserInteraction& current();
+// Installs an implementation and returns the previous one.
+std::unique_ptr<UserInteraction> install(std::unique_ptr<UserInteraction> impl);
+
+// Convenience: a box of the kind with its default caption unless one is given.
+int showMessage(MsgKind kind, const QString& text, Buttons buttons = mbOK, const QString& caption = {});
+inline int showError(const QString& text) { return showMessage(MsgKind::Error, text); }
+inline int showWarning(const QString& text) { return showMessage(MsgKind::Warning, text); }
+inline int showInformation(const QString& text) { return showMessage(MsgKind::Information, text); }
+inline int askConfirmation(const QString& text, Buttons buttons = mbYes | mbNo)
+{
+    return showMessage(MsgKind::Confirmation, text, buttons);
+}
+
+// Records every request and answers from queues. With nothing queued a message gets the result of its
+// first button (in bit order), an input is cancelled and a picker answers empty.
+class ScriptedUserInteraction : public UserInteraction {
+public:
+    struct Shown {
+        enum What { Message, Input, Folder, OpenFile, SaveFile } what;
+        MessageRequest message;
+        InputRequest input;
+        FileRequest file;
+    };
+
+    int message(const MessageRequest& request) override;
+    std::optional<QString> input(const InputRequest& request) override;
+    QString pickFolder(const FileRequest& request) override;
+    QString pickOpenFile(const FileRequest& request) override;
+    QString pickSaveFile(const FileRequest& request) override;
+
+    void queueAnswer(int modalResult) { m_answers.push_back(modalResult); }
+    void queueInput(std::optional<QString> value) { m_inputs.push_back(std::move(value)); }
+    void queuePath(const QString& path) { m_paths.push_back(path); }
+    // Called for every message before the queue is consulted; a result >= 0 answers it.
+    std::function<int(const MessageRequest&)> onMessage;
+
+    const std::vector<Shown>& shown() const { return m_shown; }
+    // Texts of the message boxes shown so far, in order.
+    QStringList messageTexts() const;
+    void clear();
+
+private:
+    std::vector<Shown> m_shown;
+    std::deque<int> m_answers;
+    std::deque<std::optional<QString>> m_inputs;
+    std::deque<QString> m_paths;
+};
+
+// Installs a fresh scripted implementation for the lifetime of the object and restores the previous one.
+class ScopedScriptedUi {
+public:
+    ScopedScriptedUi();
+    ~ScopedScriptedUi();
+    ScriptedUserInteraction& operator*() { return *m_impl; }
+    ScriptedUserInteraction* operator->() { return m_impl; }
+
+private:
+    ScriptedUserInteraction* m_impl;
+    std::unique_ptr<UserInteraction> m_previous;
+};
+
+} // namespace ui

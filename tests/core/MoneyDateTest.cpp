@@ -1,0 +1,45 @@
+#include "core/Money.h"
+#include "core/TDateTime.h"
+
+#include <gtest/gtest.h>
+
+TEST(Money, ExactProductsAndParsing)
+{
+    EXPECT_EQ(Money::fromString(QStringLiteral("0.06555")).raw(), 656); // four decimals, half away from zero
+    EXPECT_EQ(Money(1000000).mulRate(0.06552).toString(4), QStringLiteral("65520.0000"));
+    EXPECT_EQ(Money(1000000).mulRate(0.06552).truncUnits(), 65520);
+    EXPECT_EQ(Money::fromString(QStringLiteral("123.4567")).mulRate(-0.5).toString(4), QStringLiteral("-61.7284"));
+    const Money exact = Money::fromString(QStringLiteral("0.0655"));
+    EXPECT_EQ((Money(1000000) * exact).toString(4), QStringLiteral("65500.0000"));
+    EXPECT_EQ((Money(1000000) * Money::fromString(QStringLiteral("0.1670"))).truncUnits(), 167000);
+    EXPECT_EQ(Money::fromString(QStringLiteral("-1,234.5")).toString(), QStringLiteral("-1234.5"));
+    EXPECT_FALSE(Money::parse(QStringLiteral("12a")).has_value());
+    EXPECT_EQ((Money(300000) / 3).toString(), QStringLiteral("100000"));
+    EXPECT_EQ((Money(100) / 3).toString(4), QStringLiteral("33.3333"));
+}
+
+TEST(Money, RoundingModes)
+{
+    struct Case { const char* value; int mode; const char* expected; };
+    const Case cases[] = {
+        {"1.5", 0, "1"},   {"1.5", 1, "2"},   {"1.5", 2, "2"},   {"1.4999", 2, "1"}, {"1.0001", 1, "2"},
+        {"-1.5", 0, "-1"}, {"-1.5", 1, "-2"}, {"-1.5", 2, "-2"}, {"-1.4", 2, "-1"},  {"-1.0001", 1, "-2"},
+        {"2", 1, "2"},     {"0", 2, "0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Money::fromString(QString::fromLatin1(c.value)).roundUnits(c.mode).toString(),
+                  QString::fromLatin1(c.expected))
+            << c.value << " mode " << c.mode;
+}
+
+TEST(TDateTime, DayCountConversions)
+{
+    EXPECT_EQ(TDateTime::fromDate(1899, 12, 30).value(), 0.0);
+    EXPECT_TRUE(TDateTime::fromDate(1899, 12, 30).isNull());
+    EXPECT_EQ(TDateTime::fromDate(2019, 5, 1).value(), 43586.0);
+    EXPECT_EQ(TDateTime(43586.75).toDateTime(), QDateTime(QDate(2019, 5, 1), QTime(18, 0)));
+    EXPECT_EQ(TDateTime::fromDateTime(1899, 12, 29, 6, 0, 0).value(), -1.25);
+    EXPECT_EQ(TDateTime(-1.25).toDate(), QDate(1899, 12, 29));
+    EXPECT_EQ(TDateTime(-1.25).toTime(), QTime(6, 0));
+    EXPECT_EQ(TDateTime::fromDate(QDate()).value(), 0.0);
+}

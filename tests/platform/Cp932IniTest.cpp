@@ -1,0 +1,75 @@
+#include "platform/Cp932.h"
+#include "platform/IniFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(Cp932, MapsTheWindowsCharactersAndMeasuresBytes)
+{
+    const QByteArray bytes = cp932::encode(QStringLiteral("～－①漢ｱA"));
+    EXPECT_EQ(bytes.toHex(' '), QByteArray("81 60 81 7c 87 40 8a bf b1 41"));
+    EXPECT_EQ(cp932::decode(bytes), QStringLiteral("～－①漢ｱA"));
+    EXPECT_EQ(cp932::byteLength(QStringLiteral("漢字ab")), 6);
+    EXPECT_EQ(cp932::charWidth(QChar(u'ｱ')), 1);
+    EXPECT_EQ(cp932::charWidth(QChar(u'ア')), 2);
+}
+
+TEST(Cp932, RefusesCharactersItCannotHold)
+{
+    bool ok = true;
+    EXPECT_TRUE(cp932::encode(QString::fromUtf8("a\U0001F600"), &ok).isEmpty());
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(cp932::tryEncode(QString::fromUtf8("\u00e9")).has_value());
+    EXPECT_EQ(cp932::encodeLossy(QString::fromUtf8("a\u00e9b")), QByteArray("a?b"));
+}
+
+TEST(Cp932, LeadBytePositionsScanFromTheStart)
+{
+    // "ア" is 83 41: the 0x41 trail byte must not be taken for a character start, and a trail byte in
+    // the lead range (0x83 0x81 ...) must not be taken for a lead byte.
+    const QByteArray b = cp932::encode(QStringLiteral("Aア\u30C3")); // 41 83 41 83 62
+    EXPECT_FALSE(cp932::isLeadByteAt(b, 0));
+    EXPECT_TRUE(cp932::isLeadByteAt(b, 1));
+    EXPECT_FALSE(cp932::isLeadByteAt(b, 2));
+    EXPECT_TRUE(cp932::isLeadByteAt(b, 3));
+}
+
+TEST(IniFile, WindowsProfileSemantics)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.ini"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(cp932::encode(QStringLiteral("; comment\n[Sec]\nKey= 値 \nkey=second\nNum=12x\nHex=$1F\n[sec]\nOther=1\n")));
+    f.close();
+
+    IniFile ini(path);
+    EXPECT_EQ(ini.readString(QStringLiteral("SEC"), QStringLiteral("KEY")), QStringLiteral(" 値 "));
+    EXPECT_FALSE(ini.valueExists(QStringLiteral("Sec"), QStringLiteral("Other"))); // first section wins
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Sec"), QStringLiteral("Num"), 7), 7);
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Sec"), QStringLiteral("Hex")), 31);
+    EXPECT_EQ(ini.readString(QStringLiteral("None"), QStringLiteral("x"), QStringLiteral("d")), QStringLiteral("d"));
+
+    ASSERT_TRUE(ini.writeString(QStringLiteral("sec"), QStringLiteral("key"), QStringLiteral("新")));
+    ASSERT_TRUE(ini.writeString(QStringLiteral("New"), QStringLiteral("A"), QStringLiteral("1")));
+    IniFile again(path);
+    EXPECT_EQ(again.readString(QStringLiteral("Sec"), QStringLiteral("Key")), QStringLiteral("新"));
+    EXPECT_EQ(again.readString(QStringLiteral("new"), QStringLiteral("a")), QStringLiteral("1"));
+
+    QFile raw(path);
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    const QByteArray all = raw.readAll();
+    EXPECT_TRUE(all.startsWith("; comment\r\n[Sec]\r\n"));
+    EXPECT_TRUE(all.contains(cp932::encode(QStringLiteral("Key=新\r\n"))));
+
+    ASSERT_TRUE(again.eraseSection(QStringLiteral("SEC")));
+    EXPECT_FALSE(IniFile(path).sectionExists(QStringLiteral("Sec")));
+}
+
+TEST(IniFile, ValueThatCannotBeEncodedIsRefused)
+{
+    QTemporaryDir dir;
+    IniFile ini(dir.filePath(QStringLiteral("b.ini")));
+    EXPECT_FALSE(ini.writeString(QStringLiteral("S"), QStringLiteral("K"), QString::fromUtf8("\U0001F600")));
+}

@@ -1,0 +1,47 @@
+#include "TestEnv.h"
+
+#include <QDir>
+#include <cstdlib>
+
+namespace testenv {
+
+ScopedEnv::ScopedEnv(const char* name, const QString& value)
+    : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
+{
+    qputenv(name, value.toUtf8());
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (m_had)
+        qputenv(m_name.constData(), m_old);
+    else
+        qunsetenv(m_name.constData());
+}
+
+static QString makeDirs(const QTemporaryDir& dir)
+{
+    const QString p = dir.path();
+    for (const char* sub : {"appdata", "documents", "temp", "run"})
+        QDir().mkpath(p + u'/' + QLatin1String(sub));
+    return p;
+}
+
+TempEnvironment::TempEnvironment()
+    : m_path(makeDirs(m_dir)), m_appData("QV_COMMON_APPDATA", m_path + QStringLiteral("/appdata")),
+      m_documents("QV_DOCUMENTS", m_path + QStringLiteral("/documents")),
+      m_temp("QV_TEMP", m_path + QStringLiteral("/temp")), m_runtime("QV_RUNTIME_DIR", m_path + QStringLiteral("/run"))
+{
+}
+
+QString sourceDir()
+{
+    return QStringLiteral(QV_SOURCE_DIR);
+}
+
+QString buildDir()
+{
+    return QStringLiteral(QV_BUILD_DIR);
+}
+
+} // namespace testenv

@@ -1,0 +1,44 @@
+#pragma once
+// Test environment: a temporary folder that the special folders point into, so no test touches the
+// user's files. Later helpers (data roots, datasets) build on it.
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <map>
+
+namespace testenv {
+
+// Sets an environment variable for the lifetime of the object and restores the old value.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QString& value);
+    ~ScopedEnv();
+
+private:
+    QByteArray m_name;
+    QByteArray m_old;
+    bool m_had;
+};
+
+// A temporary folder with the special folders (app data, documents, temp, runtime) below it.
+class TempEnvironment {
+public:
+    TempEnvironment();
+    const QString& path() const { return m_path; }
+    QString commonAppData() const { return m_path + QStringLiteral("/appdata"); }
+    QString documents() const { return m_path + QStringLiteral("/documents"); }
+    QString temp() const { return m_path + QStringLiteral("/temp"); }
+    QString runtime() const { return m_path + QStringLiteral("/run"); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    ScopedEnv m_appData, m_documents, m_temp, m_runtime;
+};
+
+// Source and build folders of the project.
+QString sourceDir();
+QString buildDir();
+
+} // namespace testenv
