@@ -1,0 +1,624 @@
+#include "app/hj19.h"
+
+#include "core/uAccRecord.h"
+#include "platform/Cp932.h"
+#include "platform/UserInteraction.h"
+#include "platform/firebird/FbError.h"
+
+#include <QHash>
+#include <stdexcept>
+
+namespace hj19 {
+
+namespace {
+
+// Revised and guarantee rates of the declining-balance method by useful life, from the ordinance on useful
+// lives of depreciable assets (減価償却資産の耐用年数等に関する省令), appended table 9 (250 %) and appended
+// table 10 (200 %). Lives 0 and 1 have no rates, life 2 has no revised or guarantee rate.
+// Columns: 250 % revised (x 1/1000), 250 % guarantee (x 1/100000), 200 % revised, 200 % guarantee.
+constexpr int kRates[101][4] = {
+    {0, 0, 0, 0},              // 0
+    {0, 0, 0, 0},              // 1
+    {0, 0, 0, 0},              // 2
+    {1000, 2789, 1000, 11089}, // 3
+    {1000, 5274, 1000, 12499}, // 4
+    {1000, 6249, 500, 10800},  // 5
+    {500, 5776, 334, 9911},    // 6
+    {500, 5496, 334, 8680},    // 7
+    {334, 5111, 334, 7909},    // 8
+    {334, 4731, 250, 7126},    // 9
+    {334, 4448, 250, 6552},    // 10
+    {250, 4123, 200, 5992},    // 11
+    {250, 3870, 200, 5566},    // 12
+    {200, 3633, 167, 5180},    // 13
+    {200, 3389, 167, 4854},    // 14
+    {200, 3217, 143, 4565},    // 15
+    {167, 3063, 143, 4294},    // 16
+    {167, 2905, 125, 4038},    // 17
+    {143, 2757, 112, 3884},    // 18
+    {143, 2616, 112, 3693},    // 19
+    {143, 2517, 112, 3486},    // 20
+    {125, 2408, 100, 3335},    // 21
+    {125, 2296, 100, 3182},    // 22
+    {112, 2226, 91, 3052},     // 23
+    {112, 2157, 84, 2969},     // 24
+    {112, 2058, 84, 2841},     // 25
+    {100, 1989, 84, 2716},     // 26
+    {100, 1902, 77, 2624},     // 27
+    {91, 1866, 72, 2568},      // 28
+    {91, 1803, 72, 2463},      // 29
+    {84, 1766, 72, 2366},      // 30
+    {84, 1688, 67, 2286},      // 31
+    {84, 1655, 67, 2216},      // 32
+    {77, 1585, 63, 2161},      // 33
+    {77, 1532, 63, 2097},      // 34
+    {72, 1532, 59, 2051},      // 35
+    {72, 1494, 59, 1974},      // 36
+    {72, 1425, 56, 1950},      // 37
+    {67, 1393, 56, 1882},      // 38
+    {67, 1370, 53, 1860},      // 39
+    {67, 1317, 53, 1791},      // 40
+    {63, 1306, 50, 1741},      // 41
+    {63, 1261, 50, 1694},      // 42
+    {59, 1248, 48, 1664},      // 43
+    {59, 1210, 46, 1664},      // 44
+    {59, 1175, 46, 1634},      // 45
+    {56, 1175, 44, 1601},      // 46
+    {56, 1153, 44, 1532},      // 47
+    {53, 1126, 44, 1499},      // 48
+    {53, 1102, 42, 1475},      // 49
+    {53, 1072, 42, 1440},      // 50
+    {50, 1053, 40, 1422},      // 51
+    {50, 1036, 39, 1422},      // 52
+    {48, 1028, 39, 1370},      // 53
+    {48, 1015, 38, 1370},      // 54
+    {46, 1007, 38, 1337},      // 55
+    {46, 961, 38, 1288},       // 56
+    {46, 952, 36, 1281},       // 57
+    {44, 945, 35, 1281},       // 58
+    {44, 934, 35, 1240},       // 59
+    {44, 895, 34, 1240},       // 60
+    {42, 892, 34, 1201},       // 61
+    {42, 882, 33, 1201},       // 62
+    {42, 847, 33, 1165},       // 63
+    {40, 847, 32, 1165},       // 64
+    {39, 847, 32, 1130},       // 65
+    {39, 828, 31, 1130},       // 66
+    {38, 828, 31, 1097},       // 67
+    {38, 810, 30, 1097},       // 68
+    {38, 800, 30, 1065},       // 69
+    {38, 771, 30, 1034},       // 70
+    {36, 771, 29, 1034},       // 71
+    {36, 751, 29, 1006},       // 72
+    {35, 751, 27, 1063},       // 73
+    {35, 738, 27, 1035},       // 74
+    {34, 738, 27, 1007},       // 75
+    {34, 726, 27, 980},        // 76
+    {33, 726, 27, 954},        // 77
+    {33, 716, 27, 929},        // 78
+    {33, 693, 26, 929},        // 79
+    {32, 693, 26, 907},        // 80
+    {32, 683, 26, 884},        // 81
+    {31, 683, 24, 929},        // 82
+    {31, 673, 24, 907},        // 83
+    {31, 653, 24, 885},        // 84
+    {30, 653, 24, 864},        // 85
+    {30, 645, 23, 885},        // 86
+    {30, 627, 23, 864},        // 87
+    {29, 627, 23, 844},        // 88
+    {29, 620, 22, 863},        // 89
+    {29, 603, 22, 844},        // 90
+    {27, 649, 22, 825},        // 91
+    {27, 632, 22, 807},        // 92
+    {27, 615, 22, 790},        // 93
+    {27, 598, 21, 807},        // 94
+    {27, 594, 21, 790},        // 95
+    {27, 578, 21, 773},        // 96
+    {27, 563, 21, 757},        // 97
+    {27, 549, 20, 773},        // 98
+    {26, 549, 20, 757},        // 99
+    {26, 546, 20, 742},        // 100
+};
+
+// The element names of the groups, as suffixes after the row element name and "_".
+QStringList suffixes(std::initializer_list<const char*> fixed, int from = 0, int to = -1, int step = 100) {
+    QStringList list;
+    for (const char* s : fixed)
+        list << QString::fromLatin1(s);
+    for (int n = from; n <= to; n += step)
+        list << QStringLiteral("%1").arg(n, 4, 10, QLatin1Char('0'));
+    return list;
+}
+
+QStringList prefixed(const QString& rowName, const QStringList& list) {
+    QStringList names;
+    for (const QString& s : list)
+        names << rowName + u'_' + s;
+    return names;
+}
+
+const char* const kRowNames[GroupCount + 1] = {"",
+                                               "TEIGAKU_MEISAI_19",
+                                               "TEIRITU_MEISAI_19",
+                                               "LEASE_MEISAI",
+                                               "KINTOUSHOUKYAKU_MEISAI",
+                                               "SHOUGAKU_MEISAI",
+                                               "IKKATU_MEISAI"};
+
+QStringList buildSuffixes(int group) {
+    switch (group) {
+    case Teigaku:
+        return suffixes({"ZOKUSEI", "0100", "0200", "0300", "0410", "0420", "0430", "0440", "0510", "0520",
+                         "0530",    "0540", "0550", "0600", "0700", "0800", "0900", "1000", "1100", "1200",
+                         "1300",    "1400", "1500", "1600", "1700", "1800", "1900", "2000", "2100", "2210",
+                         "2220",    "2310", "2320", "2400", "2500", "2600", "2700", "2810", "2820", "2900",
+                         "3000",    "3110", "3120", "3130", "3210", "3220", "3300", "3400", "3500"},
+                        3600, 4700);
+    case Teiritu:
+        return suffixes({"ZOKUSEI", "0100", "0200", "0300", "0410", "0420", "0430", "0440", "0450", "0510",
+                         "0520",    "0530", "0540", "0550", "0600", "0700", "0800", "0900", "0910", "1000",
+                         "1100",    "1200", "1300", "1400", "1500", "1600", "1700", "1800", "1900", "2000",
+                         "2100",    "2210", "2220", "2310", "2320", "2400", "2510", "2500", "2610", "2600",
+                         "2700",    "2800", "2900", "3000", "3100", "3210", "3220", "3300", "3400", "3510",
+                         "3520",    "3530", "3610", "3620", "3700"},
+                        3800, 5100);
+    case Lease:
+        return suffixes({"ZOKUSEI", "0100", "0200", "0300", "0410", "0420", "0430", "0440", "0510",
+                         "0520",    "0530", "0600", "0700", "0800", "0900", "1000", "1110", "1120",
+                         "1130",    "1140", "1150", "1160", "1170", "1180", "1200", "1300", "1400",
+                         "1500",    "1600", "1700", "1800", "1900", "2000", "2100", "2200", "2300",
+                         "2410",    "2420", "2500", "2600", "2710", "2720", "2730", "2810", "2820"},
+                        2900, 4300);
+    case Kintou:
+        return suffixes({"ZOKUSEI", "0110", "0120", "0130", "0210", "0220", "0230"}, 300, 1200);
+    case Shougaku:
+        return suffixes({"0110", "0120", "0130", "0210", "0220", "0230", "0310", "0320", "0330", "0410",
+                         "0420", "0430", "0500", "0600", "0700"});
+    case Ikkatu:
+        return suffixes({"0110", "0120", "0130", "0140", "0150", "0160"}, 200, 1000);
+    }
+    return {};
+}
+
+// Column positions by suffix, built once per group.
+struct Columns {
+    QStringList names;
+    QHash<QString, int> index;
+};
+
+const Columns& columns(int group) {
+    static const std::array<Columns, GroupCount + 1> all = [] {
+        std::array<Columns, GroupCount + 1> a;
+        for (int g = 1; g <= GroupCount; ++g) {
+            const QStringList s = buildSuffixes(g);
+            a[g].names = prefixed(QString::fromLatin1(kRowNames[g]), s);
+            for (int i = 0; i < s.size(); ++i)
+                a[g].index.insert(s[i], i);
+        }
+        return a;
+    }();
+    return all[group];
+}
+
+// A row under construction: every column empty until set.
+class Row {
+public:
+    explicit Row(int group) : m_columns(columns(group)) { m_texts.resize(m_columns.names.size()); }
+    void set(QLatin1StringView suffix, const QString& text) {
+        const auto it = m_columns.index.constFind(suffix);
+        if (it == m_columns.index.constEnd())
+            throw std::logic_error("unknown column");
+        m_texts[it.value()] = text;
+    }
+    QString get(QLatin1StringView suffix) const { return m_texts[m_columns.index.value(suffix)]; }
+    QStringList take() { return std::move(m_texts); }
+
+private:
+    const Columns& m_columns;
+    QStringList m_texts;
+};
+
+// --- byte-width helpers (routines of the framework's text unit, kept here until that unit exists) ---
+
+QByteArray encodeOrThrow(const QString& text) {
+    bool ok = false;
+    QByteArray bytes = cp932::encode(text, &ok);
+    if (!ok)
+        throw std::runtime_error(
+            QStringLiteral("Shift_JISに変換できない文字が含まれています: %1").arg(text).toStdString());
+    return bytes;
+}
+
+bool isTrailByte(unsigned char c) {
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
+// Replaces broken double-byte characters by blanks; the length never changes.
+void repairMbcs(QByteArray& b) {
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        if (!cp932::isLeadByte(uchar(b[i])))
+            continue;
+        if (i + 1 >= b.size()) {
+            b[i] = ' ';
+        } else {
+            if (!isTrailByte(uchar(b[i + 1])))
+                b[i] = b[i + 1] = ' ';
+            ++i;
+        }
+    }
+}
+
+QString leftStrB(const QString& text, int n) {
+    QByteArray b = encodeOrThrow(text);
+    if (b.size() < n)
+        b.append(QByteArray(n - b.size(), ' '));
+    else
+        b.truncate(n);
+    repairMbcs(b);
+    return cp932::decode(b);
+}
+
+// Pieces of at most width bytes that never split a double-byte character; always at least one piece.
+QStringList bunkatuByte(const QString& text, int width) {
+    const QByteArray b = encodeOrThrow(text);
+    QStringList parts;
+    qsizetype pos = 0;
+    while (pos < b.size()) {
+        const qsizetype last = qMin(pos + width - 1, b.size() - 1);
+        const qsizetype len = cp932::isLeadByteAt(b, last) ? width - 1 : width;
+        parts << cp932::decode(b.mid(pos, len));
+        pos += len;
+    }
+    if (parts.isEmpty())
+        parts << QString();
+    return parts;
+}
+
+// --- era dates (the built-in era table of the framework, kept here until the date unit exists) ---
+
+struct Wareki {
+    QString name;
+    int year = 0, month = 0, day = 0;
+};
+
+Wareki dateToWareki(TDateTime date) {
+    struct Era {
+        const char16_t* name;
+        int y, m, d;
+    };
+    static const Era eras[] = {{u"令和", 2019, 5, 1},
+                               {u"平成", 1989, 1, 8},
+                               {u"昭和", 1926, 12, 25},
+                               {u"大正", 1912, 7, 30},
+                               {u"明治", 1868, 9, 8}};
+    const QDate d = date.toDate();
+    Wareki w;
+    w.month = d.month();
+    w.day = d.day();
+    w.year = d.year();
+    if (date.value() <= 0)
+        return w;
+    for (const Era& era : eras) {
+        w.name = QString::fromUtf16(era.name);
+        w.year = qint16(d.year() - (era.y - 1));
+        if (date >= TDateTime::fromDate(era.y, era.m, era.d))
+            break;
+    }
+    return w;
+}
+
+const TDateTime& newRulesStart() {
+    static const TDateTime d = TDateTime::fromDate(2007, 4, 1);
+    return d;
+}
+
+QString months(const TKsSisanRec& rec) {
+    return QString::number(rec.SYOUKIKANEND - rec.SYOUKIKANSTR + 1);
+}
+
+void setNames16(Row& row, const TKsSisanRec& rec, QLatin1StringView kname, QLatin1StringView meisyou) {
+    row.set(kname, Name16(rec.KNAME));
+    row.set(meisyou, Name16(rec.MEISYOU));
+}
+
+void setEra(Row& row, const TKsSisanRec& rec, std::initializer_list<QLatin1StringView> cols) {
+    const Wareki w = dateToWareki(rec.SYUTODATE);
+    const QString parts[4] = {w.name, QString::number(w.year), QString::number(w.month),
+                              QString::number(w.day)};
+    int i = 0;
+    for (QLatin1StringView c : cols)
+        row.set(c, parts[i++]);
+}
+
+QStringList teigakuRow(const TKsSisanRec& r, const THj19Dataset& ds) {
+    using namespace Qt::Literals::StringLiterals;
+    Row row(Teigaku);
+    row.set("ZOKUSEI"_L1, u"2"_s);
+    setNames16(row, r, "0100"_L1, "0300"_L1);
+    setEra(row, r, {"0410"_L1, "0420"_L1, "0430"_L1, "0440"_L1});
+    row.set("0510"_L1, row.get("0410"_L1));
+    row.set("0520"_L1, row.get("0420"_L1));
+    row.set("0530"_L1, row.get("0430"_L1));
+    row.set("0540"_L1, months(r));
+    row.set("0550"_L1, QString::number(ds.DataMonths));
+    row.set("0600"_L1, QString::number(r.TAIYOUYY));
+    row.set("0700"_L1, Amount(r.SYUTOKIN));
+    row.set("0900"_L1, Amount(r.SYUTOKIN));
+    row.set("1000"_L1, Amount(r.MATUMISYOUKIN));
+    row.set("1300"_L1, Amount(r.MATUMISYOUKIN));
+    row.set("1400"_L1, Amount(r.SYOUKINKEI));
+    row.set("1600"_L1, Amount(r.MATUMISYOUKIN + r.SYOUKINKEI));
+    QString limit;
+    if (IsOldRules(r)) {
+        const Money tenth = Trunc(r.SYUTOKIN.mulRate(0.1));
+        row.set("1700"_L1, Amount(tenth));
+        row.set("1800"_L1, Amount(Trunc(r.SYUTOKIN.mulRate(0.05))));
+        if (IsFiveYearPhase(r, ds)) {
+            limit = Amount0(r.SYOUKINKEI);
+            row.set("2400"_L1, limit);
+        } else {
+            row.set("1900"_L1, Amount(r.SYUTOKIN - tenth));
+            row.set("2000"_L1, Rate3(r.SYOURITU));
+            row.set("2100"_L1, Amount(r.FUTUSYOUKIN));
+            row.set("2220"_L1, Amount(r.WARISYOUKIN));
+            row.set("2310"_L1, u"(21)+(22)"_s);
+            limit = Amount0(r.SYOUKINKEI);
+            row.set("2320"_L1, limit);
+        }
+    } else {
+        row.set("2500"_L1, Amount(r.KISOKIN));
+        row.set("2600"_L1, Rate3(r.SYOURITU));
+        row.set("2700"_L1, Amount(r.FUTUSYOUKIN));
+        row.set("2820"_L1, Amount(r.WARISYOUKIN));
+        limit = Amount0(r.SYOUKINKEI);
+        row.set("2900"_L1, limit);
+    }
+    row.set("3000"_L1, limit);
+    row.set("3400"_L1, limit);
+    row.set("3500"_L1, limit);
+    return row.take();
+}
+
+QStringList teirituRow(const TKsSisanRec& r, const THj19Dataset& ds) {
+    using namespace Qt::Literals::StringLiterals;
+    Row row(Teiritu);
+    row.set("ZOKUSEI"_L1, u"2"_s);
+    setNames16(row, r, "0100"_L1, "0300"_L1);
+    setEra(row, r, {"0410"_L1, "0420"_L1, "0430"_L1, "0440"_L1});
+    row.set("0450"_L1, QString::number(r.TEIRITU250));
+    row.set("0510"_L1, row.get("0410"_L1));
+    row.set("0520"_L1, row.get("0420"_L1));
+    row.set("0530"_L1, row.get("0430"_L1));
+    row.set("0540"_L1, months(r));
+    row.set("0550"_L1, QString::number(ds.DataMonths));
+    row.set("0600"_L1, QString::number(r.TAIYOUYY));
+    row.set("0700"_L1, Amount(r.SYUTOKIN));
+    row.set("0900"_L1, Amount(r.SYUTOKIN));
+    row.set("1000"_L1, Amount(r.MATUMISYOUKIN));
+    row.set("1300"_L1, Amount(r.MATUMISYOUKIN));
+    row.set("1400"_L1, Amount(r.SYOUKINKEI));
+    row.set("1600"_L1, Amount(r.MATUMISYOUKIN + r.SYOUKINKEI));
+    row.set("1800"_L1, Amount(r.KISOKIN));
+    QString limit;
+    if (IsOldRules(r)) {
+        row.set("1900"_L1, Amount(Trunc(r.SYUTOKIN.mulRate(0.05))));
+        if (IsFiveYearPhase(r, ds)) {
+            limit = Amount0(r.SYOUKINKEI);
+            row.set("2400"_L1, limit);
+        } else {
+            row.set("2000"_L1, Rate3(r.SYOURITU));
+            row.set("2100"_L1, Amount(r.FUTUSYOUKIN));
+            row.set("2220"_L1, Amount(r.WARISYOUKIN));
+            row.set("2310"_L1, u"(21)+(22)"_s);
+            limit = Amount0(r.SYOUKINKEI);
+            row.set("2320"_L1, limit);
+        }
+    } else {
+        const std::optional<TTeirituRate> rate = TeirituRate(ChooseTable(r, ds), r.TAIYOUYY);
+        if (!rate)
+            throw EDataExportError(QStringLiteral("耐用年数が償却率表の範囲(0～100年)にありません。"), 4,
+                                   QStringLiteral("資産名:%1").arg(r.MEISYOU));
+        if (r.TEIRITU200 == 1)
+            row.set("0910"_L1, Amount(r.SYUTOKIN - r.SYUTOKUKAGAKUCHOSEI));
+        const Money computed = r.SYOURITU * r.KISOKIN;
+        // The guarantee rate has five decimals: the product is exact in 128 bits and kept to four.
+        const Money guaranteed = r.TEIRITU200 == 1
+                                     ? Trunc(r.SYUTOKUKAGAKUCHOSEI.mulRate(rate->guarantee / 100000.0))
+                                     : r.SYUTOKIN.mulRate(rate->guarantee / 100000.0);
+        row.set("2500"_L1, Rate3(r.SYOURITU));
+        row.set("2600"_L1, Amount(Trunc(computed)));
+        row.set("2700"_L1, Rate5(*rate));
+        row.set("2800"_L1, Amount(Trunc(guaranteed)));
+        if (guaranteed > computed) {
+            row.set("2900"_L1, Amount(r.ISINPKAITEISYUTOKUKAGAKU == 1 ? r.KAITEISYUTOKUKAGAKU_INPUT
+                                                                      : r.KAITEISYUTOKUKAGAKU));
+            row.set("3000"_L1, Rate3(*rate));
+            row.set("3100"_L1, Amount(r.FUTUSYOUKIN));
+        }
+        row.set("3220"_L1, Amount(r.WARISYOUKIN));
+        limit = Amount0(r.SYOUKINKEI);
+        row.set("3300"_L1, limit);
+    }
+    row.set("3400"_L1, limit);
+    row.set("3800"_L1, limit);
+    row.set("3900"_L1, limit);
+    return row.take();
+}
+
+QStringList leaseRow(const TKsSisanRec& r) {
+    using namespace Qt::Literals::StringLiterals;
+    Row row(Lease);
+    row.set("ZOKUSEI"_L1, u"1"_s);
+    setNames16(row, r, "0100"_L1, "0300"_L1);
+    setEra(row, r, {"0410"_L1, "0420"_L1, "0430"_L1, "0440"_L1});
+    row.set("0510"_L1, row.get("0410"_L1));
+    row.set("0520"_L1, row.get("0420"_L1));
+    row.set("0530"_L1, row.get("0430"_L1));
+    row.set("1700"_L1, Amount(r.SYUTOKIN));
+    row.set("1800"_L1, Amount(r.ZANKAHOSYOUGAKU));
+    row.set("1900"_L1, Amount(r.SYUTOKIN - r.ZANKAHOSYOUGAKU));
+    row.set("2420"_L1, QString::number(r.TAIYOUYY));
+    row.set("2500"_L1, months(r));
+    row.set("2600"_L1, Amount(r.FUTUSYOUKIN));
+    return row.take();
+}
+
+QStringList kintouRow(const TKsSisanRec& r) {
+    using namespace Qt::Literals::StringLiterals;
+    Row row(Kintou);
+    row.set("ZOKUSEI"_L1, u"1"_s);
+    setNames16(row, r, "0110"_L1, "0130"_L1);
+    setEra(row, r, {"0210"_L1, "0220"_L1, "0230"_L1});
+    row.set("0300"_L1, Amount(r.KISOKIN));
+    row.set("0400"_L1, QString::number(qint64(r.TAIYOUYY) * 12));
+    row.set("0500"_L1, months(r));
+    row.set("0600"_L1, Amount(r.SYOUKINKEI));
+    row.set("0700"_L1, Amount(r.SYOUKINKEI));
+    return row.take();
+}
+
+QStringList shougakuRow(const TKsSisanRec& r) {
+    using namespace Qt::Literals::StringLiterals;
+    Row row(Shougaku);
+    // Two columns per name: a name of three or more pieces keeps its first two.
+    const QStringList kname = bunkatuByte(r.KNAME, 16);
+    const QStringList meisyou = bunkatuByte(r.MEISYOU, 16);
+    row.set("0110"_L1, kname.value(0));
+    row.set("0120"_L1, kname.value(1));
+    row.set("0310"_L1, meisyou.value(0));
+    row.set("0320"_L1, meisyou.value(1));
+    setEra(row, r, {"0410"_L1, "0420"_L1, "0430"_L1});
+    row.set("0500"_L1, Amount(r.SYUTOKIN));
+    row.set("0700"_L1, Amount(r.SYUTOKIN));
+    return row.take();
+}
+
+QStringList ikkatuRow(const TKsSisanRec& r) {
+    using namespace Qt::Literals::StringLiterals;
+    Row row(Ikkatu);
+    row.set("0200"_L1, Amount(r.KISOKIN));
+    row.set("0300"_L1, months(r));
+    row.set("0400"_L1, Amount(r.SYOUKINKEI));
+    row.set("0500"_L1, Amount(r.SYOUKINKEI));
+    return row.take();
+}
+
+} // namespace
+
+int MethodOfGroup(int group) {
+    static const int methods[GroupCount + 1] = {0, 1, 2, 6, 3, 5, 4};
+    return group >= 1 && group <= GroupCount ? methods[group] : 0;
+}
+
+const QStringList& ColumnNames(int group) {
+    static const QStringList none;
+    return group >= 1 && group <= GroupCount ? columns(group).names : none;
+}
+
+const QStringList& IkkatuToukiNames() {
+    static const QStringList names = prefixed(QStringLiteral("IKKATU_TOUKI"), suffixes({}, 200, 1000));
+    return names;
+}
+
+std::optional<TTeirituRate> TeirituRate(TTeirituTable table, int life) {
+    if (life < 0 || life > 100)
+        return std::nullopt;
+    const int* row = kRates[life];
+    return table == TTeirituTable::Rate250 ? TTeirituRate{row[0], row[1]} : TTeirituRate{row[2], row[3]};
+}
+
+QString Name16(const QString& text) {
+    return leftStrB(text, 16);
+}
+
+QString Amount(Money value) {
+    const qint64 units = value.roundUnits(2).truncUnits();
+    return units == 0 ? QString() : QString::number(units);
+}
+
+QString Amount0(Money value) {
+    return QString::number(value.roundUnits(2).truncUnits());
+}
+
+QString Rate3(Money rate) {
+    return rate.toString(3);
+}
+
+QString Rate3(const TTeirituRate& rate) {
+    return QString::asprintf("%d.%03d", rate.revised / 1000, rate.revised % 1000);
+}
+
+QString Rate5(const TTeirituRate& rate) {
+    return QString::asprintf("%d.%05d", rate.guarantee / 100000, rate.guarantee % 100000);
+}
+
+Money Trunc(Money value) {
+    return value.roundUnits(0);
+}
+
+Money DivideRounded(Money total, int divisor, int mode) {
+    // total.raw() / (divisor × 10000) units, rounded on the exact quotient.
+    const qint64 unit = qint64(divisor) * Money::Scale;
+    const qint64 raw = total.raw() < 0 ? -total.raw() : total.raw();
+    qint64 q = raw / unit;
+    const qint64 r = raw % unit;
+    if (r != 0 && (mode == 1 || (mode != 0 && r * 2 >= unit)))
+        ++q;
+    return Money(total.raw() < 0 ? -q : q);
+}
+
+bool IsOldRules(const TKsSisanRec& rec) {
+    return rec.SYUTODATE < newRulesStart();
+}
+
+bool IsFiveYearPhase(const TKsSisanRec& rec, const THj19Dataset& ds) {
+    return IsOldRules(rec) && ds.KISHU >= newRulesStart() && ds.KIMATU >= newRulesStart() &&
+           Trunc(rec.SYUTOKIN.mulRate(0.05)) >= rec.MATUMISYOUKIN + rec.SYOUKINKEI;
+}
+
+TTeirituTable ChooseTable(const TKsSisanRec& rec, const THj19Dataset& ds) {
+    if (ds.KIMATU < newRulesStart())
+        return TTeirituTable::Rate250;
+    if (rec.SYUTODATE < TDateTime::fromDate(2012, 4, 1))
+        return rec.TEIRITU200 == 1 ? TTeirituTable::Rate200 : TTeirituTable::Rate250;
+    return rec.TEIRITU250 == 1 && rec.TEIRITU200 != 1 ? TTeirituTable::Rate250 : TTeirituTable::Rate200;
+}
+
+QStringList MakeRow(int group, const TKsSisanRec& rec, const THj19Dataset& ds) {
+    switch (group) {
+    case Teigaku:
+        return teigakuRow(rec, ds);
+    case Teiritu:
+        return teirituRow(rec, ds);
+    case Lease:
+        return leaseRow(rec);
+    case Kintou:
+        return kintouRow(rec);
+    case Shougaku:
+        return shougakuRow(rec);
+    case Ikkatu:
+        return ikkatuRow(rec);
+    }
+    throw std::logic_error("unknown depreciation group");
+}
+
+QStringList IkkatuTouki(Money total, int roundMode) {
+    QStringList texts(IkkatuToukiNames().size());
+    const QString third = Amount(DivideRounded(total, 3, roundMode));
+    texts[0] = Amount(total);
+    texts[1] = QStringLiteral("12");
+    texts[2] = third;
+    texts[3] = third;
+    return texts;
+}
+
+} // namespace hj19
+
+THj19Dataset THj19Dataset::FromAccInf() {
+    THj19Dataset ds;
+    ds.KISHU = AccInf.KISHU;
+    ds.KIMATU = AccInf.KIMATU;
+    ds.DataMonths = AccInf.TermMonths - AccInf.KaisiMonths + 1;
+    ds.RoundMode = AccInf.SDAI_HASUU1;
+    return ds;
+}

@@ -1,0 +1,128 @@
+#include "XmlReadBack.h"
+
+#include "app/XMLSaveDoc.h"
+#include "platform/Cp932.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(XmlSaveDoc, DeclarationTreeAndOrderAsWritten) {
+    TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    const auto root = doc.CreateRootNode(QStringLiteral("REPORT"));
+    const auto sys = doc.AddNode(TXmlSaveDoc::NoNode, QStringLiteral("SYSTEM"));
+    doc.AddTextNode(sys, QStringLiteral("GYOUMUPREFIX"), QStringLiteral("HJ19"));
+    doc.AddTextNode(sys, QStringLiteral("EMPTY"), QString());
+    const auto data = doc.AddNode(root, QStringLiteral("DATA"));
+    const auto row = doc.AddNode(data, QStringLiteral("ROW"), QStringLiteral("line"), QStringLiteral("1"));
+    doc.AddTextNode(row, QStringLiteral("B"), QStringLiteral("2"));
+    doc.AddTextNode(row, QStringLiteral("A"), QStringLiteral("1"));
+    // Appending to an earlier element after later ones keeps each element's children in order.
+    doc.AddTextNode(sys, QStringLiteral("VERSION"), QStringLiteral("1"));
+
+    const QByteArray bytes = doc.toBytes();
+    EXPECT_TRUE(bytes.startsWith("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<REPORT>"));
+    EXPECT_FALSE(bytes.contains("standalone"));
+    EXPECT_TRUE(
+        bytes.contains("<SYSTEM><GYOUMUPREFIX>HJ19</GYOUMUPREFIX><EMPTY/><VERSION>1</VERSION></SYSTEM>"));
+
+    const XmlFile file = parseXml(bytes);
+    EXPECT_EQ(file.version, "1.0");
+    EXPECT_EQ(file.encoding, "Shift_JIS");
+    ASSERT_TRUE(file.root);
+    EXPECT_EQ(file.root->childNames(), (QStringList{"SYSTEM", "DATA"}));
+    EXPECT_EQ(file.root->child("SYSTEM")->childNames(), (QStringList{"GYOUMUPREFIX", "EMPTY", "VERSION"}));
+    const XmlElement* r = file.root->child("DATA")->child("ROW");
+    EXPECT_EQ(r->attribute("line"), "1");
+    EXPECT_EQ(r->childNames(), (QStringList{"B", "A"}));
+    EXPECT_EQ(r->childText("A"), "1");
+
+    TXmlSaveDoc standalone(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QStringLiteral("yes"));
+    standalone.CreateRootNode(QStringLiteral("R"));
+    EXPECT_TRUE(standalone.toBytes().startsWith(
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\" standalone=\"yes\"?>\r\n<R/>"));
+}
+
+TEST(XmlSaveDoc, TextsEscapedOnceAndKeptByteForByteInCp932) {
+    testenv::TempEnvironment env;
+    const QString company = QStringLiteral("A&B <株> \"Q\" 'x'");
+    const QString padded = QStringLiteral("減価償却資産    ");
+    TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    const auto root = doc.CreateRootNode(QStringLiteral("REPORT"));
+    doc.AddTextNode(root, QStringLiteral("KOMONSAKINAME"), QStringLiteral("attr"), company, company);
+    doc.AddTextNode(root, QStringLiteral("NAME"), padded);
+    doc.AddTextNode(root, QStringLiteral("LINES"), QStringLiteral("a\r\nb"));
+    const QString path = env.path() + QStringLiteral("/out.xml");
+    doc.SaveToFile(path);
+
+    const QByteArray bytes = fileBytes(path);
+    EXPECT_TRUE(bytes.contains("A&amp;B &lt;"));
+    EXPECT_FALSE(bytes.contains("&amp;amp;"));
+    // The Japanese text is in CP932, blanks included.
+    EXPECT_TRUE(bytes.contains("<NAME>" + cp932::encode(padded) + "</NAME>"));
+    EXPECT_EQ(cp932::encode(QStringLiteral("株")), QByteArray("\x8a\x94"));
+    EXPECT_TRUE(bytes.contains("\x8a\x94"));
+
+    const XmlFile file = readXmlFile(path);
+    const XmlElement* name = file.root->child("KOMONSAKINAME");
+    EXPECT_EQ(name->text, company);
+    EXPECT_EQ(name->attribute("attr"), company);
+    EXPECT_EQ(file.root->childText("NAME"), padded);
+    EXPECT_EQ(file.root->childText("LINES"), QStringLiteral("a\r\nb"));
+}
+
+TEST(XmlSaveDoc, EscapeTextReplacesTheFiveMarkupCharacters) {
+    EXPECT_EQ(TXmlSaveDoc::EscapeText(QStringLiteral("&<>\"'&amp;")),
+              QStringLiteral("&amp;&lt;&gt;&quot;&apos;&amp;amp;"));
+}
+
+TEST(XmlSaveDoc, WhatCannotBeWrittenThrows) {
+    TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    // No document element yet.
+    EXPECT_THROW(doc.AddNode(TXmlSaveDoc::NoNode, QStringLiteral("A")), std::runtime_error);
+    EXPECT_THROW(doc.toBytes(), std::runtime_error);
+    const auto root = doc.CreateRootNode(QStringLiteral("REPORT"));
+    // A character CP932 cannot hold would be lost.
+    EXPECT_THROW(doc.AddTextNode(root, QStringLiteral("A"), QStringLiteral("caf\u00e9")), std::runtime_error);
+    EXPECT_THROW(doc.AddTextNode(root, QStringLiteral("A"), QStringLiteral("x\u0001")), std::runtime_error);
+    EXPECT_THROW(doc.AddNode(root, QStringLiteral("1A")), std::runtime_error);
+    EXPECT_THROW(doc.AddNode(root, QStringLiteral("A&B")), std::runtime_error);
+}
+
+TEST(XmlSaveDoc, FailedSaveLeavesNoFileAndKeepsTheOldOne) {
+    testenv::TempEnvironment env;
+    TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    doc.CreateRootNode(QStringLiteral("REPORT"));
+
+    // A folder that does not exist.
+    EXPECT_THROW(doc.SaveToFile(env.path() + QStringLiteral("/missing/out.xml")), std::runtime_error);
+    EXPECT_FALSE(QFile::exists(env.path() + QStringLiteral("/missing")));
+
+    // A target that is a folder stays a folder, and nothing is left beside it.
+    const QString dirTarget = env.path() + QStringLiteral("/target.xml");
+    ASSERT_TRUE(QDir().mkpath(dirTarget));
+    EXPECT_THROW(doc.SaveToFile(dirTarget), std::runtime_error);
+    EXPECT_TRUE(QFileInfo(dirTarget).isDir());
+
+    // A successful save replaces an existing file as a whole.
+    const QString path = env.path() + QStringLiteral("/out.xml");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(100000, 'x'));
+    }
+    doc.SaveToFile(path);
+    EXPECT_EQ(fileBytes(path), doc.toBytes());
+    const QStringList left = QDir(env.path()).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(left, QStringList{"out.xml"});
+}
