@@ -7,6 +7,10 @@
 
 namespace {
 
+// The codec module's CP932 mapping. The writer keeps one encoder open for the many texts of a file, as
+// opening a converter costs more than converting a short name.
+constexpr const char* kCp932Name = "windows-31j";
+
 [[noreturn]] void fail(const QString& message) {
     throw std::runtime_error(message.toStdString());
 }
@@ -32,38 +36,20 @@ QByteArray encodeName(const QString& name) {
     return bytes;
 }
 
-// Appends the escaped CP932 form of text to out. Most texts are digits or empty: plain ASCII without
-// markup characters is copied as it is.
-void appendEscaped(QByteArray& out, const QString& text) {
-    bool plain = true;
+// True when text is plain ASCII without markup or control characters: it is copied as it is.
+bool isPlain(QStringView text) {
     for (QChar c : text) {
         const char16_t u = c.unicode();
-        if (u >= 0x80 || u < 0x20 || u == '&' || u == '<' || u == '>' || u == '"' || u == '\'') {
-            plain = false;
-            break;
-        }
+        if (u >= 0x80 || u < 0x20 || u == '&' || u == '<' || u == '>' || u == '"' || u == '\'')
+            return false;
     }
-    if (plain) {
-        out.append(text.toLatin1());
-        return;
-    }
-    QString escaped = TXmlSaveDoc::EscapeText(text);
-    for (QChar c : escaped) {
-        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
-            fail(QStringLiteral("XMLに書けない制御文字が含まれています: %1").arg(text));
-    }
-    // A bare CR would come back from a parser as LF.
-    escaped.replace(u'\r', QStringLiteral("&#13;"));
-    bool ok = false;
-    const QByteArray bytes = cp932::encode(escaped, &ok);
-    if (!ok)
-        fail(QStringLiteral("Shift_JISに変換できない文字が含まれています: %1").arg(text));
-    out.append(bytes);
+    return true;
 }
 
 } // namespace
 
-TXmlSaveDoc::TXmlSaveDoc(const QString& version, const QString& encoding, const QString& standalone) {
+TXmlSaveDoc::TXmlSaveDoc(const QString& version, const QString& encoding, const QString& standalone)
+    : m_encoder(kCp932Name, QStringConverter::Flag::Stateless) {
     QByteArray declaration = "<?xml version=\"";
     appendEscaped(declaration, version);
     declaration += "\" encoding=\"";
@@ -76,6 +62,30 @@ TXmlSaveDoc::TXmlSaveDoc(const QString& version, const QString& encoding, const 
     }
     declaration += "?>\r\n";
     m_declaration = declaration;
+}
+
+void TXmlSaveDoc::appendEscaped(QByteArray& out, const QString& text) {
+    // Most texts of the file are digits or empty.
+    if (isPlain(text)) {
+        const qsizetype at = out.size();
+        out.resize(at + text.size());
+        char* p = out.data() + at;
+        for (QChar c : text)
+            *p++ = char(c.unicode());
+        return;
+    }
+    QString escaped = EscapeText(text);
+    for (QChar c : escaped) {
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            fail(QStringLiteral("XMLに書けない制御文字が含まれています: %1").arg(text));
+    }
+    // A bare CR would come back from a parser as LF.
+    escaped.replace(u'\r', QStringLiteral("&#13;"));
+    m_encoder.resetState();
+    const QByteArray bytes = m_encoder.encode(escaped);
+    if (m_encoder.hasError())
+        fail(QStringLiteral("Shift_JISに変換できない文字が含まれています: %1").arg(text));
+    out.append(bytes);
 }
 
 QString TXmlSaveDoc::EscapeText(const QString& text) {

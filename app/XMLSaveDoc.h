@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringEncoder>
 #include <vector>
 
 class TXmlSaveDoc {
@@ -61,12 +62,14 @@ private:
         QByteArray open, close, empty; // "<N", "</N>", "<N/>"
     };
 
+    void appendEscaped(QByteArray& out, const QString& text);
     Node append(Node parent, NameId name);
     void setText(Node node, const QString& text);
     void setAttribute(Node node, const QString& name, const QString& value);
     // Writes the tree in pieces of about chunkSize bytes; sink takes each piece.
     template <typename Sink> void serialise(Sink&& sink, qsizetype chunkSize) const;
 
+    QStringEncoder m_encoder;
     QByteArray m_declaration;
     QByteArray m_nameSpace;
     std::vector<Element> m_elements;
