@@ -114,7 +114,7 @@ TXmlSaveDoc::Node TXmlSaveDoc::CreateRootNode(const QString& name, const QString
     m_nameSpace.clear();
     if (!nameSpace.isEmpty())
         appendEscaped(m_nameSpace, nameSpace);
-    m_elements.push_back({id});
+    m_elements.push_back(Element{id});
     m_root = Node(m_elements.size() - 1);
     return m_root;
 }
@@ -127,7 +127,7 @@ TXmlSaveDoc::Node TXmlSaveDoc::append(Node parent, NameId name) {
     if (parent < 0 || parent >= Node(m_elements.size()))
         fail(QStringLiteral("XMLの親要素が正しくありません。"));
     const Node node = Node(m_elements.size());
-    m_elements.push_back({name});
+    m_elements.push_back(Element{name});
     Element& p = m_elements[parent];
     if (p.lastChild == NoNode)
         p.firstChild = node;

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringEncoder>
+#include <memory>
 #include <vector>
 
 class TXmlSaveDoc {
@@ -46,13 +47,32 @@ public:
 
 private:
     struct Element {
-        NameId name;
+        NameId name = 0;
         Node firstChild = NoNode;
         Node lastChild = NoNode;
         Node next = NoNode;
         int attr = -1;
         qint64 textOffset = 0;
         qint64 textLength = 0;
+    };
+    // Elements in blocks of a fixed size, so that growing never moves the elements already added.
+    class ElementStore {
+    public:
+        Element& operator[](Node i) { return m_blocks[size_t(i) >> Shift][i & Mask]; }
+        const Element& operator[](Node i) const { return m_blocks[size_t(i) >> Shift][i & Mask]; }
+        Node size() const { return m_size; }
+        void push_back(const Element& e) {
+            if ((m_size & Mask) == 0)
+                m_blocks.push_back(std::make_unique<Element[]>(size_t(1) << Shift));
+            m_blocks.back()[m_size & Mask] = e;
+            ++m_size;
+        }
+
+    private:
+        static constexpr int Shift = 14;
+        static constexpr Node Mask = (1 << Shift) - 1;
+        std::vector<std::unique_ptr<Element[]>> m_blocks;
+        Node m_size = 0;
     };
     struct Attribute {
         QByteArray name;
@@ -72,7 +92,7 @@ private:
     QStringEncoder m_encoder;
     QByteArray m_declaration;
     QByteArray m_nameSpace;
-    std::vector<Element> m_elements;
+    ElementStore m_elements;
     std::vector<Attribute> m_attributes;
     std::vector<Tag> m_tags;
     QHash<QString, NameId> m_names;

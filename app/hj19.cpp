@@ -183,7 +183,7 @@ QStringList buildSuffixes(int group) {
 // Column positions by suffix, built once per group.
 struct Columns {
     QStringList names;
-    QHash<QString, int> index;
+    std::vector<QByteArray> suffixes;
 };
 
 const Columns& columns(int group) {
@@ -192,8 +192,8 @@ const Columns& columns(int group) {
         for (int g = 1; g <= GroupCount; ++g) {
             const QStringList s = buildSuffixes(g);
             a[g].names = prefixed(QString::fromLatin1(kRowNames[g]), s);
-            for (int i = 0; i < s.size(); ++i)
-                a[g].index.insert(s[i], i);
+            for (const QString& suffix : s)
+                a[g].suffixes.push_back(suffix.toLatin1());
         }
         return a;
     }();
@@ -204,18 +204,27 @@ const Columns& columns(int group) {
 class Row {
 public:
     explicit Row(int group) : m_columns(columns(group)) { m_texts.resize(m_columns.names.size()); }
-    void set(QLatin1StringView suffix, const QString& text) {
-        const auto it = m_columns.index.constFind(suffix);
-        if (it == m_columns.index.constEnd())
-            throw std::logic_error("unknown column");
-        m_texts[it.value()] = text;
-    }
-    QString get(QLatin1StringView suffix) const { return m_texts[m_columns.index.value(suffix)]; }
+    void set(QLatin1StringView suffix, const QString& text) { m_texts[find(suffix)] = text; }
+    QString get(QLatin1StringView suffix) { return m_texts[find(suffix)]; }
     QStringList take() { return std::move(m_texts); }
 
 private:
+    // Columns are mostly set in the order of the form: the search starts after the last one found.
+    qsizetype find(QLatin1StringView suffix) {
+        const qsizetype n = qsizetype(m_columns.suffixes.size());
+        for (qsizetype k = 0; k < n; ++k) {
+            const qsizetype i = (m_cursor + k) % n;
+            if (QLatin1StringView(m_columns.suffixes[i]) == suffix) {
+                m_cursor = i;
+                return i;
+            }
+        }
+        throw std::logic_error("unknown column");
+    }
+
     const Columns& m_columns;
     QStringList m_texts;
+    qsizetype m_cursor = 0;
 };
 
 // --- byte-width helpers (routines of the framework's text unit, kept here until that unit exists) ---
