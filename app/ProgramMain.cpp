@@ -22,7 +22,8 @@ struct Blocker {
 
 // In this order, so that the accounting application's box is the one shown when several run.
 const Blocker kBlockers[] = {
-    {QStringLiteral("TESUVIO000"), QStringLiteral("Vantrel財務が起動しています。同時に起動することは出来ません。")},
+    {QStringLiteral("TESUVIO000"),
+     QStringLiteral("Vantrel財務が起動しています。同時に起動することは出来ません。")},
     {QStringLiteral("TESUVIO_TOOLS"),
      QStringLiteral("Vantrel財務ツールが起動しています。同時に起動することは出来ません。")},
     {kOwnMutex, kAlreadyRunning},
@@ -66,14 +67,15 @@ int ProgramMain(const QStringList& arguments)
     try {
         form = std::make_unique<TForm1>();
         mainForm = form.get();
-        if (form->FormCreate(arguments) && form->InitApplication() && !form->IsClosed()) {
-            QCoreApplication::processEvents();
-            QGuiApplication::restoreOverrideCursor();
+        const bool started = form->FormCreate(arguments) && form->InitApplication();
+        QCoreApplication::processEvents();
+        // A close request may have come in meanwhile; the loop would then wait for a window never shown.
+        if (started && !form->IsClosed()) {
+            while (QGuiApplication::overrideCursor())
+                QGuiApplication::restoreOverrideCursor();
             form->show();
             testhooks::armAutoClose(form.get());
             QApplication::exec();
-        } else {
-            QCoreApplication::processEvents();
         }
     } catch (const std::exception& e) {
         ui::showError(QString::fromUtf8(e.what()));

@@ -15,13 +15,17 @@
 
 namespace {
 
-const QString kInvalidArgument = QStringLiteral("不正な引数が渡されました。\r\rアプリケーションを強制終了します。");
+const QString kInvalidArgument =
+    QStringLiteral("不正な引数が渡されました。\r\rアプリケーションを強制終了します。");
 const QString kAppInfoMissing =
-    QStringLiteral("アプリケーションの設定ファイル(AppInfo.ini)が見つかりませんでした。\rアプリケーションを強制終了します。");
+    QStringLiteral("アプリケーションの設定ファイル(AppInfo.ini)"
+                   "が見つかりませんでした。\rアプリケーションを強制終了します。");
 const QString kAppInfoNoEdition =
-    QStringLiteral("アプリケーションの設定ファイル(AppInfo.ini)の値を参照できませんでした。\rアプリケーションを強制終了します。");
+    QStringLiteral("アプリケーションの設定ファイル(AppInfo.ini)"
+                   "の値を参照できませんでした。\rアプリケーションを強制終了します。");
 const QString kAppInfoUnreadable =
-    QStringLiteral("アプリケーションの設定ファイル(AppInfo.ini)を参照できませんでした。\rアプリケーションを強制終了します。");
+    QStringLiteral("アプリケーションの設定ファイル(AppInfo.ini)"
+                   "を参照できませんでした。\rアプリケーションを強制終了します。");
 const QString kCancelQuestion = QStringLiteral(
     "[キャンセル]ボタンが押されました。\r連動データの作成ウィザードを終了してもよろしいですか？\r");
 const QString kInitFailed = QStringLiteral("アプリケーションの初期化に失敗しました。\r%1を終了します。");
@@ -50,7 +54,8 @@ bool toInt32(const QString& text, qint32& value)
 
 QString programFilePath()
 {
-    return specialfolders::programDir() + u'/' + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    return specialfolders::programDir() + u'/' +
+           QFileInfo(QCoreApplication::applicationFilePath()).fileName();
 }
 
 } // namespace

@@ -46,7 +46,8 @@ void SetAppInfoDefaults(TAppInfoRec& rec)
     z.DataListCnt = 120;
 
     rec.DOzidi = {QStringLiteral("電子帳簿"), QStringLiteral("plzview"), QStringLiteral("plz%.2dcd")};
-    rec.Solvarne = {QStringLiteral("経営Solvarnet"), QStringLiteral("SOLVARNE"), QStringLiteral("quarno/pellanzaimu")};
+    rec.Solvarne = {QStringLiteral("経営Solvarnet"), QStringLiteral("SOLVARNE"),
+                    QStringLiteral("quarno/pellanzaimu")};
     rec.Vorezuri = {QStringLiteral("ペラン現金出納帳"), QStringLiteral("VOREZURI"), QStringLiteral("cb_data"),
                     QStringLiteral("plcashbook.fbk")};
     rec.Menu = {QStringLiteral("データ通信"), QStringLiteral("データ送信"), QStringLiteral("データ受信"),

@@ -24,8 +24,8 @@ struct TAppInfoRec {
         bool operator==(const TCompanyKeys&) const = default;
     } Company;
     struct TZaimuKeys {
-        QString AppName, AppTitle, AppTitle_CL, RegKey, HomeDir, ShareDir, ServerDir, ServerTempDir, DataDefFile,
-            DataFile, DataBackupFile, DataInitFile, DataIniFile;
+        QString AppName, AppTitle, AppTitle_CL, RegKey, HomeDir, ShareDir, ServerDir, ServerTempDir,
+            DataDefFile, DataFile, DataBackupFile, DataInitFile, DataIniFile;
         qint32 DataListCnt = 0;
         bool operator==(const TZaimuKeys&) const = default;
     } Zaimu;
@@ -54,7 +54,7 @@ extern TAppInfoRec AppInfo;
 // Results of ReadAppInfoIni.
 enum : int {
     AppInfoRead = 1,
-    AppInfoMissing = 0,   // no file: the record is left as it was
+    AppInfoMissing = 0,    // no file: the record is left as it was
     AppInfoNoEdition = -1, // OEM missing or empty: the record holds the built-in defaults
     AppInfoReadFailed = -10,
 };

@@ -54,7 +54,8 @@ void NamedMutex::release()
 {
     if (m_fd < 0)
         return;
-    // The file stays: removing it would let a newcomer lock a fresh file while a prober still has the old one.
+    // The file stays: removing it would let a newcomer lock a fresh file while a prober still has the old
+    // one.
     ::flock(m_fd, LOCK_UN);
     ::close(m_fd);
     m_fd = -1;

@@ -15,10 +15,14 @@ namespace {
 QMessageBox::Icon iconOf(MsgKind kind)
 {
     switch (kind) {
-    case MsgKind::Warning: return QMessageBox::Warning;
-    case MsgKind::Error: return QMessageBox::Critical;
-    case MsgKind::Information: return QMessageBox::Information;
-    case MsgKind::Confirmation: return QMessageBox::Question;
+    case MsgKind::Warning:
+        return QMessageBox::Warning;
+    case MsgKind::Error:
+        return QMessageBox::Critical;
+    case MsgKind::Information:
+        return QMessageBox::Information;
+    case MsgKind::Confirmation:
+        return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -31,11 +35,16 @@ struct ButtonInfo {
 
 // In the message dialog's bit order, with the captions of the Japanese system.
 const ButtonInfo kButtons[] = {
-    {mbYes, u"はい(&Y)", QMessageBox::YesRole},          {mbNo, u"いいえ(&N)", QMessageBox::NoRole},
-    {mbOK, u"OK", QMessageBox::AcceptRole},              {mbCancel, u"キャンセル", QMessageBox::RejectRole},
-    {mbAbort, u"中止(&A)", QMessageBox::RejectRole},     {mbRetry, u"再試行(&R)", QMessageBox::AcceptRole},
-    {mbIgnore, u"無視(&I)", QMessageBox::AcceptRole},    {mbAll, u"すべて(&A)", QMessageBox::YesRole},
-    {mbNoToAll, u"すべていいえ", QMessageBox::NoRole},   {mbYesToAll, u"すべてはい", QMessageBox::YesRole},
+    {mbYes, u"はい(&Y)", QMessageBox::YesRole},
+    {mbNo, u"いいえ(&N)", QMessageBox::NoRole},
+    {mbOK, u"OK", QMessageBox::AcceptRole},
+    {mbCancel, u"キャンセル", QMessageBox::RejectRole},
+    {mbAbort, u"中止(&A)", QMessageBox::RejectRole},
+    {mbRetry, u"再試行(&R)", QMessageBox::AcceptRole},
+    {mbIgnore, u"無視(&I)", QMessageBox::AcceptRole},
+    {mbAll, u"すべて(&A)", QMessageBox::YesRole},
+    {mbNoToAll, u"すべていいえ", QMessageBox::NoRole},
+    {mbYesToAll, u"すべてはい", QMessageBox::YesRole},
     {mbHelp, u"ヘルプ(&H)", QMessageBox::HelpRole},
 };
 

@@ -18,8 +18,8 @@ QString sectionOf(Root root, const QString& keyPath)
         path.remove(0, 1);
     while (path.endsWith(u'\\'))
         path.chop(1);
-    const QString rootName =
-        root == Root::LocalMachine ? QStringLiteral("HKEY_LOCAL_MACHINE") : QStringLiteral("HKEY_CURRENT_USER");
+    const QString rootName = root == Root::LocalMachine ? QStringLiteral("HKEY_LOCAL_MACHINE")
+                                                        : QStringLiteral("HKEY_CURRENT_USER");
     return path.isEmpty() ? rootName : rootName + u'\\' + path;
 }
 

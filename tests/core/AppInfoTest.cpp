@@ -79,9 +79,10 @@ TEST(AppInfo, WithAnEditionMissingKeysReadEmptyNotAtTheirDefaults)
 TEST(AppInfo, NumbersFallBackAndTextsKeepTheirBlanks)
 {
     AppInfoFolder dir;
-    dir.write(QStringLiteral("[application]\r\noem=X\r\nVerMajorDiff=abc\r\nVerMinorDiff=3\r\nVerRevDiff=-2\r\n"
-                             "[ZAIMU]\r\nAppTitle= 財務 \r\nDataListCnt=many\r\n[Solvarne]\r\nRegKey=S\r\n"
-                             "[Vorezuri]\r\nRegKey=V\r\n"));
+    dir.write(
+        QStringLiteral("[application]\r\noem=X\r\nVerMajorDiff=abc\r\nVerMinorDiff=3\r\nVerRevDiff=-2\r\n"
+                       "[ZAIMU]\r\nAppTitle= 財務 \r\nDataListCnt=many\r\n[Solvarne]\r\nRegKey=S\r\n"
+                       "[Vorezuri]\r\nRegKey=V\r\n"));
     TAppInfoRec rec;
     ASSERT_EQ(ReadAppInfoIni(dir.program(), rec), AppInfoRead);
     EXPECT_EQ(rec.Application.VerMajorDiff, 0);

@@ -33,8 +33,9 @@ TEST(NamedMutex, AKilledHolderReleasesIt)
     const QString name = QStringLiteral("TESUVIO000");
     // Another process, one process to the end, holds the lock file as a holder of the mutex would.
     QProcess holder;
-    holder.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec 9>\"$1\"; flock -x 9; exec sleep 600"),
-                                        QStringLiteral("sh"), NamedMutex::lockFilePath(name)});
+    holder.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"), QStringLiteral("exec 9>\"$1\"; flock -x 9; exec sleep 600"),
+                  QStringLiteral("sh"), NamedMutex::lockFilePath(name)});
     ASSERT_TRUE(holder.waitForStarted());
     QDeadlineTimer deadline(30000);
     while (!NamedMutex::exists(name) && !deadline.hasExpired())
