@@ -62,7 +62,8 @@ int ProgramMain(const QStringList& arguments)
         return kRefused;
     }
 
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("連動ﾃﾞｰﾀの作成"));
+    // The application's title is its name: a display name would be appended to every box's caption.
+    QCoreApplication::setApplicationName(QStringLiteral("連動ﾃﾞｰﾀの作成"));
     std::unique_ptr<TForm1> form;
     try {
         form = std::make_unique<TForm1>();

@@ -9,7 +9,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QRegularExpression>
 #include <limits>
 
@@ -129,16 +128,14 @@ bool TForm1::FormCreate(const QStringList& arguments)
 
 bool TForm1::InitApplication()
 {
-    QString failure = kInitFailed.arg(SystemDef.AppName);
-    bool ok = false;
+    const QString failure = kInitFailed.arg(SystemDef.AppName);
     try {
-        setWindowTitle(QGuiApplication::applicationDisplayName());
-        ok = true;
+        setWindowTitle(QCoreApplication::applicationName());
+        return true;
     } catch (const std::exception&) {
-    }
-    if (!ok)
         ui::showMessage(ui::MsgKind::Error, failure, ui::mbYes);
-    return ok;
+        return false;
+    }
 }
 
 void TForm1::CloseWithExitCode(int exitCode)
