@@ -82,25 +82,78 @@ QString eraText(const TWarekiRec& w, int kind, bool kind3IsLetter) {
     return w.Name;
 }
 
-struct EraPattern {
-    std::initializer_list<const char16_t*> words;
-    const char* pattern; // printf pattern: era text, era year, month, day
+// A format word (or its variants) and the printf pattern it stands for: era text, year, month, day as
+// far as the pattern has fields.
+struct WordPattern {
+    const char16_t* words[3];
+    const char* pattern;
+    bool twoDigitYear = false; // without era display: the year formatted "yy" and read back as a number
 };
 
-const char* findPattern(const QString& word, std::initializer_list<EraPattern> table) {
-    for (const EraPattern& row : table)
+constexpr WordPattern kFmtEra[] = {
+    {{u"yyyy/mm/dd", u"yy/mm/dd"}, "%s %.2d/%.2d/%.2d"},
+    {{u"yyyy/mm", u"yy/mm"}, "%s %.2d/%.2d"},
+    {{u"yyyy", u"yy"}, "%s %.2d"},
+    {{u"yyyy/m/d", u"yy/m/d", u"y/m/d"}, "%s %2d/%2d/%2d"},
+    {{u"yyyy/m", u"yy/m", u"y/m"}, "%s %2d/%2d"},
+    {{u"y"}, "%s %2d"},
+    {{u"yy2/mm/dd"}, "%s%.2d/%.2d/%.2d"},
+};
+
+constexpr WordPattern kFmtPlain[] = {
+    {{u"yyyy/m/d"}, "%4d/%2d/%2d"},
+    {{u"yy/m/d", u"y/m/d"}, "%2d/%2d/%2d", true},
+    {{u"yyyy/m"}, "%4d/%2d"},
+    {{u"yy/m", u"y/m/"}, "%2d/%2d", true},
+};
+
+constexpr WordPattern kJpnEra[] = {
+    {{u"yyyy年mm月dd日", u"yy年mm月dd日"}, "%s %.2d年%.2d月%.2d日"},
+    {{u"yyyy年mm月", u"yy年mm月"}, "%s %.2d年%.2d月"},
+    {{u"yyyy年", u"yy年"}, "%s %.2d年"},
+    {{u"yyyy年m月d日", u"yy年m月d日", u"y年m月d日"}, "%s %2d年%2d月%2d日"},
+    {{u"yyyy年m月", u"yy年m月", u"y年m月"}, "%s %2d年%2d月"},
+    {{u"y"}, "%s %2d年"},
+    {{u"yyyy年 m月 d日", u"yy年 m月 d日", u"y年 m月 d日"}, "%s %2d年 %d月 %d日"},
+    {{u"yyyy年 m月", u"yy年 m月", u"y年 m月"}, "%s %2d年 %d月"},
+    {{u"yyyy年 mm月 dd日", u"yy年 mm月 dd日"}, "%s %.2d年 %.2d月 %.2d日"},
+    {{u"yyyy年 mm月", u"yy年 mm月"}, "%s %.2d年 %.2d月"},
+};
+
+constexpr WordPattern kJpnPlain[] = {
+    {{u"yyyy年m月d日"}, "%4d年%2d月%2d日"},
+    {{u"yy年m月d日", u"y年m月d日"}, "%2d年%2d月%2d日", true},
+    {{u"yyyy年m月"}, "%4d年%2d月"},
+    {{u"yy年m月", u"y年m月"}, "%.2d年%2d月", true},
+    {{u"yyyy年 m月 d日"}, "%4d年 %d月 %d日"},
+    {{u"yyyy年 m月"}, "%4d年 %d月"},
+    {{u"yy年 m月 d日", u"y年 m月 d日"}, "%.2d年 %d月 %d日", true},
+    {{u"yy年 m月", u"y年 m月"}, "%.2d年 %d月", true},
+};
+
+template <std::size_t N> const WordPattern* findWord(const QString& word, const WordPattern (&table)[N]) {
+    for (const WordPattern& row : table)
         for (const char16_t* w : row.words)
-            if (word == QString::fromUtf16(w))
-                return row.pattern;
+            if (w && word == QStringView(w))
+                return &row;
     return nullptr;
 }
 
-QString fillEraPattern(const char* pattern, const QString& era, const TWarekiRec& w) {
+QString eraPatternText(const char* pattern, const QString& era, const TWarekiRec& w) {
     return QString::asprintf(pattern, era.toUtf8().constData(), int(w.Year), int(w.Month), int(w.Day));
 }
 
-QString fillPattern(const char* pattern, int a, int b = 0, int c = 0) {
-    return QString::asprintf(pattern, a, b, c);
+// The era form of a date by a pattern; kind 0 (no era text) is trimmed.
+QString eraDateText(const WordPattern& row, int kind, bool kind3IsLetter, TDateTime date) {
+    TWarekiRec w;
+    DateToWareki(w, date);
+    const QString result = eraPatternText(row.pattern, eraText(w, kind, kind3IsLetter), w);
+    return kind == 0 ? trimBlanks(result) : result;
+}
+
+QString plainDateText(const WordPattern& row, TDateTime date) {
+    const QDate d = date.toDate();
+    return QString::asprintf(row.pattern, row.twoDigitYear ? d.year() % 100 : d.year(), d.month(), d.day());
 }
 
 constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghijklmnopqrstuvwxyz";
@@ -397,43 +450,21 @@ QString KikanToStr(TDateTime from, TDateTime to) {
             return FormatDateTime(QStringLiteral("yyyy/mm/dd"), date);
         TWarekiRec w;
         DateToWareki(w, date);
-        return fillEraPattern("%s %.2d/%.2d/%.2d", w.Letter, w);
+        return eraPatternText("%s %.2d/%.2d/%.2d", w.Letter, w);
     };
     return one(from) + QStringLiteral(" ～ ") + one(to);
 }
 
 QString DateToStrFmt(const QString& word, int kind, TDateTime date) {
     if (warekiDisplay()) {
-        const char* pattern = findPattern(word, {
-                                                    {{u"yyyy/mm/dd", u"yy/mm/dd"}, "%s %.2d/%.2d/%.2d"},
-                                                    {{u"yyyy/mm", u"yy/mm"}, "%s %.2d/%.2d"},
-                                                    {{u"yyyy", u"yy"}, "%s %.2d"},
-                                                    {{u"yyyy/m/d", u"yy/m/d", u"y/m/d"}, "%s %2d/%2d/%2d"},
-                                                    {{u"yyyy/m", u"yy/m", u"y/m"}, "%s %2d/%2d"},
-                                                    {{u"y"}, "%s %2d"},
-                                                    {{u"yy2/mm/dd"}, "%s%.2d/%.2d/%.2d"},
-                                                });
-        if (!pattern)
+        const WordPattern* row = findWord(word, kFmtEra);
+        if (!row)
             return QString();
-        TWarekiRec w;
-        DateToWareki(w, date);
-        const QString result = fillEraPattern(pattern, eraText(w, kind, true), w);
-        if (kind == 0)
-            return trimBlanks(result);
-        if (kind == 3)
-            return DeleteAllSpaces(result);
-        return result;
+        const QString result = eraDateText(*row, kind, true, date);
+        return kind == 3 ? DeleteAllSpaces(result) : result;
     }
-    const QDate d = date.toDate();
-    const int yy = d.year() % 100;
-    if (word == u"yyyy/m/d")
-        return fillPattern("%4d/%2d/%2d", d.year(), d.month(), d.day());
-    if (word == u"yy/m/d" || word == u"y/m/d")
-        return fillPattern("%2d/%2d/%2d", yy, d.month(), d.day());
-    if (word == u"yyyy/m")
-        return fillPattern("%4d/%2d", d.year(), d.month());
-    if (word == u"yy/m" || word == u"y/m/")
-        return fillPattern("%2d/%2d", yy, d.month());
+    if (const WordPattern* row = findWord(word, kFmtPlain))
+        return plainDateText(*row, date);
     if (word == u"yy2/mm/dd")
         return FormatDateTime(QStringLiteral("yy/mm/dd"), date);
     return FormatDateTime(word, date);
@@ -441,44 +472,11 @@ QString DateToStrFmt(const QString& word, int kind, TDateTime date) {
 
 QString DateToStrJpn(const QString& word, int kind, TDateTime date) {
     if (warekiDisplay()) {
-        const char* pattern = findPattern(
-            word, {
-                      {{u"yyyy年mm月dd日", u"yy年mm月dd日"}, "%s %.2d年%.2d月%.2d日"},
-                      {{u"yyyy年mm月", u"yy年mm月"}, "%s %.2d年%.2d月"},
-                      {{u"yyyy年", u"yy年"}, "%s %.2d年"},
-                      {{u"yyyy年m月d日", u"yy年m月d日", u"y年m月d日"}, "%s %2d年%2d月%2d日"},
-                      {{u"yyyy年m月", u"yy年m月", u"y年m月"}, "%s %2d年%2d月"},
-                      {{u"y"}, "%s %2d年"},
-                      {{u"yyyy年 m月 d日", u"yy年 m月 d日", u"y年 m月 d日"}, "%s %2d年 %d月 %d日"},
-                      {{u"yyyy年 m月", u"yy年 m月", u"y年 m月"}, "%s %2d年 %d月"},
-                      {{u"yyyy年 mm月 dd日", u"yy年 mm月 dd日"}, "%s %.2d年 %.2d月 %.2d日"},
-                      {{u"yyyy年 mm月", u"yy年 mm月"}, "%s %.2d年 %.2d月"},
-                  });
-        if (!pattern)
-            return QString();
-        TWarekiRec w;
-        DateToWareki(w, date);
-        const QString result = fillEraPattern(pattern, eraText(w, kind, false), w);
-        return kind == 0 ? trimBlanks(result) : result;
+        const WordPattern* row = findWord(word, kJpnEra);
+        return row ? eraDateText(*row, kind, false, date) : QString();
     }
-    const QDate d = date.toDate();
-    const int yy = d.year() % 100;
-    if (word == u"yyyy年m月d日")
-        return fillPattern("%4d年%2d月%2d日", d.year(), d.month(), d.day());
-    if (word == u"yy年m月d日" || word == u"y年m月d日")
-        return fillPattern("%2d年%2d月%2d日", yy, d.month(), d.day());
-    if (word == u"yyyy年m月")
-        return fillPattern("%4d年%2d月", d.year(), d.month());
-    if (word == u"yy年m月" || word == u"y年m月")
-        return fillPattern("%.2d年%2d月", yy, d.month());
-    if (word == u"yyyy年 m月 d日")
-        return fillPattern("%4d年 %d月 %d日", d.year(), d.month(), d.day());
-    if (word == u"yyyy年 m月")
-        return fillPattern("%4d年 %d月", d.year(), d.month());
-    if (word == u"yy年 m月 d日" || word == u"y年 m月 d日")
-        return fillPattern("%.2d年 %d月 %d日", yy, d.month(), d.day());
-    if (word == u"yy年 m月" || word == u"y年 m月")
-        return fillPattern("%.2d年 %d月", yy, d.month());
+    if (const WordPattern* row = findWord(word, kJpnPlain))
+        return plainDateText(*row, date);
     return FormatDateTime(word, date);
 }
 

@@ -112,25 +112,25 @@ QString toHalfWidth(const QString& text) {
     return out;
 }
 
-// ぁ..ん and ゝゞ against ァ..ン and ヽヾ; ゔゕゖ are outside CP932, so ヴヵヶ stay katakana.
-QString toHiragana(const QString& text) {
+// Moves the kana first..last and the iteration marks mark1, mark2 by delta: ぁ..ん and ゝゞ against ァ..ン
+// and ヽヾ. ゔゕゖ are outside CP932, so ヴヵヶ stay katakana.
+QString shiftKana(const QString& text, char16_t first, char16_t last, char16_t mark1, char16_t mark2,
+                  int delta) {
     QString out = text;
     for (QChar& ch : out) {
         const char16_t c = ch.unicode();
-        if ((c >= 0x30A1 && c <= 0x30F3) || c == 0x30FD || c == 0x30FE)
-            ch = QChar(char16_t(c - 0x60));
+        if ((c >= first && c <= last) || c == mark1 || c == mark2)
+            ch = QChar(char16_t(c + delta));
     }
     return out;
 }
 
+QString toHiragana(const QString& text) {
+    return shiftKana(text, 0x30A1, 0x30F3, 0x30FD, 0x30FE, -0x60);
+}
+
 QString toKatakana(const QString& text) {
-    QString out = text;
-    for (QChar& ch : out) {
-        const char16_t c = ch.unicode();
-        if ((c >= 0x3041 && c <= 0x3093) || c == 0x309D || c == 0x309E)
-            ch = QChar(char16_t(c + 0x60));
-    }
-    return out;
+    return shiftKana(text, 0x3041, 0x3093, 0x309D, 0x309E, 0x60);
 }
 
 QString toCase(const QString& text, bool upper) {
