@@ -1,5 +1,6 @@
 #include "app/main.h"
 
+#include "core/uAccFunction2.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
 #include "platform/SpecialFolders.h"
@@ -9,7 +10,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <limits>
 
 namespace {
@@ -28,14 +28,6 @@ const QString kAppInfoUnreadable =
 const QString kCancelQuestion = QStringLiteral(
     "[キャンセル]ボタンが押されました。\r連動データの作成ウィザードを終了してもよろしいですか？\r");
 const QString kInitFailed = QStringLiteral("アプリケーションの初期化に失敗しました。\r%1を終了します。");
-
-// Part n (1-based) of a text split at the separator and at line breaks; empty when there is none.
-QString fieldOf(const QString& text, int n)
-{
-    static const QRegularExpression separators(QStringLiteral(",|\r\n|\r|\n"));
-    const QStringList parts = text.split(separators);
-    return n >= 1 && n <= parts.size() ? parts.at(n - 1) : QString();
-}
 
 bool toInt32(const QString& text, qint32& value)
 {
@@ -67,13 +59,13 @@ TArgumentKind ParseCallerArgument(const QStringList& arguments, TCallerArgument&
     if (arguments.size() > 1)
         return TArgumentKind::Invalid;
     const QString& arg = arguments.constFirst();
+    const auto field = [&arg](int n) { return GetLineOfText(arg, QStringLiteral(","), n); };
     qint32 wnd = 0;
     TCallerArgument parsed;
-    if (!toInt32(fieldOf(arg, 1), wnd) || !toInt32(fieldOf(arg, 2), parsed.Msg) ||
-        !toInt32(fieldOf(arg, 3), parsed.WParam))
+    if (!toInt32(field(1), wnd) || !toInt32(field(2), parsed.Msg) || !toInt32(field(3), parsed.WParam))
         return TArgumentKind::Invalid;
     parsed.Wnd = static_cast<quint32>(wnd);
-    parsed.File = fieldOf(arg, 4);
+    parsed.File = field(4);
     caller = parsed;
     return TArgumentKind::Caller;
 }
