@@ -378,7 +378,8 @@ constexpr IscText kIscTexts[] = {
     {335544699, u"（短整数が必要です）"},
     {335544700, u"（長整数が必要です）"},
     {335544701, u"（符号なし短整数が必要です）"},
-    {335544788, u"（操作を実行することができません。データベースのSYSDBAか所有者のどちらかでなければなりません。）"},
+    {335544788,
+     u"（操作を実行することができません。データベースのSYSDBAか所有者のどちらかでなければなりません。）"},
     {336330766, u"（データベースの上書きはできません。）"},
     {336330817, u"（ディレクトリ名・データーベスに全角文字は使用できません。）"},
 };
@@ -387,8 +388,7 @@ static_assert(std::size(kIscTexts) == 368);
 
 } // namespace
 
-QString GetIscErrorText(qint64 statusCode, int sqlCode)
-{
+QString GetIscErrorText(qint64 statusCode, int sqlCode) {
     const QString blank = QStringLiteral(" ");
     if (statusCode == 335544788 && sqlCode != -901)
         return blank;
