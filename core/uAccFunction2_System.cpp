@@ -413,7 +413,6 @@ void WriteIniKey(const QString& file, const QString& section, const QString& key
         ini.deleteKey(section, key);
     else
         ini.writeString(section, key, value.toString());
-    // A reader started right after the write (another of our processes) gets the finished file.
     QThread::msleep(10);
 }
 
