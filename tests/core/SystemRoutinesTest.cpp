@@ -13,19 +13,13 @@
 
 namespace {
 
-const QString kUacKey = QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System");
+using testenv::readFile;
 
 void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    ASSERT_TRUE(testenv::writeFile(path, bytes)) << path.toStdString();
 }
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+const QString kUacKey = QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System");
 
 // A temporary environment with its own home folder and data root, so that the guard's protected
 // folders all lie inside it.

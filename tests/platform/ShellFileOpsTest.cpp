@@ -8,16 +8,10 @@
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using testenv::readFile;
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+void writeFile(const QString& path, const QByteArray& bytes) {
+    ASSERT_TRUE(testenv::writeFile(path, bytes)) << path.toStdString();
 }
 
 class ShellFileOpsTest : public ::testing::Test {
