@@ -43,6 +43,7 @@ bool CopyFileTo(const QString& source, const QString& target);
 
 // The "EnableLUA" registry flag: true only for the value 1.
 bool IsUacEnabled();
+// The root item is where the picker starts when no folder is given.
 bool SelectFolderDlg(const QString& title, QString& folder, bool skipUacCheck = false,
                      const QString& root = {});
 bool SelectComputerDlg(const QString& title, QString& computer);
@@ -53,6 +54,7 @@ bool CheckSaveFileUAC(QString& fileName);
 
 QString GetPCName();
 QString GetLoginUserName();
+// The kernel's major version.
 int GetOSMajorVersion();
 void ForceForegroundWindow(QWidget* window);
 void PurgeInputMessages(QWidget* window);

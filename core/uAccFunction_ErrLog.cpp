@@ -58,13 +58,16 @@ void ErrFbAccess(const fb::Error& error, const QString& context, const QString& 
     const QString explanation = GetIscErrorText(error.statusCode(), error.sqlCode());
     // The log is a diagnostic: a character CP932 cannot hold must not cost the whole entry.
     const QByteArray bytes = cp932::encodeLossy(logLines(error, context, explanation));
-    const QString base = SystemDef.LogDir + QStringLiteral("/ErrFbAccess");
     // A log that cannot be written must not keep the operator from the message or a lost connection from
-    // ending the program.
-    if (!writeLog(base + QStringLiteral(".log"), QIODevice::Append, bytes))
-        qWarning("ErrFbAccess: cannot append to %s", qPrintable(base + QStringLiteral(".log")));
-    if (!writeLog(base + QStringLiteral(".txt"), QIODevice::Truncate, bytes))
-        qWarning("ErrFbAccess: cannot write %s", qPrintable(base + QStringLiteral(".txt")));
+    // ending the program. Without a log folder (before start-up has set it) nothing is written, rather
+    // than a log in the root of the file system.
+    if (!SystemDef.LogDir.isEmpty()) {
+        const QString base = SystemDef.LogDir + QStringLiteral("/ErrFbAccess");
+        if (!writeLog(base + QStringLiteral(".log"), QIODevice::Append, bytes))
+            qWarning("ErrFbAccess: cannot append to %s", qPrintable(base + QStringLiteral(".log")));
+        if (!writeLog(base + QStringLiteral(".txt"), QIODevice::Truncate, bytes))
+            qWarning("ErrFbAccess: cannot write %s", qPrintable(base + QStringLiteral(".txt")));
+    }
 
     QString text = message;
     bool fatal = false;

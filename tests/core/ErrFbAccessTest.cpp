@@ -127,6 +127,18 @@ TEST_F(ErrFbAccessTest, UnwritableLogStillReportsAndEndsTheProgram) {
     EXPECT_FALSE(QFile::exists(SystemDef.LogDir + QStringLiteral("/ErrFbAccess.log")));
 }
 
+TEST_F(ErrFbAccessTest, WithoutALogFolderNothingIsWrittenButTheBoxIsShown) {
+    SystemDef.LogDir.clear();
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(env.path());
+    ErrFbAccess(fb::Error(QStringLiteral("m"), 335544345, -901), QStringLiteral("T.M"),
+                QStringLiteral("msg"));
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(shown->shown().size(), 1u);
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/ErrFbAccess.log")));
+    EXPECT_TRUE(QDir(env.path()).entryList({QStringLiteral("ErrFbAccess*")}).isEmpty());
+}
+
 TEST_F(ErrFbAccessTest, DefaultTerminationEndsTheEventLoopAfterTheReportReturns) {
     TerminateApplicationProc = RequestApplicationTerminate;
     bool returned = false;
