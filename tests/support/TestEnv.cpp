@@ -1,6 +1,8 @@
 #include "TestEnv.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <cstdlib>
 
 namespace testenv {
@@ -32,6 +34,19 @@ TempEnvironment::TempEnvironment()
       m_documents("QV_DOCUMENTS", m_path + QStringLiteral("/documents")),
       m_temp("QV_TEMP", m_path + QStringLiteral("/temp")), m_runtime("QV_RUNTIME_DIR", m_path + QStringLiteral("/run"))
 {
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 QString sourceDir()
