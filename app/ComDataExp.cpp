@@ -1,7 +1,10 @@
 #include "app/ComDataExp.h"
 
+#include "core/TMojiBunkatu.h"
 #include "core/uAccRecord.h"
+#include "core/z5AppInfo.h"
 #include "platform/IniFile.h"
+#include "platform/Registry.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserInteraction.h"
 
@@ -45,63 +48,15 @@ const TLinkTarget* FindLinkTarget(const QString& code) {
     return nullptr;
 }
 
-namespace comdataexp {
-
-void TMojiBunkatu::Bunkatu(const QString& text) {
-    m_parts.clear();
-    const qsizetype n = text.size();
-    auto isBlank = [&](qsizetype i) { return text[i].unicode() >= 1 && text[i].unicode() <= 32; };
-    qsizetype i = 0;
-    while (i < n && isBlank(i))
-        ++i;
-    while (i < n && text[i].unicode() != 0) {
-        QString value;
-        if (text[i] == u'"') {
-            ++i;
-            while (i < n) {
-                if (text[i] == u'"') {
-                    if (i + 1 < n && text[i + 1] == u'"') {
-                        value += u'"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += text[i++];
-            }
-        } else {
-            const qsizetype start = i;
-            while (i < n && text[i] != Separator && text[i].unicode() > 32)
-                ++i;
-            value = text.mid(start, i - start);
-        }
-        m_parts << value;
-        while (i < n && isBlank(i))
-            ++i;
-        if (i < n && text[i] == Separator) {
-            if (i == n - 1)
-                m_parts << QString();
-            ++i;
-            while (i < n && isBlank(i))
-                ++i;
-        }
-    }
-    if (m_parts.isEmpty())
-        m_parts << QString();
-}
-
-} // namespace comdataexp
-
 bool CheckVersion(const QString& installed, const QString& required) {
     // Numbers, not a text of two-digit fields: "9.100.0" is older than "13.0.0".
     auto parse = [](const QString& text) {
-        comdataexp::TMojiBunkatu parts;
+        TMojiBunkatu parts;
         parts.Separator = u'.';
         parts.Bunkatu(text);
         std::array<qint64, 3> v{0, 0, 0};
-        if (parts.Count() >= 1 && parts.Count() <= 3)
-            for (int i = 0; i < parts.Count(); ++i)
+        if (parts.Count >= 1 && parts.Count <= 3)
+            for (int i = 0; i < parts.Count; ++i)
                 v[i] = parts.GetMoji(i).toLongLong(); // 0 when not a number
         return v;
     };
@@ -262,9 +217,26 @@ int CreateLinkFile(TComDataExport& exporter) {
 }
 
 QString GetProductRegValue(int majorVersion, int variantLetter, const QString& valueName) {
-    // Filled in with the registry stand-in.
-    (void)majorVersion;
-    (void)variantLetter;
-    (void)valueName;
+    const QString key = AppInfo.Application.RegKey;
+    if (!registry::keyExists(registry::Root::LocalMachine, key))
+        return {};
+    const QString product = AppInfo.Zaimu.RegKey.toLower();
+    const QString wanted = product + QString::asprintf("%.2d", majorVersion);
+    const QStringList subKeys = registry::subKeys(registry::Root::LocalMachine, key);
+    // Listed last wins when several subkeys match.
+    for (qsizetype i = subKeys.size() - 1; i >= 0; --i) {
+        if (!subKeys[i].toLower().contains(wanted))
+            continue;
+        QString value =
+            registry::readString(registry::Root::LocalMachine, key + u'\\' + subKeys[i], valueName);
+        if (valueName.compare(QStringLiteral("rootdir"), Qt::CaseInsensitive) == 0) {
+            while (value.endsWith(u'/'))
+                value.chop(1);
+            value += u'/' + product + QString::asprintf("%.2d", majorVersion + 8);
+            if (variantLetter > 0)
+                value += QChar(97 + variantLetter);
+        }
+        return value;
+    }
     return {};
 }

@@ -34,22 +34,6 @@ const std::vector<TLinkTarget>& LinkTargets();
 // nullptr for an unknown code.
 const TLinkTarget* FindLinkTarget(const QString& code);
 
-namespace comdataexp {
-// The exporter's own splitter (not the framework's class of that name): a text split at a separator
-// character as the class library's delimited text does: double quotes group, blanks outside quotes also
-// separate, an empty text gives one empty part.
-class TMojiBunkatu {
-public:
-    QChar Separator = u',';
-    void Bunkatu(const QString& text);
-    int Count() const { return int(m_parts.size()); }
-    QString GetMoji(int index) const { return m_parts.value(index); }
-
-private:
-    QStringList m_parts;
-};
-} // namespace comdataexp
-
 // Product version check: major, minor and release compared as numbers; an installed version without any
 // number never passes.
 bool CheckVersion(const QString& installed, const QString& required);

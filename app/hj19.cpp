@@ -1,11 +1,13 @@
 #include "app/hj19.h"
 
+#include "core/TMojiBunkatu.h"
+#include "core/uAccDateCmp.h"
+#include "core/uAccFunction2.h"
 #include "core/uAccRecord.h"
 #include "platform/Cp932.h"
 #include "platform/UserInteraction.h"
 #include "platform/firebird/FbError.h"
 
-#include <QHash>
 #include <stdexcept>
 
 namespace hj19 {
@@ -227,95 +229,6 @@ private:
     qsizetype m_cursor = 0;
 };
 
-// --- byte-width helpers (routines of the framework's text unit, kept here until that unit exists) ---
-
-QByteArray encodeOrThrow(const QString& text) {
-    bool ok = false;
-    QByteArray bytes = cp932::encode(text, &ok);
-    if (!ok)
-        throw std::runtime_error(
-            QStringLiteral("Shift_JISに変換できない文字が含まれています: %1").arg(text).toStdString());
-    return bytes;
-}
-
-bool isTrailByte(unsigned char c) {
-    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
-}
-
-// Replaces broken double-byte characters by blanks; the length never changes.
-void repairMbcs(QByteArray& b) {
-    for (qsizetype i = 0; i < b.size(); ++i) {
-        if (!cp932::isLeadByte(uchar(b[i])))
-            continue;
-        if (i + 1 >= b.size()) {
-            b[i] = ' ';
-        } else {
-            if (!isTrailByte(uchar(b[i + 1])))
-                b[i] = b[i + 1] = ' ';
-            ++i;
-        }
-    }
-}
-
-QString leftStrB(const QString& text, int n) {
-    QByteArray b = encodeOrThrow(text);
-    if (b.size() < n)
-        b.append(QByteArray(n - b.size(), ' '));
-    else
-        b.truncate(n);
-    repairMbcs(b);
-    return cp932::decode(b);
-}
-
-// Pieces of at most width bytes that never split a double-byte character; always at least one piece.
-QStringList bunkatuByte(const QString& text, int width) {
-    const QByteArray b = encodeOrThrow(text);
-    QStringList parts;
-    qsizetype pos = 0;
-    while (pos < b.size()) {
-        const qsizetype last = qMin(pos + width - 1, b.size() - 1);
-        const qsizetype len = cp932::isLeadByteAt(b, last) ? width - 1 : width;
-        parts << cp932::decode(b.mid(pos, len));
-        pos += len;
-    }
-    if (parts.isEmpty())
-        parts << QString();
-    return parts;
-}
-
-// --- era dates (the built-in era table of the framework, kept here until the date unit exists) ---
-
-struct Wareki {
-    QString name;
-    int year = 0, month = 0, day = 0;
-};
-
-Wareki dateToWareki(TDateTime date) {
-    struct Era {
-        const char16_t* name;
-        int y, m, d;
-    };
-    static const Era eras[] = {{u"令和", 2019, 5, 1},
-                               {u"平成", 1989, 1, 8},
-                               {u"昭和", 1926, 12, 25},
-                               {u"大正", 1912, 7, 30},
-                               {u"明治", 1868, 9, 8}};
-    const QDate d = date.toDate();
-    Wareki w;
-    w.month = d.month();
-    w.day = d.day();
-    w.year = d.year();
-    if (date.value() <= 0)
-        return w;
-    for (const Era& era : eras) {
-        w.name = QString::fromUtf16(era.name);
-        w.year = qint16(d.year() - (era.y - 1));
-        if (date >= TDateTime::fromDate(era.y, era.m, era.d))
-            break;
-    }
-    return w;
-}
-
 const TDateTime& newRulesStart() {
     static const TDateTime d = TDateTime::fromDate(2007, 4, 1);
     return d;
@@ -331,9 +244,10 @@ void setNames16(Row& row, const TKsSisanRec& rec, QLatin1StringView kname, QLati
 }
 
 void setEra(Row& row, const TKsSisanRec& rec, std::initializer_list<QLatin1StringView> cols) {
-    const Wareki w = dateToWareki(rec.SYUTODATE);
-    const QString parts[4] = {w.name, QString::number(w.year), QString::number(w.month),
-                              QString::number(w.day)};
+    TWarekiRec w;
+    DateToWareki(w, rec.SYUTODATE);
+    const QString parts[4] = {w.Name, QString::number(w.Year), QString::number(w.Month),
+                              QString::number(w.Day)};
     int i = 0;
     for (QLatin1StringView c : cols)
         row.set(c, parts[i++]);
@@ -490,12 +404,13 @@ QStringList shougakuRow(const TKsSisanRec& r) {
     using namespace Qt::Literals::StringLiterals;
     Row row(Shougaku);
     // Two columns per name: a name of three or more pieces keeps its first two.
-    const QStringList kname = bunkatuByte(r.KNAME, 16);
-    const QStringList meisyou = bunkatuByte(r.MEISYOU, 16);
-    row.set("0110"_L1, kname.value(0));
-    row.set("0120"_L1, kname.value(1));
-    row.set("0310"_L1, meisyou.value(0));
-    row.set("0320"_L1, meisyou.value(1));
+    TMojiBunkatu pieces;
+    pieces.BunkatuByte(r.KNAME, 16);
+    row.set("0110"_L1, pieces.GetMoji(0));
+    row.set("0120"_L1, pieces.GetMoji(1));
+    pieces.BunkatuByte(r.MEISYOU, 16);
+    row.set("0310"_L1, pieces.GetMoji(0));
+    row.set("0320"_L1, pieces.GetMoji(1));
     setEra(row, r, {"0410"_L1, "0420"_L1, "0430"_L1});
     row.set("0500"_L1, Amount(r.SYUTOKIN));
     row.set("0700"_L1, Amount(r.SYUTOKIN));
@@ -537,16 +452,16 @@ std::optional<TTeirituRate> TeirituRate(TTeirituTable table, int life) {
 }
 
 QString Name16(const QString& text) {
-    return leftStrB(text, 16);
+    return LeftStrB(text, 16);
 }
 
 QString Amount(Money value) {
-    const qint64 units = value.roundUnits(2).truncUnits();
+    const qint64 units = RoundKingaku(2, value).truncUnits();
     return units == 0 ? QString() : QString::number(units);
 }
 
 QString Amount0(Money value) {
-    return QString::number(value.roundUnits(2).truncUnits());
+    return QString::number(RoundKingaku(2, value).truncUnits());
 }
 
 QString Rate3(Money rate) {
@@ -562,7 +477,7 @@ QString Rate5(const TTeirituRate& rate) {
 }
 
 Money Trunc(Money value) {
-    return value.roundUnits(0);
+    return RoundKingaku(0, value);
 }
 
 Money DivideRounded(Money total, int divisor, int mode) {

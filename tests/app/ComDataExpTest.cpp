@@ -210,34 +210,6 @@ TEST(ComDataExport, VersionCheckComparesNumbers) {
         EXPECT_EQ(CheckVersion(c.installed, "13.0.0"), c.passes) << c.installed;
 }
 
-TEST(ComDataExport, ExporterSplitterFollowsDelimitedText) {
-    struct Case {
-        QString sep, text;
-        QStringList parts;
-    } cases[] = {
-        {".", "13.0.0", {"13", "0", "0"}},
-        {",", "a,,b", {"a", "", "b"}},
-        {",", "a,", {"a", ""}},
-        {",", ",a", {"", "a"}},
-        {",", "a, b", {"a", "b"}},
-        {",", "a b,c", {"a", "b", "c"}},
-        {",", "\"x,y\",z", {"x,y", "z"}},
-        {",", "", {""}},
-        {",", "   ", {""}},
-    };
-    for (const Case& c : cases) {
-        comdataexp::TMojiBunkatu m;
-        m.Separator = c.sep.front();
-        m.Bunkatu(c.text);
-        QStringList got;
-        for (int i = 0; i < m.Count(); ++i)
-            got << m.GetMoji(i);
-        EXPECT_EQ(got, c.parts) << c.text.toStdString();
-        EXPECT_EQ(m.GetMoji(-1), "");
-        EXPECT_EQ(m.GetMoji(m.Count()), "");
-    }
-}
-
 TEST(ComDataExport, CreateLinkFileResultsAndBoxes) {
     testenv::TempEnvironment env;
     const QString out = env.path() + "/out.xml";

@@ -1,6 +1,7 @@
 // The column texts of the depreciation rows, computed from one asset record without a database.
 
 #include "app/hj19.h"
+#include "core/uAccDateCmp.h"
 #include "platform/Cp932.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,8 @@ THj19Dataset fiscalYear(int startYear, int roundMode = 0) {
 }
 
 TKsSisanRec asset(TDateTime acquired) {
+    // The era table as a dataset without its own eras leaves it.
+    BuildEraTable();
     TKsSisanRec r;
     r.KNAME = QStringLiteral("器具備品");
     r.MEISYOU = QStringLiteral("複合機");

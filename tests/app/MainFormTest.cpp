@@ -20,8 +20,7 @@ struct FormFixture {
 
 } // namespace
 
-TEST(CallerArgument, FormsOfTheCommandLine)
-{
+TEST(CallerArgument, FormsOfTheCommandLine) {
     struct Case {
         QStringList args;
         TArgumentKind kind;
@@ -65,8 +64,7 @@ TEST(CallerArgument, FormsOfTheCommandLine)
     }
 }
 
-TEST(MainForm, ACloseDecidedByTheFormKeepsItsExitCodeForTheCaller)
-{
+TEST(MainForm, ACloseDecidedByTheFormKeepsItsExitCodeForTheCaller) {
     FormFixture f;
     CallerWindowListener caller(42);
     ASSERT_TRUE(f.form->FormCreate({QStringLiteral("42,1500,9,/tmp/o.xml")}));
@@ -81,8 +79,7 @@ TEST(MainForm, ACloseDecidedByTheFormKeepsItsExitCodeForTheCaller)
                                               QStringLiteral("enable"), QStringLiteral("post 1500 9 0")}));
 }
 
-TEST(MainForm, CancelAsksAndClosesWithExitCode1OnlyOnYes)
-{
+TEST(MainForm, CancelAsksAndClosesWithExitCode1OnlyOnYes) {
     for (const int answer : {ui::mrNo, ui::mrYes}) {
         FormFixture f;
         ASSERT_TRUE(f.form->FormCreate({}));
@@ -102,8 +99,7 @@ TEST(MainForm, CancelAsksAndClosesWithExitCode1OnlyOnYes)
     }
 }
 
-TEST(MainForm, CallerWindowZeroIsNeverCalled)
-{
+TEST(MainForm, CallerWindowZeroIsNeverCalled) {
     FormFixture f;
     CallerWindowListener zero(0);
     ASSERT_TRUE(f.form->FormCreate({QStringLiteral("0,1500,9,/tmp/o.xml")}));

@@ -22,25 +22,21 @@ const QString kToolsRun =
     QStringLiteral("Vantrel財務ツールが起動しています。同時に起動することは出来ません。");
 const QString kAlreadyRunning = QStringLiteral("アプリケーションは既に起動しています。");
 
-LoggedBox information(const QString& text)
-{
+LoggedBox information(const QString& text) {
     return {kInformation, QStringLiteral("情報"), text};
 }
 
-LoggedBox error(const QString& text)
-{
+LoggedBox error(const QString& text) {
     return {kError, QStringLiteral("エラー"), text};
 }
 
-QStringList endOfRun(const QString& post)
-{
+QStringList endOfRun(const QString& post) {
     return {QStringLiteral("disable"), QStringLiteral("foreground"), QStringLiteral("enable"), post};
 }
 
 } // namespace
 
-TEST(ProgramStart, EachHeldMutexRefusesTheStartWithItsMessage)
-{
+TEST(ProgramStart, EachHeldMutexRefusesTheStartWithItsMessage) {
     struct Case {
         QStringList held;
         QString message;
@@ -72,8 +68,7 @@ TEST(ProgramStart, EachHeldMutexRefusesTheStartWithItsMessage)
     }
 }
 
-TEST(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsOn)
-{
+TEST(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsOn) {
     testenv::TempEnvironment env;
     CallerWindowListener caller(5);
     ProgramProcess first(env.path() + QStringLiteral("/first.log"));
@@ -100,8 +95,7 @@ TEST(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsOn)
     EXPECT_FALSE(NamedMutex::exists(QStringLiteral("CORVANE_RENDO")));
 }
 
-TEST(ProgramStart, ClosingTheMainWindowEndsWithExitCode1AndReleasesTheMutex)
-{
+TEST(ProgramStart, ClosingTheMainWindowEndsWithExitCode1AndReleasesTheMutex) {
     testenv::TempEnvironment env;
     CallerWindowListener caller(9);
     ProgramProcess program(env.path() + QStringLiteral("/ui.log"));
@@ -123,8 +117,7 @@ TEST(ProgramStart, ClosingTheMainWindowEndsWithExitCode1AndReleasesTheMutex)
     EXPECT_FALSE(NamedMutex::exists(QStringLiteral("CORVANE_RENDO")));
 }
 
-TEST(ProgramStart, ProductIdentityProblemsEndTheStartAndTheCallerGetsExitCode2)
-{
+TEST(ProgramStart, ProductIdentityProblemsEndTheStartAndTheCallerGetsExitCode2) {
     enum Setup { Missing, NoEdition, Unreadable };
     struct Case {
         Setup setup;
@@ -163,8 +156,7 @@ TEST(ProgramStart, ProductIdentityProblemsEndTheStartAndTheCallerGetsExitCode2)
     }
 }
 
-TEST(ProgramStart, InvalidArgumentsEndWithTheirBoxAndNoCallerCall)
-{
+TEST(ProgramStart, InvalidArgumentsEndWithTheirBoxAndNoCallerCall) {
     const QString message =
         QStringLiteral("不正な引数が渡されました。\r\rアプリケーションを強制終了します。");
     const QStringList cases[] = {

@@ -7,35 +7,30 @@
 #include <QFile>
 
 ProgramProcess::ProgramProcess(const QString& logPath)
-    : m_log(logPath), m_env(QProcessEnvironment::systemEnvironment())
-{
+    : m_log(logPath), m_env(QProcessEnvironment::systemEnvironment()) {
     m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     m_env.insert(QStringLiteral("QV_TEST_UI_LOG"), logPath);
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
 }
 
-ProgramProcess::~ProgramProcess()
-{
+ProgramProcess::~ProgramProcess() {
     if (isRunning()) {
         m_process.kill();
         m_process.waitForFinished();
     }
 }
 
-QString ProgramProcess::programPath()
-{
+QString ProgramProcess::programPath() {
     return testenv::buildDir() + QStringLiteral("/bin/qv21tohj19_g");
 }
 
-void ProgramProcess::start(const QStringList& arguments)
-{
+void ProgramProcess::start(const QStringList& arguments) {
     m_process.setProcessEnvironment(m_env);
     m_process.start(programPath(), arguments);
     m_process.waitForStarted();
 }
 
-bool ProgramProcess::waitForFinished(int timeoutMs)
-{
+bool ProgramProcess::waitForFinished(int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     while (!m_process.waitForFinished(20)) {
         if (m_process.state() == QProcess::NotRunning || deadline.hasExpired())
@@ -46,13 +41,11 @@ bool ProgramProcess::waitForFinished(int timeoutMs)
     return m_process.state() == QProcess::NotRunning && m_process.exitStatus() == QProcess::NormalExit;
 }
 
-int ProgramProcess::exitCode() const
-{
+int ProgramProcess::exitCode() const {
     return m_process.exitCode();
 }
 
-std::vector<LoggedBox> ProgramProcess::boxes() const
-{
+std::vector<LoggedBox> ProgramProcess::boxes() const {
     std::vector<LoggedBox> out;
     QFile f(m_log);
     if (!f.open(QIODevice::ReadOnly))
