@@ -1,7 +1,9 @@
 #include "XmlReadBack.h"
 
 #include "app/ComDataExp.h"
+#include "core/z5AppInfo.h"
 #include "platform/IniFile.h"
+#include "platform/Registry.h"
 #include "platform/UserInteraction.h"
 #include "tests/support/TestEnv.h"
 
@@ -240,4 +242,35 @@ TEST(ComDataExport, CreateLinkFileResultsAndBoxes) {
     EXPECT_EQ(CreateLinkFile(e), 1);
     EXPECT_EQ(ui->shown().size(), 2u);
     EXPECT_EQ(readXmlFile(out).root->childNames(), (QStringList{"SYSTEM", "BASIC", "DATA"}));
+}
+
+TEST(ComDataExport, ProductValuesFromTheLastMatchingRegistrySubkey) {
+    testenv::TempEnvironment env;
+    const TAppInfoRec saved = AppInfo;
+    SetAppInfoDefaults(AppInfo); // maker key "\SOFTWARE\QUARNO", product word "PELLANZAIMU"
+    using registry::Root;
+    const QString maker = QStringLiteral("\\SOFTWARE\\QUARNO\\");
+    registry::writeString(Root::LocalMachine, maker + "PELLANZAIMU12", "Product",
+                          QStringLiteral("ペラン財務12"));
+    registry::writeString(Root::LocalMachine, maker + "PELLANZAIMU12", "Version", "12.5.0");
+    registry::writeString(Root::LocalMachine, maker + "PellanZaimu13", "Product",
+                          QStringLiteral("ペラン財務13"));
+    registry::writeString(Root::LocalMachine, maker + "PellanZaimu13", "Version", "13.0.0");
+    registry::writeString(Root::LocalMachine, maker + "PELLANZAIMU13PRO", "Version", "13.2.1");
+    registry::writeString(Root::LocalMachine, maker + "PELLANZAIMU13PRO", "rootdir", "/opt/quarno/");
+
+    EXPECT_EQ(GetProductRegValue(12, 0, "Product"), QStringLiteral("ペラン財務12"));
+    // Two subkeys hold "pellanzaimu13": the one listed last wins, also where it lacks the value.
+    EXPECT_EQ(GetProductRegValue(13, 0, "Version"), "13.2.1");
+    EXPECT_EQ(GetProductRegValue(13, 0, "Product"), "");
+    EXPECT_EQ(GetProductRegValue(13, 0, "RootDir"), "/opt/quarno/pellanzaimu21");
+    EXPECT_EQ(GetProductRegValue(13, 2, "rootdir"), "/opt/quarno/pellanzaimu21c");
+    EXPECT_EQ(GetProductRegValue(11, 0, "Version"), "");
+
+    TestExport e(1, "/x.xml");
+    EXPECT_EQ(e.ProductVersion, "13.2.1");
+    EXPECT_EQ(e.Title, QStringLiteral("法人税のCorvane（平成21年度版 以降） from （減価償却）"));
+    AppInfo.Application.RegKey = "\\SOFTWARE\\ELSEWHERE";
+    EXPECT_EQ(GetProductRegValue(13, 0, "Version"), "");
+    AppInfo = saved;
 }
