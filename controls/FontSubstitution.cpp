@@ -2,8 +2,7 @@
 #include <QFont>
 #include <QStringList>
 
-void installFontSubstitutions()
-{
+void installFontSubstitutions() {
     static const struct {
         const char16_t* face;
         const char* ipa;

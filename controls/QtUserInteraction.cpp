@@ -7,8 +7,7 @@
 
 namespace {
 
-QWidget* dialogOwner()
-{
+QWidget* dialogOwner() {
     if (QWidget* modal = QApplication::activeModalWidget())
         return modal;
     return QApplication::activeWindow();
@@ -16,8 +15,7 @@ QWidget* dialogOwner()
 
 } // namespace
 
-TMessage2InfoRec messageInfoFor(const ui::MessageRequest& request)
-{
+TMessage2InfoRec messageInfoFor(const ui::MessageRequest& request) {
     TMessage2InfoRec info;
     InitMessage2Info(quint8(request.kind), info);
     if (!request.caption.isEmpty())
@@ -34,14 +32,12 @@ TMessage2InfoRec messageInfoFor(const ui::MessageRequest& request)
     return info;
 }
 
-int QtUserInteraction::message(const ui::MessageRequest& request)
-{
+int QtUserInteraction::message(const ui::MessageRequest& request) {
     TMessage2InfoRec info = messageInfoFor(request);
     return ShowMessageBox2(info, request.defaultButton);
 }
 
-std::optional<QString> QtUserInteraction::input(const ui::InputRequest& request)
-{
+std::optional<QString> QtUserInteraction::input(const ui::InputRequest& request) {
     QInputDialog dialog(dialogOwner());
     dialog.setWindowTitle(request.caption);
     dialog.setLabelText(request.prompt);
@@ -55,18 +51,15 @@ std::optional<QString> QtUserInteraction::input(const ui::InputRequest& request)
     return dialog.textValue();
 }
 
-QString QtUserInteraction::pickFolder(const ui::FileRequest& request)
-{
+QString QtUserInteraction::pickFolder(const ui::FileRequest& request) {
     return QFileDialog::getExistingDirectory(dialogOwner(), request.caption, request.folder);
 }
 
-QString QtUserInteraction::pickOpenFile(const ui::FileRequest& request)
-{
+QString QtUserInteraction::pickOpenFile(const ui::FileRequest& request) {
     return QFileDialog::getOpenFileName(dialogOwner(), request.caption, request.folder, request.filter);
 }
 
-QString QtUserInteraction::pickSaveFile(const ui::FileRequest& request)
-{
+QString QtUserInteraction::pickSaveFile(const ui::FileRequest& request) {
     QString start = request.folder;
     if (!request.fileName.isEmpty())
         start = start.isEmpty() ? request.fileName : start + QLatin1Char('/') + request.fileName;

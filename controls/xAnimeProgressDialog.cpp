@@ -18,22 +18,19 @@ constexpr int kClientWidth = 380, kClientHeight = 100, kAnimeLeft = 20, kAnimeTo
               kLineLeft = 60, kLineTop = 24, kLineWidth = 300, kBottomLineTop = 52, kFrameMs = 100;
 }
 
-TxAnimate::TxAnimate(QWidget* parent) : QWidget(parent)
-{
+TxAnimate::TxAnimate(QWidget* parent) : QWidget(parent) {
     m_timer.setInterval(kFrameMs);
     connect(&m_timer, &QTimer::timeout, this, &TxAnimate::step);
 }
 
-void TxAnimate::setCommonAVI(TCommonAVI kind)
-{
+void TxAnimate::setCommonAVI(TCommonAVI kind) {
     m_common = kind;
     if (m_active && !playable())
         setActive(false);
     update();
 }
 
-void TxAnimate::setFileName(const QString& path)
-{
+void TxAnimate::setFileName(const QString& path) {
     const bool wasActive = m_active;
     setActive(false);
     delete m_movie;
@@ -52,13 +49,11 @@ void TxAnimate::setFileName(const QString& path)
     update();
 }
 
-bool TxAnimate::playable() const
-{
+bool TxAnimate::playable() const {
     return m_movie || m_builtIn || m_common != aviNone;
 }
 
-void TxAnimate::setActive(bool on)
-{
+void TxAnimate::setActive(bool on) {
     on = on && playable();
     m_active = on;
     if (m_movie && !m_builtIn && m_common == aviNone) {
@@ -75,8 +70,7 @@ void TxAnimate::setActive(bool on)
     update();
 }
 
-void TxAnimate::step()
-{
+void TxAnimate::step() {
     if (!m_active)
         return;
     if (m_movie && !m_builtIn && m_common == aviNone)
@@ -86,8 +80,7 @@ void TxAnimate::step()
     repaint();
 }
 
-void TxAnimate::paintEvent(QPaintEvent*)
-{
+void TxAnimate::paintEvent(QPaintEvent*) {
     if (!playable())
         return;
     QPainter p(this);
@@ -114,20 +107,17 @@ void TxAnimate::paintEvent(QPaintEvent*)
 
 TxProgressForm::TxProgressForm(TxAnimeProgressDialog* component, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_component(component),
-      m_label(new QLabel(this)), m_animate(new TxAnimate(this))
-{
+      m_label(new QLabel(this)), m_animate(new TxAnimate(this)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
-void TxProgressForm::done(int result)
-{
+void TxProgressForm::done(int result) {
     QDialog::done(result);
     if (m_component && m_component->OnClose)
         guarded([this] { m_component->OnClose(m_component); });
 }
 
-void TxProgressForm::showEvent(QShowEvent* e)
-{
+void TxProgressForm::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (m_runOnShow) {
         m_runOnShow = false;
@@ -136,8 +126,7 @@ void TxProgressForm::showEvent(QShowEvent* e)
 }
 
 // The window has no close button and Esc does not take it away while the work runs.
-void TxProgressForm::keyPressEvent(QKeyEvent* e)
-{
+void TxProgressForm::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) {
         e->accept();
         return;
@@ -145,8 +134,7 @@ void TxProgressForm::keyPressEvent(QKeyEvent* e)
     QDialog::keyPressEvent(e);
 }
 
-void TxProgressForm::RunShowHandler()
-{
+void TxProgressForm::RunShowHandler() {
     if (m_component && m_component->OnShow) {
         try {
             m_component->OnShow(this);
@@ -160,20 +148,17 @@ void TxProgressForm::RunShowHandler()
 
 TxAnimeProgressDialog::TxAnimeProgressDialog(QObject* owner) : QObject(owner) {}
 
-TxAnimeProgressDialog::~TxAnimeProgressDialog()
-{
+TxAnimeProgressDialog::~TxAnimeProgressDialog() {
     freeForm();
 }
 
-int TxAnimeProgressDialog::scaled(int value) const
-{
+int TxAnimeProgressDialog::scaled(int value) const {
     const QWidget* w = m_form ? static_cast<const QWidget*>(m_form) : m_ownerForm.data();
     const int dpi = w ? w->logicalDpiY() : 96;
     return value * dpi / 96;
 }
 
-void TxAnimeProgressDialog::Execute(QWidget* Owner)
-{
+void TxAnimeProgressDialog::Execute(QWidget* Owner) {
     // A window is usable as owner once it exists on screen (it can then be blocked and centred on).
     m_ownerForm = Owner ? Owner->window() : nullptr;
     QWidget* candidate = m_ownerForm ? m_ownerForm.data() : m_parentHandle.data();
@@ -218,8 +203,7 @@ void TxAnimeProgressDialog::Execute(QWidget* Owner)
     struct Finally {
         TxAnimeProgressDialog* self;
         bool modal;
-        ~Finally()
-        {
+        ~Finally() {
             if (modal) {
                 self->m_modalRunning = false;
                 delete self->m_form;
@@ -255,8 +239,7 @@ void TxAnimeProgressDialog::Execute(QWidget* Owner)
     }
 }
 
-int TxAnimeProgressDialog::Close()
-{
+int TxAnimeProgressDialog::Close() {
     m_active = false;
     if (m_modalRunning && m_form) {
         // The modal run frees the window itself when its loop has ended.
@@ -267,23 +250,20 @@ int TxAnimeProgressDialog::Close()
     return 0;
 }
 
-void TxAnimeProgressDialog::freeForm()
-{
+void TxAnimeProgressDialog::freeForm() {
     if (m_form) {
         m_form->hide();
         delete m_form;
     }
 }
 
-void TxAnimeProgressDialog::setCaption(const QString& caption)
-{
+void TxAnimeProgressDialog::setCaption(const QString& caption) {
     m_caption = caption;
     if (m_form)
         m_form->setWindowTitle(caption);
 }
 
-void TxAnimeProgressDialog::setInfoLabel(const QString& text)
-{
+void TxAnimeProgressDialog::setInfoLabel(const QString& text) {
     m_infoLabel = text;
     if (!m_form)
         return;
@@ -294,21 +274,18 @@ void TxAnimeProgressDialog::setInfoLabel(const QString& text)
     Wait(1);
 }
 
-void TxAnimeProgressDialog::setLabelPosition(TxLabelPosition p)
-{
+void TxAnimeProgressDialog::setLabelPosition(TxLabelPosition p) {
     m_labelPosition = p;
     LayoutControls();
 }
 
-void TxAnimeProgressDialog::setCommonAVI(TCommonAVI kind)
-{
+void TxAnimeProgressDialog::setCommonAVI(TCommonAVI kind) {
     m_commonAvi = kind;
     if (m_form)
         m_form->animate()->setCommonAVI(kind);
 }
 
-void TxAnimeProgressDialog::setAviFile(const QString& path)
-{
+void TxAnimeProgressDialog::setAviFile(const QString& path) {
     m_aviFile = path;
     if (!m_form)
         return;
@@ -317,27 +294,23 @@ void TxAnimeProgressDialog::setAviFile(const QString& path)
     m_form->animate()->setFileName(m_aviFile);
 }
 
-bool TxAnimeProgressDialog::AnimeActive() const
-{
+bool TxAnimeProgressDialog::AnimeActive() const {
     return m_form && m_form->animate()->Active();
 }
 
-void TxAnimeProgressDialog::setAnimeActive(bool on)
-{
+void TxAnimeProgressDialog::setAnimeActive(bool on) {
     if (m_form)
         m_form->animate()->setActive(on);
 }
 
-void TxAnimeProgressDialog::SetAnimation(bool on)
-{
+void TxAnimeProgressDialog::SetAnimation(bool on) {
     if (!m_form || (m_commonAvi == aviNone && m_aviFile.isEmpty()))
         return;
     m_form->animate()->setActive(on);
     m_form->update();
 }
 
-void TxAnimeProgressDialog::LayoutControls()
-{
+void TxAnimeProgressDialog::LayoutControls() {
     if (!m_form)
         return;
     QWidget* anime = m_form->animate();
@@ -352,13 +325,13 @@ void TxAnimeProgressDialog::LayoutControls()
         lineTop = right ? half - scaled(8) : half + scaled(20);
     }
     anime->setGeometry(scaled(kAnimeLeft), animeTop, scaled(kAnimeSize), scaled(kAnimeSize));
-    line->setGeometry(right ? scaled(kLineLeft) : scaled(kAnimeLeft), lineTop, scaled(kLineWidth), lineHeight);
+    line->setGeometry(right ? scaled(kLineLeft) : scaled(kAnimeLeft), lineTop, scaled(kLineWidth),
+                      lineHeight);
     m_form->update();
 }
 
 // Centres the window over the owner window, in screen coordinates.
-void TxAnimeProgressDialog::CenterOnParent(QWidget* window)
-{
+void TxAnimeProgressDialog::CenterOnParent(QWidget* window) {
     QRect reference;
     if (window) {
         // A window given only as ParentHandle is taken at its normal (restored) position.
@@ -376,13 +349,11 @@ void TxAnimeProgressDialog::CenterOnParent(QWidget* window)
                  reference.top() + (reference.height() - m_form->height()) / 2);
 }
 
-void TxAnimeProgressDialog::CancelClick()
-{
+void TxAnimeProgressDialog::CancelClick() {
     m_cancelled = true;
 }
 
-bool TxAnimeProgressDialog::Wait(int Ms)
-{
+bool TxAnimeProgressDialog::Wait(int Ms) {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < Ms)

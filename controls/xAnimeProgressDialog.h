@@ -21,8 +21,15 @@ class TxAnimeProgressDialog;
 enum TxLabelPosition { xlpRight, xlpBottom };
 // The system animations of the animation control; any of them plays the built-in busy animation.
 enum TCommonAVI {
-    aviNone, aviFindFolder, aviFindFile, aviFindComputer, aviCopyFiles, aviCopyFile, aviRecycleFile,
-    aviEmptyRecycle, aviDeleteFile
+    aviNone,
+    aviFindFolder,
+    aviFindFile,
+    aviFindComputer,
+    aviCopyFiles,
+    aviCopyFile,
+    aviRecycleFile,
+    aviEmptyRecycle,
+    aviDeleteFile
 };
 
 // Plays an animation file Qt can read, or the built-in busy animation for a system animation or a file

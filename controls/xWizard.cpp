@@ -1,8 +1,7 @@
 #include "controls/xWizard.h"
 #include "controls/SafeCall.h"
 
-TxWizard::TxWizard(QWidget* parent) : QStackedWidget(parent)
-{
+TxWizard::TxWizard(QWidget* parent) : QStackedWidget(parent) {
     if (m_nextCap.isEmpty())
         m_nextCap = QStringLiteral("次へ(&N) >");
     if (m_nextFinCap.isEmpty())
@@ -11,48 +10,48 @@ TxWizard::TxWizard(QWidget* parent) : QStackedWidget(parent)
         m_backCap = QStringLiteral("< 戻る(&B)");
 }
 
-void TxWizard::setNextButton(QAbstractButton* button)
-{
+QMetaObject::Connection TxWizard::bind(QAbstractButton* button, void (TxWizard::*handler)(QObject*)) {
+    return connect(button, &QAbstractButton::clicked, this,
+                   [this, button, handler] { guarded([&] { (this->*handler)(button); }); });
+}
+
+void TxWizard::setNextButton(QAbstractButton* button) {
     disconnect(m_nextBinding);
     m_next = button;
     if (!button)
         return;
-    m_nextBinding = connect(button, &QAbstractButton::clicked, this, [this, button] {
-        guarded([&] { NextClick(button); });
-    });
+    m_nextBinding = bind(button, &TxWizard::NextClick);
     button->setText(count() == 1 ? m_nextFinCap : m_nextCap);
 }
 
-void TxWizard::setBackButton(QAbstractButton* button)
-{
+void TxWizard::setBackButton(QAbstractButton* button) {
     disconnect(m_backBinding);
     m_back = button;
     if (!button)
         return;
-    m_backBinding = connect(button, &QAbstractButton::clicked, this, [this, button] {
-        guarded([&] { BackClick(button); });
-    });
+    m_backBinding = bind(button, &TxWizard::BackClick);
     button->hide();
     button->setText(m_backCap);
 }
 
-void TxWizard::setLblHeader(QLabel* label)
-{
+void TxWizard::setLblHeader(QLabel* label) {
     m_lblHeader = label;
-    if (label && m_headerCaption.size() >= currentIndex() + 1 && currentIndex() >= 0)
-        label->setText(m_headerCaption.at(currentIndex()));
+    showLine(label, m_headerCaption);
 }
 
-void TxWizard::setLblInfo(QLabel* label)
-{
+void TxWizard::setLblInfo(QLabel* label) {
     m_lblInfo = label;
-    if (label && m_infoCaption.size() >= currentIndex() + 1 && currentIndex() >= 0)
-        label->setText(m_infoCaption.at(currentIndex()));
+    showLine(label, m_infoCaption);
+}
+
+void TxWizard::showLine(QLabel* label, const QStringList& lines) {
+    const int page = currentIndex();
+    if (label && page >= 0 && lines.size() >= page + 1)
+        label->setText(lines.at(page));
 }
 
 // A page without a line leaves the label as it was.
-void TxWizard::showPageLines()
-{
+void TxWizard::showPageLines() {
     const int page = currentIndex();
     if (page < 0)
         return;
@@ -62,8 +61,7 @@ void TxWizard::showPageLines()
         m_lblInfo->setText(m_infoCaption.at(page));
 }
 
-void TxWizard::NextClick(QObject* Sender)
-{
+void TxWizard::NextClick(QObject* Sender) {
     const bool last = isLastPage();
     bool allow = true;
     if (OnNextClicking)
@@ -85,8 +83,7 @@ void TxWizard::NextClick(QObject* Sender)
         OnNextClick(Sender, finalState);
 }
 
-void TxWizard::BackClick(QObject* Sender)
-{
+void TxWizard::BackClick(QObject* Sender) {
     if (count() <= 1 || currentIndex() <= 0) {
         if (m_back)
             m_back->hide();

@@ -52,6 +52,8 @@ public:
     void BackClick(QObject* Sender);
 
 private:
+    QMetaObject::Connection bind(QAbstractButton* button, void (TxWizard::*handler)(QObject*));
+    void showLine(QLabel* label, const QStringList& lines);
     void showPageLines();
     bool isLastPage() const { return count() == currentIndex() + 1; }
 

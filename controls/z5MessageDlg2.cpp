@@ -18,7 +18,7 @@
 namespace {
 
 const char16_t* const kButtonCaptions[11] = {
-    u"はい(&Y)", u"いいえ(&N)", u"OK(&O)",        u"ｷｬﾝｾﾙ(&C)",   u"中断(&A)",    u"再試行(&R)",
+    u"はい(&Y)", u"いいえ(&N)", u"OK(&O)",       u"ｷｬﾝｾﾙ(&C)",  u"中断(&A)",   u"再試行(&R)",
     u"無視(&I)", u"すべて(&A)", u"すべていいえ", u"すべてはい", u"ヘルプ(&H)",
 };
 
@@ -36,63 +36,116 @@ struct CannedMessage {
 
 // Messages that callers show by number.
 const CannedMessage kCanned[] = {
-    {0x1010, 3, ui::mbOK | ui::mbCancel, u"確認",
+    {0x1010,
+     3,
+     ui::mbOK | ui::mbCancel,
+     u"確認",
      {{false, u"このデータはお使いのプログラムより新しいプログラムでデータ更新が行われています。"},
       {false, u"データを使用するにはプログラムのバージョンアップが必要となります。"},
       {false, u"続行してもよろしいですか？"},
       {false, u"（ウィルス対策ソフトをご利用中の場合は、該当ソフトを終了してください。）"}}},
-    {0x1011, 2, ui::mbOK, u"情報",
+    {0x1011,
+     2,
+     ui::mbOK,
+     u"情報",
      {{false, u"このデータは「データの更新」処理を行うことが禁止されています。"},
-      {false, u"データを選択したい場合は、「データ選択」画面の[情報]ボタンを押し「データの詳細情報」画面を開き"},
+      {false,
+       u"データを選択したい場合は、「データ選択」画面の[情報]ボタンを押し「データの詳細情報」画面を開き"},
       {false, u"[データの更新: 禁止する]項目のチェックを外してください。"},
       {false, u"または、過去バージョンのプログラムを起動し選択してください。"}}},
-    {0x1012, 2, ui::mbOK, u"情報",
+    {0x1012,
+     2,
+     ui::mbOK,
+     u"情報",
      {{false, u"このデータは「仕訳の入力」が禁止されています。"},
       {false, u"仕訳を入力するには、「データ選択」画面の[情報]ボタンを押し「データの詳細情報」画面を開き"},
       {false, u"[仕訳の入力: 禁止する]項目のチェックを外してください。"}}},
-    {0x1020, 2, ui::mbOK, u"情報",
-     {{false, u"このデータは現金出納帳システムと通信しています。マスター情報の変更は、事前に現金出納帳システムから"},
-      {false, u"送られた最新のデータを受信し、現金出納帳システム側の処理をストップさせてから行ってください。"},
+    {0x1020,
+     2,
+     ui::mbOK,
+     u"情報",
+     {{false,
+       u"このデータは現金出納帳システムと通信しています。マスター情報の変更は、事前に現金出納帳システムから"},
+      {false,
+       u"送られた最新のデータを受信し、現金出納帳システム側の処理をストップさせてから行ってください。"},
       {false, u"マスター情報の変更後には必ず「現金出納帳マスター送信」を実行してください。"}}},
-    {0x1030, 3, ui::mbOK, u"エラー",
+    {0x1030,
+     3,
+     ui::mbOK,
+     u"エラー",
      {{false, u"データ使用後検証の結果、このデータは破損している恐れがあります。"},
       {false, u"データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。"},
       {false, u"ご不明な点がございましたら、お問い合わせ先をご確認の上ご連絡下さい。"}}},
-    {0x2014, 2, ui::mbOK, u"情報",
+    {0x2014,
+     2,
+     ui::mbOK,
+     u"情報",
      {{false, u"過年度明細の取り込みが行われていません。"},
       {false, u"このデータに対して過年度明細を取り込むには以下の方法があります。"},
       {false, u"１）「過年度残高登録」の[仕訳取込]より過年度明細を取り込みます。"},
       {false, u"２）「繰越残高調整」で過年度明細を繰り越します。（前期のみ）"}}},
-    {0x10001010, 2, ui::mbOK, u"情報",
+    {0x10001010,
+     2,
+     ui::mbOK,
+     u"情報",
      {{false, u"振替形式で作成された仕訳のため、訂正・削除を行うことはできません。"}}},
-    {0x10001011, 2, ui::mbOK, u"情報",
+    {0x10001011,
+     2,
+     ui::mbOK,
+     u"情報",
      {{false, u"この仕訳は他処理で作成された自動仕訳のため、自科目訂正を行うことはできません。"}}},
-    {0x10001012, 2, ui::mbOK, u"情報",
+    {0x10001012,
+     2,
+     ui::mbOK,
+     u"情報",
      {{false, u"振替形式で作成された仕訳が含まれているため、訂正・削除を行うことはできません。"}}},
-    {0x10002010, 3, ui::mbOK | ui::mbCancel, u"確認",
-     {{false, u"会計データと連動する項目を「上書き入力」に切り替えます。"},
-      {false, u"よろしいですか？"}}},
-    {0x10002011, 3, ui::mbOK | ui::mbCancel, u"確認",
+    {0x10002010,
+     3,
+     ui::mbOK | ui::mbCancel,
+     u"確認",
+     {{false, u"会計データと連動する項目を「上書き入力」に切り替えます。"}, {false, u"よろしいですか？"}}},
+    {0x10002011,
+     3,
+     ui::mbOK | ui::mbCancel,
+     u"確認",
      {{false, u"会計データと連動する項目を「自動取得」に切り替えます。"},
       {false, u"よろしいですか？"},
       {true, u"注意）上書き入力した項目は、会計データの集計値により書き換えられます。"}}},
-    {0x10003010, 3, ui::mbOK | ui::mbCancel, u"内訳書の削除",
+    {0x10003010,
+     3,
+     ui::mbOK | ui::mbCancel,
+     u"内訳書の削除",
      {{false, u"選択行の内訳を削除します、よろしいですか？"},
       {true, u"注意）削除を行うと、内訳に記述してある名称などの情報は科目情報を取り込んでも記述されません。"},
-      {true, u"一時的に内訳書より削除したい場合は、残高を0円に訂正して印刷方法の[0円の明細を省略する]にチェックを"},
+      {true,
+       u"一時的に内訳書より削除したい場合は、残高を0円に訂正して印刷方法の[0円の明細を省略する]にチェックを"},
       {true, u"入れてください。"}}},
-    {0x10003011, 3, ui::mbOK | ui::mbCancel, u"内訳書の削除",
+    {0x10003011,
+     3,
+     ui::mbOK | ui::mbCancel,
+     u"内訳書の削除",
      {{false, u"選択行の内訳を削除します、よろしいですか？"},
-      {true, u"注意）削除を行うと、内訳に記述してある金融機関名などの情報は科目情報を取り込んでも記述されません。"},
-      {true, u"一時的に内訳書より削除したい場合は、残高を0円に訂正して印刷方法の[0円の明細を省略する]にチェックを"},
+      {true,
+       u"注意）削除を行うと、内訳に記述してある金融機関名などの情報は科目情報を取り込んでも記述されません。"},
+      {true,
+       u"一時的に内訳書より削除したい場合は、残高を0円に訂正して印刷方法の[0円の明細を省略する]にチェックを"},
       {true, u"入れてください。"}}},
-    {0x10003012, 3, ui::mbOK | ui::mbCancel, u"内訳書の削除",
+    {0x10003012,
+     3,
+     ui::mbOK | ui::mbCancel,
+     u"内訳書の削除",
      {{false, u"選択行の内訳を削除します、よろしいですか？"},
-      {true, u"注意）削除を行うと、内訳に記述してある借入先などの情報は科目情報を取り込んでも記述されません。"},
-      {true, u"一時的に内訳書より削除したい場合は、残高を0円に訂正して印刷方法の[0円の明細を省略する]にチェックを"},
+      {true,
+       u"注意）削除を行うと、内訳に記述してある借入先などの情報は科目情報を取り込んでも記述されません。"},
+      {true,
+       u"一時的に内訳書より削除したい場合は、残高を0円に訂正して印刷方法の[0円の明細を省略する]にチェックを"},
       {true, u"入れてください。"}}},
-    {0x10004010, 2, ui::mbOK, u"情報",
-     {{false, u"「基本設定」の「消費税＞一括税抜処理区分」に[処理する]が選択されているため、消費税処理区分を[税込]へは変更出来ません。"}}},
+    {0x10004010,
+     2,
+     ui::mbOK,
+     u"情報",
+     {{false, u"「基本設定」の「消費税＞一括税抜処理区分」に[処理する]が選択されているため、消費税処理区分を["
+              u"税込]へは変更出来ません。"}}},
 };
 
 constexpr TColor kRed = 0x0000FF;
@@ -103,8 +156,7 @@ constexpr TColor kVisitedPurple = 0x800080;
 constexpr int kLineLeft = 80, kLineTop = 24, kLinePitch = 24, kClientHeight = 265, kAgreeHeight = 32,
               kBottomHeight = 38, kMinTextRight = 500, kRightMargin = 30, kButtonGap = 10, kIconBox = 41;
 
-QString toLayoutText(const QString& text)
-{
+QString toLayoutText(const QString& text) {
     QString t = text;
     t.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
     t.replace(QLatin1Char('\r'), QChar::LineSeparator);
@@ -114,8 +166,7 @@ QString toLayoutText(const QString& text)
 
 // Lays the text out at the width, breaking inside words where a word alone is too wide; returns the
 // height.
-int layoutText(QTextLayout& layout, int width)
-{
+int layoutText(QTextLayout& layout, int width) {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -130,8 +181,7 @@ int layoutText(QTextLayout& layout, int width)
     return int(std::ceil(y));
 }
 
-void setTextColour(QWidget* w, const QColor& c)
-{
+void setTextColour(QWidget* w, const QColor& c) {
     QPalette p = w->palette();
     p.setColor(QPalette::WindowText, c);
     w->setPalette(p);
@@ -139,8 +189,7 @@ void setTextColour(QWidget* w, const QColor& c)
 
 } // namespace
 
-void InitMessage2Info(quint8 Kind, TMessage2InfoRec& Info)
-{
+void InitMessage2Info(quint8 Kind, TMessage2InfoRec& Info) {
     Info.Id = 0;
     Info.Kind = 4;
     Info.Buttons = ui::mbOK;
@@ -157,7 +206,8 @@ void InitMessage2Info(quint8 Kind, TMessage2InfoRec& Info)
         Info.Buttons = ui::mbOK | ui::mbCancel;
         Info.Caption = ui::kindCaption(ui::MsgKind::Confirmation);
         break;
-    default: break;
+    default:
+        break;
     }
     Info.Lines.fill(TMessage2CaptionRec());
     Info.AgreeMode = 0;
@@ -165,8 +215,7 @@ void InitMessage2Info(quint8 Kind, TMessage2InfoRec& Info)
     Info.Agreed = 0;
 }
 
-int ShowMessageBox2(TMessage2InfoRec& Info, int focusButton)
-{
+int ShowMessageBox2(TMessage2InfoRec& Info, int focusButton) {
     QWidget* owner = QApplication::activeModalWidget();
     if (!owner)
         owner = QApplication::activeWindow();
@@ -179,8 +228,7 @@ int ShowMessageBox2(TMessage2InfoRec& Info, int focusButton)
     return result;
 }
 
-int TMessageLine::naturalWidth() const
-{
+int TMessageLine::naturalWidth() const {
     const QFontMetrics fm(font());
     int widest = 0;
     for (const QString& line : toLayoutText(text()).split(QChar::LineSeparator))
@@ -188,8 +236,7 @@ int TMessageLine::naturalWidth() const
     return widest;
 }
 
-int TMessageLine::heightForWidth(int width) const
-{
+int TMessageLine::heightForWidth(int width) const {
     const int one = QFontMetrics(font()).height();
     if (text().isEmpty())
         return one;
@@ -197,8 +244,7 @@ int TMessageLine::heightForWidth(int width) const
     return std::max(one, layoutText(layout, width));
 }
 
-void TMessageLine::paintEvent(QPaintEvent*)
-{
+void TMessageLine::paintEvent(QPaintEvent*) {
     if (text().isEmpty())
         return;
     QPainter p(this);
@@ -208,8 +254,7 @@ void TMessageLine::paintEvent(QPaintEvent*)
     layout.draw(&p, QPointF(0, 0));
 }
 
-void TMessageLine::mousePressEvent(QMouseEvent* e)
-{
+void TMessageLine::mousePressEvent(QMouseEvent* e) {
     QLabel::mousePressEvent(e);
     if (e->button() == Qt::LeftButton)
         Q_EMIT clicked();
@@ -218,8 +263,7 @@ void TMessageLine::mousePressEvent(QMouseEvent* e)
 TMessageBox2::TMessageBox2(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TMessageBox2>())
-{
+      ui(std::make_unique<Ui::TMessageBox2>()) {
     ui->setupUi(this);
     // The system's message-box font, as the platform theme gives it.
     setFont(QApplication::font("QMessageBox"));
@@ -245,13 +289,11 @@ TMessageBox2::TMessageBox2(QWidget* owner)
 
 TMessageBox2::~TMessageBox2() = default;
 
-int TMessageBox2::scaled(int value) const
-{
+int TMessageBox2::scaled(int value) const {
     return value * logicalDpiY() / 96;
 }
 
-void TMessageBox2::SetCannedMessage(qint32 Number)
-{
+void TMessageBox2::SetCannedMessage(qint32 Number) {
     m_cannedNumber = Number;
     if (Number == 0)
         return;
@@ -273,8 +315,7 @@ void TMessageBox2::SetCannedMessage(qint32 Number)
     }
 }
 
-void TMessageBox2::ApplyInfo(const TMessage2InfoRec& Info)
-{
+void TMessageBox2::ApplyInfo(const TMessage2InfoRec& Info) {
     m_info = Info;
     SetCannedMessage(Info.Id);
 
@@ -348,8 +389,7 @@ void TMessageBox2::ApplyInfo(const TMessage2InfoRec& Info)
 
 // Every line gets the dialog's text width and wraps within it; a wrapped line pushes the lines below
 // it down. The text area ends one empty line below the last line in use, so no line is cut off.
-void TMessageBox2::layoutLines(int usedLast)
-{
+void TMessageBox2::layoutLines(int usedLast) {
     const int left = scaled(kLineLeft), pitch = scaled(kLinePitch), margin = scaled(kRightMargin);
     const int lineHeight = QFontMetrics(font()).height();
     int right = scaled(kMinTextRight);
@@ -377,13 +417,11 @@ void TMessageBox2::layoutLines(int usedLast)
     else if (usedLast <= 8)
         m_textHeight = top[usedLast + 2];
     else
-        m_textHeight =
-            std::max(scaled(kClientHeight), top[usedLast] + height[usedLast] + pitch - lineHeight);
+        m_textHeight = std::max(scaled(kClientHeight), top[usedLast] + height[usedLast] + pitch - lineHeight);
     m_clientWidth = right + margin;
 }
 
-void TMessageBox2::placePanels()
-{
+void TMessageBox2::placePanels() {
     const bool agree = !ui->pnlAgree->isHidden();
     const int agreeHeight = agree ? scaled(kAgreeHeight) : 0;
     ui->pnlClient->setGeometry(0, 0, m_clientWidth, m_textHeight);
@@ -394,14 +432,12 @@ void TMessageBox2::placePanels()
         move(s->availableGeometry().center() - rect().center());
 }
 
-void TMessageBox2::Prepare(bool Modal)
-{
+void TMessageBox2::Prepare(bool Modal) {
     m_prepared = Modal;
     Rebuild();
 }
 
-void TMessageBox2::Rebuild()
-{
+void TMessageBox2::Rebuild() {
     SetCannedMessage(m_cannedNumber);
     const TMessage2InfoRec record = m_info;
     ApplyInfo(record);
@@ -420,19 +456,16 @@ void TMessageBox2::Rebuild()
     setResult(0);
 }
 
-bool TMessageBox2::GetAgreed()
-{
+bool TMessageBox2::GetAgreed() {
     m_agreed = ui->btnAgree->isChecked() ? 1 : 0;
     return m_agreed != 0;
 }
 
-void TMessageBox2::reject()
-{
+void TMessageBox2::reject() {
     done(ui::mrCancel);
 }
 
-void TMessageBox2::showEvent(QShowEvent* e)
-{
+void TMessageBox2::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (m_agreeMode == 1) {
         ui->btnAgree->setFocus();
@@ -445,8 +478,7 @@ void TMessageBox2::showEvent(QShowEvent* e)
         b->setFocus();
 }
 
-void TMessageBox2::keyPressEvent(QKeyEvent* e)
-{
+void TMessageBox2::keyPressEvent(QKeyEvent* e) {
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     const bool keypad3 = e->key() == Qt::Key_3 && (e->modifiers() & Qt::KeypadModifier);
     if (ctrl && (e->key() == Qt::Key_C || keypad3)) {
@@ -457,8 +489,7 @@ void TMessageBox2::keyPressEvent(QKeyEvent* e)
     QDialog::keyPressEvent(e);
 }
 
-QString TMessageBox2::clipboardText() const
-{
+QString TMessageBox2::clipboardText() const {
     const QString rule(27, QLatin1Char('-'));
     const QString crlf = QStringLiteral("\r\n");
     QString text = rule + crlf + windowTitle() + crlf + rule + crlf;
@@ -467,8 +498,7 @@ QString TMessageBox2::clipboardText() const
     return text;
 }
 
-void TMessageBox2::btnButton1Click()
-{
+void TMessageBox2::btnButton1Click() {
     guarded([this] {
         const auto it = std::find(m_buttons.begin(), m_buttons.end(), sender());
         if (it == m_buttons.end())
@@ -479,14 +509,12 @@ void TMessageBox2::btnButton1Click()
     });
 }
 
-void TMessageBox2::btnAgreeClick()
-{
+void TMessageBox2::btnAgreeClick() {
     if (m_agreeMode == 1)
         ui->btnButton1->setEnabled(ui->btnAgree->isChecked());
 }
 
-void TMessageBox2::LinkLabelClick()
-{
+void TMessageBox2::LinkLabelClick() {
     guarded([this] {
         auto* label = qobject_cast<TMessageLine*>(sender());
         if (!label)

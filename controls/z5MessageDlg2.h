@@ -21,14 +21,14 @@ struct TMessage2CaptionRec {
 };
 
 struct TMessage2InfoRec {
-    qint32 Id = 0;      // canned message number; 0 none
-    quint8 Kind = 0;    // 0 warning, 1 error, 2 information, 3 confirmation; other values show no icon
+    qint32 Id = 0;       // canned message number; 0 none
+    quint8 Kind = 0;     // 0 warning, 1 error, 2 information, 3 confirmation; other values show no icon
     quint16 Buttons = 0; // bits of ui::Button
     QString Caption;
     std::array<TMessage2CaptionRec, 10> Lines;
     qint32 AgreeMode = 0; // 0 none; 1 the box gates the first button; other values show it without gating
-    QString AgreeCaption;  // empty or blank turns the box off
-    quint8 Agreed = 0;     // initial state; after ShowMessageBox2 the final one
+    QString AgreeCaption; // empty or blank turns the box off
+    quint8 Agreed = 0;    // initial state; after ShowMessageBox2 the final one
 };
 
 // Resets the record for a kind: its caption and buttons, empty lines, no agreement box.

@@ -24,8 +24,7 @@ struct NavForm : QWidget {
     TxComboBox* list = new TxComboBox(this);
     TxMaskEdit* mask = new TxMaskEdit(this);
 
-    NavForm()
-    {
+    NavForm() {
         auto* layout = new QVBoxLayout(this);
         for (QWidget* w : std::initializer_list<QWidget*>{edit, check, radio, combo, list, mask})
             layout->addWidget(w);
@@ -37,8 +36,7 @@ struct NavForm : QWidget {
         EXPECT_TRUE(QTest::qWaitForWindowActive(this));
     }
 
-    void focus(QWidget* w)
-    {
+    void focus(QWidget* w) {
         if (QApplication::activeWindow() != this) {
             activateWindow();
             QApplication::setActiveWindow(this);
@@ -50,13 +48,11 @@ struct NavForm : QWidget {
     }
 };
 
-QWidget* focused()
-{
+QWidget* focused() {
     return QApplication::focusWidget();
 }
 
-TEST(KeyNavigation, EnterMovesForwardAndUpMovesBackThroughTheForm)
-{
+TEST(KeyNavigation, EnterMovesForwardAndUpMovesBackThroughTheForm) {
     NavForm f;
     f.focus(f.edit);
     const std::vector<QWidget*> order{f.edit, f.check, f.radio, f.combo, f.list, f.mask};
@@ -78,8 +74,7 @@ TEST(KeyNavigation, EnterMovesForwardAndUpMovesBackThroughTheForm)
     EXPECT_EQ(focused(), f.radio);
 }
 
-TEST(KeyNavigation, ArrowsOfTheSetMoveAndModifiersKeepTheirMeaning)
-{
+TEST(KeyNavigation, ArrowsOfTheSetMoveAndModifiersKeepTheirMeaning) {
     NavForm f;
     const TKeyStyles all = ksEnter | ksLeft | ksUp | ksRight | ksDown;
     f.check->setKeyStyles(all);
@@ -119,8 +114,7 @@ TEST(KeyNavigation, ArrowsOfTheSetMoveAndModifiersKeepTheirMeaning)
     EXPECT_EQ(focused(), f.check);
 }
 
-TEST(KeyNavigation, EditMovesHorizontallyOnlyWhenTheCaretCannotGoFurther)
-{
+TEST(KeyNavigation, EditMovesHorizontallyOnlyWhenTheCaretCannotGoFurther) {
     NavForm f;
     f.edit->setKeyStyles(ksEnter | ksLeft | ksUp | ksRight | ksDown);
     // "Previous" is where Shift+Tab goes.
@@ -160,8 +154,7 @@ TEST(KeyNavigation, EditMovesHorizontallyOnlyWhenTheCaretCannotGoFurther)
     }
 }
 
-TEST(KeyNavigation, EditEntrySelectsOrPlacesTheCaret)
-{
+TEST(KeyNavigation, EditEntrySelectsOrPlacesTheCaret) {
     NavForm f;
     f.edit->setText(QStringLiteral("abcd"));
     f.focus(f.check);
@@ -180,11 +173,9 @@ TEST(KeyNavigation, EditEntrySelectsOrPlacesTheCaret)
 }
 
 // A key filter is the Qt form of a key handler: one that takes Enter on an edit keeps the focus there.
-TEST(KeyNavigation, EditFilterThatTakesEnterKeepsTheFocus)
-{
+TEST(KeyNavigation, EditFilterThatTakesEnterKeepsTheFocus) {
     struct EatEnter : QObject {
-        bool eventFilter(QObject*, QEvent* e) override
-        {
+        bool eventFilter(QObject*, QEvent* e) override {
             return e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Return;
         }
     } eater;
@@ -195,8 +186,7 @@ TEST(KeyNavigation, EditFilterThatTakesEnterKeepsTheFocus)
     EXPECT_EQ(focused(), f.edit);
 }
 
-TEST(KeyNavigation, ControlWithoutParentFormTakesTheKeyAndMovesNothing)
-{
+TEST(KeyNavigation, ControlWithoutParentFormTakesTheKeyAndMovesNothing) {
     TxCheckBox lone(QStringLiteral("lone"));
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     enter.ignore();
@@ -211,8 +201,7 @@ TEST(KeyNavigation, ControlWithoutParentFormTakesTheKeyAndMovesNothing)
     EXPECT_FALSE(enter2.isAccepted());
 }
 
-TEST(KeyNavigation, ComboLeavesKeysToItsOpenList)
-{
+TEST(KeyNavigation, ComboLeavesKeysToItsOpenList) {
     NavForm f;
     f.focus(f.list);
     f.list->showPopup();
@@ -224,8 +213,7 @@ TEST(KeyNavigation, ComboLeavesKeysToItsOpenList)
     f.list->hidePopup();
 }
 
-TEST(KeyNavigation, ComboDeleteSelectsTheFirstItem)
-{
+TEST(KeyNavigation, ComboDeleteSelectsTheFirstItem) {
     NavForm f;
     f.focus(f.combo);
     f.combo->setCurrentIndex(2);
@@ -250,8 +238,7 @@ TEST(KeyNavigation, ComboDeleteSelectsTheFirstItem)
     EXPECT_EQ(focused(), empty);
 }
 
-TEST(KeyNavigation, ComboCodeSearchRemembersTheItemOfTheTypedCode)
-{
+TEST(KeyNavigation, ComboCodeSearchRemembersTheItemOfTheTypedCode) {
     struct Case {
         int keyLen;
         const char* typed;
@@ -259,11 +246,9 @@ TEST(KeyNavigation, ComboCodeSearchRemembersTheItemOfTheTypedCode)
         const char* textOnLeaving;
     };
     const Case cases[] = {
-        {2, "12", 1, "12:B"},
-        {1, "12", 0, "1:A"},
-        {2, "3", 2, "3:C"},
-        {2, "c", -1, ""},     // no item starts with the code: nothing remembered, nothing kept
-        {0, "12", -1, ""},    // search off
+        {2, "12", 1, "12:B"}, {1, "12", 0, "1:A"}, {2, "3", 2, "3:C"},
+        {2, "c", -1, ""},  // no item starts with the code: nothing remembered, nothing kept
+        {0, "12", -1, ""}, // search off
     };
     for (const Case& c : cases) {
         NavForm f;
@@ -277,8 +262,7 @@ TEST(KeyNavigation, ComboCodeSearchRemembersTheItemOfTheTypedCode)
     }
 }
 
-TEST(KeyNavigation, ComboCodeThatMatchesNothingFallsBackToTheRememberedItem)
-{
+TEST(KeyNavigation, ComboCodeThatMatchesNothingFallsBackToTheRememberedItem) {
     NavForm f;
     f.combo->setKeyLen(2);
     f.combo->setCurrentIndex(1);
@@ -299,8 +283,7 @@ TEST(KeyNavigation, ComboCodeThatMatchesNothingFallsBackToTheRememberedItem)
     EXPECT_EQ(f.combo->currentText(), QStringLiteral("１2"));
 }
 
-TEST(KeyNavigation, EditValuesAndReading)
-{
+TEST(KeyNavigation, EditValuesAndReading) {
     TxEdit e;
     e.setText(QStringLiteral("keep"));
     e.setCurr(Money());
@@ -340,8 +323,7 @@ TEST(KeyNavigation, EditValuesAndReading)
     EXPECT_EQ(f.edit->kana(), QString());
 }
 
-TEST(KeyNavigation, CodeEditRefusesPastedText)
-{
+TEST(KeyNavigation, CodeEditRefusesPastedText) {
     NavForm f;
     QApplication::clipboard()->setText(QStringLiteral("zzz"));
     f.edit->setImeMode(TxEdit::imDisable);

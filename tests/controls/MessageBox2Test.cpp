@@ -20,8 +20,7 @@ namespace {
 using Act = std::function<void(TMessageBox2&)>;
 
 // Shows the record and acts on the dialog once it is up; a dialog left open is closed with 99.
-int show(TMessage2InfoRec& info, Act act)
-{
+int show(TMessage2InfoRec& info, Act act) {
     QTimer::singleShot(0, [act] {
         auto* dlg = qobject_cast<TMessageBox2*>(QApplication::activeModalWidget());
         EXPECT_NE(dlg, nullptr);
@@ -38,23 +37,19 @@ int show(TMessage2InfoRec& info, Act act)
     return ShowMessageBox2(info);
 }
 
-QPushButton* button(TMessageBox2& d, int i)
-{
+QPushButton* button(TMessageBox2& d, int i) {
     return d.findChild<QPushButton*>(QStringLiteral("btnButton%1").arg(i + 1));
 }
 
-TMessageLine* line(TMessageBox2& d, int i)
-{
+TMessageLine* line(TMessageBox2& d, int i) {
     return d.findChild<TMessageLine*>(QStringLiteral("Label%1").arg(i + 1));
 }
 
-QWidget* panel(TMessageBox2& d, const char* name)
-{
+QWidget* panel(TMessageBox2& d, const char* name) {
     return d.findChild<QWidget*>(QString::fromLatin1(name));
 }
 
-QStringList shownButtons(TMessageBox2& d)
-{
+QStringList shownButtons(TMessageBox2& d) {
     QStringList out;
     for (int i = 0; i < 3; ++i)
         if (!button(d, i)->isHidden())
@@ -62,8 +57,7 @@ QStringList shownButtons(TMessageBox2& d)
     return out;
 }
 
-TEST(MessageBox2, KindsGiveTheirCaptionIconAndButtons)
-{
+TEST(MessageBox2, KindsGiveTheirCaptionIconAndButtons) {
     struct Case {
         quint8 kind;
         const char16_t* caption;
@@ -97,8 +91,7 @@ TEST(MessageBox2, KindsGiveTheirCaptionIconAndButtons)
     }
 }
 
-TEST(MessageBox2, EachButtonAnswersItsModalResult)
-{
+TEST(MessageBox2, EachButtonAnswersItsModalResult) {
     struct Case {
         ui::Buttons buttons;
         int press;
@@ -109,21 +102,35 @@ TEST(MessageBox2, EachButtonAnswersItsModalResult)
         {ui::mbYes | ui::mbNo, 0, {QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}, ui::mrYes},
         {ui::mbYes | ui::mbNo, 1, {QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}, ui::mrNo},
         {ui::mbOK | ui::mbCancel, 1, {QStringLiteral("OK(&O)"), QStringLiteral("ｷｬﾝｾﾙ(&C)")}, ui::mrCancel},
-        {ui::mbAbort | ui::mbRetry | ui::mbIgnore, 0,
-         {QStringLiteral("中断(&A)"), QStringLiteral("再試行(&R)"), QStringLiteral("無視(&I)")}, ui::mrAbort},
-        {ui::mbAbort | ui::mbRetry | ui::mbIgnore, 1,
-         {QStringLiteral("中断(&A)"), QStringLiteral("再試行(&R)"), QStringLiteral("無視(&I)")}, ui::mrRetry},
-        {ui::mbAbort | ui::mbRetry | ui::mbIgnore, 2,
-         {QStringLiteral("中断(&A)"), QStringLiteral("再試行(&R)"), QStringLiteral("無視(&I)")}, ui::mrIgnore},
-        {ui::mbAll | ui::mbNoToAll | ui::mbYesToAll, 0,
-         {QStringLiteral("すべて(&A)"), QStringLiteral("すべていいえ"), QStringLiteral("すべてはい")}, ui::mrAll},
-        {ui::mbAll | ui::mbNoToAll | ui::mbYesToAll, 1,
-         {QStringLiteral("すべて(&A)"), QStringLiteral("すべていいえ"), QStringLiteral("すべてはい")}, ui::mrNoToAll},
-        {ui::mbAll | ui::mbNoToAll | ui::mbYesToAll, 2,
-         {QStringLiteral("すべて(&A)"), QStringLiteral("すべていいえ"), QStringLiteral("すべてはい")}, ui::mrYesToAll},
+        {ui::mbAbort | ui::mbRetry | ui::mbIgnore,
+         0,
+         {QStringLiteral("中断(&A)"), QStringLiteral("再試行(&R)"), QStringLiteral("無視(&I)")},
+         ui::mrAbort},
+        {ui::mbAbort | ui::mbRetry | ui::mbIgnore,
+         1,
+         {QStringLiteral("中断(&A)"), QStringLiteral("再試行(&R)"), QStringLiteral("無視(&I)")},
+         ui::mrRetry},
+        {ui::mbAbort | ui::mbRetry | ui::mbIgnore,
+         2,
+         {QStringLiteral("中断(&A)"), QStringLiteral("再試行(&R)"), QStringLiteral("無視(&I)")},
+         ui::mrIgnore},
+        {ui::mbAll | ui::mbNoToAll | ui::mbYesToAll,
+         0,
+         {QStringLiteral("すべて(&A)"), QStringLiteral("すべていいえ"), QStringLiteral("すべてはい")},
+         ui::mrAll},
+        {ui::mbAll | ui::mbNoToAll | ui::mbYesToAll,
+         1,
+         {QStringLiteral("すべて(&A)"), QStringLiteral("すべていいえ"), QStringLiteral("すべてはい")},
+         ui::mrNoToAll},
+        {ui::mbAll | ui::mbNoToAll | ui::mbYesToAll,
+         2,
+         {QStringLiteral("すべて(&A)"), QStringLiteral("すべていいえ"), QStringLiteral("すべてはい")},
+         ui::mrYesToAll},
         // Four kinds: only the first three in bit order are shown.
-        {ui::mbYes | ui::mbNo | ui::mbOK | ui::mbCancel, 2,
-         {QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"), QStringLiteral("OK(&O)")}, ui::mrOk},
+        {ui::mbYes | ui::mbNo | ui::mbOK | ui::mbCancel,
+         2,
+         {QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"), QStringLiteral("OK(&O)")},
+         ui::mrOk},
     };
     for (const Case& c : cases) {
         TMessage2InfoRec info;
@@ -140,8 +147,7 @@ TEST(MessageBox2, EachButtonAnswersItsModalResult)
     }
 }
 
-TEST(MessageBox2, EscAnswersCancelAndHelpLeavesTheDialogOpen)
-{
+TEST(MessageBox2, EscAnswersCancelAndHelpLeavesTheDialogOpen) {
     TMessage2InfoRec info;
     InitMessage2Info(3, info);
     info.Buttons = ui::mbYes | ui::mbNo;
@@ -159,12 +165,12 @@ TEST(MessageBox2, EscAnswersCancelAndHelpLeavesTheDialogOpen)
 
     // Enter on the focused first button presses it.
     info.Buttons = ui::mbYes | ui::mbNo;
-    EXPECT_EQ(show(info, [](TMessageBox2& d) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }),
-              ui::mrYes);
+    EXPECT_EQ(
+        show(info, [](TMessageBox2& d) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }),
+        ui::mrYes);
 }
 
-TEST(MessageBox2, ButtonsStandAroundTheCentre)
-{
+TEST(MessageBox2, ButtonsStandAroundTheCentre) {
     TMessageBox2 d;
     TMessage2InfoRec info;
     InitMessage2Info(3, info);
@@ -188,8 +194,7 @@ TEST(MessageBox2, ButtonsStandAroundTheCentre)
     EXPECT_EQ(d.width(), 530);
 }
 
-TEST(MessageBox2, CannedMessageByNumberShowsItsText)
-{
+TEST(MessageBox2, CannedMessageByNumberShowsItsText) {
     TMessageBox2 d;
     TMessage2InfoRec info;
     InitMessage2Info(0, info);
@@ -200,7 +205,8 @@ TEST(MessageBox2, CannedMessageByNumberShowsItsText)
     EXPECT_EQ(d.windowTitle(), QStringLiteral("確認"));
     EXPECT_EQ(line(d, 0)->text(), QStringLiteral("会計データと連動する項目を「自動取得」に切り替えます。"));
     EXPECT_EQ(line(d, 1)->text(), QStringLiteral("よろしいですか？"));
-    EXPECT_EQ(line(d, 2)->text(), QStringLiteral("注意）上書き入力した項目は、会計データの集計値により書き換えられます。"));
+    EXPECT_EQ(line(d, 2)->text(),
+              QStringLiteral("注意）上書き入力した項目は、会計データの集計値により書き換えられます。"));
     EXPECT_EQ(line(d, 2)->palette().color(QPalette::WindowText), QColor(Qt::red));
     EXPECT_EQ(line(d, 1)->palette().color(QPalette::WindowText), QColor(Qt::black));
     EXPECT_EQ(shownButtons(d), (QStringList{QStringLiteral("OK(&O)"), QStringLiteral("ｷｬﾝｾﾙ(&C)")}));
@@ -226,21 +232,21 @@ TEST(MessageBox2, CannedMessageByNumberShowsItsText)
                        QTest::mouseClick(button(dlg, 1), Qt::LeftButton);
                    }),
               ui::mrCancel);
-    EXPECT_EQ(first, QStringLiteral("このデータはお使いのプログラムより新しいプログラムでデータ更新が行われています。"));
+    EXPECT_EQ(first, QStringLiteral(
+                         "このデータはお使いのプログラムより新しいプログラムでデータ更新が行われています。"));
 }
 
-TEST(MessageBox2, TextAreaEndsOneLineBelowTheLastLineInUse)
-{
+TEST(MessageBox2, TextAreaEndsOneLineBelowTheLastLineInUse) {
     struct Case {
         std::vector<int> used; // line numbers 1-10
         int textHeight;
     };
     const Case cases[] = {
-        {{}, 72},             // top of Label3
+        {{}, 72}, // top of Label3
         {{1}, 72},
-        {{1, 2}, 96},         // top of Label4
-        {{1, 5}, 168},        // top of Label7: line 5 stays in view
-        {{3}, 120},           // top of Label5
+        {{1, 2}, 96},  // top of Label4
+        {{1, 5}, 168}, // top of Label7: line 5 stays in view
+        {{3}, 120},    // top of Label5
         {{1, 2, 3, 4, 5, 6, 7, 8, 9}, 265},
         {{10}, 265},
     };
@@ -260,8 +266,7 @@ TEST(MessageBox2, TextAreaEndsOneLineBelowTheLastLineInUse)
     }
 }
 
-TEST(MessageBox2, LongLinesWrapAndStayVisible)
-{
+TEST(MessageBox2, LongLinesWrapAndStayVisible) {
     TMessageBox2 d;
     TMessage2InfoRec info;
     InitMessage2Info(1, info);
@@ -284,13 +289,13 @@ TEST(MessageBox2, LongLinesWrapAndStayVisible)
         EXPECT_LE(g.right(), d.width()) << i;
         EXPECT_LE(g.bottom(), client->height()) << i;
         EXPECT_EQ(g.height(), line(d, i)->heightForWidth(g.width())) << i;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_GT(g.top(), line(d, i - 1)->geometry().bottom()) << i;
+        }
     }
 }
 
-TEST(MessageBox2, AgreementBoxGatesTheFirstButton)
-{
+TEST(MessageBox2, AgreementBoxGatesTheFirstButton) {
     {
         // A blank caption turns the box off.
         TMessageBox2 d;
@@ -340,8 +345,7 @@ TEST(MessageBox2, AgreementBoxGatesTheFirstButton)
     EXPECT_EQ(info.Agreed, 0);
 }
 
-TEST(MessageBox2, CtrlCCopiesCaptionAndLines)
-{
+TEST(MessageBox2, CtrlCCopiesCaptionAndLines) {
     TMessage2InfoRec info;
     InitMessage2Info(0, info);
     info.Lines[0].Text = QStringLiteral("一行目");
@@ -362,8 +366,7 @@ public Q_SLOTS:
     void open(const QUrl& url) { opened << url; }
 };
 
-TEST(MessageBox2, LinkLineOpensItsAddress)
-{
+TEST(MessageBox2, LinkLineOpensItsAddress) {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
     TMessage2InfoRec info;
@@ -384,8 +387,7 @@ TEST(MessageBox2, LinkLineOpensItsAddress)
     EXPECT_EQ(after, QColor(128, 0, 128));
 }
 
-TEST(QtUserInteraction, MessageShowsTheRequestInTheDialog)
-{
+TEST(QtUserInteraction, MessageShowsTheRequestInTheDialog) {
     auto previous = ui::install(std::make_unique<QtUserInteraction>());
     QString caption;
     QStringList lines, buttons;
@@ -411,13 +413,13 @@ TEST(QtUserInteraction, MessageShowsTheRequestInTheDialog)
     ui::install(std::move(previous));
     EXPECT_EQ(r, ui::mrNo);
     EXPECT_EQ(caption, QStringLiteral("確認"));
-    EXPECT_EQ(lines, (QStringList{QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三"), QString()}));
+    EXPECT_EQ(lines,
+              (QStringList{QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三"), QString()}));
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}));
     EXPECT_TRUE(noFocused);
 }
 
-TEST(QtUserInteraction, TextOfMoreThanTenLinesKeepsTheRestInTheLast)
-{
+TEST(QtUserInteraction, TextOfMoreThanTenLinesKeepsTheRestInTheLast) {
     ui::MessageRequest request;
     request.kind = ui::MsgKind::Error;
     request.caption = QStringLiteral("独自");
@@ -440,8 +442,7 @@ TEST(QtUserInteraction, TextOfMoreThanTenLinesKeepsTheRestInTheLast)
     EXPECT_LE(line(d, 9)->geometry().bottom(), panel(d, "pnlClient")->height());
 }
 
-TEST(QtUserInteraction, InputAnswersTheTypedValueOrNothing)
-{
+TEST(QtUserInteraction, InputAnswersTheTypedValueOrNothing) {
     QtUserInteraction qtUi;
     ui::InputRequest request;
     request.caption = QStringLiteral("パスワード");

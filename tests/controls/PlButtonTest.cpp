@@ -1,17 +1,18 @@
 // The owner-drawn button: modal results, keys, focus and what painting computes.
 #include "controls/xPlButton.h"
+#include "platform/UserInteraction.h"
 #include <QApplication>
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace {
 
 // Runs a dialog modally and acts on it once it is up; returns exec()'s result.
-int runModal(QDialog& dialog, std::function<void()> act)
-{
+int runModal(QDialog& dialog, std::function<void()> act) {
     QTimer::singleShot(0, &dialog, [&dialog, act] {
         QApplication::setActiveWindow(&dialog);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
@@ -30,8 +31,7 @@ struct ButtonDialog : QDialog {
     TxPlButton* cancel = new TxPlButton(this);
     TxPlButton* help = new TxPlButton(this);
     int clicks = 0;
-    ButtonDialog()
-    {
+    ButtonDialog() {
         ok->setModalResult(1);
         ok->move(10, 10);
         cancel->setModalResult(2);
@@ -44,8 +44,7 @@ struct ButtonDialog : QDialog {
     }
 };
 
-TEST(PlButton, ClickHandsTheModalResultToTheDialog)
-{
+TEST(PlButton, ClickHandsTheModalResultToTheDialog) {
     {
         ButtonDialog d;
         EXPECT_EQ(runModal(d, [&] { QTest::mouseClick(d.cancel, Qt::LeftButton); }), 2);
@@ -76,8 +75,15 @@ TEST(PlButton, ClickHandsTheModalResultToTheDialog)
     }
 }
 
-TEST(PlButton, EnterOnTheFocusedButtonClicksOnceWithItsResult)
-{
+TEST(PlButton, ErrorInAClickHandlerIsReportedAndTheDialogStillCloses) {
+    ui::ScopedScriptedUi scripted;
+    ButtonDialog d;
+    QObject::connect(d.ok, &TxPlButton::clicked, &d, [] { throw std::runtime_error("書き込めません"); });
+    EXPECT_EQ(runModal(d, [&] { QTest::mouseClick(d.ok, Qt::LeftButton); }), 1);
+    EXPECT_EQ(scripted->messageTexts(), QStringList{QStringLiteral("書き込めません")});
+}
+
+TEST(PlButton, EnterOnTheFocusedButtonClicksOnceWithItsResult) {
     ButtonDialog d;
     EXPECT_EQ(runModal(d,
                        [&] {
@@ -88,8 +94,7 @@ TEST(PlButton, EnterOnTheFocusedButtonClicksOnceWithItsResult)
     EXPECT_EQ(d.clicks, 1);
 }
 
-TEST(PlButton, EscClicksTheCancelButtonOnlyWithHasFocus)
-{
+TEST(PlButton, EscClicksTheCancelButtonOnlyWithHasFocus) {
     {
         ButtonDialog d;
         EXPECT_EQ(runModal(d, [&] { QTest::keyClick(&d, Qt::Key_Escape); }), 2);
@@ -110,8 +115,7 @@ TEST(PlButton, EscClicksTheCancelButtonOnlyWithHasFocus)
     }
 }
 
-TEST(PlButton, MouseTakesTheFocusOnlyWithHasFocus)
-{
+TEST(PlButton, MouseTakesTheFocusOnlyWithHasFocus) {
     ButtonDialog d;
     d.help->setHasFocus(false);
     bool helpTookFocus = true, cancelTookFocus = false;
@@ -128,8 +132,7 @@ TEST(PlButton, MouseTakesTheFocusOnlyWithHasFocus)
     EXPECT_EQ(d.clicks, 2);
 }
 
-TEST(PlButton, PressedLookFollowsTheHeldMouse)
-{
+TEST(PlButton, PressedLookFollowsTheHeldMouse) {
     TxPlButton b;
     b.resize(80, 30);
     b.show();
@@ -151,13 +154,11 @@ TEST(PlButton, PressedLookFollowsTheHeldMouse)
     EXPECT_FALSE(b.isPressed());
 }
 
-QImage paint(TxPlButton& b)
-{
+QImage paint(TxPlButton& b) {
     return b.grab().toImage();
 }
 
-TEST(PlButton, GradientRunsFromTheBeginToTheEndColour)
-{
+TEST(PlButton, GradientRunsFromTheBeginToTheEndColour) {
     TxPlButton b;
     b.setButtonStyle(bsFlatNoFrame);
     b.setGradBeginColor(0x0000FF); // red
@@ -167,7 +168,8 @@ TEST(PlButton, GradientRunsFromTheBeginToTheEndColour)
         int height;
         QColor top, bottom;
     };
-    for (const Case& c : {Case{2, Qt::red, Qt::blue}, Case{1, Qt::red, Qt::red}, Case{11, Qt::red, Qt::blue}}) {
+    for (const Case& c :
+         {Case{2, Qt::red, Qt::blue}, Case{1, Qt::red, Qt::red}, Case{11, Qt::red, Qt::blue}}) {
         b.resize(20, c.height);
         QImage img = paint(b);
         EXPECT_EQ(img.pixelColor(10, 0), c.top) << c.height;
@@ -182,8 +184,7 @@ TEST(PlButton, GradientRunsFromTheBeginToTheEndColour)
     EXPECT_EQ(paint(b).pixelColor(10, 5), QColor(0, 255, 0));
 }
 
-TEST(PlButton, CaptionLinesAreCentredAndTheTopIsKept)
-{
+TEST(PlButton, CaptionLinesAreCentredAndTheTopIsKept) {
     TxPlButton b;
     b.resize(75, 40);
     const int h = QFontMetrics(b.font()).height();
@@ -210,8 +211,7 @@ TEST(PlButton, CaptionLinesAreCentredAndTheTopIsKept)
     EXPECT_EQ(b.CaptionTop(), (40 - 2 * h - 4) / 2);
 }
 
-TEST(PlButton, ImageFollowsItsCentring)
-{
+TEST(PlButton, ImageFollowsItsCentring) {
     TxPlButton b;
     b.resize(75, 40);
     QPixmap pm(16, 10);
@@ -232,8 +232,7 @@ TEST(PlButton, ImageFollowsItsCentring)
     EXPECT_EQ(paint(b).pixelColor((75 - 16) / 2 + 3, 5), QColor(Qt::green));
 }
 
-TEST(PlButton, ButtonWithoutCaptionShowsItsName)
-{
+TEST(PlButton, ButtonWithoutCaptionShowsItsName) {
     QWidget form;
     auto* named = new TxPlButton(&form);
     named->setObjectName(QStringLiteral("btnExecute"));

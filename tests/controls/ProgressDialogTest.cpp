@@ -18,8 +18,7 @@ namespace {
 struct Owner : QWidget {
     QPushButton* button = new QPushButton(QStringLiteral("押す"), this);
     int clicks = 0;
-    Owner()
-    {
+    Owner() {
         (new QVBoxLayout(this))->addWidget(button);
         resize(400, 300);
         QObject::connect(button, &QPushButton::clicked, this, [this] { ++clicks; });
@@ -27,16 +26,14 @@ struct Owner : QWidget {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(this));
     }
     // Clicks the button and tells whether the click arrived.
-    bool takesInput()
-    {
+    bool takesInput() {
         const int before = clicks;
         QTest::mouseClick(button, Qt::LeftButton);
         return clicks > before;
     }
 };
 
-TEST(ProgressDialog, ModelessWindowBlocksTheOwnerUntilClose)
-{
+TEST(ProgressDialog, ModelessWindowBlocksTheOwnerUntilClose) {
     Owner owner;
     ASSERT_TRUE(owner.takesInput());
     TxAnimeProgressDialog progress;
@@ -62,8 +59,7 @@ TEST(ProgressDialog, ModelessWindowBlocksTheOwnerUntilClose)
     EXPECT_TRUE(owner.takesInput());
 }
 
-TEST(ProgressDialog, ModalWorkRunsWhileTheOwnerIsBlocked)
-{
+TEST(ProgressDialog, ModalWorkRunsWhileTheOwnerIsBlocked) {
     Owner owner;
     TxAnimeProgressDialog progress;
     bool blockedDuringWork = false;
@@ -89,8 +85,7 @@ TEST(ProgressDialog, ModalWorkRunsWhileTheOwnerIsBlocked)
     EXPECT_TRUE(owner.takesInput());
 }
 
-TEST(ProgressDialog, WorkThatThrowsClosesTheWindowAndGivesTheOwnerBack)
-{
+TEST(ProgressDialog, WorkThatThrowsClosesTheWindowAndGivesTheOwnerBack) {
     Owner owner;
     TxAnimeProgressDialog progress;
     bool blockedDuringWork = false;
@@ -117,8 +112,7 @@ TEST(ProgressDialog, WorkThatThrowsClosesTheWindowAndGivesTheOwnerBack)
     EXPECT_TRUE(owner.takesInput());
 }
 
-TEST(ProgressDialog, ControlsStandWhereTheLayoutPutsThem)
-{
+TEST(ProgressDialog, ControlsStandWhereTheLayoutPutsThem) {
     struct Case {
         bool cancel;
         TxLabelPosition position;
@@ -154,8 +148,7 @@ TEST(ProgressDialog, ControlsStandWhereTheLayoutPutsThem)
     }
 }
 
-TEST(ProgressDialog, CancelButtonOnlyMarksTheRunCancelled)
-{
+TEST(ProgressDialog, CancelButtonOnlyMarksTheRunCancelled) {
     TxAnimeProgressDialog progress;
     progress.Execute();
     EXPECT_FALSE(progress.Cancelled());
@@ -170,8 +163,7 @@ TEST(ProgressDialog, CancelButtonOnlyMarksTheRunCancelled)
     progress.Close();
 }
 
-TEST(ProgressDialog, MissingAnimationFileIsToleratedAndPlaysNothing)
-{
+TEST(ProgressDialog, MissingAnimationFileIsToleratedAndPlaysNothing) {
     testenv::TempEnvironment env;
     TxAnimeProgressDialog progress;
     progress.setAviFile(env.path() + QStringLiteral("/progress.avi"));

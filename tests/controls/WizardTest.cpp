@@ -18,8 +18,7 @@ struct WizardForm : QWidget {
     QPushButton* next = new QPushButton(this);
     QStringList events;
 
-    explicit WizardForm(int pages, QStringList headers = {}, QStringList infos = {})
-    {
+    explicit WizardForm(int pages, QStringList headers = {}, QStringList infos = {}) {
         auto* layout = new QVBoxLayout(this);
         for (QWidget* w : std::initializer_list<QWidget*>{header, info, wizard, back, next})
             layout->addWidget(w);
@@ -53,8 +52,7 @@ struct WizardForm : QWidget {
     void pressBack() { QTest::mouseClick(back, Qt::LeftButton); }
 };
 
-TEST(Wizard, StepsForwardAndBackWithEventsAndCaptions)
-{
+TEST(Wizard, StepsForwardAndBackWithEventsAndCaptions) {
     WizardForm f(3, {QStringLiteral("はじめに"), QStringLiteral("データの選択"), QStringLiteral("確認")},
                  {QStringLiteral("info1"), QStringLiteral("info2")});
     EXPECT_EQ(f.wizard->PageIndex(), 0);
@@ -99,8 +97,7 @@ TEST(Wizard, StepsForwardAndBackWithEventsAndCaptions)
     EXPECT_EQ(f.wizard->PageIndex(), 0);
 }
 
-TEST(Wizard, RefusedNextChangesNothing)
-{
+TEST(Wizard, RefusedNextChangesNothing) {
     WizardForm f(3);
     f.pressNext();
     f.take();
@@ -116,8 +113,7 @@ TEST(Wizard, RefusedNextChangesNothing)
     EXPECT_EQ(f.header->text(), QStringLiteral("(header)"));
 }
 
-TEST(Wizard, OnePageWizardFinishesAtOnce)
-{
+TEST(Wizard, OnePageWizardFinishesAtOnce) {
     WizardForm f(1);
     EXPECT_EQ(f.next->text(), QStringLiteral("完了(&F)"));
     f.pressNext();
@@ -125,8 +121,7 @@ TEST(Wizard, OnePageWizardFinishesAtOnce)
     EXPECT_TRUE(f.back->isHidden());
 }
 
-TEST(Wizard, ErrorInAHandlerIsReportedAndStopsThePress)
-{
+TEST(Wizard, ErrorInAHandlerIsReportedAndStopsThePress) {
     ui::ScopedScriptedUi scripted;
     WizardForm f(2);
     f.wizard->OnNextClicking = [](QObject*, bool, bool&) { throw std::runtime_error("接続できません"); };
