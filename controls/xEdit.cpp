@@ -1,5 +1,5 @@
 #include "controls/xEdit.h"
-#include "controls/KanaWidth.h"
+#include "platform/Cp932Map.h"
 #include "platform/Cp932.h"
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -44,9 +44,21 @@ void TxEdit::setLong(qint32 value) {
         setText(QString::number(value));
 }
 
+namespace {
+// True when the text holds no ideograph, i.e. it can stand as a reading.
+bool isReading(const QString& text) {
+    for (QChar ch : text) {
+        char16_t c = ch.unicode();
+        if ((c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || ch.isSurrogate() || c == 0x3005)
+            return false;
+    }
+    return true;
+}
+} // namespace
+
 QString TxEdit::kana() {
-    m_reading = kana::toKatakana(m_reading);
-    QString half = kana::toHalfWidth(m_reading);
+    m_reading = cp932::mapString(cp932::MapKatakana, m_reading);
+    QString half = cp932::mapString(cp932::MapHalfWidth, m_reading);
     // The mappings return at most 1,024 bytes; a double-byte character that does not fit is dropped whole.
     qsizetype bytes = 0, keep = 0;
     for (; keep < half.size(); ++keep) {
@@ -132,9 +144,9 @@ void TxEdit::focusOutEvent(QFocusEvent* e) {
 void TxEdit::inputMethodEvent(QInputMethodEvent* e) {
     if (m_capturing) {
         if (!e->commitString().isEmpty()) {
-            m_reading += kana::isReading(e->commitString()) ? e->commitString() : m_pendingReading;
+            m_reading += isReading(e->commitString()) ? e->commitString() : m_pendingReading;
             m_pendingReading.clear();
-        } else if (!e->preeditString().isEmpty() && kana::isReading(e->preeditString())) {
+        } else if (!e->preeditString().isEmpty() && isReading(e->preeditString())) {
             m_pendingReading = e->preeditString();
         }
     }
