@@ -8,23 +8,19 @@
 
 namespace fb {
 
-inline void setMoney(Query& query, QAnyStringView name, Money value)
-{
+inline void setMoney(Query& query, QAnyStringView name, Money value) {
     query.setScaled(name, value.raw(), 4);
 }
 
-inline void setDateTime(Query& query, QAnyStringView name, TDateTime value)
-{
+inline void setDateTime(Query& query, QAnyStringView name, TDateTime value) {
     query.setDayCount(name, value.value());
 }
 
-inline Money asMoney(const Field& field)
-{
+inline Money asMoney(const Field& field) {
     return Money::fromRaw(field.asScaled(4));
 }
 
-inline TDateTime asDateTime(const Field& field)
-{
+inline TDateTime asDateTime(const Field& field) {
     return TDateTime(field.asDayCount());
 }
 

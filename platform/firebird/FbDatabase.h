@@ -64,6 +64,7 @@ private:
     friend class Transaction;
     void checkNotConnected() const;
     void attachOrCreate(bool create, int pageSize);
+    void endTransactions();
 
     QString m_path;
     ConnectOptions m_options;

@@ -115,7 +115,8 @@ public:
 private:
     friend class Field;
     friend class Transaction;
-    void releaseCursor();
+    // Closes an open cursor (its transaction ends); with unprepare also frees the statement.
+    void releaseCursor(bool unprepare);
     std::unique_ptr<Impl> d;
 };
 

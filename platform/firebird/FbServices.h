@@ -26,11 +26,11 @@ struct BackupOptions {
 };
 
 struct RestoreOptions {
-    bool replace = false;    // an existing database file is overwritten
-    bool create = true;      // a missing database file is created
+    bool replace = false; // an existing database file is overwritten
+    bool create = true;   // a missing database file is created
     bool deactivateIndexes = false;
-    int pageSize = 0;        // 0: as in the backup
-    int pageBuffers = 0;     // 0: default
+    int pageSize = 0;    // 0: as in the backup
+    int pageBuffers = 0; // 0: default
     bool verbose = false;
 };
 
@@ -47,8 +47,8 @@ public:
     // reported. Errors (also those the service reports while running) throw fb::Error.
     QStringList backup(const QString& database, const QString& backupFile, const BackupOptions& options = {},
                        const LineHandler& onLine = {});
-    QStringList restore(const QString& backupFile, const QString& database, const RestoreOptions& options = {},
-                        const LineHandler& onLine = {});
+    QStringList restore(const QString& backupFile, const QString& database,
+                        const RestoreOptions& options = {}, const LineHandler& onLine = {});
     // Full validation without repair, checksum errors ignored; the lines are the problems found
     // (none for a sound database).
     QStringList validate(const QString& database, const LineHandler& onLine = {});

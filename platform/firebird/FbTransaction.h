@@ -3,6 +3,7 @@
 // database module names them ("read_committed", "rec_version", "nowait", "wait", "concurrency",
 // "consistency", "read", "write", "no_rec_version", "lock_timeout=N", ...).
 // A transaction still active when its object goes away is rolled back.
+// The Database must outlive its Transactions, and a Transaction its Queries.
 
 #include <QString>
 #include <QStringList>
@@ -44,7 +45,11 @@ private:
     friend class Database;
     friend class Query;
     void end(bool commit);
-    void closeQueries();
+    // Closes the open cursors of the queries on this transaction; with unprepare also frees their
+    // statements (before the attachment goes).
+    void closeQueries(bool unprepare);
+    // Forgets a transaction handle that the engine no longer knows (lost connection).
+    void abandon();
 
     Database* m_database;
     QStringList m_params;
