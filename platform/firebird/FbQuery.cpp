@@ -633,6 +633,16 @@ Transaction& Query::transaction() const {
     return *d->transaction;
 }
 
+void Query::setTransaction(Transaction& transaction) {
+    if (&transaction == d->transaction)
+        return;
+    d->unprepare();
+    auto& list = d->transaction->m_queries;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    d->transaction = &transaction;
+    transaction.m_queries.push_back(this);
+}
+
 void Query::setSql(const QString& sql) {
     d->unprepare();
     d->sql = sql;
