@@ -79,6 +79,18 @@ QString templateFor(const QString& script) {
     return target;
 }
 
+// The company values that the dataset's definition row and its list row share.
+void bindCompany(fb::Query& q, const CompanySpec& c) {
+    q.setString("ENTTEXT", c.title);
+    q.setString("SHOUGOU", c.name);
+    q.setString("DATACODE", c.code);
+    q.setInt("DATATYPE", c.dataType);
+    q.setInt("CODETYPE", c.codeType);
+    q.setInt("NENDO", c.nendo);
+    fb::setDateTime(q, "KISHU", TDateTime::fromDate(c.kishu));
+    fb::setDateTime(q, "KIMATU", TDateTime::fromDate(c.kimatu));
+}
+
 int nextAssetRec(const Dataset& ds) {
     auto db = ds.connect();
     fb::Transaction t(*db);
@@ -293,23 +305,17 @@ Dataset DataRoot::addDataset(const CompanySpec& company, int rec) {
         fail(QStringLiteral("cannot create %1").arg(ds.folder));
     createDatabaseFromScript(accountingSchemaScript(), ds.database);
 
-    ds.execute(QStringLiteral("UPDATE ACCDEF1 SET ENTTEXT = :ENTTEXT, SHOUGOU = :SHOUGOU, SKANA = :SKANA,"
-                              " SCODE1 = :SCODE1, DATATYPE = :DATATYPE, CODETYPE = :CODETYPE, NENDO = :NENDO,"
-                              " KISHU = :KISHU, KIMATU = :KIMATU, KAISI = :KISHU, SIME = :SIME, KAISINO = 1,"
-                              " SDAI_HASUU1 = :SDAI_HASUU1 WHERE REC = 1"),
-               [&](fb::Query& q) {
-                   q.setString("ENTTEXT", c.title);
-                   q.setString("SHOUGOU", c.name);
-                   q.setString("SKANA", c.kana);
-                   q.setString("SCODE1", c.code);
-                   q.setInt("DATATYPE", c.dataType);
-                   q.setInt("CODETYPE", c.codeType);
-                   q.setInt("NENDO", c.nendo);
-                   fb::setDateTime(q, "KISHU", TDateTime::fromDate(c.kishu));
-                   fb::setDateTime(q, "KIMATU", TDateTime::fromDate(c.kimatu));
-                   q.setInt("SIME", c.sime);
-                   q.setInt("SDAI_HASUU1", c.sdaiHasuu1);
-               });
+    ds.execute(
+        QStringLiteral("UPDATE ACCDEF1 SET ENTTEXT = :ENTTEXT, SHOUGOU = :SHOUGOU, SKANA = :SKANA,"
+                       " SCODE1 = :DATACODE, DATATYPE = :DATATYPE, CODETYPE = :CODETYPE, NENDO = :NENDO,"
+                       " KISHU = :KISHU, KIMATU = :KIMATU, KAISI = :KISHU, SIME = :SIME, KAISINO = 1,"
+                       " SDAI_HASUU1 = :SDAI_HASUU1 WHERE REC = 1"),
+        [&](fb::Query& q) {
+            bindCompany(q, c);
+            q.setString("SKANA", c.kana);
+            q.setInt("SIME", c.sime);
+            q.setInt("SDAI_HASUU1", c.sdaiHasuu1);
+        });
     for (const auto& [column, value] : c.extra)
         ds.execute(QStringLiteral("UPDATE ACCDEF1 SET %1 = :V WHERE REC = 1").arg(column),
                    [&](fb::Query& q) { q.setString("V", value); });
@@ -319,15 +325,8 @@ Dataset DataRoot::addDataset(const CompanySpec& company, int rec) {
                            " DATATYPE = :DATATYPE, CODETYPE = :CODETYPE, NENDO = :NENDO, KISHU = :KISHU,"
                            " KIMATU = :KIMATU, DATACODE = :DATACODE, VER_MAJOR = 13, VER_MINOR1 = 0,"
                            " VER_MINOR2 = 0, VER_TEXT = '13.0', GASSAN = 0 WHERE REC = :REC"));
-    slot.setString("ENTTEXT", c.title);
-    slot.setString("SHOUGOU", c.name);
+    bindCompany(slot, c);
     slot.setString("PASNAME", ds.folder);
-    slot.setInt("DATATYPE", c.dataType);
-    slot.setInt("CODETYPE", c.codeType);
-    slot.setInt("NENDO", c.nendo);
-    fb::setDateTime(slot, "KISHU", TDateTime::fromDate(c.kishu));
-    fb::setDateTime(slot, "KIMATU", TDateTime::fromDate(c.kimatu));
-    slot.setString("DATACODE", c.code);
     slot.setInt("REC", rec);
     slot.execute();
     if (slot.rowsAffected() != 1)
