@@ -62,7 +62,7 @@ QString templateFor(const QString& script) {
     if (QFileInfo::exists(target))
         return target;
     QLockFile lock(target + QStringLiteral(".lock"));
-    lock.setStaleLockTime(0);
+    lock.setStaleLockTime(60000); // building a template takes about a second
     if (!lock.lock())
         fail(QStringLiteral("cannot lock %1").arg(target));
     if (QFileInfo::exists(target))
