@@ -1,5 +1,6 @@
 #include "app/hj19.h"
 
+#include "core/FbValues.h"
 #include "core/TMojiBunkatu.h"
 #include "core/uAccDateCmp.h"
 #include "core/uAccFunction2.h"
@@ -7,6 +8,8 @@
 #include "platform/Cp932.h"
 #include "platform/UserInteraction.h"
 #include "platform/firebird/FbError.h"
+#include "platform/firebird/FbQuery.h"
+#include "platform/firebird/FbTransaction.h"
 
 #include <stdexcept>
 
@@ -545,4 +548,190 @@ THj19Dataset THj19Dataset::FromAccInf() {
     ds.DataMonths = AccInf.TermMonths - AccInf.KaisiMonths + 1;
     ds.RoundMode = AccInf.SDAI_HASUU1;
     return ds;
+}
+THojinZeiGenka19DataMake::THojinZeiGenka19DataMake(fb::Transaction& transaction, const THj19Dataset& dataset)
+    : m_transaction(transaction), m_dataset(dataset) {}
+
+QString THojinZeiGenka19DataMake::GetGroupName(int group) const {
+    static const char* const names[hj19::GroupCount + 1] = {
+        "", "HJK160119", "HJK160219", "HJK160419", "HJK160619", "HJK160719", "HJK160819"};
+    return group >= 1 && group <= hj19::GroupCount ? QString::fromLatin1(names[group]) : QString();
+}
+
+QString THojinZeiGenka19DataMake::GetRowName(int group, int kind) const {
+    static const char* const rows[hj19::GroupCount + 1] = {"",
+                                                           "TEIGAKU_MEISAI_19",
+                                                           "TEIRITU_MEISAI_19",
+                                                           "LEASE_MEISAI",
+                                                           "KINTOUSHOUKYAKU_MEISAI",
+                                                           "SHOUGAKU_MEISAI",
+                                                           "IKKATU_MEISAI"};
+    if (group < 1 || group > hj19::GroupCount)
+        return {};
+    if (kind == 0)
+        return QString::fromLatin1(rows[group]);
+    if (group == hj19::Lease)
+        return QStringLiteral("LEASE_OTHER");
+    if (group == hj19::Ikkatu)
+        return QStringLiteral("IKKATU_TOUKI");
+    return {};
+}
+
+int THojinZeiGenka19DataMake::MakeData(TXmlSaveDoc& writer) {
+    m_result = 3;
+    const bool started = !m_transaction.isActive();
+    // The maker only reads: the transaction it started is committed on success and on failure alike.
+    auto endTransaction = [&] {
+        if (started && m_transaction.isActive())
+            m_transaction.commit();
+    };
+    QString failure;
+    try {
+        if (started)
+            m_transaction.start();
+        for (int group :
+             {hj19::Teigaku, hj19::Teiritu, hj19::Kintou, hj19::Shougaku, hj19::Ikkatu, hj19::Lease})
+            Load(group);
+        endTransaction();
+    } catch (const fb::Error& e) {
+        failure = QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽ ｴﾗｰ\r") + e.message() + QStringLiteral("\r\r");
+    } catch (const EDataExportError& e) {
+        // The detail names the asset that stopped the export.
+        failure = QStringLiteral("例外エラー\r") + e.Message + u'\r' + e.Detail + u'\r';
+    } catch (const std::exception& e) {
+        failure = QStringLiteral("例外エラー\r") + QString::fromUtf8(e.what()) + QStringLiteral("\r\r");
+    }
+    if (!failure.isEmpty()) {
+        try {
+            endTransaction();
+        } catch (const fb::Error&) {
+            // The load has failed already; its error is the one reported.
+        }
+        for (GroupData& g : m_groups)
+            g.rows.clear();
+        ui::showMessage(ui::MsgKind::Error, failure);
+        m_result = 16;
+        return m_result;
+    }
+    WriteData(writer);
+    return m_result;
+}
+
+void THojinZeiGenka19DataMake::WriteData(TXmlSaveDoc& writer) const {
+    const auto data = writer.AddNode(TXmlSaveDoc::NoNode, QStringLiteral("DATA"));
+    const QString line = QStringLiteral("line");
+    for (int g = 1; g <= hj19::GroupCount; ++g) {
+        const GroupData& group = m_groups[g];
+        if (group.rows.empty())
+            continue;
+        const auto groupNode = writer.AddNode(data, GetGroupName(g));
+        const TXmlSaveDoc::NameId rowName = writer.Intern(GetRowName(g, 0));
+        std::vector<TXmlSaveDoc::NameId> columns;
+        for (const QString& name : group.names)
+            columns.push_back(writer.Intern(name));
+        for (size_t i = 0; i < group.rows.size(); ++i) {
+            const auto rowNode = writer.AddNode(groupNode, rowName, line, QString::number(i + 1));
+            const QStringList& texts = group.rows[i];
+            for (size_t c = 0; c < columns.size(); ++c)
+                writer.AddTextNode(rowNode, columns[c], texts[c]);
+        }
+        if (g == hj19::Lease) {
+            const auto other = writer.AddNode(groupNode, GetRowName(g, 1));
+            writer.AddTextNode(other, QStringLiteral("LEASE_BIKOU_UP"), QString());
+            writer.AddTextNode(other, QStringLiteral("LEASE_BIKOU_DW"), QString());
+        } else if (g == hj19::Ikkatu) {
+            const auto touki = writer.AddNode(groupNode, GetRowName(g, 1));
+            for (int c = 0; c < m_toukiNames.size(); ++c)
+                writer.AddTextNode(touki, m_toukiNames[c], m_toukiTexts.value(c));
+        }
+    }
+}
+
+void THojinZeiGenka19DataMake::Load(int group) {
+    GroupData& data = m_groups[group];
+    data.names = hj19::ColumnNames(group);
+    data.rows.clear();
+    fb::Query query(m_transaction);
+    if (group == hj19::Shougaku) {
+        // Only the small-amount assets acquired within the fiscal year.
+        query.setSql(QStringList{QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS"),
+                                 QStringLiteral("INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)"),
+                                 QStringLiteral("WHERE (KS.GSHOUHOU=5)"),
+                                 QStringLiteral("AND (KS.SYUTODATE>=:KIKAN1 AND KS.SYUTODATE<=:KIKAN2)"),
+                                 QStringLiteral("ORDER BY KS.KANRI,KS.REC")});
+        fb::setDateTime(query, "KIKAN1", m_dataset.KISHU);
+        fb::setDateTime(query, "KIKAN2", m_dataset.KIMATU);
+    } else {
+        query.setSql(QStringList{QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS"),
+                                 QStringLiteral("INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)"),
+                                 QStringLiteral("WHERE KS.GSHOUHOU=:GSHOUHOU"),
+                                 QStringLiteral("ORDER BY KS.KANRI,KS.REC")});
+        query.setInt("GSHOUHOU", hj19::MethodOfGroup(group));
+    }
+    query.open();
+    // Column positions once per query; the rate-table flags and the adjusted cost may be missing in
+    // databases of older versions and then count as 0.
+    auto at = [&](const char* name) { return query.fieldIndex(QLatin1StringView(name)); };
+    const int cKNAME = at("KNAME"), cMEISYOU = at("MEISYOU"), cSYUTODATE = at("SYUTODATE"),
+              cTAIYOUYY = at("TAIYOUYY"), cSYUTOKIN = at("SYUTOKIN"), cKISOKIN = at("KISOKIN"),
+              cSYOURITU = at("SYOURITU"), cSTR = at("SYOUKIKANSTR"), cEND = at("SYOUKIKANEND"),
+              cFUTU = at("FUTUSYOUKIN"), cWARI = at("WARISYOUKIN"), cKEI = at("SYOUKINKEI"),
+              cMATUMI = at("MATUMISYOUKIN"), cKAITEI = at("KAITEISYUTOKUKAGAKU"),
+              cKAITEIIN = at("KAITEISYUTOKUKAGAKU_INPUT"), cISINP = at("ISINPKAITEISYUTOKUKAGAKU"),
+              cZANKA = at("ZANKAHOSYOUGAKU"), c250 = at("TEIRITU250"), c200 = at("TEIRITU200"),
+              cCHOSEI = at("SYUTOKUKAGAKUCHOSEI");
+    Money total;
+    while (!query.eof()) {
+        TKsSisanRec rec;
+        rec.GSHOUHOU = hj19::MethodOfGroup(group);
+        rec.KNAME = query.field(cKNAME).asString();
+        rec.MEISYOU = query.field(cMEISYOU).asString();
+        rec.SYUTODATE = fb::asDateTime(query.field(cSYUTODATE));
+        rec.TAIYOUYY = query.field(cTAIYOUYY).asInt();
+        rec.SYUTOKIN = fb::asMoney(query.field(cSYUTOKIN));
+        rec.KISOKIN = fb::asMoney(query.field(cKISOKIN));
+        rec.SYOURITU = fb::asMoney(query.field(cSYOURITU));
+        rec.SYOUKIKANSTR = query.field(cSTR).asInt();
+        rec.SYOUKIKANEND = query.field(cEND).asInt();
+        rec.FUTUSYOUKIN = fb::asMoney(query.field(cFUTU));
+        rec.WARISYOUKIN = fb::asMoney(query.field(cWARI));
+        rec.SYOUKINKEI = fb::asMoney(query.field(cKEI));
+        rec.MATUMISYOUKIN = fb::asMoney(query.field(cMATUMI));
+        rec.KAITEISYUTOKUKAGAKU = fb::asMoney(query.field(cKAITEI));
+        rec.KAITEISYUTOKUKAGAKU_INPUT = fb::asMoney(query.field(cKAITEIIN));
+        rec.ISINPKAITEISYUTOKUKAGAKU = query.field(cISINP).asInt();
+        rec.ZANKAHOSYOUGAKU = fb::asMoney(query.field(cZANKA));
+        rec.TEIRITU250 = c250 >= 0 ? query.field(c250).asInt() : 0;
+        rec.TEIRITU200 = c200 >= 0 ? query.field(c200).asInt() : 0;
+        if (rec.TEIRITU200 == 1 && cCHOSEI >= 0)
+            rec.SYUTOKUKAGAKUCHOSEI = fb::asMoney(query.field(cCHOSEI));
+        if (group != hj19::Ikkatu && rec.SYUTODATE.value() == 0)
+            throw EDataExportError(QStringLiteral("取得年月が設定されていません。"), 4,
+                                   QStringLiteral("資産名:%1").arg(rec.MEISYOU));
+        data.rows.push_back(hj19::MakeRow(group, rec, m_dataset));
+        if (group == hj19::Ikkatu)
+            total += rec.KISOKIN;
+        query.next();
+    }
+    query.close();
+    if (group == hj19::Ikkatu) {
+        m_toukiNames = hj19::IkkatuToukiNames();
+        m_toukiTexts = hj19::IkkatuTouki(total, m_dataset.RoundMode);
+    }
+    if (!data.rows.empty())
+        m_result = 1;
+}
+
+void THojinZeiGenkaDataExport::SetDataNode(TXmlSaveDoc& writer) {
+    if (!AccTransaction)
+        throw EDataExportError(QStringLiteral("減価償却資産の取得に失敗しました。"), 7);
+    THojinZeiGenka19DataMake maker(*AccTransaction);
+    switch (maker.MakeData(writer)) {
+    case 3:
+        throw EDataExportError(QStringLiteral("対象の減価償却資産が登録されていません。"), 16);
+    case 16:
+        throw EDataExportError(QStringLiteral("減価償却資産の取得に失敗しました。"), 7);
+    default:
+        break;
+    }
 }

@@ -123,3 +123,16 @@ private:
     QStringList m_toukiNames;
     QStringList m_toukiTexts;
 };
+
+// The exporter of this build: the corporate-tax application's depreciation schedules.
+class THojinZeiGenkaDataExport : public TComDataExport {
+public:
+    using TComDataExport::TComDataExport;
+
+    // The accounting database's transaction the assets are read through; the wizard sets it when it
+    // connects the dataset.
+    fb::Transaction* AccTransaction = nullptr;
+
+    // 3 from the maker raises "nothing to export" (code 16), 16 raises "reading failed" (code 7).
+    void SetDataNode(TXmlSaveDoc& writer) override;
+};

@@ -1,0 +1,324 @@
+// The depreciation export on fixture datasets: assets in KS_SISAN, the file written through the exporter
+// and read back with an XML parser.
+
+#include "XmlReadBack.h"
+
+#include "app/hj19.h"
+#include "core/uAccDateCmp.h"
+#include "core/uAccRecord.h"
+#include "platform/UserInteraction.h"
+#include "platform/firebird/FbQuery.h"
+#include "platform/firebird/FbTransaction.h"
+#include "support/DataRootFixture.h"
+#include "tests/support/TestEnv.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+Money yen(qint64 units) {
+    return Money(units);
+}
+
+TDateTime date(int y, int m, int d) {
+    return TDateTime::fromDate(y, m, d);
+}
+
+testenv::AssetSpec asset(const QString& kanri, const QString& name, int method, TDateTime acquired) {
+    testenv::AssetSpec a;
+    a.kanri = kanri;
+    a.kcode = QStringLiteral("1405");
+    a.name = name;
+    a.method = method;
+    a.acquired = acquired;
+    a.lifeYears = 10;
+    a.cost = yen(1000000);
+    a.base = yen(1000000);
+    a.rate = Money::fromString(QStringLiteral("0.2"));
+    a.ordinary = yen(200000);
+    a.total = yen(200000);
+    a.bookValueEnd = yen(800000);
+    return a;
+}
+
+class Hj19Export : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = std::make_unique<testenv::DataRoot>();
+        testenv::CompanySpec company;
+        company.kishu = QDate(2024, 4, 1);
+        ds = root->addDataset(company);
+        ds.addAccount({QStringLiteral("1405"), QStringLiteral("144"), QStringLiteral("工具器具備品")});
+        // The company values the data page leaves in AccInf.
+        ResetProcessState();
+        AccInf.KISHU = date(2024, 4, 1);
+        AccInf.KIMATU = date(2025, 3, 31);
+        AccInf.KaisiMonths = 1;
+        AccInf.TermMonths = 12;
+        BuildEraTable();
+        out = env.path() + QStringLiteral("/export.xml");
+    }
+    void TearDown() override { ResetProcessState(); }
+
+    // Runs the export as the wizard's Finish does: 1 created, 3 nothing to export, 4 failed.
+    int run() {
+        auto db = ds.connect();
+        fb::Transaction transaction(*db);
+        THojinZeiGenkaDataExport exporter(1, out);
+        exporter.AccTransaction = &transaction;
+        exporter.CompanyName = QStringLiteral("株式会社テスト");
+        exporter.Kishu = AccInf.KISHU;
+        exporter.Kimatu = AccInf.KIMATU;
+        const int result = CreateLinkFile(exporter);
+        EXPECT_FALSE(transaction.isActive()); // the maker ends the transaction it started
+        return result;
+    }
+
+    const XmlElement* group(const XmlFile& f, const char* name) {
+        const XmlElement* data = f.root ? f.root->child("DATA") : nullptr;
+        return data ? data->child(name) : nullptr;
+    }
+
+    testenv::TempEnvironment env;
+    std::unique_ptr<testenv::DataRoot> root;
+    testenv::Dataset ds;
+    QString out;
+    ui::ScopedScriptedUi ui;
+};
+
+// The text of a column of a row element, by suffix.
+QString col(const XmlElement* row, const char* suffix) {
+    const QString name = row->name + u'_' + QLatin1String(suffix);
+    return row->childText(name);
+}
+
+} // namespace
+
+TEST_F(Hj19Export, EveryGroupInOrderWithAllColumnsRowNumbersAndTrailingElements) {
+    // Inserted out of order: rows follow KANRI, then REC.
+    for (int method : {4, 6, 5, 3, 2, 1}) {
+        ds.addAsset(asset(QStringLiteral("B"), QStringLiteral("後%1").arg(method), method, date(2024, 6, 1)));
+        ds.addAsset(asset(QStringLiteral("A"), QStringLiteral("先%1").arg(method), method, date(2024, 5, 1)));
+    }
+    testenv::AssetSpec lump = asset(QStringLiteral("C"), QStringLiteral("一括"), 4, TDateTime());
+    lump.base = yen(100000); // the lump-sum group needs no acquisition date
+    ds.addAsset(lump);
+
+    ASSERT_EQ(run(), 1);
+    EXPECT_TRUE(ui->shown().empty());
+    const XmlFile f = readXmlFile(out);
+    ASSERT_TRUE(f.root);
+    EXPECT_EQ(f.encoding, "Shift_JIS");
+    EXPECT_EQ(f.root->childNames(), (QStringList{"SYSTEM", "BASIC", "DATA"}));
+    EXPECT_EQ(f.root->child("DATA")->childNames(),
+              (QStringList{"HJK160119", "HJK160219", "HJK160419", "HJK160619", "HJK160719", "HJK160819"}));
+
+    const struct {
+        const char* group;
+        int index;
+        int rows;
+        const char* after;
+    } groups[] = {
+        {"HJK160119", hj19::Teigaku, 2, nullptr},     {"HJK160219", hj19::Teiritu, 2, nullptr},
+        {"HJK160419", hj19::Lease, 2, "LEASE_OTHER"}, {"HJK160619", hj19::Kintou, 2, nullptr},
+        {"HJK160719", hj19::Shougaku, 2, nullptr},    {"HJK160819", hj19::Ikkatu, 3, "IKKATU_TOUKI"}};
+    for (const auto& g : groups) {
+        const XmlElement* ge = group(f, g.group);
+        ASSERT_TRUE(ge) << g.group;
+        ASSERT_EQ(int(ge->children.size()), g.rows + (g.after ? 1 : 0)) << g.group;
+        for (int i = 0; i < g.rows; ++i) {
+            const XmlElement* row = ge->children[i].get();
+            EXPECT_EQ(row->attribute("line"), QString::number(i + 1));
+            EXPECT_EQ(row->childNames(), hj19::ColumnNames(g.index)) << g.group;
+        }
+        if (g.after) {
+            const XmlElement* after = ge->children.back().get();
+            EXPECT_EQ(after->name, g.after);
+            EXPECT_TRUE(after->attributes.empty());
+        }
+    }
+    const XmlElement* first = group(f, "HJK160119")->children[0].get();
+    EXPECT_EQ(col(first, "0300"), QStringLiteral("先1") + QString(13, u' '));
+    EXPECT_EQ(col(first, "0100"), QStringLiteral("工具器具備品    "));
+    EXPECT_EQ(col(first, "0410"), QStringLiteral("令和"));
+    EXPECT_EQ(col(first, "0420"), "6");
+
+    const XmlElement* lease = group(f, "HJK160419");
+    EXPECT_EQ(lease->child("LEASE_OTHER")->childNames(), (QStringList{"LEASE_BIKOU_UP", "LEASE_BIKOU_DW"}));
+    const XmlElement* lumps = group(f, "HJK160819");
+    const XmlElement* touki = lumps->child("IKKATU_TOUKI");
+    EXPECT_EQ(touki->childNames(), hj19::IkkatuToukiNames());
+    EXPECT_EQ(touki->childText("IKKATU_TOUKI_0200"), "2100000");
+    EXPECT_EQ(touki->childText("IKKATU_TOUKI_0300"), "12");
+    EXPECT_EQ(touki->childText("IKKATU_TOUKI_0400"), "700000");
+    EXPECT_EQ(touki->childText("IKKATU_TOUKI_0500"), "700000");
+}
+
+TEST_F(Hj19Export, OneMethodGivesOneGroupAndLumpSumThirds) {
+    testenv::AssetSpec a = asset("1", QStringLiteral("什器"), 4, date(2024, 4, 1));
+    a.base = yen(100000);
+    ds.addAsset(a);
+    a.kanri = "2";
+    a.base = yen(200000);
+    ds.addAsset(a);
+    ASSERT_EQ(run(), 1);
+    const XmlFile f = readXmlFile(out);
+    EXPECT_EQ(f.root->child("DATA")->childNames(), QStringList{"HJK160819"});
+    const XmlElement* touki = group(f, "HJK160819")->child("IKKATU_TOUKI");
+    EXPECT_EQ(touki->childText("IKKATU_TOUKI_0200"), "300000");
+    EXPECT_EQ(touki->childText("IKKATU_TOUKI_0400"), "100000");
+    EXPECT_EQ(group(f, "HJK160819")->childrenNamed("IKKATU_MEISAI")[1]->attribute("line"), "2");
+}
+
+TEST_F(Hj19Export, RuleBoundariesGuaranteeAndTablesInTheFile) {
+    testenv::AssetSpec oldRule = asset("01", QStringLiteral("旧定額"), 1, date(2007, 3, 31));
+    testenv::AssetSpec newRule = asset("02", QStringLiteral("新定額"), 1, date(2007, 4, 1));
+    // Cost 1,000,000, book value 30,000, depreciation 10,000: within 5 % of the cost.
+    testenv::AssetSpec phase = asset("03", QStringLiteral("五年均等"), 1, date(1998, 4, 1));
+    phase.bookValueEnd = yen(30000);
+    phase.total = yen(10000);
+    phase.ordinary = yen(10000);
+    testenv::AssetSpec t200 = asset("04", QStringLiteral("定率200"), 2, date(2012, 4, 1));
+    testenv::AssetSpec t250 = asset("05", QStringLiteral("定率250"), 2, date(2012, 4, 1));
+    t250.teiritu250 = 1;
+    // 0.2 x 300,000 = 60,000 is below the guarantee 1,000,000 x 0.06552 = 65,520.
+    testenv::AssetSpec guarantee = asset("06", QStringLiteral("保証率"), 2, date(2013, 4, 1));
+    guarantee.base = yen(300000);
+    guarantee.revisedCost = yen(327680);
+    for (const auto& a : {oldRule, newRule, phase, t200, t250, guarantee})
+        ds.addAsset(a);
+
+    ASSERT_EQ(run(), 1);
+    const XmlFile f = readXmlFile(out);
+    const auto straight = group(f, "HJK160119")->childrenNamed("TEIGAKU_MEISAI_19");
+    ASSERT_EQ(straight.size(), 3u);
+    EXPECT_EQ(col(straight[0], "2320"), "200000");
+    EXPECT_EQ(col(straight[0], "2900"), "");
+    EXPECT_EQ(col(straight[1], "2320"), "");
+    EXPECT_EQ(col(straight[1], "2900"), "200000");
+    EXPECT_EQ(col(straight[2], "1900"), "");
+    EXPECT_EQ(col(straight[2], "2400"), "10000");
+    EXPECT_EQ(col(straight[2], "3500"), "10000");
+
+    const auto declining = group(f, "HJK160219")->childrenNamed("TEIRITU_MEISAI_19");
+    ASSERT_EQ(declining.size(), 3u);
+    EXPECT_EQ(col(declining[0], "2700"), "0.06552");
+    EXPECT_EQ(col(declining[0], "3000"), "");
+    EXPECT_EQ(col(declining[1], "2700"), "0.04448");
+    EXPECT_EQ(col(declining[1], "0450"), "1");
+    EXPECT_EQ(col(declining[2], "2600"), "60000");
+    EXPECT_EQ(col(declining[2], "2800"), "65520");
+    EXPECT_EQ(col(declining[2], "2900"), "327680");
+    EXPECT_EQ(col(declining[2], "3000"), "0.250");
+}
+
+TEST_F(Hj19Export, NamesCutToSixteenBytesWithTheirBlanks) {
+    ds.addAccount(
+        {QStringLiteral("1406"), QStringLiteral("145"), QStringLiteral("一二三四五六七八九十一二三四")});
+    testenv::AssetSpec a = asset("1", QStringLiteral("工具器具備"), 3, date(2024, 4, 1));
+    a.kcode = QStringLiteral("1406");
+    ds.addAsset(a);
+    testenv::AssetSpec small = asset("2", QStringLiteral("甲乙丙丁戊己庚辛壬癸"), 5, date(2024, 4, 1));
+    small.kcode = QStringLiteral("1406");
+    ds.addAsset(small);
+
+    ASSERT_EQ(run(), 1);
+    const XmlFile f = readXmlFile(out);
+    const XmlElement* equal = group(f, "HJK160619")->child("KINTOUSHOUKYAKU_MEISAI");
+    EXPECT_EQ(col(equal, "0110"), QStringLiteral("一二三四五六七八"));
+    EXPECT_EQ(col(equal, "0130"), QStringLiteral("工具器具備      "));
+    const XmlElement* s = group(f, "HJK160719")->child("SHOUGAKU_MEISAI");
+    EXPECT_EQ(col(s, "0110"), QStringLiteral("一二三四五六七八"));
+    EXPECT_EQ(col(s, "0120"), QStringLiteral("九十一二三四"));
+    EXPECT_EQ(col(s, "0310"), QStringLiteral("甲乙丙丁戊己庚辛"));
+    EXPECT_EQ(col(s, "0320"), QStringLiteral("壬癸"));
+}
+
+TEST_F(Hj19Export, SmallAmountAssetsOnlyWithinTheFiscalYear) {
+    ds.addAsset(asset("1", QStringLiteral("前日"), 5, date(2024, 3, 31)));
+    ds.addAsset(asset("2", QStringLiteral("期首"), 5, date(2024, 4, 1)));
+    ds.addAsset(asset("3", QStringLiteral("期末"), 5, date(2025, 3, 31)));
+    ds.addAsset(asset("4", QStringLiteral("翌日"), 5, date(2025, 4, 1)));
+    ASSERT_EQ(run(), 1);
+    const XmlFile f = readXmlFile(out);
+    const auto rows = group(f, "HJK160719")->childrenNamed("SHOUGAKU_MEISAI");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(col(rows[0], "0310"), QStringLiteral("期首"));
+    EXPECT_EQ(col(rows[1], "0310"), QStringLiteral("期末"));
+}
+
+TEST_F(Hj19Export, NothingToExportKeepsTheWizardOpenWithoutAFile) {
+    // A small-amount asset of another year is no asset to export.
+    ds.addAsset(asset("1", QStringLiteral("翌日"), 5, date(2025, 4, 1)));
+    EXPECT_EQ(run(), 3);
+    EXPECT_EQ(ui->messageTexts(),
+              QStringList{QStringLiteral("対象の減価償却資産が登録されていません。\r\r")});
+    EXPECT_EQ(ui->shown()[0].message.kind, ui::MsgKind::Information);
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST_F(Hj19Export, AssetThatCannotBeWrittenStopsTheExportNamingIt) {
+    {
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("previous export");
+    }
+    struct Case {
+        testenv::AssetSpec asset;
+        QString box;
+    } cases[] = {
+        {asset("2", QStringLiteral("日付なし"), 1, TDateTime()),
+         QStringLiteral("例外エラー\r取得年月が設定されていません。\r資産名:日付なし\r")},
+        {[] {
+             testenv::AssetSpec a = asset("2", QStringLiteral("長寿命"), 2, date(2015, 4, 1));
+             a.lifeYears = 101;
+             return a;
+         }(),
+         QStringLiteral("例外エラー\r耐用年数が償却率表の範囲(0～100年)にありません。\r資産名:長寿命\r")},
+    };
+    ds.addAsset(asset("1", QStringLiteral("正常"), 1, date(2020, 4, 1)));
+    for (const Case& c : cases) {
+        const int rec = ds.addAsset(c.asset);
+        ui->clear();
+        EXPECT_EQ(run(), 4);
+        EXPECT_EQ(ui->messageTexts(),
+                  (QStringList{c.box, QStringLiteral("減価償却資産の取得に失敗しました。\r\r")}));
+        EXPECT_EQ(ui->shown()[0].message.kind, ui::MsgKind::Error);
+        ds.execute(QStringLiteral("DELETE FROM KS_SISAN WHERE REC=:REC"),
+                   [&](fb::Query& q) { q.setInt("REC", rec); });
+    }
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "previous export");
+}
+
+TEST_F(Hj19Export, OlderTablesWithoutTheRateFlagsCountThemAsZero) {
+    testenv::AssetSpec a = asset("1", QStringLiteral("定率"), 2, date(2012, 4, 1));
+    a.teiritu250 = 1;
+    ds.addAsset(a);
+    ds.execute(
+        QStringLiteral("ALTER TABLE KS_SISAN DROP TEIRITU250, DROP TEIRITU200, DROP SYUTOKUKAGAKUCHOSEI"));
+    ASSERT_EQ(run(), 1);
+    const XmlFile f = readXmlFile(out);
+    const XmlElement* row = group(f, "HJK160219")->child("TEIRITU_MEISAI_19");
+    EXPECT_EQ(col(row, "0450"), "0");
+    EXPECT_EQ(col(row, "0910"), "");
+    EXPECT_EQ(col(row, "2700"), "0.06552");
+}
+
+TEST_F(Hj19Export, DatabaseErrorIsReportedAsSuch) {
+    ds.addAsset(asset("1", QStringLiteral("定額"), 1, date(2020, 4, 1)));
+    fb::Database detached(ds.database, testenv::databaseUser());
+    fb::Transaction transaction(detached);
+    THj19Dataset values = THj19Dataset::FromAccInf();
+    THojinZeiGenka19DataMake maker(transaction, values);
+    TXmlSaveDoc writer("1.0", "Shift_JIS", "");
+    writer.CreateRootNode("REPORT");
+    EXPECT_EQ(maker.MakeData(writer), 16);
+    ASSERT_EQ(ui->messageTexts().size(), 1);
+    EXPECT_TRUE(ui->messageTexts()[0].startsWith(QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽ ｴﾗｰ\r")));
+    EXPECT_TRUE(ui->messageTexts()[0].endsWith(QStringLiteral("\r\r")));
+    // Nothing was written, not even DATA.
+    EXPECT_EQ(parseXml(writer.toBytes()).root->children.size(), 0u);
+}
