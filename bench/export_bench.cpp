@@ -1,0 +1,201 @@
+// Export of 100,000 depreciable assets spread over the six methods, against the bare floor: the same
+// rows fetched through the Firebird layer plus the same number of bytes written to a file with the same
+// durability (the export's save syncs the file before it renames it into place).
+//
+//   export_bench [asset count]
+// Each side runs three times, alternating; the best of each is compared.
+#include "app/hj19.h"
+#include "core/FbValues.h"
+#include "core/uAccDateCmp.h"
+#include "core/uAccRecord.h"
+#include "platform/UserInteraction.h"
+#include "platform/firebird/FbQuery.h"
+#include "platform/firebird/FbTransaction.h"
+#include "support/DataRootFixture.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void fillDataset(const testenv::Dataset& ds, int count) {
+    const QString accounts[] = {"1401", "1404", "1405", "1410", "1701"};
+    const QString names[] = {QStringLiteral("建物"), QStringLiteral("車両運搬具"),
+                             QStringLiteral("工具器具備品"), QStringLiteral("リース資産"),
+                             QStringLiteral("創立費")};
+    for (int i = 0; i < 5; ++i)
+        ds.addAccount({accounts[i], accounts[i].left(3), names[i]});
+
+    auto db = ds.connect();
+    fb::Transaction t(*db);
+    fb::Query q(t, QStringLiteral(
+                       "INSERT INTO KS_SISAN (REC, SCODE, KANRI, KCODE, HCODE, MEISYOU, GSHOUHOU,"
+                       " SYUTODATE, TAIYOUYY, SYUTOKIN, KISOKIN, SYOURITU, SYOUKIKANSTR, SYOUKIKANEND,"
+                       " FUTUSYOUKIN, WARISYOUKIN, SYOUKINKEI, MATUMISYOUKIN, KAITEISYUTOKUKAGAKU,"
+                       " ZANKAHOSYOUGAKU, TEIRITU250, TEIRITU200, SYUTOKUKAGAKUCHOSEI, SIHAKCODE, SIHAHCODE,"
+                       " SYUNYUKCODE, SYUNYUHCODE)"
+                       " VALUES (:REC, ' ', :KANRI, :KCODE, ' ', :MEISYOU, :GSHOUHOU, :SYUTODATE,"
+                       " :TAIYOUYY, :SYUTOKIN, :KISOKIN, :SYOURITU, 1, 12, :FUTU, 0, :FUTU, :MATUMI,"
+                       " :KAITEI, :ZANKA, :T250, :T200, :CHOSEI, NULL, NULL, NULL, NULL)"));
+    t.start();
+    for (int i = 1; i <= count; ++i) {
+        const int method = 1 + i % 6;
+        // Small-amount assets lie within the fiscal year; the others spread over three decades.
+        const QDate acquired =
+            method == 5 ? QDate(2024, 4, 1).addDays(i % 365) : QDate(1995 + i % 30, 1 + i % 12, 1 + i % 28);
+        const Money cost = Money(qint64(100000 + (i % 1000) * 1000));
+        q.setInt("REC", i);
+        q.setString("KANRI", QStringLiteral("K%1").arg(i, 7, 10, QLatin1Char('0')));
+        q.setString("KCODE", accounts[i % 5]);
+        q.setString("MEISYOU", QStringLiteral("資産番号%1の備品").arg(i));
+        q.setInt("GSHOUHOU", method);
+        fb::setDateTime(q, "SYUTODATE", TDateTime::fromDate(acquired));
+        q.setInt("TAIYOUYY", 2 + i % 49);
+        fb::setMoney(q, "SYUTOKIN", cost);
+        fb::setMoney(q, "KISOKIN", cost.mulRate(0.6));
+        fb::setMoney(q, "SYOURITU", Money::fromString(QStringLiteral("0.167")));
+        fb::setMoney(q, "FUTU", cost.mulRate(0.1));
+        fb::setMoney(q, "MATUMI", cost.mulRate(0.5));
+        fb::setMoney(q, "KAITEI", cost.mulRate(0.4));
+        fb::setMoney(q, "ZANKA", method == 6 ? cost.mulRate(0.1) : Money());
+        q.setInt("T250", i % 7 == 0 ? 1 : 0);
+        q.setInt("T200", i % 11 == 0 ? 1 : 0);
+        fb::setMoney(q, "CHOSEI", cost.mulRate(0.9));
+        q.execute();
+    }
+    t.commit();
+}
+
+double exportOnce(const testenv::Dataset& ds, const QString& out, qint64* bytes) {
+    QElapsedTimer timer;
+    timer.start();
+    auto db = ds.connect();
+    fb::Transaction transaction(*db);
+    THojinZeiGenkaDataExport exporter(1, out);
+    exporter.AccTransaction = &transaction;
+    exporter.CompanyName = QStringLiteral("株式会社ベンチ");
+    exporter.Kishu = AccInf.KISHU;
+    exporter.Kimatu = AccInf.KIMATU;
+    if (CreateLinkFile(exporter) != 1) {
+        std::fprintf(stderr, "export failed\n");
+        std::exit(2);
+    }
+    const double ms = timer.nsecsElapsed() / 1e6;
+    *bytes = QFileInfo(out).size();
+    return ms;
+}
+
+// The same six selects, every row fetched and the columns the export reads taken in their raw form, then
+// the same number of bytes written to a file and synced.
+double floorOnce(const testenv::Dataset& ds, const QString& out, qint64 bytes, qint64* rows,
+                 double* fetchMs) {
+    QElapsedTimer timer;
+    timer.start();
+    auto db = ds.connect();
+    fb::Transaction t(*db);
+    t.start();
+    *rows = 0;
+    qint64 sink = 0;
+    for (int method : {1, 2, 3, 5, 4, 6}) {
+        fb::Query q(t);
+        if (method == 5) {
+            q.setSql(QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS INNER JOIN KAMOKUMST K ON "
+                                    "(KS.KCODE=K.KCODE) WHERE (KS.GSHOUHOU=5) AND (KS.SYUTODATE>=:KIKAN1 AND "
+                                    "KS.SYUTODATE<=:KIKAN2) ORDER BY KS.KANRI,KS.REC"));
+            fb::setDateTime(q, "KIKAN1", AccInf.KISHU);
+            fb::setDateTime(q, "KIKAN2", AccInf.KIMATU);
+        } else {
+            q.setSql(QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS INNER JOIN KAMOKUMST K ON "
+                                    "(KS.KCODE=K.KCODE) WHERE KS.GSHOUHOU=:M ORDER BY KS.KANRI,KS.REC"));
+            q.setInt("M", method);
+        }
+        q.open();
+        const int texts[] = {q.fieldIndex("KNAME"), q.fieldIndex("MEISYOU")};
+        const int ints[] = {q.fieldIndex("TAIYOUYY"),     q.fieldIndex("SYOUKIKANSTR"),
+                            q.fieldIndex("SYOUKIKANEND"), q.fieldIndex("ISINPKAITEISYUTOKUKAGAKU"),
+                            q.fieldIndex("TEIRITU250"),   q.fieldIndex("TEIRITU200")};
+        const int money[] = {q.fieldIndex("SYUTOKIN"),
+                             q.fieldIndex("KISOKIN"),
+                             q.fieldIndex("SYOURITU"),
+                             q.fieldIndex("FUTUSYOUKIN"),
+                             q.fieldIndex("WARISYOUKIN"),
+                             q.fieldIndex("SYOUKINKEI"),
+                             q.fieldIndex("MATUMISYOUKIN"),
+                             q.fieldIndex("KAITEISYUTOKUKAGAKU"),
+                             q.fieldIndex("KAITEISYUTOKUKAGAKU_INPUT"),
+                             q.fieldIndex("ZANKAHOSYOUGAKU"),
+                             q.fieldIndex("SYUTOKUKAGAKUCHOSEI")};
+        const int day = q.fieldIndex("SYUTODATE");
+        while (!q.eof()) {
+            for (int c : texts)
+                sink += q.field(c).asBytes().size();
+            for (int c : ints)
+                sink += q.field(c).asInt();
+            for (int c : money)
+                sink += q.field(c).asScaled(4);
+            sink += qint64(q.field(day).asDayCount());
+            ++*rows;
+            q.next();
+        }
+    }
+    t.commit();
+    *fetchMs = timer.nsecsElapsed() / 1e6;
+
+    QFile f(out);
+    if (!f.open(QIODevice::WriteOnly))
+        std::exit(2);
+    const QByteArray chunk(1 << 20, 'x');
+    for (qint64 left = bytes; left > 0; left -= chunk.size())
+        f.write(chunk.constData(), qMin<qint64>(left, chunk.size()));
+    f.flush();
+    ::fdatasync(f.handle());
+    f.close();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    if (sink == 42)
+        std::printf(" ");
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    testenv::TempEnvironment env;
+    ui::ScopedScriptedUi ui;
+    testenv::DataRoot root;
+    testenv::CompanySpec company;
+    company.kishu = QDate(2024, 4, 1);
+    const testenv::Dataset ds = root.addDataset(company);
+    std::printf("filling %d assets...\n", count);
+    std::fflush(stdout);
+    fillDataset(ds, count);
+
+    AccInf.KISHU = TDateTime::fromDate(2024, 4, 1);
+    AccInf.KIMATU = TDateTime::fromDate(2025, 3, 31);
+    AccInf.KaisiMonths = 1;
+    AccInf.TermMonths = 12;
+    BuildEraTable();
+
+    const QString exportFile = env.path() + QStringLiteral("/export.xml");
+    const QString floorFile = env.path() + QStringLiteral("/floor.bin");
+    double bestExport = 1e18, bestFloor = 1e18;
+    qint64 bytes = 0, rows = 0;
+    for (int run = 0; run < 3; ++run) {
+        const double e = exportOnce(ds, exportFile, &bytes);
+        double fetch = 0;
+        const double f = floorOnce(ds, floorFile, bytes, &rows, &fetch);
+        std::printf("run %d: export %.0f ms, floor %.0f ms (fetch %.0f ms, write %.0f ms)\n", run + 1, e, f,
+                    fetch, f - fetch);
+        bestExport = qMin(bestExport, e);
+        bestFloor = qMin(bestFloor, f);
+    }
+    std::printf("assets %d, rows fetched %lld, file %lld bytes\n", count, rows, bytes);
+    std::printf("export %.0f ms, floor %.0f ms, ratio %.2f\n", bestExport, bestFloor, bestExport / bestFloor);
+    return 0;
+}
