@@ -135,6 +135,28 @@ void TComDataExport::WriteLinkIni() {
     ini.save();
 }
 
+void TComDataExport::TakeDataset() {
+    DataDir = SystemDef.DataDir;
+    CompanyName = AccInf.SHOUGOU;
+    Nendo = AccInf.NENDO;
+    Kishu = AccInf.KISHU;
+    Kimatu = AccInf.KIMATU;
+    Sime = AccInf.SIME;
+    FirstSlot = AccInf.StartSlot;
+    LastSlot = AccInf.EndSlot;
+    LastUsableSlot = AccInf.EndSlot;
+    TaxDefUH = AccInf.TAXDEFUH;
+    TaxKanni = AccInf.TAXKANNI;
+    TaxJigyou = AccInf.TAXJIGYOU;
+    PiledUpTax = 0;
+    DataType = AccInf.DATATYPE;
+    CodeType = AccInf.CODETYPE;
+    // The income kind of a personal dataset.
+    IncomeKind = 0;
+    if (DataType == 2)
+        IncomeKind = CodeType == 2 ? 3 : CodeType == 4 ? 4 : 1;
+}
+
 void TComDataExport::SetSystemNode(TXmlSaveDoc& writer) {
     const auto root = writer.CreateRootNode(QStringLiteral("REPORT"), QString());
     const auto sys = writer.AddNode(root, QStringLiteral("SYSTEM"));

@@ -47,6 +47,10 @@ public:
     TComDataExport(const TComDataExport&) = delete;
     TComDataExport& operator=(const TComDataExport&) = delete;
 
+    // Takes the selected dataset's values from SystemDef.DataDir and AccInf, as the data page does when
+    // it is left.
+    void TakeDataset();
+
     void SetSystemNode(TXmlSaveDoc& writer);
     void SetBasicNode(TXmlSaveDoc& writer);
     virtual void SetDataNode(TXmlSaveDoc& writer) = 0;

@@ -256,15 +256,22 @@ void setEra(Row& row, const TKsSisanRec& rec, std::initializer_list<QLatin1Strin
         row.set(c, parts[i++]);
 }
 
-QStringList teigakuRow(const TKsSisanRec& r, const THj19Dataset& ds) {
+// ZOKUSEI, the names, the acquisition date in era parts and its copy: the head of the straight-line,
+// declining-balance and lease rows.
+void setHead(Row& row, const TKsSisanRec& r, const QString& zokusei) {
     using namespace Qt::Literals::StringLiterals;
-    Row row(Teigaku);
-    row.set("ZOKUSEI"_L1, u"2"_s);
+    row.set("ZOKUSEI"_L1, zokusei);
     setNames16(row, r, "0100"_L1, "0300"_L1);
     setEra(row, r, {"0410"_L1, "0420"_L1, "0430"_L1, "0440"_L1});
     row.set("0510"_L1, row.get("0410"_L1));
     row.set("0520"_L1, row.get("0420"_L1));
     row.set("0530"_L1, row.get("0430"_L1));
+}
+
+// The columns the straight-line and declining-balance schedules share up to line 16.
+void setScheduleHead(Row& row, const TKsSisanRec& r, const THj19Dataset& ds) {
+    using namespace Qt::Literals::StringLiterals;
+    setHead(row, r, u"2"_s);
     row.set("0540"_L1, months(r));
     row.set("0550"_L1, QString::number(ds.DataMonths));
     row.set("0600"_L1, QString::number(r.TAIYOUYY));
@@ -274,71 +281,62 @@ QStringList teigakuRow(const TKsSisanRec& r, const THj19Dataset& ds) {
     row.set("1300"_L1, Amount(r.MATUMISYOUKIN));
     row.set("1400"_L1, Amount(r.SYOUKINKEI));
     row.set("1600"_L1, Amount(r.MATUMISYOUKIN + r.SYOUKINKEI));
-    QString limit;
+}
+
+// The old-rule lines, the same in both schedules; returns the limit column.
+QLatin1StringView setOldRuleLines(Row& row, const TKsSisanRec& r, const THj19Dataset& ds) {
+    using namespace Qt::Literals::StringLiterals;
+    if (IsFiveYearPhase(r, ds))
+        return "2400"_L1;
+    row.set("2000"_L1, Rate3(r.SYOURITU));
+    row.set("2100"_L1, Amount(r.FUTUSYOUKIN));
+    row.set("2220"_L1, Amount(r.WARISYOUKIN));
+    row.set("2310"_L1, u"(21)+(22)"_s);
+    return "2320"_L1;
+}
+
+// The depreciation of the period in the limit column and in the final columns that repeat it.
+void setLimit(Row& row, const TKsSisanRec& r, QLatin1StringView limitColumn,
+              std::initializer_list<QLatin1StringView> repeats) {
+    const QString limit = Amount0(r.SYOUKINKEI);
+    row.set(limitColumn, limit);
+    for (QLatin1StringView c : repeats)
+        row.set(c, limit);
+}
+
+QStringList teigakuRow(const TKsSisanRec& r, const THj19Dataset& ds) {
+    using namespace Qt::Literals::StringLiterals;
+    Row row(Teigaku);
+    setScheduleHead(row, r, ds);
+    QLatin1StringView limitColumn;
     if (IsOldRules(r)) {
         const Money tenth = Trunc(r.SYUTOKIN.mulRate(0.1));
         row.set("1700"_L1, Amount(tenth));
         row.set("1800"_L1, Amount(Trunc(r.SYUTOKIN.mulRate(0.05))));
-        if (IsFiveYearPhase(r, ds)) {
-            limit = Amount0(r.SYOUKINKEI);
-            row.set("2400"_L1, limit);
-        } else {
+        if (!IsFiveYearPhase(r, ds))
             row.set("1900"_L1, Amount(r.SYUTOKIN - tenth));
-            row.set("2000"_L1, Rate3(r.SYOURITU));
-            row.set("2100"_L1, Amount(r.FUTUSYOUKIN));
-            row.set("2220"_L1, Amount(r.WARISYOUKIN));
-            row.set("2310"_L1, u"(21)+(22)"_s);
-            limit = Amount0(r.SYOUKINKEI);
-            row.set("2320"_L1, limit);
-        }
+        limitColumn = setOldRuleLines(row, r, ds);
     } else {
         row.set("2500"_L1, Amount(r.KISOKIN));
         row.set("2600"_L1, Rate3(r.SYOURITU));
         row.set("2700"_L1, Amount(r.FUTUSYOUKIN));
         row.set("2820"_L1, Amount(r.WARISYOUKIN));
-        limit = Amount0(r.SYOUKINKEI);
-        row.set("2900"_L1, limit);
+        limitColumn = "2900"_L1;
     }
-    row.set("3000"_L1, limit);
-    row.set("3400"_L1, limit);
-    row.set("3500"_L1, limit);
+    setLimit(row, r, limitColumn, {"3000"_L1, "3400"_L1, "3500"_L1});
     return row.take();
 }
 
 QStringList teirituRow(const TKsSisanRec& r, const THj19Dataset& ds) {
     using namespace Qt::Literals::StringLiterals;
     Row row(Teiritu);
-    row.set("ZOKUSEI"_L1, u"2"_s);
-    setNames16(row, r, "0100"_L1, "0300"_L1);
-    setEra(row, r, {"0410"_L1, "0420"_L1, "0430"_L1, "0440"_L1});
+    setScheduleHead(row, r, ds);
     row.set("0450"_L1, QString::number(r.TEIRITU250));
-    row.set("0510"_L1, row.get("0410"_L1));
-    row.set("0520"_L1, row.get("0420"_L1));
-    row.set("0530"_L1, row.get("0430"_L1));
-    row.set("0540"_L1, months(r));
-    row.set("0550"_L1, QString::number(ds.DataMonths));
-    row.set("0600"_L1, QString::number(r.TAIYOUYY));
-    row.set("0700"_L1, Amount(r.SYUTOKIN));
-    row.set("0900"_L1, Amount(r.SYUTOKIN));
-    row.set("1000"_L1, Amount(r.MATUMISYOUKIN));
-    row.set("1300"_L1, Amount(r.MATUMISYOUKIN));
-    row.set("1400"_L1, Amount(r.SYOUKINKEI));
-    row.set("1600"_L1, Amount(r.MATUMISYOUKIN + r.SYOUKINKEI));
     row.set("1800"_L1, Amount(r.KISOKIN));
-    QString limit;
+    QLatin1StringView limitColumn;
     if (IsOldRules(r)) {
         row.set("1900"_L1, Amount(Trunc(r.SYUTOKIN.mulRate(0.05))));
-        if (IsFiveYearPhase(r, ds)) {
-            limit = Amount0(r.SYOUKINKEI);
-            row.set("2400"_L1, limit);
-        } else {
-            row.set("2000"_L1, Rate3(r.SYOURITU));
-            row.set("2100"_L1, Amount(r.FUTUSYOUKIN));
-            row.set("2220"_L1, Amount(r.WARISYOUKIN));
-            row.set("2310"_L1, u"(21)+(22)"_s);
-            limit = Amount0(r.SYOUKINKEI);
-            row.set("2320"_L1, limit);
-        }
+        limitColumn = setOldRuleLines(row, r, ds);
     } else {
         const std::optional<TTeirituRate> rate = TeirituRate(ChooseTable(r, ds), r.TAIYOUYY);
         if (!rate)
@@ -355,6 +353,7 @@ QStringList teirituRow(const TKsSisanRec& r, const THj19Dataset& ds) {
         row.set("2600"_L1, Amount(Trunc(computed)));
         row.set("2700"_L1, Rate5(*rate));
         row.set("2800"_L1, Amount(Trunc(guaranteed)));
+        // The comparison takes both amounts before they are truncated.
         if (guaranteed > computed) {
             row.set("2900"_L1, Amount(r.ISINPKAITEISYUTOKUKAGAKU == 1 ? r.KAITEISYUTOKUKAGAKU_INPUT
                                                                       : r.KAITEISYUTOKUKAGAKU));
@@ -362,24 +361,16 @@ QStringList teirituRow(const TKsSisanRec& r, const THj19Dataset& ds) {
             row.set("3100"_L1, Amount(r.FUTUSYOUKIN));
         }
         row.set("3220"_L1, Amount(r.WARISYOUKIN));
-        limit = Amount0(r.SYOUKINKEI);
-        row.set("3300"_L1, limit);
+        limitColumn = "3300"_L1;
     }
-    row.set("3400"_L1, limit);
-    row.set("3800"_L1, limit);
-    row.set("3900"_L1, limit);
+    setLimit(row, r, limitColumn, {"3400"_L1, "3800"_L1, "3900"_L1});
     return row.take();
 }
 
 QStringList leaseRow(const TKsSisanRec& r) {
     using namespace Qt::Literals::StringLiterals;
     Row row(Lease);
-    row.set("ZOKUSEI"_L1, u"1"_s);
-    setNames16(row, r, "0100"_L1, "0300"_L1);
-    setEra(row, r, {"0410"_L1, "0420"_L1, "0430"_L1, "0440"_L1});
-    row.set("0510"_L1, row.get("0410"_L1));
-    row.set("0520"_L1, row.get("0420"_L1));
-    row.set("0530"_L1, row.get("0430"_L1));
+    setHead(row, r, u"1"_s);
     row.set("1700"_L1, Amount(r.SYUTOKIN));
     row.set("1800"_L1, Amount(r.ZANKAHOSYOUGAKU));
     row.set("1900"_L1, Amount(r.SYUTOKIN - r.ZANKAHOSYOUGAKU));
@@ -389,17 +380,23 @@ QStringList leaseRow(const TKsSisanRec& r) {
     return row.take();
 }
 
+// The base amount, the months and the period's depreciation twice: equal-amortisation and lump-sum rows.
+void setBaseMonthsDepreciation(Row& row, const TKsSisanRec& r,
+                               const std::array<QLatin1StringView, 4>& columns) {
+    row.set(columns[0], Amount(r.KISOKIN));
+    row.set(columns[1], months(r));
+    row.set(columns[2], Amount(r.SYOUKINKEI));
+    row.set(columns[3], Amount(r.SYOUKINKEI));
+}
+
 QStringList kintouRow(const TKsSisanRec& r) {
     using namespace Qt::Literals::StringLiterals;
     Row row(Kintou);
     row.set("ZOKUSEI"_L1, u"1"_s);
     setNames16(row, r, "0110"_L1, "0130"_L1);
     setEra(row, r, {"0210"_L1, "0220"_L1, "0230"_L1});
-    row.set("0300"_L1, Amount(r.KISOKIN));
     row.set("0400"_L1, QString::number(qint64(r.TAIYOUYY) * 12));
-    row.set("0500"_L1, months(r));
-    row.set("0600"_L1, Amount(r.SYOUKINKEI));
-    row.set("0700"_L1, Amount(r.SYOUKINKEI));
+    setBaseMonthsDepreciation(row, r, {"0300"_L1, "0500"_L1, "0600"_L1, "0700"_L1});
     return row.take();
 }
 
@@ -423,10 +420,7 @@ QStringList shougakuRow(const TKsSisanRec& r) {
 QStringList ikkatuRow(const TKsSisanRec& r) {
     using namespace Qt::Literals::StringLiterals;
     Row row(Ikkatu);
-    row.set("0200"_L1, Amount(r.KISOKIN));
-    row.set("0300"_L1, months(r));
-    row.set("0400"_L1, Amount(r.SYOUKINKEI));
-    row.set("0500"_L1, Amount(r.SYOUKINKEI));
+    setBaseMonthsDepreciation(row, r, {"0200"_L1, "0300"_L1, "0400"_L1, "0500"_L1});
     return row.take();
 }
 
@@ -559,17 +553,10 @@ QString THojinZeiGenka19DataMake::GetGroupName(int group) const {
 }
 
 QString THojinZeiGenka19DataMake::GetRowName(int group, int kind) const {
-    static const char* const rows[hj19::GroupCount + 1] = {"",
-                                                           "TEIGAKU_MEISAI_19",
-                                                           "TEIRITU_MEISAI_19",
-                                                           "LEASE_MEISAI",
-                                                           "KINTOUSHOUKYAKU_MEISAI",
-                                                           "SHOUGAKU_MEISAI",
-                                                           "IKKATU_MEISAI"};
     if (group < 1 || group > hj19::GroupCount)
         return {};
     if (kind == 0)
-        return QString::fromLatin1(rows[group]);
+        return QString::fromLatin1(hj19::kRowNames[group]);
     if (group == hj19::Lease)
         return QStringLiteral("LEASE_OTHER");
     if (group == hj19::Ikkatu)

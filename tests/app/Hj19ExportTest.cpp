@@ -52,6 +52,7 @@ protected:
         ds.addAccount({QStringLiteral("1405"), QStringLiteral("144"), QStringLiteral("工具器具備品")});
         // The company values the data page leaves in AccInf.
         ResetProcessState();
+        AccInf.SHOUGOU = company.name;
         AccInf.KISHU = date(2024, 4, 1);
         AccInf.KIMATU = date(2025, 3, 31);
         AccInf.KaisiMonths = 1;
@@ -67,9 +68,7 @@ protected:
         fb::Transaction transaction(*db);
         THojinZeiGenkaDataExport exporter(1, out);
         exporter.AccTransaction = &transaction;
-        exporter.CompanyName = QStringLiteral("株式会社テスト");
-        exporter.Kishu = AccInf.KISHU;
-        exporter.Kimatu = AccInf.KIMATU;
+        exporter.TakeDataset();
         const int result = CreateLinkFile(exporter);
         EXPECT_FALSE(transaction.isActive()); // the maker ends the transaction it started
         return result;
@@ -192,25 +191,24 @@ TEST_F(Hj19Export, RuleBoundariesGuaranteeAndTablesInTheFile) {
     ASSERT_EQ(run(), 1);
     const XmlFile f = readXmlFile(out);
     const auto straight = group(f, "HJK160119")->childrenNamed("TEIGAKU_MEISAI_19");
-    ASSERT_EQ(straight.size(), 3u);
-    EXPECT_EQ(col(straight[0], "2320"), "200000");
-    EXPECT_EQ(col(straight[0], "2900"), "");
-    EXPECT_EQ(col(straight[1], "2320"), "");
-    EXPECT_EQ(col(straight[1], "2900"), "200000");
-    EXPECT_EQ(col(straight[2], "1900"), "");
-    EXPECT_EQ(col(straight[2], "2400"), "10000");
-    EXPECT_EQ(col(straight[2], "3500"), "10000");
-
     const auto declining = group(f, "HJK160219")->childrenNamed("TEIRITU_MEISAI_19");
+    ASSERT_EQ(straight.size(), 3u);
     ASSERT_EQ(declining.size(), 3u);
-    EXPECT_EQ(col(declining[0], "2700"), "0.06552");
-    EXPECT_EQ(col(declining[0], "3000"), "");
-    EXPECT_EQ(col(declining[1], "2700"), "0.04448");
-    EXPECT_EQ(col(declining[1], "0450"), "1");
-    EXPECT_EQ(col(declining[2], "2600"), "60000");
-    EXPECT_EQ(col(declining[2], "2800"), "65520");
-    EXPECT_EQ(col(declining[2], "2900"), "327680");
-    EXPECT_EQ(col(declining[2], "3000"), "0.250");
+    const struct {
+        const XmlElement* row;
+        const char* suffix;
+        const char* text;
+    } expected[] = {
+        {straight[0], "2320", "200000"}, {straight[0], "2900", ""},         // old rules
+        {straight[1], "2320", ""},       {straight[1], "2900", "200000"},   // new rules
+        {straight[2], "1900", ""},       {straight[2], "2400", "10000"},    // five-year phase
+        {straight[2], "3500", "10000"},  {declining[0], "2700", "0.06552"}, // 200 %
+        {declining[0], "3000", ""},      {declining[1], "2700", "0.04448"}, // 250 %
+        {declining[1], "0450", "1"},     {declining[2], "2600", "60000"},   // guarantee switch
+        {declining[2], "2800", "65520"}, {declining[2], "2900", "327680"},  {declining[2], "3000", "0.250"},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(col(e.row, e.suffix), e.text) << e.row->name.toStdString() << " " << e.suffix;
 }
 
 TEST_F(Hj19Export, NamesCutToSixteenBytesWithTheirBlanks) {

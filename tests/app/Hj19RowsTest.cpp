@@ -74,6 +74,12 @@ private:
     QStringList m_texts;
 };
 
+// Each column's text, by suffix.
+void expectColumns(const RowTexts& row, std::initializer_list<std::pair<const char*, QString>> expected) {
+    for (const auto& [suffix, text] : expected)
+        EXPECT_EQ(row[suffix], text) << suffix;
+}
+
 RowTexts row(int group, const TKsSisanRec& r, const THj19Dataset& ds) {
     return RowTexts(group, MakeRow(group, r, ds));
 }
@@ -173,40 +179,40 @@ TEST(Hj19Straight, OldAndNewRulesSplitAt20070401) {
     TKsSisanRec old = asset(date(2007, 3, 31));
     old.WARISYOUKIN = yen(5000);
     const RowTexts o = row(Teigaku, old, ds);
-    EXPECT_EQ(o["ZOKUSEI"], "2");
-    EXPECT_EQ(o["0100"], QStringLiteral("器具備品        "));
-    EXPECT_EQ(o["0300"], QStringLiteral("複合機          "));
-    EXPECT_EQ(o["0410"], QStringLiteral("平成"));
-    EXPECT_EQ(o["0420"], "19");
-    EXPECT_EQ(o["0430"], "3");
-    EXPECT_EQ(o["0440"], "31");
-    EXPECT_EQ(o["0510"], QStringLiteral("平成"));
-    EXPECT_EQ(o["0540"], "12");
-    EXPECT_EQ(o["0550"], "12");
-    EXPECT_EQ(o["0600"], "10");
-    EXPECT_EQ(o["1700"], "100000");
-    EXPECT_EQ(o["1800"], "50000");
-    EXPECT_EQ(o["1900"], "900000");
-    EXPECT_EQ(o["2000"], "0.200");
-    EXPECT_EQ(o["2220"], "5000");
-    EXPECT_EQ(o["2310"], "(21)+(22)");
-    EXPECT_EQ(o["2320"], "200000");
-    EXPECT_EQ(o["2500"], "");
-    EXPECT_EQ(o["2900"], "");
+    expectColumns(o, {{"ZOKUSEI", "2"},
+                      {"0100", QStringLiteral("器具備品        ")},
+                      {"0300", QStringLiteral("複合機          ")},
+                      {"0410", QStringLiteral("平成")},
+                      {"0420", "19"},
+                      {"0430", "3"},
+                      {"0440", "31"},
+                      {"0510", QStringLiteral("平成")},
+                      {"0540", "12"},
+                      {"0550", "12"},
+                      {"0600", "10"},
+                      {"1700", "100000"},
+                      {"1800", "50000"},
+                      {"1900", "900000"},
+                      {"2000", "0.200"},
+                      {"2220", "5000"},
+                      {"2310", "(21)+(22)"},
+                      {"2320", "200000"},
+                      {"2500", ""},
+                      {"2900", ""}});
     EXPECT_EQ(o.filled(), (QStringList{"ZOKUSEI", "0100", "0300", "0410", "0420", "0430", "0440", "0510",
                                        "0520",    "0530", "0540", "0550", "0600", "0700", "0900", "1000",
                                        "1300",    "1400", "1600", "1700", "1800", "1900", "2000", "2100",
                                        "2220",    "2310", "2320", "3000", "3400", "3500"}));
 
     const RowTexts n = row(Teigaku, asset(date(2007, 4, 1)), ds);
-    EXPECT_EQ(n["1700"], "");
-    EXPECT_EQ(n["2500"], "1000000");
-    EXPECT_EQ(n["2600"], "0.200");
-    EXPECT_EQ(n["2700"], "200000");
-    EXPECT_EQ(n["2820"], "");
-    EXPECT_EQ(n["2900"], "200000");
-    EXPECT_EQ(n["3000"], "200000");
-    EXPECT_EQ(n["3500"], "200000");
+    expectColumns(n, {{"1700", ""},
+                      {"2500", "1000000"},
+                      {"2600", "0.200"},
+                      {"2700", "200000"},
+                      {"2820", ""},
+                      {"2900", "200000"},
+                      {"3000", "200000"},
+                      {"3500", "200000"}});
     EXPECT_EQ(n.filled(),
               (QStringList{"ZOKUSEI", "0100", "0300", "0410", "0420", "0430", "0440", "0510", "0520",
                            "0530",    "0540", "0550", "0600", "0700", "0900", "1000", "1300", "1400",
@@ -239,9 +245,7 @@ TEST(Hj19Straight, FiveYearPhaseNeedsAFiscalYearFrom20070401AndALowBookValue) {
     // A period depreciation of 0: "0" in the limit column, 1400 empty.
     r.SYOUKINKEI = yen(0);
     const RowTexts z = row(Teigaku, r, fiscalYear(2007));
-    EXPECT_EQ(z["1400"], "");
-    EXPECT_EQ(z["2400"], "0");
-    EXPECT_EQ(z["3500"], "0");
+    expectColumns(z, {{"1400", ""}, {"2400", "0"}, {"3500", "0"}});
 }
 
 TEST(Hj19Declining, TableChoiceByAcquisitionDateAndFlags) {
@@ -285,28 +289,25 @@ TEST(Hj19Declining, GuaranteeSwitchesToTheRevisedRate) {
     r.KAITEISYUTOKUKAGAKU = yen(327680);
     r.KAITEISYUTOKUKAGAKU_INPUT = yen(327000);
     const RowTexts g = row(Teiritu, r, ds);
-    EXPECT_EQ(g["1800"], "300000");
-    EXPECT_EQ(g["2500"], "0.200");
-    EXPECT_EQ(g["2600"], "60000");
-    EXPECT_EQ(g["2700"], "0.06552");
-    EXPECT_EQ(g["2800"], "65520");
-    EXPECT_EQ(g["2900"], "327680");
-    EXPECT_EQ(g["3000"], "0.250");
-    EXPECT_EQ(g["3100"], "65520");
-    EXPECT_EQ(g["3300"], "65520");
-    EXPECT_EQ(g["3400"], "65520");
-    EXPECT_EQ(g["3900"], "65520");
-    EXPECT_EQ(g["0910"], "");
+    expectColumns(g, {{"1800", "300000"},
+                      {"2500", "0.200"},
+                      {"2600", "60000"},
+                      {"2700", "0.06552"},
+                      {"2800", "65520"},
+                      {"2900", "327680"},
+                      {"3000", "0.250"},
+                      {"3100", "65520"},
+                      {"3300", "65520"},
+                      {"3400", "65520"},
+                      {"3900", "65520"},
+                      {"0910", ""}});
     r.ISINPKAITEISYUTOKUKAGAKU = 1;
     EXPECT_EQ(row(Teiritu, r, ds)["2900"], "327000");
 
     // Equal amounts do not switch: the comparison is strict, on the values before truncation.
     r.KISOKIN = yen(327600);
     const RowTexts e = row(Teiritu, r, ds);
-    EXPECT_EQ(e["2600"], "65520");
-    EXPECT_EQ(e["2900"], "");
-    EXPECT_EQ(e["3000"], "");
-    EXPECT_EQ(e["3100"], "");
+    expectColumns(e, {{"2600", "65520"}, {"2900", ""}, {"3000", ""}, {"3100", ""}});
     // A computed amount only a fraction below the guarantee still switches.
     r.KISOKIN = Money::fromString("327599.999");
     const RowTexts f = row(Teiritu, r, ds);
@@ -330,12 +331,12 @@ TEST(Hj19Declining, OldRuleRowsAndLifeOutsideTheTables) {
     TKsSisanRec old = asset(date(2000, 4, 1));
     old.TAIYOUYY = 150; // old rules read no rate table
     const RowTexts o = row(Teiritu, old, fiscalYear(2006));
-    EXPECT_EQ(o["1900"], "50000");
-    EXPECT_EQ(o["2000"], "0.200");
-    EXPECT_EQ(o["2320"], "200000");
-    EXPECT_EQ(o["2500"], "");
-    EXPECT_EQ(o["3400"], "200000");
-    EXPECT_EQ(o["3800"], "200000");
+    expectColumns(o, {{"1900", "50000"},
+                      {"2000", "0.200"},
+                      {"2320", "200000"},
+                      {"2500", ""},
+                      {"3400", "200000"},
+                      {"3800", "200000"}});
 
     TKsSisanRec bad = asset(date(2015, 4, 1));
     bad.MEISYOU = QStringLiteral("特殊機械");
@@ -360,20 +361,19 @@ TEST(Hj19OtherGroups, LeaseEqualSmallAndLumpSumColumns) {
     const RowTexts l = row(Lease, r, ds);
     EXPECT_EQ(l.filled(), (QStringList{"ZOKUSEI", "0100", "0300", "0410", "0420", "0430", "0440", "0510",
                                        "0520", "0530", "1700", "1800", "1900", "2420", "2500", "2600"}));
-    EXPECT_EQ(l["ZOKUSEI"], "1");
-    EXPECT_EQ(l["0410"], QStringLiteral("令和"));
-    EXPECT_EQ(l["0420"], "2");
-    EXPECT_EQ(l["1900"], "900000");
-    EXPECT_EQ(l["2420"], "5");
-    EXPECT_EQ(l["2500"], "6");
+    expectColumns(l, {{"ZOKUSEI", "1"},
+                      {"0410", QStringLiteral("令和")},
+                      {"0420", "2"},
+                      {"1900", "900000"},
+                      {"2420", "5"},
+                      {"2500", "6"}});
 
     const RowTexts k = row(Kintou, r, ds);
     EXPECT_EQ(k.filled(), (QStringList{"ZOKUSEI", "0110", "0130", "0210", "0220", "0230", "0300", "0400",
                                        "0500", "0600", "0700"}));
-    EXPECT_EQ(k["0110"], QStringLiteral("器具備品        "));
-    EXPECT_EQ(k["0230"], "10");
-    EXPECT_EQ(k["0400"], "60");
-    EXPECT_EQ(k["0600"], "200000");
+    expectColumns(
+        k,
+        {{"0110", QStringLiteral("器具備品        ")}, {"0230", "10"}, {"0400", "60"}, {"0600", "200000"}});
 
     const RowTexts i = row(Ikkatu, r, ds);
     EXPECT_EQ(i.filled(), (QStringList{"0200", "0300", "0400", "0500"}));
@@ -401,9 +401,6 @@ TEST(Hj19OtherGroups, SmallAmountNamesInSixteenBytePieces) {
         r.MEISYOU = c.name;
         r.KNAME = c.name;
         const RowTexts s = row(Shougaku, r, fiscalYear(2020));
-        EXPECT_EQ(s["0310"], c.first);
-        EXPECT_EQ(s["0320"], c.second);
-        EXPECT_EQ(s["0110"], c.first);
-        EXPECT_EQ(s["0120"], c.second);
+        expectColumns(s, {{"0310", c.first}, {"0320", c.second}, {"0110", c.first}, {"0120", c.second}});
     }
 }
