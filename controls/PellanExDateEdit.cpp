@@ -71,13 +71,11 @@ int readNumber(const QString& text) {
 
 // ---- parts ---------------------------------------------------------------------------------------------
 
-class TDateNumberField : public QLineEdit {
+// Every input part hands its keys, focus changes and clicks to the control.
+template <class Base> class TDatePart : public Base {
 public:
-    TDateNumberField(TPellanExDateEdit* owner) : QLineEdit(owner), m_owner(owner) {
-        setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        setAttribute(Qt::WA_InputMethodEnabled, false);
-        setMaxLength(2);
-        connect(this, &QLineEdit::textChanged, this, [this] { guarded([&] { m_owner->PartChange(this); }); });
+    explicit TDatePart(TPellanExDateEdit* owner) : Base(owner), m_owner(owner) {
+        this->setAttribute(Qt::WA_InputMethodEnabled, false);
     }
 
 protected:
@@ -85,18 +83,34 @@ protected:
         bool taken = false;
         guarded([&] { taken = m_owner->PartKey(this, e); });
         if (!taken)
-            QLineEdit::keyPressEvent(e);
+            Base::keyPressEvent(e);
     }
     void focusInEvent(QFocusEvent* e) override {
-        QLineEdit::focusInEvent(e);
-        if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
+        Base::focusInEvent(e);
+        if (movesBetweenControls(e))
             guarded([&] { m_owner->PartEnter(this); });
     }
     void focusOutEvent(QFocusEvent* e) override {
-        QLineEdit::focusOutEvent(e);
-        if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
+        Base::focusOutEvent(e);
+        if (movesBetweenControls(e))
             guarded([&] { m_owner->PartExit(this); });
     }
+    static bool movesBetweenControls(const QFocusEvent* e) {
+        return e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason;
+    }
+
+    TPellanExDateEdit* m_owner;
+};
+
+class TDateNumberField : public TDatePart<QLineEdit> {
+public:
+    explicit TDateNumberField(TPellanExDateEdit* owner) : TDatePart(owner) {
+        setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        setMaxLength(2);
+        connect(this, &QLineEdit::textChanged, this, [this] { guarded([&] { m_owner->PartChange(this); }); });
+    }
+
+protected:
     // Digits only, whichever way they come.
     void inputMethodEvent(QInputMethodEvent* e) override {
         QString commit = e->commitString();
@@ -108,42 +122,21 @@ protected:
         QLineEdit::mouseReleaseEvent(e);
         guarded([&] { m_owner->PartClick(this); });
     }
-
-private:
-    TPellanExDateEdit* m_owner;
 };
 
-class TDateSelector : public QComboBox {
+class TDateSelector : public TDatePart<QComboBox> {
 public:
-    TDateSelector(TPellanExDateEdit* owner) : QComboBox(owner), m_owner(owner) {
+    explicit TDateSelector(TPellanExDateEdit* owner) : TDatePart(owner) {
         setEditable(false);
-        setAttribute(Qt::WA_InputMethodEnabled, false);
-        connect(this, &QComboBox::activated, this, [this] {
-            guarded([&] {
-                m_owner->PartClick(this);
-                m_owner->PartChange(this);
-            });
-        });
+        connect(this, &QComboBox::activated, this, [this] { guarded([&] { chosen(); }); });
         view()->installEventFilter(this);
     }
     bool listOpen() const { return view()->isVisible(); }
 
 protected:
-    void keyPressEvent(QKeyEvent* e) override {
-        bool taken = false;
-        guarded([&] { taken = m_owner->PartKey(this, e); });
-        if (!taken)
-            QComboBox::keyPressEvent(e);
-    }
-    void focusInEvent(QFocusEvent* e) override {
-        QComboBox::focusInEvent(e);
-        if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
-            guarded([&] { m_owner->PartEnter(this); });
-    }
-    void focusOutEvent(QFocusEvent* e) override {
-        QComboBox::focusOutEvent(e);
-        if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
-            guarded([&] { m_owner->PartExit(this); });
+    void chosen() {
+        m_owner->PartClick(this);
+        m_owner->PartChange(this);
     }
     // Enter in the open list takes the item, closes the list and goes on as Enter in the selector does.
     bool eventFilter(QObject* watched, QEvent* e) override {
@@ -155,8 +148,7 @@ protected:
                     hidePopup();
                     if (row >= 0 && row != currentIndex()) {
                         setCurrentIndex(row);
-                        m_owner->PartClick(this);
-                        m_owner->PartChange(this);
+                        chosen();
                     }
                     m_owner->PartKey(this, k);
                 });
@@ -165,9 +157,6 @@ protected:
         }
         return QComboBox::eventFilter(watched, e);
     }
-
-private:
-    TPellanExDateEdit* m_owner;
 };
 
 TPellanExDateEditLabel::TPellanExDateEditLabel(TPellanExDateEdit* owner) : QWidget(owner), m_owner(owner) {

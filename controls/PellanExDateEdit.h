@@ -18,6 +18,7 @@
 class QComboBox;
 class QLineEdit;
 class TPellanExDateEdit;
+template <class> class TDatePart;
 
 enum TPellanExDateEditStyle {
     desYearMonthDayHMS,
@@ -161,6 +162,7 @@ protected:
     void focusInEvent(QFocusEvent* e) override;
 
 private:
+    template <class> friend class TDatePart;
     friend class TDateNumberField;
     friend class TDateSelector;
 

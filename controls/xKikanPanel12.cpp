@@ -6,12 +6,10 @@ namespace {
 constexpr int kButtons = 12;
 }
 
-TxKikanPanel12::TxKikanPanel12(QWidget* parent) : TxKikanPanelBase(kButtons, 242, parent) {
+TxKikanPanel12::TxKikanPanel12(QWidget* parent) : TxKikanMonthPanel(kButtons, 242, parent) {
     m_stno = 1;
     m_edno = 11;
-    const int year = QDate::currentDate().year();
-    SetKikan(99, TDateTime::fromDate(year, 1, 1), TDateTime::fromDate(year, 12, 31),
-             TDateTime::fromDate(year, 1, 1));
+    loadCalendarYear();
 }
 
 int TxKikanPanel12::periodIndex(int button) const {
@@ -19,10 +17,7 @@ int TxKikanPanel12::periodIndex(int button) const {
 }
 
 void TxKikanPanel12::SetKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart) {
-    m_sime = closingDay;
-    m_kishu = start;
-    m_kimatu = end;
-    m_kaisi = inputStart;
+    storeKikan(closingDay, start, end, inputStart);
 
     const int c = monthOfYear(m_sime, m_kishu, end);
     m_lastEnabled = c;

@@ -3,7 +3,7 @@
 
 #include "controls/xKikanPanelBase.h"
 
-class TxKikanPanel12 : public TxKikanPanelBase {
+class TxKikanPanel12 : public TxKikanMonthPanel {
     Q_OBJECT
 public:
     explicit TxKikanPanel12(QWidget* parent = nullptr);
@@ -17,15 +17,6 @@ public:
     int EdMonNo() const { return periodIndex(m_edno); }
     // The last enabled button.
     int LastNo() const { return m_lastEnabled; }
-
-    using TxKikanPanelBase::KakuteiBackColor;
-    using TxKikanPanelBase::KakuteiFontColor;
-    using TxKikanPanelBase::KakuteiMNo;
-    using TxKikanPanelBase::KakuteiMode;
-    using TxKikanPanelBase::setKakuteiBackColor;
-    using TxKikanPanelBase::setKakuteiFontColor;
-    using TxKikanPanelBase::setKakuteiMNo;
-    using TxKikanPanelBase::setKakuteiMode;
 
     void SetKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart) override;
 

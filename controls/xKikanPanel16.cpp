@@ -8,12 +8,10 @@ constexpr int kSlots = 16;
 
 } // namespace
 
-TxKikanPanel16::TxKikanPanel16(QWidget* parent) : TxKikanPanelBase(kSlots, 242, parent) {
+TxKikanPanel16::TxKikanPanel16(QWidget* parent) : TxKikanMonthPanel(kSlots, 242, parent) {
     m_stno = 1;
     m_edno = 16;
-    const int year = QDate::currentDate().year();
-    SetKikan(99, TDateTime::fromDate(year, 1, 1), TDateTime::fromDate(year, 12, 31),
-             TDateTime::fromDate(year, 1, 1));
+    loadCalendarYear();
 }
 
 int TxKikanPanel16::periodIndex(int slot) const {
@@ -33,10 +31,7 @@ int TxKikanPanel16::slotOfDate(TDateTime date) const {
 }
 
 void TxKikanPanel16::SetKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart) {
-    m_sime = closingDay;
-    m_kishu = start;
-    m_kimatu = end;
-    m_kaisi = inputStart;
+    storeKikan(closingDay, start, end, inputStart);
 
     const int c = slotOfDate(end);
     m_lastEnabled = m_kessan ? std::min(c + 1, 15) : c;

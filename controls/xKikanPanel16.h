@@ -6,7 +6,7 @@
 #include "controls/xKikanPanelBase.h"
 #include <array>
 
-class TxKikanPanel16 : public TxKikanPanelBase {
+class TxKikanPanel16 : public TxKikanMonthPanel {
     Q_OBJECT
 public:
     explicit TxKikanPanel16(QWidget* parent = nullptr);
@@ -22,15 +22,6 @@ public:
     int StMonthNo() const { return periodIndex(m_stno); }
     int EdMonthNo() const { return periodIndex(m_edno); }
     int LastNo() const { return m_lastNo; }
-
-    using TxKikanPanelBase::KakuteiBackColor;
-    using TxKikanPanelBase::KakuteiFontColor;
-    using TxKikanPanelBase::KakuteiMNo;
-    using TxKikanPanelBase::KakuteiMode;
-    using TxKikanPanelBase::setKakuteiBackColor;
-    using TxKikanPanelBase::setKakuteiFontColor;
-    using TxKikanPanelBase::setKakuteiMNo;
-    using TxKikanPanelBase::setKakuteiMode;
 
     void SetKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart) override;
 

@@ -46,10 +46,7 @@ int TxKikanPanel4::lastKeySlot() const {
 }
 
 void TxKikanPanel4::SetKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart) {
-    m_sime = closingDay;
-    m_kishu = start;
-    m_kimatu = end;
-    m_kaisi = inputStart;
+    storeKikan(closingDay, start, end, inputStart);
 
     const int a = monthOfYear(closingDay, start, inputStart);
     const int b = monthOfYear(closingDay, start, end);

@@ -147,6 +147,19 @@ void TxKikanPanelBase::setKakuteiFontColor(TColor c) {
     UpdateColors();
 }
 
+void TxKikanPanelBase::storeKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart) {
+    m_sime = closingDay;
+    m_kishu = start;
+    m_kimatu = end;
+    m_kaisi = inputStart;
+}
+
+void TxKikanPanelBase::loadCalendarYear() {
+    const int year = QDate::currentDate().year();
+    SetKikan(99, TDateTime::fromDate(year, 1, 1), TDateTime::fromDate(year, 12, 31),
+             TDateTime::fromDate(year, 1, 1));
+}
+
 int TxKikanPanelBase::monthOffset(int closingDay, TDateTime start, TDateTime date) {
     if (!(closingDay >= 1 && closingDay <= 28) && closingDay != 99)
         QApplication::beep();

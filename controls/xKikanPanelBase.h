@@ -103,6 +103,10 @@ protected:
     virtual TColor disabledSelectionColor() const { return clSilver; }
     virtual bool hasConfirmedColors() const { return true; }
 
+    // Keeps the arguments of the last SetKikan call.
+    void storeKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart);
+    // Loads the current calendar year with month-end closing.
+    void loadCalendarYear();
     // Month offset of a date in the year that starts at start (months between their closing dates);
     // an invalid closing day beeps and leaves the dates unadjusted.
     static int monthOffset(int closingDay, TDateTime start, TDateTime date);
@@ -169,4 +173,21 @@ private:
 
     std::vector<TKikanButton*> m_buttons;
     bool m_trackMoves = false;
+};
+
+// A panel of month slots, which can also colour the months already confirmed.
+class TxKikanMonthPanel : public TxKikanPanelBase {
+    Q_OBJECT
+public:
+    using TxKikanPanelBase::KakuteiBackColor;
+    using TxKikanPanelBase::KakuteiFontColor;
+    using TxKikanPanelBase::KakuteiMNo;
+    using TxKikanPanelBase::KakuteiMode;
+    using TxKikanPanelBase::setKakuteiBackColor;
+    using TxKikanPanelBase::setKakuteiFontColor;
+    using TxKikanPanelBase::setKakuteiMNo;
+    using TxKikanPanelBase::setKakuteiMode;
+
+protected:
+    using TxKikanPanelBase::TxKikanPanelBase;
 };

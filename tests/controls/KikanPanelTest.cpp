@@ -1,3 +1,4 @@
+#include "FocusForm.h"
 #include "controls/xKikanPanel12.h"
 #include "controls/xKikanPanel16.h"
 #include "controls/xKikanPanel4.h"
@@ -6,7 +7,6 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
-#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,35 +55,34 @@ template <class P> void load(P& p, const Year& y) {
     p.SetKikan(y.closingDay, y.start.date(), y.end.date(), y.input.date());
 }
 
-// A window with an edit before and after the panel, shown and active so that focus moves work.
-template <class P> struct Form {
-    QWidget window;
-    QLineEdit* before = new QLineEdit(&window);
-    P* panel = new P(&window);
-    QLineEdit* after = new QLineEdit(&window);
-    Form() {
-        auto* l = new QVBoxLayout(&window);
-        l->addWidget(before);
-        l->addWidget(panel);
-        l->addWidget(after);
-        window.show();
-        QApplication::setActiveWindow(&window);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
-        panel->setFocus(Qt::TabFocusReason);
-    }
+// The panel, focused, between two edits.
+template <class P> struct Form : FocusForm<P> {
+    P* panel = this->control;
+    Form() { panel->setFocus(Qt::TabFocusReason); }
 };
+
+struct SlotCase {
+    const char* name;
+    Year year;
+    const char* captions;
+    const char* enabled;
+    int lastNo, stno, edno;
+};
+
+template <class P> void expectSlots(const SlotCase& c) {
+    P p;
+    load(p, c.year);
+    EXPECT_EQ(captions(p), QString::fromUtf8(c.captions)) << c.name;
+    EXPECT_EQ(enabledMask(p), QLatin1String(c.enabled)) << c.name;
+    EXPECT_EQ(p.LastNo(), c.lastNo) << c.name;
+    EXPECT_EQ(p.Stno(), c.stno) << c.name;
+    EXPECT_EQ(p.Edno(), c.edno) << c.name;
+}
 
 } // namespace
 
 TEST(KikanPanel16, SlotsOfFiscalYears) {
-    struct Case {
-        const char* name;
-        Year year;
-        const char* captions;
-        const char* enabled;
-        int lastNo, stno, edno;
-    };
-    const Case cases[] = {
+    const SlotCase cases[] = {
         {"april", kApril, "4 5 6 ・ 7 8 9 ・ 10 11 12 ・ 1 2 3 決", "1111111111111111", 15, 0, 15},
         {"januaryWithClosingDay15", kJanuaryClosing15, "1 2 3 ・ 4 5 6 ・ 7 8 9 ・ 10 11 12 決",
          "1111111111111111", 15, 0, 15},
@@ -97,14 +96,10 @@ TEST(KikanPanel16, SlotsOfFiscalYears) {
         {"closing20From1st", kClosing20From1st, "4 5 6 ・ 7 8 9 ・ 10 11 12 ・ 1 2 3 決", "1111111111111111",
          15, 0, 15},
     };
-    for (const Case& c : cases) {
+    for (const SlotCase& c : cases) {
+        expectSlots<TxKikanPanel16>(c);
         TxKikanPanel16 p;
         load(p, c.year);
-        EXPECT_EQ(captions(p), QString::fromUtf8(c.captions)) << c.name;
-        EXPECT_EQ(enabledMask(p), QLatin1String(c.enabled)) << c.name;
-        EXPECT_EQ(p.LastNo(), c.lastNo) << c.name;
-        EXPECT_EQ(p.Stno(), c.stno) << c.name;
-        EXPECT_EQ(p.Edno(), c.edno) << c.name;
         EXPECT_EQ(p.EdMonthNo(), 15) << c.name; // the year-end settlement
     }
 }
@@ -277,14 +272,7 @@ TEST(KikanPanel16, LayoutSnapsTheWidthToTheSlots) {
 }
 
 TEST(KikanPanel12, MonthsOfFiscalYears) {
-    struct Case {
-        const char* name;
-        Year year;
-        const char* captions;
-        const char* enabled;
-        int lastNo, stno, edno;
-    };
-    const Case cases[] = {
+    const SlotCase cases[] = {
         {"april", kApril, "4 5 6 7 8 9 10 11 12 1 2 3", "111111111111", 11, 0, 11},
         {"januaryWithClosingDay15", kJanuaryClosing15, "1 2 3 4 5 6 7 8 9 10 11 12", "111111111111", 11, 0,
          11},
@@ -293,15 +281,8 @@ TEST(KikanPanel12, MonthsOfFiscalYears) {
         {"thirteenMonths", kThirteenMonths, "4 5 6 7 8 9 10 11 12 1 2 3", "111111111111", 11, 0, 11},
         {"closing20From1st", kClosing20From1st, "4 5 6 7 8 9 10 11 12 1 2 3", "111111111111", 11, 0, 11},
     };
-    for (const Case& c : cases) {
-        TxKikanPanel12 p;
-        load(p, c.year);
-        EXPECT_EQ(captions(p), QString::fromUtf8(c.captions)) << c.name;
-        EXPECT_EQ(enabledMask(p), QLatin1String(c.enabled)) << c.name;
-        EXPECT_EQ(p.LastNo(), c.lastNo) << c.name;
-        EXPECT_EQ(p.Stno(), c.stno) << c.name;
-        EXPECT_EQ(p.Edno(), c.edno) << c.name;
-    }
+    for (const SlotCase& c : cases)
+        expectSlots<TxKikanPanel12>(c);
 }
 
 TEST(KikanPanel12, SettersKeepTheRangeInOrderAndInside) {

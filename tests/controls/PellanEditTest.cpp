@@ -1,31 +1,18 @@
 #include "controls/PellanEdit.h"
+#include "FocusForm.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <QTest>
-#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace {
 
-// An edit before and after the field in an active window, so that focus moves can be seen.
-struct Form {
-    QWidget window;
-    QLineEdit* before = new QLineEdit(&window);
-    TPellanEdit* edit = new TPellanEdit(&window);
-    QLineEdit* after = new QLineEdit(&window);
-    Form() {
-        auto* l = new QVBoxLayout(&window);
-        l->addWidget(before);
-        l->addWidget(edit);
-        l->addWidget(after);
-        window.show();
-        QApplication::setActiveWindow(&window);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
-    }
+// The field between two edits.
+struct Form : FocusForm<TPellanEdit> {
+    TPellanEdit* edit = control;
     void focusEdit() { edit->setFocus(Qt::TabFocusReason); }
-    QWidget* focused() const { return QApplication::focusWidget(); }
 };
 
 // The amount field of the input dialog.

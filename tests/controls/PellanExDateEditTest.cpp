@@ -1,4 +1,5 @@
 #include "controls/PellanExDateEdit.h"
+#include "FocusForm.h"
 #include "core/uAccDateCmp.h"
 #include "platform/UserInteraction.h"
 
@@ -8,7 +9,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QTest>
-#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace {
