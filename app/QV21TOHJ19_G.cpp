@@ -1,7 +1,9 @@
+#include "app/ProgramMain.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 1;
+    return ProgramMain(QApplication::arguments().mid(1));
 }

@@ -3,8 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
-void reportUnhandledException(std::exception_ptr error) noexcept
-{
+void reportUnhandledException(std::exception_ptr error) noexcept {
     QString text;
     try {
         std::rethrow_exception(error);

@@ -8,8 +8,7 @@
 
 void reportUnhandledException(std::exception_ptr error) noexcept;
 
-template <class F> void guarded(F&& f) noexcept
-{
+template <class F> void guarded(F&& f) noexcept {
     try {
         std::forward<F>(f)();
     } catch (...) {

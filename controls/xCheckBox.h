@@ -9,10 +9,6 @@ class TxCheckBox : public KeyNavigating<QCheckBox> {
     Q_OBJECT
 public:
     explicit TxCheckBox(QWidget* parent = nullptr) : KeyNavigating<QCheckBox>(parent) {}
-    explicit TxCheckBox(const QString& text, QWidget* parent = nullptr) : KeyNavigating<QCheckBox>(text, parent)
-    {
-    }
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override;
+    explicit TxCheckBox(const QString& text, QWidget* parent = nullptr)
+        : KeyNavigating<QCheckBox>(text, parent) {}
 };

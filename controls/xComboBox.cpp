@@ -1,13 +1,14 @@
 #include "controls/xComboBox.h"
+#include "controls/SafeCall.h"
 #include "platform/Cp932.h"
 #include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QLineEdit>
 
-TxComboBox::TxComboBox(QWidget* parent) : KeyNavigating<QComboBox>(parent)
-{
+TxComboBox::TxComboBox(QWidget* parent) : KeyNavigating<QComboBox>(parent) {
     setInsertPolicy(QComboBox::NoInsert);
-    connect(this, &QComboBox::editTextChanged, this, &TxComboBox::codeSearch);
+    connect(this, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { guarded([&] { codeSearch(text); }); });
     connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
             m_remembered = index;
@@ -15,20 +16,17 @@ TxComboBox::TxComboBox(QWidget* parent) : KeyNavigating<QComboBox>(parent)
     view()->installEventFilter(this);
 }
 
-void TxComboBox::setEditable(bool editable)
-{
+void TxComboBox::setEditable(bool editable) {
     QComboBox::setEditable(editable);
     if (editable)
         setCompleter(nullptr);
 }
 
-bool TxComboBox::listDropped() const
-{
+bool TxComboBox::listDropped() const {
     return view()->isVisible();
 }
 
-void TxComboBox::selectFirstItem()
-{
+void TxComboBox::selectFirstItem() {
     if (count() == 0)
         return;
     setCurrentIndex(0);
@@ -37,8 +35,7 @@ void TxComboBox::selectFirstItem()
     m_remembered = 0;
 }
 
-void TxComboBox::keyPressEvent(QKeyEvent* e)
-{
+void TxComboBox::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Delete) {
         int caret = lineEdit() ? (lineEdit()->hasSelectedText() ? lineEdit()->selectionStart()
                                                                 : lineEdit()->cursorPosition())
@@ -55,8 +52,7 @@ void TxComboBox::keyPressEvent(QKeyEvent* e)
 }
 
 // Delete while the list is open reaches the list, not the combo box.
-bool TxComboBox::eventFilter(QObject* watched, QEvent* e)
-{
+bool TxComboBox::eventFilter(QObject* watched, QEvent* e) {
     if (watched == view() && e->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(e)->key() == Qt::Key_Delete) {
         selectFirstItem();
@@ -65,15 +61,13 @@ bool TxComboBox::eventFilter(QObject* watched, QEvent* e)
     return QComboBox::eventFilter(watched, e);
 }
 
-void TxComboBox::showPopup()
-{
+void TxComboBox::showPopup() {
     if (QWidget* list = view()->parentWidget())
         list->setMinimumWidth(m_dropDownWidth);
     QComboBox::showPopup();
 }
 
-void TxComboBox::hidePopup()
-{
+void TxComboBox::hidePopup() {
     QComboBox::hidePopup();
     if (m_remembered < 0 || m_remembered >= count())
         return;
@@ -83,8 +77,7 @@ void TxComboBox::hidePopup()
         setEditText(itemText(m_remembered));
 }
 
-void TxComboBox::focusInEvent(QFocusEvent* e)
-{
+void TxComboBox::focusInEvent(QFocusEvent* e) {
     if (isEditable() && completer())
         setCompleter(nullptr);
     QComboBox::focusInEvent(e);
@@ -92,8 +85,7 @@ void TxComboBox::focusInEvent(QFocusEvent* e)
         m_remembered = currentIndex();
 }
 
-void TxComboBox::focusOutEvent(QFocusEvent* e)
-{
+void TxComboBox::focusOutEvent(QFocusEvent* e) {
     if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason) {
         int keep = m_remembered < count() ? m_remembered : -1;
         setCurrentIndex(keep);
@@ -104,8 +96,7 @@ void TxComboBox::focusOutEvent(QFocusEvent* e)
 }
 
 // The list's prefix search: ignores ASCII case, starts at the current item and wraps at the end.
-int TxComboBox::findCode(const QByteArray& code) const
-{
+int TxComboBox::findCode(const QByteArray& code) const {
     const QByteArray wanted = code.toLower();
     const int n = count();
     const int start = currentIndex() < 0 ? 0 : currentIndex();
@@ -117,8 +108,7 @@ int TxComboBox::findCode(const QByteArray& code) const
     return -1;
 }
 
-void TxComboBox::codeSearch(const QString& text)
-{
+void TxComboBox::codeSearch(const QString& text) {
     if (m_keyLen <= 0 || m_searching)
         return;
     const QByteArray bytes = cp932::encodeLossy(text);

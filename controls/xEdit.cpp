@@ -1,5 +1,5 @@
 #include "controls/xEdit.h"
-#include "controls/KanaWidth.h"
+#include "platform/Cp932Map.h"
 #include "platform/Cp932.h"
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -8,53 +8,57 @@
 
 TxEdit::TxEdit(QWidget* parent) : KeyNavigating<QLineEdit>(parent) {}
 
-void TxEdit::setAlignment(TAlignment a)
-{
+void TxEdit::setAlignment(TAlignment a) {
     m_alignment = a;
     Qt::Alignment h = a == taRightJustify ? Qt::AlignRight : a == taCenter ? Qt::AlignHCenter : Qt::AlignLeft;
     QLineEdit::setAlignment(h | Qt::AlignVCenter);
 }
 
 // Qt draws the one frame of its style; the value is kept because forms state it.
-void TxEdit::setKeyEdit3D(TBorderStyle s)
-{
+void TxEdit::setKeyEdit3D(TBorderStyle s) {
     m_keyEdit3D = s;
 }
 
-void TxEdit::setImeMode(TImeMode m)
-{
+void TxEdit::setImeMode(TImeMode m) {
     m_imeMode = m;
     setAttribute(Qt::WA_InputMethodEnabled, m != imDisable);
 }
 
-Money TxEdit::Curr() const
-{
+Money TxEdit::Curr() const {
     return Money::parse(text()).value_or(Money());
 }
 
-void TxEdit::setCurr(Money value)
-{
+void TxEdit::setCurr(Money value) {
     if (!value.isZero())
         setText(value.toString());
 }
 
-qint32 TxEdit::Long() const
-{
+qint32 TxEdit::Long() const {
     bool ok = false;
     qint32 v = text().trimmed().toInt(&ok, 10);
     return ok ? v : 0;
 }
 
-void TxEdit::setLong(qint32 value)
-{
+void TxEdit::setLong(qint32 value) {
     if (value != 0)
         setText(QString::number(value));
 }
 
-QString TxEdit::kana()
-{
-    m_reading = kana::toKatakana(m_reading);
-    QString half = kana::toHalfWidth(m_reading);
+namespace {
+// True when the text holds no ideograph, i.e. it can stand as a reading.
+bool isReading(const QString& text) {
+    for (QChar ch : text) {
+        char16_t c = ch.unicode();
+        if ((c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || ch.isSurrogate() || c == 0x3005)
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+QString TxEdit::kana() {
+    m_reading = cp932::mapString(cp932::MapKatakana, m_reading);
+    QString half = cp932::mapString(cp932::MapHalfWidth, m_reading);
     // The mappings return at most 1,024 bytes; a double-byte character that does not fit is dropped whole.
     qsizetype bytes = 0, keep = 0;
     for (; keep < half.size(); ++keep) {
@@ -65,26 +69,22 @@ QString TxEdit::kana()
     return half.left(keep);
 }
 
-void TxEdit::setKana(const QString& reading)
-{
+void TxEdit::setKana(const QString& reading) {
     if (!reading.isEmpty())
         m_reading = reading;
 }
 
-bool TxEdit::leftMovesOut() const
-{
+bool TxEdit::leftMovesOut() const {
     int start = hasSelectedText() ? selectionStart() : cursorPosition();
     qsizetype len = selectedText().size();
     return start == 0 && (len == 0 || len == text().size());
 }
 
-bool TxEdit::rightMovesOut() const
-{
+bool TxEdit::rightMovesOut() const {
     return selectedText().size() == text().size();
 }
 
-void TxEdit::keyPressEvent(QKeyEvent* e)
-{
+void TxEdit::keyPressEvent(QKeyEvent* e) {
     if (wantsArrow(e)) {
         int key = e->key();
         bool horizontal = key == Qt::Key_Left || key == Qt::Key_Right;
@@ -112,23 +112,27 @@ void TxEdit::keyPressEvent(QKeyEvent* e)
     QLineEdit::keyPressEvent(e);
 }
 
-void TxEdit::focusInEvent(QFocusEvent* e)
-{
+void TxEdit::focusInEvent(QFocusEvent* e) {
     QLineEdit::focusInEvent(e);
     if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason)
         return;
     switch (m_cursorPos) {
-    case cpAllSel: selectAll(); break;
-    case cpLeft: setCursorPosition(0); break;
-    case cpRight: setCursorPosition(int(text().size())); break;
+    case cpAllSel:
+        selectAll();
+        break;
+    case cpLeft:
+        setCursorPosition(0);
+        break;
+    case cpRight:
+        setCursorPosition(int(text().size()));
+        break;
     }
     m_reading.clear();
     m_pendingReading.clear();
     m_capturing = m_kanaSw;
 }
 
-void TxEdit::focusOutEvent(QFocusEvent* e)
-{
+void TxEdit::focusOutEvent(QFocusEvent* e) {
     QLineEdit::focusOutEvent(e);
     if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason)
         return;
@@ -137,13 +141,12 @@ void TxEdit::focusOutEvent(QFocusEvent* e)
 
 // Qt's input methods hand over no separate reading: the reading of a finished composition is the
 // committed text when that is kana, else the last kana preedit shown before the conversion.
-void TxEdit::inputMethodEvent(QInputMethodEvent* e)
-{
+void TxEdit::inputMethodEvent(QInputMethodEvent* e) {
     if (m_capturing) {
         if (!e->commitString().isEmpty()) {
-            m_reading += kana::isReading(e->commitString()) ? e->commitString() : m_pendingReading;
+            m_reading += isReading(e->commitString()) ? e->commitString() : m_pendingReading;
             m_pendingReading.clear();
-        } else if (!e->preeditString().isEmpty() && kana::isReading(e->preeditString())) {
+        } else if (!e->preeditString().isEmpty() && isReading(e->preeditString())) {
             m_pendingReading = e->preeditString();
         }
     }
@@ -152,8 +155,7 @@ void TxEdit::inputMethodEvent(QInputMethodEvent* e)
 
 // The right button opens the edit menu and the middle button pastes the X11 selection: both are paste
 // paths that a code field refuses.
-void TxEdit::mousePressEvent(QMouseEvent* e)
-{
+void TxEdit::mousePressEvent(QMouseEvent* e) {
     if (pasteBlocked() && (e->button() == Qt::RightButton || e->button() == Qt::MiddleButton)) {
         e->accept();
         return;
@@ -161,8 +163,7 @@ void TxEdit::mousePressEvent(QMouseEvent* e)
     QLineEdit::mousePressEvent(e);
 }
 
-void TxEdit::mouseReleaseEvent(QMouseEvent* e)
-{
+void TxEdit::mouseReleaseEvent(QMouseEvent* e) {
     if (pasteBlocked() && (e->button() == Qt::RightButton || e->button() == Qt::MiddleButton)) {
         e->accept();
         return;
@@ -170,8 +171,7 @@ void TxEdit::mouseReleaseEvent(QMouseEvent* e)
     QLineEdit::mouseReleaseEvent(e);
 }
 
-void TxEdit::contextMenuEvent(QContextMenuEvent* e)
-{
+void TxEdit::contextMenuEvent(QContextMenuEvent* e) {
     if (pasteBlocked()) {
         e->accept();
         return;
@@ -179,8 +179,7 @@ void TxEdit::contextMenuEvent(QContextMenuEvent* e)
     QLineEdit::contextMenuEvent(e);
 }
 
-void TxEdit::dragEnterEvent(QDragEnterEvent* e)
-{
+void TxEdit::dragEnterEvent(QDragEnterEvent* e) {
     if (pasteBlocked()) {
         e->ignore();
         return;
@@ -188,8 +187,7 @@ void TxEdit::dragEnterEvent(QDragEnterEvent* e)
     QLineEdit::dragEnterEvent(e);
 }
 
-void TxEdit::dropEvent(QDropEvent* e)
-{
+void TxEdit::dropEvent(QDropEvent* e) {
     if (pasteBlocked()) {
         e->ignore();
         return;

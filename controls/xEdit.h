@@ -59,6 +59,7 @@ protected:
 
 private:
     bool pasteBlocked() const { return m_killPaste && m_imeMode == imDisable; }
+    bool refusesPasteClick(const QMouseEvent* e) const;
     bool leftMovesOut() const;
     bool rightMovesOut() const;
 

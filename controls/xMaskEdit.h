@@ -9,7 +9,4 @@ class TxMaskEdit : public KeyNavigating<QLineEdit> {
     Q_OBJECT
 public:
     explicit TxMaskEdit(QWidget* parent = nullptr) : KeyNavigating<QLineEdit>(parent) {}
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override;
 };

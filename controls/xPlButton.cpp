@@ -2,7 +2,6 @@
 #include "controls/SafeCall.h"
 #include "controls/xKeyStyles.h"
 #include <QDialog>
-#include <algorithm>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -12,16 +11,15 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QStyleOption>
+#include <algorithm>
 #include <qdrawutil.h>
 
-void TxPlBtnCaption::refresh()
-{
+void TxPlBtnCaption::refresh() {
     if (m_owner)
         m_owner->refresh();
 }
 
-void TxPlBtnCaption::setCaption(const QString& c)
-{
+void TxPlBtnCaption::setCaption(const QString& c) {
     if (m_owner && this == &m_owner->m_captionA)
         m_owner->m_captionAssigned = true;
     if (c == m_caption)
@@ -30,32 +28,28 @@ void TxPlBtnCaption::setCaption(const QString& c)
     refresh();
 }
 
-void TxPlBtnCaption::setAlignment(TxPlBtnAlignment a)
-{
+void TxPlBtnCaption::setAlignment(TxPlBtnAlignment a) {
     if (a == m_alignment)
         return;
     m_alignment = a;
     refresh();
 }
 
-void TxPlBtnCaption::setLeft(int v)
-{
+void TxPlBtnCaption::setLeft(int v) {
     if (v == m_left)
         return;
     m_left = v;
     refresh();
 }
 
-void TxPlBtnCaption::setRight(int v)
-{
+void TxPlBtnCaption::setRight(int v) {
     if (v == m_right)
         return;
     m_right = v;
     refresh();
 }
 
-void TxPlBtnCaption::assign(const TxPlBtnCaption& other)
-{
+void TxPlBtnCaption::assign(const TxPlBtnCaption& other) {
     if (&other == this)
         return;
     if (m_owner && this == &m_owner->m_captionA)
@@ -67,51 +61,47 @@ void TxPlBtnCaption::assign(const TxPlBtnCaption& other)
     refresh();
 }
 
-void TxPlBtnImage::refresh()
-{
+void TxPlBtnImage::refresh() {
     if (m_owner)
         m_owner->refresh();
 }
 
-QSize TxPlBtnImage::pictureSize() const
-{
+QSize TxPlBtnImage::pictureSize() const {
     switch (m_kind) {
-    case Bitmap: return m_bitmap.size();
+    case Bitmap:
+        return m_bitmap.size();
     case Icon: {
         const QList<QSize> sizes = m_icon.availableSizes();
         return sizes.isEmpty() ? QSize(32, 32) : sizes.first();
     }
-    case None: break;
+    case None:
+        break;
     }
     return {};
 }
 
-void TxPlBtnImage::setPicture(const QPixmap& bitmap)
-{
+void TxPlBtnImage::setPicture(const QPixmap& bitmap) {
     m_icon = QIcon();
     m_bitmap = bitmap;
     m_kind = bitmap.isNull() ? None : Bitmap;
     refresh();
 }
 
-void TxPlBtnImage::setPicture(const QIcon& icon)
-{
+void TxPlBtnImage::setPicture(const QIcon& icon) {
     m_bitmap = QPixmap();
     m_icon = icon;
     m_kind = icon.isNull() ? None : Icon;
     refresh();
 }
 
-void TxPlBtnImage::clearPicture()
-{
+void TxPlBtnImage::clearPicture() {
     m_bitmap = QPixmap();
     m_icon = QIcon();
     m_kind = None;
     refresh();
 }
 
-void TxPlBtnImage::setLeft(int v)
-{
+void TxPlBtnImage::setLeft(int v) {
     if (v == m_left)
         return;
     m_left = v;
@@ -119,8 +109,7 @@ void TxPlBtnImage::setLeft(int v)
     refresh();
 }
 
-void TxPlBtnImage::setTop(int v)
-{
+void TxPlBtnImage::setTop(int v) {
     if (v == m_top)
         return;
     m_top = v;
@@ -128,24 +117,21 @@ void TxPlBtnImage::setTop(int v)
     refresh();
 }
 
-void TxPlBtnImage::setTransParent(bool on)
-{
+void TxPlBtnImage::setTransParent(bool on) {
     if (on == m_transparent)
         return;
     m_transparent = on;
     refresh();
 }
 
-void TxPlBtnImage::setVisible(bool on)
-{
+void TxPlBtnImage::setVisible(bool on) {
     if (on == m_visible)
         return;
     m_visible = on;
     refresh();
 }
 
-void TxPlBtnImage::setVertCenter(bool on)
-{
+void TxPlBtnImage::setVertCenter(bool on) {
     if (on == m_vertCenter)
         return;
     m_vertCenter = on;
@@ -153,8 +139,7 @@ void TxPlBtnImage::setVertCenter(bool on)
         refresh();
 }
 
-void TxPlBtnImage::setHorzCenter(bool on)
-{
+void TxPlBtnImage::setHorzCenter(bool on) {
     if (on == m_horzCenter)
         return;
     m_horzCenter = on;
@@ -162,8 +147,7 @@ void TxPlBtnImage::setHorzCenter(bool on)
         refresh();
 }
 
-void TxPlBtnImage::assign(const TxPlBtnImage& other)
-{
+void TxPlBtnImage::assign(const TxPlBtnImage& other) {
     if (&other == this)
         return;
     m_kind = other.m_kind;
@@ -177,16 +161,14 @@ void TxPlBtnImage::assign(const TxPlBtnImage& other)
     m_horzCenter = other.m_horzCenter;
 }
 
-TxPlButton::TxPlButton(QWidget* parent) : QWidget(parent)
-{
+TxPlButton::TxPlButton(QWidget* parent) : QWidget(parent) {
     resize(75, 26);
     updateFocusPolicy();
 }
 
 TxPlButton::~TxPlButton() = default;
 
-void TxPlButton::setButtonStyle(TxPlButtonStyle s)
-{
+void TxPlButton::setButtonStyle(TxPlButtonStyle s) {
     if (s != m_style) {
         m_style = s;
         updateRegion();
@@ -194,30 +176,26 @@ void TxPlButton::setButtonStyle(TxPlButtonStyle s)
     refresh();
 }
 
-void TxPlButton::setCancel(bool on)
-{
+void TxPlButton::setCancel(bool on) {
     m_cancel = on;
     updateCancelShortcut();
 }
 
-void TxPlButton::setCaptionLineSpace(int v)
-{
+void TxPlButton::setCaptionLineSpace(int v) {
     if (v == m_lineSpace)
         return;
     m_lineSpace = v;
     refresh();
 }
 
-void TxPlButton::setCaptionTop(int v)
-{
+void TxPlButton::setCaptionTop(int v) {
     if (v != m_captionTop)
         m_captionTop = v;
     m_captionVertCenter = false;
     refresh();
 }
 
-void TxPlButton::setCaptionVertCenter(bool on)
-{
+void TxPlButton::setCaptionVertCenter(bool on) {
     if (on == m_captionVertCenter)
         return;
     m_captionVertCenter = on;
@@ -225,46 +203,40 @@ void TxPlButton::setCaptionVertCenter(bool on)
         refresh();
 }
 
-void TxPlButton::setFlatFrameType(TxPlBtnFrameType t)
-{
+void TxPlButton::setFlatFrameType(TxPlBtnFrameType t) {
     if (t == m_frameType)
         return;
     m_frameType = t;
     refresh();
 }
 
-void TxPlButton::setGradation(bool on)
-{
+void TxPlButton::setGradation(bool on) {
     if (on == m_gradation)
         return;
     m_gradation = on;
     refresh();
 }
 
-void TxPlButton::setGradBeginColor(TColor c)
-{
+void TxPlButton::setGradBeginColor(TColor c) {
     if (c == m_gradBegin)
         return;
     m_gradBegin = c;
     refresh();
 }
 
-void TxPlButton::setGradEndColor(TColor c)
-{
+void TxPlButton::setGradEndColor(TColor c) {
     if (c == m_gradEnd)
         return;
     m_gradEnd = c;
     refresh();
 }
 
-void TxPlButton::setColor(TColor c)
-{
+void TxPlButton::setColor(TColor c) {
     m_color = c;
     refresh();
 }
 
-void TxPlButton::setHasFocus(bool on)
-{
+void TxPlButton::setHasFocus(bool on) {
     if (on == m_hasFocus)
         return;
     m_hasFocus = on;
@@ -272,26 +244,22 @@ void TxPlButton::setHasFocus(bool on)
     refresh();
 }
 
-void TxPlButton::setTabStop(bool on)
-{
+void TxPlButton::setTabStop(bool on) {
     m_tabStop = on;
     updateFocusPolicy();
 }
 
-void TxPlButton::setImage(const TxPlBtnImage& i)
-{
+void TxPlButton::setImage(const TxPlBtnImage& i) {
     m_image.assign(i);
     refresh();
 }
 
 // Tab reaches the button when it is a tab stop; a mouse press focuses it itself when HasFocus is set.
-void TxPlButton::updateFocusPolicy()
-{
+void TxPlButton::updateFocusPolicy() {
     setFocusPolicy(m_tabStop ? Qt::TabFocus : Qt::NoFocus);
 }
 
-void TxPlButton::updateRegion()
-{
+void TxPlButton::updateRegion() {
     if (m_style == bsRoundRect || m_style == bsRoundRectNoFrame) {
         QPainterPath path;
         path.addRoundedRect(QRectF(0, 0, width() + 1, height() + 1), 5, 5);
@@ -303,8 +271,7 @@ void TxPlButton::updateRegion()
 
 // Esc clicks the button only while it has the Cancel role and HasFocus; otherwise Esc goes on to the
 // form as usual.
-void TxPlButton::updateCancelShortcut()
-{
+void TxPlButton::updateCancelShortcut() {
     bool wanted = m_cancel && m_hasFocus;
     if (wanted && !m_escape) {
         m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -319,8 +286,7 @@ void TxPlButton::updateCancelShortcut()
     }
 }
 
-void TxPlButton::click()
-{
+void TxPlButton::click() {
     m_pressed = false;
     QPointer<TxPlButton> self(this);
     QPointer<QDialog> dialog = qobject_cast<QDialog*>(window());
@@ -334,8 +300,7 @@ void TxPlButton::click()
         update();
 }
 
-bool TxPlButton::event(QEvent* e)
-{
+bool TxPlButton::event(QEvent* e) {
     // A button that was given no caption shows its name, as a freshly placed one does.
     if (e->type() == QEvent::Polish && !m_captionNamed) {
         m_captionNamed = true;
@@ -345,8 +310,7 @@ bool TxPlButton::event(QEvent* e)
     return QWidget::event(e);
 }
 
-void TxPlButton::resizeEvent(QResizeEvent* e)
-{
+void TxPlButton::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     if (m_style == bsRoundRect || m_style == bsRoundRectNoFrame) {
         updateRegion();
@@ -354,8 +318,7 @@ void TxPlButton::resizeEvent(QResizeEvent* e)
     }
 }
 
-void TxPlButton::mousePressEvent(QMouseEvent* e)
-{
+void TxPlButton::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) {
         if (m_hasFocus)
             setFocus(Qt::MouseFocusReason);
@@ -369,8 +332,7 @@ void TxPlButton::mousePressEvent(QMouseEvent* e)
     QWidget::mousePressEvent(e);
 }
 
-void TxPlButton::mouseReleaseEvent(QMouseEvent* e)
-{
+void TxPlButton::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) {
         bool wasDown = m_mouseDown;
         m_mouseDown = false;
@@ -385,8 +347,7 @@ void TxPlButton::mouseReleaseEvent(QMouseEvent* e)
 }
 
 // While the button is held, leaving and re-entering it drops and restores the pressed look.
-void TxPlButton::mouseMoveEvent(QMouseEvent* e)
-{
+void TxPlButton::mouseMoveEvent(QMouseEvent* e) {
     if (m_mouseDown) {
         QPoint pos = e->position().toPoint();
         bool inside = rect().contains(pos);
@@ -398,42 +359,43 @@ void TxPlButton::mouseMoveEvent(QMouseEvent* e)
     QWidget::mouseMoveEvent(e);
 }
 
-void TxPlButton::enterEvent(QEnterEvent* e)
-{
+void TxPlButton::enterEvent(QEnterEvent* e) {
     QWidget::enterEvent(e);
     if (!m_mouseInside)
         mouseEntered(e->position().toPoint());
 }
 
-void TxPlButton::leaveEvent(QEvent* e)
-{
+void TxPlButton::leaveEvent(QEvent* e) {
     QWidget::leaveEvent(e);
     if (m_mouseInside)
         mouseLeft(mapFromGlobal(QCursor::pos()));
 }
 
-void TxPlButton::mouseEntered(QPoint pos)
-{
+void TxPlButton::mouseEntered(QPoint pos) {
     m_mouseInside = true;
     if (OnMouseEnter)
-        guarded([&] { OnMouseEnter(this, QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons(), pos); });
+        guarded([&] {
+            OnMouseEnter(this, QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons(),
+                         pos);
+        });
     if (m_mouseDown) {
         m_pressed = true;
         update();
     }
 }
 
-void TxPlButton::mouseLeft(QPoint pos)
-{
+void TxPlButton::mouseLeft(QPoint pos) {
     m_mouseInside = false;
     if (OnMouseLeave)
-        guarded([&] { OnMouseLeave(this, QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons(), pos); });
+        guarded([&] {
+            OnMouseLeave(this, QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons(),
+                         pos);
+        });
     m_pressed = false;
     update();
 }
 
-void TxPlButton::keyPressEvent(QKeyEvent* e)
-{
+void TxPlButton::keyPressEvent(QKeyEvent* e) {
     if (keynav::isEnterKey(e->key())) {
         bool plain = !(e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
         // Enter on the focused button is the form's dialog key: a click with the modal result.
@@ -451,8 +413,7 @@ void TxPlButton::keyPressEvent(QKeyEvent* e)
     QWidget::keyPressEvent(e);
 }
 
-void TxPlButton::keyReleaseEvent(QKeyEvent* e)
-{
+void TxPlButton::keyReleaseEvent(QKeyEvent* e) {
     if (keynav::isEnterKey(e->key())) {
         m_pressed = false;
         update();
@@ -460,28 +421,24 @@ void TxPlButton::keyReleaseEvent(QKeyEvent* e)
     QWidget::keyReleaseEvent(e);
 }
 
-void TxPlButton::focusInEvent(QFocusEvent* e)
-{
+void TxPlButton::focusInEvent(QFocusEvent* e) {
     QWidget::focusInEvent(e);
     update();
 }
 
-void TxPlButton::focusOutEvent(QFocusEvent* e)
-{
+void TxPlButton::focusOutEvent(QFocusEvent* e) {
     QWidget::focusOutEvent(e);
     update();
 }
 
-void TxPlButton::changeEvent(QEvent* e)
-{
+void TxPlButton::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
     if (e->type() == QEvent::EnabledChange || e->type() == QEvent::PaletteChange ||
         e->type() == QEvent::FontChange)
         update();
 }
 
-void TxPlButton::paintEvent(QPaintEvent*)
-{
+void TxPlButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const int H = height();
     if (m_gradation)
@@ -519,8 +476,7 @@ void TxPlButton::paintEvent(QPaintEvent*)
         drawFocusMark(p);
 }
 
-void TxPlButton::drawGradient(QPainter& p)
-{
+void TxPlButton::drawGradient(QPainter& p) {
     const QColor b = toQColor(m_gradBegin, palette());
     const QColor e = toQColor(m_gradEnd, palette());
     const int H = height(), W = width();
@@ -530,15 +486,15 @@ void TxPlButton::drawGradient(QPainter& p)
         return;
     }
     for (int i = 0; i < H; ++i) {
-        QColor c(b.red() + (e.red() - b.red()) * i / (H - 1), b.green() + (e.green() - b.green()) * i / (H - 1),
+        QColor c(b.red() + (e.red() - b.red()) * i / (H - 1),
+                 b.green() + (e.green() - b.green()) * i / (H - 1),
                  b.blue() + (e.blue() - b.blue()) * i / (H - 1));
         p.setPen(c);
         p.drawLine(0, i, W - 1, i);
     }
 }
 
-void TxPlButton::drawImage(QPainter& p)
-{
+void TxPlButton::drawImage(QPainter& p) {
     if (!m_image.m_visible || m_image.isEmpty())
         return;
     const int off = (m_pressed && m_hasFocus) ? 1 : 0;
@@ -570,8 +526,7 @@ void TxPlButton::drawImage(QPainter& p)
     p.drawPixmap(m_image.m_left + off, m_image.m_top + off, pm);
 }
 
-void TxPlButton::drawCaption(QPainter& p, const TxPlBtnCaption& c, int y)
-{
+void TxPlButton::drawCaption(QPainter& p, const TxPlBtnCaption& c, int y) {
     const QString text = c.Caption();
     if (text.isEmpty())
         return;
@@ -584,9 +539,15 @@ void TxPlButton::drawCaption(QPainter& p, const TxPlBtnCaption& c, int y)
     int x = 0;
     switch (align) {
     case taLeft:
-    case taEven: x = c.Left() + 2; break;
-    case taRight: x = W - c.Right() - 2; break;
-    case taCenter: x = W / 2; break;
+    case taEven:
+        x = c.Left() + 2;
+        break;
+    case taRight:
+        x = W - c.Right() - 2;
+        break;
+    case taCenter:
+        x = W / 2;
+        break;
     }
     if (m_pressed && m_hasFocus) {
         ++x;
@@ -630,8 +591,7 @@ void TxPlButton::drawCaption(QPainter& p, const TxPlBtnCaption& c, int y)
     }
 }
 
-void TxPlButton::drawFrame(QPainter& p)
-{
+void TxPlButton::drawFrame(QPainter& p) {
     p.setBrush(Qt::NoBrush);
     const QRect r = rect();
     switch (m_style) {
@@ -658,12 +618,12 @@ void TxPlButton::drawFrame(QPainter& p)
         p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
         break;
     case bsFlatNoFrame:
-    case bsRoundRectNoFrame: break;
+    case bsRoundRectNoFrame:
+        break;
     }
 }
 
-void TxPlButton::drawFocusMark(QPainter& p)
-{
+void TxPlButton::drawFocusMark(QPainter& p) {
     p.setBrush(Qt::NoBrush);
     QPen pen(QColor(32, 32, 32), 1);
     pen.setCosmetic(true);

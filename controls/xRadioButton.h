@@ -10,10 +10,5 @@ class TxRadioButton : public KeyNavigating<QRadioButton> {
 public:
     explicit TxRadioButton(QWidget* parent = nullptr) : KeyNavigating<QRadioButton>(parent) {}
     explicit TxRadioButton(const QString& text, QWidget* parent = nullptr)
-        : KeyNavigating<QRadioButton>(text, parent)
-    {
-    }
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override;
+        : KeyNavigating<QRadioButton>(text, parent) {}
 };

@@ -57,6 +57,17 @@ struct TSystemIniRec {
     QString SSTR;
 };
 
+// ---- TVersionRec -----------------------------------------------------------------------------------
+
+// A dotted version text and its first four numbers (ParseVersion fills it).
+struct TVersionRec {
+    qint32 Major = 0;
+    qint32 Minor = 0;
+    qint32 Release = 0;
+    qint32 Build = 0;
+    QString Text;
+};
+
 // ---- TSystemDef ------------------------------------------------------------------------------------
 
 struct TSystemDef {

@@ -86,4 +86,30 @@ int charWidth(QChar c)
     return static_cast<int>(byteLength(QString(c)) >= 2 ? 2 : 1);
 }
 
+QList<CharUnit> charUnits(const QString& text)
+{
+    QList<CharUnit> units;
+    units.reserve(text.size());
+    bool ok = false;
+    const QByteArray whole = encode(text, &ok);
+    qsizetype b = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        CharUnit u;
+        u.pos = i;
+        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        u.len = pair ? 2 : 1;
+        if (ok && b < whole.size()) {
+            // Every code point CP932 holds is one or two bytes, so the encoding walks in step.
+            u.width = isLeadByte(static_cast<unsigned char>(whole.at(b))) ? 2 : 1;
+            b += u.width;
+        } else {
+            const auto one = tryEncode(text.mid(i, u.len));
+            u.width = (one && one->size() == 2) ? 2 : 1;
+        }
+        units.append(u);
+        i += u.len;
+    }
+    return units;
+}
+
 } // namespace cp932

@@ -4,6 +4,7 @@
 // goes through these routines; byte-width rules measure the CP932 encoding.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -29,5 +30,18 @@ inline bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c 
 bool isLeadByteAt(const QByteArray& bytes, qsizetype index);
 // Width in bytes of the single character c (1 or 2).
 int charWidth(QChar c);
+// Trail byte of a double-byte character: 0x40-0x7E or 0x80-0xFC.
+inline bool isTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+// One code point of a text (pos and len in UTF-16 units) with its CP932 width: 2 for a double-byte
+// character, 1 for a single byte and for a code point CP932 cannot hold (it stands as one "?" wherever
+// the text is encoded lossily). Byte-width cuts walk these, so they never split a character and keep
+// characters that would fail only where the text is finally encoded.
+struct CharUnit {
+    qsizetype pos = 0;
+    qsizetype len = 1;
+    int width = 1;
+};
+QList<CharUnit> charUnits(const QString& text);
 
 } // namespace cp932

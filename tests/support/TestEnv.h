@@ -37,6 +37,11 @@ private:
     ScopedEnv m_appData, m_documents, m_temp, m_runtime;
 };
 
+// Writes a file, creating its folder; false when it cannot be written.
+bool writeFile(const QString& path, const QByteArray& bytes);
+// The bytes of a file, or "<missing>" when it cannot be read.
+QByteArray readFile(const QString& path);
+
 // Source and build folders of the project.
 QString sourceDir();
 QString buildDir();

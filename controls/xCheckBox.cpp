@@ -1,7 +1,0 @@
-#include "controls/xCheckBox.h"
-
-void TxCheckBox::keyPressEvent(QKeyEvent* e)
-{
-    if (!navigateKey(e))
-        QCheckBox::keyPressEvent(e);
-}

@@ -1,0 +1,62 @@
+#include "platform/NamedMutex.h"
+
+#include "platform/SpecialFolders.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+QString NamedMutex::lockFilePath(const QString& name)
+{
+    return specialfolders::runtimeDir() + u'/' + name + QStringLiteral(".lock");
+}
+
+bool NamedMutex::exists(const QString& name)
+{
+    const QByteArray path = QFile::encodeName(lockFilePath(name));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false; // never created
+    int r;
+    do
+        r = ::flock(fd, LOCK_SH | LOCK_NB);
+    while (r != 0 && errno == EINTR);
+    const bool held = r != 0 && errno == EWOULDBLOCK;
+    ::close(fd); // also drops the shared lock taken for the probe
+    return held;
+}
+
+bool NamedMutex::create(const QString& name)
+{
+    release();
+    QDir().mkpath(specialfolders::runtimeDir());
+    const QByteArray path = QFile::encodeName(lockFilePath(name));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    int r;
+    do
+        r = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    return true;
+}
+
+void NamedMutex::release()
+{
+    if (m_fd < 0)
+        return;
+    // The file stays: removing it would let a newcomer lock a fresh file while a prober still has the old
+    // one.
+    ::flock(m_fd, LOCK_UN);
+    ::close(m_fd);
+    m_fd = -1;
+}

@@ -1,0 +1,51 @@
+#include "platform/NamedMutex.h"
+
+#include "support/TestEnv.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+TEST(NamedMutex, CreateHoldsUntilReleaseAndRefusesASecondHolder)
+{
+    testenv::TempEnvironment env;
+    const QString name = QStringLiteral("CORVANE_RENDO");
+    EXPECT_FALSE(NamedMutex::exists(name));
+    {
+        NamedMutex first;
+        ASSERT_TRUE(first.create(name));
+        EXPECT_TRUE(NamedMutex::exists(name));
+        EXPECT_FALSE(NamedMutex::exists(QStringLiteral("TESUVIO000")));
+        NamedMutex second;
+        EXPECT_FALSE(second.create(name));
+        EXPECT_FALSE(second.isHeld());
+        first.release();
+        EXPECT_FALSE(NamedMutex::exists(name));
+        EXPECT_TRUE(second.create(name));
+    }
+    EXPECT_FALSE(NamedMutex::exists(name)); // released by the destructor
+}
+
+TEST(NamedMutex, AKilledHolderReleasesIt)
+{
+    testenv::TempEnvironment env;
+    const QString name = QStringLiteral("TESUVIO000");
+    // Another process, one process to the end, holds the lock file as a holder of the mutex would.
+    QProcess holder;
+    holder.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"), QStringLiteral("exec 9>\"$1\"; flock -x 9; exec sleep 600"),
+                  QStringLiteral("sh"), NamedMutex::lockFilePath(name)});
+    ASSERT_TRUE(holder.waitForStarted());
+    QDeadlineTimer deadline(30000);
+    while (!NamedMutex::exists(name) && !deadline.hasExpired())
+        QThread::msleep(10);
+    ASSERT_TRUE(NamedMutex::exists(name));
+    NamedMutex mine;
+    EXPECT_FALSE(mine.create(name));
+
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_FALSE(NamedMutex::exists(name));
+    EXPECT_TRUE(mine.create(name));
+}
