@@ -1,7 +1,7 @@
 #include "controls/PellanEdit.h"
-#include "controls/KanaWidth.h"
 #include "controls/SafeCall.h"
 #include "platform/Cp932.h"
+#include "platform/Cp932Map.h"
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QGuiApplication>
@@ -39,6 +39,21 @@ QString capBytes(const QString& text, qsizetype bytes) {
             return text.left(i);
     }
     return text;
+}
+
+// Text that can stand as its own reading: kana, the prolonged sound mark, letters, digits and signs in
+// either width. A commit holding anything else (kanji) brings no reading with it.
+bool isKanaText(const QString& text)
+{
+    for (QChar ch : text) {
+        const char16_t c = ch.unicode();
+        const bool kana = (c >= 0x3041 && c <= 0x30FF) || (c >= 0xFF61 && c <= 0xFF9F);
+        const bool sign = (c >= 0x20 && c <= 0x7E) || (c >= 0xFF01 && c <= 0xFF5E) || c == 0x3000 ||
+                          (c >= 0x3001 && c <= 0x3003);
+        if (!kana && !sign)
+            return false;
+    }
+    return true;
 }
 
 // A character whose CP932 form begins with the byte 130 (0x82): hiragana, full-width letters and
@@ -409,10 +424,8 @@ void TPellanEdit::keyPressEvent(QKeyEvent* e) {
 }
 
 void TPellanEdit::appendReading(const QString& reading) {
-    QString kana = kana::toKatakana(m_kana + reading);
-    if (m_kanaMode == kmHankaku)
-        kana = kana::toHalfWidth(kana);
-    m_kana = capBytes(kana, 1024);
+    const quint32 flags = cp932::MapKatakana | (m_kanaMode == kmHankaku ? cp932::MapHalfWidth : 0);
+    m_kana = capBytes(cp932::mapString(flags, m_kana + reading), 1024);
 }
 
 void TPellanEdit::inputMethodEvent(QInputMethodEvent* e) {
@@ -434,7 +447,7 @@ void TPellanEdit::inputMethodEvent(QInputMethodEvent* e) {
             QLineEdit::inputMethodEvent(e);
         }
         if (!commit.isEmpty()) {
-            if (m_kanaMode != kmNone && kana::isReading(commit))
+            if (m_kanaMode != kmNone && isKanaText(commit))
                 appendReading(commit);
             noteTyped(commit.front());
         }
