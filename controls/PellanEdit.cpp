@@ -1,5 +1,6 @@
 #include "controls/PellanEdit.h"
 #include "controls/SafeCall.h"
+#include "core/uAccFunction2.h"
 #include "platform/Cp932.h"
 #include "platform/Cp932Map.h"
 #include <QContextMenuEvent>
@@ -136,7 +137,7 @@ int TPellanEdit::caretPos() const {
 }
 
 Money TPellanEdit::Curr() const {
-    return Money::parse(QString(text()).remove(u',')).value_or(Money());
+    return StrToCurrSafe(QString(text()).remove(u','));
 }
 
 void TPellanEdit::setCurr(Money value) {
