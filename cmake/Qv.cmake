@@ -8,6 +8,7 @@ function(qv_add_library name)
         add_library(${name} STATIC ${srcs})
         target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
         target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+        qv_autogen_follows_sources(${name} "${srcs}")
     else()
         add_library(${name} INTERFACE)
         target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
@@ -24,10 +25,26 @@ function(qv_add_test_folder name)
         return()
     endif()
     add_executable(${name} ${srcs})
+    qv_autogen_follows_sources(${name} "${srcs}")
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${name} PRIVATE qvtestsupport ${ARG_DEPS})
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QV_SOURCE_DIR=${CMAKE_SOURCE_DIR};QV_BUILD_DIR=${CMAKE_BINARY_DIR}"
                    TIMEOUT 300)
+endfunction()
+
+# When a glob picks up a new file, the re-run of CMake sees a changed source list and removes the target's
+# moc/uic timestamp, so they run again; otherwise an existing build tree can miss the moc output of a header
+# added later.
+function(qv_autogen_follows_sources target srcs)
+    set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_sources.txt)
+    set(old "")
+    if(EXISTS ${list_file})
+        file(READ ${list_file} old)
+    endif()
+    if(NOT old STREQUAL "${srcs}")
+        file(WRITE ${list_file} "${srcs}")
+        file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp)
+    endif()
 endfunction()

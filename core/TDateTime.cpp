@@ -3,7 +3,9 @@
 #include <cmath>
 
 namespace {
-const QDate kEpoch(1899, 12, 30);
+// Julian day of 1899-12-30, day 0. A plain constant, so dates built during static initialisation of
+// other files are right too.
+constexpr qint64 kEpochJulianDay = 2415019;
 constexpr double kMsPerDay = 86400000.0;
 } // namespace
 
@@ -11,14 +13,14 @@ TDateTime TDateTime::fromDate(const QDate& date)
 {
     if (!date.isValid())
         return TDateTime();
-    return TDateTime(double(kEpoch.daysTo(date)));
+    return TDateTime(double(date.toJulianDay() - kEpochJulianDay));
 }
 
 TDateTime TDateTime::fromDateTime(const QDateTime& dateTime)
 {
     if (!dateTime.isValid())
         return TDateTime();
-    const double days = double(kEpoch.daysTo(dateTime.date()));
+    const double days = double(dateTime.date().toJulianDay() - kEpochJulianDay);
     const double frac = dateTime.time().msecsSinceStartOfDay() / kMsPerDay;
     // Negative values keep the time as a positive fraction after the minus sign.
     return TDateTime(days >= 0 ? days + frac : days - frac);
@@ -46,7 +48,7 @@ int TDateTime::dayNumber() const
 
 QDate TDateTime::toDate() const
 {
-    return kEpoch.addDays(dayNumber());
+    return QDate::fromJulianDay(kEpochJulianDay + dayNumber());
 }
 
 QTime TDateTime::toTime() const
