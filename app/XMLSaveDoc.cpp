@@ -9,7 +9,6 @@ namespace {
 
 // The codec module's CP932 mapping. The writer keeps one encoder open for the many texts of a file, as
 // opening a converter costs more than converting a short name.
-constexpr const char* kCp932Name = "windows-31j";
 
 [[noreturn]] void fail(const QString& message) {
     throw std::runtime_error(message.toStdString());
@@ -49,7 +48,7 @@ bool isPlain(QStringView text) {
 } // namespace
 
 TXmlSaveDoc::TXmlSaveDoc(const QString& version, const QString& encoding, const QString& standalone)
-    : m_encoder(kCp932Name, QStringConverter::Flag::Stateless) {
+    : m_encoder(cp932::makeEncoder()) {
     QByteArray declaration = "<?xml version=\"";
     appendEscaped(declaration, version);
     declaration += "\" encoding=\"";

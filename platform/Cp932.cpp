@@ -7,11 +7,41 @@ namespace cp932 {
 
 namespace {
 constexpr const char* kName = "windows-31j";
+
+// Opening an ICU converter is costly, so each thread keeps one of each. Their error flag never clears,
+// so a converter that has seen an error is replaced before its next use.
+// They are built in place (emplace): an ICU-backed converter must not be moved, as its error callback
+// keeps the address of the converter's state.
+QStringEncoder& sharedEncoder()
+{
+    thread_local std::optional<QStringEncoder> encoder;
+    if (!encoder || encoder->hasError())
+        encoder.emplace(kName, QStringConverter::Flag::Stateless);
+    return *encoder;
+}
+
+QStringDecoder& sharedDecoder()
+{
+    thread_local std::optional<QStringDecoder> decoder;
+    if (!decoder || decoder->hasError())
+        decoder.emplace(kName, QStringConverter::Flag::Stateless);
+    return *decoder;
+}
+} // namespace
+
+QStringEncoder makeEncoder()
+{
+    return QStringEncoder(kName, QStringConverter::Flag::Stateless);
+}
+
+QStringDecoder makeDecoder()
+{
+    return QStringDecoder(kName, QStringConverter::Flag::Stateless);
 }
 
 QByteArray encode(const QString& text, bool* ok)
 {
-    QStringEncoder encoder(kName, QStringConverter::Flag::Stateless);
+    QStringEncoder& encoder = sharedEncoder();
     QByteArray out = encoder.encode(text);
     const bool good = !encoder.hasError();
     if (ok)
@@ -21,12 +51,11 @@ QByteArray encode(const QString& text, bool* ok)
 
 QByteArray encodeLossy(const QString& text)
 {
-    QStringEncoder encoder(kName, QStringConverter::Flag::Stateless);
     QByteArray out;
     out.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size(); ++i) {
         qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        QStringEncoder one(kName, QStringConverter::Flag::Stateless);
+        QStringEncoder& one = sharedEncoder();
         QByteArray b = one.encode(QStringView(text).mid(i, len));
         out += one.hasError() ? QByteArray("?") : b;
         i += len - 1;
@@ -45,8 +74,7 @@ std::optional<QByteArray> tryEncode(const QString& text)
 
 QString decode(const QByteArray& bytes)
 {
-    QStringDecoder decoder(kName, QStringConverter::Flag::Stateless);
-    return decoder.decode(bytes);
+    return sharedDecoder().decode(bytes);
 }
 
 QString decode(const char* bytes, qsizetype length)

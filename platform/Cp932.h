@@ -6,9 +6,17 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <optional>
 
 namespace cp932 {
+
+// A stateless CP932 encoder or decoder of one's own, for a writer that converts many pieces in a row.
+// Its hasError() stays set once a piece has failed (resetState() does not clear it for ICU converters):
+// take a fresh one after an error. Keep it where it was built: an ICU-backed converter must not be moved.
+QStringEncoder makeEncoder();
+QStringDecoder makeDecoder();
 
 // Encodes text; a character CP932 cannot hold makes the result empty and *ok false.
 QByteArray encode(const QString& text, bool* ok = nullptr);

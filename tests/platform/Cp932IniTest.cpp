@@ -20,6 +20,10 @@ TEST(Cp932, RefusesCharactersItCannotHold) {
     EXPECT_FALSE(ok);
     EXPECT_FALSE(cp932::tryEncode(QString::fromUtf8("\u00e9")).has_value());
     EXPECT_EQ(cp932::encodeLossy(QString::fromUtf8("a\u00e9b")), QByteArray("a?b"));
+    // The converters are kept between calls: an error must neither stick to the next text nor be missed.
+    EXPECT_EQ(cp932::encode(QStringLiteral("漢")).toHex(), QByteArray("8abf"));
+    EXPECT_FALSE(cp932::canEncode(QString::fromUtf8("\u00e9")));
+    EXPECT_EQ(cp932::decode(QByteArray("\x8a\xbf")), QStringLiteral("漢"));
 }
 
 TEST(Cp932, LeadBytePositionsScanFromTheStart) {
