@@ -119,13 +119,7 @@ TEST_F(DataInfomationTest, ClientServerLockRowIsReadWithoutOpeningTheDataset) {
     testenv::CompanySpec company;
     company.name = QStringLiteral("施錠商事");
     const testenv::Dataset ds = e.root->addDataset(company, 6);
-    {
-        auto db = e.root->connectSystem();
-        fb::Transaction t(*db);
-        fb::Query q(t, QStringLiteral("UPDATE DATALIST SET DATALOCK=10 WHERE REC=6"));
-        q.execute();
-        t.commit();
-    }
+    e.executeSystem(QStringLiteral("UPDATE DATALIST SET DATALOCK=10 WHERE REC=6"));
     ConnectMode = 1;
     TDataInfomation info;
     info.ConnectMode = 1;

@@ -93,13 +93,7 @@ TEST_F(DataListStoreTest, RowReadByNumberAndByPathAndWrittenBack) {
 
 TEST_F(DataListStoreTest, OlderSystemDatabasesNeitherReadNorWriteTheNewColumns) {
     e.root->addDataset({}, 2);
-    {
-        auto db = e.root->connectSystem();
-        fb::Transaction t(*db);
-        fb::Query q(t, QStringLiteral("UPDATE DATALIST SET CLOUD=1, READ_ONLY=1 WHERE REC=2"));
-        q.execute();
-        t.commit();
-    }
+    e.executeSystem(QStringLiteral("UPDATE DATALIST SET CLOUD=1, READ_ONLY=1 WHERE REC=2"));
     const struct {
         int major, minor1, minor2;
         quint8 cloud;
@@ -122,11 +116,7 @@ TEST_F(DataListStoreTest, OlderSystemDatabasesNeitherReadNorWriteTheNewColumns) 
         ctl.GetDataListRecord(0, row, true);
         EXPECT_EQ(storedText(2, "CLOUD"), c.cloud ? "0" : "1");
         EXPECT_EQ(storedText(2, "READ_ONLY"), c.readOnly ? "0" : "1");
-        auto db = e.root->connectSystem();
-        fb::Transaction t(*db);
-        fb::Query q(t, QStringLiteral("UPDATE DATALIST SET CLOUD=1, READ_ONLY=1 WHERE REC=2"));
-        q.execute();
-        t.commit();
+        e.executeSystem(QStringLiteral("UPDATE DATALIST SET CLOUD=1, READ_ONLY=1 WHERE REC=2"));
     }
 }
 
@@ -284,13 +274,7 @@ TEST_F(DataListStoreTest, DisconnectRefreshesTheDatasetRow) {
 
     // A folder that is not in the list is disconnected without touching any row.
     const testenv::Dataset loose = e.root->addDataset(company, 10);
-    {
-        auto db = e.root->connectSystem();
-        fb::Transaction t(*db);
-        fb::Query q(t, QStringLiteral("UPDATE DATALIST SET PASNAME='' , ENTTEXT='' WHERE REC=10"));
-        q.execute();
-        t.commit();
-    }
+    e.executeSystem(QStringLiteral("UPDATE DATALIST SET PASNAME='' , ENTTEXT='' WHERE REC=10"));
     const int before = rowCount(QStringLiteral("WHERE SHOUGOU='新商号'"));
     ASSERT_TRUE(e.dm->fnAccDatConnected(QString(), loose.folder, 0));
     EXPECT_TRUE(e.dm->fnAccDatDisConnected(loose.folder, 0, 1));

@@ -3,6 +3,9 @@
 #include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
 
+#include "platform/firebird/FbQuery.h"
+#include "platform/firebird/FbTransaction.h"
+
 #include <QStandardPaths>
 #include <stdexcept>
 
@@ -40,6 +43,14 @@ DmEnvironment::~DmEnvironment() {
 void DmEnvironment::connectSystem() {
     if (!dm->fnAccDefConnected(QString(), 1))
         throw std::runtime_error("the system database cannot be connected");
+}
+
+void DmEnvironment::executeSystem(const QString& sql) const {
+    auto db = root->connectSystem();
+    fb::Transaction t(*db);
+    fb::Query q(t, sql);
+    q.execute();
+    t.commit();
 }
 
 HoldingProcess::HoldingProcess(const QString& database) {

@@ -25,6 +25,8 @@ public:
 
     // Connects the system database; fails the calling test through an exception when it cannot.
     void connectSystem();
+    // Runs one statement on the system database in a committed transaction of its own.
+    void executeSystem(const QString& sql) const;
 };
 
 // Another process (isql-fb) that holds a database attached until the object goes.
