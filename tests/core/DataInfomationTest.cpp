@@ -114,6 +114,29 @@ TEST_F(DataInfomationTest, StatusKeysCarryTheOperatorOnlyWhileSet) {
     EXPECT_EQ(testenv::readFile(iniOf(ds)), before);
 }
 
+TEST_F(DataInfomationTest, RefreshRewritesASectionOrTheWholeIniFromTheDatabase) {
+    testenv::CompanySpec company;
+    company.name = QStringLiteral("更新前");
+    const testenv::Dataset ds = e.root->addDataset(company);
+    ds.execute(QStringLiteral("UPDATE ACCDEF1 SET SHOUGOU='更新後' WHERE REC=1"));
+    TDataInfomation info;
+    info.SetDataStatus(ds.folder, 4);
+    info.RefreshIniFile(ds.folder, TDataInfomation::SectionInfo);
+    IniFile ini(iniOf(ds));
+    EXPECT_EQ(ini.readString("DATAINFO", "SHOUGOU"), QStringLiteral("更新後"));
+    EXPECT_EQ(ini.readString("DATASTS", "STATUS"), "4");
+    info.RefreshIniFile(ds.folder, TDataInfomation::SectionStatus);
+    ini.reload();
+    EXPECT_EQ(ini.readString("DATASTS", "STATUS"), "1");
+    EXPECT_FALSE(ini.valueExists("DATASTS", "OPCODE"));
+    ASSERT_TRUE(QFile::remove(iniOf(ds)));
+    info.RefreshIniFile(ds.folder, QString());
+    ini.reload();
+    EXPECT_EQ(ini.readString("DATASTS", "STATUS"), "1");
+    EXPECT_EQ(ini.readString("DATAINFO", "SHOUGOU"), QStringLiteral("更新後"));
+    EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
+}
+
 TEST_F(DataInfomationTest, ClientServerLockRowIsReadWithoutOpeningTheDataset) {
     e.connectSystem();
     testenv::CompanySpec company;
