@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test through ctest.
+# Installs what is missing, builds and runs every test through ctest. The client/server tests run
+# against a Firebird server of our own on 127.0.0.1 (scripts/fbserver.sh), stopped again at the end.
 source "$(dirname "$0")/scripts/common.sh"
 install_packages
 build_project
 export QT_QPA_PLATFORM=offscreen
+QV_FB_SERVER="$("$ROOT/scripts/fbserver.sh" start)"
+export QV_FB_SERVER
+trap '"$ROOT/scripts/fbserver.sh" stop' EXIT
 cd "$BUILD_DIR"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300 "$@"

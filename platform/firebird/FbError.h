@@ -11,9 +11,7 @@ class Error : public std::runtime_error {
 public:
     Error(const QString& message, qint64 statusCode = 0, int sqlCode = 0)
         : std::runtime_error(message.toStdString()), m_message(message), m_statusCode(statusCode),
-          m_sqlCode(sqlCode)
-    {
-    }
+          m_sqlCode(sqlCode) {}
     const QString& message() const { return m_message; }
     qint64 statusCode() const { return m_statusCode; }
     int sqlCode() const { return m_sqlCode; }
