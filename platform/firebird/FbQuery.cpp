@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 namespace fb {
@@ -219,6 +220,16 @@ struct Query::Impl {
     bool hasCursor = false;
     std::vector<Column> columns;
     std::vector<std::pair<size_t, int>> lookup; // open addressing: hash, column index (-1 empty)
+    // Names as callers spelled them (exact bytes and encoding) with their column index: code reads the
+    // same columns with the same literals row after row, and an exact match needs no case folding.
+    struct Spelling {
+        size_t hash = 0;
+        int tag = -1; // -1 empty
+        QByteArray bytes;
+        int index = -1;
+    };
+    std::vector<Spelling> spellings = std::vector<Spelling>(64);
+    int spellingCount = 0;
     std::vector<unsigned char> row;
 
     Firebird::IResultSet* cursor = nullptr;
@@ -411,6 +422,8 @@ void Query::Impl::unprepare() {
     columns.clear();
     lookup.clear();
     row.clear();
+    spellings.assign(spellings.size(), Spelling());
+    spellingCount = 0;
 }
 
 ISC_QUAD Query::Impl::writeBlob(const QByteArray& bytes) {
@@ -620,6 +633,16 @@ Transaction& Query::transaction() const {
     return *d->transaction;
 }
 
+void Query::setTransaction(Transaction& transaction) {
+    if (&transaction == d->transaction)
+        return;
+    d->unprepare();
+    auto& list = d->transaction->m_queries;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    d->transaction = &transaction;
+    transaction.m_queries.push_back(this);
+}
+
 void Query::setSql(const QString& sql) {
     d->unprepare();
     d->sql = sql;
@@ -820,18 +843,49 @@ QStringList Query::fieldNames() const {
 int Query::fieldIndex(QAnyStringView name) const {
     if (!d->statement)
         d->prepare();
-    const size_t size = d->lookup.size();
-    if (size == 0)
-        return -1;
-    const size_t h = foldHash(name);
-    for (size_t slot = h & (size - 1);; slot = (slot + 1) & (size - 1)) {
-        const auto& entry = d->lookup[slot];
-        if (entry.second < 0)
-            return -1;
-        if (entry.first == h &&
-            QAnyStringView::compare(name, d->columns[size_t(entry.second)].name, Qt::CaseInsensitive) == 0)
-            return entry.second;
+    const char* raw = static_cast<const char*>(name.data());
+    const qsizetype bytes = name.size_bytes();
+    int tag = 0;
+    name.visit([&tag](auto view) {
+        using View = decltype(view);
+        if constexpr (std::is_same_v<View, QStringView>)
+            tag = 2;
+        else if constexpr (std::is_same_v<View, QLatin1StringView>)
+            tag = 1;
+    });
+    size_t exact = 1469598103934665603ull ^ size_t(tag);
+    for (qsizetype i = 0; i < bytes; ++i)
+        exact = (exact ^ static_cast<unsigned char>(raw[i])) * 1099511628211ull;
+    auto& spellings = d->spellings;
+    const size_t mask = spellings.size() - 1;
+    size_t slot = exact & mask;
+    for (; spellings[slot].tag >= 0; slot = (slot + 1) & mask) {
+        const auto& e = spellings[slot];
+        if (e.hash == exact && e.tag == tag && e.bytes.size() == bytes &&
+            std::memcmp(e.bytes.constData(), raw, size_t(bytes)) == 0)
+            return e.index;
     }
+
+    int index = -1;
+    const size_t size = d->lookup.size();
+    if (size != 0) {
+        const size_t h = foldHash(name);
+        for (size_t s = h & (size - 1);; s = (s + 1) & (size - 1)) {
+            const auto& entry = d->lookup[s];
+            if (entry.second < 0)
+                break;
+            if (entry.first == h && QAnyStringView::compare(name, d->columns[size_t(entry.second)].name,
+                                                            Qt::CaseInsensitive) == 0) {
+                index = entry.second;
+                break;
+            }
+        }
+    }
+    if (d->spellingCount < int(spellings.size() / 2)) {
+        spellings[slot] = {exact, tag, QByteArray(raw, bytes), index};
+        ++d->spellingCount;
+    }
+    return index;
 }
 
 bool Query::hasColumn(QAnyStringView name) const {

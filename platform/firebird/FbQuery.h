@@ -60,6 +60,9 @@ public:
     Query& operator=(const Query&) = delete;
 
     Transaction& transaction() const;
+    // Moves the query to another transaction (of the same or another attachment); closes and
+    // unprepares it.
+    void setTransaction(Transaction& transaction);
 
     // Sets the statement text; lines are joined with line breaks. Closes and unprepares.
     void setSql(const QString& sql);

@@ -5,8 +5,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-TEST(Cp932, MapsTheWindowsCharactersAndMeasuresBytes)
-{
+TEST(Cp932, MapsTheWindowsCharactersAndMeasuresBytes) {
     const QByteArray bytes = cp932::encode(QStringLiteral("～－①漢ｱA"));
     EXPECT_EQ(bytes.toHex(' '), QByteArray("81 60 81 7c 87 40 8a bf b1 41"));
     EXPECT_EQ(cp932::decode(bytes), QStringLiteral("～－①漢ｱA"));
@@ -15,8 +14,7 @@ TEST(Cp932, MapsTheWindowsCharactersAndMeasuresBytes)
     EXPECT_EQ(cp932::charWidth(QChar(u'ア')), 2);
 }
 
-TEST(Cp932, RefusesCharactersItCannotHold)
-{
+TEST(Cp932, RefusesCharactersItCannotHold) {
     bool ok = true;
     EXPECT_TRUE(cp932::encode(QString::fromUtf8("a\U0001F600"), &ok).isEmpty());
     EXPECT_FALSE(ok);
@@ -24,8 +22,7 @@ TEST(Cp932, RefusesCharactersItCannotHold)
     EXPECT_EQ(cp932::encodeLossy(QString::fromUtf8("a\u00e9b")), QByteArray("a?b"));
 }
 
-TEST(Cp932, LeadBytePositionsScanFromTheStart)
-{
+TEST(Cp932, LeadBytePositionsScanFromTheStart) {
     // "ア" is 83 41: the 0x41 trail byte must not be taken for a character start, and a trail byte in
     // the lead range (0x83 0x81 ...) must not be taken for a lead byte.
     const QByteArray b = cp932::encode(QStringLiteral("Aア\u30C3")); // 41 83 41 83 62
@@ -35,13 +32,13 @@ TEST(Cp932, LeadBytePositionsScanFromTheStart)
     EXPECT_TRUE(cp932::isLeadByteAt(b, 3));
 }
 
-TEST(IniFile, WindowsProfileSemantics)
-{
+TEST(IniFile, WindowsProfileSemantics) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.ini"));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(cp932::encode(QStringLiteral("; comment\n[Sec]\nKey= 値 \nkey=second\nNum=12x\nHex=$1F\n[sec]\nOther=1\n")));
+    f.write(cp932::encode(
+        QStringLiteral("; comment\n[Sec]\nKey= 値 \nkey=second\nNum=12x\nHex=$1F\n[sec]\nOther=1\n")));
     f.close();
 
     IniFile ini(path);
@@ -49,7 +46,8 @@ TEST(IniFile, WindowsProfileSemantics)
     EXPECT_FALSE(ini.valueExists(QStringLiteral("Sec"), QStringLiteral("Other"))); // first section wins
     EXPECT_EQ(ini.readInteger(QStringLiteral("Sec"), QStringLiteral("Num"), 7), 7);
     EXPECT_EQ(ini.readInteger(QStringLiteral("Sec"), QStringLiteral("Hex")), 31);
-    EXPECT_EQ(ini.readString(QStringLiteral("None"), QStringLiteral("x"), QStringLiteral("d")), QStringLiteral("d"));
+    EXPECT_EQ(ini.readString(QStringLiteral("None"), QStringLiteral("x"), QStringLiteral("d")),
+              QStringLiteral("d"));
 
     ASSERT_TRUE(ini.writeString(QStringLiteral("sec"), QStringLiteral("key"), QStringLiteral("新")));
     ASSERT_TRUE(ini.writeString(QStringLiteral("New"), QStringLiteral("A"), QStringLiteral("1")));
@@ -67,8 +65,7 @@ TEST(IniFile, WindowsProfileSemantics)
     EXPECT_FALSE(IniFile(path).sectionExists(QStringLiteral("Sec")));
 }
 
-TEST(IniFile, ValueThatCannotBeEncodedIsRefused)
-{
+TEST(IniFile, ValueThatCannotBeEncodedIsRefused) {
     QTemporaryDir dir;
     IniFile ini(dir.filePath(QStringLiteral("b.ini")));
     EXPECT_FALSE(ini.writeString(QStringLiteral("S"), QStringLiteral("K"), QString::fromUtf8("\U0001F600")));

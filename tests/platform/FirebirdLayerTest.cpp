@@ -2,6 +2,7 @@
 // of test.sh (QV_FB_SERVER="host/port") for the client/server case.
 #include "support/TestEnv.h"
 
+#include "core/FbValues.h"
 #include "platform/firebird/FbDatabase.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbServices.h"
@@ -93,6 +94,8 @@ TEST_F(FirebirdLayer, EveryTypeRoundTrips) {
     EXPECT_EQ(q.field("B").asInt64(), Q_INT64_C(-9007199254740993));
     EXPECT_EQ(q.field("M").asScaled(4), Q_INT64_C(-12345678901234567));
     EXPECT_EQ(q.field("M").asString(), "-1234567890123.4567");
+    EXPECT_EQ(fb::asMoney(q.field("M")), Money::fromString("-1234567890123.4567"));
+    EXPECT_EQ(fb::asMoney(q.field("N")), Money::fromString("123.46"));
     EXPECT_EQ(q.field("N").asScaled(4), 1234600);
     EXPECT_EQ(q.field("N").asScaled(1), 1235); // 123.46 kept to one decimal, half away from zero
     EXPECT_EQ(q.field("N").asString(), "123.46");
@@ -101,6 +104,7 @@ TEST_F(FirebirdLayer, EveryTypeRoundTrips) {
     EXPECT_EQ(q.field("DT").asString(), "2024/04/01");
     EXPECT_EQ(q.field("TS").asDayCount(), 45383.5);
     EXPECT_EQ(q.field("TS").asString(), "2024/04/01 12:00:00");
+    EXPECT_EQ(fb::asDateTime(q.field("TS")).toDateTime(), QDateTime(QDate(2024, 4, 1), QTime(12, 0)));
     EXPECT_EQ(q.field("TM").asDayCount(), 0.25);
     EXPECT_EQ(q.field("BT").asString(), memo);
     EXPECT_EQ(q.field("BB").asBytes(), binary);
@@ -317,6 +321,14 @@ TEST_F(FirebirdLayer, StoredProcedures) {
     for (s.open(); !s.eof(); s.next())
         got << s.field("K").asInt();
     EXPECT_EQ(got, QList<int>({1, 2, 3}));
+
+    // The same query in a snapshot transaction of its own.
+    fb::Transaction snapshot(db, {"concurrency", "nowait"});
+    s.setTransaction(snapshot);
+    s.setInt("N", 2);
+    s.open();
+    EXPECT_TRUE(snapshot.isActive());
+    EXPECT_EQ(s.field("K").asInt(), 1);
 }
 
 TEST_F(FirebirdLayer, BackupRestoreValidateThroughServices) {

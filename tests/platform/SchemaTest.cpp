@@ -250,6 +250,30 @@ TEST_F(SchemaBehaviour, JournalProceduresWriteDebitAndCreditRows) {
     t.rollback();
 }
 
+TEST_F(SchemaBehaviour, EndedJobsLeaveTheirState) {
+    auto db = ds.connect();
+    fb::Transaction t(*db);
+    fb::Query open(
+        t,
+        QStringLiteral(
+            "INSERT INTO OPINF(OPCODE,JOBNAME,PCNAME,OPENTIME) VALUES(:OPCODE,:JOBNAME,:PCNAME,:OPENTIME)"));
+    open.setInt("OPCODE", 100000010);
+    open.setString("JOBNAME", QStringLiteral("翌年度更新"));
+    open.setString("PCNAME", QStringLiteral("PC1"));
+    fb::setDateTime(open, "OPENTIME", TDateTime::now());
+    open.execute();
+    fb::Query end(t, QStringLiteral("EXECUTE PROCEDURE OPINF_DELETE(:OPCODE,:JOBNAME,:STATE)"));
+    end.setInt("OPCODE", 100000010);
+    end.setString("JOBNAME", QStringLiteral("翌年度更新"));
+    end.setString("STATE", QStringLiteral("正常終了"));
+    end.execute();
+    EXPECT_EQ(count(t, QStringLiteral("SELECT COUNT(*) FROM OPINF")), 0);
+    fb::Query log(t, QStringLiteral("SELECT STATE, PCNAME FROM OPINF_LOG"));
+    log.open();
+    EXPECT_EQ(log.field("STATE").asString(), QStringLiteral("正常終了"));
+    EXPECT_EQ(log.field("PCNAME").asString(), "PC1");
+}
+
 TEST_F(SchemaBehaviour, LogonProcedureRecordsTheLogon) {
     auto db = root->connectSystem();
     fb::Transaction t(*db);
