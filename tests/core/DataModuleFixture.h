@@ -47,6 +47,13 @@ protected:
         q.execute();
         t.commit();
     }
+    // One statement on the open dataset in a transaction of its own, committed.
+    void execDat(const QString& sql) {
+        fb::Transaction t(dm->IBDatabaseDAT);
+        fb::Query q(t, sql);
+        q.execute();
+        t.commit();
+    }
     // The first column of the first row as committed data shows it (0 without a row).
     int intDef(const QString& sql) { return firstInt(dm->IBDatabaseDEF, sql); }
     QString textDef(const QString& sql) {
