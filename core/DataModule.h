@@ -18,6 +18,7 @@
 #include <QVariant>
 
 class QWidget;
+struct TSystemIniRec;
 
 // Starts a transaction when none is active and ends only a transaction it started itself. An own
 // transaction still running when the guard goes (an exception passed by) is rolled back.
@@ -118,6 +119,35 @@ public:
     qint32 GetSiwakeCount(const QString& scode, qint32& live, qint32& updatedDeleted);
     qint32 GetSiwakeTotalCount(const QString& scode);
     bool IsCloudShareEnabled(int flag);
+
+    // ---- operator settings: SYSDEF, SYSREG, SYSTEMINI, STYLECOLOR ----
+    // Load and write back the logged-on operator's settings; a transaction the caller started is left
+    // running, uncommitted.
+    bool fnGetSysDef();
+    bool fnPutSysDef();
+    // One SYSREG value of a key by type word ("文字", "論理", "日付", "整数", "金額"); a missing row is
+    // inserted with the default text first. The Get/Put forms work on SystemDef.OPCODE.
+    bool funcGetSysReg(const QString& name, const QString& typeWord, QVariant& value, qint32 key,
+                       const QString& defaultText);
+    bool GetSysReg(const QString& name, const QString& typeWord, QVariant& value, const QString& defaultText);
+    bool funcPutSysReg(const QString& name, const QString& typeWord, qint32 key, const QVariant& value);
+    bool PutSysReg(const QString& name, const QString& typeWord, const QVariant& value);
+    // The SYSTEMINI record whose REC is set (zeros and empty text when there is none).
+    bool GetSysIni(TSystemIniRec& record);
+    bool SetSysIni(const TSystemIniRec& record);
+    void GetStyleColorText(qint32 key, const QString& styleName, QString& text);
+    void PutStyleColorText(qint32 key, const QString& styleName, const QString& text);
+    // SystemDef.SysDbMAJOR, SysDbMINOR1, SysDbMINOR2 from table VERSION (zeros on failure).
+    void GetSystemDbVersion();
+
+    // ---- job control, the usual facility, schema probes, logon row, running jobs ----
+    bool SetJobControl(const QString& processId, const QString& option);
+    void GetOpeDefSisetu(QString& name);
+    bool fnExistence_Table(const QString& tableName);
+    bool fnExistence_Field(const QString& tableName, const QString& fieldName);
+    void DeleteLogonInfo();
+    void ClearOpInf();
+    bool IsReadOnlyData();
 
 private:
     void connectDatabase(fb::Database& database, const QString& name);
