@@ -234,6 +234,8 @@ struct TACCINF {
     quint8 KamokuDigits = 0, HojoDigits = 0, BumonDigits = 0;
     qint32 IkkatuZeinuki = 0;
     QString DataPassword;
+    // 1 when the dataset has a data password that could not be read: no entry opens the dataset.
+    quint8 DataPasswordUnreadable = 0;
     qint32 PrintKikanUse = 0;
     TDateTime PrintKISHU, PrintKIMATU;
     QString UketoriTegataKCODE, WaribikiTegataKCODE, UragakiTegataKCODE;
