@@ -250,8 +250,10 @@ void readTypedSettings() {
     accRegInt(QStringLiteral("250%定率法で償却する経過措置"), genka);
     accRegInt(QStringLiteral("200%定率法で償却する経過措置"), genka);
     a.PrintKikanUse = accRegInt(QStringLiteral("印刷用期間使用区分"));
-    a.PrintKISHU = accReg(QStringLiteral("印刷用期間（期首）"), kDate, QStringLiteral("0")).value<TDateTime>();
-    a.PrintKIMATU = accReg(QStringLiteral("印刷用期間（期末）"), kDate, QStringLiteral("0")).value<TDateTime>();
+    a.PrintKISHU =
+        accReg(QStringLiteral("印刷用期間（期首）"), kDate, QStringLiteral("0")).value<TDateTime>();
+    a.PrintKIMATU =
+        accReg(QStringLiteral("印刷用期間（期末）"), kDate, QStringLiteral("0")).value<TDateTime>();
     a.KobetuGenkaUse = accRegInt(QStringLiteral("個別原価使用区分"));
     a.KobetuGenkaName = accReg(QStringLiteral("個別原価別名"), kText, QStringLiteral("個別原価")).toString();
     a.KobetuGenkaDigits = quint8(accRegInt(QStringLiteral("個別原価コード桁数")));
@@ -372,8 +374,9 @@ void TDM::GetDataTypeName(int dataType, QString& name) {
         name = QStringLiteral("医療法人");
         return;
     default:
-        throwText(QStringLiteral("このプログラムでは、該当のデータタイプを処理することが出来ません。(DataType=%1)")
-                      .arg(dataType));
+        throwText(
+            QStringLiteral("このプログラムでは、該当のデータタイプを処理することが出来ません。(DataType=%1)")
+                .arg(dataType));
     }
 }
 
@@ -390,8 +393,9 @@ void TDM::GetDataKindName(int dataType, int codeType, QString& name, bool combin
             kindName = kKinds[codeType - 1];
     }
     if (!supported)
-        throwText(QStringLiteral("このプログラムでは、該当のコードタイプを処理することが出来ません。(CodeType=%1)")
-                      .arg(codeType));
+        throwText(
+            QStringLiteral("このプログラムでは、該当のコードタイプを処理することが出来ません。(CodeType=%1)")
+                .arg(codeType));
     if (!combined)
         name = kindName;
     else if (kindName.isEmpty())
@@ -407,8 +411,8 @@ void TDM::fnGetAccTotalName(const QString& group, const QString& column, QString
     try {
         try {
             own.emplace(IBTransactionDAT);
-            IBQACC1.setSql(
-                QStringList{QStringLiteral("SELECT * FROM ACCTOTALNAME"), QStringLiteral("WHERE KGROUP=:KGROUP")});
+            IBQACC1.setSql(QStringList{QStringLiteral("SELECT * FROM ACCTOTALNAME"),
+                                       QStringLiteral("WHERE KGROUP=:KGROUP")});
             IBQACC1.setString("KGROUP", group);
             IBQACC1.open();
             if (column.isEmpty() || !IBQACC1.hasColumn(column))
@@ -549,7 +553,8 @@ void TDM::LoadGengoTable() {
                                     QStringLiteral("ORDER BY YEAROFFSET DESC")});
         for (IBSQLDEF.open(); !IBSQLDEF.eof(); IBSQLDEF.next())
             GengoTable.append({IBSQLDEF.field("GNAME").asString(), IBSQLDEF.field("GSIGN").asString(),
-                               fb::asDateTime(IBSQLDEF.field("STARTDATE")), IBSQLDEF.field("YEAROFFSET").asInt()});
+                               fb::asDateTime(IBSQLDEF.field("STARTDATE")),
+                               IBSQLDEF.field("YEAROFFSET").asInt()});
         IBSQLDEF.close();
         own->commit();
     } catch (const std::exception&) {
@@ -596,8 +601,9 @@ void TDM::GetDataListRec(const QString& path, qint32& rec, qint32& rowNo) {
     }
     try {
         OwnTransaction own(IBTransactionDEF);
-        IBSQLDEF.setSql(QStringList{QStringLiteral("SELECT REC FROM DATALIST"),
-                                    QStringLiteral("WHERE (GROUPID=:GROUPID) AND (UPPER(PASNAME)=:PASNAME)")});
+        IBSQLDEF.setSql(
+            QStringList{QStringLiteral("SELECT REC FROM DATALIST"),
+                        QStringLiteral("WHERE (GROUPID=:GROUPID) AND (UPPER(PASNAME)=:PASNAME)")});
         IBSQLDEF.setInt("GROUPID", SystemDef.GROUPID);
         IBSQLDEF.setString("PASNAME", path.toUpper());
         for (IBSQLDEF.open(); !IBSQLDEF.eof(); IBSQLDEF.next())
