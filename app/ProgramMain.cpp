@@ -3,7 +3,8 @@
 #include "app/TestHooks.h"
 #include "app/main.h"
 #include "platform/NamedMutex.h"
-#include "platform/QtUserInteraction.h"
+#include "controls/FontSubstitution.h"
+#include "controls/QtUserInteraction.h"
 #include "platform/TerminationRequests.h"
 #include "platform/UserInteraction.h"
 
@@ -37,7 +38,8 @@ constexpr int kFailed = 2;
 int ProgramMain(const QStringList& arguments)
 {
     std::unique_ptr<ui::UserInteraction> ui = testhooks::userInteractionFromEnvironment();
-    ui::install(ui ? std::move(ui) : std::make_unique<ui::QtUserInteraction>());
+    ui::install(ui ? std::move(ui) : std::make_unique<QtUserInteraction>());
+    installFontSubstitutions();
 
     TerminationRequests termination;
     QPointer<TForm1> mainForm;

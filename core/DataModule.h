@@ -18,6 +18,7 @@
 #include <QVariant>
 
 class QWidget;
+struct TSystemIniRec;
 
 // Starts a transaction when none is active and ends only a transaction it started itself. An own
 // transaction still running when the guard goes (an exception passed by) is rolled back.
@@ -118,6 +119,70 @@ public:
     qint32 GetSiwakeCount(const QString& scode, qint32& live, qint32& updatedDeleted);
     qint32 GetSiwakeTotalCount(const QString& scode);
     bool IsCloudShareEnabled(int flag);
+
+    // ---- operator settings: SYSDEF, SYSREG, SYSTEMINI, STYLECOLOR ----
+    // Load and write back the logged-on operator's settings; a transaction the caller started is left
+    // running, uncommitted.
+    bool fnGetSysDef();
+    bool fnPutSysDef();
+    // One SYSREG value of a key by type word ("文字", "論理", "日付", "整数", "金額"); a missing row is
+    // inserted with the default text first. The Get/Put forms work on SystemDef.OPCODE.
+    bool funcGetSysReg(const QString& name, const QString& typeWord, QVariant& value, qint32 key,
+                       const QString& defaultText);
+    bool GetSysReg(const QString& name, const QString& typeWord, QVariant& value, const QString& defaultText);
+    bool funcPutSysReg(const QString& name, const QString& typeWord, qint32 key, const QVariant& value);
+    bool PutSysReg(const QString& name, const QString& typeWord, const QVariant& value);
+    // The SYSTEMINI record whose REC is set (zeros and empty text when there is none).
+    bool GetSysIni(TSystemIniRec& record);
+    bool SetSysIni(const TSystemIniRec& record);
+    void GetStyleColorText(qint32 key, const QString& styleName, QString& text);
+    void PutStyleColorText(qint32 key, const QString& styleName, const QString& text);
+    // SystemDef.SysDbMAJOR, SysDbMINOR1, SysDbMINOR2 from table VERSION (zeros on failure).
+    void GetSystemDbVersion();
+
+    // ---- job control, the usual facility, schema probes, logon row, running jobs ----
+    bool SetJobControl(const QString& processId, const QString& option);
+    void GetOpeDefSisetu(QString& name);
+    bool fnExistence_Table(const QString& tableName);
+    bool fnExistence_Field(const QString& tableName, const QString& fieldName);
+    void DeleteLogonInfo();
+    void ClearOpInf();
+    bool IsReadOnlyData();
+
+    // ---- company information of the open dataset, era table, dataset-list lookup, data password ----
+    // Loads AccInf from the open dataset (ACCDEF1, system accounts, typed settings, version, data
+    // password); false after the failure has been shown. AccInf is emptied first, so it never holds
+    // values of the dataset loaded before. A transaction the caller started is left running.
+    bool fnGetAccInfo();
+    // "法人", "個人", "医療法人"; kind names of individuals "一般", "不動産", "クリニック", "農業". A type
+    // or kind this program cannot handle throws std::runtime_error with the message and "(DataType=%d)"
+    // or "(CodeType=%d)". combined gives the type name with "／" and the kind name when there is one.
+    void GetDataTypeName(int dataType, QString& name);
+    void GetDataKindName(int dataType, int codeType, QString& name, bool combined);
+    // One name column of ACCTOTALNAME for a group; empty (after the failure has been shown) when the
+    // column is not one of the table's.
+    void fnGetAccTotalName(const QString& group, const QString& column, QString& text);
+    // Select the total-account and cash-flow tables; 1 for medical-corporation data, else 0.
+    int SetKamokuTotalTable();
+    int SetKamokuTotalTableEx(int dataType, int codeType);
+    // System account by its name in ACCDEF2; empty codes when there is none. Errors reach the caller.
+    void SetSystemCode(const QString& accountName, QString& kcode, QString& userCode);
+    void GetKamokuUserCode(const QString& kcode, QString& userCode);
+    // AccInf.TusinHolder[index] and TusinPasword[index] from TUSIN_ID (empty without the table).
+    void GetTusinId(int rec, int index);
+    // "%d.%d.%d" of ACCVERSION record 1; "0.0.0" when it cannot be read.
+    QString fnGetDataBaseVer();
+    // GengoTable from table GENGO; the built-in eras when it has no rows or cannot be read.
+    void LoadGengoTable();
+    // The two folder names after the dataset's own data folder ("data" or "CB_DATA", the last one in
+    // the path): list number and child number texts, empty when absent.
+    void SplitDataPath(const QString& path, QString& first, QString& second);
+    void GetDataListRec(const QString& path, qint32& rec, qint32& rowNo);
+    // Asks for the data password when the open dataset has one (up to three entries); true when there
+    // is none or it was entered. A stored password that cannot be read admits no entry.
+    bool CheckDataPassword();
+    int AdjustIkkatuZeinuki1(int flag);
+    int AdjustIkkatuZeinuki2(int flag);
 
 private:
     void connectDatabase(fb::Database& database, const QString& name);

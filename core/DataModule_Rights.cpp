@@ -3,6 +3,8 @@
 #include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
 
+#include <optional>
+
 namespace {
 
 constexpr qint32 kDefaultSisetuColor = 0xFFAF80;
@@ -135,4 +137,85 @@ qint32 TDM::GetSiwakeTotalCount(const QString& scode) {
 bool TDM::IsCloudShareEnabled(int flag) {
     Q_UNUSED(flag);
     return TavrinoEdition == 0;
+}
+
+namespace {
+
+// The usual facility of a medical corporation's data is never its head office "00" unless nothing
+// else is found.
+QStringList opeDefSisetuSql(bool allFacilities, bool medical) {
+    if (allFacilities && !medical) {
+        if (AccInf.SITEN != 0)
+            return {QStringLiteral("SELECT SCODE,SNAME,1 AS JIGYOKBN,XSTR FROM SISETUMST"),
+                    QStringLiteral("WHERE SCODE=(SELECT MIN(SCODE) FROM SISETUMST WHERE SCODE<>'')")};
+        return {QStringLiteral("SELECT ' ' AS SCODE,SHOUGOU AS SNAME,1 AS JIGYOKBN,0 AS XSTR FROM ACCDEF1")};
+    }
+    if (allFacilities) {
+        if (AccInf.SITEN == 0)
+            throw std::runtime_error(
+                QStringLiteral("このデータは医療法人データですが、施設管理がおこなわれていません。\r"
+                               "データが損傷している可能性があります。")
+                    .toStdString());
+        return {QStringLiteral("SELECT SCODE,SNAME,MB_JIGYOU AS JIGYOKBN,XSTR FROM SISETUMST"),
+                QStringLiteral(
+                    "WHERE SCODE=(SELECT MIN(SCODE) FROM SISETUMST WHERE (SCODE<>'') AND (SCODE<>'00'))")};
+    }
+    return {medical
+                ? QStringLiteral("SELECT O.SCODE,S.SNAME,S.MB_JIGYOU AS JIGYOKBN,S.XSTR FROM OPDEFSISETU O")
+                : QStringLiteral("SELECT O.SCODE,S.SNAME,1 AS JIGYOKBN,S.XSTR FROM OPDEFSISETU O"),
+            QStringLiteral("INNER JOIN SISETUMST S ON (O.SCODE=S.SCODE)"),
+            QStringLiteral("WHERE OPCODE=:OPCODE")};
+}
+
+// Takes every row of the open statement into the usual facility (the last row wins); false without rows.
+bool takeOpeDefSisetu(TDM& dm, fb::Query& q, QString& name) {
+    bool any = false;
+    for (; !q.eof(); q.next()) {
+        any = true;
+        QString scode = q.field("SCODE").asString();
+        if (scode.isEmpty())
+            scode = QStringLiteral(" ");
+        SystemDef.SCODE = scode;
+        SystemDef.SisetuCodeCopy = scode;
+        SystemDef.JIGYOKBN = q.field("JIGYOKBN").asInt();
+        QVariant colour;
+        dm.GetXstrVariant(q.field("XSTR").asString(), QStringLiteral("COLOR"), colour);
+        SystemDef.SisetuColor = colour.toInt();
+        name = q.field("SNAME").asString();
+    }
+    q.close();
+    return any;
+}
+
+} // namespace
+
+void TDM::GetOpeDefSisetu(QString& name) {
+    name.clear();
+    std::optional<OwnTransaction> own;
+    try {
+        own.emplace(IBTransactionDAT);
+        const bool medical = AccInf.IryoFlag != 0;
+        IBQACC1.setSql(opeDefSisetuSql(IsAllSisetuOperator(), medical));
+        if (IBQACC1.hasParam("OPCODE"))
+            IBQACC1.setInt("OPCODE", SystemDef.OPCODE);
+        IBQACC1.open();
+        if (!takeOpeDefSisetu(*this, IBQACC1, name) && medical) {
+            IBQACC1.setSql(
+                QStringList{QStringLiteral("SELECT SCODE,SNAME,MB_JIGYOU AS JIGYOKBN,XSTR FROM SISETUMST"),
+                            QStringLiteral("WHERE SCODE='00'")});
+            IBQACC1.open();
+            takeOpeDefSisetu(*this, IBQACC1, name);
+        }
+        own->commit();
+    } catch (const std::exception& e) {
+        if (const auto* fbError = dynamic_cast<const fb::Error*>(&e))
+            ErrFbAccess(*fbError, QStringLiteral("TDM.GetOpeDefSisetu"), kOpeDefSisetuFailed);
+        else
+            ShowErrDetail(kOpeDefSisetuFailed, QString::fromUtf8(e.what()), ui::MsgKind::Error);
+        try {
+            if (own)
+                own->commit();
+        } catch (const fb::Error&) {
+        }
+    }
 }

@@ -335,3 +335,13 @@ void PutAccRegBlob(const QString& group, const QString& key, const QString& type
     q.execute();
     call.finish();
 }
+
+QString AccRegTextOfValue(const QString& typeWord, const QVariant& value) {
+    checkTypeWord(typeWord);
+    return toStoredText(typeWord, value);
+}
+
+QVariant AccRegValueOfText(const QString& typeWord, const QString& text) {
+    checkTypeWord(typeWord);
+    return fromStoredText(typeWord, text);
+}

@@ -32,6 +32,10 @@ std::unique_ptr<fb::Query> CreateAccQuery(const QString& word, bool snapshot);
 std::unique_ptr<fb::Query> CreateAccSQL(const QString& word, int snapshot);
 
 bool IsAccRegTypeWord(const QString& typeWord);
+// The text form of a value and the value of a text, by type word as the store converts them (the
+// system settings of SYSREG use the same forms). Throw EAccRegTypeError for an unknown type word.
+QString AccRegTextOfValue(const QString& typeWord, const QVariant& value);
+QVariant AccRegValueOfText(const QString& typeWord, const QString& text);
 
 // The setting converted by the type word; a missing row is inserted with the type word and the default
 // text first. Unreadable dates and numbers give 0. Throws EAccRegTypeError for an unknown type word

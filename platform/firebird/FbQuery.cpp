@@ -194,7 +194,7 @@ struct Column {
 struct ParamValue {
     enum Kind { Unset, Null, Text, Int, Double, Bool, Scaled, Days, Bytes };
     Kind kind = Unset;
-    QByteArray bytes;
+    QByteArray bytes{};
     qint64 integer = 0;
     double real = 0;
     int scale = 0;
@@ -683,62 +683,38 @@ bool Query::hasParam(QAnyStringView name) const {
 }
 
 void Query::setNull(QAnyStringView name) {
-    ParamValue& v = d->param(name);
-    v = ParamValue();
-    v.kind = ParamValue::Null;
+    d->param(name) = {.kind = ParamValue::Null};
 }
 
 void Query::setString(QAnyStringView name, const QString& value) {
     ParamValue& v = d->param(name);
-    QByteArray bytes = detail::encodeText(value, "A text value");
-    v = ParamValue();
-    v.kind = ParamValue::Text;
-    v.bytes = std::move(bytes);
+    v = {.kind = ParamValue::Text, .bytes = detail::encodeText(value, "A text value")};
 }
 
 void Query::setInt64(QAnyStringView name, qint64 value) {
-    ParamValue& v = d->param(name);
-    v = ParamValue();
-    v.kind = ParamValue::Int;
-    v.integer = value;
+    d->param(name) = {.kind = ParamValue::Int, .integer = value};
 }
 
 void Query::setDouble(QAnyStringView name, double value) {
-    ParamValue& v = d->param(name);
-    v = ParamValue();
-    v.kind = ParamValue::Double;
-    v.real = value;
+    d->param(name) = {.kind = ParamValue::Double, .real = value};
 }
 
 void Query::setBool(QAnyStringView name, bool value) {
-    ParamValue& v = d->param(name);
-    v = ParamValue();
-    v.kind = ParamValue::Bool;
-    v.integer = value ? 1 : 0;
+    d->param(name) = {.kind = ParamValue::Bool, .integer = value ? 1 : 0};
 }
 
 void Query::setScaled(QAnyStringView name, qint64 value, int scale) {
     if (scale < 0 || scale > 18)
         throw Error(QStringLiteral("Bad scale %1.").arg(scale));
-    ParamValue& v = d->param(name);
-    v = ParamValue();
-    v.kind = ParamValue::Scaled;
-    v.integer = value;
-    v.scale = scale;
+    d->param(name) = {.kind = ParamValue::Scaled, .integer = value, .scale = scale};
 }
 
 void Query::setDayCount(QAnyStringView name, double days) {
-    ParamValue& v = d->param(name);
-    v = ParamValue();
-    v.kind = ParamValue::Days;
-    v.real = days;
+    d->param(name) = {.kind = ParamValue::Days, .real = days};
 }
 
 void Query::setBytes(QAnyStringView name, const QByteArray& value) {
-    ParamValue& v = d->param(name);
-    v = ParamValue();
-    v.kind = ParamValue::Bytes;
-    v.bytes = value;
+    d->param(name) = {.kind = ParamValue::Bytes, .bytes = value};
 }
 
 void Query::clearParams() {
@@ -968,22 +944,43 @@ QString decodeText(const Column& c, const char* bytes, qsizetype length) {
 
 } // namespace
 
+namespace {
+
+// The bytes of a CHAR (with its padding) or VARCHAR value.
+QByteArrayView textBytes(const Column& c, const unsigned char* p) {
+    if (c.type == SQL_TEXT)
+        return QByteArrayView(reinterpret_cast<const char*>(p), qsizetype(c.length));
+    quint16 len;
+    std::memcpy(&len, p, sizeof len);
+    return QByteArrayView(reinterpret_cast<const char*>(p) + sizeof len, len);
+}
+
+// A field of the current row: its query, its column and its value (nullptr for NULL).
+struct Cell {
+    const Query::Impl& q;
+    const Column& c;
+    const unsigned char* p;
+};
+
+Cell cellOf(const Query::Impl& q, int index) {
+    const Column& c = q.column(index);
+    return {q, c, c.type == SQL_NULL || q.isNull(c) ? nullptr : q.data(c)};
+}
+
+} // namespace
+
 QString Field::name() const {
     return m_query->d->columns.at(size_t(m_index)).name;
 }
 
 bool Field::isNull() const {
-    const auto& q = *m_query->d;
-    const Column& c = q.column(m_index);
-    return c.type == SQL_NULL || q.isNull(c);
+    return cellOf(*m_query->d, m_index).p == nullptr;
 }
 
 QByteArray Field::asBytes() const {
-    const auto& q = *m_query->d;
-    const Column& c = q.column(m_index);
-    if (c.type == SQL_NULL || q.isNull(c))
+    const auto [q, c, p] = cellOf(*m_query->d, m_index);
+    if (!p)
         return {};
-    const unsigned char* p = q.data(c);
     switch (c.type) {
     case SQL_BLOB: {
         ISC_QUAD id;
@@ -991,37 +988,26 @@ QByteArray Field::asBytes() const {
         return q.readBlob(id);
     }
     case SQL_TEXT:
-        return QByteArray(reinterpret_cast<const char*>(p), c.length);
-    case SQL_VARYING: {
-        quint16 len;
-        std::memcpy(&len, p, sizeof len);
-        return QByteArray(reinterpret_cast<const char*>(p) + sizeof len, len);
-    }
+    case SQL_VARYING:
+        return textBytes(c, p).toByteArray();
     default:
         return detail::encodeText(asString(), "A value");
     }
 }
 
 QString Field::asString() const {
-    const auto& q = *m_query->d;
-    const Column& c = q.column(m_index);
-    if (c.type == SQL_NULL || q.isNull(c))
+    const auto [q, c, p] = cellOf(*m_query->d, m_index);
+    if (!p)
         return {};
-    const unsigned char* p = q.data(c);
     switch (c.type) {
-    case SQL_TEXT: {
-        const char* s = reinterpret_cast<const char*>(p);
-        qsizetype len = c.length;
-        // CHAR values come padded with blanks to their byte length.
-        if (c.charset != kCharsetOctets)
-            while (len > 0 && s[len - 1] == ' ')
-                --len;
-        return decodeText(c, s, len);
-    }
+    case SQL_TEXT:
     case SQL_VARYING: {
-        quint16 len;
-        std::memcpy(&len, p, sizeof len);
-        return decodeText(c, reinterpret_cast<const char*>(p) + sizeof len, len);
+        QByteArrayView text = textBytes(c, p);
+        // CHAR values come padded with blanks to their byte length.
+        if (c.type == SQL_TEXT && c.charset != kCharsetOctets)
+            while (text.endsWith(' '))
+                text.chop(1);
+        return decodeText(c, text.data(), text.size());
     }
     case SQL_SHORT:
     case SQL_LONG:
@@ -1064,11 +1050,9 @@ QString Field::asString() const {
 }
 
 qint64 Field::asScaled(int scale) const {
-    const auto& q = *m_query->d;
-    const Column& c = q.column(m_index);
-    if (c.type == SQL_NULL || q.isNull(c))
+    const auto [q, c, p] = cellOf(*m_query->d, m_index);
+    if (!p)
         return 0;
-    const unsigned char* p = q.data(c);
     if (isIntegerType(c.type))
         return rescale(readInteger(c, p), scale + c.scale);
     if (isRealType(c.type)) {
@@ -1092,9 +1076,8 @@ qint64 Field::asScaled(int scale) const {
 }
 
 qint64 Field::asInt64() const {
-    const auto& q = *m_query->d;
-    const Column& c = q.column(m_index);
-    if (c.type == SQL_NULL || q.isNull(c))
+    const auto [q, c, p] = cellOf(*m_query->d, m_index);
+    if (!p)
         return 0;
     if (c.type == SQL_TYPE_DATE || c.type == SQL_TIMESTAMP)
         return qint64(std::trunc(asDayCount()));
@@ -1109,11 +1092,9 @@ int Field::asInt() const {
 }
 
 double Field::asDouble() const {
-    const auto& q = *m_query->d;
-    const Column& c = q.column(m_index);
-    if (c.type == SQL_NULL || q.isNull(c))
+    const auto [q, c, p] = cellOf(*m_query->d, m_index);
+    if (!p)
         return 0;
-    const unsigned char* p = q.data(c);
     if (isIntegerType(c.type))
         return c.scale < 0 ? double(readInteger(c, p)) / double(pow10(-c.scale))
                            : double(readInteger(c, p)) * double(pow10(c.scale));
@@ -1134,9 +1115,8 @@ double Field::asDouble() const {
 }
 
 bool Field::asBool() const {
-    const auto& q = *m_query->d;
-    const Column& c = q.column(m_index);
-    if (c.type == SQL_NULL || q.isNull(c))
+    const auto [q, c, p] = cellOf(*m_query->d, m_index);
+    if (!p)
         return false;
     if (c.type == SQL_BOOLEAN)
         return *q.data(c) != 0;
@@ -1151,11 +1131,9 @@ bool Field::asBool() const {
 }
 
 double Field::asDayCount() const {
-    const auto& q = *m_query->d;
-    const Column& c = q.column(m_index);
-    if (c.type == SQL_NULL || q.isNull(c))
+    const auto [q, c, p] = cellOf(*m_query->d, m_index);
+    if (!p)
         return 0;
-    const unsigned char* p = q.data(c);
     switch (c.type) {
     case SQL_TYPE_DATE: {
         ISC_DATE date;

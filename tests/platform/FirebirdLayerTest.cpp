@@ -9,11 +9,23 @@
 #include "platform/firebird/FbTransaction.h"
 
 #include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
 const fb::ConnectOptions kUser{QStringLiteral("PELLAN"), QStringLiteral("vintor")};
+
+// The error a call throws; a test failure when it throws none.
+fb::Error errorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const fb::Error& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no fb::Error thrown";
+    return fb::Error(QString());
+}
 
 class FirebirdLayer : public ::testing::Test {
 protected:
@@ -29,6 +41,20 @@ protected:
                               " D DOUBLE PRECISION, DT DATE, TS TIMESTAMP, TM TIME, BT BLOB SUB_TYPE 1,"
                               " BB BLOB SUB_TYPE 0, BO BOOLEAN)"));
         q.execute();
+        t.commit();
+    }
+
+    // A types database at path holding rows with ID 1..count and the text V.
+    void createWithRows(const QString& path, int count, const QString& text) {
+        fb::Database db(path, kUser);
+        createTypesDb(db);
+        fb::Transaction t(db);
+        fb::Query q(t, QStringLiteral("INSERT INTO T (ID, V) VALUES (:ID, :V)"));
+        for (int id = 1; id <= count; ++id) {
+            q.setInt("ID", id);
+            q.setString("V", text);
+            q.execute();
+        }
         t.commit();
     }
 
@@ -188,30 +214,18 @@ TEST_F(FirebirdLayer, ErrorsCarryStatusCodeAndSqlCode) {
     fb::Transaction t(db);
     fb::Query q(t, QStringLiteral("INSERT INTO T (ID) VALUES (1)"));
     q.execute();
-    try {
-        q.execute();
-        FAIL() << "duplicate key accepted";
-    } catch (const fb::Error& e) {
-        EXPECT_EQ(e.statusCode(), 335544665); // unique key violation
-        EXPECT_EQ(e.sqlCode(), -803);
-        EXPECT_TRUE(e.message().contains("INTEG_") || e.message().contains("PRIMARY")) << e.what();
-    }
-    try {
-        fb::Query bad(t, QStringLiteral("SELECT * FROM NO_SUCH_TABLE"));
-        bad.open();
-        FAIL() << "unknown table accepted";
-    } catch (const fb::Error& e) {
-        EXPECT_EQ(e.statusCode(), 335544569); // dynamic SQL error
-        EXPECT_EQ(e.sqlCode(), -204);
-        EXPECT_TRUE(e.message().contains("NO_SUCH_TABLE"));
-    }
-    try {
-        fb::Database missing(dbPath("missing.fdb"), kUser);
-        missing.attach();
-        FAIL() << "missing file attached";
-    } catch (const fb::Error& e) {
-        EXPECT_EQ(e.statusCode(), 335544344); // I/O error
-    }
+    fb::Error e = errorOf([&] { q.execute(); });
+    EXPECT_EQ(e.statusCode(), 335544665); // unique key violation
+    EXPECT_EQ(e.sqlCode(), -803);
+    EXPECT_TRUE(e.message().contains("INTEG_") || e.message().contains("PRIMARY")) << e.what();
+
+    e = errorOf([&] { fb::Query(t, QStringLiteral("SELECT * FROM NO_SUCH_TABLE")).open(); });
+    EXPECT_EQ(e.statusCode(), 335544569); // dynamic SQL error
+    EXPECT_EQ(e.sqlCode(), -204);
+    EXPECT_TRUE(e.message().contains("NO_SUCH_TABLE"));
+
+    e = errorOf([&] { fb::Database(dbPath("missing.fdb"), kUser).attach(); });
+    EXPECT_EQ(e.statusCode(), 335544344); // I/O error
 }
 
 TEST_F(FirebirdLayer, LockConflictBetweenTwoTransactions) {
@@ -228,14 +242,10 @@ TEST_F(FirebirdLayer, LockConflictBetweenTwoTransactions) {
     fb::Query a(first, QStringLiteral("UPDATE T SET I = I + 1 WHERE ID = 1"));
     fb::Query b(second, QStringLiteral("UPDATE T SET I = I + 10 WHERE ID = 1"));
     a.execute();
-    try {
-        b.execute();
-        FAIL() << "no lock conflict";
-    } catch (const fb::Error& e) {
-        EXPECT_EQ(e.statusCode(), 335544336) << e.what(); // deadlock: update conflict
-        EXPECT_EQ(e.sqlCode(), -913);
-        EXPECT_TRUE(e.message().contains("update conflicts")) << e.what();
-    }
+    const fb::Error e = errorOf([&] { b.execute(); });
+    EXPECT_EQ(e.statusCode(), 335544336) << e.what(); // deadlock: update conflict
+    EXPECT_EQ(e.sqlCode(), -913);
+    EXPECT_TRUE(e.message().contains("update conflicts")) << e.what();
     first.commit();
     second.rollback();
     fb::Transaction t(db);
@@ -333,15 +343,10 @@ TEST_F(FirebirdLayer, StoredProcedures) {
 
 TEST_F(FirebirdLayer, BackupRestoreValidateThroughServices) {
     const QString path = dbPath();
+    createWithRows(path, 7, QStringLiteral("保存～"));
     {
         fb::Database db(path, kUser);
-        createTypesDb(db);
-        fb::Transaction t(db);
-        fb::Query q(t, QStringLiteral("INSERT INTO T (ID, V) VALUES (7, :V)"));
-        q.setString("V", QStringLiteral("保存～"));
-        q.execute();
-        t.commit();
-
+        db.attach();
         fb::Services services({QString(), kUser.user, kUser.password});
         EXPECT_TRUE(services.attachedDatabases().contains(path));
 
@@ -378,17 +383,7 @@ TEST_F(FirebirdLayer, BackupRestoreValidateThroughServices) {
 
 TEST_F(FirebirdLayer, ValidationReportsDamage) {
     const QString path = dbPath();
-    {
-        fb::Database db(path, kUser);
-        createTypesDb(db);
-        fb::Transaction t(db);
-        fb::Query q(t, QStringLiteral("INSERT INTO T (ID, V) VALUES (:ID, 'x')"));
-        for (int i = 0; i < 2000; ++i) {
-            q.setInt("ID", i);
-            q.execute();
-        }
-        t.commit();
-    }
+    createWithRows(path, 2000, QStringLiteral("x"));
     // Overwrite a stretch of pages in the middle of the file.
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));

@@ -209,23 +209,22 @@ TEST_F(SchemaBehaviour, JournalProceduresWriteDebitAndCreditRows) {
     const QString updHead = QStringLiteral(
         "SELECT NEWREC,NEWSWKREC,NEWSWKNO,UPREC,NEWSDAYNUM FROM SP_SIWAKE_UPD(:REC,:SWKREC,:SWKNO,:DELFLG,");
     fb::Query upd(t, updHead + params + u')');
+    // Corrects the entry w with the amount and comment given and opens the result row.
+    auto correct = [&](Money amount, const QString& comment) {
+        upd.close();
+        bind(upd, amount, comment);
+        upd.setInt("REC", 2 * w - 1);
+        upd.setInt("SWKREC", w);
+        upd.setInt("SWKNO", w);
+        upd.setInt("SDAYNUM", 1);
+        upd.open();
+    };
     // Only the comment changes: the entry is updated in place.
-    bind(upd, Money(1000), QStringLiteral("メモ"));
-    upd.setInt("REC", 2 * w - 1);
-    upd.setInt("SWKREC", w);
-    upd.setInt("SWKNO", w);
-    upd.setInt("SDAYNUM", 1);
-    upd.open();
+    correct(Money(1000), QStringLiteral("メモ"));
     EXPECT_EQ(upd.field("UPREC").asInt(), 0);
     EXPECT_EQ(upd.field("NEWSWKREC").asInt(), w);
-    upd.close();
     // The amount changes: the old rows are marked corrected and a new pair is written.
-    bind(upd, Money(2000), QStringLiteral("メモ"));
-    upd.setInt("REC", 2 * w - 1);
-    upd.setInt("SWKREC", w);
-    upd.setInt("SWKNO", w);
-    upd.setInt("SDAYNUM", 1);
-    upd.open();
+    correct(Money(2000), QStringLiteral("メモ"));
     EXPECT_EQ(upd.field("UPREC").asInt(), 0);
     const int w2 = upd.field("NEWSWKREC").asInt();
     EXPECT_EQ(upd.field("NEWREC").asInt(), 2 * w2 - 1);

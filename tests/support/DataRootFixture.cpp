@@ -62,7 +62,7 @@ QString templateFor(const QString& script) {
     if (QFileInfo::exists(target))
         return target;
     QLockFile lock(target + QStringLiteral(".lock"));
-    lock.setStaleLockTime(0);
+    lock.setStaleLockTime(60000); // building a template takes about a second
     if (!lock.lock())
         fail(QStringLiteral("cannot lock %1").arg(target));
     if (QFileInfo::exists(target))
@@ -77,6 +77,18 @@ QString templateFor(const QString& script) {
     if (!QFile::rename(work, target))
         fail(QStringLiteral("cannot move %1 into place").arg(work));
     return target;
+}
+
+// The company values that the dataset's definition row and its list row share.
+void bindCompany(fb::Query& q, const CompanySpec& c) {
+    q.setString("ENTTEXT", c.title);
+    q.setString("SHOUGOU", c.name);
+    q.setString("DATACODE", c.code);
+    q.setInt("DATATYPE", c.dataType);
+    q.setInt("CODETYPE", c.codeType);
+    q.setInt("NENDO", c.nendo);
+    fb::setDateTime(q, "KISHU", TDateTime::fromDate(c.kishu));
+    fb::setDateTime(q, "KIMATU", TDateTime::fromDate(c.kimatu));
 }
 
 int nextAssetRec(const Dataset& ds) {
@@ -293,23 +305,17 @@ Dataset DataRoot::addDataset(const CompanySpec& company, int rec) {
         fail(QStringLiteral("cannot create %1").arg(ds.folder));
     createDatabaseFromScript(accountingSchemaScript(), ds.database);
 
-    ds.execute(QStringLiteral("UPDATE ACCDEF1 SET ENTTEXT = :ENTTEXT, SHOUGOU = :SHOUGOU, SKANA = :SKANA,"
-                              " SCODE1 = :SCODE1, DATATYPE = :DATATYPE, CODETYPE = :CODETYPE, NENDO = :NENDO,"
-                              " KISHU = :KISHU, KIMATU = :KIMATU, KAISI = :KISHU, SIME = :SIME, KAISINO = 1,"
-                              " SDAI_HASUU1 = :SDAI_HASUU1 WHERE REC = 1"),
-               [&](fb::Query& q) {
-                   q.setString("ENTTEXT", c.title);
-                   q.setString("SHOUGOU", c.name);
-                   q.setString("SKANA", c.kana);
-                   q.setString("SCODE1", c.code);
-                   q.setInt("DATATYPE", c.dataType);
-                   q.setInt("CODETYPE", c.codeType);
-                   q.setInt("NENDO", c.nendo);
-                   fb::setDateTime(q, "KISHU", TDateTime::fromDate(c.kishu));
-                   fb::setDateTime(q, "KIMATU", TDateTime::fromDate(c.kimatu));
-                   q.setInt("SIME", c.sime);
-                   q.setInt("SDAI_HASUU1", c.sdaiHasuu1);
-               });
+    ds.execute(
+        QStringLiteral("UPDATE ACCDEF1 SET ENTTEXT = :ENTTEXT, SHOUGOU = :SHOUGOU, SKANA = :SKANA,"
+                       " SCODE1 = :DATACODE, DATATYPE = :DATATYPE, CODETYPE = :CODETYPE, NENDO = :NENDO,"
+                       " KISHU = :KISHU, KIMATU = :KIMATU, KAISI = :KISHU, SIME = :SIME, KAISINO = 1,"
+                       " SDAI_HASUU1 = :SDAI_HASUU1 WHERE REC = 1"),
+        [&](fb::Query& q) {
+            bindCompany(q, c);
+            q.setString("SKANA", c.kana);
+            q.setInt("SIME", c.sime);
+            q.setInt("SDAI_HASUU1", c.sdaiHasuu1);
+        });
     for (const auto& [column, value] : c.extra)
         ds.execute(QStringLiteral("UPDATE ACCDEF1 SET %1 = :V WHERE REC = 1").arg(column),
                    [&](fb::Query& q) { q.setString("V", value); });
@@ -319,15 +325,8 @@ Dataset DataRoot::addDataset(const CompanySpec& company, int rec) {
                            " DATATYPE = :DATATYPE, CODETYPE = :CODETYPE, NENDO = :NENDO, KISHU = :KISHU,"
                            " KIMATU = :KIMATU, DATACODE = :DATACODE, VER_MAJOR = 13, VER_MINOR1 = 0,"
                            " VER_MINOR2 = 0, VER_TEXT = '13.0', GASSAN = 0 WHERE REC = :REC"));
-    slot.setString("ENTTEXT", c.title);
-    slot.setString("SHOUGOU", c.name);
+    bindCompany(slot, c);
     slot.setString("PASNAME", ds.folder);
-    slot.setInt("DATATYPE", c.dataType);
-    slot.setInt("CODETYPE", c.codeType);
-    slot.setInt("NENDO", c.nendo);
-    fb::setDateTime(slot, "KISHU", TDateTime::fromDate(c.kishu));
-    fb::setDateTime(slot, "KIMATU", TDateTime::fromDate(c.kimatu));
-    slot.setString("DATACODE", c.code);
     slot.setInt("REC", rec);
     slot.execute();
     if (slot.rowsAffected() != 1)
@@ -368,6 +367,26 @@ Dataset DataRoot::addDataset(const CompanySpec& company, int rec) {
     if (!ini.save())
         fail(QStringLiteral("cannot write %1").arg(ini.fileName()));
     return ds;
+}
+
+void Dataset::addSystemAccount(const QString& systemName, const AccountSpec& account) const {
+    addAccount(account);
+    execute(QStringLiteral("INSERT INTO ACCDEF2 (KNAME, KCODE) VALUES (:KNAME, :KCODE)"), [&](fb::Query& q) {
+        q.setString("KNAME", systemName);
+        q.setString("KCODE", account.kcode);
+    });
+}
+
+void Dataset::setAccReg(const QString& group, const QString& key, const QString& typeWord,
+                        const QString& text) const {
+    execute(QStringLiteral("UPDATE OR INSERT INTO ACCREG (AGROUP, ACODE, ATYPE, ATEXT)"
+                           " VALUES (:AGROUP, :ACODE, :ATYPE, :ATEXT) MATCHING (AGROUP, ACODE)"),
+            [&](fb::Query& q) {
+                q.setString("AGROUP", group);
+                q.setString("ACODE", key);
+                q.setString("ATYPE", typeWord);
+                q.setString("ATEXT", text);
+            });
 }
 
 } // namespace testenv

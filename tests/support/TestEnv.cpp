@@ -8,21 +8,18 @@
 namespace testenv {
 
 ScopedEnv::ScopedEnv(const char* name, const QString& value)
-    : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
-{
+    : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
     qputenv(name, value.toUtf8());
 }
 
-ScopedEnv::~ScopedEnv()
-{
+ScopedEnv::~ScopedEnv() {
     if (m_had)
         qputenv(m_name.constData(), m_old);
     else
         qunsetenv(m_name.constData());
 }
 
-static QString makeDirs(const QTemporaryDir& dir)
-{
+static QString makeDirs(const QTemporaryDir& dir) {
     const QString p = dir.path();
     for (const char* sub : {"appdata", "documents", "temp", "run"})
         QDir().mkpath(p + u'/' + QLatin1String(sub));
@@ -32,9 +29,8 @@ static QString makeDirs(const QTemporaryDir& dir)
 TempEnvironment::TempEnvironment()
     : m_path(makeDirs(m_dir)), m_appData("QV_COMMON_APPDATA", m_path + QStringLiteral("/appdata")),
       m_documents("QV_DOCUMENTS", m_path + QStringLiteral("/documents")),
-      m_temp("QV_TEMP", m_path + QStringLiteral("/temp")), m_runtime("QV_RUNTIME_DIR", m_path + QStringLiteral("/run"))
-{
-}
+      m_temp("QV_TEMP", m_path + QStringLiteral("/temp")),
+      m_runtime("QV_RUNTIME_DIR", m_path + QStringLiteral("/run")) {}
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -49,13 +45,11 @@ QByteArray readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-QString sourceDir()
-{
+QString sourceDir() {
     return QStringLiteral(QV_SOURCE_DIR);
 }
 
-QString buildDir()
-{
+QString buildDir() {
     return QStringLiteral(QV_BUILD_DIR);
 }
 

@@ -12,99 +12,61 @@
 
 namespace {
 
+// One asset of each depreciation method (GSHOUHOU 1 to 6) with the figures of the fiscal year
+// 2024/04/01 - 2025/03/31 as the accounting application would have stored them.
+struct SampleAsset {
+    const char* kanri;
+    const char* kcode;
+    const char* name;
+    int method;
+    QDate acquired;
+    int lifeYears;
+    const char* cost;
+    const char* rate;
+    int monthFrom;
+    const char* bookValueStart;
+    const char* depreciation;
+    const char* bookValueEnd;
+    int teiritu200;
+};
+
+const SampleAsset kSamples[] = {
+    {"A-001", "1401", "本社建物", 1, QDate(2015, 4, 1), 38, "50000000", "0.027", 1, "37850000", "1350000",
+     "36500000", 0},
+    {"A-002", "1404", "営業車", 2, QDate(2023, 10, 1), 6, "3000000", "0.333", 1, "2500500", "832667",
+     "1667833", 1},
+    {"A-003", "1701", "創立費", 3, QDate(2022, 4, 1), 5, "600000", "0", 1, "480000", "120000", "360000", 0},
+    {"A-004", "1405", "パソコン一式", 4, QDate(2024, 6, 15), 3, "180000", "0", 3, "180000", "60000", "120000",
+     0},
+    {"A-005", "1405", "複合機", 5, QDate(2024, 9, 1), 5, "250000", "0", 6, "250000", "250000", "0", 0},
+    {"A-006", "1410", "リース車両", 6, QDate(2024, 4, 1), 5, "4200000", "0", 1, "4200000", "840000",
+     "3360000", 0},
+};
+
 void addSampleAssets(const testenv::Dataset& ds) {
     ds.addAccount({"1401", "140", QStringLiteral("建物")});
     ds.addAccount({"1404", "143", QStringLiteral("車両運搬具")});
     ds.addAccount({"1405", "144", QStringLiteral("工具器具備品")});
     ds.addAccount({"1410", "149", QStringLiteral("リース資産")});
     ds.addAccount({"1701", "170", QStringLiteral("創立費")});
-
-    auto money = [](const char* text) { return Money::fromString(QLatin1String(text)); };
-    testenv::AssetSpec a;
-
-    a = {};
-    a.kanri = "A-001";
-    a.kcode = "1401";
-    a.name = QStringLiteral("本社建物");
-    a.method = 1; // straight-line
-    a.acquired = TDateTime::fromDate(2015, 4, 1);
-    a.lifeYears = 38;
-    a.cost = a.base = money("50000000");
-    a.rate = money("0.027");
-    a.bookValueStart = money("37850000");
-    a.ordinary = a.total = money("1350000");
-    a.bookValueEnd = money("36500000");
-    ds.addAsset(a);
-
-    a = {};
-    a.kanri = "A-002";
-    a.kcode = "1404";
-    a.name = QStringLiteral("営業車");
-    a.method = 2; // declining balance, 200 %
-    a.acquired = TDateTime::fromDate(2023, 10, 1);
-    a.lifeYears = 6;
-    a.cost = a.base = money("3000000");
-    a.rate = money("0.333");
-    a.teiritu200 = 1;
-    a.bookValueStart = money("2500500");
-    a.ordinary = a.total = money("832667");
-    a.bookValueEnd = money("1667833");
-    ds.addAsset(a);
-
-    a = {};
-    a.kanri = "A-003";
-    a.kcode = "1701";
-    a.name = QStringLiteral("創立費");
-    a.method = 3; // equal amortisation
-    a.acquired = TDateTime::fromDate(2022, 4, 1);
-    a.lifeYears = 5;
-    a.cost = a.base = money("600000");
-    a.bookValueStart = money("480000");
-    a.ordinary = a.total = money("120000");
-    a.bookValueEnd = money("360000");
-    ds.addAsset(a);
-
-    a = {};
-    a.kanri = "A-004";
-    a.kcode = "1405";
-    a.name = QStringLiteral("パソコン一式");
-    a.method = 4; // lump-sum over three years
-    a.acquired = TDateTime::fromDate(2024, 6, 15);
-    a.lifeYears = 3;
-    a.cost = a.base = money("180000");
-    a.monthFrom = 3;
-    a.bookValueStart = a.cost;
-    a.ordinary = a.total = money("60000");
-    a.bookValueEnd = money("120000");
-    ds.addAsset(a);
-
-    a = {};
-    a.kanri = "A-005";
-    a.kcode = "1405";
-    a.name = QStringLiteral("複合機");
-    a.method = 5; // small amount, acquired within the year
-    a.acquired = TDateTime::fromDate(2024, 9, 1);
-    a.lifeYears = 5;
-    a.cost = a.base = money("250000");
-    a.monthFrom = 6;
-    a.bookValueStart = a.cost;
-    a.ordinary = a.total = money("250000");
-    a.bookValueEnd = money("0");
-    ds.addAsset(a);
-
-    a = {};
-    a.kanri = "A-006";
-    a.kcode = "1410";
-    a.name = QStringLiteral("リース車両");
-    a.method = 6; // lease period
-    a.acquired = TDateTime::fromDate(2024, 4, 1);
-    a.lifeYears = 5;
-    a.cost = a.base = money("4200000");
-    a.bookValueStart = a.cost;
-    a.ordinary = a.total = money("840000");
-    a.bookValueEnd = money("3360000");
-    a.residualGuaranteed = money("0");
-    ds.addAsset(a);
+    auto money = [](const char* text) { return Money::fromString(QString::fromUtf8(text)); };
+    for (const SampleAsset& s : kSamples) {
+        testenv::AssetSpec a;
+        a.kanri = QString::fromUtf8(s.kanri);
+        a.kcode = QString::fromUtf8(s.kcode);
+        a.name = QString::fromUtf8(s.name);
+        a.method = s.method;
+        a.acquired = TDateTime::fromDate(s.acquired);
+        a.lifeYears = s.lifeYears;
+        a.cost = a.base = money(s.cost);
+        a.rate = money(s.rate);
+        a.monthFrom = s.monthFrom;
+        a.bookValueStart = money(s.bookValueStart);
+        a.ordinary = a.total = money(s.depreciation);
+        a.bookValueEnd = money(s.bookValueEnd);
+        a.teiritu200 = s.teiritu200;
+        ds.addAsset(a);
+    }
 }
 
 } // namespace

@@ -1,0 +1,74 @@
+#include "controls/QtUserInteraction.h"
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QRegularExpression>
+
+namespace {
+
+QWidget* dialogOwner() {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+TMessage2InfoRec messageInfoFor(const ui::MessageRequest& request) {
+    TMessage2InfoRec info;
+    InitMessage2Info(quint8(request.kind), info);
+    if (!request.caption.isEmpty())
+        info.Caption = request.caption;
+    info.Buttons = quint16(request.buttons ? request.buttons : ui::mbOK);
+    QStringList lines = request.text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    const qsizetype count = std::min<qsizetype>(lines.size(), qsizetype(info.Lines.size()));
+    for (qsizetype i = 0; i < count; ++i)
+        info.Lines[size_t(i)].Text = lines.at(i);
+    if (lines.size() > count)
+        info.Lines.back().Text = lines.mid(count - 1).join(QLatin1Char('\n'));
+    return info;
+}
+
+int QtUserInteraction::message(const ui::MessageRequest& request) {
+    TMessage2InfoRec info = messageInfoFor(request);
+    return ShowMessageBox2(info, request.defaultButton);
+}
+
+std::optional<QString> QtUserInteraction::input(const ui::InputRequest& request) {
+    QInputDialog dialog(dialogOwner());
+    dialog.setWindowTitle(request.caption);
+    dialog.setLabelText(request.prompt);
+    dialog.setTextEchoMode(request.password ? QLineEdit::Password : QLineEdit::Normal);
+    dialog.setTextValue(request.initial);
+    if (request.maxLength > 0)
+        if (auto* edit = dialog.findChild<QLineEdit*>())
+            edit->setMaxLength(request.maxLength);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+QString QtUserInteraction::pickFolder(const ui::FileRequest& request) {
+    return QFileDialog::getExistingDirectory(dialogOwner(), request.caption, request.folder);
+}
+
+QString QtUserInteraction::pickOpenFile(const ui::FileRequest& request) {
+    return QFileDialog::getOpenFileName(dialogOwner(), request.caption, request.folder, request.filter);
+}
+
+QString QtUserInteraction::pickSaveFile(const ui::FileRequest& request) {
+    QString start = request.folder;
+    if (!request.fileName.isEmpty())
+        start = start.isEmpty() ? request.fileName : start + QLatin1Char('/') + request.fileName;
+    QFileDialog dialog(dialogOwner(), request.caption, start, request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!request.defaultExt.isEmpty())
+        dialog.setDefaultSuffix(request.defaultExt);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
