@@ -2,6 +2,7 @@
 
 #include "core/DataModule.h"
 #include "core/DateTimeFormat.h"
+#include "core/TSitenList.h"
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccFunction_AccReg.h"
@@ -630,4 +631,95 @@ QString TDataInfomation::GetDataVersionLabel(qint32 major, qint32 minor) const {
         }
     }
     return label;
+}
+
+namespace {
+
+const QString kNoRight =
+    QStringLiteral("このデータを扱う権限がありません、他のデータを選択して下さい。\r"
+                   "権限を付与するには管理者でログインし、「オペレータ登録」より[選択中のデー"
+                   "タを処理します]にチェックを入れて下さい。");
+const QString kWrongPassword = QStringLiteral(
+    "このデータに設定されている「パスワード」と一致しませんでした。\r他のデータを選択して下さい。");
+const QString kRightFailed = QStringLiteral("データ使用権限の問い合わせに失敗しました。");
+const QString kPasswordFailed = QStringLiteral("データのパスワード認証に失敗しました。");
+
+} // namespace
+
+bool TDataInfomation::IsDataSiyouKengen(const QString& folder) {
+    if (folder.isEmpty())
+        return false;
+    if (!databaseExists(folder) || DM->IsAllSisetuOperator())
+        return true;
+    bool result = false;
+    if (DM->fnAccDatConnected(SystemDef.HOSTNAME, folder, 0)) {
+        std::unique_ptr<OwnTransaction> own;
+        try {
+            own = std::make_unique<OwnTransaction>(DM->IBTransactionDAT);
+            result = DM->fnGetExistsOpeDefSisetu();
+            if (result) {
+                DM->fnGetAccInfo();
+                TSitenList list;
+                list.SetTransaction(DM->IBTransactionDAT);
+                list.Kinds = TSitenList::KindSites;
+                list.Load(-1);
+                const qint32 all = list.Count;
+                list.Load(SystemDef.OPCODE);
+                result = all == list.Count;
+            }
+            if (!result)
+                ui::showMessage(ui::MsgKind::Information, kNoRight);
+        } catch (const fb::Error& e) {
+            result = false;
+            if (own && own->started())
+                ErrFbAccess(e, QStringLiteral("TDataInfomation.IsDataSiyouKengen"), kRightFailed);
+        } catch (const std::exception&) {
+            result = false;
+            if (own && own->started())
+                ShowErrDetail(kRightFailed, QString(), ui::MsgKind::Error);
+        }
+        if (own) {
+            try {
+                own->commit();
+            } catch (const fb::Error&) {
+            }
+        }
+    }
+    DM->fnAccDatDisConnected(folder, 0, 0);
+    return result;
+}
+
+bool TDataInfomation::IsDataPasswordAuth(const QString& folder) {
+    if (folder.isEmpty())
+        return false;
+    if (!databaseExists(folder))
+        return true;
+    bool result = false;
+    if (DM->fnAccDatConnected(SystemDef.HOSTNAME, folder, 0)) {
+        std::unique_ptr<OwnTransaction> own;
+        try {
+            own = std::make_unique<OwnTransaction>(DM->IBTransactionDAT);
+            if (DM->fnGetAccInfo()) {
+                result = DM->CheckDataPassword();
+                if (!result)
+                    ui::showMessage(ui::MsgKind::Information, kWrongPassword);
+            }
+        } catch (const fb::Error& e) {
+            result = false;
+            if (own && own->started())
+                ErrFbAccess(e, QStringLiteral("TDataInfomation.IsDataPasswordAuth"), kPasswordFailed);
+        } catch (const std::exception&) {
+            result = false;
+            if (own && own->started())
+                ShowErrDetail(kPasswordFailed, QString(), ui::MsgKind::Error);
+        }
+        if (own) {
+            try {
+                own->commit();
+            } catch (const fb::Error&) {
+            }
+        }
+    }
+    DM->fnAccDatDisConnected(folder, 0, 0);
+    return result;
 }

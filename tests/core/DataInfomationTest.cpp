@@ -1,5 +1,6 @@
 #include "core/DataModule.h"
 #include "core/TDataInfomation.h"
+#include "core/uAccFunction2.h"
 #include "core/uAccFunction_AccReg.h"
 #include "core/uAccRecord.h"
 #include "platform/Cp932.h"
@@ -242,6 +243,79 @@ TEST_F(ShareCopyTest, ADamagedSharedDatasetIsNeitherCopiedNorQuietlyAccepted) {
     EXPECT_EQ(info.ReceiveShareData(shared.folder, local, 1), -1);
     EXPECT_FALSE(QFile::exists(local + QStringLiteral("/placc.fdb")));
     EXPECT_EQ(info.ReceiveShareData(e.root->dataDir() + QStringLiteral("/gone"), local, 1), 0);
+}
+
+} // namespace
+
+namespace {
+
+class DataCheckQuestionsTest : public DataInfomationTest {
+protected:
+    void SetUp() override {
+        testenv::CompanySpec company;
+        company.extra = {{QStringLiteral("SITEN"), QStringLiteral("1")}};
+        ds = e.root->addDataset(company);
+        for (const char* code : {"01", "02", "03"})
+            ds.execute(QStringLiteral("INSERT INTO SISETUMST (SCODE,SNAME) VALUES (:S,'拠点')"),
+                       [code](fb::Query& q) { q.setString("S", QString::fromLatin1(code)); });
+        // A limited operator with a usual facility.
+        SystemDef.JOBLEVEL = 3;
+        ds.execute(QStringLiteral("INSERT INTO OPDEFSISETU (OPCODE,SCODE) VALUES (:K,'01')"),
+                   [](fb::Query& q) { q.setInt("K", SystemDef.OPCODE); });
+    }
+    void permit(const char* code) {
+        ds.execute(QStringLiteral("INSERT INTO OPLICENSE (OPCODE,SCODE) VALUES (:K,:S)"),
+                   [code](fb::Query& q) {
+                       q.setInt("K", SystemDef.OPCODE);
+                       q.setString("S", QString::fromLatin1(code));
+                   });
+    }
+
+    testenv::Dataset ds;
+};
+
+TEST_F(DataCheckQuestionsTest, UsageRightNeedsEveryFacility) {
+    TDataInfomation info;
+    permit("01");
+    permit("02");
+    EXPECT_FALSE(info.IsDataSiyouKengen(ds.folder));
+    ASSERT_EQ(e.ui->messageTexts().size(), 1);
+    EXPECT_TRUE(e.ui->messageTexts()[0].startsWith(QStringLiteral("このデータを扱う権限がありません")));
+    EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
+
+    permit("03");
+    e.ui->clear();
+    EXPECT_TRUE(info.IsDataSiyouKengen(ds.folder));
+    EXPECT_TRUE(e.ui->shown().empty());
+
+    // No database in the folder, or an unrestricted operator: nothing to ask.
+    EXPECT_TRUE(info.IsDataSiyouKengen(e.root->dataDir() + QStringLiteral("/0088")));
+    EXPECT_FALSE(info.IsDataSiyouKengen(QString()));
+    EXPECT_FALSE(e.dm->IBTransactionDAT.isActive());
+}
+
+TEST_F(DataCheckQuestionsTest, DataPasswordIsAskedWhenTheDatasetHasOne) {
+    TDataInfomation info;
+    EXPECT_TRUE(info.IsDataPasswordAuth(ds.folder));
+    EXPECT_TRUE(e.ui->shown().empty());
+
+    TEasyEncodeInfo coded;
+    coded.Key = QStringLiteral("quelvor");
+    EasyEncodeClear(coded);
+    coded.TargetLength = 8;
+    coded.PlainLength = 8;
+    coded.PlainText = QStringLiteral("Ab12");
+    ASSERT_TRUE(EasyEncode(coded));
+    ds.setAccReg(QStringLiteral("基本設定"), QStringLiteral("データパスワードV2"), QStringLiteral("文字"),
+                 coded.CodedText);
+    e.ui->queueInput(QStringLiteral("Ab12"));
+    EXPECT_TRUE(info.IsDataPasswordAuth(ds.folder));
+    for (const char* wrong : {"ab12", "x", "y"})
+        e.ui->queueInput(QString::fromLatin1(wrong));
+    EXPECT_FALSE(info.IsDataPasswordAuth(ds.folder));
+    EXPECT_TRUE(e.ui->messageTexts().constLast().startsWith(
+        QStringLiteral("このデータに設定されている「パスワード」と一致しませんでした。")));
+    EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
 }
 
 } // namespace
