@@ -646,37 +646,23 @@ const QString kPasswordFailed = QStringLiteral("データのパスワード認�
 
 } // namespace
 
-bool TDataInfomation::IsDataSiyouKengen(const QString& folder) {
-    if (folder.isEmpty())
-        return false;
-    if (!databaseExists(folder) || DM->IsAllSisetuOperator())
-        return true;
+bool TDataInfomation::askOpenDataset(const QString& folder, const QString& context, const QString& message,
+                                     const std::function<bool()>& question) {
     bool result = false;
     if (DM->fnAccDatConnected(SystemDef.HOSTNAME, folder, 0)) {
         std::unique_ptr<OwnTransaction> own;
         try {
             own = std::make_unique<OwnTransaction>(DM->IBTransactionDAT);
-            result = DM->fnGetExistsOpeDefSisetu();
-            if (result) {
-                DM->fnGetAccInfo();
-                TSitenList list;
-                list.SetTransaction(DM->IBTransactionDAT);
-                list.Kinds = TSitenList::KindSites;
-                list.Load(-1);
-                const qint32 all = list.Count;
-                list.Load(SystemDef.OPCODE);
-                result = all == list.Count;
-            }
-            if (!result)
-                ui::showMessage(ui::MsgKind::Information, kNoRight);
+            result = question();
         } catch (const fb::Error& e) {
             result = false;
+            // Inside a caller's transaction the caller reports.
             if (own && own->started())
-                ErrFbAccess(e, QStringLiteral("TDataInfomation.IsDataSiyouKengen"), kRightFailed);
+                ErrFbAccess(e, context, message);
         } catch (const std::exception&) {
             result = false;
             if (own && own->started())
-                ShowErrDetail(kRightFailed, QString(), ui::MsgKind::Error);
+                ShowErrDetail(message, QString(), ui::MsgKind::Error);
         }
         if (own) {
             try {
@@ -689,37 +675,40 @@ bool TDataInfomation::IsDataSiyouKengen(const QString& folder) {
     return result;
 }
 
+bool TDataInfomation::IsDataSiyouKengen(const QString& folder) {
+    if (folder.isEmpty())
+        return false;
+    if (!databaseExists(folder) || DM->IsAllSisetuOperator())
+        return true;
+    return askOpenDataset(folder, QStringLiteral("TDataInfomation.IsDataSiyouKengen"), kRightFailed, [] {
+        bool permitted = DM->fnGetExistsOpeDefSisetu();
+        if (permitted) {
+            DM->fnGetAccInfo();
+            TSitenList list;
+            list.SetTransaction(DM->IBTransactionDAT);
+            list.Kinds = TSitenList::KindSites;
+            list.Load(-1);
+            const qint32 all = list.Count;
+            list.Load(SystemDef.OPCODE);
+            permitted = all == list.Count;
+        }
+        if (!permitted)
+            ui::showMessage(ui::MsgKind::Information, kNoRight);
+        return permitted;
+    });
+}
+
 bool TDataInfomation::IsDataPasswordAuth(const QString& folder) {
     if (folder.isEmpty())
         return false;
     if (!databaseExists(folder))
         return true;
-    bool result = false;
-    if (DM->fnAccDatConnected(SystemDef.HOSTNAME, folder, 0)) {
-        std::unique_ptr<OwnTransaction> own;
-        try {
-            own = std::make_unique<OwnTransaction>(DM->IBTransactionDAT);
-            if (DM->fnGetAccInfo()) {
-                result = DM->CheckDataPassword();
-                if (!result)
-                    ui::showMessage(ui::MsgKind::Information, kWrongPassword);
-            }
-        } catch (const fb::Error& e) {
-            result = false;
-            if (own && own->started())
-                ErrFbAccess(e, QStringLiteral("TDataInfomation.IsDataPasswordAuth"), kPasswordFailed);
-        } catch (const std::exception&) {
-            result = false;
-            if (own && own->started())
-                ShowErrDetail(kPasswordFailed, QString(), ui::MsgKind::Error);
-        }
-        if (own) {
-            try {
-                own->commit();
-            } catch (const fb::Error&) {
-            }
-        }
-    }
-    DM->fnAccDatDisConnected(folder, 0, 0);
-    return result;
+    return askOpenDataset(folder, QStringLiteral("TDataInfomation.IsDataPasswordAuth"), kPasswordFailed, [] {
+        if (!DM->fnGetAccInfo())
+            return false;
+        const bool known = DM->CheckDataPassword();
+        if (!known)
+            ui::showMessage(ui::MsgKind::Information, kWrongPassword);
+        return known;
+    });
 }

@@ -7,6 +7,7 @@
 #include "core/TSeihinVersionList.h"
 
 #include <QString>
+#include <functional>
 
 struct TDataInfomationRec {
     quint8 STATUS = 1;
@@ -85,5 +86,8 @@ private:
     // STATUS with OPCODE and OPERATOR, or the SHARE_ keys.
     void writeStatus(const QString& folder, const QString& prefix, int status);
     bool databaseExists(const QString& folder);
-    void readCountsAndFlags(TDataInfomationRec& rec);
+    // Connects the dataset, runs the question in the accounting transaction and disconnects again;
+    // an error answers false.
+    bool askOpenDataset(const QString& folder, const QString& context, const QString& message,
+                        const std::function<bool()>& question);
 };
