@@ -55,3 +55,9 @@ void FillTotalAccountTables(bool medical) {
     for (int i = 0; i < int(std::size(kMedicalRun)); ++i)
         KamokuTotalCodes[kMedicalRunStart - 1 + i] = QString::fromLatin1(kMedicalRun[i]);
 }
+
+namespace {
+// The list holds the general variant from the start, so the group codes that both variants keep at the
+// same positions can be read before the first dataset selects its variant.
+[[maybe_unused]] const bool kGeneralAtStart = (FillTotalAccountTables(false), true);
+} // namespace

@@ -21,6 +21,7 @@ QString ViewerDirName;
 
 TSystemDef SystemDef;
 TACCINF AccInf;
+TSysDefColorDefaults SysDefColorDefaults;
 TProcessFormats FormatSettings;
 
 void ResetProcessNames()
@@ -44,6 +45,15 @@ qint32 bit(qint32 value, int n)
 {
     return (value >> (n - 1)) & 1;
 }
+
+qint32 bitIf(bool on, int n)
+{
+    return on ? qint32(1) << (n - 1) : 0;
+}
+
+// The bits of the two bit-set columns that this program knows; other programs keep theirs in the rest.
+constexpr qint32 kReserve2Known = 0x3;
+constexpr qint32 kReserve4Known = 0x7FF;
 } // namespace
 
 void TSystemDef::UnpackReserveFlags()
@@ -62,6 +72,15 @@ void TSystemDef::UnpackReserveFlags()
     Reserve4Flag11 = bit(Reserve4, 11);
 }
 
+void TSystemDef::PackReserveFlags()
+{
+    Reserve2 = (Reserve2 & ~kReserve2Known) | bitIf(Reserve2Flag1 == 1, 1) | bitIf(Reserve2Flag2 == 1, 2);
+    Reserve4 = (Reserve4 & ~kReserve4Known) | bitIf(Reserve4Flag1 == 1, 1) | bitIf(Reserve4Flag2 == 1, 2) |
+               bitIf(Reserve4Flag3 == 1, 3) | bitIf(Reserve4Flag4 == 1, 4) | bitIf(Reserve4Flag5 == 1, 5) |
+               bitIf(Reserve4Flag5 == 2, 6) | bitIf(LedgerLastBalance == 1, 7) | bitIf(Reserve4Flag8 == 1, 8) |
+               bitIf(Reserve4Flag9 == 1, 9) | bitIf(WarekiDisp == 1, 10) | bitIf(Reserve4Flag11 == 1, 11);
+}
+
 void ResetProcessState()
 {
     (void)kNamesInitialised;
@@ -74,6 +93,7 @@ void ResetProcessState()
     DataCheckProc = nullptr;
     ResetProcessNames();
     SystemDef = TSystemDef();
+    SysDefColorDefaults = TSysDefColorDefaults();
     AccInf = TACCINF();
     FormatSettings = TProcessFormats();
 }

@@ -174,6 +174,9 @@ struct TSystemDef {
 
     // Unpacks the bit sets Reserve2 and Reserve4 into their flag fields (bit 1 = least significant).
     void UnpackReserveFlags();
+    // Packs the flag fields into Reserve2 and Reserve4; the bits of those values that no flag stands
+    // for are kept as they are.
+    void PackReserveFlags();
 };
 
 // ---- TACCINF -------------------------------------------------------------------------------------
@@ -231,6 +234,8 @@ struct TACCINF {
     quint8 KamokuDigits = 0, HojoDigits = 0, BumonDigits = 0;
     qint32 IkkatuZeinuki = 0;
     QString DataPassword;
+    // 1 when the dataset has a data password that could not be read: no entry opens the dataset.
+    quint8 DataPasswordUnreadable = 0;
     qint32 PrintKikanUse = 0;
     TDateTime PrintKISHU, PrintKIMATU;
     QString UketoriTegataKCODE, WaribikiTegataKCODE, UragakiTegataKCODE;
@@ -254,6 +259,24 @@ struct TACCINF {
 
 extern TSystemDef SystemDef;
 extern TACCINF AccInf;
+
+// Colours (0x00BBGGRR) of a new SYSDEF row; start-up replaces ClientColor2, TotalColor and ActiveColor
+// in the organisation edition.
+struct TSysDefColorDefaults {
+    qint32 ColHeaderColor = 0xDBDBDB;
+    qint32 ColHeaderGradColor1 = 0xFFFFFF;
+    qint32 ColHeaderGradColor2 = 0xDBDBDB;
+    qint32 ClientColor = 0xFFFFFF;
+    qint32 ClientColor1 = 0xFFFFFF;
+    qint32 ClientColor2 = 0xE1F0FF;
+    qint32 TotalColor = 0x8EC7FF;
+    qint32 ActiveColor = 0x246BFF;
+    qint32 NetColor1 = 0xD7FFD7;
+    qint32 NetColor2 = 0xD7FFD7;
+    qint32 PLineColor1 = 0x007900;
+    qint32 PLineColor2 = 0x007900;
+};
+extern TSysDefColorDefaults SysDefColorDefaults;
 
 // ---- process date and time formats ------------------------------------------------------------------
 

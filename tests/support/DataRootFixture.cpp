@@ -369,4 +369,24 @@ Dataset DataRoot::addDataset(const CompanySpec& company, int rec) {
     return ds;
 }
 
+void Dataset::addSystemAccount(const QString& systemName, const AccountSpec& account) const {
+    addAccount(account);
+    execute(QStringLiteral("INSERT INTO ACCDEF2 (KNAME, KCODE) VALUES (:KNAME, :KCODE)"), [&](fb::Query& q) {
+        q.setString("KNAME", systemName);
+        q.setString("KCODE", account.kcode);
+    });
+}
+
+void Dataset::setAccReg(const QString& group, const QString& key, const QString& typeWord,
+                        const QString& text) const {
+    execute(QStringLiteral("UPDATE OR INSERT INTO ACCREG (AGROUP, ACODE, ATYPE, ATEXT)"
+                           " VALUES (:AGROUP, :ACODE, :ATYPE, :ATEXT) MATCHING (AGROUP, ACODE)"),
+            [&](fb::Query& q) {
+                q.setString("AGROUP", group);
+                q.setString("ACODE", key);
+                q.setString("ATYPE", typeWord);
+                q.setString("ATEXT", text);
+            });
+}
+
 } // namespace testenv

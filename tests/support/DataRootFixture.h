@@ -100,6 +100,11 @@ public:
     void addAccount(const AccountSpec& account) const;
     // Adds the asset; returns its REC.
     int addAsset(const AssetSpec& asset) const;
+    // Adds the account and names it as a system account (ACCDEF2 row of that name).
+    void addSystemAccount(const QString& systemName, const AccountSpec& account) const;
+    // Writes one typed setting (ACCREG row) as stored text with its type word.
+    void setAccReg(const QString& group, const QString& key, const QString& typeWord,
+                   const QString& text) const;
 };
 
 class DataRoot {

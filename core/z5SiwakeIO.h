@@ -1,0 +1,63 @@
+#pragma once
+// The journal-entry record: one entry with its debit and credit sides as the caller fills it and the
+// journal procedures receive it. Account codes are the user-visible codes (KAMOKUMST.USERCODE).
+
+#include "core/Money.h"
+#include "core/TDateTime.h"
+
+#include <QString>
+
+// One side of an entry; the procedures take these columns with the prefix "L_" (debit) or "R_" (credit).
+struct TSwkBalance {
+    QString KGROUP; // account group (KAMOKUMST.GROUPM1)
+    QString KCODE;  // account user code
+    QString HCODE;  // sub-account code, " " when none
+    QString BCODE;  // department code
+    QString KNAME, HNAME, BNAME;
+    qint32 TAXCODE = 0;
+    qint32 TAXUH = 0;    // 1 taxable on the sales side, 2 on the purchase side, 0 no tax computed
+    qint32 TAXDC = 0;    // side the tax code belongs to: 1 debit, 3 credit, 0 either
+    Money NUK;           // amount without tax
+    Money ZEI;           // tax
+    Money RIT;           // rate in percent, 0 when untaxed
+    qint32 SIKIN = 0;    // cash-flow item of the side
+    qint32 RateKind = 0; // tax-rate kind of the side; the procedures do not store it
+};
+
+struct TSWKREC {
+    QString Host;   // computer name of the writer
+    qint32 REC = 0; // row number, 0 for a new entry
+    qint32 SITREC = 0;
+    qint32 SWKREC = 0;
+    qint32 SWKNO = 0;
+    qint32 DELFLG = 0;
+    qint32 TAISHAKU = 0;
+    TDateTime HIZUKE;
+    qint32 MNUM = 0; // period slot 1..16
+    qint32 KESSAN = 0;
+    qint32 SDAYNUM = 0, MDAYNUM = 0, DNUM = 0;
+    qint32 SNUM = 0; // individual cost-unit number, 0 none
+    QString SCODE;   // facility code
+    TSwkBalance L;   // debit side
+    TSwkBalance R;   // credit side
+    Money KINGAKU;
+    Money ZEIGAKU;
+    qint32 ZEIRITUNO = 0;
+    qint32 AUTCALCU = 0; // 0 tax given with the entry, otherwise computed
+    qint32 TAXCALCU = 0; // 0 tax included, 1 tax excluded, 2 no tax
+    qint32 OLDRATE = 0;  // tax-rate kind of the entry
+    qint32 TEKCODE = 0;
+    QString TEKTEXT;
+    qint32 TORCODE = 0;
+    QString TORTEXT;
+    qint32 FUSEN1 = 0, FUSEN2 = 0, FUSEN3 = 0, FUSEN4 = 0, FUSEN5 = 0;
+    TDateTime CTIME; // audit check time, 0 when not audited
+    QString COMMENT, AO_COMMENT;
+    QString LINKKEY;
+    qint32 LINKKUB = 0, LINKREC = 0, LOCALFLG = 0, RESERVE1 = 0, RESERVE2 = 0;
+    TDateTime RTIME;
+    qint32 OPCODE = 0;
+    TDateTime SHONIN_HIZUKE;
+    qint32 SHONIN_OPCODE = 0;
+    QString SHONIN_NAME;
+};
