@@ -612,8 +612,12 @@ qint32 TDataInfomation::ReceiveShareData(const QString& sharedFolder, const QStr
     WaitMSec(300);
     SetDataStatus(localFolder, 1);
     SetDataStatus(sharedFolder, 1);
-    SetShareStatus(localFolder, 2);
-    SetShareStatusIfChanged(sharedFolder, 2);
+    // Only a dataset that really arrived counts as taken out; after a failed copy the shared data stays
+    // free for everyone instead of being locked to a local copy that is not there.
+    if (result == 1) {
+        SetShareStatus(localFolder, 2);
+        SetShareStatusIfChanged(sharedFolder, 2);
+    }
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include "support/DmFixture.h"
 
 #include <QDir>
+#include <sys/stat.h>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -227,6 +228,22 @@ TEST_F(ShareCopyTest, ATakenOutDatasetIsNotCopiedOverTheLocalCopy) {
     ASSERT_TRUE(testenv::writeFile(localDb, "local work not yet handed back"));
     EXPECT_EQ(info.ReceiveShareData(shared.folder, local, 0), -1);
     EXPECT_EQ(testenv::readFile(localDb), QByteArray("local work not yet handed back"));
+}
+
+TEST_F(ShareCopyTest, AFailedCopyDoesNotMarkTheSharedDataTakenOut) {
+    // A pipe in place of the shared database file cannot be copied.
+    const QString kept = shared.database + QStringLiteral(".kept");
+    ASSERT_TRUE(QFile::rename(shared.database, kept));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(shared.database).constData(), 0600), 0);
+    TDataInfomation info;
+    EXPECT_EQ(info.ReceiveShareData(shared.folder, local, 1), 0);
+    EXPECT_NE(sharedIni().readString("DATASTS", "SHARE_STATUS"), "2");
+    EXPECT_EQ(sharedIni().readString("DATASTS", "STATUS"), "1");
+    // The shared data can still be taken out once the file is back.
+    ASSERT_TRUE(QFile::remove(shared.database));
+    ASSERT_TRUE(QFile::rename(kept, shared.database));
+    EXPECT_EQ(info.ReceiveShareData(shared.folder, local, 1), 1);
+    EXPECT_EQ(sharedIni().readString("DATASTS", "SHARE_STATUS"), "2");
 }
 
 TEST_F(ShareCopyTest, ADamagedSharedDatasetIsNeitherCopiedNorQuietlyAccepted) {
