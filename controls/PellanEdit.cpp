@@ -44,8 +44,7 @@ QString capBytes(const QString& text, qsizetype bytes) {
 
 // Text that can stand as its own reading: kana, the prolonged sound mark, letters, digits and signs in
 // either width. A commit holding anything else (kanji) brings no reading with it.
-bool isKanaText(const QString& text)
-{
+bool isKanaText(const QString& text) {
     for (QChar ch : text) {
         const char16_t c = ch.unicode();
         const bool kana = (c >= 0x3041 && c <= 0x30FF) || (c >= 0xFF61 && c <= 0xFF9F);

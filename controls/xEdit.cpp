@@ -1,6 +1,6 @@
 #include "controls/xEdit.h"
-#include "platform/Cp932Map.h"
 #include "platform/Cp932.h"
+#include "platform/Cp932Map.h"
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFocusEvent>

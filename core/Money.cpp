@@ -8,8 +8,7 @@ namespace {
 using i128 = __int128;
 
 // num / den rounded half away from zero.
-qint64 divRound(i128 num, i128 den)
-{
+qint64 divRound(i128 num, i128 den) {
     if (den == 0)
         throw std::domain_error("division by zero");
     if (den < 0) {
@@ -25,8 +24,7 @@ qint64 divRound(i128 num, i128 den)
     return static_cast<qint64>(q);
 }
 
-qint64 pow10(int n)
-{
+qint64 pow10(int n) {
     qint64 v = 1;
     while (n-- > 0)
         v *= 10;
@@ -35,8 +33,7 @@ qint64 pow10(int n)
 
 } // namespace
 
-std::optional<Money> Money::parse(const QString& text)
-{
+std::optional<Money> Money::parse(const QString& text) {
     QString t = text.trimmed();
     t.remove(u',');
     if (t.isEmpty())
@@ -70,13 +67,11 @@ std::optional<Money> Money::parse(const QString& text)
     return fromRaw(static_cast<qint64>(negative ? -raw : raw));
 }
 
-Money Money::fromDouble(double v)
-{
+Money Money::fromDouble(double v) {
     return fromRaw(static_cast<qint64>(std::llround(v * Scale)));
 }
 
-Money Money::roundDecimals(int decimals, int mode) const
-{
+Money Money::roundDecimals(int decimals, int mode) const {
     decimals = qBound(0, decimals, 4);
     const qint64 unit = pow10(4 - decimals);
     qint64 q = m_raw / unit;
@@ -90,13 +85,11 @@ Money Money::roundDecimals(int decimals, int mode) const
     return fromRaw(q * unit);
 }
 
-Money Money::roundUnits(int mode) const
-{
+Money Money::roundUnits(int mode) const {
     return roundDecimals(0, mode);
 }
 
-QString Money::toString() const
-{
+QString Money::toString() const {
     QString s = toString(4);
     if (s.contains(u'.')) {
         while (s.endsWith(u'0'))
@@ -107,8 +100,7 @@ QString Money::toString() const
     return s;
 }
 
-QString Money::toString(int decimals) const
-{
+QString Money::toString(int decimals) const {
     decimals = qBound(0, decimals, 4);
     const Money r = roundDecimals(decimals, 2);
     qint64 raw = r.m_raw;
@@ -122,29 +114,24 @@ QString Money::toString(int decimals) const
     return negative ? u'-' + s : s;
 }
 
-Money Money::operator*(Money o) const
-{
+Money Money::operator*(Money o) const {
     return fromRaw(divRound(i128(m_raw) * o.m_raw, Scale));
 }
 
-Money Money::mulRate(double rate) const
-{
+Money Money::mulRate(double rate) const {
     constexpr qint64 kRateScale = 1000000000;
     const i128 scaledRate = std::llround(rate * double(kRateScale));
     return fromRaw(divRound(i128(m_raw) * scaledRate, kRateScale));
 }
 
-Money Money::operator/(Money o) const
-{
+Money Money::operator/(Money o) const {
     return fromRaw(divRound(i128(m_raw) * Scale, o.m_raw));
 }
 
-Money Money::operator/(qint64 n) const
-{
+Money Money::operator/(qint64 n) const {
     return fromRaw(divRound(i128(m_raw), n));
 }
 
-Money abs(Money m)
-{
+Money abs(Money m) {
     return m < Money() ? -m : m;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The accounting amount: a signed 64-bit fixed-point number with 4 decimals (value × 10000).
-// Products (also with a floating-point rate, see mulRate) and quotients are computed exactly in 128 bits and then kept to four decimals by rounding
-// half away from zero, so 1,000,000 × 0.06552 is exactly 65520.0000.
+// Products (also with a floating-point rate, see mulRate) and quotients are computed exactly in 128 bits and
+// then kept to four decimals by rounding half away from zero, so 1,000,000 × 0.06552 is exactly 65520.0000.
 
 #include <QString>
 #include <QtGlobal>
@@ -15,8 +15,7 @@ public:
     constexpr Money() = default;
     constexpr Money(int units) : m_raw(qint64(units) * Scale) {}
     constexpr Money(qint64 units) : m_raw(units * Scale) {}
-    static constexpr Money fromRaw(qint64 raw)
-    {
+    static constexpr Money fromRaw(qint64 raw) {
         Money m;
         m.m_raw = raw;
         return m;
@@ -61,8 +60,14 @@ public:
     Money operator/(Money o) const;
     Money operator/(qint64 n) const;
     Money operator/(int n) const { return *this / qint64(n); }
-    Money& operator+=(Money o) { m_raw += o.m_raw; return *this; }
-    Money& operator-=(Money o) { m_raw -= o.m_raw; return *this; }
+    Money& operator+=(Money o) {
+        m_raw += o.m_raw;
+        return *this;
+    }
+    Money& operator-=(Money o) {
+        m_raw -= o.m_raw;
+        return *this;
+    }
     Money& operator*=(Money o) { return *this = *this * o; }
     Money& operator/=(Money o) { return *this = *this / o; }
 

@@ -9,15 +9,13 @@ constexpr qint64 kEpochJulianDay = 2415019;
 constexpr double kMsPerDay = 86400000.0;
 } // namespace
 
-TDateTime TDateTime::fromDate(const QDate& date)
-{
+TDateTime TDateTime::fromDate(const QDate& date) {
     if (!date.isValid())
         return TDateTime();
     return TDateTime(double(date.toJulianDay() - kEpochJulianDay));
 }
 
-TDateTime TDateTime::fromDateTime(const QDateTime& dateTime)
-{
+TDateTime TDateTime::fromDateTime(const QDateTime& dateTime) {
     if (!dateTime.isValid())
         return TDateTime();
     const double days = double(dateTime.date().toJulianDay() - kEpochJulianDay);
@@ -26,33 +24,27 @@ TDateTime TDateTime::fromDateTime(const QDateTime& dateTime)
     return TDateTime(days >= 0 ? days + frac : days - frac);
 }
 
-TDateTime TDateTime::fromDateTime(int y, int mo, int d, int h, int mi, int s, int ms)
-{
+TDateTime TDateTime::fromDateTime(int y, int mo, int d, int h, int mi, int s, int ms) {
     return fromDateTime(QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms)));
 }
 
-TDateTime TDateTime::now()
-{
+TDateTime TDateTime::now() {
     return fromDateTime(QDateTime::currentDateTime());
 }
 
-TDateTime TDateTime::today()
-{
+TDateTime TDateTime::today() {
     return fromDate(QDate::currentDate());
 }
 
-int TDateTime::dayNumber() const
-{
+int TDateTime::dayNumber() const {
     return int(std::trunc(m_value));
 }
 
-QDate TDateTime::toDate() const
-{
+QDate TDateTime::toDate() const {
     return QDate::fromJulianDay(kEpochJulianDay + dayNumber());
 }
 
-QTime TDateTime::toTime() const
-{
+QTime TDateTime::toTime() const {
     double frac = std::fabs(m_value - std::trunc(m_value));
     qint64 ms = std::llround(frac * kMsPerDay);
     if (ms >= qint64(kMsPerDay))
@@ -60,12 +52,10 @@ QTime TDateTime::toTime() const
     return QTime::fromMSecsSinceStartOfDay(int(ms));
 }
 
-QDateTime TDateTime::toDateTime() const
-{
+QDateTime TDateTime::toDateTime() const {
     return QDateTime(toDate(), toTime());
 }
 
-TDateTime TDateTime::addDays(int days) const
-{
+TDateTime TDateTime::addDays(int days) const {
     return TDateTime(m_value + days);
 }

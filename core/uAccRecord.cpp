@@ -24,8 +24,7 @@ TACCINF AccInf;
 TSysDefColorDefaults SysDefColorDefaults;
 TProcessFormats FormatSettings;
 
-void ResetProcessNames()
-{
+void ResetProcessNames() {
     SysDbFileName = QStringLiteral("placcdef.fdb");
     DataFileName = QStringLiteral("placc.fdb");
     BackupFileName = QStringLiteral("placc.fbk");
@@ -41,13 +40,11 @@ namespace {
 // The names get their defaults before main() runs, as the unit's initialisation does.
 const bool kNamesInitialised = (ResetProcessNames(), true);
 
-qint32 bit(qint32 value, int n)
-{
+qint32 bit(qint32 value, int n) {
     return (value >> (n - 1)) & 1;
 }
 
-qint32 bitIf(bool on, int n)
-{
+qint32 bitIf(bool on, int n) {
     return on ? qint32(1) << (n - 1) : 0;
 }
 
@@ -56,8 +53,7 @@ constexpr qint32 kReserve2Known = 0x3;
 constexpr qint32 kReserve4Known = 0x7FF;
 } // namespace
 
-void TSystemDef::UnpackReserveFlags()
-{
+void TSystemDef::UnpackReserveFlags() {
     Reserve2Flag1 = bit(Reserve2, 1);
     Reserve2Flag2 = bit(Reserve2, 2);
     Reserve4Flag1 = bit(Reserve4, 1);
@@ -72,17 +68,16 @@ void TSystemDef::UnpackReserveFlags()
     Reserve4Flag11 = bit(Reserve4, 11);
 }
 
-void TSystemDef::PackReserveFlags()
-{
+void TSystemDef::PackReserveFlags() {
     Reserve2 = (Reserve2 & ~kReserve2Known) | bitIf(Reserve2Flag1 == 1, 1) | bitIf(Reserve2Flag2 == 1, 2);
     Reserve4 = (Reserve4 & ~kReserve4Known) | bitIf(Reserve4Flag1 == 1, 1) | bitIf(Reserve4Flag2 == 1, 2) |
                bitIf(Reserve4Flag3 == 1, 3) | bitIf(Reserve4Flag4 == 1, 4) | bitIf(Reserve4Flag5 == 1, 5) |
-               bitIf(Reserve4Flag5 == 2, 6) | bitIf(LedgerLastBalance == 1, 7) | bitIf(Reserve4Flag8 == 1, 8) |
-               bitIf(Reserve4Flag9 == 1, 9) | bitIf(WarekiDisp == 1, 10) | bitIf(Reserve4Flag11 == 1, 11);
+               bitIf(Reserve4Flag5 == 2, 6) | bitIf(LedgerLastBalance == 1, 7) |
+               bitIf(Reserve4Flag8 == 1, 8) | bitIf(Reserve4Flag9 == 1, 9) | bitIf(WarekiDisp == 1, 10) |
+               bitIf(Reserve4Flag11 == 1, 11);
 }
 
-void ResetProcessState()
-{
+void ResetProcessState() {
     (void)kNamesInitialised;
     ConnectMode = 0;
     AppKind = 0;

@@ -28,7 +28,8 @@ extern quint8 DbFatalError;
 using THostMenuProc = std::function<int(int code, const QString& text)>;
 using TRunDialogByNameProc = std::function<int(const QString& programName, int modal, const QString& params)>;
 // (host, folder, quiet, out result): result 1 sound, 0 damaged.
-using TDataCheckProc = std::function<void(const QString& host, const QString& folder, int quiet, int& result)>;
+using TDataCheckProc =
+    std::function<void(const QString& host, const QString& folder, int quiet, int& result)>;
 
 extern THostMenuProc HostMenuProc;
 extern TRunDialogByNameProc RunDialogByNameProc;
@@ -116,9 +117,9 @@ struct TSystemDef {
     QString PrinterName;
     qint32 PreviewZOOM = 0;
     qint32 NetColor1 = 0, NetColor2 = 0, PLineColor1 = 0, PLineColor2 = 0;
-    qint32 HojWait = 0, DicSwitch = 0, DicTekAuto = 0, DicTorAuto = 0, DicUsednt = 0, DicType = 0, DicNum1 = 0,
-           DicNum2 = 0, DicSortType = 0, TEK_AUTOUP = 0, TOR_AUTOUP = 0, UserPrint = 0, SwkTotal = 0,
-           SwkLine = 0;
+    qint32 HojWait = 0, DicSwitch = 0, DicTekAuto = 0, DicTorAuto = 0, DicUsednt = 0, DicType = 0,
+           DicNum1 = 0, DicNum2 = 0, DicSortType = 0, TEK_AUTOUP = 0, TOR_AUTOUP = 0, UserPrint = 0,
+           SwkTotal = 0, SwkLine = 0;
     qint32 Reserve3 = 0, Reserve1 = 0, KingakuPlus = 0, ZeroPrint = 0, SankakuPlus = 0;
     qint32 Reserve2Flag1 = 0, Reserve2Flag2 = 0;
     qint32 Reserve2 = 0, Reserve4 = 0, Reserve5 = 0;
@@ -168,8 +169,8 @@ struct TSystemDef {
     qint32 SysDbMAJOR = 0, SysDbMINOR1 = 0, SysDbMINOR2 = 0;
     qint32 TrialPeriodOut = 0;
     QString TrialTitle2;
-    qint32 TekDicOpen = 0, TorDicOpen = 0, TekAssocOpen = 0, TorAssocOpen = 0, TekAutoOpen = 0, TorAutoOpen = 0,
-           TekNoInput = 0, TorNoInput = 0;
+    qint32 TekDicOpen = 0, TorDicOpen = 0, TekAssocOpen = 0, TorAssocOpen = 0, TekAutoOpen = 0,
+           TorAutoOpen = 0, TekNoInput = 0, TorNoInput = 0;
     QObject* TransferProgress = nullptr;
 
     // Unpacks the bit sets Reserve2 and Reserve4 into their flag fields (bit 1 = least significant).
@@ -209,9 +210,10 @@ struct TACCINF {
     Money NEW_TAX_RATE1, NEW_TAX_RATE2, NEW_TAX_RATE3, NEW_TAX_RATE4, NEW_TAX_RATE5;
     TDateTime CHG_DAYS1, CHG_DAYS2, CHG_DAYS3, CHG_DAYS4, CHG_DAYS5;
     TDateTime KANSA_FIXDATE, KANSA_DATE;
-    qint32 CALCU = 0, TAXU_HASUU = 0, TAXH_HASUU = 0, TAXDEFUH = 0, TAXKANNI = 0, TAXJIGYOU = 0, GENKAPRINT = 0,
-           KANSA_LOCK = 0, TEGATADICSW = 0, KESSAN_KIKAN = 0, CASHFLOW_KIKAN1 = 0, CASHFLOW_KIKAN2 = 0,
-           CASHFLOWSW = 0, SDAI_HASUU1 = 0, SDAI_HASUU2 = 0, SDAI_HASUU3 = 0, CONVERT = 0, SHOUHYOU = 0;
+    qint32 CALCU = 0, TAXU_HASUU = 0, TAXH_HASUU = 0, TAXDEFUH = 0, TAXKANNI = 0, TAXJIGYOU = 0,
+           GENKAPRINT = 0, KANSA_LOCK = 0, TEGATADICSW = 0, KESSAN_KIKAN = 0, CASHFLOW_KIKAN1 = 0,
+           CASHFLOW_KIKAN2 = 0, CASHFLOWSW = 0, SDAI_HASUU1 = 0, SDAI_HASUU2 = 0, SDAI_HASUU3 = 0,
+           CONVERT = 0, SHOUHYOU = 0;
     qint32 SITEN = 0, BUMON = 0;
     qint32 DATALOCK = 0, GENKA_USE = 0;
     QString GENKA_HWORD1, GENKA_HWORD2, GENKA_HWORD3, GENKA_HWORD4, GENKA_HWORD5;
@@ -226,8 +228,8 @@ struct TACCINF {
         ShoyoHikiateUserCode, TaishokuUserCode;
     QString FUMEI_KCODE, FumeiUserCode;
     quint8 IryoFlag = 0;
-    TDateTime ThisKISHU, PrevKISHU, PrevPrevKISHU, ThisKIMATU, PrevKIMATU, PrevPrevKIMATU, ThisKAISI, PrevKAISI,
-        PrevPrevKAISI;
+    TDateTime ThisKISHU, PrevKISHU, PrevPrevKISHU, ThisKIMATU, PrevKIMATU, PrevPrevKIMATU, ThisKAISI,
+        PrevKAISI, PrevPrevKAISI;
     qint32 KakoMeisai = 0;
     quint8 GassanKbn = 0;
     qint32 GassanCount = 0;

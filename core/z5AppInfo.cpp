@@ -6,8 +6,7 @@
 
 TAppInfoRec AppInfo;
 
-void SetAppInfoDefaults(TAppInfoRec& rec)
-{
+void SetAppInfoDefaults(TAppInfoRec& rec) {
     auto& a = rec.Application;
     a.OEM = QStringLiteral("-");
     a.Since = QStringLiteral("2009-2019");
@@ -56,8 +55,7 @@ void SetAppInfoDefaults(TAppInfoRec& rec)
 
 namespace {
 
-int ReadAppInfoFile(const IniFile& ini, TAppInfoRec& rec)
-{
+int ReadAppInfoFile(const IniFile& ini, TAppInfoRec& rec) {
     if (ini.lastLoadFailed())
         return AppInfoReadFailed;
 
@@ -132,8 +130,7 @@ int ReadAppInfoFile(const IniFile& ini, TAppInfoRec& rec)
 
 } // namespace
 
-int ReadAppInfoIni(const QString& programPath, TAppInfoRec& rec)
-{
+int ReadAppInfoIni(const QString& programPath, TAppInfoRec& rec) {
     const QString path = QFileInfo(programPath).absolutePath() + QStringLiteral("/AppInfo.ini");
     if (!QFileInfo::exists(path))
         return AppInfoMissing;

@@ -15,8 +15,7 @@ constexpr int kLinkTimeoutMs = 2000;
 
 CallerWindow::CallerWindow(quint32 handle) : m_handle(handle) {}
 
-CallerWindow::~CallerWindow()
-{
+CallerWindow::~CallerWindow() {
     if (m_socket && m_socket->state() == QLocalSocket::ConnectedState) {
         m_socket->disconnectFromServer();
         if (m_socket->state() != QLocalSocket::UnconnectedState)
@@ -24,37 +23,31 @@ CallerWindow::~CallerWindow()
     }
 }
 
-void CallerWindow::setHandle(quint32 handle)
-{
+void CallerWindow::setHandle(quint32 handle) {
     if (handle == m_handle)
         return;
     m_socket.reset();
     m_handle = handle;
 }
 
-QString CallerWindow::endpoint(quint32 handle)
-{
+QString CallerWindow::endpoint(quint32 handle) {
     return specialfolders::runtimeDir() + QStringLiteral("/hwnd-") + QString::number(handle);
 }
 
-void CallerWindow::setForeground()
-{
+void CallerWindow::setForeground() {
     send("foreground");
 }
 
-void CallerWindow::setEnabled(bool enabled)
-{
+void CallerWindow::setEnabled(bool enabled) {
     send(enabled ? QByteArray("enable") : QByteArray("disable"));
 }
 
-void CallerWindow::postMessage(qint32 message, qint32 wParam, qint32 lParam)
-{
+void CallerWindow::postMessage(qint32 message, qint32 wParam, qint32 lParam) {
     send("post " + QByteArray::number(message) + ' ' + QByteArray::number(wParam) + ' ' +
          QByteArray::number(lParam));
 }
 
-bool CallerWindow::connectLink()
-{
+bool CallerWindow::connectLink() {
     if (m_socket && m_socket->state() == QLocalSocket::ConnectedState)
         return true;
     m_socket = std::make_unique<QLocalSocket>();
@@ -62,8 +55,7 @@ bool CallerWindow::connectLink()
     return m_socket->waitForConnected(kLinkTimeoutMs);
 }
 
-void CallerWindow::send(const QByteArray& line)
-{
+void CallerWindow::send(const QByteArray& line) {
     if (m_handle == 0)
         return;
     // One connection carries every call, so the caller sees them in order; a caller that went away in
@@ -78,8 +70,7 @@ void CallerWindow::send(const QByteArray& line)
 }
 
 CallerWindowListener::CallerWindowListener(quint32 handle, QObject* parent)
-    : QObject(parent), m_handle(handle), m_server(new QLocalServer(this))
-{
+    : QObject(parent), m_handle(handle), m_server(new QLocalServer(this)) {
     const QString name = CallerWindow::endpoint(handle);
     QDir().mkpath(specialfolders::runtimeDir());
     QLocalServer::removeServer(name);
@@ -96,18 +87,15 @@ CallerWindowListener::CallerWindowListener(quint32 handle, QObject* parent)
     m_server->listen(name);
 }
 
-CallerWindowListener::~CallerWindowListener()
-{
+CallerWindowListener::~CallerWindowListener() {
     m_server->close();
 }
 
-bool CallerWindowListener::isListening() const
-{
+bool CallerWindowListener::isListening() const {
     return m_server->isListening();
 }
 
-void CallerWindowListener::readFrom(QLocalSocket* socket)
-{
+void CallerWindowListener::readFrom(QLocalSocket* socket) {
     while (socket->canReadLine()) {
         QByteArray line = socket->readLine();
         line.chop(1);
@@ -116,8 +104,7 @@ void CallerWindowListener::readFrom(QLocalSocket* socket)
     }
 }
 
-bool CallerWindowListener::waitForMessages(int count, int timeoutMs)
-{
+bool CallerWindowListener::waitForMessages(int count, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     while (m_messages.size() < count && !deadline.hasExpired()) {
         QEventLoop loop;

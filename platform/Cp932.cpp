@@ -12,16 +12,14 @@ constexpr const char* kName = "windows-31j";
 // so a converter that has seen an error is replaced before its next use.
 // They are built in place (emplace): an ICU-backed converter must not be moved, as its error callback
 // keeps the address of the converter's state.
-QStringEncoder& sharedEncoder()
-{
+QStringEncoder& sharedEncoder() {
     thread_local std::optional<QStringEncoder> encoder;
     if (!encoder || encoder->hasError())
         encoder.emplace(kName, QStringConverter::Flag::Stateless);
     return *encoder;
 }
 
-QStringDecoder& sharedDecoder()
-{
+QStringDecoder& sharedDecoder() {
     thread_local std::optional<QStringDecoder> decoder;
     if (!decoder || decoder->hasError())
         decoder.emplace(kName, QStringConverter::Flag::Stateless);
@@ -29,18 +27,15 @@ QStringDecoder& sharedDecoder()
 }
 } // namespace
 
-QStringEncoder makeEncoder()
-{
+QStringEncoder makeEncoder() {
     return QStringEncoder(kName, QStringConverter::Flag::Stateless);
 }
 
-QStringDecoder makeDecoder()
-{
+QStringDecoder makeDecoder() {
     return QStringDecoder(kName, QStringConverter::Flag::Stateless);
 }
 
-QByteArray encode(const QString& text, bool* ok)
-{
+QByteArray encode(const QString& text, bool* ok) {
     QStringEncoder& encoder = sharedEncoder();
     QByteArray out = encoder.encode(text);
     const bool good = !encoder.hasError();
@@ -49,8 +44,7 @@ QByteArray encode(const QString& text, bool* ok)
     return good ? out : QByteArray();
 }
 
-QByteArray encodeLossy(const QString& text)
-{
+QByteArray encodeLossy(const QString& text) {
     QByteArray out;
     out.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -63,8 +57,7 @@ QByteArray encodeLossy(const QString& text)
     return out;
 }
 
-std::optional<QByteArray> tryEncode(const QString& text)
-{
+std::optional<QByteArray> tryEncode(const QString& text) {
     bool ok = false;
     QByteArray b = encode(text, &ok);
     if (!ok)
@@ -72,25 +65,21 @@ std::optional<QByteArray> tryEncode(const QString& text)
     return b;
 }
 
-QString decode(const QByteArray& bytes)
-{
+QString decode(const QByteArray& bytes) {
     return sharedDecoder().decode(bytes);
 }
 
-QString decode(const char* bytes, qsizetype length)
-{
+QString decode(const char* bytes, qsizetype length) {
     return decode(QByteArray::fromRawData(bytes, length));
 }
 
-bool canEncode(const QString& text)
-{
+bool canEncode(const QString& text) {
     bool ok = false;
     encode(text, &ok);
     return ok;
 }
 
-qsizetype byteLength(const QString& text)
-{
+qsizetype byteLength(const QString& text) {
     bool ok = false;
     QByteArray b = encode(text, &ok);
     if (ok)
@@ -98,8 +87,7 @@ qsizetype byteLength(const QString& text)
     return encodeLossy(text).size();
 }
 
-bool isLeadByteAt(const QByteArray& bytes, qsizetype index)
-{
+bool isLeadByteAt(const QByteArray& bytes, qsizetype index) {
     if (index < 0 || index >= bytes.size())
         return false;
     qsizetype i = 0;
@@ -109,13 +97,11 @@ bool isLeadByteAt(const QByteArray& bytes, qsizetype index)
     return i == index && isLeadByte(static_cast<unsigned char>(bytes.at(index)));
 }
 
-int charWidth(QChar c)
-{
+int charWidth(QChar c) {
     return static_cast<int>(byteLength(QString(c)) >= 2 ? 2 : 1);
 }
 
-QList<CharUnit> charUnits(const QString& text)
-{
+QList<CharUnit> charUnits(const QString& text) {
     QList<CharUnit> units;
     units.reserve(text.size());
     bool ok = false;
@@ -124,7 +110,8 @@ QList<CharUnit> charUnits(const QString& text)
     for (qsizetype i = 0; i < text.size();) {
         CharUnit u;
         u.pos = i;
-        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const bool pair =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
         u.len = pair ? 2 : 1;
         if (ok && b < whole.size()) {
             // Every code point CP932 holds is one or two bytes, so the encoding walks in step.

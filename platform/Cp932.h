@@ -32,14 +32,18 @@ bool canEncode(const QString& text);
 qsizetype byteLength(const QString& text);
 
 // Lead byte of a double-byte character: 0x81-0x9F or 0xE0-0xFC.
-inline bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool isLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 // True when position index of bytes (0-based) is the lead byte of a double-byte character,
 // scanning from the start so that trail bytes are not mistaken for lead bytes.
 bool isLeadByteAt(const QByteArray& bytes, qsizetype index);
 // Width in bytes of the single character c (1 or 2).
 int charWidth(QChar c);
 // Trail byte of a double-byte character: 0x40-0x7E or 0x80-0xFC.
-inline bool isTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+inline bool isTrailByte(unsigned char c) {
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
 
 // One code point of a text (pos and len in UTF-16 units) with its CP932 width: 2 for a double-byte
 // character, 1 for a single byte and for a code point CP932 cannot hold (it stands as one "?" wherever

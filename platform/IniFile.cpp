@@ -6,18 +6,15 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-IniFile::IniFile(const QString& path, bool autoSave) : m_path(path), m_autoSave(autoSave)
-{
+IniFile::IniFile(const QString& path, bool autoSave) : m_path(path), m_autoSave(autoSave) {
     reload();
 }
 
-bool IniFile::fileExists() const
-{
+bool IniFile::fileExists() const {
     return QFileInfo(m_path).isFile();
 }
 
-bool IniFile::reload()
-{
+bool IniFile::reload() {
     m_preamble.clear();
     m_sections.clear();
     m_loadFailed = false;
@@ -61,21 +58,18 @@ bool IniFile::reload()
     return true;
 }
 
-const IniFile::Section* IniFile::findSection(const QString& name) const
-{
+const IniFile::Section* IniFile::findSection(const QString& name) const {
     for (const Section& s : m_sections)
         if (s.name.compare(name, Qt::CaseInsensitive) == 0)
             return &s;
     return nullptr;
 }
 
-IniFile::Section* IniFile::findSection(const QString& name)
-{
+IniFile::Section* IniFile::findSection(const QString& name) {
     return const_cast<Section*>(static_cast<const IniFile*>(this)->findSection(name));
 }
 
-QString IniFile::readString(const QString& section, const QString& key, const QString& def) const
-{
+QString IniFile::readString(const QString& section, const QString& key, const QString& def) const {
     if (const Section* s = findSection(section))
         for (const Entry& e : s->entries)
             if (!e.key.isEmpty() && e.key.compare(key, Qt::CaseInsensitive) == 0)
@@ -83,8 +77,7 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
     return def;
 }
 
-int IniFile::readInteger(const QString& section, const QString& key, int def) const
-{
+int IniFile::readInteger(const QString& section, const QString& key, int def) const {
     const QString v = readString(section, key, QString()).trimmed();
     if (v.isEmpty())
         return def;
@@ -99,13 +92,11 @@ int IniFile::readInteger(const QString& section, const QString& key, int def) co
     return ok ? n : def;
 }
 
-bool IniFile::readBool(const QString& section, const QString& key, bool def) const
-{
+bool IniFile::readBool(const QString& section, const QString& key, bool def) const {
     return readInteger(section, key, def ? 1 : 0) != 0;
 }
 
-bool IniFile::writeString(const QString& section, const QString& key, const QString& value)
-{
+bool IniFile::writeString(const QString& section, const QString& key, const QString& value) {
     Section* s = findSection(section);
     if (!s) {
         m_sections.append(Section{section, {}});
@@ -126,23 +117,19 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
     return commit();
 }
 
-bool IniFile::writeInteger(const QString& section, const QString& key, int value)
-{
+bool IniFile::writeInteger(const QString& section, const QString& key, int value) {
     return writeString(section, key, QString::number(value));
 }
 
-bool IniFile::writeBool(const QString& section, const QString& key, bool value)
-{
+bool IniFile::writeBool(const QString& section, const QString& key, bool value) {
     return writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-bool IniFile::sectionExists(const QString& section) const
-{
+bool IniFile::sectionExists(const QString& section) const {
     return findSection(section) != nullptr;
 }
 
-bool IniFile::valueExists(const QString& section, const QString& key) const
-{
+bool IniFile::valueExists(const QString& section, const QString& key) const {
     if (const Section* s = findSection(section))
         for (const Entry& e : s->entries)
             if (!e.key.isEmpty() && e.key.compare(key, Qt::CaseInsensitive) == 0)
@@ -150,16 +137,14 @@ bool IniFile::valueExists(const QString& section, const QString& key) const
     return false;
 }
 
-QStringList IniFile::sections() const
-{
+QStringList IniFile::sections() const {
     QStringList out;
     for (const Section& s : m_sections)
         out << s.name;
     return out;
 }
 
-QStringList IniFile::keys(const QString& section) const
-{
+QStringList IniFile::keys(const QString& section) const {
     QStringList out;
     if (const Section* s = findSection(section))
         for (const Entry& e : s->entries)
@@ -168,8 +153,7 @@ QStringList IniFile::keys(const QString& section) const
     return out;
 }
 
-QList<QPair<QString, QString>> IniFile::sectionValues(const QString& section) const
-{
+QList<QPair<QString, QString>> IniFile::sectionValues(const QString& section) const {
     QList<QPair<QString, QString>> out;
     if (const Section* s = findSection(section))
         for (const Entry& e : s->entries)
@@ -178,8 +162,7 @@ QList<QPair<QString, QString>> IniFile::sectionValues(const QString& section) co
     return out;
 }
 
-bool IniFile::eraseSection(const QString& section)
-{
+bool IniFile::eraseSection(const QString& section) {
     bool removed = false;
     for (qsizetype i = m_sections.size() - 1; i >= 0; --i)
         if (m_sections.at(i).name.compare(section, Qt::CaseInsensitive) == 0) {
@@ -189,8 +172,7 @@ bool IniFile::eraseSection(const QString& section)
     return removed ? commit() : true;
 }
 
-bool IniFile::deleteKey(const QString& section, const QString& key)
-{
+bool IniFile::deleteKey(const QString& section, const QString& key) {
     Section* s = findSection(section);
     if (!s)
         return true;
@@ -203,15 +185,15 @@ bool IniFile::deleteKey(const QString& section, const QString& key)
     return removed ? commit() : true;
 }
 
-bool IniFile::commit()
-{
+bool IniFile::commit() {
     return m_autoSave ? save() : true;
 }
 
-bool IniFile::save() const
-{
+bool IniFile::save() const {
     QString text;
-    auto lineOf = [](const Entry& e) { return e.raw.isEmpty() && !e.key.isEmpty() ? e.key + u'=' + e.value : e.raw; };
+    auto lineOf = [](const Entry& e) {
+        return e.raw.isEmpty() && !e.key.isEmpty() ? e.key + u'=' + e.value : e.raw;
+    };
     for (const Entry& e : m_preamble)
         text += lineOf(e) + QStringLiteral("\r\n");
     for (const Section& s : m_sections) {

@@ -10,13 +10,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-QString NamedMutex::lockFilePath(const QString& name)
-{
+QString NamedMutex::lockFilePath(const QString& name) {
     return specialfolders::runtimeDir() + u'/' + name + QStringLiteral(".lock");
 }
 
-bool NamedMutex::exists(const QString& name)
-{
+bool NamedMutex::exists(const QString& name) {
     const QByteArray path = QFile::encodeName(lockFilePath(name));
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -30,8 +28,7 @@ bool NamedMutex::exists(const QString& name)
     return held;
 }
 
-bool NamedMutex::create(const QString& name)
-{
+bool NamedMutex::create(const QString& name) {
     release();
     QDir().mkpath(specialfolders::runtimeDir());
     const QByteArray path = QFile::encodeName(lockFilePath(name));
@@ -50,8 +47,7 @@ bool NamedMutex::create(const QString& name)
     return true;
 }
 
-void NamedMutex::release()
-{
+void NamedMutex::release() {
     if (m_fd < 0)
         return;
     // The file stays: removing it would let a newcomer lock a fresh file while a prober still has the old

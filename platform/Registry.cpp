@@ -11,8 +11,7 @@ namespace registry {
 
 namespace {
 
-QString sectionOf(Root root, const QString& keyPath)
-{
+QString sectionOf(Root root, const QString& keyPath) {
     QString path = keyPath;
     while (path.startsWith(u'\\'))
         path.remove(0, 1);
@@ -23,8 +22,7 @@ QString sectionOf(Root root, const QString& keyPath)
     return path.isEmpty() ? rootName : rootName + u'\\' + path;
 }
 
-Value decode(const QString& raw)
-{
+Value decode(const QString& raw) {
     static const QRegularExpression dword(QStringLiteral("^dword:([0-9A-Fa-f]{1,8})$"));
     Value v;
     if (raw.size() >= 2 && raw.startsWith(u'"') && raw.endsWith(u'"')) {
@@ -40,8 +38,7 @@ Value decode(const QString& raw)
     return v;
 }
 
-bool write(Root root, const QString& keyPath, const QString& name, const QString& stored)
-{
+bool write(Root root, const QString& keyPath, const QString& name, const QString& stored) {
     const QString path = filePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     IniFile ini(path);
@@ -52,14 +49,12 @@ bool write(Root root, const QString& keyPath, const QString& name, const QString
 
 } // namespace
 
-QString filePath()
-{
+QString filePath() {
     const QString v = qEnvironmentVariable("QV_REGISTRY_FILE");
     return v.isEmpty() ? specialfolders::commonAppData() + QStringLiteral("/registry.ini") : v;
 }
 
-bool keyExists(Root root, const QString& keyPath)
-{
+bool keyExists(Root root, const QString& keyPath) {
     const QString section = sectionOf(root, keyPath);
     const QString below = section + u'\\';
     for (const QString& s : IniFile(filePath()).sections())
@@ -68,8 +63,7 @@ bool keyExists(Root root, const QString& keyPath)
     return false;
 }
 
-QStringList subKeys(Root root, const QString& keyPath)
-{
+QStringList subKeys(Root root, const QString& keyPath) {
     const QString below = sectionOf(root, keyPath) + u'\\';
     QStringList out;
     for (const QString& s : IniFile(filePath()).sections()) {
@@ -84,8 +78,7 @@ QStringList subKeys(Root root, const QString& keyPath)
     return out;
 }
 
-Value readValue(Root root, const QString& keyPath, const QString& name)
-{
+Value readValue(Root root, const QString& keyPath, const QString& name) {
     IniFile ini(filePath());
     const QString section = sectionOf(root, keyPath);
     if (!ini.valueExists(section, name))
@@ -93,27 +86,23 @@ Value readValue(Root root, const QString& keyPath, const QString& name)
     return decode(ini.readString(section, name));
 }
 
-QString readString(Root root, const QString& keyPath, const QString& name)
-{
+QString readString(Root root, const QString& keyPath, const QString& name) {
     const Value v = readValue(root, keyPath, name);
     return v.type == ValueType::Text ? v.text : QString();
 }
 
-qint32 readInteger(Root root, const QString& keyPath, const QString& name)
-{
+qint32 readInteger(Root root, const QString& keyPath, const QString& name) {
     const Value v = readValue(root, keyPath, name);
     return v.type == ValueType::Integer ? v.integer : 0;
 }
 
-bool writeString(Root root, const QString& keyPath, const QString& name, const QString& value)
-{
+bool writeString(Root root, const QString& keyPath, const QString& name, const QString& value) {
     if (value.contains(u'\r') || value.contains(u'\n'))
         return false; // one line per value
     return write(root, keyPath, name, u'"' + value + u'"');
 }
 
-bool writeInteger(Root root, const QString& keyPath, const QString& name, qint32 value)
-{
+bool writeInteger(Root root, const QString& keyPath, const QString& name, qint32 value) {
     return write(root, keyPath, name,
                  QStringLiteral("dword:%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')));
 }

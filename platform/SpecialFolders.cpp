@@ -7,20 +7,17 @@
 namespace specialfolders {
 
 namespace {
-QString envPath(const char* name)
-{
+QString envPath(const char* name) {
     const QString v = qEnvironmentVariable(name);
     return v.isEmpty() ? QString() : QDir::cleanPath(v);
 }
 } // namespace
 
-QString home()
-{
+QString home() {
     return QDir::cleanPath(QDir::homePath());
 }
 
-QString commonAppData()
-{
+QString commonAppData() {
     QString v = envPath("QV_COMMON_APPDATA");
     if (v.isEmpty())
         v = envPath("XDG_DATA_HOME");
@@ -29,8 +26,7 @@ QString commonAppData()
     return v;
 }
 
-QString documents()
-{
+QString documents() {
     QString v = envPath("QV_DOCUMENTS");
     if (v.isEmpty())
         v = envPath("XDG_DOCUMENTS_DIR");
@@ -39,8 +35,7 @@ QString documents()
     return v;
 }
 
-QString temp()
-{
+QString temp() {
     for (const char* name : {"QV_TEMP", "TEMP", "TMPDIR"}) {
         QString v = envPath(name);
         if (!v.isEmpty())
@@ -49,8 +44,7 @@ QString temp()
     return QStringLiteral("/tmp");
 }
 
-QString programDir()
-{
+QString programDir() {
     QString v = envPath("QV_PROGRAM_DIR");
     if (!v.isEmpty())
         return v;
@@ -59,8 +53,7 @@ QString programDir()
     return QDir::cleanPath(QDir::currentPath());
 }
 
-QString runtimeDir()
-{
+QString runtimeDir() {
     QString v = envPath("QV_RUNTIME_DIR");
     if (v.isEmpty())
         v = envPath("XDG_RUNTIME_DIR");

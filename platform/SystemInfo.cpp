@@ -7,13 +7,11 @@
 
 namespace sysinfo {
 
-QString computerName()
-{
+QString computerName() {
     return QSysInfo::machineHostName();
 }
 
-QString userName()
-{
+QString userName() {
     if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_name && *pw->pw_name)
         return QString::fromLocal8Bit(pw->pw_name);
     for (const char* name : {"USER", "LOGNAME"})

@@ -12,8 +12,7 @@ namespace {
 int g_pipe[2] = {-1, -1};
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-void onSignal(int)
-{
+void onSignal(int) {
     // Only async-signal-safe work here: the event loop picks the byte up.
     const char c = 1;
     [[maybe_unused]] auto n = ::write(g_pipe[1], &c, 1);
@@ -21,8 +20,7 @@ void onSignal(int)
 
 } // namespace
 
-TerminationRequests::TerminationRequests(QObject* parent) : QObject(parent)
-{
+TerminationRequests::TerminationRequests(QObject* parent) : QObject(parent) {
     if (g_pipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
         return;
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
@@ -40,8 +38,7 @@ TerminationRequests::TerminationRequests(QObject* parent) : QObject(parent)
         ::sigaction(s, &sa, nullptr);
 }
 
-TerminationRequests::~TerminationRequests()
-{
+TerminationRequests::~TerminationRequests() {
     if (!m_notifier)
         return;
     for (int s : kSignals)

@@ -3,48 +3,58 @@
 namespace ui {
 
 namespace {
-std::unique_ptr<UserInteraction>& slot()
-{
+std::unique_ptr<UserInteraction>& slot() {
     static std::unique_ptr<UserInteraction> impl = std::make_unique<ScriptedUserInteraction>();
     return impl;
 }
 } // namespace
 
-int resultOfButton(Button b)
-{
+int resultOfButton(Button b) {
     switch (b) {
-    case mbYes: return mrYes;
-    case mbNo: return mrNo;
-    case mbOK: return mrOk;
-    case mbCancel: return mrCancel;
-    case mbAbort: return mrAbort;
-    case mbRetry: return mrRetry;
-    case mbIgnore: return mrIgnore;
-    case mbAll: return mrAll;
-    case mbNoToAll: return mrNoToAll;
-    case mbYesToAll: return mrYesToAll;
-    default: return mrNone;
+    case mbYes:
+        return mrYes;
+    case mbNo:
+        return mrNo;
+    case mbOK:
+        return mrOk;
+    case mbCancel:
+        return mrCancel;
+    case mbAbort:
+        return mrAbort;
+    case mbRetry:
+        return mrRetry;
+    case mbIgnore:
+        return mrIgnore;
+    case mbAll:
+        return mrAll;
+    case mbNoToAll:
+        return mrNoToAll;
+    case mbYesToAll:
+        return mrYesToAll;
+    default:
+        return mrNone;
     }
 }
 
-QString kindCaption(MsgKind kind)
-{
+QString kindCaption(MsgKind kind) {
     switch (kind) {
-    case MsgKind::Warning: return QStringLiteral("警告");
-    case MsgKind::Error: return QStringLiteral("エラー");
-    case MsgKind::Information: return QStringLiteral("情報");
-    case MsgKind::Confirmation: return QStringLiteral("確認");
+    case MsgKind::Warning:
+        return QStringLiteral("警告");
+    case MsgKind::Error:
+        return QStringLiteral("エラー");
+    case MsgKind::Information:
+        return QStringLiteral("情報");
+    case MsgKind::Confirmation:
+        return QStringLiteral("確認");
     }
     return {};
 }
 
-UserInteraction& current()
-{
+UserInteraction& current() {
     return *slot();
 }
 
-std::unique_ptr<UserInteraction> install(std::unique_ptr<UserInteraction> impl)
-{
+std::unique_ptr<UserInteraction> install(std::unique_ptr<UserInteraction> impl) {
     std::unique_ptr<UserInteraction> previous = std::move(slot());
     slot() = std::move(impl);
     if (!slot())
@@ -52,8 +62,7 @@ std::unique_ptr<UserInteraction> install(std::unique_ptr<UserInteraction> impl)
     return previous;
 }
 
-int showMessage(MsgKind kind, const QString& text, Buttons buttons, const QString& caption)
-{
+int showMessage(MsgKind kind, const QString& text, Buttons buttons, const QString& caption) {
     MessageRequest r;
     r.kind = kind;
     r.text = text;
@@ -62,8 +71,7 @@ int showMessage(MsgKind kind, const QString& text, Buttons buttons, const QStrin
     return current().message(r);
 }
 
-int ScriptedUserInteraction::message(const MessageRequest& request)
-{
+int ScriptedUserInteraction::message(const MessageRequest& request) {
     Shown s{Shown::Message, request, {}, {}};
     m_shown.push_back(s);
     if (onMessage) {
@@ -82,8 +90,7 @@ int ScriptedUserInteraction::message(const MessageRequest& request)
     return mrOk;
 }
 
-std::optional<QString> ScriptedUserInteraction::input(const InputRequest& request)
-{
+std::optional<QString> ScriptedUserInteraction::input(const InputRequest& request) {
     m_shown.push_back(Shown{Shown::Input, {}, request, {}});
     if (m_inputs.empty())
         return std::nullopt;
@@ -92,8 +99,7 @@ std::optional<QString> ScriptedUserInteraction::input(const InputRequest& reques
     return v;
 }
 
-static QString nextPath(std::deque<QString>& paths)
-{
+static QString nextPath(std::deque<QString>& paths) {
     if (paths.empty())
         return {};
     QString p = paths.front();
@@ -101,26 +107,22 @@ static QString nextPath(std::deque<QString>& paths)
     return p;
 }
 
-QString ScriptedUserInteraction::pickFolder(const FileRequest& request)
-{
+QString ScriptedUserInteraction::pickFolder(const FileRequest& request) {
     m_shown.push_back(Shown{Shown::Folder, {}, {}, request});
     return nextPath(m_paths);
 }
 
-QString ScriptedUserInteraction::pickOpenFile(const FileRequest& request)
-{
+QString ScriptedUserInteraction::pickOpenFile(const FileRequest& request) {
     m_shown.push_back(Shown{Shown::OpenFile, {}, {}, request});
     return nextPath(m_paths);
 }
 
-QString ScriptedUserInteraction::pickSaveFile(const FileRequest& request)
-{
+QString ScriptedUserInteraction::pickSaveFile(const FileRequest& request) {
     m_shown.push_back(Shown{Shown::SaveFile, {}, {}, request});
     return nextPath(m_paths);
 }
 
-QStringList ScriptedUserInteraction::messageTexts() const
-{
+QStringList ScriptedUserInteraction::messageTexts() const {
     QStringList out;
     for (const Shown& s : m_shown)
         if (s.what == Shown::Message)
@@ -128,23 +130,20 @@ QStringList ScriptedUserInteraction::messageTexts() const
     return out;
 }
 
-void ScriptedUserInteraction::clear()
-{
+void ScriptedUserInteraction::clear() {
     m_shown.clear();
     m_answers.clear();
     m_inputs.clear();
     m_paths.clear();
 }
 
-ScopedScriptedUi::ScopedScriptedUi()
-{
+ScopedScriptedUi::ScopedScriptedUi() {
     auto impl = std::make_unique<ScriptedUserInteraction>();
     m_impl = impl.get();
     m_previous = install(std::move(impl));
 }
 
-ScopedScriptedUi::~ScopedScriptedUi()
-{
+ScopedScriptedUi::~ScopedScriptedUi() {
     install(std::move(m_previous));
 }
 

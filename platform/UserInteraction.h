@@ -18,14 +18,31 @@ enum class MsgKind { Warning = 0, Error = 1, Information = 2, Confirmation = 3 }
 
 // Modal results, numbered as the framework's dialogs return them.
 enum ModalResult : int {
-    mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5,
-    mrYes = 6, mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10
+    mrNone = 0,
+    mrOk = 1,
+    mrCancel = 2,
+    mrAbort = 3,
+    mrRetry = 4,
+    mrIgnore = 5,
+    mrYes = 6,
+    mrNo = 7,
+    mrAll = 8,
+    mrNoToAll = 9,
+    mrYesToAll = 10
 };
 
 // Button set of a message box, bits in the message dialog's order.
 enum Button : unsigned {
-    mbYes = 1u << 0, mbNo = 1u << 1, mbOK = 1u << 2, mbCancel = 1u << 3, mbAbort = 1u << 4,
-    mbRetry = 1u << 5, mbIgnore = 1u << 6, mbAll = 1u << 7, mbNoToAll = 1u << 8, mbYesToAll = 1u << 9,
+    mbYes = 1u << 0,
+    mbNo = 1u << 1,
+    mbOK = 1u << 2,
+    mbCancel = 1u << 3,
+    mbAbort = 1u << 4,
+    mbRetry = 1u << 5,
+    mbIgnore = 1u << 6,
+    mbAll = 1u << 7,
+    mbNoToAll = 1u << 8,
+    mbYesToAll = 1u << 9,
     mbHelp = 1u << 10
 };
 using Buttons = unsigned;
@@ -53,9 +70,9 @@ struct InputRequest {
 
 struct FileRequest {
     QString caption;
-    QString folder;      // starting folder
-    QString fileName;    // proposed file name (save)
-    QString filter;      // Qt filter text, e.g. "XML (*.xml)"
+    QString folder;   // starting folder
+    QString fileName; // proposed file name (save)
+    QString filter;   // Qt filter text, e.g. "XML (*.xml)"
     QString defaultExt;
 };
 
@@ -79,11 +96,16 @@ std::unique_ptr<UserInteraction> install(std::unique_ptr<UserInteraction> impl);
 
 // Convenience: a box of the kind with its default caption unless one is given.
 int showMessage(MsgKind kind, const QString& text, Buttons buttons = mbOK, const QString& caption = {});
-inline int showError(const QString& text) { return showMessage(MsgKind::Error, text); }
-inline int showWarning(const QString& text) { return showMessage(MsgKind::Warning, text); }
-inline int showInformation(const QString& text) { return showMessage(MsgKind::Information, text); }
-inline int askConfirmation(const QString& text, Buttons buttons = mbYes | mbNo)
-{
+inline int showError(const QString& text) {
+    return showMessage(MsgKind::Error, text);
+}
+inline int showWarning(const QString& text) {
+    return showMessage(MsgKind::Warning, text);
+}
+inline int showInformation(const QString& text) {
+    return showMessage(MsgKind::Information, text);
+}
+inline int askConfirmation(const QString& text, Buttons buttons = mbYes | mbNo) {
     return showMessage(MsgKind::Confirmation, text, buttons);
 }
 

@@ -5,8 +5,7 @@
 
 namespace windowops {
 
-void bringToFront(QWidget* window)
-{
+void bringToFront(QWidget* window) {
     if (!window)
         return;
     if (window->isMinimized())
@@ -17,8 +16,7 @@ void bringToFront(QWidget* window)
 
 void purgeInputMessages(QWidget*) {}
 
-QWidget* findTopLevelWindow(const QString& className, const QString& title)
-{
+QWidget* findTopLevelWindow(const QString& className, const QString& title) {
     if (className.isEmpty() && title.isEmpty())
         return nullptr;
     if (className.compare(QLatin1String("desktop"), Qt::CaseInsensitive) == 0)

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
-TEST(AccRecord, ReserveBitsUnpackFromTheLeastSignificantBit)
-{
-    struct Case { qint32 reserve4; int wareki; int flag5; };
+TEST(AccRecord, ReserveBitsUnpackFromTheLeastSignificantBit) {
+    struct Case {
+        qint32 reserve4;
+        int wareki;
+        int flag5;
+    };
     const Case cases[] = {{512, 1, 0}, {1024, 0, 0}, {16 | 32, 0, 1}, {32, 0, 2}, {0, 0, 0}};
     for (const Case& c : cases) {
         TSystemDef d;
@@ -15,8 +18,7 @@ TEST(AccRecord, ReserveBitsUnpackFromTheLeastSignificantBit)
     }
 }
 
-TEST(AccRecord, ProcessNamesAndFormatsStartAtTheirDefaults)
-{
+TEST(AccRecord, ProcessNamesAndFormatsStartAtTheirDefaults) {
     ResetProcessState();
     EXPECT_EQ(DataFileName, QStringLiteral("placc.fdb"));
     EXPECT_EQ(HomeDirName, QStringLiteral("quarno/pellanzaimu"));

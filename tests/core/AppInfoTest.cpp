@@ -14,8 +14,7 @@ class AppInfoFolder {
 public:
     QString program() const { return m_env.path() + QStringLiteral("/bin/qv21tohj19_g"); }
     QString ini() const { return m_env.path() + QStringLiteral("/bin/AppInfo.ini"); }
-    void write(const QString& text) const
-    {
+    void write(const QString& text) const {
         QDir().mkpath(m_env.path() + QStringLiteral("/bin"));
         QFile f(ini());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -26,8 +25,7 @@ private:
     testenv::TempEnvironment m_env;
 };
 
-TAppInfoRec defaults()
-{
+TAppInfoRec defaults() {
     TAppInfoRec r;
     SetAppInfoDefaults(r);
     return r;
@@ -35,8 +33,7 @@ TAppInfoRec defaults()
 
 } // namespace
 
-TEST(AppInfo, MissingFileLeavesTheRecordUntouched)
-{
+TEST(AppInfo, MissingFileLeavesTheRecordUntouched) {
     AppInfoFolder dir;
     TAppInfoRec rec;
     rec.Zaimu.AppTitle = QStringLiteral("before");
@@ -46,8 +43,7 @@ TEST(AppInfo, MissingFileLeavesTheRecordUntouched)
     EXPECT_TRUE(rec == before);
 }
 
-TEST(AppInfo, EmptyOrMissingOemGivesTheBuiltInDefaultsAsAWhole)
-{
+TEST(AppInfo, EmptyOrMissingOemGivesTheBuiltInDefaultsAsAWhole) {
     for (const QString& oemLine : {QStringLiteral("OEM=\r\n"), QString()}) {
         AppInfoFolder dir;
         dir.write(QStringLiteral("[Application]\r\n") + oemLine +
@@ -60,8 +56,7 @@ TEST(AppInfo, EmptyOrMissingOemGivesTheBuiltInDefaultsAsAWhole)
     }
 }
 
-TEST(AppInfo, WithAnEditionMissingKeysReadEmptyNotAtTheirDefaults)
-{
+TEST(AppInfo, WithAnEditionMissingKeysReadEmptyNotAtTheirDefaults) {
     AppInfoFolder dir;
     dir.write(QStringLiteral("[Application]\r\nOEM=TavrinoData\r\n"));
     TAppInfoRec rec;
@@ -76,8 +71,7 @@ TEST(AppInfo, WithAnEditionMissingKeysReadEmptyNotAtTheirDefaults)
     EXPECT_EQ(rec.Application.VerMajorDiff, 0);
 }
 
-TEST(AppInfo, NumbersFallBackAndTextsKeepTheirBlanks)
-{
+TEST(AppInfo, NumbersFallBackAndTextsKeepTheirBlanks) {
     AppInfoFolder dir;
     dir.write(
         QStringLiteral("[application]\r\noem=X\r\nVerMajorDiff=abc\r\nVerMinorDiff=3\r\nVerRevDiff=-2\r\n"
@@ -96,16 +90,14 @@ TEST(AppInfo, NumbersFallBackAndTextsKeepTheirBlanks)
     EXPECT_TRUE(rec.Zaimu.RegKey.isEmpty());
 }
 
-TEST(AppInfo, UnreadableFileIsAReadFailure)
-{
+TEST(AppInfo, UnreadableFileIsAReadFailure) {
     AppInfoFolder dir;
     ASSERT_TRUE(QDir().mkpath(dir.ini())); // a folder where the file should be
     TAppInfoRec rec;
     EXPECT_EQ(ReadAppInfoIni(dir.program(), rec), AppInfoReadFailed);
 }
 
-TEST(AppInfo, ShippedFileCarriesEveryKeyWithTheDefaultEdition)
-{
+TEST(AppInfo, ShippedFileCarriesEveryKeyWithTheDefaultEdition) {
     const QString program = testenv::sourceDir() + QStringLiteral("/app/qv21tohj19_g");
     TAppInfoRec rec;
     ASSERT_EQ(ReadAppInfoIni(program, rec), AppInfoRead);

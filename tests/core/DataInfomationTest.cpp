@@ -8,9 +8,9 @@
 #include "support/DmFixture.h"
 
 #include <QDir>
-#include <sys/stat.h>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-TEST(Money, ExactProductsAndParsing)
-{
+TEST(Money, ExactProductsAndParsing) {
     EXPECT_EQ(Money::fromString(QStringLiteral("0.06555")).raw(), 656); // four decimals, half away from zero
     EXPECT_EQ(Money(1000000).mulRate(0.06552).toString(4), QStringLiteral("65520.0000"));
     EXPECT_EQ(Money(1000000).mulRate(0.06552).truncUnits(), 65520);
-    EXPECT_EQ(Money::fromString(QStringLiteral("123.4567")).mulRate(-0.5).toString(4), QStringLiteral("-61.7284"));
+    EXPECT_EQ(Money::fromString(QStringLiteral("123.4567")).mulRate(-0.5).toString(4),
+              QStringLiteral("-61.7284"));
     const Money exact = Money::fromString(QStringLiteral("0.0655"));
     EXPECT_EQ((Money(1000000) * exact).toString(4), QStringLiteral("65500.0000"));
     EXPECT_EQ((Money(1000000) * Money::fromString(QStringLiteral("0.1670"))).truncUnits(), 167000);
@@ -18,13 +18,16 @@ TEST(Money, ExactProductsAndParsing)
     EXPECT_EQ((Money(100) / 3).toString(4), QStringLiteral("33.3333"));
 }
 
-TEST(Money, RoundingModes)
-{
-    struct Case { const char* value; int mode; const char* expected; };
+TEST(Money, RoundingModes) {
+    struct Case {
+        const char* value;
+        int mode;
+        const char* expected;
+    };
     const Case cases[] = {
-        {"1.5", 0, "1"},   {"1.5", 1, "2"},   {"1.5", 2, "2"},   {"1.4999", 2, "1"}, {"1.0001", 1, "2"},
-        {"-1.5", 0, "-1"}, {"-1.5", 1, "-2"}, {"-1.5", 2, "-2"}, {"-1.4", 2, "-1"},  {"-1.0001", 1, "-2"},
-        {"2", 1, "2"},     {"0", 2, "0"},
+        {"1.5", 0, "1"},    {"1.5", 1, "2"},      {"1.5", 2, "2"},   {"1.4999", 2, "1"},
+        {"1.0001", 1, "2"}, {"-1.5", 0, "-1"},    {"-1.5", 1, "-2"}, {"-1.5", 2, "-2"},
+        {"-1.4", 2, "-1"},  {"-1.0001", 1, "-2"}, {"2", 1, "2"},     {"0", 2, "0"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Money::fromString(QString::fromLatin1(c.value)).roundUnits(c.mode).toString(),
@@ -32,8 +35,7 @@ TEST(Money, RoundingModes)
             << c.value << " mode " << c.mode;
 }
 
-TEST(TDateTime, DayCountConversions)
-{
+TEST(TDateTime, DayCountConversions) {
     EXPECT_EQ(TDateTime::fromDate(1899, 12, 30).value(), 0.0);
     EXPECT_TRUE(TDateTime::fromDate(1899, 12, 30).isNull());
     EXPECT_EQ(TDateTime::fromDate(2019, 5, 1).value(), 43586.0);

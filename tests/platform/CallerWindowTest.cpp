@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(CallerWindow, CallsArriveInOrderAsLines)
-{
+TEST(CallerWindow, CallsArriveInOrderAsLines) {
     testenv::TempEnvironment env;
     CallerWindowListener caller(4711);
     ASSERT_TRUE(caller.isListening());
@@ -19,8 +18,7 @@ TEST(CallerWindow, CallsArriveInOrderAsLines)
                                               QStringLiteral("enable"), QStringLiteral("post 1234 -5 2")}));
 }
 
-TEST(CallerWindow, HandleZeroAndAbsentListenersAreIgnored)
-{
+TEST(CallerWindow, HandleZeroAndAbsentListenersAreIgnored) {
     testenv::TempEnvironment env;
     CallerWindowListener zero(0);
     {
@@ -34,8 +32,7 @@ TEST(CallerWindow, HandleZeroAndAbsentListenersAreIgnored)
     EXPECT_FALSE(zero.waitForMessages(1, 300));
 }
 
-TEST(CallerWindow, ACallerThatCameBackIsReachedAgain)
-{
+TEST(CallerWindow, ACallerThatCameBackIsReachedAgain) {
     testenv::TempEnvironment env;
     CallerWindow window(12);
     auto first = std::make_unique<CallerWindowListener>(12);

@@ -7,8 +7,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-TEST(NamedMutex, CreateHoldsUntilReleaseAndRefusesASecondHolder)
-{
+TEST(NamedMutex, CreateHoldsUntilReleaseAndRefusesASecondHolder) {
     testenv::TempEnvironment env;
     const QString name = QStringLiteral("CORVANE_RENDO");
     EXPECT_FALSE(NamedMutex::exists(name));
@@ -27,8 +26,7 @@ TEST(NamedMutex, CreateHoldsUntilReleaseAndRefusesASecondHolder)
     EXPECT_FALSE(NamedMutex::exists(name)); // released by the destructor
 }
 
-TEST(NamedMutex, AKilledHolderReleasesIt)
-{
+TEST(NamedMutex, AKilledHolderReleasesIt) {
     testenv::TempEnvironment env;
     const QString name = QStringLiteral("TESUVIO000");
     // Another process, one process to the end, holds the lock file as a holder of the mutex would.

@@ -8,8 +8,7 @@
 
 using registry::Root;
 
-TEST(Registry, ValuesKeepTheirTypeAndAbsentOnesReadEmpty)
-{
+TEST(Registry, ValuesKeepTheirTypeAndAbsentOnesReadEmpty) {
     testenv::TempEnvironment env;
     const testenv::ScopedEnv file("QV_REGISTRY_FILE", env.path() + QStringLiteral("/reg.ini"));
     const QString key = QStringLiteral("\\SOFTWARE\\QUARNO\\PELLANZAIMU13");
@@ -42,8 +41,7 @@ TEST(Registry, ValuesKeepTheirTypeAndAbsentOnesReadEmpty)
     EXPECT_TRUE(text.contains(QStringLiteral("EnableLUA=dword:ffffffff")));
 }
 
-TEST(Registry, SubKeysAreTheDirectChildrenInRegistryOrder)
-{
+TEST(Registry, SubKeysAreTheDirectChildrenInRegistryOrder) {
     testenv::TempEnvironment env; // the default file lies in the application-data folder
     QFile f(registry::filePath());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -5,8 +5,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 
-TEST(TerminationRequests, ASignalArrivesInTheEventLoop)
-{
+TEST(TerminationRequests, ASignalArrivesInTheEventLoop) {
     int requests = 0;
     {
         TerminationRequests term;

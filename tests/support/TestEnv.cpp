@@ -32,15 +32,13 @@ TempEnvironment::TempEnvironment()
       m_temp("QV_TEMP", m_path + QStringLiteral("/temp")),
       m_runtime("QV_RUNTIME_DIR", m_path + QStringLiteral("/run")) {}
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
+bool writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-QByteArray readFile(const QString& path)
-{
+QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
