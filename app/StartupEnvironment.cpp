@@ -19,7 +19,8 @@ namespace {
 const QString kInitFailed = QStringLiteral("アプリケーションの初期化に失敗しました。\r%1を終了します。");
 const QString kNoDataFolder = QStringLiteral(
     "アプリケーションの初期化に失敗しました。\r%1を終了します。\rデータフォルダの取得に失敗しました。");
-const QString kNotSetUp = QStringLiteral("アプリケーションの初期設定がおこなわれていないため\r%1を終了します。");
+const QString kNotSetUp =
+    QStringLiteral("アプリケーションの初期設定がおこなわれていないため\r%1を終了します。");
 
 // Stored folders may come from a Windows installation; the separator here is "/".
 QString nativeSeparators(QString path) {
@@ -132,7 +133,8 @@ void TStartupEnvironment::InitEnvironment(const QFont& formFont) {
     s.DisplayFont = m_displayFont.get();
 }
 
-bool TStartupEnvironment::InitApplication(const QFont& formFont, const std::function<void()>& afterEnvironment) {
+bool TStartupEnvironment::InitApplication(const QFont& formFont,
+                                          const std::function<void()>& afterEnvironment) {
     QString failure = kInitFailed.arg(SystemDef.AppName);
     try {
         InitEnvironment(formFont);

@@ -122,6 +122,7 @@ class THojinZeiGenkaDataExport : public TComDataExport {
 public:
     using TComDataExport::TComDataExport;
 
-    // Reads the assets of the dataset that the database module has connected. 3 from the maker raises "nothing to export" (code 16), 16 raises "reading failed" (code 7).
+    // Reads the assets of the dataset that the database module has connected. 3 from the maker raises
+    // "nothing to export" (code 16), 16 raises "reading failed" (code 7).
     void SetDataNode(TXmlSaveDoc& writer) override;
 };

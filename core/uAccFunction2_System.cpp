@@ -392,7 +392,8 @@ int MenuBarHeight() {
         return 0;
     const QStyle* style = QApplication::style();
     return QFontMetrics(QApplication::font("QMenuBar")).height() +
-           2 * (style->pixelMetric(QStyle::PM_MenuBarVMargin) + style->pixelMetric(QStyle::PM_MenuBarPanelWidth));
+           2 * (style->pixelMetric(QStyle::PM_MenuBarVMargin) +
+                style->pixelMetric(QStyle::PM_MenuBarPanelWidth));
 }
 
 int CaptionHeight() {

@@ -27,7 +27,8 @@ void writeConnection(IniFile& ini, const QString& section, const QString& host, 
 void writeCurrentConnection(IniFile& ini) {
     const bool local = ConnectMode == 0;
     writeConnection(ini, local ? QStringLiteral("LOCAL") : QStringLiteral("SERVER"),
-                    local ? QString() : SystemDef.HOSTNAME, SystemDef.GOGLOBAL, SystemDef.GROUP, SystemDef.SYSDIR);
+                    local ? QString() : SystemDef.HOSTNAME, SystemDef.GOGLOBAL, SystemDef.GROUP,
+                    SystemDef.SYSDIR);
 }
 
 } // namespace

@@ -258,7 +258,12 @@ TEST(ComDataExport, FinishMapsTheExportToTheCallersExitCodeAndBoxes) {
         bool close;
         QStringList boxes;
     } cases[] = {
-        {"created", [](TXmlSaveDoc&) {}, false, 0, true, {QStringLiteral("中間ファイルが作成されました。\r")}},
+        {"created",
+         [](TXmlSaveDoc&) {},
+         false,
+         0,
+         true,
+         {QStringLiteral("中間ファイルが作成されました。\r")}},
         {"created for a caller", [](TXmlSaveDoc&) {}, true, 0, true, {}},
         {"nothing to export",
          [](TXmlSaveDoc&) { throw EDataExportError(QStringLiteral("対象なし"), 16); },

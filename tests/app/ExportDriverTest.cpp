@@ -58,7 +58,9 @@ protected:
         QDir().mkpath(env.path() + QStringLiteral("/out"));
     }
 
-    QStringList args(const QStringList& extra = {}) const { return QStringList{root->root(), ds.folder, out} + extra; }
+    QStringList args(const QStringList& extra = {}) const {
+        return QStringList{root->root(), ds.folder, out} + extra;
+    }
 
     testenv::TempEnvironment env;
     std::unique_ptr<testenv::DataRoot> root;
@@ -74,7 +76,8 @@ TEST_F(ExportDriver, CreatedFileExitsWith0AndLeavesTheDatasetFree) {
 
     const DriverRun run = runDriver(args({QStringLiteral("5")}));
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.boxes, std::vector<LoggedBox>{box(2, "情報", QStringLiteral("中間ファイルが作成されました。\r"))});
+    EXPECT_EQ(run.boxes,
+              std::vector<LoggedBox>{box(2, "情報", QStringLiteral("中間ファイルが作成されました。\r"))});
 
     const XmlFile f = readXmlFile(out);
     ASSERT_TRUE(f.root);
@@ -84,8 +87,10 @@ TEST_F(ExportDriver, CreatedFileExitsWith0AndLeavesTheDatasetFree) {
     EXPECT_EQ(basic->childText("JIGYOUNENDOFROM"), "20240401");
     EXPECT_EQ(basic->childText("JIGYOUNENDOTO"), "20250331");
     EXPECT_EQ(f.root->child("DATA")->childNames(), (QStringList{"HJK160119", "HJK160419"}));
-    EXPECT_EQ(f.root->child("DATA")->child("HJK160119")->child("TEIGAKU_MEISAI_19")->childText(
-                  "TEIGAKU_MEISAI_19_0420"),
+    EXPECT_EQ(f.root->child("DATA")
+                  ->child("HJK160119")
+                  ->child("TEIGAKU_MEISAI_19")
+                  ->childText("TEIGAKU_MEISAI_19_0420"),
               "2"); // 令和2年
 
     // The environment stood on the given root: the linkage ini lies in its ini folder, and the
@@ -100,8 +105,8 @@ TEST_F(ExportDriver, NothingToExportExitsWith1WithoutAFile) {
     ds.addAsset(asset(QStringLiteral("1"), 5, TDateTime::fromDate(2025, 4, 1)));
     const DriverRun run = runDriver(args());
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.boxes, std::vector<LoggedBox>{box(
-                             2, "情報", QStringLiteral("対象の減価償却資産が登録されていません。\r\r"))});
+    EXPECT_EQ(run.boxes, std::vector<LoggedBox>{
+                             box(2, "情報", QStringLiteral("対象の減価償却資産が登録されていません。\r\r"))});
     EXPECT_FALSE(QFile::exists(out));
 }
 
@@ -125,7 +130,8 @@ TEST_F(ExportDriver, FailuresExitWith2AfterTheirBoxes) {
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.boxes,
                   (std::vector<LoggedBox>{
-                      box(1, "エラー", QStringLiteral("例外エラー\r取得年月が設定されていません。\r資産名:資産2\r")),
+                      box(1, "エラー",
+                          QStringLiteral("例外エラー\r取得年月が設定されていません。\r資産名:資産2\r")),
                       box(1, "エラー", QStringLiteral("減価償却資産の取得に失敗しました。\r\r")),
                       box(1, "エラー", failed)}));
         EXPECT_FALSE(QFile::exists(out));
@@ -137,7 +143,8 @@ TEST_F(ExportDriver, FailuresExitWith2AfterTheirBoxes) {
         ASSERT_FALSE(run.boxes.empty());
         EXPECT_EQ(run.boxes.back(),
                   box(3, "確認",
-                      QStringLiteral("データの接続に失敗しました。\rデータ選択画面を開き、別のデータを選択しますか？")));
+                      QStringLiteral(
+                          "データの接続に失敗しました。\rデータ選択画面を開き、別のデータを選択しますか？")));
     }
 }
 

@@ -76,9 +76,9 @@ TEST_F(StartupEnvironment, FirstStartLaysOutTheFoldersWritesTheDefaultIniAndCrea
 
     const IniFile ini(appIni());
     EXPECT_EQ(ini.sections(), (QStringList{"APPLICATION", "LOCAL", "SERVER"}));
-    EXPECT_EQ(ini.sectionValues("APPLICATION"), (QList<QPair<QString, QString>>{
-                                                    {"TOP", "0"}, {"LEFT", "0"}, {"WIDTH", "1024"},
-                                                    {"HEIGHT", "738"}, {"CONNECT", "0"}}));
+    EXPECT_EQ(ini.sectionValues("APPLICATION"),
+              (QList<QPair<QString, QString>>{
+                  {"TOP", "0"}, {"LEFT", "0"}, {"WIDTH", "1024"}, {"HEIGHT", "738"}, {"CONNECT", "0"}}));
     EXPECT_EQ(ini.sectionValues("LOCAL"), (QList<QPair<QString, QString>>{{"HOSTNAME", ""},
                                                                           {"GOGLOBAL", "NO"},
                                                                           {"GROUP", "NO"},
@@ -126,7 +126,8 @@ TEST_F(StartupEnvironment, TheIniValuesReplaceTheDefaultsAndStandAloneModeClears
 }
 
 TEST_F(StartupEnvironment, AnEmptyLocalSectionIsWrittenAgainWithTheDefaults) {
-    ASSERT_TRUE(testenv::writeFile(appIni(), "[MAINFORM]\r\nLEFT=3\r\n[LOCAL]\r\n\r\n  \r\n[OTHER]\r\nKEY=1\r\n"));
+    ASSERT_TRUE(
+        testenv::writeFile(appIni(), "[MAINFORM]\r\nLEFT=3\r\n[LOCAL]\r\n\r\n  \r\n[OTHER]\r\nKEY=1\r\n"));
     TStartupEnvironment startup;
     startup.InitEnvironment(QFont());
     const IniFile ini(appIni());

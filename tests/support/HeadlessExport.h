@@ -24,7 +24,8 @@ public:
     HeadlessExport& operator=(const HeadlessExport&) = delete;
 
     // Everything up to the summary page: false after the box that ends the run has been shown.
-    bool Prepare(const QString& dataRoot, const QString& datasetFolder, const QString& outputFile, int functionId);
+    bool Prepare(const QString& dataRoot, const QString& datasetFolder, const QString& outputFile,
+                 int functionId);
     // Finish, as without a caller window: the wizard's exit code, 0 created, 1 nothing to export, 2 failed.
     int Finish();
 
