@@ -2,7 +2,6 @@
 
 #include "app/ComDataExp.h"
 #include "core/uAccFunction2.h"
-#include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserInteraction.h"
