@@ -6,38 +6,24 @@
 
 namespace testhooks {
 
-namespace {
-
-class LoggingUserInteraction : public ui::ScriptedUserInteraction {
-public:
-    explicit LoggingUserInteraction(const QString& path) : m_path(path) {}
-
-    int message(const ui::MessageRequest& request) override
-    {
-        QString text = request.text;
-        text.replace(u'\r', QLatin1String("\\r")).replace(u'\n', QLatin1String("\\n"));
-        QFile f(m_path);
-        if (f.open(QIODevice::Append)) {
-            f.write(QStringLiteral("%1\t%2\t%3\n")
-                        .arg(static_cast<int>(request.kind))
-                        .arg(request.caption, text)
-                        .toUtf8());
-        }
-        return ScriptedUserInteraction::message(request);
-    }
-
-private:
-    QString m_path;
-};
-
-} // namespace
+int BoxLogUserInteraction::message(const ui::MessageRequest& request)
+{
+    QString text = request.text;
+    text.replace(u'\r', QLatin1String("\\r")).replace(u'\n', QLatin1String("\\n"));
+    m_sink(QStringLiteral("%1\t%2\t%3\n").arg(static_cast<int>(request.kind)).arg(request.caption, text).toUtf8());
+    return ScriptedUserInteraction::message(request);
+}
 
 std::unique_ptr<ui::UserInteraction> userInteractionFromEnvironment()
 {
     const QString path = qEnvironmentVariable("QV_TEST_UI_LOG");
     if (path.isEmpty())
         return nullptr;
-    return std::make_unique<LoggingUserInteraction>(path);
+    return std::make_unique<BoxLogUserInteraction>([path](const QByteArray& line) {
+        QFile f(path);
+        if (f.open(QIODevice::Append))
+            f.write(line);
+    });
 }
 
 void armAutoClose(QWidget* mainWindow)

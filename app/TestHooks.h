@@ -1,20 +1,32 @@
 #pragma once
 // Test support only: environment variables through which tests drive the program as a child process.
 // Nothing here is read unless the variable is set.
-//   QV_TEST_UI_LOG=<file>     no box is shown: each message box is appended to the file as one UTF-8 line
-//                             "<kind number>\t<caption>\t<text>" (CR and LF in the text written as \r and
-//                             \n) and answered with its first button
+//   QV_TEST_UI_LOG=<file>     no box is shown: each message box is appended to the file as one box line
+//                             (below) and answered with its first button
 //   QV_TEST_AUTOCLOSE_MS=<n>  the main window is closed from outside n ms after the message loop starts
 
 #include "platform/UserInteraction.h"
 
+#include <QByteArray>
+#include <functional>
 #include <memory>
 
 class QWidget;
 
 namespace testhooks {
 
-// The logging scripted interaction when QV_TEST_UI_LOG is set, else nullptr.
+// Shows no box: hands each message box as one UTF-8 line "<kind number>\t<caption>\t<text>\n" (CR and
+// LF in the text written as \r and \n) to the sink and answers with its first button.
+class BoxLogUserInteraction : public ui::ScriptedUserInteraction {
+public:
+    explicit BoxLogUserInteraction(std::function<void(const QByteArray&)> sink) : m_sink(std::move(sink)) {}
+    int message(const ui::MessageRequest& request) override;
+
+private:
+    std::function<void(const QByteArray&)> m_sink;
+};
+
+// The box log into the file of QV_TEST_UI_LOG when it is set, else nullptr.
 std::unique_ptr<ui::UserInteraction> userInteractionFromEnvironment();
 void armAutoClose(QWidget* mainWindow);
 

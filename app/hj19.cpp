@@ -1,5 +1,6 @@
 #include "app/hj19.h"
 
+#include "core/DataModule.h"
 #include "core/FbValues.h"
 #include "core/TMojiBunkatu.h"
 #include "core/uAccDateCmp.h"
@@ -543,8 +544,7 @@ THj19Dataset THj19Dataset::FromAccInf() {
     ds.RoundMode = AccInf.SDAI_HASUU1;
     return ds;
 }
-THojinZeiGenka19DataMake::THojinZeiGenka19DataMake(fb::Transaction& transaction, const THj19Dataset& dataset)
-    : m_transaction(transaction), m_dataset(dataset) {}
+THojinZeiGenka19DataMake::THojinZeiGenka19DataMake(const THj19Dataset& dataset) : m_dataset(dataset) {}
 
 QString THojinZeiGenka19DataMake::GetGroupName(int group) const {
     static const char* const names[hj19::GroupCount + 1] = {
@@ -566,16 +566,17 @@ QString THojinZeiGenka19DataMake::GetRowName(int group, int kind) const {
 
 int THojinZeiGenka19DataMake::MakeData(TXmlSaveDoc& writer) {
     m_result = 3;
-    const bool started = !m_transaction.isActive();
+    fb::Transaction& transaction = DM->IBTransactionDAT;
+    const bool started = !transaction.isActive();
     // The maker only reads: the transaction it started is committed on success and on failure alike.
     auto endTransaction = [&] {
-        if (started && m_transaction.isActive())
-            m_transaction.commit();
+        if (started && transaction.isActive())
+            transaction.commit();
     };
     QString failure;
     try {
         if (started)
-            m_transaction.start();
+            transaction.start();
         for (int group :
              {hj19::Teigaku, hj19::Teiritu, hj19::Kintou, hj19::Shougaku, hj19::Ikkatu, hj19::Lease})
             Load(group);
@@ -594,6 +595,7 @@ int THojinZeiGenka19DataMake::MakeData(TXmlSaveDoc& writer) {
         } catch (const fb::Error&) {
             // The load has failed already; its error is the one reported.
         }
+        DM->IBQACC1.close();
         for (GroupData& g : m_groups)
             g.rows.clear();
         ui::showMessage(ui::MsgKind::Error, failure);
@@ -638,7 +640,8 @@ void THojinZeiGenka19DataMake::Load(int group) {
     GroupData& data = m_groups[group];
     data.names = hj19::ColumnNames(group);
     data.rows.clear();
-    fb::Query query(m_transaction);
+    fb::Query& query = DM->IBQACC1;
+    query.close();
     if (group == hj19::Shougaku) {
         // Only the small-amount assets acquired within the fiscal year.
         query.setSql(QStringList{QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS"),
@@ -710,9 +713,7 @@ void THojinZeiGenka19DataMake::Load(int group) {
 }
 
 void THojinZeiGenkaDataExport::SetDataNode(TXmlSaveDoc& writer) {
-    if (!AccTransaction)
-        throw EDataExportError(QStringLiteral("減価償却資産の取得に失敗しました。"), 7);
-    THojinZeiGenka19DataMake maker(*AccTransaction);
+    THojinZeiGenka19DataMake maker;
     switch (maker.MakeData(writer)) {
     case 3:
         throw EDataExportError(QStringLiteral("対象の減価償却資産が登録されていません。"), 16);

@@ -16,11 +16,6 @@
 #include <optional>
 #include <vector>
 
-namespace fb {
-class Transaction;
-class Query;
-} // namespace fb
-
 // One KS_SISAN record with its account name, as the loaders read it.
 struct TKsSisanRec {
     int GSHOUHOU = 0;
@@ -96,10 +91,9 @@ QStringList IkkatuTouki(Money total, int roundMode);
 
 class THojinZeiGenka19DataMake : public TZaimuDataLoad {
 public:
-    // The loaders read through the accounting database's transaction: started here when it is not active,
-    // and then committed here.
-    explicit THojinZeiGenka19DataMake(fb::Transaction& transaction,
-                                      const THj19Dataset& dataset = THj19Dataset::FromAccInf());
+    // The loaders read through the database module's accounting query and transaction (DM.IBQACC1 on
+    // DM.IBTransactionDAT): the transaction is started here when it is not active, and then committed here.
+    explicit THojinZeiGenka19DataMake(const THj19Dataset& dataset = THj19Dataset::FromAccInf());
 
     virtual QString GetGroupName(int group) const;
     virtual QString GetRowName(int group, int kind) const;
@@ -116,7 +110,6 @@ private:
     void Load(int group);
     void WriteData(TXmlSaveDoc& writer) const;
 
-    fb::Transaction& m_transaction;
     THj19Dataset m_dataset;
     int m_result = 3;
     std::array<GroupData, hj19::GroupCount + 1> m_groups; // index 0 unused
@@ -129,10 +122,7 @@ class THojinZeiGenkaDataExport : public TComDataExport {
 public:
     using TComDataExport::TComDataExport;
 
-    // The accounting database's transaction the assets are read through; the wizard sets it when it
-    // connects the dataset.
-    fb::Transaction* AccTransaction = nullptr;
-
-    // 3 from the maker raises "nothing to export" (code 16), 16 raises "reading failed" (code 7).
+    // Reads the assets of the dataset that the database module has connected. 3 from the maker raises
+    // "nothing to export" (code 16), 16 raises "reading failed" (code 7).
     void SetDataNode(TXmlSaveDoc& writer) override;
 };

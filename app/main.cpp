@@ -1,7 +1,7 @@
 #include "app/main.h"
 
+#include "app/ComDataExp.h"
 #include "core/uAccFunction2.h"
-#include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserInteraction.h"
@@ -27,7 +27,8 @@ const QString kAppInfoUnreadable =
                    "を参照できませんでした。\rアプリケーションを強制終了します。");
 const QString kCancelQuestion = QStringLiteral(
     "[キャンセル]ボタンが押されました。\r連動データの作成ウィザードを終了してもよろしいですか？\r");
-const QString kInitFailed = QStringLiteral("アプリケーションの初期化に失敗しました。\r%1を終了します。");
+const QString kCreated = QStringLiteral("中間ファイルが作成されました。\r");
+const QString kCreateFailed = QStringLiteral("中間ファイルの作成に失敗しました。\r");
 
 bool toInt32(const QString& text, qint32& value)
 {
@@ -70,6 +71,49 @@ TArgumentKind ParseCallerArgument(const QStringList& arguments, TCallerArgument&
     return TArgumentKind::Caller;
 }
 
+bool LoadProductIdentity()
+{
+    switch (ReadAppInfoIni(programFilePath(), AppInfo)) {
+    case AppInfoRead:
+        ApplyAppInfo();
+        return true;
+    case AppInfoMissing:
+        ui::showError(kAppInfoMissing);
+        return false;
+    case AppInfoNoEdition:
+        ui::showError(kAppInfoNoEdition);
+        return false;
+    default:
+        ui::showError(kAppInfoUnreadable);
+        return false;
+    }
+}
+
+TFinishResult FinishExport(TComDataExport& exporter, bool callerWindow)
+{
+    int result = 4;
+    QString escaped;
+    try {
+        result = CreateLinkFile(exporter);
+    } catch (const std::exception& e) {
+        // Reported after the failure, as the application's own handler would.
+        escaped = QString::fromUtf8(e.what());
+    }
+    switch (result) {
+    case 1:
+        if (!callerWindow)
+            ui::showInformation(kCreated);
+        return {0, true};
+    case 3:
+        return {1, false};
+    default:
+        ui::showError(kCreateFailed);
+        if (!escaped.isEmpty())
+            ui::showError(escaped);
+        return {2, true};
+    }
+}
+
 TForm1::TForm1(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>())
 {
     m_ui->setupUi(this);
@@ -102,32 +146,12 @@ bool TForm1::FormCreate(const QStringList& arguments)
         break;
     }
 
-    switch (ReadAppInfoIni(programFilePath(), AppInfo)) {
-    case AppInfoRead:
-        break;
-    case AppInfoMissing:
-        ui::showError(kAppInfoMissing);
-        return false;
-    case AppInfoNoEdition:
-        ui::showError(kAppInfoNoEdition);
-        return false;
-    default:
-        ui::showError(kAppInfoUnreadable);
-        return false;
-    }
-    return true;
+    return LoadProductIdentity();
 }
 
 bool TForm1::InitApplication()
 {
-    const QString failure = kInitFailed.arg(SystemDef.AppName);
-    try {
-        setWindowTitle(QCoreApplication::applicationName());
-        return true;
-    } catch (const std::exception&) {
-        ui::showMessage(ui::MsgKind::Error, failure, ui::mbYes);
-        return false;
-    }
+    return m_environment.InitApplication(font(), [this] { setWindowTitle(QCoreApplication::applicationName()); });
 }
 
 void TForm1::CloseWithExitCode(int exitCode)

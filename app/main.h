@@ -2,6 +2,7 @@
 // The main form. Its creation takes the command line and the product identity and disables the caller's
 // window; its destruction hands the outcome back to the caller.
 
+#include "app/StartupEnvironment.h"
 #include "platform/CallerWindow.h"
 
 #include <QStringList>
@@ -11,6 +12,7 @@
 namespace Ui {
 class TForm1;
 }
+class TComDataExport;
 
 // The one argument "handle,message,wparam,file" of a caller.
 struct TCallerArgument {
@@ -27,6 +29,19 @@ enum class TArgumentKind { Standalone, Caller, Invalid };
 // that is not a decimal integer of 32 bits, are invalid.
 TArgumentKind ParseCallerArgument(const QStringList& arguments, TCallerArgument& caller);
 
+// Reads "AppInfo.ini" beside the program and copies it into the framework's names. False after the box
+// that ends the start has been shown.
+bool LoadProductIdentity();
+
+// Finish's export, the progress dialog aside: the file written through the exporter, the outcome's boxes
+// and the exit code for the caller: 0 created, 1 nothing to export (the wizard stays open for another
+// choice), 2 failed. With a caller's window no box reports a created file.
+struct TFinishResult {
+    int ExitCode = 2;
+    bool CloseForm = true;
+};
+TFinishResult FinishExport(TComDataExport& exporter, bool callerWindow);
+
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +51,7 @@ public:
     // The creation steps up to the product identity. False when a step ended the start; its box has
     // been shown and the exit code stays 2.
     bool FormCreate(const QStringList& arguments);
+    // The process environment and the database module. False after the failure box.
     bool InitApplication();
     // Closes the form on its own decision (Finish, Cancel) with the given exit code.
     void CloseWithExitCode(int exitCode);
@@ -63,6 +79,7 @@ private:
     QString FCallerFile;
     int FExitCode = 2;
     CallerWindow m_callerWindow;
+    TStartupEnvironment m_environment;
     bool m_closingByForm = false;
     bool m_closed = false;
 };

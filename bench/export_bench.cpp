@@ -1,21 +1,22 @@
-// Export of 100,000 depreciable assets spread over the six methods, against the bare floor: the same
-// rows fetched through the Firebird layer plus the same number of bytes written to a file with the same
-// durability (the export's save syncs the file before it renames it into place).
+// Export of 100,000 depreciable assets spread over the six methods, run as the export driver runs it
+// (start-up environment, database module, company information, exporter, data maker, Finish), against the
+// bare floor: the same rows fetched through the Firebird layer plus the same number of bytes written to a
+// file with the same durability (the export's save syncs the file before it renames it into place).
 //
 //   export_bench [asset count]
 // Each side runs three times, alternating; the best of each is compared.
 #include "app/hj19.h"
 #include "core/FbValues.h"
-#include "core/uAccDateCmp.h"
 #include "core/uAccRecord.h"
 #include "platform/UserInteraction.h"
 #include "platform/firebird/FbDatabase.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
 #include "support/DataRootFixture.h"
+#include "support/HeadlessExport.h"
 #include "support/TestEnv.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -72,16 +73,16 @@ void fillDataset(const testenv::Dataset& ds, int count) {
     t.commit();
 }
 
-// The wizard's Finish: the dataset is connected and the exporter exists already.
-double exportOnce(THojinZeiGenkaDataExport& exporter, qint64* bytes) {
+// The wizard's Finish: the dataset is connected and the exporter holds its values already.
+double exportOnce(testenv::HeadlessExport& run, qint64* bytes) {
     QElapsedTimer timer;
     timer.start();
-    if (CreateLinkFile(exporter) != 1) {
+    if (run.Finish() != 0) {
         std::fprintf(stderr, "export failed\n");
         std::exit(2);
     }
     const double ms = timer.nsecsElapsed() / 1e6;
-    *bytes = QFileInfo(exporter.OutputFile).size();
+    *bytes = QFileInfo(run.exporter().OutputFile).size();
     return ms;
 }
 
@@ -157,9 +158,12 @@ double floorOnce(fb::Database& db, const QString& out, qint64 bytes, qint64* row
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
     testenv::TempEnvironment env;
+    // The program's AppInfo.ini lies in bin/ of the build.
+    testenv::ScopedEnv programDir("QV_PROGRAM_DIR", testenv::buildDir() + QStringLiteral("/bin"));
     ui::ScopedScriptedUi ui;
     testenv::DataRoot root;
     testenv::CompanySpec company;
@@ -169,27 +173,22 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     fillDataset(ds, count);
 
-    AccInf.SHOUGOU = company.name;
-    AccInf.KISHU = TDateTime::fromDate(2024, 4, 1);
-    AccInf.KIMATU = TDateTime::fromDate(2025, 3, 31);
-    AccInf.KaisiMonths = 1;
-    AccInf.TermMonths = 12;
-    BuildEraTable();
-
     const QString exportFile = env.path() + QStringLiteral("/export.xml");
     const QString floorFile = env.path() + QStringLiteral("/floor.bin");
+    testenv::HeadlessExport run;
+    if (!run.Prepare(root.root(), ds.folder, exportFile, 1)) {
+        for (const QString& text : ui->messageTexts())
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+        return 2;
+    }
     double bestExport = 1e18, bestFloor = 1e18;
     qint64 bytes = 0, rows = 0;
     auto db = ds.connect();
-    fb::Transaction transaction(*db);
-    THojinZeiGenkaDataExport exporter(1, exportFile);
-    exporter.AccTransaction = &transaction;
-    exporter.TakeDataset();
-    for (int run = 0; run < 3; ++run) {
-        const double e = exportOnce(exporter, &bytes);
+    for (int round = 0; round < 3; ++round) {
+        const double e = exportOnce(run, &bytes);
         double fetch = 0;
         const double f = floorOnce(*db, floorFile, bytes, &rows, &fetch);
-        std::printf("run %d: export %.0f ms, floor %.0f ms (fetch %.0f ms, write %.0f ms)\n", run + 1, e, f,
+        std::printf("run %d: export %.0f ms, floor %.0f ms (fetch %.0f ms, write %.0f ms)\n", round + 1, e, f,
                     fetch, f - fetch);
         bestExport = qMin(bestExport, e);
         bestFloor = qMin(bestFloor, f);

@@ -12,8 +12,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QSysInfo>
 #include <QThread>
 #include <QWidget>
@@ -383,6 +385,22 @@ int SizableFrameHeight() {
     // Qt sizes a window's client area and the window manager draws the frame outside it, so no frame
     // eats into the height: the thickness at which no correction applies.
     return 4;
+}
+
+int MenuBarHeight() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return 0;
+    const QStyle* style = QApplication::style();
+    return QFontMetrics(QApplication::font("QMenuBar")).height() +
+           2 * (style->pixelMetric(QStyle::PM_MenuBarVMargin) +
+                style->pixelMetric(QStyle::PM_MenuBarPanelWidth));
+}
+
+int CaptionHeight() {
+    // The window manager's own caption lies outside the window; this is the style's caption height.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return 0;
+    return QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
 }
 
 int AdjustForFrameSize(int height, int mode, int frameHeight) {

@@ -62,6 +62,9 @@ bool WaitMSec(int msec);
 int ScalePPI(int value, int toPPI, int fromPPI = 0);
 // Thickness of a sizable window frame that eats into a window's height.
 int SizableFrameHeight();
+// Heights of a menu bar and of a window caption as the style draws them; 0 without a GUI application.
+int MenuBarHeight();
+int CaptionHeight();
 int AdjustForFrameSize(int height, int mode, int frameHeight = SizableFrameHeight());
 void ReadRegValue(registry::Root root, const QString& keyPath, const QString& name, QVariant& result);
 void WriteIniKey(const QString& file, const QString& section, const QString& key, bool erase,

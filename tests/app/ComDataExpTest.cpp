@@ -1,6 +1,7 @@
 #include "XmlReadBack.h"
 
 #include "app/ComDataExp.h"
+#include "app/main.h"
 #include "core/z5AppInfo.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
@@ -242,6 +243,57 @@ TEST(ComDataExport, CreateLinkFileResultsAndBoxes) {
     EXPECT_EQ(CreateLinkFile(e), 1);
     EXPECT_EQ(ui->shown().size(), 2u);
     EXPECT_EQ(readXmlFile(out).root->childNames(), (QStringList{"SYSTEM", "BASIC", "DATA"}));
+}
+
+TEST(ComDataExport, FinishMapsTheExportToTheCallersExitCodeAndBoxes) {
+    testenv::TempEnvironment env;
+    ui::ScopedScriptedUi ui;
+    const QString out = env.path() + QStringLiteral("/out.xml");
+    TestExport e(1, out);
+    struct Case {
+        const char* name;
+        std::function<void(TXmlSaveDoc&)> data;
+        bool caller;
+        int exitCode;
+        bool close;
+        QStringList boxes;
+    } cases[] = {
+        {"created",
+         [](TXmlSaveDoc&) {},
+         false,
+         0,
+         true,
+         {QStringLiteral("中間ファイルが作成されました。\r")}},
+        {"created for a caller", [](TXmlSaveDoc&) {}, true, 0, true, {}},
+        {"nothing to export",
+         [](TXmlSaveDoc&) { throw EDataExportError(QStringLiteral("対象なし"), 16); },
+         false,
+         1,
+         false,
+         {QStringLiteral("対象なし\r\r")}},
+        {"export error",
+         [](TXmlSaveDoc&) { throw EDataExportError(QStringLiteral("失敗"), 7); },
+         true,
+         2,
+         true,
+         {QStringLiteral("失敗\r\r"), QStringLiteral("中間ファイルの作成に失敗しました。\r")}},
+        // Another exception is reported after the failure, with its own text.
+        {"other exception",
+         [](TXmlSaveDoc&) { throw std::runtime_error("想定外"); },
+         false,
+         2,
+         true,
+         {QStringLiteral("中間ファイルの作成に失敗しました。\r"), QStringLiteral("想定外")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui->clear();
+        e.data = c.data;
+        const TFinishResult r = FinishExport(e, c.caller);
+        EXPECT_EQ(r.ExitCode, c.exitCode);
+        EXPECT_EQ(r.CloseForm, c.close);
+        EXPECT_EQ(ui->messageTexts(), c.boxes);
+    }
 }
 
 TEST(ComDataExport, ProductValuesFromTheLastMatchingRegistrySubkey) {

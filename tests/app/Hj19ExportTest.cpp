@@ -9,8 +9,7 @@
 #include "platform/UserInteraction.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
-#include "support/DataRootFixture.h"
-#include "tests/support/TestEnv.h"
+#include "support/DmFixture.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -45,32 +44,30 @@ testenv::AssetSpec asset(const QString& kanri, const QString& name, int method, 
 class Hj19Export : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = std::make_unique<testenv::DataRoot>();
         testenv::CompanySpec company;
         company.kishu = QDate(2024, 4, 1);
-        ds = root->addDataset(company);
+        ds = dm.root->addDataset(company);
         ds.addAccount({QStringLiteral("1405"), QStringLiteral("144"), QStringLiteral("工具器具備品")});
         // The company values the data page leaves in AccInf.
-        ResetProcessState();
         AccInf.SHOUGOU = company.name;
         AccInf.KISHU = date(2024, 4, 1);
         AccInf.KIMATU = date(2025, 3, 31);
         AccInf.KaisiMonths = 1;
         AccInf.TermMonths = 12;
         BuildEraTable();
-        out = env.path() + QStringLiteral("/export.xml");
+        SystemDef.DataDir = ds.folder;
+        out = dm.env.path() + QStringLiteral("/export.xml");
     }
-    void TearDown() override { ResetProcessState(); }
 
-    // Runs the export as the wizard's Finish does: 1 created, 3 nothing to export, 4 failed.
+    // Runs the export as the wizard's Finish does, on the dataset the database module has connected:
+    // 1 created, 3 nothing to export, 4 failed.
     int run() {
-        auto db = ds.connect();
-        fb::Transaction transaction(*db);
+        EXPECT_TRUE(dm.dm->fnAccDatConnected(QString(), ds.folder, 0));
         THojinZeiGenkaDataExport exporter(1, out);
-        exporter.AccTransaction = &transaction;
         exporter.TakeDataset();
         const int result = CreateLinkFile(exporter);
-        EXPECT_FALSE(transaction.isActive()); // the maker ends the transaction it started
+        EXPECT_FALSE(dm.dm->IBTransactionDAT.isActive()); // the maker ends the transaction it started
+        dm.dm->fnAccDatDisConnected(ds.folder, 0, 0);
         return result;
     }
 
@@ -79,11 +76,10 @@ protected:
         return data ? data->child(name) : nullptr;
     }
 
-    testenv::TempEnvironment env;
-    std::unique_ptr<testenv::DataRoot> root;
+    testenv::DmEnvironment dm;
+    ui::ScriptedUserInteraction& boxes = *dm.ui;
     testenv::Dataset ds;
     QString out;
-    ui::ScopedScriptedUi ui;
 };
 
 // The text of a column of a row element, by suffix.
@@ -105,7 +101,7 @@ TEST_F(Hj19Export, EveryGroupInOrderWithAllColumnsRowNumbersAndTrailingElements)
     ds.addAsset(lump);
 
     ASSERT_EQ(run(), 1);
-    EXPECT_TRUE(ui->shown().empty());
+    EXPECT_TRUE(boxes.shown().empty());
     const XmlFile f = readXmlFile(out);
     ASSERT_TRUE(f.root);
     EXPECT_EQ(f.encoding, "Shift_JIS");
@@ -250,9 +246,9 @@ TEST_F(Hj19Export, NothingToExportKeepsTheWizardOpenWithoutAFile) {
     // A small-amount asset of another year is no asset to export.
     ds.addAsset(asset("1", QStringLiteral("翌日"), 5, date(2025, 4, 1)));
     EXPECT_EQ(run(), 3);
-    EXPECT_EQ(ui->messageTexts(),
+    EXPECT_EQ(boxes.messageTexts(),
               QStringList{QStringLiteral("対象の減価償却資産が登録されていません。\r\r")});
-    EXPECT_EQ(ui->shown()[0].message.kind, ui::MsgKind::Information);
+    EXPECT_EQ(boxes.shown()[0].message.kind, ui::MsgKind::Information);
     EXPECT_FALSE(QFile::exists(out));
 }
 
@@ -278,11 +274,11 @@ TEST_F(Hj19Export, AssetThatCannotBeWrittenStopsTheExportNamingIt) {
     ds.addAsset(asset("1", QStringLiteral("正常"), 1, date(2020, 4, 1)));
     for (const Case& c : cases) {
         const int rec = ds.addAsset(c.asset);
-        ui->clear();
+        boxes.clear();
         EXPECT_EQ(run(), 4);
-        EXPECT_EQ(ui->messageTexts(),
+        EXPECT_EQ(boxes.messageTexts(),
                   (QStringList{c.box, QStringLiteral("減価償却資産の取得に失敗しました。\r\r")}));
-        EXPECT_EQ(ui->shown()[0].message.kind, ui::MsgKind::Error);
+        EXPECT_EQ(boxes.shown()[0].message.kind, ui::MsgKind::Error);
         ds.execute(QStringLiteral("DELETE FROM KS_SISAN WHERE REC=:REC"),
                    [&](fb::Query& q) { q.setInt("REC", rec); });
     }
@@ -307,16 +303,39 @@ TEST_F(Hj19Export, OlderTablesWithoutTheRateFlagsCountThemAsZero) {
 
 TEST_F(Hj19Export, DatabaseErrorIsReportedAsSuch) {
     ds.addAsset(asset("1", QStringLiteral("定額"), 1, date(2020, 4, 1)));
-    fb::Database detached(ds.database, testenv::databaseUser());
-    fb::Transaction transaction(detached);
-    THj19Dataset values = THj19Dataset::FromAccInf();
-    THojinZeiGenka19DataMake maker(transaction, values);
+    // No dataset connected: the accounting database's transaction cannot start.
+    THojinZeiGenka19DataMake maker;
     TXmlSaveDoc writer("1.0", "Shift_JIS", "");
     writer.CreateRootNode("REPORT");
     EXPECT_EQ(maker.MakeData(writer), 16);
-    ASSERT_EQ(ui->messageTexts().size(), 1);
-    EXPECT_TRUE(ui->messageTexts()[0].startsWith(QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽ ｴﾗｰ\r")));
-    EXPECT_TRUE(ui->messageTexts()[0].endsWith(QStringLiteral("\r\r")));
+    ASSERT_EQ(boxes.messageTexts().size(), 1);
+    EXPECT_TRUE(boxes.messageTexts()[0].startsWith(QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽ ｴﾗｰ\r")));
+    EXPECT_TRUE(boxes.messageTexts()[0].endsWith(QStringLiteral("\r\r")));
     // Nothing was written, not even DATA.
     EXPECT_EQ(parseXml(writer.toBytes()).root->children.size(), 0u);
+}
+
+TEST_F(Hj19Export, ATransactionTheCallerRunsStaysOpenAndUncommitted) {
+    ds.addAsset(asset("1", QStringLiteral("定額"), 1, date(2020, 4, 1)));
+    ASSERT_TRUE(dm.dm->fnAccDatConnected(QString(), ds.folder, 0));
+    fb::Transaction& dat = dm.dm->IBTransactionDAT;
+    dat.start();
+    fb::Query insert(dat, QStringLiteral("UPDATE KS_SISAN SET MEISYOU='未確定' WHERE KANRI='1'"));
+    insert.execute();
+    TXmlSaveDoc writer("1.0", "Shift_JIS", "");
+    writer.CreateRootNode("REPORT");
+    THojinZeiGenka19DataMake maker;
+    EXPECT_EQ(maker.MakeData(writer), 1);
+    ASSERT_TRUE(dat.isActive());
+    // The maker read the caller's uncommitted change and left it for the caller to end.
+    const XmlFile f = parseXml(writer.toBytes());
+    EXPECT_EQ(col(f.root->child("DATA")->child("HJK160119")->child("TEIGAKU_MEISAI_19"), "0300").trimmed(),
+              QStringLiteral("未確定"));
+    dat.rollback();
+    dm.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+    auto db = ds.connect();
+    fb::Transaction t(*db);
+    fb::Query q(t, QStringLiteral("SELECT MEISYOU FROM KS_SISAN"));
+    q.open();
+    EXPECT_EQ(q.field("MEISYOU").asString(), QStringLiteral("定額"));
 }

@@ -45,12 +45,9 @@ int ProgramProcess::exitCode() const {
     return m_process.exitCode();
 }
 
-std::vector<LoggedBox> ProgramProcess::boxes() const {
+std::vector<LoggedBox> parseBoxLog(const QByteArray& log) {
     std::vector<LoggedBox> out;
-    QFile f(m_log);
-    if (!f.open(QIODevice::ReadOnly))
-        return out;
-    for (const QByteArray& line : f.readAll().split('\n')) {
+    for (const QByteArray& line : log.split('\n')) {
         if (line.isEmpty())
             continue;
         const QStringList parts = QString::fromUtf8(line).split(u'\t');
@@ -62,4 +59,11 @@ std::vector<LoggedBox> ProgramProcess::boxes() const {
         out.push_back({parts[0].toInt(), parts[1], text});
     }
     return out;
+}
+
+std::vector<LoggedBox> ProgramProcess::boxes() const {
+    QFile f(m_log);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return parseBoxLog(f.readAll());
 }

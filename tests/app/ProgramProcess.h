@@ -14,6 +14,9 @@ struct LoggedBox {
     bool operator==(const LoggedBox&) const = default;
 };
 
+// The boxes of a box log (app/TestHooks.h); lines of another form are skipped.
+std::vector<LoggedBox> parseBoxLog(const QByteArray& log);
+
 class ProgramProcess {
 public:
     // logPath: where the program appends its boxes.
