@@ -2,9 +2,9 @@
 
 #include "app/TestHooks.h"
 #include "app/main.h"
-#include "platform/NamedMutex.h"
 #include "controls/FontSubstitution.h"
 #include "controls/QtUserInteraction.h"
+#include "platform/NamedMutex.h"
 #include "platform/TerminationRequests.h"
 #include "platform/UserInteraction.h"
 
@@ -35,8 +35,7 @@ constexpr int kFailed = 2;
 
 } // namespace
 
-int ProgramMain(const QStringList& arguments)
-{
+int ProgramMain(const QStringList& arguments) {
     std::unique_ptr<ui::UserInteraction> ui = testhooks::userInteractionFromEnvironment();
     ui::install(ui ? std::move(ui) : std::make_unique<QtUserInteraction>());
     installFontSubstitutions();

@@ -6,16 +6,17 @@
 
 namespace testhooks {
 
-int BoxLogUserInteraction::message(const ui::MessageRequest& request)
-{
+int BoxLogUserInteraction::message(const ui::MessageRequest& request) {
     QString text = request.text;
     text.replace(u'\r', QLatin1String("\\r")).replace(u'\n', QLatin1String("\\n"));
-    m_sink(QStringLiteral("%1\t%2\t%3\n").arg(static_cast<int>(request.kind)).arg(request.caption, text).toUtf8());
+    m_sink(QStringLiteral("%1\t%2\t%3\n")
+               .arg(static_cast<int>(request.kind))
+               .arg(request.caption, text)
+               .toUtf8());
     return ScriptedUserInteraction::message(request);
 }
 
-std::unique_ptr<ui::UserInteraction> userInteractionFromEnvironment()
-{
+std::unique_ptr<ui::UserInteraction> userInteractionFromEnvironment() {
     const QString path = qEnvironmentVariable("QV_TEST_UI_LOG");
     if (path.isEmpty())
         return nullptr;
@@ -26,8 +27,7 @@ std::unique_ptr<ui::UserInteraction> userInteractionFromEnvironment()
     });
 }
 
-void armAutoClose(QWidget* mainWindow)
-{
+void armAutoClose(QWidget* mainWindow) {
     bool ok = false;
     const int ms = qEnvironmentVariableIntValue("QV_TEST_AUTOCLOSE_MS", &ok);
     if (ok && ms >= 0)

@@ -30,8 +30,7 @@ const QString kCancelQuestion = QStringLiteral(
 const QString kCreated = QStringLiteral("中間ファイルが作成されました。\r");
 const QString kCreateFailed = QStringLiteral("中間ファイルの作成に失敗しました。\r");
 
-bool toInt32(const QString& text, qint32& value)
-{
+bool toInt32(const QString& text, qint32& value) {
     if (text.isEmpty()) {
         value = 0;
         return true;
@@ -44,16 +43,14 @@ bool toInt32(const QString& text, qint32& value)
     return true;
 }
 
-QString programFilePath()
-{
+QString programFilePath() {
     return specialfolders::programDir() + u'/' +
            QFileInfo(QCoreApplication::applicationFilePath()).fileName();
 }
 
 } // namespace
 
-TArgumentKind ParseCallerArgument(const QStringList& arguments, TCallerArgument& caller)
-{
+TArgumentKind ParseCallerArgument(const QStringList& arguments, TCallerArgument& caller) {
     caller = TCallerArgument();
     if (arguments.isEmpty())
         return TArgumentKind::Standalone;
@@ -71,8 +68,7 @@ TArgumentKind ParseCallerArgument(const QStringList& arguments, TCallerArgument&
     return TArgumentKind::Caller;
 }
 
-bool LoadProductIdentity()
-{
+bool LoadProductIdentity() {
     switch (ReadAppInfoIni(programFilePath(), AppInfo)) {
     case AppInfoRead:
         ApplyAppInfo();
@@ -89,8 +85,7 @@ bool LoadProductIdentity()
     }
 }
 
-TFinishResult FinishExport(TComDataExport& exporter, bool callerWindow)
-{
+TFinishResult FinishExport(TComDataExport& exporter, bool callerWindow) {
     int result = 4;
     QString escaped;
     try {
@@ -114,19 +109,16 @@ TFinishResult FinishExport(TComDataExport& exporter, bool callerWindow)
     }
 }
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>())
-{
+TForm1::TForm1(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>()) {
     m_ui->setupUi(this);
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &TForm1::btnCancelClick);
 }
 
-TForm1::~TForm1()
-{
+TForm1::~TForm1() {
     FormDestroy();
 }
 
-bool TForm1::FormCreate(const QStringList& arguments)
-{
+bool TForm1::FormCreate(const QStringList& arguments) {
     FExitCode = 2;
 
     TCallerArgument caller;
@@ -149,29 +141,26 @@ bool TForm1::FormCreate(const QStringList& arguments)
     return LoadProductIdentity();
 }
 
-bool TForm1::InitApplication()
-{
-    return m_environment.InitApplication(font(), [this] { setWindowTitle(QCoreApplication::applicationName()); });
+bool TForm1::InitApplication() {
+    return m_environment.InitApplication(font(),
+                                         [this] { setWindowTitle(QCoreApplication::applicationName()); });
 }
 
-void TForm1::CloseWithExitCode(int exitCode)
-{
+void TForm1::CloseWithExitCode(int exitCode) {
     FExitCode = exitCode;
     m_closingByForm = true;
     close();
     m_closingByForm = false;
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
-{
+void TForm1::closeEvent(QCloseEvent* event) {
     if (!m_closingByForm)
         FExitCode = 1;
     m_closed = true;
     event->accept();
 }
 
-void TForm1::btnCancelClick()
-{
+void TForm1::btnCancelClick() {
     try {
         if (ui::showMessage(ui::MsgKind::Information, kCancelQuestion, ui::mbYes | ui::mbNo) == ui::mrYes)
             CloseWithExitCode(1);
@@ -180,8 +169,7 @@ void TForm1::btnCancelClick()
     }
 }
 
-void TForm1::FormDestroy()
-{
+void TForm1::FormDestroy() {
     // Whatever ended the run, a caller gets its window back together with the outcome.
     if (FCallerWnd == 0)
         return;
