@@ -70,17 +70,12 @@ void TDM::GetXstrVariant(const QString& text, const QString& key, QVariant& valu
 
 namespace {
 
-// Runs one count on IBQACC1 in the accounting transaction; the error is reported only by an
-// operation that started the transaction, and always passed on.
-qint32 runCount(TDM& dm, const QString& context, const QStringList& sql, const QString& scode) {
+// Runs counting work in the accounting transaction; a database error is reported (without a message)
+// only by the operation that started the transaction, and always passed on.
+template <typename Work> qint32 countInTransaction(TDM& dm, const QString& context, Work work) {
     OwnTransaction own(dm.IBTransactionDAT);
     try {
-        dm.IBQACC1.setSql(sql);
-        if (!scode.isEmpty())
-            dm.IBQACC1.setString("SCODE", scode);
-        dm.IBQACC1.open();
-        const qint32 count = dm.IBQACC1.eof() ? 0 : dm.IBQACC1.field(0).asInt();
-        dm.IBQACC1.close();
+        const qint32 count = work();
         own.commit();
         return count;
     } catch (const fb::Error& e) {
@@ -99,6 +94,19 @@ qint32 runCount(TDM& dm, const QString& context, const QStringList& sql, const Q
         }
         throw;
     }
+}
+
+// One count on IBQACC1: the first column of the first row.
+qint32 runCount(TDM& dm, const QString& context, const QStringList& sql, const QString& scode) {
+    return countInTransaction(dm, context, [&] {
+        dm.IBQACC1.setSql(sql);
+        if (!scode.isEmpty())
+            dm.IBQACC1.setString("SCODE", scode);
+        dm.IBQACC1.open();
+        const qint32 count = dm.IBQACC1.eof() ? 0 : dm.IBQACC1.field(0).asInt();
+        dm.IBQACC1.close();
+        return count;
+    });
 }
 
 } // namespace
@@ -124,9 +132,12 @@ qint32 TDM::GetUpDelSiwakeCount(const QString& scode) {
 qint32 TDM::GetSiwakeCount(const QString& scode, qint32& live, qint32& updatedDeleted) {
     live = 0;
     updatedDeleted = 0;
-    live = GetYukouSiwakeCount(scode);
-    updatedDeleted = GetUpDelSiwakeCount(scode);
-    return live + updatedDeleted;
+    // Both counts run in one transaction, so a failure is reported once, as this operation's.
+    return countInTransaction(*this, QStringLiteral("TDM.GetSiwakeCount"), [&] {
+        live = GetYukouSiwakeCount(scode);
+        updatedDeleted = GetUpDelSiwakeCount(scode);
+        return live + updatedDeleted;
+    });
 }
 
 qint32 TDM::GetSiwakeTotalCount(const QString& scode) {

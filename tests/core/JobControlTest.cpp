@@ -2,6 +2,8 @@
 // facility, entry counts, schema probes, the logon row and the running-job rows.
 #include "DataModuleFixture.h"
 
+#include <QFile>
+
 namespace {
 
 QString S(const char* utf8) {
@@ -142,6 +144,34 @@ TEST_F(JobControlTest, EntryCountsOfAFacilityAndOfTheDataset) {
     EXPECT_EQ(changed, 7);
     EXPECT_EQ(dm->GetSiwakeTotalCount(QString()), 159);
     EXPECT_EQ(dm->GetYukouSiwakeCount(QString()), 150);
+}
+
+TEST_F(JobControlTest, AFailedEntryCountIsReportedOnceAsTheCountThatStartedTheWork) {
+    openDataset();
+    const auto logText = [] {
+        QFile f(SystemDef.LogDir + QStringLiteral("/ErrFbAccess.log"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+    };
+    // A facility table without the live count: the first of the two counts fails.
+    execDat(QStringLiteral("DROP TRIGGER SIWAKE_SIWAKECOUNT"));
+    execDat(QStringLiteral("ALTER TABLE SISETUMST DROP SIWAKECOUNT"));
+    const QString badCode = QStringLiteral("01");
+    qint32 live = -1, changed = -1;
+    EXPECT_THROW(dm->GetSiwakeCount(badCode, live, changed), fb::Error);
+    EXPECT_EQ(live, 0);
+    EXPECT_EQ(changed, 0);
+    EXPECT_FALSE(dm->IBTransactionDAT.isActive());
+    // Logged without a box.
+    EXPECT_TRUE(shown->shown().empty());
+    EXPECT_EQ(logText().count(QStringLiteral("TDM.")), 1);
+    EXPECT_TRUE(logText().contains(QStringLiteral("TDM.GetSiwakeCount")));
+
+    // Under a caller's transaction nothing is reported; the error still reaches the caller.
+    dm->IBTransactionDAT.start();
+    EXPECT_THROW(dm->GetSiwakeCount(badCode, live, changed), fb::Error);
+    EXPECT_TRUE(dm->IBTransactionDAT.isActive());
+    dm->IBTransactionDAT.rollback();
+    EXPECT_EQ(logText().count(QStringLiteral("TDM.")), 1);
 }
 
 TEST_F(JobControlTest, SchemaProbesAnswerForExactNames) {
