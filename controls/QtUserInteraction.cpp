@@ -2,8 +2,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QRegularExpressionValidator>
 
 namespace {
 
@@ -43,9 +45,24 @@ std::optional<QString> QtUserInteraction::input(const ui::InputRequest& request)
     dialog.setLabelText(request.prompt);
     dialog.setTextEchoMode(request.password ? QLineEdit::Password : QLineEdit::Normal);
     dialog.setTextValue(request.initial);
-    if (request.maxLength > 0)
-        if (auto* edit = dialog.findChild<QLineEdit*>())
+    if (auto* edit = dialog.findChild<QLineEdit*>()) {
+        if (request.maxLength > 0)
             edit->setMaxLength(request.maxLength);
+        if (request.lettersAndDigitsOnly)
+            edit->setValidator(
+                new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), edit));
+        edit->setToolTip(request.hint);
+    }
+    if (request.promptAlert || !request.hint.isEmpty()) {
+        QString text = request.prompt.toHtmlEscaped();
+        if (request.promptAlert)
+            text = QStringLiteral("<span style=\"color:red\">") + text + QStringLiteral("</span>");
+        if (!request.hint.isEmpty())
+            text += QStringLiteral("<br><br>") + request.hint.toHtmlEscaped();
+        if (auto* label = dialog.findChild<QLabel*>())
+            label->setTextFormat(Qt::RichText);
+        dialog.setLabelText(text);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();

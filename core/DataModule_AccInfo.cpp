@@ -623,9 +623,13 @@ bool TDM::CheckDataPassword() {
     request.prompt = QStringLiteral("パスワードを入力して下さい。");
     request.password = true;
     request.maxLength = kDataPasswordLength;
+    request.lettersAndDigitsOnly = true;
+    request.hint = QStringLiteral("パスワード(英数字8文字以内)を入力し、[OK]ボタンを押して下さい。"
+                                  "3回続けて失敗すると「データ選択」画面に戻ります。");
     for (int attempt = 1; attempt <= 3; ++attempt) {
         if (attempt > 1) {
             request.prompt = QStringLiteral("正しいパスワードを入力して下さい。");
+            request.promptAlert = true;
             request.initial.clear();
         }
         const std::optional<QString> entry = ui::current().input(request);

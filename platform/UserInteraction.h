@@ -66,6 +66,12 @@ struct InputRequest {
     QString initial;
     bool password = false;
     int maxLength = 0; // 0: no limit
+    // Shown beside the input as its hint.
+    QString hint;
+    // The prompt stands out in red (a repeated request after a wrong entry).
+    bool promptAlert = false;
+    // Only ASCII letters and digits can be typed.
+    bool lettersAndDigitsOnly = false;
 };
 
 struct FileRequest {

@@ -460,6 +460,28 @@ TEST(QtUserInteraction, InputAnswersTheTypedValueOrNothing) {
     EXPECT_EQ(qtUi.input(request), std::nullopt);
 }
 
+TEST(QtUserInteraction, InputShowsItsHintAndAlertAndFiltersTheCharacters) {
+    QtUserInteraction qtUi;
+    ui::InputRequest request;
+    request.prompt = QStringLiteral("正しいパスワードを入力して下さい。");
+    request.hint = QStringLiteral("英数字8文字以内");
+    request.promptAlert = true;
+    request.lettersAndDigitsOnly = true;
+    request.maxLength = 8;
+    QString labelText;
+    QTimer::singleShot(0, [&labelText] {
+        auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        labelText = d->labelText();
+        auto* edit = d->findChild<QLineEdit*>();
+        QTest::keyClicks(edit, QStringLiteral("a b-1_C2"));
+        d->accept();
+    });
+    EXPECT_EQ(qtUi.input(request), std::optional<QString>(QStringLiteral("ab1C2")));
+    EXPECT_TRUE(labelText.contains(QStringLiteral("color:red")));
+    EXPECT_TRUE(labelText.contains(QStringLiteral("英数字8文字以内")));
+}
+
 } // namespace
 
 #include "MessageBox2Test.moc"

@@ -517,7 +517,11 @@ TEST_F(DataPasswordTest, CorrectEntryWithSurroundingBlanks) {
     EXPECT_EQ(shown[0].prompt, S("パスワードを入力して下さい。"));
     EXPECT_TRUE(shown[0].password);
     EXPECT_EQ(shown[0].maxLength, 8);
+    EXPECT_TRUE(shown[0].lettersAndDigitsOnly);
     EXPECT_EQ(shown[0].initial, QString());
+    EXPECT_EQ(shown[0].hint, S("パスワード(英数字8文字以内)を入力し、[OK]ボタンを押して下さい。"
+                               "3回続けて失敗すると「データ選択」画面に戻ります。"));
+    EXPECT_FALSE(shown[0].promptAlert);
 }
 
 TEST_F(DataPasswordTest, ThreeWrongEntriesRefuse) {
@@ -531,6 +535,10 @@ TEST_F(DataPasswordTest, ThreeWrongEntriesRefuse) {
     EXPECT_EQ(shown[0].prompt, S("パスワードを入力して下さい。"));
     EXPECT_EQ(shown[1].prompt, S("正しいパスワードを入力して下さい。"));
     EXPECT_EQ(shown[2].prompt, S("正しいパスワードを入力して下さい。"));
+    // The first request in the usual colour, the repeated ones in red.
+    EXPECT_FALSE(shown[0].promptAlert);
+    EXPECT_TRUE(shown[1].promptAlert);
+    EXPECT_TRUE(shown[2].promptAlert);
 }
 
 TEST_F(DataPasswordTest, CancelRefusesAtOnce) {
