@@ -1,6 +1,7 @@
 #include "core/Money.h"
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -64,7 +65,12 @@ std::optional<Money> Money::parse(const QString& text) {
         fracRaw = head + (f.at(4).digitValue() >= 5 ? 1 : 0);
     }
     raw += fracRaw;
-    return fromRaw(static_cast<qint64>(negative ? -raw : raw));
+    if (negative)
+        raw = -raw;
+    // Fifteen digits can still exceed the 64-bit range (above 922,337,203,685,477.5807).
+    if (raw > std::numeric_limits<qint64>::max() || raw < std::numeric_limits<qint64>::min())
+        return std::nullopt;
+    return fromRaw(static_cast<qint64>(raw));
 }
 
 Money Money::fromDouble(double v) {

@@ -14,6 +14,26 @@ TEST(Money, ExactProductsAndParsing) {
     EXPECT_EQ((Money(1000000) * Money::fromString(QStringLiteral("0.1670"))).truncUnits(), 167000);
     EXPECT_EQ(Money::fromString(QStringLiteral("-1,234.5")).toString(), QStringLiteral("-1234.5"));
     EXPECT_FALSE(Money::parse(QStringLiteral("12a")).has_value());
+
+    // The 64-bit range ends inside fifteen digits: beyond it a text is unreadable, never wrapped.
+    struct Limit {
+        const char* text;
+        const char* expected; // nullptr: unreadable
+    };
+    const Limit limits[] = {
+        {"922337203685477.5807", "922337203685477.5807"},
+        {"-922337203685477.5808", "-922337203685477.5808"},
+        {"922337203685477.5808", nullptr},
+        {"999999999999999", nullptr},
+        {"-999999999999999", nullptr},
+    };
+    for (const Limit& l : limits) {
+        const auto parsed = Money::parse(QString::fromLatin1(l.text));
+        if (l.expected)
+            EXPECT_EQ(parsed.value_or(Money()).toString(), QString::fromLatin1(l.expected)) << l.text;
+        else
+            EXPECT_FALSE(parsed.has_value()) << l.text;
+    }
     EXPECT_EQ((Money(300000) / 3).toString(), QStringLiteral("100000"));
     EXPECT_EQ((Money(100) / 3).toString(4), QStringLiteral("33.3333"));
 }
