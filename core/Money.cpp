@@ -22,6 +22,8 @@ qint64 divRound(i128 num, i128 den) {
         r = -r;
     if (r * 2 >= den)
         q += (num < 0) ? -1 : 1;
+    if (q > std::numeric_limits<qint64>::max() || q < std::numeric_limits<qint64>::min())
+        throw std::overflow_error("amount out of range");
     return static_cast<qint64>(q);
 }
 

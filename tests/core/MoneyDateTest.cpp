@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 TEST(Money, ExactProductsAndParsing) {
     EXPECT_EQ(Money::fromString(QStringLiteral("0.06555")).raw(), 656); // four decimals, half away from zero
     EXPECT_EQ(Money(1000000).mulRate(0.06552).toString(4), QStringLiteral("65520.0000"));
@@ -36,6 +38,11 @@ TEST(Money, ExactProductsAndParsing) {
     }
     EXPECT_EQ((Money(300000) / 3).toString(), QStringLiteral("100000"));
     EXPECT_EQ((Money(100) / 3).toString(4), QStringLiteral("33.3333"));
+    // A result beyond the range is an error, never a wrapped amount.
+    EXPECT_THROW(Money(qint64(1000000000000)) * Money(qint64(100000000)), std::overflow_error);
+    EXPECT_THROW(Money(qint64(900000000000000)).mulRate(100.0), std::overflow_error);
+    EXPECT_THROW(Money(qint64(900000000000000)) / Money::fromString(QStringLiteral("0.01")),
+                 std::overflow_error);
 }
 
 TEST(Money, RoundingModes) {
