@@ -1,6 +1,7 @@
 #include "core/Money.h"
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -21,6 +22,8 @@ qint64 divRound(i128 num, i128 den) {
         r = -r;
     if (r * 2 >= den)
         q += (num < 0) ? -1 : 1;
+    if (q > std::numeric_limits<qint64>::max() || q < std::numeric_limits<qint64>::min())
+        throw std::overflow_error("amount out of range");
     return static_cast<qint64>(q);
 }
 
@@ -64,7 +67,12 @@ std::optional<Money> Money::parse(const QString& text) {
         fracRaw = head + (f.at(4).digitValue() >= 5 ? 1 : 0);
     }
     raw += fracRaw;
-    return fromRaw(static_cast<qint64>(negative ? -raw : raw));
+    if (negative)
+        raw = -raw;
+    // Fifteen digits can still exceed the 64-bit range (above 922,337,203,685,477.5807).
+    if (raw > std::numeric_limits<qint64>::max() || raw < std::numeric_limits<qint64>::min())
+        return std::nullopt;
+    return fromRaw(static_cast<qint64>(raw));
 }
 
 Money Money::fromDouble(double v) {

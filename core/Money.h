@@ -56,7 +56,8 @@ public:
     // taken as the decimal it stands for (nine places) and the product kept to four decimals, so
     // 1,000,000 × 0.06552 is exactly 65520.0000 where a double product would truncate to 65519.
     Money mulRate(double rate) const;
-    // Quotient kept to four decimals (half away from zero). Division by zero throws std::domain_error.
+    // Quotient kept to four decimals (half away from zero). Division by zero throws std::domain_error;
+    // a product or quotient beyond the 64-bit range throws std::overflow_error.
     Money operator/(Money o) const;
     Money operator/(qint64 n) const;
     Money operator/(int n) const { return *this / qint64(n); }

@@ -63,6 +63,7 @@ TEST(Numbers, SmallConversions) {
     EXPECT_EQ(StrToCurrSafe(QStringLiteral("-7")), Money(-7));
     EXPECT_EQ(StrToCurrSafe(QStringLiteral("1,234")), Money());
     EXPECT_EQ(StrToCurrSafe(QStringLiteral("12円")), Money());
+    EXPECT_EQ(StrToCurrSafe(QStringLiteral("999999999999999")), Money()); // beyond the amount range
 
     EXPECT_EQ(CombineWord(3, 5, 1000), 3005);
     EXPECT_EQ(CombineWord(70, 0, 1000), 70000 % 65536); // computed in 16 bits

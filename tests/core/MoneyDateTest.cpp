@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 TEST(Money, ExactProductsAndParsing) {
     EXPECT_EQ(Money::fromString(QStringLiteral("0.06555")).raw(), 656); // four decimals, half away from zero
     EXPECT_EQ(Money(1000000).mulRate(0.06552).toString(4), QStringLiteral("65520.0000"));
@@ -14,8 +16,33 @@ TEST(Money, ExactProductsAndParsing) {
     EXPECT_EQ((Money(1000000) * Money::fromString(QStringLiteral("0.1670"))).truncUnits(), 167000);
     EXPECT_EQ(Money::fromString(QStringLiteral("-1,234.5")).toString(), QStringLiteral("-1234.5"));
     EXPECT_FALSE(Money::parse(QStringLiteral("12a")).has_value());
+
+    // The 64-bit range ends inside fifteen digits: beyond it a text is unreadable, never wrapped.
+    struct Limit {
+        const char* text;
+        const char* expected; // nullptr: unreadable
+    };
+    const Limit limits[] = {
+        {"922337203685477.5807", "922337203685477.5807"},
+        {"-922337203685477.5808", "-922337203685477.5808"},
+        {"922337203685477.5808", nullptr},
+        {"999999999999999", nullptr},
+        {"-999999999999999", nullptr},
+    };
+    for (const Limit& l : limits) {
+        const auto parsed = Money::parse(QString::fromLatin1(l.text));
+        if (l.expected)
+            EXPECT_EQ(parsed.value_or(Money()).toString(), QString::fromLatin1(l.expected)) << l.text;
+        else
+            EXPECT_FALSE(parsed.has_value()) << l.text;
+    }
     EXPECT_EQ((Money(300000) / 3).toString(), QStringLiteral("100000"));
     EXPECT_EQ((Money(100) / 3).toString(4), QStringLiteral("33.3333"));
+    // A result beyond the range is an error, never a wrapped amount.
+    EXPECT_THROW(Money(qint64(1000000000000)) * Money(qint64(100000000)), std::overflow_error);
+    EXPECT_THROW(Money(qint64(900000000000000)).mulRate(100.0), std::overflow_error);
+    EXPECT_THROW(Money(qint64(900000000000000)) / Money::fromString(QStringLiteral("0.01")),
+                 std::overflow_error);
 }
 
 TEST(Money, RoundingModes) {
