@@ -361,6 +361,15 @@ QChar TPellanEdit::characterRules(QChar c, const QKeyEvent* e) {
 }
 
 bool TPellanEdit::event(QEvent* e) {
+    // Enter and Esc belong to the field, not to the shortcuts of its window (a Cancel button's Esc).
+    if (e->type() == QEvent::ShortcutOverride) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        const bool plain = !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        if (plain && (k->key() == Qt::Key_Escape || keynav::isEnterKey(k->key()))) {
+            e->accept();
+            return true;
+        }
+    }
     // Tab and Shift+Tab reach the control's own key rules instead of the focus chain.
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);

@@ -104,9 +104,10 @@ void TxEdit::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
+    // X11 gives the Delete key the text 127; like the control characters it types nothing.
     if (m_capturing) {
         for (QChar c : e->text())
-            if (c.unicode() >= 32)
+            if (c.unicode() >= 32 && c.unicode() != 127)
                 m_reading += c;
     }
     QLineEdit::keyPressEvent(e);

@@ -317,6 +317,11 @@ TEST(KeyNavigation, EditValuesAndReading) {
     EXPECT_EQ(f.edit->kana(), QStringLiteral("ｶﾌﾞｼｷｶﾞｲｼｬA1"));
     f.edit->setKana(QStringLiteral("ぱ"));
     EXPECT_EQ(f.edit->kana(), QStringLiteral("ﾊﾟ"));
+    // Delete brings the character 127 with it under X11; it is no character of the reading.
+    f.edit->setKana(QStringLiteral("ｱ"));
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(QChar(127)));
+    QApplication::sendEvent(f.edit, &del);
+    EXPECT_EQ(f.edit->kana(), QStringLiteral("ｱ"));
     // Entering again starts a new reading.
     f.focus(f.check);
     f.focus(f.edit);

@@ -1,7 +1,9 @@
 #include "controls/PellanEdit.h"
+#include "controls/xPlButton.h"
 #include "FocusForm.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -287,4 +289,30 @@ TEST(PellanEdit, KanaFromCommittedKanaAndTypedCharacters) {
     f.edit->setKanaMode(kmZenkaku);
     commit(f.edit, QStringLiteral("かな"));
     EXPECT_EQ(f.edit->Kana(), QStringLiteral("カナ"));
+}
+
+// The field wants Esc itself: a Cancel button of its dialog does not take it while the field has the
+// focus, and the dialog stays open.
+TEST(PellanEdit, EscStaysWithTheField) {
+    QDialog dialog;
+    auto* edit = new TPellanEdit(&dialog);
+    auto* cancel = new TxPlButton(&dialog);
+    cancel->setCancel(true);
+    cancel->setModalResult(2);
+    cancel->move(0, 40);
+    int clicks = 0;
+    QObject::connect(cancel, &TxPlButton::clicked, [&] { ++clicks; });
+    dialog.setModal(true);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    edit->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_TRUE(dialog.isVisible());
+    // Elsewhere in the dialog Esc clicks the Cancel button as usual.
+    cancel->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(cancel, Qt::Key_Escape);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_FALSE(dialog.isVisible());
 }
