@@ -61,8 +61,7 @@ bool heldByAnotherProcess(const QString& file) {
         probe.detach();
         return false;
     } catch (const fb::Error& e) {
-        return e.statusCode() == IscIoError || e.message().contains(QStringLiteral("engine instance")) ||
-               e.message().contains(QStringLiteral("lock"), Qt::CaseInsensitive);
+        return e.statusCode() == IscIoError && e.message().contains(QStringLiteral("engine instance"));
     }
 }
 

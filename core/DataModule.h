@@ -43,7 +43,6 @@ private:
 };
 
 class TDM : public QObject {
-    Q_OBJECT
 public:
     explicit TDM(QObject* parent = nullptr);
     ~TDM() override;

@@ -521,32 +521,24 @@ void TDataInfomation::RefreshIniFile(const QString& folder, const QString& secti
     }
 }
 
-void TDataInfomation::SetDataStatus(const QString& folder, int status) {
+void TDataInfomation::writeStatus(const QString& folder, const QString& prefix, int status) {
     if (!iniWritable(folder))
         return;
-    WriteIniValue(folder, SectionStatus, false, QString::number(status), QStringLiteral("STATUS"));
-    if (status == 1) {
-        WriteIniValue(folder, SectionStatus, true, QString(), QStringLiteral("OPCODE"));
-        WriteIniValue(folder, SectionStatus, true, QString(), QStringLiteral("OPERATOR"));
-    } else {
-        WriteIniValue(folder, SectionStatus, false, QString::number(SystemDef.OPCODE),
-                      QStringLiteral("OPCODE"));
-        WriteIniValue(folder, SectionStatus, false, SystemDef.OperatorName, QStringLiteral("OPERATOR"));
-    }
+    const QString opcodeKey = prefix + QStringLiteral("OPCODE");
+    const QString operatorKey = prefix + QStringLiteral("OPERATOR");
+    WriteIniValue(folder, SectionStatus, false, QString::number(status), prefix + QStringLiteral("STATUS"));
+    // The operator stands beside a status only while it is set.
+    const bool erase = status == 1;
+    WriteIniValue(folder, SectionStatus, erase, QString::number(SystemDef.OPCODE), opcodeKey);
+    WriteIniValue(folder, SectionStatus, erase, SystemDef.OperatorName, operatorKey);
+}
+
+void TDataInfomation::SetDataStatus(const QString& folder, int status) {
+    writeStatus(folder, QString(), status);
 }
 
 void TDataInfomation::SetShareStatus(const QString& folder, int status) {
-    if (!iniWritable(folder))
-        return;
-    WriteIniValue(folder, SectionStatus, false, QString::number(status), QStringLiteral("SHARE_STATUS"));
-    if (status == 1) {
-        WriteIniValue(folder, SectionStatus, true, QString(), QStringLiteral("SHARE_OPCODE"));
-        WriteIniValue(folder, SectionStatus, true, QString(), QStringLiteral("SHARE_OPERATOR"));
-    } else {
-        WriteIniValue(folder, SectionStatus, false, QString::number(SystemDef.OPCODE),
-                      QStringLiteral("SHARE_OPCODE"));
-        WriteIniValue(folder, SectionStatus, false, SystemDef.OperatorName, QStringLiteral("SHARE_OPERATOR"));
-    }
+    writeStatus(folder, QStringLiteral("SHARE_"), status);
 }
 
 bool TDataInfomation::SetShareStatusIfChanged(const QString& folder, int status) {

@@ -82,6 +82,8 @@ public:
 
 private:
     bool iniWritable(const QString& folder) const;
+    // STATUS with OPCODE and OPERATOR, or the SHARE_ keys.
+    void writeStatus(const QString& folder, const QString& prefix, int status);
     bool databaseExists(const QString& folder);
     void readCountsAndFlags(TDataInfomationRec& rec);
 };

@@ -133,6 +133,18 @@ struct StoreCall {
     }
 };
 
+// Whether the row of a group and key exists (a count statement over the two parameters).
+bool hasRow(fb::Query& q, const QStringList& sql, const char* groupParam, const QString& group,
+            const char* keyParam, const QString& key) {
+    q.setSql(sql);
+    q.setString(groupParam, group);
+    q.setString(keyParam, key);
+    q.open();
+    const int count = q.field("RECCNT").asInt();
+    q.close();
+    return count != 0;
+}
+
 // Picture files handed out live in one folder that only this user can read; each gets a new name.
 QString pictureFolder() {
     static std::unique_ptr<QTemporaryDir> dir;
@@ -238,14 +250,10 @@ void PutAccReg(const QString& group, const QString& key, const QString& typeWord
     const QString text = toStoredText(typeWord, value);
     StoreCall call;
     fb::Query& q = *call.query;
-    q.setSql(QStringList{QStringLiteral("SELECT COUNT(AGROUP) AS RECCNT FROM ACCREG"),
-                         QStringLiteral("WHERE (AGROUP=:AGROUP) AND (ACODE=:ACODE)")});
-    q.setString("AGROUP", group);
-    q.setString("ACODE", key);
-    q.open();
-    const int count = q.field("RECCNT").asInt();
-    q.close();
-    if (count != 0) {
+    if (hasRow(q,
+               {QStringLiteral("SELECT COUNT(AGROUP) AS RECCNT FROM ACCREG"),
+                QStringLiteral("WHERE (AGROUP=:AGROUP) AND (ACODE=:ACODE)")},
+               "AGROUP", group, "ACODE", key)) {
         q.setSql(QStringList{QStringLiteral("UPDATE ACCREG SET ATEXT=:ATEXT"),
                              QStringLiteral("WHERE AGROUP=:AGROUP AND ACODE=:ACODE")});
     } else {
@@ -311,14 +319,10 @@ void PutAccRegBlob(const QString& group, const QString& key, const QString& type
     }
     StoreCall call;
     fb::Query& q = *call.query;
-    q.setSql(QStringList{QStringLiteral("SELECT COUNT(FGROUP) AS RECCNT FROM ACCREG_BLOB_BINARY"),
-                         QStringLiteral("WHERE (FGROUP=:FGROUP) AND (FKEY=:FKEY)")});
-    q.setString("FGROUP", group);
-    q.setString("FKEY", key);
-    q.open();
-    const int count = q.field("RECCNT").asInt();
-    q.close();
-    if (count != 0)
+    if (hasRow(q,
+               {QStringLiteral("SELECT COUNT(FGROUP) AS RECCNT FROM ACCREG_BLOB_BINARY"),
+                QStringLiteral("WHERE (FGROUP=:FGROUP) AND (FKEY=:FKEY)")},
+               "FGROUP", group, "FKEY", key))
         q.setSql(QStringList{QStringLiteral("UPDATE ACCREG_BLOB_BINARY SET FTYPE=:FTYPE,FVALUE=:FVALUE"),
                              QStringLiteral("WHERE FGROUP=:FGROUP AND FKEY=:FKEY")});
     else
