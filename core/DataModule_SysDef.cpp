@@ -11,6 +11,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -29,6 +30,16 @@ const QString kPutSysDefFailed =
 
 QString detailOf(const std::exception& e) {
     return QString::fromUtf8(e.what());
+}
+
+// RECCNT of a count statement with the parameters bind sets.
+int recordCount(fb::Query& q, const QStringList& sql, const std::function<void(fb::Query&)>& bind) {
+    q.setSql(sql);
+    bind(q);
+    q.open();
+    const int count = q.field("RECCNT").asInt();
+    q.close();
+    return count;
 }
 
 // SYSREG knows five of the store's type words.
@@ -445,13 +456,14 @@ bool TDM::funcPutSysReg(const QString& name, const QString& typeWord, qint32 key
         OwnTransaction own(IBTransactionDEF);
         const QString text = sysRegTextOfValue(typeWord, value);
         fb::Query& q = QueryDef;
-        q.setSql(QStringLiteral(
-            "SELECT COUNT(OPCODE) AS RECCNT FROM SYSREG WHERE OPCODE=:OPCODE AND SCODE=:SCODE"));
-        q.setInt("OPCODE", key);
-        q.setString("SCODE", name);
-        q.open();
-        const int count = q.field("RECCNT").asInt();
-        q.close();
+        const int count = recordCount(
+            q,
+            {QStringLiteral(
+                "SELECT COUNT(OPCODE) AS RECCNT FROM SYSREG WHERE OPCODE=:OPCODE AND SCODE=:SCODE")},
+            [&](fb::Query& c) {
+                c.setInt("OPCODE", key);
+                c.setString("SCODE", name);
+            });
         if (count != 0) {
             q.setSql(QStringLiteral("UPDATE SYSREG SET STEXT=:STEXT WHERE OPCODE=:OPCODE AND SCODE=:SCODE "));
         } else {
@@ -624,12 +636,10 @@ bool TDM::GetSysIni(TSystemIniRec& record) {
 bool TDM::SetSysIni(const TSystemIniRec& record) {
     return systemIniCall(*this, QStringLiteral("TDM.SetSysIni"), kPutSysDefFailed, [&] {
         fb::Query& q = IBQSysDefPut;
-        q.setSql(QStringList{QStringLiteral("SELECT COUNT(REC) AS RECCNT FROM SYSTEMINI"),
-                             QStringLiteral("WHERE REC=:REC")});
-        q.setInt("REC", record.REC);
-        q.open();
-        const int count = q.field("RECCNT").asInt();
-        q.close();
+        const int count = recordCount(
+            q,
+            {QStringLiteral("SELECT COUNT(REC) AS RECCNT FROM SYSTEMINI"), QStringLiteral("WHERE REC=:REC")},
+            [&](fb::Query& c) { c.setInt("REC", record.REC); });
         if (count != 0)
             q.setSql(QStringList{
                 QStringLiteral("UPDATE SYSTEMINI SET RESERVE1=:RESERVE1,RESERVE2=:RESERVE2,"
@@ -676,12 +686,11 @@ void TDM::PutStyleColorText(qint32 key, const QString& styleName, const QString&
         OwnTransaction own(IBTransactionDEF);
         fb::Query& q = IBSQLDEF;
         const QString where = QStringLiteral("WHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME");
-        q.setSql(QStringList{QStringLiteral("SELECT COUNT(OPCODE) AS RECCNT FROM STYLECOLOR"), where});
-        q.setInt("OPCODE", key);
-        q.setString("STYLENAME", styleName);
-        q.open();
-        const int count = q.field("RECCNT").asInt();
-        q.close();
+        const int count = recordCount(
+            q, {QStringLiteral("SELECT COUNT(OPCODE) AS RECCNT FROM STYLECOLOR"), where}, [&](fb::Query& c) {
+                c.setInt("OPCODE", key);
+                c.setString("STYLENAME", styleName);
+            });
         if (count != 0)
             q.setSql(QStringList{
                 QStringLiteral(
