@@ -66,45 +66,47 @@ bool TDM::SetJobControl(const QString& processId, const QString& option) {
     }
 }
 
-// Both probes run in the accounting transaction as it stands: the statement starts it when needed and
-// it stays open for the caller.
-bool TDM::fnExistence_Table(const QString& tableName) {
+namespace {
+
+// Counts rows of the system table of columns with the names given as parameters. The probes run in the
+// accounting transaction as it stands: the statement starts it when needed and it stays open for the
+// caller.
+bool schemaProbe(fb::Query& q, const QString& sql, const QList<QPair<const char*, QString>>& names,
+                 const QString& context, const QString& message) {
     try {
-        IBQACC1.setSql(
-            QStringLiteral("SELECT Count(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME=:Table_NAME"));
-        IBQACC1.setString("Table_NAME", tableName);
-        IBQACC1.open();
-        const bool exists = IBQACC1.field(0).asInt() > 0;
-        IBQACC1.close();
+        q.setSql(sql);
+        for (const auto& [param, value] : names)
+            q.setString(QLatin1StringView(param), value);
+        q.open();
+        const bool exists = q.field(0).asInt() > 0;
+        q.close();
         return exists;
     } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TDM.fnExistence_Table"),
-                    QStringLiteral("テーブルの存在情報の取得に失敗しました。"));
+        ErrFbAccess(e, context, message);
         return false;
     } catch (...) {
-        IBQACC1.close();
+        q.close();
         throw;
     }
 }
 
+} // namespace
+
+bool TDM::fnExistence_Table(const QString& tableName) {
+    return schemaProbe(
+        IBQACC1,
+        QStringLiteral("SELECT Count(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME=:Table_NAME"),
+        {{"Table_NAME", tableName}}, QStringLiteral("TDM.fnExistence_Table"),
+        QStringLiteral("テーブルの存在情報の取得に失敗しました。"));
+}
+
 bool TDM::fnExistence_Field(const QString& tableName, const QString& fieldName) {
-    try {
-        IBQACC1.setSql(QStringLiteral("SELECT count(*) FROM RDB$RELATION_FIELDS WHERE "
-                                      "(RDB$RELATION_NAME=:TABLE_NAME) AND (RDB$FIELD_NAME=:FIELD_NAME )"));
-        IBQACC1.setString("TABLE_NAME", tableName);
-        IBQACC1.setString("FIELD_NAME", fieldName);
-        IBQACC1.open();
-        const bool exists = IBQACC1.field(0).asInt() > 0;
-        IBQACC1.close();
-        return exists;
-    } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TDM.fnExistence_Field"),
-                    QStringLiteral("テーブル項目の存在情報の取得に失敗しました。"));
-        return false;
-    } catch (...) {
-        IBQACC1.close();
-        throw;
-    }
+    return schemaProbe(IBQACC1,
+                       QStringLiteral("SELECT count(*) FROM RDB$RELATION_FIELDS WHERE "
+                                      "(RDB$RELATION_NAME=:TABLE_NAME) AND (RDB$FIELD_NAME=:FIELD_NAME )"),
+                       {{"TABLE_NAME", tableName}, {"FIELD_NAME", fieldName}},
+                       QStringLiteral("TDM.fnExistence_Field"),
+                       QStringLiteral("テーブル項目の存在情報の取得に失敗しました。"));
 }
 
 void TDM::DeleteLogonInfo() {

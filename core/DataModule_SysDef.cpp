@@ -11,7 +11,9 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <array>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -28,6 +30,16 @@ const QString kPutSysDefFailed =
 
 QString detailOf(const std::exception& e) {
     return QString::fromUtf8(e.what());
+}
+
+// RECCNT of a count statement with the parameters bind sets.
+int recordCount(fb::Query& q, const QStringList& sql, const std::function<void(fb::Query&)>& bind) {
+    q.setSql(sql);
+    bind(q);
+    q.open();
+    const int count = q.field("RECCNT").asInt();
+    q.close();
+    return count;
 }
 
 // SYSREG knows five of the store's type words.
@@ -132,8 +144,7 @@ const std::array<Column, 64> kColumns{{
 
 enum class WriteBack { Yes, OrgOnly, No };
 
-// One SYSREG setting of the operator and the SystemDef field it loads into. A null default of the later
-// read means the field's current value.
+// One SYSREG setting of the operator and the SystemDef field it loads into.
 struct RegKey {
     const char* name;
     qint32 TSystemDef::*i32 = nullptr;
@@ -141,117 +152,73 @@ struct RegKey {
     QString TSystemDef::*text = nullptr;
     std::array<QString, 4> TSystemDef::*titles = nullptr;
     int titleIndex = 0;
-    // Read in the organisation edition before the others, with this default; nullptr: not read there.
+    // Read first in the organisation edition, with this default; nullptr: not read there.
     const char* orgFirstDefault = nullptr;
-    // Read with the others: false for the keys only the organisation edition reads first.
+    // Read with the others (false: the organisation edition's first read only).
     bool laterRead = true;
-    const char* stdDefault = nullptr;
-    const char* orgDefault = nullptr;
+    // Default of that read: the field's current value, or def (orgDef in the organisation edition when
+    // it is given).
+    bool currentAsDefault = false;
+    const char* def = nullptr;
+    const char* orgDef = nullptr;
     WriteBack write = WriteBack::Yes;
     bool groupKey = false;
 };
 
-RegKey intKey(const char* name, qint32 TSystemDef::*f, const char* stdDefault, const char* orgDefault,
-              WriteBack write = WriteBack::Yes) {
-    RegKey k{name};
-    k.i32 = f;
-    k.stdDefault = stdDefault;
-    k.orgDefault = orgDefault;
-    k.write = write;
-    return k;
-}
-
-RegKey orgOnlyInt(const char* name, qint32 TSystemDef::*f, const char* orgDefault) {
-    RegKey k{name};
-    k.i32 = f;
-    k.orgFirstDefault = orgDefault;
-    k.laterRead = false;
-    k.write = WriteBack::OrgOnly;
-    return k;
-}
-
-RegKey orgOnlyByte(const char* name, quint8 TSystemDef::*f, const char* orgDefault) {
-    RegKey k{name};
-    k.u8 = f;
-    k.orgFirstDefault = orgDefault;
-    k.laterRead = false;
-    k.write = WriteBack::OrgOnly;
-    return k;
-}
-
-RegKey textKey(const char* name, QString TSystemDef::*f, const char* def) {
-    RegKey k{name};
-    k.text = f;
-    k.stdDefault = def;
-    k.orgDefault = def;
-    return k;
-}
-
-RegKey titleKey(const char* name, std::array<QString, 4> TSystemDef::*titles, int index, const char* def) {
-    RegKey k{name};
-    k.titles = titles;
-    k.titleIndex = index;
-    k.stdDefault = def;
-    k.orgDefault = def;
-    return k;
-}
-
+// In the order the settings are read and written.
 const std::vector<RegKey>& regKeys() {
-    static const std::vector<RegKey> keys = [] {
-        using S = TSystemDef;
-        std::vector<RegKey> k;
-        k.push_back(orgOnlyInt("次項目移動区分", &S::NextItemMove, "1"));
-        k.push_back(orgOnlyByte("科目コード桁数", &S::KamokuDigits, "0"));
-        k.push_back(orgOnlyByte("補助コード桁数", &S::HojoDigits, "0"));
-        k.push_back(orgOnlyByte("部門コード桁数", &S::BumonDigits, "1"));
-        k.push_back(orgOnlyByte("仕訳日付フォーカス", &S::DateFocus, "1"));
-        k.push_back(orgOnlyInt("元帳１行出力区分", &S::LedgerOneLine, "0"));
-        RegKey tagMark = intKey("元帳付箋マーク出力区", &S::LedgerTagMark, nullptr, nullptr);
-        tagMark.orgFirstDefault = "0";
-        k.push_back(tagMark);
-        k.push_back(orgOnlyInt("連想辞書抽出条件区分", &S::AssocCondition, "1"));
-        k.push_back(intKey("元帳最終行残高出力区", &S::LedgerLastBalance, nullptr, nullptr));
-        k.push_back(intKey("試算表集計出力区分", &S::TrialTotalOut, nullptr, nullptr));
-        k.push_back(intKey("元帳タイトル出力区分", &S::LedgerTitleOut, "0", "1"));
-        k.push_back(intKey("試算表ＢＳ改ページ区", &S::TrialBsPage, "1", "0"));
-        k.push_back(intKey("試算表タイトル出力区", &S::TrialTitleOut, "0", "1"));
-        k.push_back(intKey("試算表期間出力区分", &S::TrialPeriodOut, "0", "1"));
-        k.push_back(textKey("試算表タイトル", &S::TrialTitle, "試　算　表"));
-        k.push_back(textKey("２期試算表タイトル", &S::TrialTitle2, "２期比較試算表"));
-        k.push_back(titleKey("全科目ＢＳタイトル", &S::BsTitles, 1, "資産・負債・純資産"));
-        k.push_back(titleKey("全科目資産タイトル", &S::AssetTitles, 1, "資産の部"));
-        k.push_back(titleKey("全科目負債タイトル", &S::LiabilityTitles, 1, "負債・純資産の部"));
-        k.push_back(titleKey("全科目ＰＬタイトル", &S::PlTitles, 1, "損益"));
-        k.push_back(titleKey("定形A4資産タイトル", &S::AssetTitles, 2, "資産の部"));
-        k.push_back(titleKey("定形A4負債タイトル", &S::LiabilityTitles, 2, "負債・純資産の部"));
-        k.push_back(titleKey("定形A4ＰＬタイトル", &S::PlTitles, 2, "損益"));
-        k.push_back(titleKey("定形A4販売費タイトル", &S::SgaTitles, 2, "販売費・一般管理費"));
-        k.push_back(titleKey("定形A3ＢＳタイトル", &S::BsTitles, 3, "資産・負債・純資産"));
-        k.push_back(titleKey("定形A3ＰＬタイトル", &S::PlTitles, 3, "損益"));
-        RegKey dataCheck = intKey("データ破損チェック区", &S::DataCheck, "1", "1", WriteBack::No);
-        dataCheck.groupKey = true;
-        k.push_back(dataCheck);
-        k.push_back(intKey("サーバのデータの場所", &S::ServerDataPlace, "0", "0"));
-        k.push_back(intKey("摘要項目の編集モード", &S::TekiyoEditMode, "0", "0"));
-        k.push_back(intKey("摘要項目の入力区分", &S::TekiyoInput, "0", "0"));
-        k.push_back(intKey("取引先項目の入力区分", &S::TorihikiInput, "0", "0"));
-        k.push_back(intKey("裏面の罫線印刷区分", &S::BackRuleLine, "0", "0"));
-        k.push_back(intKey("消費税コード印刷区分", &S::TaxCodePrint, "1", "1"));
-        k.push_back(intKey("決算書手形相殺区分", &S::TegataOffset, "0", "0"));
-        k.push_back(intKey("決算書販売費組入区分", &S::HanbaiInclude, "0", "0"));
-        k.push_back(intKey("試算表行数調整区分", &S::TrialRowAdjust, "0", "0", WriteBack::No));
-        k.push_back(intKey("連想辞書コード入力区", &S::AssocCodeInput, "0", "0"));
-        k.push_back(intKey("連想辞書リスト並び順", &S::AssocListOrder, "0", "0"));
-        k.push_back(intKey("摘要＿辞書開く区分", &S::TekDicOpen, "1", "1"));
-        k.push_back(intKey("摘要＿連想開く区分", &S::TekAssocOpen, "0", "0"));
-        k.push_back(intKey("摘要＿自動開く区分", &S::TekAutoOpen, "0", "0"));
-        k.push_back(intKey("摘要＿入力なし区分", &S::TekNoInput, "0", "0"));
-        k.push_back(intKey("取引先＿辞書開く区分", &S::TorDicOpen, "1", "1"));
-        k.push_back(intKey("取引先＿連想開く区分", &S::TorAssocOpen, "0", "0"));
-        k.push_back(intKey("取引先＿自動開く区分", &S::TorAutoOpen, "0", "0"));
-        k.push_back(intKey("取引先＿入力なし区分", &S::TorNoInput, "0", "0"));
-        return k;
-    }();
+    using S = TSystemDef;
+    constexpr WriteBack orgOnly = WriteBack::OrgOnly;
+    // clang-format off
+    static const std::vector<RegKey> keys{
+        {.name = "次項目移動区分", .i32 = &S::NextItemMove, .orgFirstDefault = "1", .laterRead = false, .write = orgOnly},
+        {.name = "科目コード桁数", .u8 = &S::KamokuDigits, .orgFirstDefault = "0", .laterRead = false, .write = orgOnly},
+        {.name = "補助コード桁数", .u8 = &S::HojoDigits, .orgFirstDefault = "0", .laterRead = false, .write = orgOnly},
+        {.name = "部門コード桁数", .u8 = &S::BumonDigits, .orgFirstDefault = "1", .laterRead = false, .write = orgOnly},
+        {.name = "仕訳日付フォーカス", .u8 = &S::DateFocus, .orgFirstDefault = "1", .laterRead = false, .write = orgOnly},
+        {.name = "元帳１行出力区分", .i32 = &S::LedgerOneLine, .orgFirstDefault = "0", .laterRead = false, .write = orgOnly},
+        {.name = "元帳付箋マーク出力区", .i32 = &S::LedgerTagMark, .orgFirstDefault = "0", .currentAsDefault = true},
+        {.name = "連想辞書抽出条件区分", .i32 = &S::AssocCondition, .orgFirstDefault = "1", .laterRead = false, .write = orgOnly},
+        {.name = "元帳最終行残高出力区", .i32 = &S::LedgerLastBalance, .currentAsDefault = true},
+        {.name = "試算表集計出力区分", .i32 = &S::TrialTotalOut, .currentAsDefault = true},
+        {.name = "元帳タイトル出力区分", .i32 = &S::LedgerTitleOut, .def = "0", .orgDef = "1"},
+        {.name = "試算表ＢＳ改ページ区", .i32 = &S::TrialBsPage, .def = "1", .orgDef = "0"},
+        {.name = "試算表タイトル出力区", .i32 = &S::TrialTitleOut, .def = "0", .orgDef = "1"},
+        {.name = "試算表期間出力区分", .i32 = &S::TrialPeriodOut, .def = "0", .orgDef = "1"},
+        {.name = "試算表タイトル", .text = &S::TrialTitle, .def = "試　算　表"},
+        {.name = "２期試算表タイトル", .text = &S::TrialTitle2, .def = "２期比較試算表"},
+        {.name = "全科目ＢＳタイトル", .titles = &S::BsTitles, .titleIndex = 1, .def = "資産・負債・純資産"},
+        {.name = "全科目資産タイトル", .titles = &S::AssetTitles, .titleIndex = 1, .def = "資産の部"},
+        {.name = "全科目負債タイトル", .titles = &S::LiabilityTitles, .titleIndex = 1, .def = "負債・純資産の部"},
+        {.name = "全科目ＰＬタイトル", .titles = &S::PlTitles, .titleIndex = 1, .def = "損益"},
+        {.name = "定形A4資産タイトル", .titles = &S::AssetTitles, .titleIndex = 2, .def = "資産の部"},
+        {.name = "定形A4負債タイトル", .titles = &S::LiabilityTitles, .titleIndex = 2, .def = "負債・純資産の部"},
+        {.name = "定形A4ＰＬタイトル", .titles = &S::PlTitles, .titleIndex = 2, .def = "損益"},
+        {.name = "定形A4販売費タイトル", .titles = &S::SgaTitles, .titleIndex = 2, .def = "販売費・一般管理費"},
+        {.name = "定形A3ＢＳタイトル", .titles = &S::BsTitles, .titleIndex = 3, .def = "資産・負債・純資産"},
+        {.name = "定形A3ＰＬタイトル", .titles = &S::PlTitles, .titleIndex = 3, .def = "損益"},
+        {.name = "データ破損チェック区", .i32 = &S::DataCheck, .def = "1", .write = WriteBack::No, .groupKey = true},
+        {.name = "サーバのデータの場所", .i32 = &S::ServerDataPlace, .def = "0"},
+        {.name = "摘要項目の編集モード", .i32 = &S::TekiyoEditMode, .def = "0"},
+        {.name = "摘要項目の入力区分", .i32 = &S::TekiyoInput, .def = "0"},
+        {.name = "取引先項目の入力区分", .i32 = &S::TorihikiInput, .def = "0"},
+        {.name = "裏面の罫線印刷区分", .i32 = &S::BackRuleLine, .def = "0"},
+        {.name = "消費税コード印刷区分", .i32 = &S::TaxCodePrint, .def = "1"},
+        {.name = "決算書手形相殺区分", .i32 = &S::TegataOffset, .def = "0"},
+        {.name = "決算書販売費組入区分", .i32 = &S::HanbaiInclude, .def = "0"},
+        {.name = "試算表行数調整区分", .i32 = &S::TrialRowAdjust, .def = "0", .write = WriteBack::No},
+        {.name = "連想辞書コード入力区", .i32 = &S::AssocCodeInput, .def = "0"},
+        {.name = "連想辞書リスト並び順", .i32 = &S::AssocListOrder, .def = "0"},
+        {.name = "摘要＿辞書開く区分", .i32 = &S::TekDicOpen, .def = "1"},
+        {.name = "摘要＿連想開く区分", .i32 = &S::TekAssocOpen, .def = "0"},
+        {.name = "摘要＿自動開く区分", .i32 = &S::TekAutoOpen, .def = "0"},
+        {.name = "摘要＿入力なし区分", .i32 = &S::TekNoInput, .def = "0"},
+        {.name = "取引先＿辞書開く区分", .i32 = &S::TorDicOpen, .def = "1"},
+        {.name = "取引先＿連想開く区分", .i32 = &S::TorAssocOpen, .def = "0"},
+        {.name = "取引先＿自動開く区分", .i32 = &S::TorAutoOpen, .def = "0"},
+        {.name = "取引先＿入力なし区分", .i32 = &S::TorNoInput, .def = "0"},
+    };
+    // clang-format on
     return keys;
 }
 
@@ -302,7 +269,7 @@ void putDictionaryKeys(TDM& dm, const std::array<int, 8>& values) {
         dm.PutSysReg(QString::fromUtf8(kDictionaryKeys[i]), kTypeInt, values[i]);
 }
 
-// Creates the SYSDEF row of a new operator key with its defaults, and its first SYSREG keys.
+// Creates the SYSDEF row of a new operator key with its defaults.
 void insertDefaultSysDef(TDM& dm) {
     const TSysDefColorDefaults& c = SysDefColorDefaults;
     const bool org = TavrinoEdition != 0;
@@ -336,6 +303,7 @@ void insertDefaultSysDef(TDM& dm) {
     q.execute();
 }
 
+// The SYSREG keys a new operator key starts with.
 void writeFirstKeys(TDM& dm) {
     putDictionaryKeys(dm, {1, 0, 1, 0, 1, 0, 1, 0});
     if (TavrinoEdition == 0)
@@ -411,8 +379,8 @@ void loadRegKeys(TDM& dm) {
     for (const RegKey& k : regKeys()) {
         if (!k.laterRead)
             continue;
-        const char* def = org ? k.orgDefault : k.stdDefault;
-        loadKey(dm, k, def ? QString::fromUtf8(def) : fieldValue(k).toString());
+        const char* def = org && k.orgDef ? k.orgDef : k.def;
+        loadKey(dm, k, k.currentAsDefault ? fieldValue(k).toString() : QString::fromUtf8(def));
     }
     SystemDef.BsTitles[2].clear();
     SystemDef.AssetTitles[3].clear();
@@ -488,13 +456,14 @@ bool TDM::funcPutSysReg(const QString& name, const QString& typeWord, qint32 key
         OwnTransaction own(IBTransactionDEF);
         const QString text = sysRegTextOfValue(typeWord, value);
         fb::Query& q = QueryDef;
-        q.setSql(QStringLiteral(
-            "SELECT COUNT(OPCODE) AS RECCNT FROM SYSREG WHERE OPCODE=:OPCODE AND SCODE=:SCODE"));
-        q.setInt("OPCODE", key);
-        q.setString("SCODE", name);
-        q.open();
-        const int count = q.field("RECCNT").asInt();
-        q.close();
+        const int count = recordCount(
+            q,
+            {QStringLiteral(
+                "SELECT COUNT(OPCODE) AS RECCNT FROM SYSREG WHERE OPCODE=:OPCODE AND SCODE=:SCODE")},
+            [&](fb::Query& c) {
+                c.setInt("OPCODE", key);
+                c.setString("SCODE", name);
+            });
         if (count != 0) {
             q.setSql(QStringLiteral("UPDATE SYSREG SET STEXT=:STEXT WHERE OPCODE=:OPCODE AND SCODE=:SCODE "));
         } else {
@@ -667,12 +636,10 @@ bool TDM::GetSysIni(TSystemIniRec& record) {
 bool TDM::SetSysIni(const TSystemIniRec& record) {
     return systemIniCall(*this, QStringLiteral("TDM.SetSysIni"), kPutSysDefFailed, [&] {
         fb::Query& q = IBQSysDefPut;
-        q.setSql(QStringList{QStringLiteral("SELECT COUNT(REC) AS RECCNT FROM SYSTEMINI"),
-                             QStringLiteral("WHERE REC=:REC")});
-        q.setInt("REC", record.REC);
-        q.open();
-        const int count = q.field("RECCNT").asInt();
-        q.close();
+        const int count = recordCount(
+            q,
+            {QStringLiteral("SELECT COUNT(REC) AS RECCNT FROM SYSTEMINI"), QStringLiteral("WHERE REC=:REC")},
+            [&](fb::Query& c) { c.setInt("REC", record.REC); });
         if (count != 0)
             q.setSql(QStringList{
                 QStringLiteral("UPDATE SYSTEMINI SET RESERVE1=:RESERVE1,RESERVE2=:RESERVE2,"
@@ -719,12 +686,11 @@ void TDM::PutStyleColorText(qint32 key, const QString& styleName, const QString&
         OwnTransaction own(IBTransactionDEF);
         fb::Query& q = IBSQLDEF;
         const QString where = QStringLiteral("WHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME");
-        q.setSql(QStringList{QStringLiteral("SELECT COUNT(OPCODE) AS RECCNT FROM STYLECOLOR"), where});
-        q.setInt("OPCODE", key);
-        q.setString("STYLENAME", styleName);
-        q.open();
-        const int count = q.field("RECCNT").asInt();
-        q.close();
+        const int count = recordCount(
+            q, {QStringLiteral("SELECT COUNT(OPCODE) AS RECCNT FROM STYLECOLOR"), where}, [&](fb::Query& c) {
+                c.setInt("OPCODE", key);
+                c.setString("STYLENAME", styleName);
+            });
         if (count != 0)
             q.setSql(QStringList{
                 QStringLiteral(

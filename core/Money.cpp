@@ -8,8 +8,8 @@ namespace {
 
 using i128 = __int128;
 
-// num / den rounded half away from zero.
-qint64 divRound(i128 num, i128 den) {
+// num / den rounded half away from zero, or with tiesToEven a tie to the even quotient.
+qint64 divRound(i128 num, i128 den, bool tiesToEven = false) {
     if (den == 0)
         throw std::domain_error("division by zero");
     if (den < 0) {
@@ -20,7 +20,7 @@ qint64 divRound(i128 num, i128 den) {
     i128 r = num % den;
     if (r < 0)
         r = -r;
-    if (r * 2 >= den)
+    if (r * 2 > den || (r * 2 == den && (!tiesToEven || q % 2 != 0)))
         q += (num < 0) ? -1 : 1;
     if (q > std::numeric_limits<qint64>::max() || q < std::numeric_limits<qint64>::min())
         throw std::overflow_error("amount out of range");
@@ -138,6 +138,10 @@ Money Money::operator/(Money o) const {
 
 Money Money::operator/(qint64 n) const {
     return fromRaw(divRound(i128(m_raw), n));
+}
+
+Money Money::mulDivHalfEven(Money factor, Money divisor) const {
+    return fromRaw(divRound(i128(m_raw) * factor.m_raw, divisor.m_raw, true));
 }
 
 Money abs(Money m) {

@@ -61,6 +61,9 @@ public:
     Money operator/(Money o) const;
     Money operator/(qint64 n) const;
     Money operator/(int n) const { return *this / qint64(n); }
+    // this × factor / divisor kept to four decimals with a tie going to the even last digit (how the
+    // tax quotient is taken). Division by zero throws std::domain_error.
+    Money mulDivHalfEven(Money factor, Money divisor) const;
     Money& operator+=(Money o) {
         m_raw += o.m_raw;
         return *this;

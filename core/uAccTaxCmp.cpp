@@ -6,7 +6,6 @@
 #include "core/z5SiwakeIO.h"
 
 #include <array>
-#include <limits>
 #include <map>
 #include <stdexcept>
 
@@ -137,27 +136,6 @@ bool isTaxAccount(const QString& accountUserCode) {
 
 bool isOutsideTax(int code) {
     return code == 810 || code == 910;
-}
-
-// amount × numerator / denominator kept to four decimals, ties to even. Both factors are 4-decimal values.
-Money mulDivHalfEven(Money amount, Money numerator, Money denominator) {
-    if (denominator.isZero())
-        throw std::domain_error("division by zero");
-    __int128 num = __int128(amount.raw()) * numerator.raw();
-    __int128 den = denominator.raw();
-    if (den < 0) {
-        num = -num;
-        den = -den;
-    }
-    __int128 q = num / den;
-    __int128 r = num % den;
-    if (r < 0)
-        r = -r;
-    if (2 * r > den || (2 * r == den && q % 2 != 0))
-        q += num < 0 ? -1 : 1;
-    if (q > std::numeric_limits<qint64>::max() || q < std::numeric_limits<qint64>::min())
-        throw std::overflow_error("amount out of range");
-    return Money::fromRaw(qint64(q));
 }
 
 void addRate(TZeiRituList& list, const QString& name, int rate, int kind, int order, const QString& start,
@@ -370,10 +348,10 @@ bool CalcSideTax(const TSWKREC& entry, TSwkBalance& side) {
 
         const int mode = side.TAXUH == 1 ? AccInf.TAXU_HASUU : AccInf.TAXH_HASUU;
         if (entry.TAXCALCU == 0) {
-            side.ZEI = RoundCurrency(mode, mulDivHalfEven(entry.KINGAKU, rate, Money(100) + rate));
+            side.ZEI = RoundCurrency(mode, entry.KINGAKU.mulDivHalfEven(rate, Money(100) + rate));
             side.NUK = entry.KINGAKU - side.ZEI;
         } else if (entry.TAXCALCU == 1) {
-            side.ZEI = RoundCurrency(mode, mulDivHalfEven(entry.KINGAKU, rate, Money(100)));
+            side.ZEI = RoundCurrency(mode, entry.KINGAKU.mulDivHalfEven(rate, Money(100)));
             side.NUK = entry.KINGAKU;
         } else {
             side.NUK = entry.KINGAKU;

@@ -1,36 +1,21 @@
 #pragma once
-// A data root with its system database and a database module connected to it, the operator key 10001
-// logged on in group 1; boxes are scripted. Datasets connect on request.
+// The database module over a fixture data root with its system database connected, the operator key
+// 10001 of group 1 logged on; boxes are scripted. Datasets connect on request.
 
-#include "support/DataRootFixture.h"
-#include "support/TestEnv.h"
+#include "support/DmFixture.h"
 
-#include "core/DataModule.h"
 #include "core/uAccRecord.h"
-#include "platform/UserInteraction.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
 
 #include <gtest/gtest.h>
-#include <memory>
 
 class DataModuleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = std::make_unique<testenv::DataRoot>();
-        const fb::ConnectOptions user = testenv::databaseUser();
-        SystemDef.SYSDIR = root->dataDir();
-        SystemDef.LogDir = root->logDir();
-        SystemDef.USER = user.user;
-        SystemDef.PASSWORD = user.password;
+        e.connectSystem();
         SystemDef.GROUPID = 1;
         SystemDef.OPCODE = 10001;
-        dm = std::make_unique<TDM>();
-        ASSERT_TRUE(dm->fnAccDefConnected(QString(), 1));
-    }
-    void TearDown() override {
-        dm.reset();
-        ResetProcessState();
     }
 
     // A new dataset, connected as the open dataset.
@@ -40,13 +25,7 @@ protected:
         return ds;
     }
 
-    // One statement on the system database in a transaction of its own, committed.
-    void execDef(const QString& sql) {
-        fb::Transaction t(dm->IBDatabaseDEF);
-        fb::Query q(t, sql);
-        q.execute();
-        t.commit();
-    }
+    void execDef(const QString& sql) { e.executeSystem(sql); }
     // One statement on the open dataset in a transaction of its own, committed.
     void execDat(const QString& sql) {
         fb::Transaction t(dm->IBDatabaseDAT);
@@ -54,7 +33,7 @@ protected:
         q.execute();
         t.commit();
     }
-    // The first column of the first row as committed data shows it (0 without a row).
+    // The first column of the first row as committed data shows it (0 or "<none>" without a row).
     int intDef(const QString& sql) { return firstInt(dm->IBDatabaseDEF, sql); }
     QString textDef(const QString& sql) {
         fb::Transaction t(dm->IBDatabaseDEF);
@@ -69,8 +48,8 @@ protected:
         return q.eof() ? 0 : q.field(0).asInt();
     }
 
-    testenv::TempEnvironment env;
-    std::unique_ptr<testenv::DataRoot> root;
-    std::unique_ptr<TDM> dm;
-    ui::ScopedScriptedUi shown;
+    testenv::DmEnvironment e;
+    std::unique_ptr<testenv::DataRoot>& root = e.root;
+    std::unique_ptr<TDM>& dm = e.dm;
+    ui::ScopedScriptedUi& shown = e.ui;
 };

@@ -18,6 +18,13 @@ QString sysRegText(const QString& name, int key = 10001) {
     return QStringLiteral("SELECT STEXT FROM SYSREG WHERE OPCODE = %1 AND SCODE = '%2'").arg(key).arg(name);
 }
 
+TSystemIniRec sysIni(int rec, int reserve1) {
+    TSystemIniRec r;
+    r.REC = rec;
+    r.RESERVE1 = reserve1;
+    return r;
+}
+
 } // namespace
 
 using SysDefTest = DataModuleTest;
@@ -119,7 +126,7 @@ TEST_F(SysDefTest, LoadTakesTheRowTheSiteAndTheFacilitySwitch) {
                        " VALUES (10001, '/data/0001', 900, 'ＭＳ 明朝', 0, 0, 2, 1024 + 64 + 16 + 4, 'x')"));
     TSystemIniRec site{10, 7, 8, 9, 0, 0, S("NAME=本店\rJYUSHO=東京都\rTEL=03-1234\r")};
     ASSERT_TRUE(dm->SetSysIni(site));
-    ASSERT_TRUE(dm->SetSysIni(TSystemIniRec{20, 1}));
+    ASSERT_TRUE(dm->SetSysIni(sysIni(20, 1)));
 
     ASSERT_TRUE(dm->fnGetSysDef());
     EXPECT_EQ(SystemDef.DataDir, QStringLiteral("/data/0001"));
@@ -318,7 +325,7 @@ TEST_F(SysDefTest, CallerTransactionIsNeitherCommittedNorRolledBack) {
 
     // The caller's work survives a failed write of the settings.
     dm->IBTransactionDEF.start();
-    ASSERT_TRUE(dm->SetSysIni(TSystemIniRec{30, 1}));
+    ASSERT_TRUE(dm->SetSysIni(sysIni(30, 1)));
     SystemDef.FontName = QString(200, u'x'); // longer than the column holds
     EXPECT_FALSE(dm->fnPutSysDef());
     ASSERT_EQ(shown->messageTexts().size(), 1);
