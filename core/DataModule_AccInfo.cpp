@@ -22,10 +22,6 @@ const QString kAccTotalNameFailed = QStringLiteral("集計名称の取得に失�
 const QString kDataBaseVerFailed = QStringLiteral("データベースのバージョンの取得に失敗しました。");
 
 const QString kKihon = QStringLiteral("基本設定");
-const QString kInteger = QStringLiteral("整数");
-const QString kText = QStringLiteral("文字");
-const QString kDate = QStringLiteral("日付");
-const QString kBool = QStringLiteral("論理");
 
 // Stored data passwords are letters and digits, at most eight, coded with this key.
 constexpr int kDataPasswordLength = 8;
@@ -56,7 +52,7 @@ QVariant accReg(const QString& key, const QString& typeWord, const QString& defT
 }
 
 int accRegInt(const QString& key, const QString& group = kKihon) {
-    return accReg(key, kInteger, QStringLiteral("0"), group).toInt();
+    return accReg(key, typeword::Integer, QStringLiteral("0"), group).toInt();
 }
 
 int toIntOrZero(const QString& text) {
@@ -251,15 +247,16 @@ void readTypedSettings() {
     accRegInt(QStringLiteral("200%定率法で償却する経過措置"), genka);
     a.PrintKikanUse = accRegInt(QStringLiteral("印刷用期間使用区分"));
     a.PrintKISHU =
-        accReg(QStringLiteral("印刷用期間（期首）"), kDate, QStringLiteral("0")).value<TDateTime>();
+        accReg(QStringLiteral("印刷用期間（期首）"), typeword::Date, QStringLiteral("0")).value<TDateTime>();
     a.PrintKIMATU =
-        accReg(QStringLiteral("印刷用期間（期末）"), kDate, QStringLiteral("0")).value<TDateTime>();
+        accReg(QStringLiteral("印刷用期間（期末）"), typeword::Date, QStringLiteral("0")).value<TDateTime>();
     a.KobetuGenkaUse = accRegInt(QStringLiteral("個別原価使用区分"));
-    a.KobetuGenkaName = accReg(QStringLiteral("個別原価別名"), kText, QStringLiteral("個別原価")).toString();
+    a.KobetuGenkaName =
+        accReg(QStringLiteral("個別原価別名"), typeword::Text, QStringLiteral("個別原価")).toString();
     a.KobetuGenkaDigits = quint8(accRegInt(QStringLiteral("個別原価コード桁数")));
     a.MyNumberUse = accRegInt(QStringLiteral("＃USE"));
-    a.MyNumberKey = accReg(QStringLiteral("＃KEY"), kText, QString()).toString();
-    a.MyNumberValue = accReg(QStringLiteral("＃VALUE"), kText, QString()).toString();
+    a.MyNumberKey = accReg(QStringLiteral("＃KEY"), typeword::Text, QString()).toString();
+    a.MyNumberValue = accReg(QStringLiteral("＃VALUE"), typeword::Text, QString()).toString();
     a.CloudKbn = accRegInt(QStringLiteral("クラウド区分"), QStringLiteral("通信設定"));
 }
 
@@ -268,12 +265,13 @@ void readTypedSettings() {
 // enter, never "no password".
 void readDataPassword() {
     TACCINF& a = AccInf;
-    a.DataPassword = TrimZenkaku(accReg(QStringLiteral("データパスワード"), kText, QString()).toString());
+    a.DataPassword =
+        TrimZenkaku(accReg(QStringLiteral("データパスワード"), typeword::Text, QString()).toString());
     a.DataPasswordUnreadable = 0;
     if (a.MAJOR < 7)
         return;
     const QString coded =
-        TrimZenkaku(accReg(QStringLiteral("データパスワードV2"), kText, QString()).toString());
+        TrimZenkaku(accReg(QStringLiteral("データパスワードV2"), typeword::Text, QString()).toString());
     a.DataPassword.clear();
     if (coded.isEmpty())
         return;
@@ -291,9 +289,12 @@ void readDataPassword() {
 
 void readTaxRateUse() {
     TACCINF& a = AccInf;
-    a.TaxRateUse[0] = accReg(QStringLiteral("使用税率3%"), kBool, QStringLiteral("FALSE")).toBool() ? 1 : 0;
-    a.TaxRateUse[1] = accReg(QStringLiteral("使用税率5%"), kBool, QStringLiteral("FALSE")).toBool() ? 1 : 0;
-    a.TaxRateUse[2] = accReg(QStringLiteral("使用税率8%"), kBool, QStringLiteral("TRUE")).toBool() ? 1 : 0;
+    a.TaxRateUse[0] =
+        accReg(QStringLiteral("使用税率3%"), typeword::Bool, QStringLiteral("FALSE")).toBool() ? 1 : 0;
+    a.TaxRateUse[1] =
+        accReg(QStringLiteral("使用税率5%"), typeword::Bool, QStringLiteral("FALSE")).toBool() ? 1 : 0;
+    a.TaxRateUse[2] =
+        accReg(QStringLiteral("使用税率8%"), typeword::Bool, QStringLiteral("TRUE")).toBool() ? 1 : 0;
     a.TaxRateUse[3] = 1;
     a.TaxRateUse[4] = 1;
     BuildTaxRateList();
@@ -334,9 +335,7 @@ bool TDM::fnGetAccInfo() {
         if (AccInf.BUMON != 0) {
             IBQACC1.setSql(QStringList{QStringLiteral("SELECT COUNT(BCODE) AS RECCNT FROM BUMONMST"),
                                        QStringLiteral("WHERE BCODE<>''")});
-            IBQACC1.open();
-            AccInf.BumonCount = IBQACC1.eof() ? 0 : IBQACC1.field("RECCNT").asInt();
-            IBQACC1.close();
+            AccInf.BumonCount = IBQACC1.openInt("RECCNT");
         }
         AccInf.MAJOR = AccInf.MINOR1 = AccInf.MINOR2 = 0;
         IBQACC1.setSql(QStringList{QStringLiteral("SELECT MAJOR,MINOR1,MINOR2 FROM ACCVERSION"),

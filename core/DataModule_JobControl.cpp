@@ -29,9 +29,7 @@ bool TDM::SetJobControl(const QString& processId, const QString& option) {
         q.setSql(QStringList{QStringLiteral("SELECT COUNT(PROC_ID) AS REC_CNT FROM JOBCONTROL2"),
                              QStringLiteral("WHERE LEVELNO=:LEVELNO")});
         q.setInt("LEVELNO", level);
-        q.open();
-        const int count = q.field("REC_CNT").asInt();
-        q.close();
+        const int count = q.openInt("REC_CNT");
         bool allowed = count == 0;
         if (!allowed) {
             QStringList sql{QStringLiteral("SELECT PROC_ID,PROC_OPTION FROM JOBCONTROL2"),

@@ -102,10 +102,7 @@ qint32 runCount(TDM& dm, const QString& context, const QStringList& sql, const Q
         dm.IBQACC1.setSql(sql);
         if (!scode.isEmpty())
             dm.IBQACC1.setString("SCODE", scode);
-        dm.IBQACC1.open();
-        const qint32 count = dm.IBQACC1.eof() ? 0 : dm.IBQACC1.field(0).asInt();
-        dm.IBQACC1.close();
-        return count;
+        return qint32(dm.IBQACC1.openInt("SWKCNT"));
     });
 }
 

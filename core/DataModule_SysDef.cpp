@@ -11,15 +11,10 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <array>
-#include <functional>
 #include <optional>
 #include <vector>
 
 namespace {
-
-const QString kTypeText = QStringLiteral("文字");
-const QString kTypeBool = QStringLiteral("論理");
-const QString kTypeInt = QStringLiteral("整数");
 
 const QString kGetSysRegFailed = QStringLiteral("システム共通変数の取得に失敗しました。");
 const QString kPutSysRegFailed = QStringLiteral("システム共通変数の保存に失敗しました。");
@@ -33,26 +28,17 @@ QString detailOf(const std::exception& e) {
 }
 
 // RECCNT of a count statement with the parameters bind sets.
-int recordCount(fb::Query& q, const QStringList& sql, const std::function<void(fb::Query&)>& bind) {
-    q.setSql(sql);
-    bind(q);
-    q.open();
-    const int count = q.field("RECCNT").asInt();
-    q.close();
-    return count;
-}
-
 // SYSREG knows five of the store's type words.
 bool isSysRegTypeWord(const QString& word) {
-    return word == kTypeText || word == kTypeBool || word == QStringLiteral("日付") || word == kTypeInt ||
-           word == QStringLiteral("金額");
+    return word == typeword::Text || word == typeword::Bool || word == typeword::Date ||
+           word == typeword::Integer || word == typeword::Amount;
 }
 
 QVariant sysRegValueOfText(const QString& word, const QString& text) {
     if (!isSysRegTypeWord(word))
         return QStringLiteral("Data Type Error");
     // Unlike the dataset's store, only the exact upper-case text counts as true here.
-    if (word == kTypeBool)
+    if (word == typeword::Bool)
         return text == QStringLiteral("TRUE");
     return AccRegValueOfText(word, text);
 }
@@ -254,8 +240,8 @@ qint32 keyOf(const RegKey& k) {
 // Reads one key into its field; a failed read (already reported) leaves 0 or an empty text.
 void loadKey(TDM& dm, const RegKey& k, const QString& defaultText) {
     QVariant value;
-    dm.funcGetSysReg(QString::fromUtf8(k.name), isTextKey(k) ? kTypeText : kTypeInt, value, keyOf(k),
-                     defaultText);
+    dm.funcGetSysReg(QString::fromUtf8(k.name), isTextKey(k) ? typeword::Text : typeword::Integer, value,
+                     keyOf(k), defaultText);
     setField(k, value);
 }
 
@@ -266,7 +252,7 @@ const std::array<const char*, 8> kDictionaryKeys{
 
 void putDictionaryKeys(TDM& dm, const std::array<int, 8>& values) {
     for (size_t i = 0; i < kDictionaryKeys.size(); ++i)
-        dm.PutSysReg(QString::fromUtf8(kDictionaryKeys[i]), kTypeInt, values[i]);
+        dm.PutSysReg(QString::fromUtf8(kDictionaryKeys[i]), typeword::Integer, values[i]);
 }
 
 // Creates the SYSDEF row of a new operator key with its defaults.
@@ -319,7 +305,7 @@ void writeFirstKeys(TDM& dm) {
                                                                {"元帳付箋マーク出力区", 0},
                                                                {"連想辞書抽出条件区分", 1}}};
     for (const auto& [name, value] : orgKeys)
-        dm.PutSysReg(QString::fromUtf8(name), kTypeInt, value);
+        dm.PutSysReg(QString::fromUtf8(name), typeword::Integer, value);
     putDictionaryKeys(dm, {0, 1, 1, 0, 1, 0, 0, 0});
 }
 
@@ -456,14 +442,11 @@ bool TDM::funcPutSysReg(const QString& name, const QString& typeWord, qint32 key
         OwnTransaction own(IBTransactionDEF);
         const QString text = sysRegTextOfValue(typeWord, value);
         fb::Query& q = QueryDef;
-        const int count = recordCount(
-            q,
-            {QStringLiteral(
-                "SELECT COUNT(OPCODE) AS RECCNT FROM SYSREG WHERE OPCODE=:OPCODE AND SCODE=:SCODE")},
-            [&](fb::Query& c) {
-                c.setInt("OPCODE", key);
-                c.setString("SCODE", name);
-            });
+        q.setSql(QStringLiteral(
+            "SELECT COUNT(OPCODE) AS RECCNT FROM SYSREG WHERE OPCODE=:OPCODE AND SCODE=:SCODE"));
+        q.setInt("OPCODE", key);
+        q.setString("SCODE", name);
+        const int count = q.openInt("RECCNT");
         if (count != 0) {
             q.setSql(QStringLiteral("UPDATE SYSREG SET STEXT=:STEXT WHERE OPCODE=:OPCODE AND SCODE=:SCODE "));
         } else {
@@ -561,7 +544,8 @@ bool TDM::fnPutSysDef() {
         const bool org = TavrinoEdition != 0;
         for (const RegKey& k : regKeys()) {
             if (k.write == WriteBack::Yes || (k.write == WriteBack::OrgOnly && org))
-                PutSysReg(QString::fromUtf8(k.name), isTextKey(k) ? kTypeText : kTypeInt, fieldValue(k));
+                PutSysReg(QString::fromUtf8(k.name), isTextKey(k) ? typeword::Text : typeword::Integer,
+                          fieldValue(k));
         }
         return true;
     } catch (const fb::Error& e) {
@@ -636,10 +620,10 @@ bool TDM::GetSysIni(TSystemIniRec& record) {
 bool TDM::SetSysIni(const TSystemIniRec& record) {
     return systemIniCall(*this, QStringLiteral("TDM.SetSysIni"), kPutSysDefFailed, [&] {
         fb::Query& q = IBQSysDefPut;
-        const int count = recordCount(
-            q,
-            {QStringLiteral("SELECT COUNT(REC) AS RECCNT FROM SYSTEMINI"), QStringLiteral("WHERE REC=:REC")},
-            [&](fb::Query& c) { c.setInt("REC", record.REC); });
+        q.setSql(QStringList{QStringLiteral("SELECT COUNT(REC) AS RECCNT FROM SYSTEMINI"),
+                             QStringLiteral("WHERE REC=:REC")});
+        q.setInt("REC", record.REC);
+        const int count = q.openInt("RECCNT");
         if (count != 0)
             q.setSql(QStringList{
                 QStringLiteral("UPDATE SYSTEMINI SET RESERVE1=:RESERVE1,RESERVE2=:RESERVE2,"
@@ -686,11 +670,10 @@ void TDM::PutStyleColorText(qint32 key, const QString& styleName, const QString&
         OwnTransaction own(IBTransactionDEF);
         fb::Query& q = IBSQLDEF;
         const QString where = QStringLiteral("WHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME");
-        const int count = recordCount(
-            q, {QStringLiteral("SELECT COUNT(OPCODE) AS RECCNT FROM STYLECOLOR"), where}, [&](fb::Query& c) {
-                c.setInt("OPCODE", key);
-                c.setString("STYLENAME", styleName);
-            });
+        q.setSql(QStringList{QStringLiteral("SELECT COUNT(OPCODE) AS RECCNT FROM STYLECOLOR"), where});
+        q.setInt("OPCODE", key);
+        q.setString("STYLENAME", styleName);
+        const int count = q.openInt("RECCNT");
         if (count != 0)
             q.setSql(QStringList{
                 QStringLiteral(

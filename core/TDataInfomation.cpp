@@ -181,9 +181,9 @@ qint32 TDataInfomation::GetDataInfoRec(TDataInfomationRec& rec) {
         }
         q->close();
 
-        rec.GASSANKBN = quint8(GetAccReg(kBasicGroup, QStringLiteral("合算データ区分"),
-                                         QStringLiteral("整数"), QStringLiteral("0"))
-                                   .toInt());
+        rec.GASSANKBN = quint8(
+            GetAccReg(kBasicGroup, QStringLiteral("合算データ区分"), typeword::Integer, QStringLiteral("0"))
+                .toInt());
 
         q->setSql(QStringList{QStringLiteral("SELECT MAJOR,MINOR1,MINOR2 FROM ACCVERSION"),
                               QStringLiteral("WHERE REC=1"), QStringLiteral("ORDER BY MAJOR,MINOR1,MINOR2")});
@@ -199,23 +199,18 @@ qint32 TDataInfomation::GetDataInfoRec(TDataInfomationRec& rec) {
         if (rec.SITEN > 0) {
             q->setSql(QStringList{QStringLiteral("SELECT COUNT(SCODE) AS RECCNT FROM SISETUMST"),
                                   QStringLiteral("WHERE SCODE <> ''")});
-            q->open();
-            rec.SITENCNT = q->field("RECCNT").asInt();
-            q->close();
+            rec.SITENCNT = q->openInt("RECCNT");
         }
         if (rec.BUMON > 0) {
             q->setSql(QStringList{QStringLiteral("SELECT COUNT(BCODE) AS RECCNT FROM BUMONMST"),
                                   QStringLiteral("WHERE BCODE <> ''")});
-            q->open();
-            rec.BUMONCNT = q->field("RECCNT").asInt();
-            q->close();
+            rec.BUMONCNT = q->openInt("RECCNT");
         }
 
         rec.SIWAKE = DM->GetYukouSiwakeCount(QString());
         rec.TOTALSIWAKE = DM->GetSiwakeTotalCount(QString());
         rec.USEMYNUMBER =
-            GetAccReg(kBasicGroup, QStringLiteral("＃USE"), QStringLiteral("整数"), QStringLiteral("0"))
-                .toInt();
+            GetAccReg(kBasicGroup, QStringLiteral("＃USE"), typeword::Integer, QStringLiteral("0")).toInt();
 
         const QString version = versionText(rec);
         if (DM->IsCloudShareEnabled(0) && IsVersionNewer(version, QStringLiteral("11.0.0"))) {

@@ -15,13 +15,6 @@
 
 namespace {
 
-const QString kText = QStringLiteral("文字");
-const QString kBool = QStringLiteral("論理");
-const QString kDate = QStringLiteral("日付");
-const QString kInteger = QStringLiteral("整数");
-const QString kMoney = QStringLiteral("金額");
-const QString kReal = QStringLiteral("実数");
-const QString kDateTime = QStringLiteral("日時");
 const QString kPicture = QStringLiteral("画像");
 const QString kBmp = QStringLiteral("BMP");
 const QString kJpg = QStringLiteral("JPG");
@@ -72,38 +65,38 @@ QString textOf(const QVariant& value) {
 
 // The text form written for a type word (the word is known to be valid).
 QString toStoredText(const QString& word, const QVariant& value) {
-    if (word == kText)
+    if (word == typeword::Text)
         return textOf(value);
-    if (word == kBool)
+    if (word == typeword::Bool)
         return value.toBool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    if (word == kDate) {
+    if (word == typeword::Date) {
         const TDateTime d = dateTimeOf(value);
         return d.isNull() ? QString() : FormatDateTime(QStringLiteral("yyyy/mm/dd"), d);
     }
-    if (word == kInteger)
+    if (word == typeword::Integer)
         return QString::number(value.toInt());
-    if (word == kMoney)
+    if (word == typeword::Amount)
         return moneyOf(value).toString();
-    if (word == kReal)
+    if (word == typeword::Real)
         return QString::number(value.toDouble(), 'g', 15);
     return FormatDateTime(QStringLiteral("yyyy/mm/dd hh:nn:ss"), dateTimeOf(value));
 }
 
 QVariant fromStoredText(const QString& word, const QString& text) {
-    if (word == kText)
+    if (word == typeword::Text)
         return text;
-    if (word == kBool)
+    if (word == typeword::Bool)
         return text.toUpper() == QStringLiteral("TRUE");
-    if (word == kDate)
+    if (word == typeword::Date)
         return QVariant::fromValue(TryStrToDate(text).value_or(TDateTime()));
-    if (word == kInteger) {
+    if (word == typeword::Integer) {
         bool ok = false;
         const int v = text.trimmed().toInt(&ok);
         return ok ? v : 0;
     }
-    if (word == kMoney)
+    if (word == typeword::Amount)
         return QVariant::fromValue(Money::parse(text).value_or(Money()));
-    if (word == kReal) {
+    if (word == typeword::Real) {
         bool ok = false;
         const double v = text.trimmed().toDouble(&ok);
         return ok ? v : 0.0;
@@ -139,10 +132,7 @@ bool hasRow(fb::Query& q, const QStringList& sql, const char* groupParam, const 
     q.setSql(sql);
     q.setString(groupParam, group);
     q.setString(keyParam, key);
-    q.open();
-    const int count = q.field("RECCNT").asInt();
-    q.close();
-    return count != 0;
+    return q.openInt("RECCNT") != 0;
 }
 
 // Picture files handed out live in one folder that only this user can read; each gets a new name.
@@ -212,8 +202,9 @@ std::unique_ptr<fb::Query> CreateAccSQL(const QString& word, int snapshot) {
 }
 
 bool IsAccRegTypeWord(const QString& typeWord) {
-    return typeWord == kText || typeWord == kBool || typeWord == kDate || typeWord == kInteger ||
-           typeWord == kMoney || typeWord == kReal || typeWord == kDateTime;
+    return typeWord == typeword::Text || typeWord == typeword::Bool || typeWord == typeword::Date ||
+           typeWord == typeword::Integer || typeWord == typeword::Amount || typeWord == typeword::Real ||
+           typeWord == typeword::DateTime;
 }
 
 QVariant GetAccReg(const QString& group, const QString& key, const QString& typeWord,

@@ -16,6 +16,17 @@
 #include <memory>
 #include <stdexcept>
 
+// The seven type words (SYSREG knows the first five).
+namespace typeword {
+inline const QString Text = QStringLiteral("文字");
+inline const QString Bool = QStringLiteral("論理");
+inline const QString Date = QStringLiteral("日付");
+inline const QString Integer = QStringLiteral("整数");
+inline const QString Amount = QStringLiteral("金額");
+inline const QString Real = QStringLiteral("実数");
+inline const QString DateTime = QStringLiteral("日時");
+} // namespace typeword
+
 // A type word outside the seven (or outside the blob words).
 class EAccRegTypeError : public std::invalid_argument {
 public:

@@ -259,9 +259,7 @@ bool TDataSentakuListCtl::GetLocalPathToData(const QString& path, TDataListRec& 
                              QStringLiteral("WHERE (GROUPID=:GROUPID) AND (UPPER(PASNAME)=:PASNAME)")});
         q.setInt("GROUPID", SystemDef.GROUPID);
         q.setString("PASNAME", path.toUpper());
-        q.open();
-        const int count = q.field("RECCNT").asInt();
-        q.close();
+        const int count = q.openInt("RECCNT");
         if (count == 0 && GetUNCPath(path) == path) {
             const QStringList parts = ExcludePathDelim(path).split(u'/');
             if (!child) {
@@ -380,9 +378,7 @@ bool TDataSentakuListCtl::IsDataPathToroku(const QString& path) {
         q.setInt("GROUPID", SystemDef.GROUPID);
         q.setString("PASNAME", path.toUpper());
         bindPlace(q);
-        q.open();
-        const bool found = q.field("RECCNT").asInt() > 0;
-        q.close();
+        const bool found = q.openInt("RECCNT") > 0;
         own.commit();
         return found;
     } catch (const fb::Error& e) {
@@ -615,9 +611,7 @@ bool TDataSentakuListCtl::UpdateDataListChildRecord(TDataListRec& row, bool repo
         q.setInt("REC", row.REC);
         q.setInt("ROWNO", row.ROWNO);
         q.setInt("GROUPID", SystemDef.GROUPID);
-        q.open();
-        const int count = q.field("RECCNT").asInt();
-        q.close();
+        const int count = q.openInt("RECCNT");
         if (count > 0) {
             QString set = kSetList;
             if (HasCloudColumn)

@@ -790,6 +790,14 @@ void Query::close() {
     d->closeCursor();
 }
 
+int Query::openInt(QAnyStringView fieldName) {
+    open();
+    const Field f = field(fieldName);
+    const int value = eof() || f.isNull() ? 0 : f.asInt();
+    close();
+    return value;
+}
+
 qint64 Query::rowsAffected() const {
     return d->affected;
 }

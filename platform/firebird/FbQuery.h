@@ -94,6 +94,9 @@ public:
     void execute();
     // Runs a select and fetches its first row.
     void open();
+    // Runs a select, reads the integer field of its first row (0 without a row or for NULL) and closes it:
+    // the COUNT(...) probes before an update or insert.
+    int openInt(QAnyStringView fieldName);
     // Moves to the next row; false when there is none (eof()).
     bool next();
     bool eof() const;
