@@ -103,17 +103,13 @@ public:
     int ResultCode() const { return m_result; }
 
 private:
-    struct GroupData {
-        QStringList names;
-        std::vector<QStringList> rows;
-    };
     void Load(int group);
     void WriteData(TXmlSaveDoc& writer) const;
 
     THj19Dataset m_dataset;
     int m_result = 3;
-    std::array<GroupData, hj19::GroupCount + 1> m_groups; // index 0 unused
-    QStringList m_toukiNames;
+    // The rows of each group, their texts in the order of hj19::ColumnNames; index 0 unused.
+    std::array<std::vector<QStringList>, hj19::GroupCount + 1> m_rows;
     QStringList m_toukiTexts;
 };
 
