@@ -534,6 +534,23 @@ QStringList IkkatuTouki(Money total, int roundMode) {
     return texts;
 }
 
+void PrepareAssetQuery(fb::Query& query, int group, const THj19Dataset& ds) {
+    const QString select = QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS");
+    const QString join = QStringLiteral("INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)");
+    const QString order = QStringLiteral("ORDER BY KS.KANRI,KS.REC");
+    if (group == Shougaku) {
+        // Only the small-amount assets acquired within the fiscal year.
+        query.setSql(QStringList{select, join, QStringLiteral("WHERE (KS.GSHOUHOU=5)"),
+                                 QStringLiteral("AND (KS.SYUTODATE>=:KIKAN1 AND KS.SYUTODATE<=:KIKAN2)"),
+                                 order});
+        fb::setDateTime(query, "KIKAN1", ds.KISHU);
+        fb::setDateTime(query, "KIKAN2", ds.KIMATU);
+    } else {
+        query.setSql(QStringList{select, join, QStringLiteral("WHERE KS.GSHOUHOU=:GSHOUHOU"), order});
+        query.setInt("GSHOUHOU", MethodOfGroup(group));
+    }
+}
+
 } // namespace hj19
 
 THj19Dataset THj19Dataset::FromAccInf() {
@@ -642,22 +659,7 @@ void THojinZeiGenka19DataMake::Load(int group) {
     rows.clear();
     fb::Query& query = DM->IBQACC1;
     query.close();
-    if (group == hj19::Shougaku) {
-        // Only the small-amount assets acquired within the fiscal year.
-        query.setSql(QStringList{QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS"),
-                                 QStringLiteral("INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)"),
-                                 QStringLiteral("WHERE (KS.GSHOUHOU=5)"),
-                                 QStringLiteral("AND (KS.SYUTODATE>=:KIKAN1 AND KS.SYUTODATE<=:KIKAN2)"),
-                                 QStringLiteral("ORDER BY KS.KANRI,KS.REC")});
-        fb::setDateTime(query, "KIKAN1", m_dataset.KISHU);
-        fb::setDateTime(query, "KIKAN2", m_dataset.KIMATU);
-    } else {
-        query.setSql(QStringList{QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS"),
-                                 QStringLiteral("INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)"),
-                                 QStringLiteral("WHERE KS.GSHOUHOU=:GSHOUHOU"),
-                                 QStringLiteral("ORDER BY KS.KANRI,KS.REC")});
-        query.setInt("GSHOUHOU", hj19::MethodOfGroup(group));
-    }
+    hj19::PrepareAssetQuery(query, group, m_dataset);
     query.open();
     // Column positions once per query; the rate-table flags and the adjusted cost may be missing in
     // databases of older versions and then count as 0.

@@ -34,6 +34,10 @@ struct TKsSisanRec {
     Money SYUTOKUKAGAKUCHOSEI;
 };
 
+namespace fb {
+class Query;
+}
+
 // The values of the open dataset that the rows depend on.
 struct THj19Dataset {
     TDateTime KISHU, KIMATU;
@@ -86,6 +90,9 @@ TTeirituTable ChooseTable(const TKsSisanRec& rec, const THj19Dataset& ds);
 // that cannot be written (a useful life outside the rate tables).
 QStringList MakeRow(int group, const TKsSisanRec& rec, const THj19Dataset& ds);
 QStringList IkkatuTouki(Money total, int roundMode);
+
+// Sets the query to the assets of a group with their account names, in the order of the rows.
+void PrepareAssetQuery(fb::Query& query, int group, const THj19Dataset& ds);
 
 } // namespace hj19
 
