@@ -239,9 +239,8 @@ int CreateLinkFile(TComDataExport& exporter) {
 }
 
 QString GetProductRegValue(int majorVersion, int variantLetter, const QString& valueName) {
+    // A missing key lists no subkeys, so the listing alone answers for it.
     const QString key = AppInfo.Application.RegKey;
-    if (!registry::keyExists(registry::Root::LocalMachine, key))
-        return {};
     const QString product = AppInfo.Zaimu.RegKey.toLower();
     const QString wanted = product + QString::asprintf("%.2d", majorVersion);
     const QStringList subKeys = registry::subKeys(registry::Root::LocalMachine, key);

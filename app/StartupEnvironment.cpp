@@ -106,14 +106,15 @@ void TStartupEnvironment::InitEnvironment(const QFont& formFont) {
     s.PASSWORD = QStringLiteral("vintor");
     s.AppIniFile = QStringLiteral("%1/%2.ini").arg(s.DataRoot, AppInfo.Zaimu.AppName);
 
-    // A first start, or an ini whose connection values are gone: the defaults are written.
-    if (!QFileInfo::exists(s.AppIniFile) || IniFile(s.AppIniFile).keys(QStringLiteral("LOCAL")).isEmpty()) {
+    // A first start (no file), or an ini whose connection values are gone: the defaults are written.
+    const QString local = QStringLiteral("LOCAL");
+    IniFile ini(s.AppIniFile);
+    if (ini.keys(local).isEmpty()) {
         if (!RunAppIniSetup())
             throw EStartupError(kNotSetUp.arg(s.AppName));
+        ini.reload();
     }
     // A key missing from LOCAL reads as empty and replaces the default.
-    const IniFile ini(s.AppIniFile);
-    const QString local = QStringLiteral("LOCAL");
     s.HOSTNAME = ini.readString(local, QStringLiteral("HOSTNAME"));
     s.GOGLOBAL = ini.readString(local, QStringLiteral("GOGLOBAL")).toUpper() == QLatin1String("YES") ? 1 : 0;
     s.GROUP = ini.readString(local, QStringLiteral("GROUP")).toUpper() == QLatin1String("YES") ? 1 : 0;

@@ -534,6 +534,23 @@ QStringList IkkatuTouki(Money total, int roundMode) {
     return texts;
 }
 
+void PrepareAssetQuery(fb::Query& query, int group, const THj19Dataset& ds) {
+    const QString select = QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS");
+    const QString join = QStringLiteral("INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)");
+    const QString order = QStringLiteral("ORDER BY KS.KANRI,KS.REC");
+    if (group == Shougaku) {
+        // Only the small-amount assets acquired within the fiscal year.
+        query.setSql(QStringList{select, join, QStringLiteral("WHERE (KS.GSHOUHOU=5)"),
+                                 QStringLiteral("AND (KS.SYUTODATE>=:KIKAN1 AND KS.SYUTODATE<=:KIKAN2)"),
+                                 order});
+        fb::setDateTime(query, "KIKAN1", ds.KISHU);
+        fb::setDateTime(query, "KIKAN2", ds.KIMATU);
+    } else {
+        query.setSql(QStringList{select, join, QStringLiteral("WHERE KS.GSHOUHOU=:GSHOUHOU"), order});
+        query.setInt("GSHOUHOU", MethodOfGroup(group));
+    }
+}
+
 } // namespace hj19
 
 THj19Dataset THj19Dataset::FromAccInf() {
@@ -596,8 +613,8 @@ int THojinZeiGenka19DataMake::MakeData(TXmlSaveDoc& writer) {
             // The load has failed already; its error is the one reported.
         }
         DM->IBQACC1.close();
-        for (GroupData& g : m_groups)
-            g.rows.clear();
+        for (std::vector<QStringList>& rows : m_rows)
+            rows.clear();
         ui::showMessage(ui::MsgKind::Error, failure);
         m_result = 16;
         return m_result;
@@ -610,17 +627,17 @@ void THojinZeiGenka19DataMake::WriteData(TXmlSaveDoc& writer) const {
     const auto data = writer.AddNode(TXmlSaveDoc::NoNode, QStringLiteral("DATA"));
     const QString line = QStringLiteral("line");
     for (int g = 1; g <= hj19::GroupCount; ++g) {
-        const GroupData& group = m_groups[g];
-        if (group.rows.empty())
+        const std::vector<QStringList>& rows = m_rows[g];
+        if (rows.empty())
             continue;
         const auto groupNode = writer.AddNode(data, GetGroupName(g));
         const TXmlSaveDoc::NameId rowName = writer.Intern(GetRowName(g, 0));
         std::vector<TXmlSaveDoc::NameId> columns;
-        for (const QString& name : group.names)
+        for (const QString& name : hj19::ColumnNames(g))
             columns.push_back(writer.Intern(name));
-        for (size_t i = 0; i < group.rows.size(); ++i) {
+        for (size_t i = 0; i < rows.size(); ++i) {
             const auto rowNode = writer.AddNode(groupNode, rowName, line, QString::number(i + 1));
-            const QStringList& texts = group.rows[i];
+            const QStringList& texts = rows[i];
             for (size_t c = 0; c < columns.size(); ++c)
                 writer.AddTextNode(rowNode, columns[c], texts[c]);
         }
@@ -630,34 +647,19 @@ void THojinZeiGenka19DataMake::WriteData(TXmlSaveDoc& writer) const {
             writer.AddTextNode(other, QStringLiteral("LEASE_BIKOU_DW"), QString());
         } else if (g == hj19::Ikkatu) {
             const auto touki = writer.AddNode(groupNode, GetRowName(g, 1));
-            for (int c = 0; c < m_toukiNames.size(); ++c)
-                writer.AddTextNode(touki, m_toukiNames[c], m_toukiTexts.value(c));
+            const QStringList& names = hj19::IkkatuToukiNames();
+            for (int c = 0; c < names.size(); ++c)
+                writer.AddTextNode(touki, names[c], m_toukiTexts.value(c));
         }
     }
 }
 
 void THojinZeiGenka19DataMake::Load(int group) {
-    GroupData& data = m_groups[group];
-    data.names = hj19::ColumnNames(group);
-    data.rows.clear();
+    std::vector<QStringList>& rows = m_rows[group];
+    rows.clear();
     fb::Query& query = DM->IBQACC1;
     query.close();
-    if (group == hj19::Shougaku) {
-        // Only the small-amount assets acquired within the fiscal year.
-        query.setSql(QStringList{QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS"),
-                                 QStringLiteral("INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)"),
-                                 QStringLiteral("WHERE (KS.GSHOUHOU=5)"),
-                                 QStringLiteral("AND (KS.SYUTODATE>=:KIKAN1 AND KS.SYUTODATE<=:KIKAN2)"),
-                                 QStringLiteral("ORDER BY KS.KANRI,KS.REC")});
-        fb::setDateTime(query, "KIKAN1", m_dataset.KISHU);
-        fb::setDateTime(query, "KIKAN2", m_dataset.KIMATU);
-    } else {
-        query.setSql(QStringList{QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS"),
-                                 QStringLiteral("INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)"),
-                                 QStringLiteral("WHERE KS.GSHOUHOU=:GSHOUHOU"),
-                                 QStringLiteral("ORDER BY KS.KANRI,KS.REC")});
-        query.setInt("GSHOUHOU", hj19::MethodOfGroup(group));
-    }
+    hj19::PrepareAssetQuery(query, group, m_dataset);
     query.open();
     // Column positions once per query; the rate-table flags and the adjusted cost may be missing in
     // databases of older versions and then count as 0.
@@ -698,17 +700,15 @@ void THojinZeiGenka19DataMake::Load(int group) {
         if (group != hj19::Ikkatu && rec.SYUTODATE.value() == 0)
             throw EDataExportError(QStringLiteral("取得年月が設定されていません。"), 4,
                                    QStringLiteral("資産名:%1").arg(rec.MEISYOU));
-        data.rows.push_back(hj19::MakeRow(group, rec, m_dataset));
+        rows.push_back(hj19::MakeRow(group, rec, m_dataset));
         if (group == hj19::Ikkatu)
             total += rec.KISOKIN;
         query.next();
     }
     query.close();
-    if (group == hj19::Ikkatu) {
-        m_toukiNames = hj19::IkkatuToukiNames();
+    if (group == hj19::Ikkatu)
         m_toukiTexts = hj19::IkkatuTouki(total, m_dataset.RoundMode);
-    }
-    if (!data.rows.empty())
+    if (!rows.empty())
         m_result = 1;
 }
 

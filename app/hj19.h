@@ -34,6 +34,10 @@ struct TKsSisanRec {
     Money SYUTOKUKAGAKUCHOSEI;
 };
 
+namespace fb {
+class Query;
+}
+
 // The values of the open dataset that the rows depend on.
 struct THj19Dataset {
     TDateTime KISHU, KIMATU;
@@ -87,6 +91,9 @@ TTeirituTable ChooseTable(const TKsSisanRec& rec, const THj19Dataset& ds);
 QStringList MakeRow(int group, const TKsSisanRec& rec, const THj19Dataset& ds);
 QStringList IkkatuTouki(Money total, int roundMode);
 
+// Sets the query to the assets of a group with their account names, in the order of the rows.
+void PrepareAssetQuery(fb::Query& query, int group, const THj19Dataset& ds);
+
 } // namespace hj19
 
 class THojinZeiGenka19DataMake : public TZaimuDataLoad {
@@ -103,17 +110,13 @@ public:
     int ResultCode() const { return m_result; }
 
 private:
-    struct GroupData {
-        QStringList names;
-        std::vector<QStringList> rows;
-    };
     void Load(int group);
     void WriteData(TXmlSaveDoc& writer) const;
 
     THj19Dataset m_dataset;
     int m_result = 3;
-    std::array<GroupData, hj19::GroupCount + 1> m_groups; // index 0 unused
-    QStringList m_toukiNames;
+    // The rows of each group, their texts in the order of hj19::ColumnNames; index 0 unused.
+    std::array<std::vector<QStringList>, hj19::GroupCount + 1> m_rows;
     QStringList m_toukiTexts;
 };
 

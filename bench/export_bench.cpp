@@ -7,7 +7,6 @@
 // Each side runs three times, alternating; the best of each is compared.
 #include "app/hj19.h"
 #include "core/FbValues.h"
-#include "core/uAccRecord.h"
 #include "platform/UserInteraction.h"
 #include "platform/firebird/FbDatabase.h"
 #include "platform/firebird/FbQuery.h"
@@ -86,8 +85,8 @@ double exportOnce(testenv::HeadlessExport& run, qint64* bytes) {
     return ms;
 }
 
-// The same six selects, every row fetched and the columns the export reads taken in their raw form, then
-// the same number of bytes written to a file and synced.
+// The same six selects as the maker, every row fetched and the columns the export reads taken in their raw
+// form, then the same number of bytes written to a file and synced.
 double floorOnce(fb::Database& db, const QString& out, qint64 bytes, qint64* rows, double* fetchMs) {
     QElapsedTimer timer;
     timer.start();
@@ -95,19 +94,11 @@ double floorOnce(fb::Database& db, const QString& out, qint64 bytes, qint64* row
     t.start();
     *rows = 0;
     qint64 sink = 0;
-    for (int method : {1, 2, 3, 5, 4, 6}) {
+    const THj19Dataset dataset = THj19Dataset::FromAccInf();
+    for (int group :
+         {hj19::Teigaku, hj19::Teiritu, hj19::Kintou, hj19::Shougaku, hj19::Ikkatu, hj19::Lease}) {
         fb::Query q(t);
-        if (method == 5) {
-            q.setSql(QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS INNER JOIN KAMOKUMST K ON "
-                                    "(KS.KCODE=K.KCODE) WHERE (KS.GSHOUHOU=5) AND (KS.SYUTODATE>=:KIKAN1 AND "
-                                    "KS.SYUTODATE<=:KIKAN2) ORDER BY KS.KANRI,KS.REC"));
-            fb::setDateTime(q, "KIKAN1", AccInf.KISHU);
-            fb::setDateTime(q, "KIKAN2", AccInf.KIMATU);
-        } else {
-            q.setSql(QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS INNER JOIN KAMOKUMST K ON "
-                                    "(KS.KCODE=K.KCODE) WHERE KS.GSHOUHOU=:M ORDER BY KS.KANRI,KS.REC"));
-            q.setInt("M", method);
-        }
+        hj19::PrepareAssetQuery(q, group, dataset);
         q.open();
         const int texts[] = {q.fieldIndex("KNAME"), q.fieldIndex("MEISYOU")};
         const int ints[] = {q.fieldIndex("TAIYOUYY"),     q.fieldIndex("SYOUKIKANSTR"),
