@@ -50,14 +50,7 @@ TDateTime combine(const QDate& date, const QTime& time) {
 
 // Linux offers no Japanese-calendar era list: the built-in eras stand in for it.
 const TGengoArray& platformEras() {
-    static const TGengoArray eras = [] {
-        TGengoArray out;
-        for (const TGengo2Rec& row : BuiltInGengoTable)
-            out.append({row.Name.toString(), row.Letter.toString(),
-                        TDateTime::fromDate(QDate::fromString(row.StartDate.toString(), u"yyyy/MM/dd")),
-                        row.StartYear});
-        return out;
-    }();
+    static const TGengoArray eras = BuiltInEras();
     return eras;
 }
 
