@@ -176,16 +176,10 @@ void TxAnimeProgressDialog::Execute(QWidget* Owner) {
     if (const QScreen* s = QGuiApplication::primaryScreen())
         m_form->move(s->availableGeometry().center() - m_form->rect().center());
 
-    TxAnimate* anime = m_form->animate();
-    anime->setGeometry(scaled(kAnimeLeft), scaled(kAnimeTop), scaled(kAnimeSize), scaled(kAnimeSize));
-    anime->setCommonAVI(m_commonAvi);
+    m_form->animate()->setCommonAVI(m_commonAvi);
     if (!m_aviFile.isEmpty())
         setAviFile(m_aviFile);
-
-    QLabel* line = m_form->label();
-    line->setText(m_infoLabel);
-    line->setGeometry(scaled(kLineLeft), scaled(kLineTop), scaled(kLineWidth),
-                      QFontMetrics(m_form->font()).height());
+    m_form->label()->setText(m_infoLabel);
     m_cancelled = false;
 
     if (m_cancelBtnShow && !m_form->m_cancel) {
@@ -195,6 +189,7 @@ void TxAnimeProgressDialog::Execute(QWidget* Owner) {
     } else if (!m_cancelBtnShow && m_form->m_cancel) {
         delete std::exchange(m_form->m_cancel, nullptr);
     }
+    // Places animation and line, which depends on whether the cancel button is there.
     LayoutControls();
 
     m_active = true;
