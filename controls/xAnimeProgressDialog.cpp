@@ -53,10 +53,14 @@ bool TxAnimate::playable() const {
     return m_movie || m_builtIn || m_common != aviNone;
 }
 
+bool TxAnimate::playsFile() const {
+    return m_movie && !m_builtIn && m_common == aviNone;
+}
+
 void TxAnimate::setActive(bool on) {
     on = on && playable();
     m_active = on;
-    if (m_movie && !m_builtIn && m_common == aviNone) {
+    if (playsFile()) {
         if (on)
             m_movie->start();
         else
@@ -73,7 +77,7 @@ void TxAnimate::setActive(bool on) {
 void TxAnimate::step() {
     if (!m_active)
         return;
-    if (m_movie && !m_builtIn && m_common == aviNone)
+    if (playsFile())
         m_movie->jumpToNextFrame();
     else
         m_frame = (m_frame + 1) % 8;
@@ -84,7 +88,7 @@ void TxAnimate::paintEvent(QPaintEvent*) {
     if (!playable())
         return;
     QPainter p(this);
-    if (m_movie && !m_builtIn && m_common == aviNone) {
+    if (playsFile()) {
         const QPixmap frame = m_movie->currentPixmap();
         p.drawPixmap(rect(), frame, frame.rect());
         return;
