@@ -31,6 +31,8 @@ struct TMessage2InfoRec {
     quint8 Agreed = 0;    // initial state; after ShowMessageBox2 the final one
 };
 
+// The window a new dialog belongs to: the active modal dialog, else the active window (may be none).
+QWidget* activeDialogOwner();
 // Resets the record for a kind: its caption and buttons, empty lines, no agreement box.
 void InitMessage2Info(quint8 Kind, TMessage2InfoRec& Info);
 // Shows the record modally and returns the pressed button's modal result (ui::mrCancel for Esc or the
