@@ -435,8 +435,7 @@ void TMessageBox2::placePanels() {
         move(s->availableGeometry().center() - rect().center());
 }
 
-void TMessageBox2::Prepare(bool Modal) {
-    m_prepared = Modal;
+void TMessageBox2::Prepare(bool) {
     Rebuild();
 }
 

@@ -70,7 +70,8 @@ public:
 
     // Takes the record (or its canned message) and lays out icon, lines and buttons.
     void ApplyInfo(const TMessage2InfoRec& Info);
-    // Applies the record again with the agreement panel; run before showing.
+    // Applies the record again with the agreement panel; run before showing. Modal and modeless
+    // showing prepare alike.
     void Prepare(bool Modal);
     void SetCannedMessage(qint32 Number);
     bool GetAgreed();
@@ -99,7 +100,6 @@ private:
     QString clipboardText() const;
 
     std::unique_ptr<Ui::TMessageBox2> ui;
-    bool m_prepared = false;
     qint32 m_cannedNumber = 0;
     TMessage2InfoRec m_info;
     std::array<TMessageLine*, 10> m_labels{};
