@@ -422,7 +422,7 @@ void TPellanEdit::keyPressEvent(QKeyEvent* e) {
 }
 
 void TPellanEdit::appendReading(const QString& reading) {
-    const quint32 flags = cp932::MapKatakana | (m_kanaMode == kmHankaku ? cp932::MapHalfWidth : 0);
+    const quint32 flags = cp932::MapKatakana | (m_kanaMode == kmHankaku ? quint32(cp932::MapHalfWidth) : 0u);
     // The reading buffer of the locale mappings holds 1,024 bytes.
     m_kana = HeadStrB(cp932::mapString(flags, m_kana + reading), 1024);
 }
