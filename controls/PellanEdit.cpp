@@ -31,17 +31,6 @@ private:
     const TPellanEdit* m_edit;
 };
 
-// The reading buffer of the locale mappings holds 1,024 bytes.
-QString capBytes(const QString& text, qsizetype bytes) {
-    qsizetype used = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        used += cp932::charWidth(text[i]);
-        if (used > bytes)
-            return text.left(i);
-    }
-    return text;
-}
-
 // Text that can stand as its own reading: kana, the prolonged sound mark, letters, digits and signs in
 // either width. A commit holding anything else (kanji) brings no reading with it.
 bool isKanaText(const QString& text) {
@@ -433,8 +422,9 @@ void TPellanEdit::keyPressEvent(QKeyEvent* e) {
 }
 
 void TPellanEdit::appendReading(const QString& reading) {
-    const quint32 flags = cp932::MapKatakana | (m_kanaMode == kmHankaku ? cp932::MapHalfWidth : 0);
-    m_kana = capBytes(cp932::mapString(flags, m_kana + reading), 1024);
+    const quint32 flags = cp932::MapKatakana | (m_kanaMode == kmHankaku ? quint32(cp932::MapHalfWidth) : 0u);
+    // The reading buffer of the locale mappings holds 1,024 bytes.
+    m_kana = HeadStrB(cp932::mapString(flags, m_kana + reading), 1024);
 }
 
 void TPellanEdit::inputMethodEvent(QInputMethodEvent* e) {

@@ -50,14 +50,7 @@ TDateTime combine(const QDate& date, const QTime& time) {
 
 // Linux offers no Japanese-calendar era list: the built-in eras stand in for it.
 const TGengoArray& platformEras() {
-    static const TGengoArray eras = [] {
-        TGengoArray out;
-        for (const TGengo2Rec& row : BuiltInGengoTable)
-            out.append({row.Name.toString(), row.Letter.toString(),
-                        TDateTime::fromDate(QDate::fromString(row.StartDate.toString(), u"yyyy/MM/dd")),
-                        row.StartYear});
-        return out;
-    }();
+    static const TGengoArray eras = BuiltInEras();
     return eras;
 }
 
@@ -343,17 +336,15 @@ void TPellanExDateEdit::ArrangeParts(bool clear) {
 }
 
 void TPellanExDateEdit::setPartColors(QWidget* part, TColor back, TColor font) {
+    // Every colour group: a disabled part shows the colours given for it, not the style's grey. A
+    // system colour as font colour reads the palette with the background already set.
     QPalette pal = part->palette();
-    for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button}) {
-        pal.setColor(QPalette::Active, role, toQColor(back, pal));
-        pal.setColor(QPalette::Inactive, role, toQColor(back, pal));
-        pal.setColor(QPalette::Disabled, role, toQColor(back, pal));
-    }
-    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText}) {
-        pal.setColor(QPalette::Active, role, toQColor(font, pal));
-        pal.setColor(QPalette::Inactive, role, toQColor(font, pal));
-        pal.setColor(QPalette::Disabled, role, toQColor(font, pal));
-    }
+    const QColor backColour = toQColor(back, pal);
+    for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button})
+        pal.setColor(role, backColour);
+    const QColor fontColour = toQColor(font, pal);
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText})
+        pal.setColor(role, fontColour);
     part->setPalette(pal);
 }
 

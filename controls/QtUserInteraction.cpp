@@ -1,21 +1,10 @@
 #include "controls/QtUserInteraction.h"
-#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
-
-namespace {
-
-QWidget* dialogOwner() {
-    if (QWidget* modal = QApplication::activeModalWidget())
-        return modal;
-    return QApplication::activeWindow();
-}
-
-} // namespace
 
 TMessage2InfoRec messageInfoFor(const ui::MessageRequest& request) {
     TMessage2InfoRec info;
@@ -40,7 +29,7 @@ int QtUserInteraction::message(const ui::MessageRequest& request) {
 }
 
 std::optional<QString> QtUserInteraction::input(const ui::InputRequest& request) {
-    QInputDialog dialog(dialogOwner());
+    QInputDialog dialog(activeDialogOwner());
     dialog.setWindowTitle(request.caption);
     dialog.setLabelText(request.prompt);
     dialog.setTextEchoMode(request.password ? QLineEdit::Password : QLineEdit::Normal);
@@ -69,18 +58,18 @@ std::optional<QString> QtUserInteraction::input(const ui::InputRequest& request)
 }
 
 QString QtUserInteraction::pickFolder(const ui::FileRequest& request) {
-    return QFileDialog::getExistingDirectory(dialogOwner(), request.caption, request.folder);
+    return QFileDialog::getExistingDirectory(activeDialogOwner(), request.caption, request.folder);
 }
 
 QString QtUserInteraction::pickOpenFile(const ui::FileRequest& request) {
-    return QFileDialog::getOpenFileName(dialogOwner(), request.caption, request.folder, request.filter);
+    return QFileDialog::getOpenFileName(activeDialogOwner(), request.caption, request.folder, request.filter);
 }
 
 QString QtUserInteraction::pickSaveFile(const ui::FileRequest& request) {
     QString start = request.folder;
     if (!request.fileName.isEmpty())
         start = start.isEmpty() ? request.fileName : start + QLatin1Char('/') + request.fileName;
-    QFileDialog dialog(dialogOwner(), request.caption, start, request.filter);
+    QFileDialog dialog(activeDialogOwner(), request.caption, start, request.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!request.defaultExt.isEmpty())

@@ -53,10 +53,14 @@ bool TxAnimate::playable() const {
     return m_movie || m_builtIn || m_common != aviNone;
 }
 
+bool TxAnimate::playsFile() const {
+    return m_movie && !m_builtIn && m_common == aviNone;
+}
+
 void TxAnimate::setActive(bool on) {
     on = on && playable();
     m_active = on;
-    if (m_movie && !m_builtIn && m_common == aviNone) {
+    if (playsFile()) {
         if (on)
             m_movie->start();
         else
@@ -73,7 +77,7 @@ void TxAnimate::setActive(bool on) {
 void TxAnimate::step() {
     if (!m_active)
         return;
-    if (m_movie && !m_builtIn && m_common == aviNone)
+    if (playsFile())
         m_movie->jumpToNextFrame();
     else
         m_frame = (m_frame + 1) % 8;
@@ -84,7 +88,7 @@ void TxAnimate::paintEvent(QPaintEvent*) {
     if (!playable())
         return;
     QPainter p(this);
-    if (m_movie && !m_builtIn && m_common == aviNone) {
+    if (playsFile()) {
         const QPixmap frame = m_movie->currentPixmap();
         p.drawPixmap(rect(), frame, frame.rect());
         return;
@@ -176,16 +180,10 @@ void TxAnimeProgressDialog::Execute(QWidget* Owner) {
     if (const QScreen* s = QGuiApplication::primaryScreen())
         m_form->move(s->availableGeometry().center() - m_form->rect().center());
 
-    TxAnimate* anime = m_form->animate();
-    anime->setGeometry(scaled(kAnimeLeft), scaled(kAnimeTop), scaled(kAnimeSize), scaled(kAnimeSize));
-    anime->setCommonAVI(m_commonAvi);
+    m_form->animate()->setCommonAVI(m_commonAvi);
     if (!m_aviFile.isEmpty())
         setAviFile(m_aviFile);
-
-    QLabel* line = m_form->label();
-    line->setText(m_infoLabel);
-    line->setGeometry(scaled(kLineLeft), scaled(kLineTop), scaled(kLineWidth),
-                      QFontMetrics(m_form->font()).height());
+    m_form->label()->setText(m_infoLabel);
     m_cancelled = false;
 
     if (m_cancelBtnShow && !m_form->m_cancel) {
@@ -195,6 +193,7 @@ void TxAnimeProgressDialog::Execute(QWidget* Owner) {
     } else if (!m_cancelBtnShow && m_form->m_cancel) {
         delete std::exchange(m_form->m_cancel, nullptr);
     }
+    // Places animation and line, which depends on whether the cancel button is there.
     LayoutControls();
 
     m_active = true;

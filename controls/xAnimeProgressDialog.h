@@ -50,6 +50,8 @@ protected:
 
 private:
     bool playable() const;
+    // The file's own frames show (not the built-in animation).
+    bool playsFile() const;
     QPointer<QMovie> m_movie;
     TCommonAVI m_common = aviNone;
     bool m_builtIn = false; // a file Qt cannot decode

@@ -1,5 +1,5 @@
 #include "controls/xEdit.h"
-#include "platform/Cp932.h"
+#include "core/uAccFunction2.h"
 #include "platform/Cp932Map.h"
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -60,13 +60,7 @@ QString TxEdit::kana() {
     m_reading = cp932::mapString(cp932::MapKatakana, m_reading);
     QString half = cp932::mapString(cp932::MapHalfWidth, m_reading);
     // The mappings return at most 1,024 bytes; a double-byte character that does not fit is dropped whole.
-    qsizetype bytes = 0, keep = 0;
-    for (; keep < half.size(); ++keep) {
-        bytes += cp932::charWidth(half.at(keep));
-        if (bytes > 1024)
-            break;
-    }
-    return half.left(keep);
+    return HeadStrB(half, 1024);
 }
 
 void TxEdit::setKana(const QString& reading) {

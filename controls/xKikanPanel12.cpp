@@ -17,11 +17,9 @@ int TxKikanPanel12::periodIndex(int button) const {
 }
 
 void TxKikanPanel12::SetKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart) {
-    storeKikan(closingDay, start, end, inputStart);
-
-    const int c = monthOfYear(m_sime, m_kishu, end);
+    const int c = monthOfYear(closingDay, start, end);
     m_lastEnabled = c;
-    const int e = monthOfYear(m_sime, m_kishu, inputStart);
+    const int e = monthOfYear(closingDay, start, inputStart);
     m_firstEnabled = e;
     m_stno = e;
     m_edno = m_kikanMove ? c : e;
@@ -34,7 +32,7 @@ void TxKikanPanel12::SetKikan(int closingDay, TDateTime start, TDateTime end, TD
             setSlot(i, true, QString(), m_backColor, m_fontColor);
     }
     for (int j = 0; j <= c; ++j)
-        button(j)->setCaption(QString::number(closingMonth(m_sime, m_kishu, j)));
+        button(j)->setCaption(QString::number(closingMonth(closingDay, start, j)));
     for (int j = c + 1; j < kButtons; ++j)
         setSlot(j, false, QString(), clBtnFace, clWindowText);
 

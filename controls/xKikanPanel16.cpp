@@ -1,4 +1,6 @@
 #include "controls/xKikanPanel16.h"
+#include "core/uAccDateCmp.h"
+#include <algorithm>
 
 namespace {
 
@@ -21,22 +23,18 @@ int TxKikanPanel16::periodIndex(int slot) const {
 // Months 1..12 of the year give slots 0, 1, 2, 4, ... 14. A period that runs longer than twelve months
 // keeps its later months in the last month slot, so a long year never indexes past the sixteen slots;
 // a date before the start falls on the settlement slot.
-int TxKikanPanel16::slotOfDate(TDateTime date) const {
-    const int n = monthOffset(m_sime, m_kishu, date);
+int TxKikanPanel16::slotOfDate(int closingDay, TDateTime start, TDateTime date) {
+    const int n = monthOffset(closingDay, start, date);
     if (n < 0)
         return 15;
-    if (n > 11)
-        return 14;
-    return n + n / 3;
+    return MonthToPeriodSlot(std::min(n, 11) + 1);
 }
 
 void TxKikanPanel16::SetKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart) {
-    storeKikan(closingDay, start, end, inputStart);
-
-    const int c = slotOfDate(end);
+    const int c = slotOfDate(closingDay, start, end);
     m_lastEnabled = m_kessan ? std::min(c + 1, 15) : c;
     m_lastNo = std::min(c + 1, 15);
-    const int e = slotOfDate(inputStart);
+    const int e = slotOfDate(closingDay, start, inputStart);
     m_firstEnabled = e;
     m_stno = e;
     m_edno = m_kikanMove ? m_lastEnabled : e;
@@ -60,7 +58,7 @@ void TxKikanPanel16::SetKikan(int closingDay, TDateTime start, TDateTime end, TD
         else if (j == 15)
             button(j)->setCaption(kKessanCaption);
         else
-            button(j)->setCaption(QString::number(closingMonth(m_sime, m_kishu, j - j / 4)));
+            button(j)->setCaption(QString::number(closingMonth(closingDay, start, j - j / 4)));
     }
     for (int i = m_kessan ? c + 2 : c + 1; i < kSlots; ++i)
         setSlot(i, false, QString(), clBtnFace, clWindowText);

@@ -31,7 +31,7 @@ protected:
 
 private:
     int periodIndex(int slot) const;
-    int slotOfDate(TDateTime date) const;
+    static int slotOfDate(int closingDay, TDateTime start, TDateTime date);
 
     std::array<int, 16> m_periodIndex{};
     int m_lastNo = 16;

@@ -46,8 +46,6 @@ int TxKikanPanel4::lastKeySlot() const {
 }
 
 void TxKikanPanel4::SetKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart) {
-    storeKikan(closingDay, start, end, inputStart);
-
     const int a = monthOfYear(closingDay, start, inputStart);
     const int b = monthOfYear(closingDay, start, end);
     for (int i = 0; i < m_btnCnt; ++i) {

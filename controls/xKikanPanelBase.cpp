@@ -147,13 +147,6 @@ void TxKikanPanelBase::setKakuteiFontColor(TColor c) {
     UpdateColors();
 }
 
-void TxKikanPanelBase::storeKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart) {
-    m_sime = closingDay;
-    m_kishu = start;
-    m_kimatu = end;
-    m_kaisi = inputStart;
-}
-
 void TxKikanPanelBase::loadCalendarYear() {
     const int year = QDate::currentDate().year();
     SetKikan(99, TDateTime::fromDate(year, 1, 1), TDateTime::fromDate(year, 12, 31),
@@ -222,14 +215,14 @@ void TxKikanPanelBase::UpdateColors() {
 
 void TxKikanPanelBase::layoutButtons() {
     const int n = visibleButtonCount();
-    m_btnWidth = std::max(0, (width() - 8) / n);
-    const int surplus = width() - (n * m_btnWidth + 8);
-    m_btnHeight = std::max(0, height() - 6);
+    const int btnWidth = std::max(0, (width() - 8) / n);
+    const int surplus = width() - (n * btnWidth + 8);
+    const int btnHeight = std::max(0, height() - 6);
     int left = 4;
     for (int i = 0; i < buttonCount(); ++i) {
         TKikanButton* b = m_buttons[size_t(i)];
-        const int w = i < surplus ? m_btnWidth + 1 : m_btnWidth;
-        b->setGeometry(left, 3, i < n ? w : 0, m_btnHeight);
+        const int w = i < surplus ? btnWidth + 1 : btnWidth;
+        b->setGeometry(left, 3, i < n ? w : 0, btnHeight);
         if (i < n)
             left += w;
     }

@@ -103,8 +103,6 @@ protected:
     virtual TColor disabledSelectionColor() const { return clSilver; }
     virtual bool hasConfirmedColors() const { return true; }
 
-    // Keeps the arguments of the last SetKikan call.
-    void storeKikan(int closingDay, TDateTime start, TDateTime end, TDateTime inputStart);
     // Loads the current calendar year with month-end closing.
     void loadCalendarYear();
     // Month offset of a date in the year that starts at start (months between their closing dates);
@@ -153,10 +151,6 @@ protected:
     bool m_drag = false;
     int m_anchor = 0;
     int m_moving = 0;
-    int m_btnWidth = 0;
-    int m_btnHeight = 0;
-    TDateTime m_kishu, m_kimatu, m_kaisi;
-    int m_sime = 99;
     int m_stno = 0;
     int m_edno = 0;
     int m_firstEnabled = 0;

@@ -1,14 +1,7 @@
 #include "controls/xWizard.h"
 #include "controls/SafeCall.h"
 
-TxWizard::TxWizard(QWidget* parent) : QStackedWidget(parent) {
-    if (m_nextCap.isEmpty())
-        m_nextCap = QStringLiteral("次へ(&N) >");
-    if (m_nextFinCap.isEmpty())
-        m_nextFinCap = QStringLiteral("完了(&F)");
-    if (m_backCap.isEmpty())
-        m_backCap = QStringLiteral("< 戻る(&B)");
-}
+TxWizard::TxWizard(QWidget* parent) : QStackedWidget(parent) {}
 
 QMetaObject::Connection TxWizard::bind(QAbstractButton* button, void (TxWizard::*handler)(QObject*)) {
     return connect(button, &QAbstractButton::clicked, this,
@@ -44,21 +37,16 @@ void TxWizard::setLblInfo(QLabel* label) {
     showLine(label, m_infoCaption);
 }
 
+// A page without a line leaves the label as it was.
 void TxWizard::showLine(QLabel* label, const QStringList& lines) {
     const int page = currentIndex();
     if (label && page >= 0 && lines.size() >= page + 1)
         label->setText(lines.at(page));
 }
 
-// A page without a line leaves the label as it was.
 void TxWizard::showPageLines() {
-    const int page = currentIndex();
-    if (page < 0)
-        return;
-    if (m_lblHeader && m_headerCaption.size() >= page + 1)
-        m_lblHeader->setText(m_headerCaption.at(page));
-    if (m_lblInfo && m_infoCaption.size() >= page + 1)
-        m_lblInfo->setText(m_infoCaption.at(page));
+    showLine(m_lblHeader, m_headerCaption);
+    showLine(m_lblInfo, m_infoCaption);
 }
 
 void TxWizard::NextClick(QObject* Sender) {

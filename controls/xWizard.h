@@ -65,7 +65,7 @@ private:
     QPointer<QLabel> m_lblInfo;
     QStringList m_headerCaption;
     QStringList m_infoCaption;
-    QString m_nextCap;
-    QString m_nextFinCap;
-    QString m_backCap;
+    QString m_nextCap = QStringLiteral("次へ(&N) >");
+    QString m_nextFinCap = QStringLiteral("完了(&F)");
+    QString m_backCap = QStringLiteral("< 戻る(&B)");
 };

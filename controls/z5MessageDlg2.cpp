@@ -215,11 +215,14 @@ void InitMessage2Info(quint8 Kind, TMessage2InfoRec& Info) {
     Info.Agreed = 0;
 }
 
+QWidget* activeDialogOwner() {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
 int ShowMessageBox2(TMessage2InfoRec& Info, int focusButton) {
-    QWidget* owner = QApplication::activeModalWidget();
-    if (!owner)
-        owner = QApplication::activeWindow();
-    TMessageBox2 dialog(owner);
+    TMessageBox2 dialog(activeDialogOwner());
     dialog.ApplyInfo(Info);
     dialog.setFocusButton(focusButton);
     dialog.Prepare(true);
@@ -432,8 +435,7 @@ void TMessageBox2::placePanels() {
         move(s->availableGeometry().center() - rect().center());
 }
 
-void TMessageBox2::Prepare(bool Modal) {
-    m_prepared = Modal;
+void TMessageBox2::Prepare(bool) {
     Rebuild();
 }
 

@@ -31,6 +31,8 @@ struct TMessage2InfoRec {
     quint8 Agreed = 0;    // initial state; after ShowMessageBox2 the final one
 };
 
+// The window a new dialog belongs to: the active modal dialog, else the active window (may be none).
+QWidget* activeDialogOwner();
 // Resets the record for a kind: its caption and buttons, empty lines, no agreement box.
 void InitMessage2Info(quint8 Kind, TMessage2InfoRec& Info);
 // Shows the record modally and returns the pressed button's modal result (ui::mrCancel for Esc or the
@@ -68,7 +70,8 @@ public:
 
     // Takes the record (or its canned message) and lays out icon, lines and buttons.
     void ApplyInfo(const TMessage2InfoRec& Info);
-    // Applies the record again with the agreement panel; run before showing.
+    // Applies the record again with the agreement panel; run before showing. Modal and modeless
+    // showing prepare alike.
     void Prepare(bool Modal);
     void SetCannedMessage(qint32 Number);
     bool GetAgreed();
@@ -97,7 +100,6 @@ private:
     QString clipboardText() const;
 
     std::unique_ptr<Ui::TMessageBox2> ui;
-    bool m_prepared = false;
     qint32 m_cannedNumber = 0;
     TMessage2InfoRec m_info;
     std::array<TMessageLine*, 10> m_labels{};

@@ -23,14 +23,18 @@ int daysInMonth(int year, int month) {
 
 } // namespace
 
-void BuildEraTable() {
-    GengoTable.clear();
+TGengoArray BuiltInEras() {
+    TGengoArray eras;
     for (const TGengo2Rec& row : BuiltInGengoTable) {
         // The built-in texts are fixed "yyyy/mm/dd" whatever the process date format says.
         const QDate start = QDate::fromString(row.StartDate.toString(), QStringLiteral("yyyy/MM/dd"));
-        GengoTable.append(
-            {row.Name.toString(), row.Letter.toString(), TDateTime::fromDate(start), start.year()});
+        eras.append({row.Name.toString(), row.Letter.toString(), TDateTime::fromDate(start), start.year()});
     }
+    return eras;
+}
+
+void BuildEraTable() {
+    GengoTable = BuiltInEras();
 }
 
 void DateToWareki(TWarekiRec& result, TDateTime date) {

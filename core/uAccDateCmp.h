@@ -14,6 +14,8 @@ extern TGengoArray GengoTable;
 // The built-in eras, newest first: 令和, 平成, 昭和, 大正, 明治.
 extern const std::array<TGengo2Rec, 5> BuiltInGengoTable;
 
+// The built-in eras as an era table.
+TGengoArray BuiltInEras();
 // Fills GengoTable with the built-in eras.
 void BuildEraTable();
 // Converts a date to era form with GengoTable as it stands; the empty date (0) gets no era and the

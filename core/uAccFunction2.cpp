@@ -29,6 +29,19 @@ QString trimBlanks(const QString& text) {
     return trimWhere(text, isBlankOrControl);
 }
 
+// Where the longest head of text within n bytes ends, and how many bytes it holds.
+std::pair<qsizetype, int> headWithin(const QString& text, int n) {
+    int used = 0;
+    qsizetype to = 0;
+    for (const cp932::CharUnit& u : cp932::charUnits(text)) {
+        if (used + u.width > n)
+            break;
+        used += u.width;
+        to = u.pos + u.len;
+    }
+    return {to, used};
+}
+
 // The last n bytes of text, filled on the left with `fill` to exactly n bytes; a double-byte character
 // that the cut would halve is replaced by the fill too.
 QString rightBytes(const QString& text, int n, QChar fill) {
@@ -244,15 +257,12 @@ quint32 ToGrayColor(quint32 colour) {
 QString LeftStrB(const QString& text, int n) {
     if (n <= 0)
         return QString();
-    int used = 0;
-    qsizetype to = 0;
-    for (const cp932::CharUnit& u : cp932::charUnits(text)) {
-        if (used + u.width > n)
-            break;
-        used += u.width;
-        to = u.pos + u.len;
-    }
+    const auto [to, used] = headWithin(text, n);
     return text.left(to) + QString(n - used, u' ');
+}
+
+QString HeadStrB(const QString& text, int n) {
+    return text.left(headWithin(text, n).first);
 }
 
 QByteArray LeftStrB(const QByteArray& bytes, int n) {

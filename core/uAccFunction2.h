@@ -39,6 +39,9 @@ quint32 ToGrayColor(quint32 colour);
 // at the end becomes a blank.
 QString LeftStrB(const QString& text, int n);
 QByteArray LeftStrB(const QByteArray& bytes, int n);
+// At most n bytes: the longest head of the text that fits, not filled; a double-byte character that does
+// not fit is left out whole.
+QString HeadStrB(const QString& text, int n);
 // Exactly n bytes: the last n, or the text filled with blanks on the left. The byte form does not repair
 // a cut (the result may start with a trail byte); a QString cannot hold half a character, so there the
 // cut character becomes a blank.

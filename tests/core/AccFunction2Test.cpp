@@ -117,6 +117,15 @@ TEST(ByteWidth, CutsAndPadsOnDoubleByteText) {
     }
 }
 
+// The head is never filled and never splits a character, a pair of UTF-16 units included.
+TEST(ByteWidth, HeadStaysWithinTheBytes) {
+    EXPECT_EQ(HeadStrB(S(u"ABあ"), 3), S(u"AB"));
+    EXPECT_EQ(HeadStrB(S(u"ABあ"), 4), S(u"ABあ"));
+    EXPECT_EQ(HeadStrB(S(u"ABあ"), 6), S(u"ABあ"));
+    EXPECT_EQ(HeadStrB(S(u"ABあ"), 0), QString());
+    EXPECT_EQ(HeadStrB(S(u"😀あ"), 2), S(u"😀"));
+}
+
 TEST(ByteWidth, EveryWidthIsExact) {
     // No fixed buffer limits the width.
     for (int n : {255, 256, 257, 510, 511, 1024}) {
