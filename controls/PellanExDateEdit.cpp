@@ -38,12 +38,6 @@ TDateTime lowerLimit() {
     return TDateTime::fromDate(1873, 1, 1);
 }
 
-// Negative day counts carry the time after the minus sign, so they do not order by value within a
-// day: compare through the calendar.
-qint64 timeKey(TDateTime v) {
-    return v.toDate().toJulianDay() * 86400000LL + v.toTime().msecsSinceStartOfDay();
-}
-
 TDateTime combine(const QDate& date, const QTime& time) {
     return TDateTime::fromDateTime(QDateTime(date, time, Qt::UTC));
 }
@@ -387,20 +381,18 @@ void TPellanExDateEdit::FilterEraTable() {
     qsizetype newest = 0, oldest = n - 1;
     const TDateTime earliest = TDateTime::fromDate(1873, 1, 2);
     const TDateTime end = TDateTime::fromDate(2101, 1, 1);
-    if (m_minDate != emptyMarker() && timeKey(m_minDate) > timeKey(earliest)) {
+    if (m_minDate != emptyMarker() && m_minDate > earliest) {
         for (qsizetype i = 0; i < n; ++i) {
             const TDateTime spanEnd = i == 0 ? end : m_eraTable[i - 1].StartDate;
-            if (timeKey(m_eraTable[i].StartDate) <= timeKey(m_minDate) &&
-                timeKey(m_minDate) < timeKey(spanEnd)) {
+            if (m_eraTable[i].StartDate <= m_minDate && m_minDate < spanEnd) {
                 oldest = i;
                 break;
             }
         }
     }
-    if (m_maxDate != emptyMarker() && timeKey(m_maxDate) > timeKey(earliest) &&
-        timeKey(m_maxDate) < timeKey(end)) {
+    if (m_maxDate != emptyMarker() && m_maxDate > earliest && m_maxDate < end) {
         for (qsizetype i = 0; i < n; ++i) {
-            if (timeKey(m_eraTable[i].StartDate) <= timeKey(m_maxDate)) {
+            if (m_eraTable[i].StartDate <= m_maxDate) {
                 newest = i;
                 break;
             }
@@ -444,7 +436,7 @@ TWarekiRec TPellanExDateEdit::EraOfDate(TDateTime date) const {
 
 void TPellanExDateEdit::DisplayValue(TDateTime value) {
     const QDate d = value.toDate();
-    if (hasDate() && timeKey(value) >= timeKey(lowerLimit())) {
+    if (hasDate() && value >= lowerLimit()) {
         QComboBox* era = selector(ptEra);
         if (m_gengo == rsSeireki) {
             era->setCurrentIndex(0);
@@ -487,9 +479,9 @@ void TPellanExDateEdit::ClearParts() {
 TDateTime TPellanExDateEdit::ClampToLimits(TDateTime value) const {
     if (value == emptyMarker())
         return value;
-    if (m_minDate != emptyMarker() && timeKey(value) < timeKey(m_minDate))
+    if (m_minDate != emptyMarker() && value < m_minDate)
         return m_minDate;
-    if (m_maxDate != emptyMarker() && timeKey(value) > timeKey(m_maxDate))
+    if (m_maxDate != emptyMarker() && value > m_maxDate)
         return m_maxDate;
     return value;
 }
@@ -516,7 +508,7 @@ void TPellanExDateEdit::assignValue(TDateTime value) {
     if (hasDate())
         kept = ClampToLimits(kept);
     // Before the lower limit there is nothing to show.
-    if (hasDate() && timeKey(kept) < timeKey(lowerLimit())) {
+    if (hasDate() && kept < lowerLimit()) {
         ClearParts();
         return;
     }

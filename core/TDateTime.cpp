@@ -36,6 +36,11 @@ TDateTime TDateTime::today() {
     return fromDate(QDate::currentDate());
 }
 
+double TDateTime::moment() const {
+    const double day = std::trunc(m_value);
+    return day + std::fabs(m_value - day);
+}
+
 int TDateTime::dayNumber() const {
     return int(std::trunc(m_value));
 }

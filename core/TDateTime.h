@@ -30,9 +30,14 @@ public:
 
     TDateTime addDays(int days) const;
 
-    constexpr auto operator<=>(const TDateTime&) const = default;
+    // Ordered by the moment it stands for: before 1899-12-30 a later time of day is a more negative
+    // number, so the raw values are not compared as they are.
+    std::partial_ordering operator<=>(const TDateTime& other) const { return moment() <=> other.moment(); }
     constexpr bool operator==(const TDateTime&) const = default;
 
 private:
+    // Days and the time of day as one increasing number.
+    double moment() const;
+
     double m_value = 0.0;
 };

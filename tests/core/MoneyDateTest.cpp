@@ -71,4 +71,8 @@ TEST(TDateTime, DayCountConversions) {
     EXPECT_EQ(TDateTime(-1.25).toDate(), QDate(1899, 12, 29));
     EXPECT_EQ(TDateTime(-1.25).toTime(), QTime(6, 0));
     EXPECT_EQ(TDateTime::fromDate(QDate()).value(), 0.0);
+    // Before 1899-12-30 a later time of day is a more negative value; the order follows the moment.
+    EXPECT_LT(TDateTime::fromDate(1868, 9, 8), TDateTime::fromDateTime(1868, 9, 8, 12, 0, 0));
+    EXPECT_LT(TDateTime::fromDateTime(1868, 9, 8, 12, 0, 0), TDateTime::fromDate(1868, 9, 9));
+    EXPECT_LT(TDateTime::fromDateTime(1899, 12, 29, 23, 0, 0), TDateTime::fromDate(1899, 12, 30).addDays(0));
 }
