@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 
 namespace {
@@ -31,6 +33,17 @@ QString fieldText(const QString& text) {
 QString folderOf(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     return slash < 0 ? QString() : path.left(slash);
+}
+
+QString fieldOf(int value) {
+    return QString::number(value);
+}
+QString fieldOf(const QString& text) {
+    return fieldText(text);
+}
+// One record line: the kind and its fields, each ended by ";".
+template <typename... Fields> QString recordLine(const char* kind, const Fields&... fields) {
+    return JoinSpoolFields({QLatin1String(kind), fieldOf(fields)...});
 }
 
 QString fitted(const QString& text, const QString& alignment, int width) {
@@ -188,9 +201,10 @@ void TMavrolex::writeLine(const QString& line) {
     // A print shows text; a character CP932 cannot hold is printed as "?".
     const QByteArray bytes = cp932::encodeLossy(line) + "\r\n";
     if (m_spool.write(bytes) != bytes.size()) {
+        const int error = errno;
         m_writeFailed = true;
-        throw EMavrolexIOError(
-            QStringLiteral("印刷データ %1 を書き込めません。%2").arg(m_DataFile, m_spool.errorString()));
+        throw EMavrolexIOError(QStringLiteral("印刷データ %1 を書き込めません。%2")
+                                   .arg(m_DataFile, QString::fromLocal8Bit(std::strerror(error))));
     }
 }
 
@@ -231,12 +245,9 @@ QString TMavrolex::TextRecord(int X, int Y, const QString& Text, const QString& 
     const QString alignment = fieldText(Alignment).toUpper();
     const QString background =
         Background == QLatin1String("OFF") ? QStringLiteral("1") : fieldText(Background);
-    return QStringLiteral("TEXT;%1;%2;%3;%4;%5;%6;%7;%8;%9;0;0;")
-        .arg(X)
-        .arg(Y)
-        .arg(fitted(fieldText(Text), alignment, Width), fieldText(Font))
-        .arg(Size)
-        .arg(fieldText(Style), fieldText(Color), background, alignment);
+    // The width field is always 0 (the width only fits the text) and so is the centre flag.
+    return recordLine("TEXT", X, Y, fitted(fieldText(Text), alignment, Width), Font, Size, Style, Color,
+                      background, alignment, 0, 0);
 }
 
 void TMavrolex::PutText(int X, int Y, const QString& Text, const QString& Font, int Size,
@@ -247,28 +258,12 @@ void TMavrolex::PutText(int X, int Y, const QString& Text, const QString& Font, 
 
 void TMavrolex::PutLine(int X1, int Y1, int X2, int Y2, int LineWidth, int PenStyle, const QString& Color,
                         bool Fine) {
-    writeLine(QStringLiteral("%1;%2;%3;%4;%5;%6;%7;%8;")
-                  .arg(Fine ? QStringLiteral("ELINE") : QStringLiteral("LINE"))
-                  .arg(X1)
-                  .arg(Y1)
-                  .arg(X2)
-                  .arg(Y2)
-                  .arg(LineWidth)
-                  .arg(PenStyle)
-                  .arg(fieldText(Color)));
+    writeLine(recordLine(Fine ? "ELINE" : "LINE", X1, Y1, X2, Y2, LineWidth, PenStyle, Color));
 }
 
 void TMavrolex::PutBox(int X1, int Y1, int X2, int Y2, int LineWidth, int PenStyle, const QString& PenColor,
                        const QString& BrushColor, int BrushStyle) {
-    writeLine(QStringLiteral("BOX;%1;%2;%3;%4;%5;%6;%7;%8;%9;")
-                  .arg(X1)
-                  .arg(Y1)
-                  .arg(X2)
-                  .arg(Y2)
-                  .arg(LineWidth)
-                  .arg(PenStyle)
-                  .arg(fieldText(PenColor), fieldText(BrushColor))
-                  .arg(BrushStyle));
+    writeLine(recordLine("BOX", X1, Y1, X2, Y2, LineWidth, PenStyle, PenColor, BrushColor, BrushStyle));
 }
 
 void TMavrolex::NewPage() {

@@ -5,18 +5,17 @@
 //   BeginData(true); PutHeader(); per page: NewPage() before every page but the first, then PutText /
 //   PutLine / PutBox; EndData() also when writing failed; then Print() or Preview().
 
+#include "print/Mavrolex_Function.h"
 #include "print/Mavrolex_Record.h"
 
 #include <QFile>
 #include <QObject>
 #include <QString>
-#include <stdexcept>
 
 // A spool file that cannot be created or written; the put operations raise it.
-class EMavrolexIOError : public std::runtime_error {
+class EMavrolexIOError : public EMavrolexError {
 public:
-    explicit EMavrolexIOError(const QString& message) : std::runtime_error(message.toStdString()) {}
-    QString message() const { return QString::fromStdString(what()); }
+    using EMavrolexError::EMavrolexError;
 };
 
 #define MAVROLEX_PROPERTY(Type, Name, Default)                                                               \

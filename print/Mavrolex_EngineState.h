@@ -14,17 +14,9 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 class SpoolTextFile;
 class TVDBPrint;
-
-// A failure of the engine's own file work, passed on to the caller (its text is the error).
-class EMavrolexError : public std::runtime_error {
-public:
-    explicit EMavrolexError(const QString& message) : std::runtime_error(message.toStdString()) {}
-    QString message() const { return QString::fromStdString(what()); }
-};
 
 // One variable definition ("&") of a form page.
 struct TDataField {

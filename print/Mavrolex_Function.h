@@ -5,8 +5,16 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <stdexcept>
 
 class SpoolTextFile;
+
+// A failure of the engine's own file work, passed on to the caller (its text is the error).
+class EMavrolexError : public std::runtime_error {
+public:
+    explicit EMavrolexError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    QString message() const { return QString::fromStdString(what()); }
+};
 
 // The engine's clock (the log's time stamps, the spool header's date); tests replace it.
 extern std::function<QDateTime()> MavrolexClock;

@@ -19,6 +19,10 @@ QString NormalizeSpoolLine(const QString& line) {
     return out;
 }
 
+QString JoinSpoolFields(const QStringList& fields) {
+    return fields.join(QLatin1Char(';')) + QLatin1Char(';');
+}
+
 bool IsPageEndLine(const QString& line) {
     return NormalizeSpoolLine(line).left(2).toUpper() == QLatin1String("E;");
 }

@@ -24,6 +24,8 @@ bool IsMavrolexFirstLine(const QString& line);
 
 // Every double quote removed and a missing final ";" appended: the form a line is parsed in.
 QString NormalizeSpoolLine(const QString& line);
+// The fields joined into a record line, each ended by ";".
+QString JoinSpoolFields(const QStringList& fields);
 // A line beginning with "E;" in either case (after normalising) ends a page.
 bool IsPageEndLine(const QString& line);
 
@@ -142,7 +144,8 @@ std::optional<QString> FormatIntegers(const QString& format, const QList<qint32>
 // Kinds that draw a line: a page holding one of them alone carries no page number.
 bool IsLineKind(const QString& kind);
 // A page's lines (its "E;" excluded) that get no page number: none at all, or exactly one record of kind
-// ORIENTATION or a line kind.
+// ORIENTATION or a line kind. The page counting and the renderer (with the page's own lines, its
+// page-number record left out) decide by this one rule.
 bool PageHasNoNumber(const QStringList& pageLines);
 
 // ---- reading files ----------------------------------------------------------------------------------

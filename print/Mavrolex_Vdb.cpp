@@ -61,49 +61,43 @@ int TVDBPrint::GetPaper() {
     return result;
 }
 
-void TVDBPrint::SetPaper(int Paper) {
+template <typename F> void TVDBPrint::changeDevMode(const char* context, F&& change) {
     if (NoPrinter)
         return;
-    guarded("Vdb.SetPaper", [&] {
+    guarded(context, [&] {
         DevMode m = m_device.devMode();
+        change(m);
+        m_device.setDevMode(m);
+    });
+}
+
+void TVDBPrint::SetPaper(int Paper) {
+    changeDevMode("Vdb.SetPaper", [&](DevMode& m) {
         m.paperSize = Paper;
         m.fields |= DM_PAPERSIZE;
-        m_device.setDevMode(m);
     });
 }
 
 void TVDBPrint::SetTTOption(int Option) {
-    if (NoPrinter)
-        return;
-    guarded("Vdb.SetTTOption", [&] {
-        DevMode m = m_device.devMode();
+    changeDevMode("Vdb.SetTTOption", [&](DevMode& m) {
         m.ttOption = Option;
         m.fields |= DM_TTOPTION;
-        m_device.setDevMode(m);
     });
 }
 
 void TVDBPrint::SetUserPaperSize(int Length, int Width) {
-    if (NoPrinter)
-        return;
-    guarded("Vdb.SetUserPaperSize", [&] {
-        DevMode m = m_device.devMode();
+    changeDevMode("Vdb.SetUserPaperSize", [&](DevMode& m) {
         m.fields |= DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH;
         m.paperLength = Length;
         m.paperWidth = Width;
-        m_device.setDevMode(m);
     });
 }
 
 void TVDBPrint::ResetUserPaperSize() {
-    if (NoPrinter)
-        return;
-    guarded("Vdb.ResetUserPaperSize", [&] {
-        DevMode m = m_device.devMode();
+    changeDevMode("Vdb.ResetUserPaperSize", [&](DevMode& m) {
         m.fields &= ~quint32(DM_PAPERLENGTH | DM_PAPERWIDTH);
         m.paperLength = 0;
         m.paperWidth = 0;
-        m_device.setDevMode(m);
     });
 }
 
@@ -131,10 +125,7 @@ void TVDBPrint::GetDevMode(TPmvxDEF& Rec) {
 }
 
 void TVDBPrint::SetDevMode(const TPmvxDEF& Rec) {
-    if (NoPrinter)
-        return;
-    guarded("Vdb.SetDevMode", [&] {
-        DevMode m = m_device.devMode();
+    changeDevMode("Vdb.SetDevMode", [&](DevMode& m) {
         m.fields |= DM_COLLATE;
         m.scale = Rec.Scale;
         m.copies = Rec.Copies;
@@ -145,6 +136,5 @@ void TVDBPrint::SetDevMode(const TPmvxDEF& Rec) {
         if (Rec.PrintQuality != 0)
             m.printQuality = Rec.PrintQuality;
         m.collate = Rec.Collate;
-        m_device.setDevMode(m);
     });
 }

@@ -37,6 +37,8 @@ public:
 
 private:
     template <typename F> void guarded(const char* context, F&& body);
+    // Reads the device settings, changes them and hands them back to the printer.
+    template <typename F> void changeDevMode(const char* context, F&& change);
 
     PrinterDevice& m_device;
 };
