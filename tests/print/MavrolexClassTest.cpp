@@ -253,6 +253,9 @@ TEST_F(MavrolexClassTest, PropertiesKeepTheirRules) {
     EXPECT_EQ(r.OcrFontName(), QStringLiteral("ＭＳ ゴシック"));
     r.setOcrFontName(QStringLiteral("ipagothic"));
     EXPECT_EQ(r.OcrFontName(), QStringLiteral("ipagothic"));
+
+    useDevice(std::make_unique<RecordingPrinterDevice>(QStringList()));
+    EXPECT_EQ(TMavrolex().PrinterNum(), -1) << "no printer keeps -1";
 }
 
 TEST_F(MavrolexClassTest, PageNumberFormatIsTriedOut) {
@@ -284,7 +287,8 @@ TEST_F(MavrolexClassTest, HeaderIsWrittenOnceAndBlankPagesGetTheirBox) {
     const QByteArray afterBegin = spoolBytes(r.DataFile());
     r.PutHeader();
     EXPECT_EQ(spoolBytes(r.DataFile()), afterBegin);
-    r.PutText(1, 2, QStringLiteral("x"), {}, 10, {}, QStringLiteral("黒"), QStringLiteral("OFF"),
+    // A character CP932 cannot hold prints as "?".
+    r.PutText(1, 2, QStringLiteral("x😀"), {}, 10, {}, QStringLiteral("黒"), QStringLiteral("OFF"),
               QStringLiteral("LEFT"), 0);
     r.NewPage();
     r.PutBox(1, 2, 3, 4, 5, 6, QStringLiteral("赤"), QStringLiteral("青"), 7);
@@ -292,7 +296,7 @@ TEST_F(MavrolexClassTest, HeaderIsWrittenOnceAndBlankPagesGetTheirBox) {
     EXPECT_TRUE(r.EndData());
     EXPECT_EQ(r.PageNo(), 2);
     const QStringList lines = cp932::decode(spoolBytes(r.DataFile())).split(QStringLiteral("\r\n"));
-    EXPECT_EQ(lines.mid(26), QStringList({QStringLiteral("TEXT;1;2;x;;10;;黒;1;LEFT;0;0;"),
+    EXPECT_EQ(lines.mid(26), QStringList({QStringLiteral("TEXT;1;2;x?;;10;;黒;1;LEFT;0;0;"),
                                           QStringLiteral("BOX;100;100;101;101;0;0;黒;白;1;"),
                                           QStringLiteral("E;"), QStringLiteral("BOX;1;2;3;4;5;6;赤;青;7;"),
                                           QStringLiteral("ELINE;1;2;3;4;5;1;255;"), QString()}));

@@ -176,6 +176,11 @@ TEST_F(VdbTest, PdfPrinterWorksWithoutAPrinter) {
     EXPECT_TRUE(first.read(5) == "%PDF-");
     EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 2);
 
+    // The process's own device always offers the PDF printer, writing to the documents folder.
+    QtPrinterDevice standard;
+    EXPECT_TRUE(standard.printers().contains(QStringLiteral("PDF")));
+    EXPECT_GE(standard.printerIndex(), 0);
+
     QtPrinterDevice nothing({false, false, out, 300});
     EXPECT_TRUE(nothing.printers().isEmpty());
     EXPECT_THROW(nothing.setPrinterIndex(-1), EPrinterError);
