@@ -425,12 +425,6 @@ void TBSDI::RescaleControls() {
         setMinimumSize(width() * 60 / 100, height() * 60 / 100);
     else if (!isDialogStyle())
         setMinimumSize(0, 0);
-    if (!isDialogStyle()) {
-        if (ppi <= 96 && screen())
-            setMaximumSize(screen()->size());
-        else
-            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    }
     setUpdatesEnabled(true);
 }
 
