@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QInputDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -440,46 +439,6 @@ TEST(QtUserInteraction, TextOfMoreThanTenLinesKeepsTheRestInTheLast) {
     const int oneLine = QFontMetrics(d.font()).height();
     EXPECT_GE(line(d, 9)->height(), 3 * oneLine);
     EXPECT_LE(line(d, 9)->geometry().bottom(), panel(d, "pnlClient")->height());
-}
-
-TEST(QtUserInteraction, InputAnswersTheTypedValueOrNothing) {
-    QtUserInteraction qtUi;
-    ui::InputRequest request;
-    request.caption = QStringLiteral("パスワード");
-    request.prompt = QStringLiteral("入力してください");
-    request.maxLength = 4;
-    QTimer::singleShot(0, [] {
-        auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        auto* edit = d->findChild<QLineEdit*>();
-        QTest::keyClicks(edit, QStringLiteral("abcdef"));
-        d->accept();
-    });
-    EXPECT_EQ(qtUi.input(request), std::optional<QString>(QStringLiteral("abcd")));
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-    EXPECT_EQ(qtUi.input(request), std::nullopt);
-}
-
-TEST(QtUserInteraction, InputShowsItsHintAndAlertAndFiltersTheCharacters) {
-    QtUserInteraction qtUi;
-    ui::InputRequest request;
-    request.prompt = QStringLiteral("正しいパスワードを入力して下さい。");
-    request.hint = QStringLiteral("英数字8文字以内");
-    request.promptAlert = true;
-    request.lettersAndDigitsOnly = true;
-    request.maxLength = 8;
-    QString labelText;
-    QTimer::singleShot(0, [&labelText] {
-        auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        labelText = d->labelText();
-        auto* edit = d->findChild<QLineEdit*>();
-        QTest::keyClicks(edit, QStringLiteral("a b-1_C2"));
-        d->accept();
-    });
-    EXPECT_EQ(qtUi.input(request), std::optional<QString>(QStringLiteral("ab1C2")));
-    EXPECT_TRUE(labelText.contains(QStringLiteral("color:red")));
-    EXPECT_TRUE(labelText.contains(QStringLiteral("英数字8文字以内")));
 }
 
 } // namespace
