@@ -9,6 +9,8 @@ TByteLengthValidator::TByteLengthValidator(QLineEdit* edit, std::function<int()>
 }
 
 QValidator::State TByteLengthValidator::validate(QString& input, int&) const {
+    if (m_cp932Only && !cp932::canEncode(input))
+        return Invalid;
     const int limit = m_limit ? m_limit() : 0;
     if (limit <= 0)
         return Acceptable;

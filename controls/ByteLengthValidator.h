@@ -14,8 +14,11 @@ public:
     State validate(QString& input, int& pos) const override;
     // Takes the edit's text as accepted (the edit calls it on every change).
     void accept(const QString& text);
+    // Also refuse characters CP932 cannot hold (typed or pasted), as an edit of a code-page text does.
+    void setCp932Only(bool on) { m_cp932Only = on; }
 
 private:
     std::function<int()> m_limit;
     qsizetype m_acceptedBytes = 0;
+    bool m_cp932Only = false;
 };

@@ -27,6 +27,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeView>
 #include <cmath>
 #include <optional>
@@ -238,6 +239,16 @@ void TBSDI::ShowingChanged(bool Visible) {
         PurgeInputMessages(this);
         SystemDef.HostMenuResult = 0;
     }
+}
+
+bool TBSDI::CloseWhenSetupFailed() {
+    if (SetupDone)
+        return false;
+    ui::showMessage(ui::MsgKind::Error,
+                    QStringLiteral("%1画面の初期化に失敗しました。\n処理を終了します。").arg(windowTitle()),
+                    ui::mbYes);
+    QTimer::singleShot(0, this, [this] { reject(); });
+    return true;
 }
 
 void TBSDI::changeEvent(QEvent* e) {

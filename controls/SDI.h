@@ -183,6 +183,9 @@ protected:
     virtual void FormKeyUp(int& Key, Qt::KeyboardModifiers Shift);
     // After the form was shown or hidden.
     virtual void ShowingChanged(bool Visible);
+    // For a shown form whose creation did not finish (SetupDone false): says so in an error box and
+    // closes the form; true then.
+    bool CloseWhenSetupFailed();
 
     void setVisible(bool visible) override;
     void showEvent(QShowEvent* e) override;

@@ -9,7 +9,6 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTimer>
 
 namespace {
 
@@ -71,9 +70,10 @@ TInputDlgBox::TInputDlgBox(QWidget* owner)
     ui->btnOK->setModalResult(0);
     ui->btnCancel->setModalResult(ui::mrCancel);
 
-    new TByteLengthValidator(ui->txtInput, [this] { return MaxLen; });
+    // The value goes on as CP932 text: what that cannot hold is refused as it is typed.
+    (new TByteLengthValidator(ui->txtInput, [this] { return MaxLen; }))->setCp932Only(true);
     if (QLineEdit* edit = ui->cmbInput->lineEdit())
-        new TByteLengthValidator(edit, [this] { return MaxLen; });
+        (new TByteLengthValidator(edit, [this] { return MaxLen; }))->setCp932Only(true);
     ui->txtInput->installEventFilter(this);
     connect(ui->btnOK, &TxPlButton::clicked, this, [this] { guarded([this] { btnOKClick(); }); });
     connect(ui->btnFuseji, &QCheckBox::clicked, this, [this] { btnFusejiClick(); });
@@ -256,14 +256,8 @@ void TInputDlgBox::ShowingChanged(bool Visible) {
     TBSDI::ShowingChanged(Visible);
     if (!Visible)
         return;
-    if (!SetupDone) {
-        ui::showMessage(
-            ui::MsgKind::Error,
-            QStringLiteral("%1画面の初期化に失敗しました。\n処理を終了します。").arg(windowTitle()),
-            ui::mbYes);
-        QTimer::singleShot(0, this, [this] { reject(); });
+    if (CloseWhenSetupFailed())
         return;
-    }
     update();
     if (QWidget* input = kindInput())
         input->setFocus();

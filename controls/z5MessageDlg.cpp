@@ -3,8 +3,6 @@
 #include "controls/xPlButton.h"
 #include "ui_z5MessageDlg.h"
 
-#include <QTimer>
-
 namespace {
 const QString kAgreeDefault = QStringLiteral("同意する");
 }
@@ -123,14 +121,8 @@ void TMessageBox::ShowingChanged(bool Visible) {
     TBSDI::ShowingChanged(Visible);
     if (!Visible)
         return;
-    if (!SetupDone) {
-        ui::showMessage(
-            ui::MsgKind::Error,
-            QStringLiteral("%1画面の初期化に失敗しました。\n処理を終了します。").arg(windowTitle()),
-            ui::mbYes);
-        QTimer::singleShot(0, this, [this] { reject(); });
+    if (CloseWhenSetupFailed())
         return;
-    }
     update();
     ui->btnCancel->setFocus();
 }

@@ -267,6 +267,23 @@ TEST_F(BaseDialogTest, AModelessFormClosedWithoutKeepOnCloseDeletesItself) {
     EXPECT_TRUE(form.isNull());
 }
 
+TEST_F(BaseDialogTest, AFormWhoseSetUpFailedSaysSoAndCloses) {
+    struct Broken : SampleForm {
+        Broken() : SampleForm(bsDialog) { SetupDone = false; }
+        void ShowingChanged(bool visible) override {
+            TBSDI::ShowingChanged(visible);
+            if (visible)
+                CloseWhenSetupFailed();
+        }
+    };
+    ui::ScopedScriptedUi shown;
+    Broken form;
+    form.setWindowTitle(QStringLiteral("データ選択"));
+    EXPECT_EQ(form.exec(), ui::mrCancel);
+    EXPECT_EQ(shown->messageTexts(),
+              QStringList{QStringLiteral("データ選択画面の初期化に失敗しました。\n処理を終了します。")});
+}
+
 TEST_F(BaseDialogTest, PlaceFormKeepsTheFormInsideTheWorkArea) {
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     SampleForm dialog(TBSDI::bsDialog);

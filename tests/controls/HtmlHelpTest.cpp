@@ -1,4 +1,5 @@
 // The online manual opener: the page's folder by edition, and a page that is missing.
+#include "UrlCatcher.h"
 #include "controls/z5HtmlHelp.h"
 #include "core/uAccRecord.h"
 #include "support/TestEnv.h"
@@ -8,14 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl& url) { opened << url; }
-};
 
 TEST(OnlineManual, OpensTheTopPageAndTopicPagesInTheirFolders) {
     testenv::TempEnvironment env;
@@ -45,5 +38,3 @@ TEST(OnlineManual, OpensTheTopPageAndTopicPagesInTheirFolders) {
 }
 
 } // namespace
-
-#include "HtmlHelpTest.moc"

@@ -145,7 +145,7 @@ TEST_F(InputDlgTest, APasswordIsMaskedUntilTheBoxIsTicked) {
     });
 }
 
-TEST_F(InputDlgTest, TheMaximumLengthCountsCp932Bytes) {
+TEST_F(InputDlgTest, TheMaximumLengthCountsCp932BytesAndOtherCharactersAreRefused) {
     TInputDlgBox d;
     d.MaxLen = 5;
     d.Prepare(true);
@@ -155,6 +155,10 @@ TEST_F(InputDlgTest, TheMaximumLengthCountsCp932Bytes) {
         d.form().txtInput->clear();
         typeText(d.form().txtInput, QStringLiteral("ab漢字"));
         EXPECT_EQ(d.form().txtInput->text(), QStringLiteral("ab漢"));
+        // What CP932 cannot hold is refused.
+        d.form().txtInput->clear();
+        typeText(d.form().txtInput, QStringLiteral("a\u00e9b"));
+        EXPECT_EQ(d.form().txtInput->text(), QStringLiteral("ab"));
     });
     TInputDlgBox list;
     list.Kind = TInputDlgBox::ikList;

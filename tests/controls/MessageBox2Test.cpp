@@ -1,5 +1,6 @@
 // The message dialog: kinds, button sets and answers, canned messages, layout of the lines, the
 // agreement box, copying and links; and the Qt user interaction built on it.
+#include "UrlCatcher.h"
 #include "controls/QtUserInteraction.h"
 #include "controls/xCheckBox.h"
 #include "controls/z5MessageDlg2.h"
@@ -357,14 +358,6 @@ TEST(MessageBox2, CtrlCCopiesCaptionAndLines) {
     EXPECT_EQ(QApplication::clipboard()->text(), expected);
 }
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl& url) { opened << url; }
-};
-
 TEST(MessageBox2, LinkLineOpensItsAddress) {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
@@ -443,4 +436,3 @@ TEST(QtUserInteraction, TextOfMoreThanTenLinesKeepsTheRestInTheLast) {
 
 } // namespace
 
-#include "MessageBox2Test.moc"
