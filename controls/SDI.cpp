@@ -263,6 +263,7 @@ void TBSDI::changeEvent(QEvent* e) {
 }
 
 void TBSDI::FormActivate() {
+    // No floating-point control word to restore: nothing in this process changes it.
     if (FormActivateProc)
         FormActivateProc(ActivateNotify, ActivateArg);
 }

@@ -119,6 +119,12 @@ TEST_F(BaseDialogDbTest, AFormRemembersItsBoundsPerOperatorAcrossTwoRuns) {
         // The minimum size is 60 % of the rescaled design size.
         EXPECT_EQ(form.minimumSize(), QSize(240, 180));
         form.close();
+        // A child dialog opened from this form takes it as its owner window.
+        SampleForm child(TBSDI::bsDialog);
+        child.SetParentWindow(form.edit);
+        EXPECT_EQ(child.ParentWnd.data(), static_cast<QWidget*>(form.edit));
+        EXPECT_EQ(child.ParentCaption, QStringLiteral("サンプル処理"));
+        EXPECT_EQ(child.parentWidget(), static_cast<QWidget*>(&form));
     }
     // Another operator starts from the default bounds, at 120 dots per inch scaled.
     SystemDef.OPCODE = op + 1;
@@ -130,6 +136,32 @@ TEST_F(BaseDialogDbTest, AFormRemembersItsBoundsPerOperatorAcrossTwoRuns) {
     EXPECT_EQ(bounds(op + 1), (QList<int>{0, 0, 810, 1265, 810, 1265}));
     form.close();
     EXPECT_TRUE(e.ui->shown().empty());
+}
+
+TEST_F(BaseDialogDbTest, BoundsOutsideTheMainFormAndAMaximisedFormAreStoredWithinIt) {
+    QWidget main;
+    main.resize(800, 600);
+    SetMainForm(&main);
+    const int op = SystemDef.OPCODE;
+    {
+        SampleForm form(TBSDI::bsSizeable);
+        form.KeepOnClose = true;
+        form.show();
+        form.move(900, 700);
+        form.resize(300, 200);
+        form.close();
+        EXPECT_EQ(bounds(op).mid(0, 4), (QList<int>{0, 0, 200, 300}));
+    }
+    {
+        SampleForm form(TBSDI::bsSizeable);
+        form.KeepOnClose = true;
+        form.show();
+        form.showMaximized();
+        ASSERT_TRUE(form.isMaximized());
+        form.close();
+        EXPECT_EQ(bounds(op).mid(0, 4), (QList<int>{0, 0, 596, 796}));
+    }
+    SetMainForm(nullptr);
 }
 
 TEST_F(BaseDialogDbTest, DialogStyleFormsAndFormsBeforeLogonStoreNoBounds) {
