@@ -33,6 +33,8 @@ TInputDlgBox::TInputDlgBox(QWidget* owner)
     HostQuerySkip = false;
     SaveFormSize = false;
     ActivateNotify = false;
+    // Closing hides the dialog: its owner reads the answer and frees it.
+    KeepOnClose = true;
     HintTarget = ui->HintArea;
     ExecuteButton = ui->btnOK;
     MainColor = fromQColor(palette().color(QPalette::WindowText));
@@ -245,11 +247,6 @@ void TInputDlgBox::btnOKClick() {
         Value = ui->txtInput->text();
     }
     done(ui::mrOk);
-}
-
-void TInputDlgBox::FormClose(TCloseAction& Action) {
-    TBSDI::FormClose(Action);
-    Action = caHide;
 }
 
 void TInputDlgBox::ShowingChanged(bool Visible) {

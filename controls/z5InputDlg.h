@@ -50,7 +50,6 @@ public:
     Ui::TInputDlgBox& form() { return *ui; }
 
 protected:
-    void FormClose(TCloseAction& Action) override;
     void ShowingChanged(bool Visible) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 

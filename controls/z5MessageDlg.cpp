@@ -32,6 +32,8 @@ TMessageBox::TMessageBox(QWidget* owner) : TBSDI(owner, bsDialog), ui(std::make_
     HostQuerySkip = false;
     SaveFormSize = false;
     ActivateNotify = false;
+    // Closing hides the dialog: its owner reads the answer and frees it.
+    KeepOnClose = true;
     ExecuteButton = ui->btnOK;
     MainColor = fromQColor(palette().color(QPalette::WindowText));
     AgreeCaption = kAgreeDefault;
@@ -110,11 +112,6 @@ void TMessageBox::ApplySettings() {
 void TMessageBox::cboxAgreeClick() {
     if (Kind == 2)
         ui->btnOK->setEnabled(ui->cboxAgree->isChecked());
-}
-
-void TMessageBox::FormClose(TCloseAction& Action) {
-    TBSDI::FormClose(Action);
-    Action = caHide;
 }
 
 void TMessageBox::ShowingChanged(bool Visible) {

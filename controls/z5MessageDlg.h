@@ -56,7 +56,6 @@ public:
     Ui::TMessageBox& form() { return *ui; }
 
 protected:
-    void FormClose(TCloseAction& Action) override;
     void ShowingChanged(bool Visible) override;
 
 private:
