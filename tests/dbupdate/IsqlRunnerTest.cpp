@@ -1,0 +1,125 @@
+// The runner on a real isql-fb: how a run is judged, what is logged, and that no password is written.
+
+#include "core/uAccRecord.h"
+#include "dbupdate/z5DbUpdateScript.h"
+#include "platform/firebird/FbQuery.h"
+#include "platform/firebird/FbTransaction.h"
+#include "support/DmFixture.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <gtest/gtest.h>
+
+namespace {
+
+const TStepSpec kStep{
+    TDbKind::Accounting, {20, 0, 1},           1,     TScriptLayout::A, true,   0, TMissingFileRule::Stop,
+    TStampMemo::Time,    TStepMigration::None, false, u"test",          u"test"};
+
+struct IsqlRunnerTest : ::testing::Test {
+    testenv::DmEnvironment e;
+    testenv::Dataset ds = e.root->addDataset({});
+
+    IsqlRunnerTest() { SystemDef.DataDir = ds.folder; }
+
+    QString version() const {
+        auto db = ds.connect();
+        fb::Transaction t(*db);
+        fb::Query q(t, QStringLiteral("SELECT MAJOR, MINOR1, MINOR2 FROM ACCVERSION WHERE REC=1"));
+        q.open();
+        return QStringLiteral("%1.%2.%3")
+            .arg(q.field("MAJOR").asInt())
+            .arg(q.field("MINOR1").asInt())
+            .arg(q.field("MINOR2").asInt());
+    }
+    static TStepContent statements(const QStringList& sql) {
+        TStepContent c;
+        c.Statements = [sql](QStringList& lines) { lines << sql; };
+        return c;
+    }
+    // Every file in the log and temporary folders (where scripts, outputs and logs go) holding the text.
+    QStringList filesHolding(const QByteArray& text) const {
+        QStringList found;
+        for (const QString& folder : {e.root->logDir(), e.root->tempDir(), e.env.temp()}) {
+            QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString path = it.next();
+                if (testenv::readFile(path).contains(text))
+                    found << path;
+            }
+        }
+        return found;
+    }
+};
+
+TEST_F(IsqlRunnerTest, AFailingStatementGives16AndBothLogs) {
+    const qint32 result =
+        RunStep(kStep, statements({QStringLiteral("INSERT INTO NO_SUCH_TABLE VALUES (1);")}));
+    EXPECT_EQ(result, StepScriptFailed);
+    const QByteArray last = testenv::readFile(e.root->logDir() + QStringLiteral("/ErrDataup.txt"));
+    EXPECT_TRUE(last.contains("Statement failed")) << last.toStdString();
+    EXPECT_TRUE(last.contains("NO_SUCH_TABLE"));
+    EXPECT_TRUE(
+        testenv::readFile(e.root->logDir() + QStringLiteral("/ErrDataup.log")).contains("NO_SUCH_TABLE"));
+    EXPECT_TRUE(e.ui->messageTexts().contains(QStringLiteral("Ver 20.0.1のデータベース更新に失敗しました。")))
+        << e.ui->messageTexts().join(u'\n').toStdString();
+    // A second failure replaces the last output and adds to the log.
+    EXPECT_EQ(RunStep(kStep, statements({QStringLiteral("INSERT INTO OTHER_MISSING VALUES (1);")})),
+              StepScriptFailed);
+    EXPECT_FALSE(
+        testenv::readFile(e.root->logDir() + QStringLiteral("/ErrDataup.txt")).contains("NO_SUCH_TABLE"));
+    const QByteArray log = testenv::readFile(e.root->logDir() + QStringLiteral("/ErrDataup.log"));
+    EXPECT_TRUE(log.contains("NO_SUCH_TABLE") && log.contains("OTHER_MISSING"));
+    EXPECT_TRUE(filesHolding(SystemDef.PASSWORD.toUtf8()).isEmpty())
+        << filesHolding(SystemDef.PASSWORD.toUtf8()).join(u' ').toStdString();
+    EXPECT_TRUE(QDir(e.env.temp()).entryList({QStringLiteral("plzdataup*")}, QDir::AllEntries).isEmpty());
+}
+
+// Words of the tool's own failure report inside names and literals are no failure.
+TEST_F(IsqlRunnerTest, FailedAndErrorInNamesAndTextsGive1) {
+    const qint32 result = RunStep(
+        kStep,
+        statements({QStringLiteral("CREATE TABLE FAILED_ERROR_LOG (MSG VARCHAR(60));"),
+                    QStringLiteral("COMMIT;"),
+                    QStringLiteral("INSERT INTO FAILED_ERROR_LOG VALUES ('Statement failed, Error: 失敗');"),
+                    QStringLiteral("COMMIT;")}));
+    EXPECT_EQ(result, StepDone) << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(version(), QStringLiteral("20.0.1"));
+    EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(e.root->logDir() + QStringLiteral("/ErrDataup.log")));
+    EXPECT_TRUE(filesHolding(SystemDef.PASSWORD.toUtf8()).isEmpty());
+}
+
+TEST_F(IsqlRunnerTest, NoToolGives17AndNoScriptGives18) {
+    SetIsqlToolPath(e.env.path() + QStringLiteral("/bin/isql-fb"));
+    EXPECT_EQ(RunStep(kStep, {}), StepToolNotStarted);
+    SetIsqlToolPath({});
+    EXPECT_TRUE(
+        e.ui->messageTexts().contains(QStringLiteral("ISQL.EXEが起動できません。\r処理を中止します。")));
+    EXPECT_EQ(version(), QStringLiteral("13.0.0"));
+    e.ui->clear();
+    const QString missing = e.env.temp() + QStringLiteral("/gone/plzdataup.sql");
+    EXPECT_EQ(RunIsqlScript(QStringLiteral("20.0.1"), missing), StepFileMissing);
+    EXPECT_EQ(
+        e.ui->messageTexts(),
+        QStringList{QStringLiteral("更新ファイル(%1)が見つかりません。\r処理を中止します。").arg(missing)});
+    EXPECT_TRUE(QDir(e.env.temp()).entryList({QStringLiteral("plzdataup*")}, QDir::AllEntries).isEmpty());
+}
+
+// The connect line through the server that test.sh starts.
+TEST_F(IsqlRunnerTest, ScriptsReachTheDatabaseThroughTheServer) {
+    const QString server = qEnvironmentVariable("QV_FB_SERVER");
+    if (server.isEmpty())
+        GTEST_SKIP() << "QV_FB_SERVER not set (test.sh starts the server)";
+    ConnectMode = 1;
+    SystemDef.HOSTNAME = server;
+    EXPECT_EQ(ScriptDatabaseName(TDbKind::Accounting), server + u':' + ds.database);
+    EXPECT_EQ(RunStep(kStep, statements({QStringLiteral("UPDATE ACCDEF1 SET NENDO=7 WHERE REC=1;")})),
+              StepDone)
+        << e.ui->messageTexts().join(u'\n').toStdString();
+    ConnectMode = 0;
+    SystemDef.HOSTNAME.clear();
+    EXPECT_EQ(version(), QStringLiteral("20.0.1"));
+}
+
+} // namespace

@@ -1,0 +1,217 @@
+// The upgrade driver on a real dataset with test steps: a good run ends at the newest version without a
+// backup; a failed step after another ran restores the database and keeps the backup; a dataset held by
+// another process is refused.
+
+#include "core/uAccRecord.h"
+#include "dbupdate/z5DbUpdate.h"
+#include "platform/firebird/FbQuery.h"
+#include "platform/firebird/FbTransaction.h"
+#include "support/DbCompare.h"
+#include "support/DmFixture.h"
+#include "ui_z5DbUpdate.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using Statements = std::function<void(QStringList&)>;
+
+struct UpgradeDriverTest : ::testing::Test {
+    testenv::DmEnvironment e;
+    testenv::Dataset ds = e.root->addDataset({});
+    TDbUpdateBox box;
+    TBackupWorkerProc savedWorker = DbUpdateBackupWorker;
+    int workerRuns = 0;
+
+    UpgradeDriverTest() {
+        SystemDef.DataDir = ds.folder;
+        DbUpdateBackupWorker = [this](const TBackupJob& job, TErrInfomation& result) {
+            ++workerRuns;
+            return RunBackupJobOnThread(job, result);
+        };
+    }
+    ~UpgradeDriverTest() override { DbUpdateBackupWorker = savedWorker; }
+
+    // A step of the accounting registry that runs the statements through the common step run.
+    static TDbUpdateListRec step(TDbVersion v, int backup, Statements statements) {
+        auto spec = std::make_shared<TStepSpec>(TStepSpec{TDbKind::Accounting, v, backup, TScriptLayout::A,
+                                                          true, 0, TMissingFileRule::Stop, TStampMemo::Time,
+                                                          TStepMigration::None, false, u"test", u"test"});
+        TDbUpdateListRec r;
+        r.MAJOR = v.MAJOR;
+        r.MINOR1 = v.MINOR1;
+        r.MINOR2 = v.MINOR2;
+        r.NeedBackup = backup;
+        r.Title = QStringLiteral("テスト ") + v.text();
+        r.Description = QStringLiteral("説明");
+        r.StepProc = [spec, statements] {
+            TStepContent c;
+            c.Statements = statements;
+            return RunStep(*spec, c);
+        };
+        return r;
+    }
+    static Statements sql(const QStringList& lines) {
+        return [lines](QStringList& script) { script << lines; };
+    }
+    void prepare(TArrayDbUpdateListRec steps) {
+        box.Updater.UserSteps = std::move(steps);
+        box.SetupPendingList(1, QString());
+        ASSERT_TRUE(box.IsPending()) << e.ui->messageTexts().join(u'\n').toStdString();
+        box.form().cboxAgree->setChecked(true);
+        box.cboxAgreeClick();
+    }
+    QString version() const {
+        auto db = ds.connect();
+        fb::Transaction t(*db);
+        fb::Query q(t, QStringLiteral("SELECT MAJOR, MINOR1, MINOR2 FROM ACCVERSION WHERE REC=1"));
+        q.open();
+        return QStringLiteral("%1.%2.%3")
+            .arg(q.field("MAJOR").asInt())
+            .arg(q.field("MINOR1").asInt())
+            .arg(q.field("MINOR2").asInt());
+    }
+    QStringList statuses() {
+        QStringList s;
+        for (int i = 0; i < box.form().ListView1->topLevelItemCount(); ++i)
+            s << box.form().ListView1->topLevelItem(i)->text(2);
+        return s;
+    }
+    QStringList backups() const {
+        return QDir(e.root->tempDir()).entryList({QStringLiteral("dataup*")}, QDir::Files);
+    }
+};
+
+const QStringList kCreateRows{
+    QStringLiteral("CREATE TABLE UPG_T (A INTEGER NOT NULL PRIMARY KEY, B VARCHAR(10));"),
+    QStringLiteral("COMMIT;"), QStringLiteral("INSERT INTO UPG_T VALUES (1, 'いち');"),
+    QStringLiteral("UPDATE ACCDEF1 SET NENDO=NENDO+1 WHERE REC=1;"), QStringLiteral("COMMIT;")};
+
+TEST_F(UpgradeDriverTest, AGoodRunEndsAtTheNewestVersionWithoutBackup) {
+    prepare({step({20, 0, 1}, 1, sql(kCreateRows)),
+             step({20, 0, 2}, 0,
+                  sql({QStringLiteral("INSERT INTO UPG_T VALUES (2, 'に');"), QStringLiteral("COMMIT;")})),
+             step({20, 1, 0}, 1, {})});
+    box.btnOkClick();
+    EXPECT_EQ(box.result(), ui::mrOk) << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_TRUE(box.Updater.IsUpdated);
+    EXPECT_EQ(box.Updater.DbVersion, (TDbVersion{20, 1, 0}));
+    EXPECT_EQ(statuses(),
+              (QStringList{QStringLiteral("完了"), QStringLiteral("完了"), QStringLiteral("完了")}));
+    EXPECT_EQ(version(), QStringLiteral("20.1.0"));
+    EXPECT_EQ(workerRuns, 1);
+    EXPECT_TRUE(backups().isEmpty()) << backups().join(u' ').toStdString();
+    EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_TRUE(e.dm->IBDatabaseDAT.isConnected()); // reconnected for the caller
+    EXPECT_EQ(box.form().ProgressBar1->value(), 3);
+    EXPECT_TRUE(box.form().pnlProgress->isHidden());
+}
+
+TEST_F(UpgradeDriverTest, StepsWithoutBackupFlagRunWithoutWorker) {
+    prepare({step({20, 0, 1}, 0, sql(kCreateRows)), step({20, 0, 2}, 0, {})});
+    box.btnOkClick();
+    EXPECT_EQ(box.result(), ui::mrOk);
+    EXPECT_EQ(workerRuns, 0);
+    EXPECT_EQ(version(), QStringLiteral("20.0.2"));
+}
+
+// The second of three steps fails after the first changed the database: the database comes back as it
+// was before the run, the backup is kept and named, the third step never runs.
+TEST_F(UpgradeDriverTest, AFailedStepRestoresTheDatabaseAndKeepsTheBackup) {
+    struct Case {
+        const char* name;
+        std::function<qint32()> failing;
+        QString status;
+    } cases[] = {
+        {"script",
+         [] {
+             return step({20, 0, 2}, 1, sql({QStringLiteral("INSERT INTO NO_SUCH VALUES (1);")})).StepProc();
+         },
+         QStringLiteral("失敗")},
+        {"file missing", [] { return qint32(StepFileMissing); }, QStringLiteral("ﾌｧｲﾙ不足")},
+        {"exception", []() -> qint32 { throw std::runtime_error("broken step"); }, QStringLiteral("失敗")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        e.ui->clear();
+        const testenv::Dataset d = e.root->addDataset({});
+        ds = d;
+        SystemDef.DataDir = d.folder;
+        // The reconnect after the run loads the company information, which writes its default settings:
+        // they are in place before the copy.
+        ASSERT_TRUE(e.dm->fnAccDatConnected(QString(), d.folder, 0));
+        e.dm->fnGetAccInfo();
+        e.dm->fnAccDatDisConnected(d.folder, 0, 0);
+        const QString before = e.env.temp() + QStringLiteral("/before.fdb");
+        QFile::remove(before);
+        ASSERT_TRUE(QFile::copy(d.database, before));
+        TDbUpdateListRec failing = step({20, 0, 2}, 1, {});
+        failing.StepProc = c.failing;
+        prepare({step({20, 0, 1}, 1, sql(kCreateRows)), failing, step({20, 0, 3}, 1, {})});
+        box.btnOkClick();
+        EXPECT_EQ(box.result(), ui::mrRetry);
+        EXPECT_FALSE(box.Updater.IsUpdated);
+        EXPECT_EQ(statuses(), (QStringList{QStringLiteral("完了"), c.status, QString()}));
+        EXPECT_EQ(version(), QStringLiteral("13.0.0"));
+        e.dm->fnAccDatDisConnected(d.folder, 0, 0);
+        const QStringList diff = testenv::compareDatabases(before, d.database);
+        EXPECT_TRUE(diff.isEmpty()) << diff.join(u'\n').toStdString();
+        ASSERT_EQ(backups().size(), 1u);
+        const QString kept = e.root->tempDir() + u'/' + backups().first();
+        const QString shown = e.ui->messageTexts().join(u'\n');
+        EXPECT_TRUE(shown.contains(QStringLiteral("会計データの更新に失敗しました。")))
+            << shown.toStdString();
+        EXPECT_TRUE(shown.contains(kept)) << shown.toStdString();
+        QFile::remove(kept);
+    }
+}
+
+TEST_F(UpgradeDriverTest, ADatasetHeldByAnotherProcessIsRefused) {
+    prepare({step({20, 0, 1}, 1, sql(kCreateRows))});
+    e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+    {
+        testenv::HoldingProcess holder(ds.database);
+        ASSERT_TRUE(holder.holding());
+        box.btnOkClick();
+    }
+    EXPECT_EQ(box.result(), ui::mrRetry);
+    // The refusal; the reconnect afterwards meets the same holder and says so.
+    ASSERT_FALSE(e.ui->messageTexts().isEmpty());
+    EXPECT_EQ(
+        e.ui->messageTexts().first(),
+        QStringLiteral("現在、他のオペレータが会計データを利用中です。\r"
+                       "データベースの更新を行うには、会計データの利用を停止するようにご連絡して下さい。"));
+    EXPECT_EQ(workerRuns, 0);
+    EXPECT_EQ(version(), QStringLiteral("13.0.0"));
+    EXPECT_EQ(statuses(), QStringList{QString()});
+}
+
+TEST_F(UpgradeDriverTest, NothingPendingOrAFailedBackupRunsNothing) {
+    box.SetupPendingList(1, QStringLiteral("99.0.0"));
+    box.btnOkClick();
+    EXPECT_EQ(box.result(), ui::mrRetry);
+    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("会計データの更新に失敗しました。")});
+
+    e.ui->clear();
+    DbUpdateBackupWorker = [this](const TBackupJob&, TErrInfomation& r) {
+        ++workerRuns;
+        r.Error = true;
+        r.Message = QStringLiteral("バックアップできません。");
+        r.Detail = QStringLiteral("disk full");
+        return false;
+    };
+    prepare({step({20, 0, 1}, 1, sql(kCreateRows))});
+    box.btnOkClick();
+    EXPECT_EQ(box.result(), ui::mrRetry);
+    EXPECT_EQ(workerRuns, 1);
+    EXPECT_EQ(statuses(), QStringList{QString()});
+    EXPECT_EQ(version(), QStringLiteral("13.0.0"));
+    EXPECT_EQ(e.ui->messageTexts(),
+              QStringList{QStringLiteral(
+                  "会計データの更新に失敗しました。\r[エラー内容]\rバックアップできません。\rdisk full")});
+}
+
+} // namespace
