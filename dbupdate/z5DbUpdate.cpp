@@ -203,7 +203,8 @@ qint32 TDbUpdater::RunUpdates(const Observer& observer) {
     IsUpdated = false;
     WorkerResult = {};
     BackupPath.clear();
-    if (!IsPending)
+    // After a run nothing is pending any more: a second OK must not run the steps again.
+    if (!IsPending || FirstPending < 0)
         return UpdatesNotRun;
     const bool withBackup = BackupCount > 0;
     if (withBackup) {
@@ -250,6 +251,7 @@ qint32 TDbUpdater::RunUpdates(const Observer& observer) {
         return UpdatesNotRun;
     }
     FirstPending = LastPending = -1;
+    IsPending = false;
     if (allDone) {
         DbVersion = NewestVersion;
         IsUpdated = true;
@@ -386,7 +388,7 @@ void TDbUpdateBox::keyPressEvent(QKeyEvent* e) {
 }
 
 void TDbUpdateBox::keyReleaseEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_F12 && ui->btnOk->isEnabled() && ui->btnOk->isVisible()) {
+    if (e->key() == Qt::Key_F12 && ui->btnOk->isEnabled() && !ui->btnOk->isHidden()) {
         e->accept();
         ui->btnOk->click();
         return;

@@ -1,5 +1,6 @@
 // The runner on a real isql-fb: how a run is judged, what is logged, and that no password is written.
 
+#include "UpgradeTestSupport.h"
 #include "core/uAccRecord.h"
 #include "dbupdate/z5DbUpdateScript.h"
 #include "platform/firebird/FbQuery.h"
@@ -22,16 +23,7 @@ struct IsqlRunnerTest : ::testing::Test {
 
     IsqlRunnerTest() { SystemDef.DataDir = ds.folder; }
 
-    QString version() const {
-        auto db = ds.connect();
-        fb::Transaction t(*db);
-        fb::Query q(t, QStringLiteral("SELECT MAJOR, MINOR1, MINOR2 FROM ACCVERSION WHERE REC=1"));
-        q.open();
-        return QStringLiteral("%1.%2.%3")
-            .arg(q.field("MAJOR").asInt())
-            .arg(q.field("MINOR1").asInt())
-            .arg(q.field("MINOR2").asInt());
-    }
+    QString version() const { return accountingVersion(ds); }
     static TStepContent statements(const QStringList& sql) {
         TStepContent c;
         c.Statements = [sql](QStringList& lines) { lines << sql; };

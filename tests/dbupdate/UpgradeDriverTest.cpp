@@ -2,6 +2,7 @@
 // backup; a failed step after another ran restores the database and keeps the backup; a dataset held by
 // another process is refused.
 
+#include "UpgradeTestSupport.h"
 #include "core/uAccRecord.h"
 #include "dbupdate/z5DbUpdate.h"
 #include "platform/firebird/FbQuery.h"
@@ -12,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -64,16 +66,7 @@ struct UpgradeDriverTest : ::testing::Test {
         box.form().cboxAgree->setChecked(true);
         box.cboxAgreeClick();
     }
-    QString version() const {
-        auto db = ds.connect();
-        fb::Transaction t(*db);
-        fb::Query q(t, QStringLiteral("SELECT MAJOR, MINOR1, MINOR2 FROM ACCVERSION WHERE REC=1"));
-        q.open();
-        return QStringLiteral("%1.%2.%3")
-            .arg(q.field("MAJOR").asInt())
-            .arg(q.field("MINOR1").asInt())
-            .arg(q.field("MINOR2").asInt());
-    }
+    QString version() const { return accountingVersion(ds); }
     QStringList statuses() {
         QStringList s;
         for (int i = 0; i < box.form().ListView1->topLevelItemCount(); ++i)
@@ -219,6 +212,32 @@ TEST_F(UpgradeDriverTest, NothingPendingOrAFailedBackupRunsNothing) {
     EXPECT_EQ(e.ui->messageTexts(),
               QStringList{QStringLiteral(
                   "会計データの更新に失敗しました。\r[エラー内容]\rバックアップできません。\rdisk full")});
+}
+
+// Keys and clicks while the steps run change nothing: the run alone decides the result. Afterwards Esc
+// cancels, and F12 presses OK, which finds nothing left to run.
+TEST_F(UpgradeDriverTest, KeysDuringARunChangeNothing) {
+    TDbUpdateListRec only = step({20, 0, 1}, 0, {});
+    only.StepProc = [this] {
+        QTest::keyClick(&box, Qt::Key_Escape);
+        QTest::keyClick(&box, Qt::Key_F12);
+        box.form().btnOk->click();
+        box.btnCancelClick();
+        ds.execute(QStringLiteral("UPDATE ACCVERSION SET MAJOR=20, MINOR1=0, MINOR2=1 WHERE REC=1"));
+        return qint32(StepDone);
+    };
+    prepare({only});
+    box.btnOkClick();
+    EXPECT_EQ(box.result(), ui::mrOk);
+    EXPECT_EQ(statuses(), QStringList{QStringLiteral("完了")});
+    EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
+
+    QTest::keyClick(&box, Qt::Key_Escape);
+    EXPECT_EQ(box.result(), ui::mrCancel);
+    QTest::keyClick(&box, Qt::Key_F12);
+    EXPECT_EQ(box.result(), ui::mrRetry);
+    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("会計データの更新に失敗しました。")});
+    EXPECT_EQ(version(), QStringLiteral("20.0.1"));
 }
 
 } // namespace

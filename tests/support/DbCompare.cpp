@@ -37,6 +37,16 @@ void collect(fb::Transaction& t, const QString& sql, const QString& prefix, QStr
     }
 }
 
+// The column N of every row.
+QStringList names(fb::Transaction& t, const QString& sql) {
+    QStringList list;
+    fb::Query q(t, sql);
+    q.open();
+    for (; !q.eof(); q.next())
+        list << q.field("N").asString();
+    return list;
+}
+
 // Generated names (RDB$123, INTEG_45) differ between two databases that are alike.
 QString stableName(const QString& name) {
     static const QRegularExpression generated(QStringLiteral("^(RDB\\$|INTEG_)\\d+$"));
@@ -160,14 +170,9 @@ QStringList describeSchema(fb::Database& database) {
 QStringList describeData(fb::Database& database) {
     QStringList lines;
     fb::Transaction t(database);
-    QStringList tables;
-    {
-        fb::Query q(t, QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) AS N FROM RDB$RELATIONS"
-                                      " WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$VIEW_BLR IS NULL"));
-        q.open();
-        for (; !q.eof(); q.next())
-            tables << q.field("N").asString();
-    }
+    const QStringList tables =
+        names(t, QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) AS N FROM RDB$RELATIONS"
+                                " WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$VIEW_BLR IS NULL"));
     for (const QString& table : tables) {
         fb::Query q(t, QStringLiteral("SELECT * FROM \"%1\"").arg(table));
         q.open();
@@ -190,15 +195,10 @@ QStringList describeData(fb::Database& database) {
                      .arg(rows.size())
                      .arg(QString::fromLatin1(hash.result().toHex()));
     }
-    QStringList generators;
-    {
-        fb::Query q(t, QStringLiteral("SELECT TRIM(RDB$GENERATOR_NAME) AS N FROM RDB$GENERATORS"
-                                      " WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0"
-                                      " AND RDB$GENERATOR_NAME NOT STARTING WITH 'RDB$'"));
-        q.open();
-        for (; !q.eof(); q.next())
-            generators << q.field("N").asString();
-    }
+    const QStringList generators =
+        names(t, QStringLiteral("SELECT TRIM(RDB$GENERATOR_NAME) AS N FROM RDB$GENERATORS"
+                                " WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0"
+                                " AND RDB$GENERATOR_NAME NOT STARTING WITH 'RDB$'"));
     for (const QString& g : generators) {
         fb::Query q(t, QStringLiteral("SELECT GEN_ID(\"%1\", 0) AS V FROM RDB$DATABASE").arg(g));
         q.open();
