@@ -13,9 +13,10 @@
 
 namespace {
 
+// The operator memo padded to 127 bytes: the version tables hold it whole.
 const TStepSpec kStep{
-    TDbKind::Accounting, {20, 0, 1},           1,     TScriptLayout::A, true,   0, TMissingFileRule::Stop,
-    TStampMemo::Time,    TStepMigration::None, false, u"test",          u"test"};
+    TDbKind::Accounting,     {20, 0, 1},           1,     TScriptLayout::A, true,   0, TMissingFileRule::Stop,
+    TStampMemo::Operator127, TStepMigration::None, false, u"test",          u"test"};
 
 struct IsqlRunnerTest : ::testing::Test {
     testenv::DmEnvironment e;
@@ -112,6 +113,50 @@ TEST_F(IsqlRunnerTest, ScriptsReachTheDatabaseThroughTheServer) {
     ConnectMode = 0;
     SystemDef.HOSTNAME.clear();
     EXPECT_EQ(version(), QStringLiteral("20.0.1"));
+}
+
+// Data migrations in code run on the step's database around the script: before it (a failure ends the step
+// with 16 and no script runs) and after a good script (an error makes the step 19; what the migration did
+// before the error is committed, as the script's work is).
+TEST_F(IsqlRunnerTest, MigrationsRunAroundTheScript) {
+    const auto nendo = [this] {
+        auto db = ds.connect();
+        fb::Transaction t(*db);
+        fb::Query q(t, QStringLiteral("SELECT NENDO FROM ACCDEF1 WHERE REC=1"));
+        return q.openInt("NENDO");
+    };
+    const auto update = [](TStepDb& db, const QString& sql) {
+        db.query.setSql(sql);
+        db.query.execute();
+    };
+    TStepContent c;
+    c.PreMigration = [&](TStepDb& db) {
+        update(db, QStringLiteral("UPDATE ACCDEF1 SET NENDO=41 WHERE REC=1"));
+        return qint32(StepDone);
+    };
+    c.PostMigration = [&](TStepDb& db) {
+        update(db, QStringLiteral("UPDATE ACCDEF1 SET NENDO=NENDO+1 WHERE REC=1"));
+    };
+    EXPECT_EQ(RunStep(kStep, c), StepDone) << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(nendo(), 42);
+    EXPECT_EQ(version(), QStringLiteral("20.0.1"));
+    EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
+
+    c.PostMigration = [&](TStepDb& db) {
+        update(db, QStringLiteral("UPDATE ACCDEF1 SET NENDO=50 WHERE REC=1"));
+        throw std::runtime_error("post-migration failed");
+    };
+    EXPECT_EQ(RunStep(kStep, c), StepMigrationFailed);
+    EXPECT_EQ(nendo(), 50);
+
+    ds.execute(QStringLiteral("UPDATE ACCVERSION SET MAJOR=13, MINOR1=0, MINOR2=0 WHERE REC=1"));
+    c.PreMigration = [](TStepDb&) -> qint32 { throw std::runtime_error("pre-migration failed"); };
+    EXPECT_EQ(RunStep(kStep, c), StepScriptFailed);
+    c.PreMigration = [](TStepDb&) { return qint32(StepScriptFailed); };
+    EXPECT_EQ(RunStep(kStep, c), StepScriptFailed);
+    EXPECT_EQ(version(), QStringLiteral("13.0.0"));
+    EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
+    EXPECT_TRUE(e.ui->messageTexts().join(u'\n').contains(QStringLiteral("pre-migration failed")));
 }
 
 } // namespace
