@@ -5,6 +5,7 @@
 #include "UpgradeTestSupport.h"
 #include "core/uAccRecord.h"
 #include "dbupdate/z5DbUpdate.h"
+#include "platform/firebird/FbDatabase.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
 #include "support/DbCompare.h"
@@ -249,6 +250,36 @@ TEST_F(UpgradeDriverTest, KeysDuringARunChangeNothing) {
     EXPECT_EQ(box.result(), ui::mrRetry);
     EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("会計データの更新に失敗しました。")});
     EXPECT_EQ(version(), QStringLiteral("20.0.1"));
+}
+
+// The system database in use on the server: the run is refused with the operators logged on in the group.
+TEST_F(UpgradeDriverTest, TheSystemDatabaseInUseIsRefusedWithItsOperators) {
+    const QString server = qEnvironmentVariable("QV_FB_SERVER");
+    if (server.isEmpty())
+        GTEST_SKIP() << "QV_FB_SERVER not set (test.sh starts the server)";
+    e.executeSystem(QStringLiteral(
+        "INSERT INTO OPERATOR (GROUPID, OPCODE, OPNAME, JOBLEVEL) VALUES (10000, 20, '経理太郎', 1)"));
+    e.executeSystem(QStringLiteral("INSERT INTO LOGONUSERLIST (GROUPID, OPERATORCODE, PCNAME, OPCODE) VALUES "
+                                   "(10000, 20, 'PC2', 100000020)"));
+    ConnectMode = 1;
+    SystemDef.HOSTNAME = server;
+    fb::Database other(server + u':' + e.root->systemDatabase(), testenv::databaseUser());
+    other.attach();
+    box.SetupPendingList(0, QStringLiteral("11.0.1"));
+    box.btnOkClick();
+    other.detach();
+    EXPECT_EQ(box.result(), ui::mrRetry);
+    EXPECT_EQ(workerRuns, 0);
+    ASSERT_FALSE(e.ui->shown().empty());
+    EXPECT_EQ(e.ui->shown().front().message.caption, QStringLiteral("情報"));
+    EXPECT_EQ(e.ui->messageTexts().first(),
+              QStringLiteral("現在、他のオペレータがシステムを利用中です。\r"
+                             "データベースの更新を行うには、システムを終了するようにご連絡して下さい。\r"
+                             "利用中のオペレータ (異常終了時のオペレータ含む)\r\r[ 0020 ]:  経理太郎\r"));
+    EXPECT_TRUE(e.dm->IBDatabaseDEF.isConnected()); // reconnected for the caller
+    e.dm->IBDatabaseDEF.detach();
+    ConnectMode = 0;
+    SystemDef.HOSTNAME.clear();
 }
 
 } // namespace
