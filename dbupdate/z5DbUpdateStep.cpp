@@ -7,7 +7,17 @@
 #include "dbupdate/z5DbUpdateScript.h"
 #include "platform/firebird/FbError.h"
 
+#include <QFile>
 #include <stdexcept>
+
+// The statement files live in a static library: their resource is registered once, on first use.
+static void initStepSqlResource() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(z5DbUpdateSql);
+        return true;
+    }();
+    (void)done;
+}
 
 namespace {
 
@@ -117,6 +127,20 @@ bool ComposeStepScript(const TStepSpec& spec, const TStepContent& content, QStri
     }
     lines << QStringLiteral("EXIT;");
     return true;
+}
+
+QStringList StepSqlLines(const QString& name) {
+    initStepSqlResource();
+    QFile file(QStringLiteral(":/dbupdate/sql/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("%1 がありません。").arg(file.fileName()).toStdString());
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    for (QString& line : lines)
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    return lines;
 }
 
 const TStepSpec* FindStep(TDbKind db, const TDbVersion& version) {

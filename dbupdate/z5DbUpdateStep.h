@@ -117,6 +117,10 @@ void RegisterStep(const TStepSpec& spec, TDbUpdateListRec& entry);
 // Both registries in table order.
 TArrayDbUpdateListRec BuildSteps(TDbKind db);
 
+// The lines of a statement file of the steps, kept as a resource (":/dbupdate/sql/<name>", UTF-8). Throws
+// std::runtime_error when there is no such resource.
+QStringList StepSqlLines(const QString& name);
+
 // The whole script of a step (opening, body or files by its layout, stamp, "COMMIT;", "EXIT;"); false,
 // with nothing more read, when a file is missing under the rule TMissingFileRule::Stop.
 bool ComposeStepScript(const TStepSpec& spec, const TStepContent& content, QStringList& lines);

@@ -190,4 +190,11 @@ TEST_F(UpdateScriptTest, VersionFoldersAndConnectLines) {
     EXPECT_FALSE(ScriptOpening(TDbKind::Accounting, true).join(u'\n').contains(QStringLiteral("sekret-pw")));
 }
 
+TEST_F(UpdateScriptTest, StepStatementsComeFromTheResource) {
+    EXPECT_EQ(
+        StepSqlLines(QStringLiteral("empty.sql")),
+        QStringList{QStringLiteral("-- Kept so that the resource of the step statements is never empty.")});
+    EXPECT_THROW(StepSqlLines(QStringLiteral("no-such.sql")), std::runtime_error);
+}
+
 } // namespace
