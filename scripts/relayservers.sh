@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The loopback relay servers for the communication tests (scripts/relayservers.py on Debian's python3):
+# FTP, the status service over TLS and a control port, all on 127.0.0.1 on free ports. A test CA and a
+# certificate for 127.0.0.1 are made with openssl below the build folder, and a second CA that did not
+# sign it, for the tests that must fail verification.
+#
+#   scripts/relayservers.sh start   prints the path of the ini file with host, ports and CA files
+#   scripts/relayservers.sh stop
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+DIR="$BUILD_DIR/relayservers"
+PID_FILE="$DIR/server.pid"
+INI="$DIR/relay.ini"
+LOG_FILE="$DIR/server.log"
+
+make_certificates() {
+    [ -f "$DIR/server.pem" ] && [ -f "$DIR/other-ca.pem" ] && return 0
+    (
+        cd "$DIR"
+        openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=QV test relay CA" \
+            -keyout ca.key -out ca.pem
+        openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=QV other CA" \
+            -keyout other-ca.key -out other-ca.pem
+        openssl req -newkey rsa:2048 -nodes -subj "/CN=127.0.0.1" -keyout server.key -out server.csr
+        printf 'subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n' >server.ext
+        openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 3650 \
+            -extfile server.ext -out server.pem
+    ) >>"$LOG_FILE" 2>&1
+}
+
+stop_server() {
+    if [ -f "$PID_FILE" ]; then
+        local pid
+        pid="$(cat "$PID_FILE")"
+        if kill -0 "$pid" 2>/dev/null; then
+            kill "$pid" 2>/dev/null || true
+            for _ in $(seq 1 50); do
+                kill -0 "$pid" 2>/dev/null || break
+                sleep 0.1
+            done
+            kill -9 "$pid" 2>/dev/null || true
+        fi
+        rm -f "$PID_FILE"
+    fi
+}
+
+start_server() {
+    stop_server
+    mkdir -p "$DIR"
+    : >"$LOG_FILE"
+    rm -f "$INI"
+    make_certificates
+    /usr/bin/python3 "$ROOT/scripts/relayservers.py" --dir "$DIR" --cert "$DIR/server.pem" \
+        --key "$DIR/server.key" --ca "$DIR/ca.pem" --other-ca "$DIR/other-ca.pem" --ini "$INI" \
+        >>"$LOG_FILE" 2>&1 &
+    echo $! >"$PID_FILE"
+    for _ in $(seq 1 100); do
+        if [ -f "$INI" ]; then
+            echo "$INI"
+            return 0
+        fi
+        kill -0 "$(cat "$PID_FILE")" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "the relay servers did not start; see $LOG_FILE" >&2
+    cat "$LOG_FILE" >&2 || true
+    stop_server
+    exit 1
+}
+
+case "${1:-}" in
+start) start_server ;;
+stop) stop_server ;;
+*)
+    echo "usage: $0 start|stop" >&2
+    exit 2
+    ;;
+esac
