@@ -27,3 +27,19 @@ build_project() {
     fi
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }
+
+# Stops the process whose id a pid file holds (TERM, then KILL after five seconds) and removes the file.
+stop_pid_file() {
+    local file="$1" pid
+    [ -f "$file" ] || return 0
+    pid="$(cat "$file")"
+    if kill -0 "$pid" 2>/dev/null; then
+        kill "$pid" 2>/dev/null || true
+        for _ in $(seq 1 50); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -9 "$pid" 2>/dev/null || true
+    fi
+    rm -f "$file"
+}

@@ -6,9 +6,7 @@
 #
 #   scripts/relayservers.sh start   prints the path of the ini file with host, ports and CA files
 #   scripts/relayservers.sh stop
-set -euo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 DIR="$BUILD_DIR/relayservers"
 PID_FILE="$DIR/server.pid"
 INI="$DIR/relay.ini"
@@ -30,19 +28,7 @@ make_certificates() {
 }
 
 stop_server() {
-    if [ -f "$PID_FILE" ]; then
-        local pid
-        pid="$(cat "$PID_FILE")"
-        if kill -0 "$pid" 2>/dev/null; then
-            kill "$pid" 2>/dev/null || true
-            for _ in $(seq 1 50); do
-                kill -0 "$pid" 2>/dev/null || break
-                sleep 0.1
-            done
-            kill -9 "$pid" 2>/dev/null || true
-        fi
-        rm -f "$PID_FILE"
-    fi
+    stop_pid_file "$PID_FILE"
 }
 
 start_server() {

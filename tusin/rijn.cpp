@@ -59,6 +59,19 @@ Ctx startCipher(bool encrypt, const unsigned char* key, const QByteArray& header
     return ctx;
 }
 
+// The cipher of a package header: the key derived from the key text with the header's salt.
+int keyedCipher(bool encrypt, const QString& key, const QByteArray& header, quint32 rounds, Ctx& ctx,
+                QString* error) {
+    std::array<unsigned char, 32> keyBytes{};
+    if (!deriveKey(key, reinterpret_cast<const unsigned char*>(header.constData()) + 12, rounds,
+                   keyBytes.data()))
+        return failWith(error, rijnBadKey, QStringLiteral("暗号キーが正しくありません。"));
+    ctx = startCipher(encrypt, keyBytes.data(), header);
+    if (!ctx)
+        return failWith(error, rijnCipherError, QStringLiteral("暗号処理に失敗しました。"));
+    return rijnOk;
+}
+
 bool openSource(QFile& in, const QString& target, QString* error) {
     if (QFileInfo(in.fileName()).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) {
         failWith(error, 0, QStringLiteral("元のファイルと同じファイルには書き出せません。"));
@@ -104,13 +117,9 @@ int EncryptFile(const QString& source, const QString& target, const QString& key
     if (RAND_bytes(reinterpret_cast<unsigned char*>(random.data()), static_cast<int>(random.size())) != 1)
         return failWith(error, rijnCipherError, QStringLiteral("乱数を作れません。"));
     header += random;
-    std::array<unsigned char, 32> keyBytes{};
-    if (!deriveKey(key, reinterpret_cast<const unsigned char*>(header.constData()) + 12, rounds,
-                   keyBytes.data()))
-        return failWith(error, rijnBadKey, QStringLiteral("暗号キーが正しくありません。"));
-    Ctx ctx = startCipher(true, keyBytes.data(), header);
-    if (!ctx)
-        return failWith(error, rijnCipherError, QStringLiteral("暗号処理に失敗しました。"));
+    Ctx ctx;
+    if (const int rc = keyedCipher(true, key, header, rounds, ctx, error); rc != rijnOk)
+        return rc;
     StagedFile out(target);
     QString why;
     if (!out.open(&why) || !out.write(header.constData(), header.size(), &why))
@@ -142,13 +151,9 @@ int DecryptFile(const QString& source, const QString& target, const QString& key
     if (rounds == 0 || rounds > kMaxRounds)
         return failWith(error, rijnNotPackage,
                         QStringLiteral("%1 は暗号化ファイルではありません。").arg(source));
-    std::array<unsigned char, 32> keyBytes{};
-    if (!deriveKey(key, reinterpret_cast<const unsigned char*>(header.constData()) + 12, rounds,
-                   keyBytes.data()))
-        return failWith(error, rijnBadKey, QStringLiteral("暗号キーが正しくありません。"));
-    Ctx ctx = startCipher(false, keyBytes.data(), header);
-    if (!ctx)
-        return failWith(error, rijnCipherError, QStringLiteral("暗号処理に失敗しました。"));
+    Ctx ctx;
+    if (const int rc = keyedCipher(false, key, header, rounds, ctx, error); rc != rijnOk)
+        return rc;
     StagedFile out(target);
     QString why;
     if (!out.open(&why))
