@@ -30,6 +30,7 @@ import urllib.parse
 
 from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.log import logger
 from pyftpdlib.servers import FTPServer
 
 # Status faults: down (no reply), code (reply this code), short (a code line of 12 bytes),
@@ -280,13 +281,21 @@ class FaultyDTP(DTPHandler):
     def handle_read(self):
         DTPHandler.handle_read(self)
         if self._fault("dropdata"):
-            self.close()
+            self._drop()
+
+    handle_read_event = handle_read
 
     def send(self, data):
-        sent = DTPHandler.send(self, data)
-        if self._fault("dropdata"):
-            self.close()
+        if not self._fault("dropdata"):
+            return DTPHandler.send(self, data)
+        sent = DTPHandler.send(self, data[: max(1, len(data) // 2)])
+        self._drop()
         return sent
+
+    def _drop(self):
+        # The control connection says so, as a server does when its data connection breaks.
+        self._resp = ("426 Connection closed; transfer aborted.", logger.info)
+        self.close()
 
     def _fault(self, name):
         with LOCK:
@@ -296,6 +305,8 @@ class FaultyDTP(DTPHandler):
 
 class RelayFtpHandler(FTPHandler):
     dtp_handler = FaultyDTP
+    # Downloads go through send(), so that a fault can cut them.
+    use_sendfile = False
     authorizer = Authorizer()
     permit_foreign_addresses = False
 

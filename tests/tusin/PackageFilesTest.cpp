@@ -219,6 +219,12 @@ TEST_F(PackageFiles, ArchiverRefusesBadInputsAndTargets) {
     EXPECT_EQ(lha::pack(arcFolder, src, &why), unlhaCannotWrite);
     EXPECT_TRUE(why.contains(QStringLiteral("通常のファイルではありません")));
     EXPECT_EQ(lha::pack(path(QStringLiteral("a.lzh")), path(QStringLiteral("missing.fbk"))), unlhaCannotRead);
+    // A level-2 header holds 32-bit sizes: a larger file (sparse here) is refused before anything is read.
+    QFile huge(path(QStringLiteral("huge.fbk")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(0x100000000LL));
+    huge.close();
+    EXPECT_EQ(lha::pack(path(QStringLiteral("a.lzh")), huge.fileName()), unlhaTooLarge);
+    huge.remove();
     EXPECT_EQ(lha::pack(path(QStringLiteral("no/such/folder/a.lzh")), src), unlhaCannotWrite);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("a.lzh"))));
     EXPECT_EQ(Unlha(nullptr, QStringLiteral("x \"a\" \"b\"")), unlhaBadCommand);
