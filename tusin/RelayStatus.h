@@ -94,7 +94,7 @@ public:
     TRelayReply(const TRelaySettings& settings, const TRelayQuery& query);
     ~TRelayReply();
     QByteArray nextLine();
-    // Lines n and following up to and including line `last`.
+    // The lines after those read so far, up to and including line `last`.
     QList<QByteArray> linesUpTo(int last);
     int linesRead() const { return m_read; }
 
