@@ -43,3 +43,24 @@ stop_pid_file() {
     fi
     rm -f "$file"
 }
+
+# Reports a server that did not start, with its log, stops what is left of it and ends the script.
+give_up_start() {
+    local what="$1" log="$2" pid_file="$3"
+    echo "$what did not start; see $log" >&2
+    cat "$log" >&2 || true
+    stop_pid_file "$pid_file"
+    exit 1
+}
+
+# The command line of a server script that defines start_server and stop_server.
+run_server_command() {
+    case "${1:-}" in
+    start) start_server ;;
+    stop) stop_server ;;
+    *)
+        echo "usage: $0 start|stop" >&2
+        exit 2
+        ;;
+    esac
+}

@@ -135,17 +135,7 @@ start_server() {
         fi
         sleep 0.1
     done
-    echo "the Firebird server did not start; see $LOG_FILE" >&2
-    cat "$LOG_FILE" >&2 || true
-    stop_server
-    exit 1
+    give_up_start "the Firebird server" "$LOG_FILE" "$PID_FILE"
 }
 
-case "${1:-}" in
-start) start_server ;;
-stop) stop_server ;;
-*)
-    echo "usage: $0 start|stop" >&2
-    exit 2
-    ;;
-esac
+run_server_command "$@"

@@ -49,17 +49,7 @@ start_server() {
         kill -0 "$(cat "$PID_FILE")" 2>/dev/null || break
         sleep 0.1
     done
-    echo "the relay servers did not start; see $LOG_FILE" >&2
-    cat "$LOG_FILE" >&2 || true
-    stop_server
-    exit 1
+    give_up_start "the relay servers" "$LOG_FILE" "$PID_FILE"
 }
 
-case "${1:-}" in
-start) start_server ;;
-stop) stop_server ;;
-*)
-    echo "usage: $0 start|stop" >&2
-    exit 2
-    ;;
-esac
+run_server_command "$@"
