@@ -248,7 +248,8 @@ TEST_F(PackageFiles, CipherRoundTripsAndSaltsEachPackage) {
                   rijnOk);
         const QByteArray a = testenv::readFile(path(QStringLiteral("a.wen")));
         EXPECT_NE(a, testenv::readFile(path(QStringLiteral("b.wen"))));
-        if (size > 0) {
+        // The plain bytes do not show through (a run long enough not to turn up by chance).
+        if (size >= 64) {
             EXPECT_FALSE(a.contains(data.left(64)));
         }
         ASSERT_EQ(DecryptFile(path(QStringLiteral("a.wen")), path(QStringLiteral("back.lzh")),
