@@ -8,5 +8,9 @@ export QT_QPA_PLATFORM=offscreen
 QV_FB_SERVER="$("$ROOT/scripts/fbserver.sh" start)"
 export QV_FB_SERVER
 trap '"$ROOT/scripts/fbserver.sh" stop' EXIT
+# The relay servers of the communication tests (FTP, status service, control port).
+QV_RELAY_SERVERS="$("$ROOT/scripts/relayservers.sh" start)"
+export QV_RELAY_SERVERS
+trap '"$ROOT/scripts/fbserver.sh" stop; "$ROOT/scripts/relayservers.sh" stop' EXIT
 cd "$BUILD_DIR"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300 "$@"

@@ -27,3 +27,40 @@ build_project() {
     fi
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }
+
+# Stops the process whose id a pid file holds (TERM, then KILL after five seconds) and removes the file.
+stop_pid_file() {
+    local file="$1" pid
+    [ -f "$file" ] || return 0
+    pid="$(cat "$file")"
+    if kill -0 "$pid" 2>/dev/null; then
+        kill "$pid" 2>/dev/null || true
+        for _ in $(seq 1 50); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -9 "$pid" 2>/dev/null || true
+    fi
+    rm -f "$file"
+}
+
+# Reports a server that did not start, with its log, stops what is left of it and ends the script.
+give_up_start() {
+    local what="$1" log="$2" pid_file="$3"
+    echo "$what did not start; see $log" >&2
+    cat "$log" >&2 || true
+    stop_pid_file "$pid_file"
+    exit 1
+}
+
+# The command line of a server script that defines start_server and stop_server.
+run_server_command() {
+    case "${1:-}" in
+    start) start_server ;;
+    stop) stop_server ;;
+    *)
+        echo "usage: $0 start|stop" >&2
+        exit 2
+        ;;
+    esac
+}

@@ -7,9 +7,7 @@
 #   scripts/fbserver.sh stop
 #
 # QV_FB_PORT chooses the first port tried (default 30550); a port in use is skipped.
-set -euo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 SERVER_DIR="$BUILD_DIR/fbserver"
 FB_ROOT="$SERVER_DIR/root"
 PID_FILE="$SERVER_DIR/server.pid"
@@ -106,19 +104,7 @@ EOF
 }
 
 stop_server() {
-    if [ -f "$PID_FILE" ]; then
-        local pid
-        pid="$(cat "$PID_FILE")"
-        if kill -0 "$pid" 2>/dev/null; then
-            kill "$pid" 2>/dev/null || true
-            for _ in $(seq 1 50); do
-                kill -0 "$pid" 2>/dev/null || break
-                sleep 0.1
-            done
-            kill -9 "$pid" 2>/dev/null || true
-        fi
-        rm -f "$PID_FILE"
-    fi
+    stop_pid_file "$PID_FILE"
 }
 
 start_server() {
@@ -149,17 +135,7 @@ start_server() {
         fi
         sleep 0.1
     done
-    echo "the Firebird server did not start; see $LOG_FILE" >&2
-    cat "$LOG_FILE" >&2 || true
-    stop_server
-    exit 1
+    give_up_start "the Firebird server" "$LOG_FILE" "$PID_FILE"
 }
 
-case "${1:-}" in
-start) start_server ;;
-stop) stop_server ;;
-*)
-    echo "usage: $0 start|stop" >&2
-    exit 2
-    ;;
-esac
+run_server_command "$@"
