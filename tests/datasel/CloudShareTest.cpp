@@ -28,7 +28,8 @@ protected:
     }
     static QString iniFlag(const testenv::Dataset& ds) {
         IniFile ini(ds.folder + QStringLiteral("/placc.ini"), false);
-        return ini.readString(QStringLiteral("DATAINFO"), QStringLiteral("CLOUD_SHARE"), QStringLiteral("<none>"));
+        return ini.readString(QStringLiteral("DATAINFO"), QStringLiteral("CLOUD_SHARE"),
+                              QStringLiteral("<none>"));
     }
     static void setVersion(const testenv::Dataset& ds, int major, int minor1, int minor2) {
         ds.execute(QStringLiteral("UPDATE ACCVERSION SET MAJOR=:A, MINOR1=:B, MINOR2=:C"), [&](fb::Query& q) {
@@ -54,8 +55,9 @@ TEST_F(CloudShareTest, OnlyDataNewerThan11HoldsTheArea) {
         EXPECT_TRUE(io.SetCloudLine(QString(), ds.folder, 3)) << c.major << c.minor2;
         EXPECT_EQ(cloudLine(ds), c.writes ? "3" : "0") << c.major << c.minor2;
         EXPECT_EQ(io.GetCloudLine(QString(), ds.folder), c.writes ? 3 : 0);
-        if (c.writes)
+        if (c.writes) {
             EXPECT_EQ(iniFlag(ds), "1");
+        }
         // The call's own connection is gone again.
         EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
     }
@@ -114,7 +116,8 @@ TEST_F(CloudShareTest, AnUnwritableIniKeepsTheOldArea) {
     ASSERT_TRUE(QDir().mkdir(ini));
     EXPECT_FALSE(io.SetCloudLine(QString(), ds.folder, 6));
     EXPECT_EQ(cloudLine(ds), "2");
-    EXPECT_TRUE(e.ui->messageTexts().join(u'\n').contains(QStringLiteral("クラウドシェアの設定に失敗しました。")));
+    EXPECT_TRUE(
+        e.ui->messageTexts().join(u'\n').contains(QStringLiteral("クラウドシェアの設定に失敗しました。")));
     EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
 }
 

@@ -22,7 +22,8 @@ TEST(DataKensakuTables, SortColumnsAndDataKindsTranslateBothWays) {
 
     const struct {
         int dataType, codeType, index;
-    } kinds[] = {{1, 4, 1}, {3, 2, 4}, {2, 1, 2}, {2, 2, 3}, {2, 3, 5}, {2, 4, 6}, {2, 9, 0}, {0, 0, 0}, {7, 1, 0}};
+    } kinds[] = {{1, 4, 1}, {3, 2, 4}, {2, 1, 2}, {2, 2, 3}, {2, 3, 5},
+                 {2, 4, 6}, {2, 9, 0}, {0, 0, 0}, {7, 1, 0}};
     for (const auto& k : kinds)
         EXPECT_EQ(DataKindIndex(k.dataType, k.codeType), k.index) << k.dataType << "/" << k.codeType;
     ASSERT_EQ(DataKindEntries().size(), 7);
@@ -88,8 +89,9 @@ TEST_F(DataKensakuStoreTest, FirstUseStoresAnEmptyConditionThatRoundTrips) {
     EXPECT_EQ(rec.LISTTYPE, 1);
     EXPECT_EQ(rec.JYOKENUSE, 0);
     EXPECT_EQ(rec.SORTCOL, 0);
-    EXPECT_EQ(testenv::systemValue(*e.root, QStringLiteral("SELECT COUNT(*) FROM KENSAKUJYOKEN WHERE LISTTYPE=1")),
-              "1");
+    EXPECT_EQ(
+        testenv::systemValue(*e.root, QStringLiteral("SELECT COUNT(*) FROM KENSAKUJYOKEN WHERE LISTTYPE=1")),
+        "1");
 
     rec.JYOKENUSE = 1;
     rec.DATATYPE = 3;
@@ -102,8 +104,9 @@ TEST_F(DataKensakuStoreTest, FirstUseStoresAnEmptyConditionThatRoundTrips) {
     rec.SORTCOL = 1; // the code column
     rec.SORTTYPE = 1;
     ASSERT_EQ(io.UpdateRecord(rec), 1);
-    EXPECT_EQ(testenv::systemValue(*e.root, QStringLiteral("SELECT SORTCOL FROM KENSAKUJYOKEN WHERE LISTTYPE=1")),
-              "6");
+    EXPECT_EQ(
+        testenv::systemValue(*e.root, QStringLiteral("SELECT SORTCOL FROM KENSAKUJYOKEN WHERE LISTTYPE=1")),
+        "6");
     TDataKensakuRec back;
     ASSERT_TRUE(io.SelectRecord(back));
     EXPECT_EQ(back, rec);
@@ -133,12 +136,15 @@ TEST_F(DataKensakuStoreTest, FirstUseStoresAnEmptyConditionThatRoundTrips) {
 
 TEST_F(DataKensakuStoreTest, ASavedConditionNarrowsTheLoadedList) {
     e.executeSystem(QStringLiteral("DELETE FROM DATALIST WHERE REC>4"));
-    e.executeSystem(QStringLiteral("UPDATE DATALIST SET ENTTEXT='山田商店', DATATYPE=1, CODETYPE=1, DATACODE='Y01', "
-                                   "TANTOU=11 WHERE REC=1"));
-    e.executeSystem(QStringLiteral("UPDATE DATALIST SET ENTTEXT='山田医院', DATATYPE=3, CODETYPE=1, DATACODE='Y02', "
-                                   "TANTOU=12 WHERE REC=2"));
-    e.executeSystem(QStringLiteral("UPDATE DATALIST SET ENTTEXT='川口農園', DATATYPE=2, CODETYPE=4, DATACODE='K01', "
-                                   "TANTOU=11 WHERE REC=3"));
+    e.executeSystem(
+        QStringLiteral("UPDATE DATALIST SET ENTTEXT='山田商店', DATATYPE=1, CODETYPE=1, DATACODE='Y01', "
+                       "TANTOU=11 WHERE REC=1"));
+    e.executeSystem(
+        QStringLiteral("UPDATE DATALIST SET ENTTEXT='山田医院', DATATYPE=3, CODETYPE=1, DATACODE='Y02', "
+                       "TANTOU=12 WHERE REC=2"));
+    e.executeSystem(
+        QStringLiteral("UPDATE DATALIST SET ENTTEXT='川口農園', DATATYPE=2, CODETYPE=4, DATACODE='K01', "
+                       "TANTOU=11 WHERE REC=3"));
     TDataKensakuIO io;
     TDataKensakuRec rec;
     ASSERT_TRUE(io.SelectRecord(rec));

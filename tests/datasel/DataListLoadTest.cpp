@@ -31,17 +31,20 @@ protected:
             "UPDATE DATALIST SET ENTTEXT='あ社', SHOUGOU='あ商事', NENDO=5, PASNAME='/d/b1', GASSAN=1,"
             " KISHU='2024-04-01', KIMATU='2025-03-31', DATACODE='B1' WHERE REC=1"));
         e.executeSystem(QStringLiteral("UPDATE DATALIST SET ENTTEXT='', PASNAME='/d/a2' WHERE REC=2"));
-        e.executeSystem(QStringLiteral(
-            "UPDATE DATALIST SET ENTTEXT='い社', SHOUGOU='い商事', NENDO=4, PASNAME='" + kOddFolder +
-            "', KYOYULOCK=1, GASSAN=1, DATACODE='A3' WHERE REC=3"));
+        e.executeSystem(
+            QStringLiteral("UPDATE DATALIST SET ENTTEXT='い社', SHOUGOU='い商事', NENDO=4, PASNAME='") +
+            kOddFolder + QStringLiteral("', KYOYULOCK=1, GASSAN=1, DATACODE='A3' WHERE REC=3"));
         e.executeSystem(QStringLiteral("UPDATE DATALIST SET ENTTEXT='', PASNAME='/d/B4' WHERE REC=4"));
-        e.executeSystem(QStringLiteral("INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, PASNAME, GASSAN)"
-                                       " VALUES (1, 1, 10000, '子2', '/d/b1/02', 10)"));
-        e.executeSystem(QStringLiteral("INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, PASNAME, GASSAN)"
-                                       " VALUES (1, 2, 10000, '子1', '/d/b1/01', 10)"));
-        e.executeSystem(QStringLiteral("INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, PASNAME, GASSAN)"
-                                       " VALUES (3, 1, 10000, '子3', '" +
-                                       kOddFolder + "/01', 10)"));
+        e.executeSystem(
+            QStringLiteral("INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, PASNAME, GASSAN)"
+                           " VALUES (1, 1, 10000, '子2', '/d/b1/02', 10)"));
+        e.executeSystem(
+            QStringLiteral("INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, PASNAME, GASSAN)"
+                           " VALUES (1, 2, 10000, '子1', '/d/b1/01', 10)"));
+        e.executeSystem(
+            QStringLiteral("INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, PASNAME, GASSAN)"
+                           " VALUES (3, 1, 10000, '子3', '") +
+            kOddFolder + QStringLiteral("/01', 10)"));
     }
 
     // Stored in SQL text above, so the quote is doubled there.
@@ -185,7 +188,7 @@ TEST_F(DataListLoadTest, RowFromADataInformationRecord) {
         int netDrive;
         const char* expected;
     } names[] = {
-        {"", 0, "商号"},       {"名前", 0, "名前"},         {"空き領域", 0, "空き領域"},
+        {"", 0, "商号"},         {"名前", 0, "名前"},       {"空き領域", 0, "空き領域"},
         {"空き領域", 1, "商号"}, {"新しい領域", 1, "商号"}, {"名前", 1, "名前"},
     };
     for (const auto& n : names) {
@@ -236,8 +239,9 @@ TEST_F(DataListLoadTest, LocalFoldersAndStoredFoldersConvertBothWays) {
 
     // Slot 6 is the local copy of an area of a shared folder.
     const QString share = QStringLiteral("/mnt/it's 100%_x/pellanzaimu/sv0001");
-    e.executeSystem(QStringLiteral("INSERT INTO DATALIST (REC, GROUPID, ENTTEXT, PASNAME, NETDRIVE, KYOYULOCK, "
-                                   "GASSAN) VALUES (6, 10000, '共有', '/mnt/it''s 100%_x/pellanzaimu/sv0001', 1, 1, 1)"));
+    e.executeSystem(
+        QStringLiteral("INSERT INTO DATALIST (REC, GROUPID, ENTTEXT, PASNAME, NETDRIVE, KYOYULOCK, "
+                       "GASSAN) VALUES (6, 10000, '共有', '/mnt/it''s 100%_x/pellanzaimu/sv0001', 1, 1, 1)"));
     const QString local = e.root->dataDir() + QStringLiteral("/0006");
     QString sharePath;
     qint32 kyoyu = -1, net = -1;

@@ -27,14 +27,16 @@ protected:
             ASSERT_TRUE(QDir().mkpath(area(n)));
     }
     // A stored area row, written past the controller.
-    void storeArea(const QString& table, int rec, const QString& folder, const QString& name, int rowNo = 0) const {
+    void storeArea(const QString& table, int rec, const QString& folder, const QString& name,
+                   int rowNo = 0) const {
         auto db = e.root->connectSystem();
         fb::Transaction t(*db);
-        fb::Query q(t, rowNo == 0 ? QStringLiteral("INSERT INTO SERVERDATALIST (GROUPID, DRIVELETTER, REC, "
-                                                   "ENTTEXT, PASNAME) VALUES (10000, :D, :REC, :E, :P)")
-                                  : QStringLiteral("INSERT INTO ") + table +
-                                        QStringLiteral(" (GROUPID, DRIVELETTER, REC, ROWNO, ENTTEXT, PASNAME) "
-                                                       "VALUES (10000, :D, :REC, :ROWNO, :E, :P)"));
+        fb::Query q(t, rowNo == 0
+                           ? QStringLiteral("INSERT INTO SERVERDATALIST (GROUPID, DRIVELETTER, REC, "
+                                            "ENTTEXT, PASNAME) VALUES (10000, :D, :REC, :E, :P)")
+                           : QStringLiteral("INSERT INTO ") + table +
+                                 QStringLiteral(" (GROUPID, DRIVELETTER, REC, ROWNO, ENTTEXT, PASNAME) "
+                                                "VALUES (10000, :D, :REC, :ROWNO, :E, :P)"));
         q.setString("D", folder.left(1));
         q.setInt("REC", rec);
         if (rowNo != 0)
@@ -70,9 +72,11 @@ protected:
 };
 
 TEST_F(ServerDataListTest, RebuildListsTheShareFoldersAsFreeAreas) {
-    makeFolders({QStringLiteral("sv0001/01"), QStringLiteral("sv0001/02"), QStringLiteral("PELLANZAIMU_BACKUP")});
+    makeFolders(
+        {QStringLiteral("sv0001/01"), QStringLiteral("sv0001/02"), QStringLiteral("PELLANZAIMU_BACKUP")});
     storeArea(QStringLiteral("SERVERDATALIST"), 1, area(QStringLiteral("sv0009")), QStringLiteral("古い"));
-    storeArea(QStringLiteral("CHILD_SERVERDATALIST"), 1, area(QStringLiteral("sv0009/01")), QStringLiteral("子"), 1);
+    storeArea(QStringLiteral("CHILD_SERVERDATALIST"), 1, area(QStringLiteral("sv0009/01")),
+              QStringLiteral("子"), 1);
     // Another share on the same file tree keeps its rows.
     const QString other = e.env.path() + QStringLiteral("/mnt/other/pellanzaimu/sv0001");
     storeArea(QStringLiteral("SERVERDATALIST"), 2, other, QStringLiteral("他"));
@@ -90,7 +94,8 @@ TEST_F(ServerDataListTest, RebuildListsTheShareFoldersAsFreeAreas) {
     ASSERT_EQ(parent.CHILDCNT, 2);
     QStringList childFolders{parent.CHILDREN[0].PASNAME, parent.CHILDREN[1].PASNAME};
     childFolders.sort();
-    EXPECT_EQ(childFolders, (QStringList{area(QStringLiteral("sv0001/01")), area(QStringLiteral("sv0001/02"))}));
+    EXPECT_EQ(childFolders,
+              (QStringList{area(QStringLiteral("sv0001/01")), area(QStringLiteral("sv0001/02"))}));
     EXPECT_EQ(parent.CHILDREN[1].ROWNO, 2);
     EXPECT_EQ(parent.CHILDREN[1].GASSAN, 10);
     EXPECT_EQ(ctl.ChildCount, 2);
@@ -106,7 +111,8 @@ TEST_F(ServerDataListTest, RebuildListsTheShareFoldersAsFreeAreas) {
 }
 
 TEST_F(ServerDataListTest, AreasAreWrittenAndLoadedInOrder) {
-    makeFolders({QStringLiteral("sv0001"), QStringLiteral("sv0002"), QStringLiteral("sv0003"), QStringLiteral("sv0004")});
+    makeFolders({QStringLiteral("sv0001"), QStringLiteral("sv0002"), QStringLiteral("sv0003"),
+                 QStringLiteral("sv0004")});
     TDataListRec rows[] = {
         areaRow(area(QStringLiteral("sv0001")), QStringLiteral("B社"), 3, TDateTime::fromDate(2023, 4, 1)),
         areaRow(area(QStringLiteral("sv0002")), kFreeAreaText, 0, TDateTime()),
@@ -158,13 +164,15 @@ TEST_F(ServerDataListTest, AreasAreWrittenAndLoadedInOrder) {
     storeArea(QStringLiteral("SERVERDATALIST"), 9, area(QStringLiteral("sv0001")), QStringLiteral("重複"));
     ASSERT_TRUE(list.UpdateServerDataListRecord(rows[0], true, true));
     EXPECT_EQ(rows[0].REC, 5);
-    EXPECT_EQ(stored(QStringLiteral("SELECT REC FROM SERVERDATALIST ORDER BY REC")), (QStringList{"2", "4", "5"}));
+    EXPECT_EQ(stored(QStringLiteral("SELECT REC FROM SERVERDATALIST ORDER BY REC")),
+              (QStringList{"2", "4", "5"}));
     EXPECT_TRUE(e.ui->shown().empty());
 }
 
 TEST_F(ServerDataListTest, AFolderGoneFromTheShareStillPassesItsLockToTheList) {
     const QString gone = area(QStringLiteral("sv0099"));
-    e.executeSystem(QStringLiteral("UPDATE DATALIST SET PASNAME='") + QString(gone).replace(u'\'', QStringLiteral("''")) +
+    e.executeSystem(QStringLiteral("UPDATE DATALIST SET PASNAME='") +
+                    QString(gone).replace(u'\'', QStringLiteral("''")) +
                     QStringLiteral("', NETDRIVE=1 WHERE REC=7"));
     TDataListRec row = areaRow(gone, QStringLiteral("名"), 1, TDateTime::fromDate(2024, 4, 1));
     row.DATALOCK = 12;
@@ -180,11 +188,13 @@ TEST_F(ServerDataListTest, AFolderGoneFromTheShareStillPassesItsLockToTheList) {
 
 TEST_F(ServerDataListTest, ChildAreasFollowTheirParentArea) {
     makeFolders({QStringLiteral("sv0001/01"), QStringLiteral("sv0001/02")});
-    TDataListRec parent = areaRow(area(QStringLiteral("sv0001")), QStringLiteral("合算"), 2, TDateTime::fromDate(2024, 4, 1));
+    TDataListRec parent =
+        areaRow(area(QStringLiteral("sv0001")), QStringLiteral("合算"), 2, TDateTime::fromDate(2024, 4, 1));
     parent.GASSAN = 1;
     ASSERT_TRUE(list.UpdateServerDataListRecord(parent, true, true));
 
-    TDataListRec child = areaRow(area(QStringLiteral("sv0001/02")), QStringLiteral("子B"), 2, TDateTime::fromDate(2024, 4, 1));
+    TDataListRec child =
+        areaRow(area(QStringLiteral("sv0001/02")), QStringLiteral("子B"), 2, TDateTime::fromDate(2024, 4, 1));
     child.GASSAN = 10;
     child.ROWNO = 1;
     ASSERT_TRUE(list.UpdateServerDataListRecord(child, true, true));
@@ -217,11 +227,13 @@ TEST_F(ServerDataListTest, NextAreaFolderNameAndLocalFolderOfAnArea) {
     storeArea(QStringLiteral("SERVERDATALIST"), 2, area(QStringLiteral("sv0003")), QStringLiteral("三"));
     // "_" and "%" in a share root are no patterns: a look-alike root is another share.
     const QString lookAlike = e.env.path() + QStringLiteral("/mnt/it's 100%Ax/pellanzaimu");
-    storeArea(QStringLiteral("SERVERDATALIST"), 3, lookAlike + QStringLiteral("/sv0042"), QStringLiteral("他"));
+    storeArea(QStringLiteral("SERVERDATALIST"), 3, lookAlike + QStringLiteral("/sv0042"),
+              QStringLiteral("他"));
     EXPECT_EQ(list.GetNextServerFolderName(root, 1), QStringLiteral("sv0008"));
     EXPECT_EQ(list.GetNextServerFolderName(root, 2), QStringLiteral("sv0009"));
     EXPECT_EQ(list.GetNextServerFolderName(lookAlike, 1), QStringLiteral("sv0043"));
-    EXPECT_EQ(list.GetNextServerFolderName(e.env.path() + QStringLiteral("/empty"), 1), QStringLiteral("sv0001"));
+    EXPECT_EQ(list.GetNextServerFolderName(e.env.path() + QStringLiteral("/empty"), 1),
+              QStringLiteral("sv0001"));
 
     const QString areaFolder = area(QStringLiteral("sv0003"));
     e.executeSystem(QStringLiteral("UPDATE DATALIST SET PASNAME='") +
@@ -234,6 +246,27 @@ TEST_F(ServerDataListTest, NextAreaFolderNameAndLocalFolderOfAnArea) {
     EXPECT_TRUE(list.GetSharedDataLocalPath(QString(), 0).isEmpty());
 }
 
+// Deleting a shared merged row removes the child areas below its folder and nothing that only looks alike.
+TEST_F(ServerDataListTest, DeletingASharedParentTakesOnlyItsOwnChildAreas) {
+    const QString parent = area(QStringLiteral("sv0001"));
+    const QString lookAlike = e.env.path() + QStringLiteral("/mnt/it's 100%Ax/pellanzaimu/sv0001");
+    storeArea(QStringLiteral("SERVERDATALIST"), 1, parent, QStringLiteral("親"));
+    storeArea(QStringLiteral("SERVERDATALIST"), 2, area(QStringLiteral("sv00011")), QStringLiteral("隣"));
+    storeArea(QStringLiteral("SERVERDATALIST"), 3, lookAlike, QStringLiteral("他"));
+    storeArea(QStringLiteral("CHILD_SERVERDATALIST"), 1, parent + QStringLiteral("/01"), QStringLiteral("子"),
+              1);
+    storeArea(QStringLiteral("CHILD_SERVERDATALIST"), 2, area(QStringLiteral("sv00011/01")),
+              QStringLiteral("隣子"), 1);
+    storeArea(QStringLiteral("CHILD_SERVERDATALIST"), 3, lookAlike + QStringLiteral("/01"),
+              QStringLiteral("他子"), 1);
+    TDataListRec row = areaRow(parent, QStringLiteral("親"), 1, TDateTime());
+    row.REC = 4;
+    row.GASSAN = 1;
+    ASSERT_TRUE(list.DeleteDataListChildRecord(row, true));
+    EXPECT_EQ(stored(QStringLiteral("SELECT ENTTEXT FROM CHILD_SERVERDATALIST ORDER BY REC")),
+              (QStringList{QStringLiteral("隣子"), QStringLiteral("他子")}));
+}
+
 // A list row that is a local copy of shared data keeps the share's list current as well.
 TEST_F(ServerDataListTest, ListWritesOfSharedRowsUpdateTheShareList) {
     makeFolders({QStringLiteral("sv0001/01")});
@@ -244,7 +277,8 @@ TEST_F(ServerDataListTest, ListWritesOfSharedRowsUpdateTheShareList) {
     ASSERT_TRUE(list.UpdateDataListRecord(row, true, true));
     EXPECT_EQ(row.REC, 5);
     EXPECT_EQ(stored(QStringLiteral("SELECT ENTTEXT FROM DATALIST WHERE REC=5")), QStringList{"共有データ"});
-    EXPECT_EQ(stored(QStringLiteral("SELECT ENTTEXT || '/' || REC FROM SERVERDATALIST")), QStringList{"共有データ/1"});
+    EXPECT_EQ(stored(QStringLiteral("SELECT ENTTEXT || '/' || REC FROM SERVERDATALIST")),
+              QStringList{"共有データ/1"});
 
     TDataListRec child = row;
     child.GASSAN = 10;
@@ -265,13 +299,15 @@ TEST_F(ServerDataListTest, AFailedShareWriteLeavesTheListRowAsItWas) {
     makeFolders({QStringLiteral("sv0001")});
     // No operator group 20000 exists, so the share row cannot be stored for it.
     SystemDef.GROUPID = 20000;
-    TDataListRec row = areaRow(area(QStringLiteral("sv0001")), QStringLiteral("共有"), 4, TDateTime::fromDate(2024, 4, 1));
+    TDataListRec row =
+        areaRow(area(QStringLiteral("sv0001")), QStringLiteral("共有"), 4, TDateTime::fromDate(2024, 4, 1));
     row.REC = 5;
     EXPECT_FALSE(list.UpdateDataListRecord(row, true, true));
     EXPECT_EQ(stored(QStringLiteral("SELECT ENTTEXT FROM DATALIST WHERE REC=5")), QStringList{""});
     EXPECT_FALSE(e.dm->IBTransactionDEF.isActive());
     ASSERT_EQ(e.ui->shown().size(), 1u);
-    EXPECT_TRUE(e.ui->messageTexts().join(u'\n').contains(QStringLiteral("データリストの更新に失敗しました。")));
+    EXPECT_TRUE(
+        e.ui->messageTexts().join(u'\n').contains(QStringLiteral("データリストの更新に失敗しました。")));
 }
 
 // The same write through the Firebird server that test.sh starts, in client/server mode.
@@ -281,8 +317,9 @@ TEST_F(ServerDataListTest, ListWritesOfSharedRowsThroughTheServer) {
         GTEST_SKIP() << "QV_FB_SERVER not set (test.sh starts the server)";
     makeFolders({QStringLiteral("sv0002")});
     const QString folder = area(QStringLiteral("sv0002"));
-    e.executeSystem(QStringLiteral("INSERT INTO DATALIST (REC, GROUPID, PASNAME, NETDRIVE) VALUES (121, 10000, '") +
-                    QString(folder).replace(u'\'', QStringLiteral("''")) + QStringLiteral("', 1)"));
+    e.executeSystem(
+        QStringLiteral("INSERT INTO DATALIST (REC, GROUPID, PASNAME, NETDRIVE) VALUES (121, 10000, '") +
+        QString(folder).replace(u'\'', QStringLiteral("''")) + QStringLiteral("', 1)"));
     e.dm->IBDatabaseDEF.detach();
     ConnectMode = 1;
     SystemDef.HOSTNAME = server;
