@@ -7,6 +7,8 @@
 #include "platform/Cp932.h"
 #include "platform/firebird/FbQuery.h"
 
+#include <optional>
+
 namespace {
 
 // Stored SORTCOL n is grid column kGridCols[n].
@@ -28,34 +30,29 @@ const Failure kSelectFailed{QStringLiteral("TDataListKensakuBox.SelectRecord"),
                             QStringLiteral("検索条件レコードの参照に失敗しました。")};
 const Failure kUpdateFailed{QStringLiteral("TDataListKensakuBox.UpdateRecord"),
                             QStringLiteral("検索条件レコードの更新に失敗しました。")};
+const Failure kPersonsFailed{QStringLiteral("TUserList.Execute"),
+                             QStringLiteral("ユーザーリストの取得に失敗しました。")};
 const Failure kSortFailed{QStringLiteral("TDataListKensakuBox.UpdateRecordSortField"),
                           QStringLiteral("検索条件レコードの更新に失敗しました。")};
 
 // Runs work in the transaction, started and committed here only when it is not running yet. A failure
 // of an own transaction is reported and rolled back; inside a caller's it is left to the caller.
 bool inTransaction(fb::Transaction& t, const Failure& failure, const std::function<void()>& work) {
-    const bool own = !t.isActive();
+    const bool mine = !t.isActive();
+    std::optional<OwnTransaction> own;
     try {
-        if (own)
-            t.start();
+        own.emplace(t);
         work();
-        if (own)
-            t.commit();
+        own->commit();
         return true;
     } catch (const fb::Error& e) {
-        if (own)
+        if (mine)
             ErrFbAccess(e, failure.context, failure.message);
     } catch (const std::exception& e) {
-        if (own)
+        if (mine)
             ShowErrDetail(failure.message, QString::fromUtf8(e.what()), ui::MsgKind::Error);
     }
-    if (own && t.isActive()) {
-        try {
-            t.rollback();
-        } catch (const fb::Error&) {
-        }
-    }
-    return false;
+    return false; // the guard rolls an own transaction back
 }
 
 } // namespace
@@ -262,4 +259,20 @@ int TDataKensakuIO::UpdateRecordSortField(const TDataKensakuRec& rec) {
                          })
                ? 1
                : 0;
+}
+
+bool TDataKensakuIO::LoadPersons(QList<TKensakuPerson>& persons) {
+    persons = {{0, QStringLiteral("選択なし")}};
+    return inTransaction(Transaction, kPersonsFailed, [&] {
+        fb::Query q(Transaction);
+        q.setSql(QStringList{QStringLiteral("SELECT OPCODE,OPNAME FROM OPERATOR"),
+                             QStringLiteral("WHERE (GROUPID=:GROUPID) AND (OPCODE>=10)"),
+                             QStringLiteral("ORDER BY OPCODE")});
+        q.setInt("GROUPID", SystemDef.GROUPID);
+        for (q.open(); !q.eof(); q.next()) {
+            const qint32 code = q.field("OPCODE").asInt();
+            persons.append({code, QStringLiteral("%1:%2").arg(code).arg(q.field("OPNAME").asString())});
+        }
+        q.close();
+    });
 }

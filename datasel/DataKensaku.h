@@ -51,6 +51,12 @@ bool KensakuMatches(const TDataKensakuRec& rec, const TDataListRec& row);
 // The indexes of the parent rows that pass, in list order; children go with their parent.
 TDataSentakuRecDispArray ApplyKensaku(const TDataKensakuRec& rec, const TDataSentakuRecArray& rows);
 
+// One entry of the person-in-charge list: an operator of the group, or code 0 for anyone.
+struct TKensakuPerson {
+    qint32 code = 0;
+    QString line; // "%d:%s" of code and name
+};
+
 // Reads and writes the stored conditions in a system-database transaction of its own (started and
 // committed only when nobody has started it). Errors of a transaction started here are reported.
 class TDataKensakuIO {
@@ -67,6 +73,9 @@ public:
     int UpdateRecord(const TDataKensakuRec& rec);
     // The sort column and direction only; 1 done, 0 failed.
     int UpdateRecordSortField(const TDataKensakuRec& rec);
+    // "選択なし" and the operators (codes 10 and above) of the logged-on group. It stands in for the
+    // framework's operator list until that is available.
+    bool LoadPersons(QList<TKensakuPerson>& persons);
 
 private:
     void bindKey(fb::Query& q, const TDataKensakuRec& rec) const;

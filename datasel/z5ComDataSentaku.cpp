@@ -103,8 +103,17 @@ QString TDataSentakuListCtl::cols() const {
                "ENTTEXT,SHOUGOU,PASNAME,NETDRIVE,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,DATALOCK,KYOYULOCK,"
                "TANTOU,\nVER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,"
                "YOBI1,YOBI2,YOBI3") +
-           (HasCloudColumn ? QStringLiteral(",CLOUD") : QStringLiteral(",0 AS CLOUD")) +
+           flagCols();
+}
+
+QString TDataSentakuListCtl::flagCols() const {
+    return (HasCloudColumn ? QStringLiteral(",CLOUD") : QStringLiteral(",0 AS CLOUD")) +
            (HasReadOnlyColumn ? QStringLiteral(",READ_ONLY") : QStringLiteral(",0 AS READ_ONLY"));
+}
+
+QString TDataSentakuListCtl::flagSets() const {
+    return (HasCloudColumn ? QStringLiteral(",CLOUD=:CLOUD") : QString()) +
+           (HasReadOnlyColumn ? QStringLiteral(",READ_ONLY=:READ_ONLY") : QString());
 }
 
 QString TDataSentakuListCtl::placeCondition() const {
@@ -178,16 +187,44 @@ void TDataSentakuListCtl::mapRow(const fb::Query& q, TDataListRec& row, RowSourc
     row.READ_ONLY = q.field("READ_ONLY").asInt();
 }
 
-void TDataSentakuListCtl::ReadDataListRow(TDataSentakuRec& row) {
-    mapRow(*Sql, row, RowSource::List);
+void TDataSentakuListCtl::readParentRow(TDataSentakuRec& row, RowSource source) {
+    mapRow(*Sql, row, source);
     row.ROWNO = 0;
     row.CHILDCNT = 0;
     row.CHILDREN.clear();
 }
 
-void TDataSentakuListCtl::ReadChildDataListRow(TDataListRec& row) {
-    mapRow(*Sql, row, RowSource::List);
+void TDataSentakuListCtl::readChildRow(TDataListRec& row, RowSource source) {
+    mapRow(*Sql, row, source);
     appendChild(row);
+}
+
+void TDataSentakuListCtl::ReadDataListRow(TDataSentakuRec& row) {
+    readParentRow(row, RowSource::List);
+}
+
+void TDataSentakuListCtl::ReadChildDataListRow(TDataListRec& row) {
+    readChildRow(row, RowSource::List);
+}
+
+QString TDataSentakuListCtl::insertStatement(const QString& table, QString names) const {
+    if (HasCloudColumn)
+        names += QStringLiteral(",CLOUD");
+    if (HasReadOnlyColumn)
+        names += QStringLiteral(",READ_ONLY");
+    return QStringLiteral("INSERT INTO %1(%2)\nVALUES(:%3)")
+        .arg(table, names, names.split(u',').join(QStringLiteral(",:")));
+}
+
+void TDataSentakuListCtl::readRows(qint32& read, RowSource source) {
+    fb::Query& q = *Sql;
+    for (q.open(); !q.eof(); q.next()) {
+        // Rows another computer added since they were counted are taken too.
+        if (read >= Rows.size())
+            Rows.resize(read + 1);
+        readParentRow(Rows[read++], source);
+    }
+    q.close();
 }
 
 bool TDataSentakuListCtl::GetLocalPathToData(const QString& path, TDataListRec& row) {
@@ -414,22 +451,13 @@ bool TDataSentakuListCtl::InsertDataListRecord(TDataListRec& row, bool report) {
     OwnTransaction own(DM->IBTransactionDEF);
     try {
         row.REC = GetDataFolderName(1);
-        QString names =
-            QStringLiteral("REC,GROUPID,PASNAME,ENTTEXT,SHOUGOU,NETDRIVE,DATATYPE,CODETYPE,NENDO,KISHU,"
-                           "KIMATU,DATALOCK,KYOYULOCK,TANTOU,\nVER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,"
-                           "GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3,UPDATE_LOCK");
-        if (HasCloudColumn)
-            names += QStringLiteral(",CLOUD");
-        if (HasReadOnlyColumn)
-            names += QStringLiteral(",READ_ONLY");
-        if (DataPlaceRec > 0)
-            names.prepend(QStringLiteral("DATAPLACEREC,"));
-        QString params = names;
-        params.replace(QStringLiteral("\n"), QString());
-        params = u':' + params.split(u',').join(QStringLiteral(",:"));
         fb::Query& q = *Sql;
-        q.setSql(QStringList{QStringLiteral("INSERT INTO ") + TableName + u'(' + names + u')',
-                             QStringLiteral("VALUES(") + params + u')'});
+        q.setSql(insertStatement(
+            TableName,
+            QStringLiteral("%1REC,GROUPID,PASNAME,ENTTEXT,SHOUGOU,NETDRIVE,DATATYPE,CODETYPE,NENDO,KISHU,"
+                           "KIMATU,DATALOCK,KYOYULOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,"
+                           "GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3,UPDATE_LOCK")
+                .arg(DataPlaceRec > 0 ? QStringLiteral("DATAPLACEREC,") : QString())));
         bindRow(q, row);
         q.setInt("REC", row.REC);
         q.setInt("GROUPID", SystemDef.GROUPID);
@@ -469,11 +497,7 @@ bool TDataSentakuListCtl::UpdateDataListRecord(TDataListRec& row, bool withNames
                 return true;
             }
         }
-        QString set = kSetList;
-        if (HasCloudColumn)
-            set += QStringLiteral(",CLOUD=:CLOUD");
-        if (HasReadOnlyColumn)
-            set += QStringLiteral(",READ_ONLY=:READ_ONLY");
+        const QString set = kSetList + flagSets();
         q.setSql(QStringList{QStringLiteral("UPDATE ") + TableName, set, QStringLiteral("WHERE (REC=:REC)"),
                              placeCondition()});
         bindRow(q, row);
@@ -575,24 +599,14 @@ bool TDataSentakuListCtl::UpdateDataListChildRecord(TDataListRec& row, bool repo
         q.setInt("GROUPID", SystemDef.GROUPID);
         const int count = q.openInt("RECCNT");
         if (count > 0) {
-            QString set = kSetList;
-            if (HasCloudColumn)
-                set += QStringLiteral(",CLOUD=:CLOUD");
-            if (HasReadOnlyColumn)
-                set += QStringLiteral(",READ_ONLY=:READ_ONLY");
+            const QString set = kSetList + flagSets();
             q.setSql(QStringList{QStringLiteral("UPDATE CHILD_DATALIST"), set, key});
         } else {
-            QString names =
+            q.setSql(insertStatement(
+                QStringLiteral("CHILD_DATALIST"),
                 QStringLiteral("REC,ROWNO,GROUPID,ENTTEXT,SHOUGOU,PASNAME,NETDRIVE,DATATYPE,CODETYPE,NENDO,"
                                "KISHU,KIMATU,DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,"
-                               "KYOYULOCK,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3");
-            if (HasCloudColumn)
-                names += QStringLiteral(",CLOUD");
-            if (HasReadOnlyColumn)
-                names += QStringLiteral(",READ_ONLY");
-            const QString params = u':' + names.split(u',').join(QStringLiteral(",:"));
-            q.setSql(QStringList{QStringLiteral("INSERT INTO CHILD_DATALIST(") + names + u')',
-                                 QStringLiteral("VALUES(") + params + u')'});
+                               "KYOYULOCK,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3")));
         }
         bindRow(q, row);
         q.setInt("REC", row.REC);

@@ -117,6 +117,9 @@ public:
 
 private:
     QString cols() const;
+    // The CLOUD and READ_ONLY parts of a column list and of a SET list, by the system database version.
+    QString flagCols() const;
+    QString flagSets() const;
     QString placeCondition() const;
     void bindPlace(fb::Query& q) const;
     void bindRow(fb::Query& q, const TDataListRec& row) const;
@@ -124,6 +127,12 @@ private:
     enum class RowSource { Stored, List, Server };
     void mapRow(const fb::Query& q, TDataListRec& row, RowSource source) const;
     void appendChild(const TDataListRec& child);
+    void readParentRow(TDataSentakuRec& row, RowSource source);
+    void readChildRow(TDataListRec& row, RowSource source);
+    // Reads the rows of the open statement of Sql into Rows from index read on.
+    void readRows(qint32& read, RowSource source);
+    // "INSERT INTO table(names[,CLOUD][,READ_ONLY]) VALUES(:names...)" by the column flags.
+    QString insertStatement(const QString& table, QString names) const;
     QString serverCols() const;
     QString serverSetList(bool withNames) const;
     void bindServerRow(fb::Query& q, const TDataListRec& row) const;

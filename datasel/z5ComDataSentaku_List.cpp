@@ -102,15 +102,6 @@ void TDataSentakuListCtl::Execute(int shareLockFilter, quint8 sortOrder, const Q
         Rows.resize(RowCount);
 
         qint32 read = 0;
-        const auto readRows = [&] {
-            for (q.open(); !q.eof(); q.next()) {
-                // Rows another computer added since the count are taken too.
-                if (read >= Rows.size())
-                    Rows.resize(read + 1);
-                ReadDataListRow(Rows[read++]);
-            }
-            q.close();
-        };
         if (ListFilter == 0 || ListFilter == 1) {
             sql = QStringList{head, from, QStringLiteral("WHERE (GROUPID=:GROUPID)")};
             if (ListFilter == 1 || freeLast)
@@ -121,7 +112,7 @@ void TDataSentakuListCtl::Execute(int shareLockFilter, quint8 sortOrder, const Q
                 sql << order;
             q.setSql(sql);
             bindFilters(q);
-            readRows();
+            readRows(read, RowSource::List);
         }
         if (freeLast && (ListFilter == 0 || ListFilter == 2)) {
             sql = QStringList{head, from, QStringLiteral("WHERE (GROUPID=:GROUPID) AND (ENTTEXT='')")};
@@ -133,7 +124,7 @@ void TDataSentakuListCtl::Execute(int shareLockFilter, quint8 sortOrder, const Q
                 sql << (descending ? QStringLiteral("ORDER BY REC DESC") : QStringLiteral("ORDER BY REC"));
             q.setSql(sql);
             bindFilters(q);
-            readRows();
+            readRows(read, RowSource::List);
         }
         // Rows removed since the count leave no empty rows behind.
         Rows.resize(read);

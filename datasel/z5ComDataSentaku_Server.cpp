@@ -61,6 +61,15 @@ void bindFolder(fb::Query& q, const QString& folder) {
     q.setString("PASNAME", folder);
 }
 
+// Every local list row that works on the shared folder takes the area's lock.
+void copyLockToList(fb::Query& q, const QString& table, const TDataListRec& row) {
+    q.setSql(QStringList{QStringLiteral("UPDATE ") + table, QStringLiteral("SET DATALOCK=:DATALOCK"),
+                         QStringLiteral("WHERE PASNAME=:PASNAME")});
+    q.setInt("DATALOCK", row.DATALOCK);
+    q.setString("PASNAME", row.PASNAME);
+    q.execute();
+}
+
 bool isAreaText(const QString& text) {
     return text == kFreeAreaText || text == kNewAreaText;
 }
@@ -93,8 +102,7 @@ QString TDataSentakuListCtl::serverCols() const {
     return QStringLiteral("ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,DATALOCK,TANTOU,"
                           "VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,"
                           "YOBI1,YOBI2,YOBI3") +
-           (HasCloudColumn ? QStringLiteral(",CLOUD") : QStringLiteral(",0 AS CLOUD")) +
-           (HasReadOnlyColumn ? QStringLiteral(",READ_ONLY") : QStringLiteral(",0 AS READ_ONLY"));
+           flagCols();
 }
 
 QString TDataSentakuListCtl::serverSetList(bool withNames) const {
@@ -106,11 +114,7 @@ QString TDataSentakuListCtl::serverSetList(bool withNames) const {
         "YOBI2=:YOBI2,YOBI3=:YOBI3");
     if (withNames)
         set += QStringLiteral(",ENTTEXT=:ENTTEXT,SHOUGOU=:SHOUGOU");
-    if (HasCloudColumn)
-        set += QStringLiteral(",CLOUD=:CLOUD");
-    if (HasReadOnlyColumn)
-        set += QStringLiteral(",READ_ONLY=:READ_ONLY");
-    return set;
+    return set + flagSets();
 }
 
 void TDataSentakuListCtl::bindServerRow(fb::Query& q, const TDataListRec& row) const {
@@ -120,15 +124,11 @@ void TDataSentakuListCtl::bindServerRow(fb::Query& q, const TDataListRec& row) c
 }
 
 void TDataSentakuListCtl::ReadServerDataListRow(TDataSentakuRec& row) {
-    mapRow(*Sql, row, RowSource::Server);
-    row.ROWNO = 0;
-    row.CHILDCNT = 0;
-    row.CHILDREN.clear();
+    readParentRow(row, RowSource::Server);
 }
 
 void TDataSentakuListCtl::ReadServerChildDataListRow(TDataListRec& row) {
-    mapRow(*Sql, row, RowSource::Server);
-    appendChild(row);
+    readChildRow(row, RowSource::Server);
 }
 
 void TDataSentakuListCtl::ServerExecute(int mode, const QString& drivePath, const QString& orderBy,
@@ -161,14 +161,6 @@ void TDataSentakuListCtl::serverLoad(const QString& drivePath, bool descending, 
     RowCount = q.openInt("RECCNT");
     Rows.resize(RowCount);
     qint32 read = 0;
-    const auto readRows = [&] {
-        for (q.open(); !q.eof(); q.next()) {
-            if (read >= Rows.size())
-                Rows.resize(read + 1);
-            ReadServerDataListRow(Rows[read++]);
-        }
-        q.close();
-    };
     if (RowCount > 0) {
         const QString head = QStringLiteral("SELECT REC,") + serverCols();
         const bool dataFirst =
@@ -183,7 +175,7 @@ void TDataSentakuListCtl::serverLoad(const QString& drivePath, bool descending, 
             q.setString("FREEAREA", kFreeAreaText);
             q.setString("NEWAREA", kNewAreaText);
         }
-        readRows();
+        readRows(read, RowSource::Server);
         if (dataFirst) {
             // The areas without data follow in folder order, whatever the direction.
             q.setSql(QStringList{head, QStringLiteral("FROM SERVERDATALIST"), kShareWhere,
@@ -192,7 +184,7 @@ void TDataSentakuListCtl::serverLoad(const QString& drivePath, bool descending, 
             bindShare(q, drivePath);
             q.setString("FREEAREA", kFreeAreaText);
             q.setString("NEWAREA", kNewAreaText);
-            readRows();
+            readRows(read, RowSource::Server);
         }
     }
     Rows.resize(read);
@@ -277,17 +269,12 @@ bool TDataSentakuListCtl::UpdateServerDataListRecord(TDataListRec& row, bool wit
                 q.setInt("GROUPID", SystemDef.GROUPID);
                 q.setString("DRIVELETTER", DriveLetter(row.PASNAME));
                 row.REC = q.openInt("RECMAX") + 1;
-                QString names = QStringLiteral(
-                    "GROUPID,DRIVELETTER,REC,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,"
-                    "DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,"
-                    "DATA_STATUS,YOBI1,YOBI2,YOBI3");
-                if (HasCloudColumn)
-                    names += QStringLiteral(",CLOUD");
-                if (HasReadOnlyColumn)
-                    names += QStringLiteral(",READ_ONLY");
-                q.setSql(QStringList{QStringLiteral("INSERT INTO SERVERDATALIST(") + names + u')',
-                                     QStringLiteral("VALUES(:") +
-                                         names.split(u',').join(QStringLiteral(",:")) + u')'});
+                q.setSql(insertStatement(
+                    QStringLiteral("SERVERDATALIST"),
+                    QStringLiteral(
+                        "GROUPID,DRIVELETTER,REC,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,"
+                        "KIMATU,DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,"
+                        "GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3")));
             }
             bindServerRow(q, row);
             q.setInt("REC", row.REC);
@@ -302,11 +289,7 @@ bool TDataSentakuListCtl::UpdateServerDataListRecord(TDataListRec& row, bool wit
             q.setInt("REC", row.REC);
             q.execute();
         }
-        q.setSql(QStringList{QStringLiteral("UPDATE DATALIST"), QStringLiteral("SET DATALOCK=:DATALOCK"),
-                             QStringLiteral("WHERE PASNAME=:PASNAME")});
-        q.setInt("DATALOCK", row.DATALOCK);
-        q.setString("PASNAME", row.PASNAME);
-        q.execute();
+        copyLockToList(q, QStringLiteral("DATALIST"), row);
         own.commit();
         return true;
     } catch (...) {
@@ -333,17 +316,12 @@ bool TDataSentakuListCtl::UpdateServerDataListChildRecord(TDataListRec& row, boo
             q.setSql(QStringList{QStringLiteral("SELECT REC FROM SERVERDATALIST"), kServerWhere});
             bindFolder(q, TrimZenkaku(ExcludePathDelim(row.PASNAME).section(u'/', 0, -2)));
             row.REC = q.openInt("REC");
-            QString names = QStringLiteral(
-                "GROUPID,DRIVELETTER,REC,ROWNO,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,"
-                "DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,"
-                "DATA_STATUS,YOBI1,YOBI2,YOBI3");
-            if (HasCloudColumn)
-                names += QStringLiteral(",CLOUD");
-            if (HasReadOnlyColumn)
-                names += QStringLiteral(",READ_ONLY");
-            q.setSql(QStringList{QStringLiteral("INSERT INTO CHILD_SERVERDATALIST(") + names + u')',
-                                 QStringLiteral("VALUES(:") + names.split(u',').join(QStringLiteral(",:")) +
-                                     u')'});
+            q.setSql(insertStatement(
+                QStringLiteral("CHILD_SERVERDATALIST"),
+                QStringLiteral(
+                    "GROUPID,DRIVELETTER,REC,ROWNO,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,"
+                    "KIMATU,DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,"
+                    "DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3")));
         }
         // No parent area, no child row.
         if (row.REC > 0) {
@@ -354,12 +332,7 @@ bool TDataSentakuListCtl::UpdateServerDataListChildRecord(TDataListRec& row, boo
                 q.setInt("ROWNO", row.ROWNO);
             q.execute();
         }
-        q.setSql(QStringList{QStringLiteral("UPDATE CHILD_DATALIST"),
-                             QStringLiteral("SET DATALOCK=:DATALOCK"),
-                             QStringLiteral("WHERE PASNAME=:PASNAME")});
-        q.setInt("DATALOCK", row.DATALOCK);
-        q.setString("PASNAME", row.PASNAME);
-        q.execute();
+        copyLockToList(q, QStringLiteral("CHILD_DATALIST"), row);
         own.commit();
         return true;
     } catch (...) {

@@ -1,10 +1,8 @@
 #include "datasel/z5DataListKensaku.h"
 
 #include "core/DataModule.h"
-#include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
 #include "platform/UserInteraction.h"
-#include "platform/firebird/FbQuery.h"
 #include "ui_z5DataListKensaku.h"
 
 #include <QRegularExpressionValidator>
@@ -44,37 +42,9 @@ void TDataListKensakuBox::buildLists() {
     for (const TDataKindEntry& kind : DataKindEntries())
         ui->cmbDataKbn->addItem(kind.text);
 
-    // The operators of the group (codes 10 and above), after the entry that means anyone.
-    m_persons = {{0, kNoChoice}};
-    fb::Transaction& t = IO.Transaction;
-    const bool own = !t.isActive();
-    try {
-        if (own)
-            t.start();
-        fb::Query q(t, QStringList{QStringLiteral("SELECT OPCODE,OPNAME FROM OPERATOR"),
-                                   QStringLiteral("WHERE (GROUPID=:GROUPID) AND (OPCODE>=10)"),
-                                   QStringLiteral("ORDER BY OPCODE")}
-                           .join(u'\n'));
-        q.setInt("GROUPID", SystemDef.GROUPID);
-        for (q.open(); !q.eof(); q.next()) {
-            const qint32 code = q.field("OPCODE").asInt();
-            m_persons.append({code, QStringLiteral("%1:%2").arg(code).arg(q.field("OPNAME").asString())});
-        }
-        q.close();
-        if (own)
-            t.commit();
-    } catch (const fb::Error& e) {
-        if (own) {
-            ErrFbAccess(e, QStringLiteral("TUserList.Execute"),
-                        QStringLiteral("ユーザーリストの取得に失敗しました。"));
-            try {
-                t.rollback();
-            } catch (const fb::Error&) {
-            }
-        }
+    if (!IO.LoadPersons(m_persons))
         return;
-    }
-    for (const Person& p : m_persons)
+    for (const TKensakuPerson& p : m_persons)
         ui->cmbTanto->addItem(p.line);
 
     m_versions.FirstEntryName = kNoChoice;

@@ -43,14 +43,10 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
-    struct Person {
-        qint32 code;
-        QString line;
-    };
     void buildLists();
 
     std::unique_ptr<Ui::TDataListKensakuBox> ui;
-    QList<Person> m_persons;
+    QList<TKensakuPerson> m_persons;
     TSeihinVersionList m_versions;
     bool m_created = false;
 };
