@@ -40,6 +40,9 @@ QString dataVersion(fb::Transaction& t) {
 
 bool TCloudShareIO::run(const QString& host, const QString& folder, const Failure& failure,
                         const std::function<void(fb::Transaction&)>& work) {
+    // No folder would name the data folder's own database, not a dataset.
+    if (folder.trimmed().isEmpty())
+        return false;
     const QString target = TDM::DatabaseName(host, folder, DataFileName);
     fb::Database* database = &DM->IBDatabaseDAT;
     bool connectedHere = false;

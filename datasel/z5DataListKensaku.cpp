@@ -121,3 +121,7 @@ void TDataListKensakuBox::btnOKClick() {
 void TDataListKensakuBox::btnCancelClick() {
     done(2);
 }
+
+void TDataListKensakuBox::reject() {
+    done(2);
+}

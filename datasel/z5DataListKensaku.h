@@ -39,6 +39,9 @@ public:
     void btnOKClick();
     void btnCancelClick();
 
+    // Esc and the close box cancel like "キャンセル".
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* e) override;
 

@@ -103,6 +103,7 @@ TEST_F(CloudShareTest, AMissingDatasetIsAFailureNotAValue) {
     EXPECT_EQ(io.GetCloudLine(QString(), missing), 0);
     EXPECT_FALSE(e.ui->shown().empty());
     EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
+    EXPECT_FALSE(io.SetCloudLine(QString(), QStringLiteral(" "), 2));
 }
 
 // The ini mirror that cannot be written takes the database write back with it.

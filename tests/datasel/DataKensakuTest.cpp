@@ -132,6 +132,19 @@ TEST_F(DataKensakuStoreTest, FirstUseStoresAnEmptyConditionThatRoundTrips) {
     EXPECT_EQ(other.SORTCOL, 0);
     EXPECT_FALSE(io.Transaction.isActive());
     EXPECT_TRUE(e.ui->shown().empty());
+
+    // A name the database cannot hold is refused as a whole, with its message.
+    TDataKensakuRec odd = sorted;
+    odd.DATANAME = QStringLiteral("絵文字😀");
+    odd.TANTO = 99;
+    EXPECT_EQ(io.UpdateRecord(odd), 0);
+    EXPECT_TRUE(
+        e.ui->messageTexts().join(u'\n').contains(QStringLiteral("検索条件レコードの更新に失敗しました。")));
+    io.ListType = 1;
+    TDataKensakuRec kept;
+    ASSERT_TRUE(io.SelectRecord(kept));
+    EXPECT_EQ(kept, sorted);
+    EXPECT_FALSE(io.Transaction.isActive());
 }
 
 TEST_F(DataKensakuStoreTest, ASavedConditionNarrowsTheLoadedList) {

@@ -65,6 +65,8 @@ TEST_F(DataListKensakuBoxTest, ConditionShownAndTakenBack) {
     box.btnCancelClick();
     EXPECT_EQ(box.result(), 2);
     EXPECT_EQ(box.KensakuRec, before);
+    box.reject(); // Esc
+    EXPECT_EQ(box.result(), 2);
 
     box.Setup(0);
     kind->setCurrentIndex(6);
