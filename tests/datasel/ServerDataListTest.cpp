@@ -199,8 +199,18 @@ TEST_F(ServerDataListTest, ChildAreasFollowTheirParentArea) {
     child.ROWNO = 1;
     ASSERT_TRUE(list.UpdateServerDataListRecord(child, true, true));
     EXPECT_EQ(child.REC, parent.REC);
+    TDataListRec sibling = areaRow(area(QStringLiteral("sv0001/01")), QStringLiteral("子A"), 2, TDateTime());
+    sibling.GASSAN = 10;
+    sibling.ROWNO = 2;
+    ASSERT_TRUE(list.UpdateServerDataListChildRecord(sibling, true, true));
+    // The list numbered its children anew: the row of the folder is written, not the one of the number.
+    child.ROWNO = 2;
     child.ENTTEXT = QStringLiteral("子B改");
     ASSERT_TRUE(list.UpdateServerDataListChildRecord(child, true, true));
+    EXPECT_EQ(
+        stored(QStringLiteral("SELECT ENTTEXT || '/' || ROWNO FROM CHILD_SERVERDATALIST ORDER BY ROWNO")),
+        (QStringList{QStringLiteral("子B改/1"), QStringLiteral("子A/2")}));
+    e.executeSystem(QStringLiteral("DELETE FROM CHILD_SERVERDATALIST WHERE ROWNO=2"));
     // A child whose parent area is not stored gets no row.
     TDataListRec orphan = areaRow(area(QStringLiteral("sv0005/01")), QStringLiteral("孤児"), 1, TDateTime());
     orphan.GASSAN = 10;
