@@ -1,13 +1,13 @@
 #pragma once
-// The dialog "検索条件の設定": edits one search condition of a dataset list. The caller sets the list
-// type, copies its condition into KensakuRec, calls Setup and runs the dialog modally; on result 1 it
-// copies KensakuRec back. Cancel (2) leaves KensakuRec as it was. Reads and writes of the stored
-// conditions go through IO (DataKensaku.h).
+// The dialog "検索条件の設定": edits one search condition of a dataset list. Each list creates it once,
+// sets the list type and reuses it (closing hides it). The caller copies its condition into KensakuRec,
+// calls Setup and runs the dialog modally; on result 1 it copies KensakuRec back. Cancel and Esc (2)
+// leave KensakuRec as it was. Reads and writes of the stored conditions go through IO (DataKensaku.h).
 
+#include "controls/SDI.h"
 #include "core/TSeihinVersionList.h"
 #include "datasel/DataKensaku.h"
 
-#include <QDialog>
 #include <QList>
 #include <memory>
 
@@ -15,10 +15,10 @@ namespace Ui {
 class TDataListKensakuBox;
 }
 
-class TDataListKensakuBox : public QDialog {
+class TDataListKensakuBox : public TBSDI {
     Q_OBJECT
 public:
-    explicit TDataListKensakuBox(QWidget* parent = nullptr);
+    explicit TDataListKensakuBox(QWidget* owner = nullptr);
     ~TDataListKensakuBox() override;
 
     TDataKensakuIO IO;
@@ -32,24 +32,18 @@ public:
 
     // Loads the controls from KensakuRec.
     void Setup(int mode);
-    // False when the lists of the dialog could not be built; showing it then reports that and closes.
-    bool Created() const { return m_created; }
 
     // The buttons' work, also for tests.
     void btnOKClick();
     void btnCancelClick();
 
-    // Esc and the close box cancel like "キャンセル".
-    void reject() override;
-
 protected:
-    void showEvent(QShowEvent* e) override;
+    void ShowingChanged(bool Visible) override;
 
 private:
-    void buildLists();
+    bool buildLists();
 
     std::unique_ptr<Ui::TDataListKensakuBox> ui;
     QList<TKensakuPerson> m_persons;
     TSeihinVersionList m_versions;
-    bool m_created = false;
 };

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ protected:
 
 TEST_F(DataListKensakuBoxTest, ConditionShownAndTakenBack) {
     TDataListKensakuBox box;
-    ASSERT_TRUE(box.Created());
+    ASSERT_TRUE(box.SetupDone);
     auto* kind = child<QComboBox>(box, "cmbDataKbn");
     auto* person = child<QComboBox>(box, "cmbTanto");
     auto* version = child<QComboBox>(box, "cmbVersion");
@@ -93,9 +94,23 @@ TEST_F(DataListKensakuBoxTest, ConditionShownAndTakenBack) {
 
     if (!qEnvironmentVariableIsEmpty("QV_SCREENSHOT_DIR")) {
         box.Setup(0);
+        TBSDI::ShowLongHint(child<QLineEdit>(box, "edtCode"), box.findChild<QWidget*>(QStringLiteral("lblHint")));
         box.grab().save(qEnvironmentVariable("QV_SCREENSHOT_DIR") + QStringLiteral("/kensaku.png"));
     }
     EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
+}
+
+TEST_F(DataListKensakuBoxTest, ADialogWhoseListsCouldNotBeBuiltSaysSoAndCloses) {
+    e.dm->IBDatabaseDEF.detach();
+    TDataListKensakuBox box;
+    EXPECT_FALSE(box.SetupDone);
+    box.show();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_TRUE(e.ui->messageTexts().join(u'\n').contains(
+        QStringLiteral("検索条件の設定画面の初期化に失敗しました。")))
+        << e.ui->messageTexts().join(u'\n').toStdString();
 }
 
 } // namespace
