@@ -210,10 +210,6 @@ public:
 
 private:
     void connectDatabase(fb::Database& database, const QString& name);
-    // After a restore of an accounting database: connect it once and empty its process history; a
-    // failed connection makes the result false.
-    void ReconnectRestored(const QString& host, const QString& databaseArgument, const QString& folder,
-                           bool& result);
 };
 
 // The one database module; the main form creates it at start-up.

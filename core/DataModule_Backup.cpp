@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -118,6 +119,7 @@ struct ToolRun {
 // line. The log is deleted first (gbak refuses to overwrite one) and read afterwards.
 ToolRun runGbak(const QStringList& arguments, const QString& logPath) {
     ToolRun run;
+    ForceFolder(QFileInfo(logPath).path());
     QFile::remove(logPath);
     const QString program = gbakProgram();
     if (program.isEmpty())
@@ -150,6 +152,42 @@ ToolRun runGbak(const QStringList& arguments, const QString& logPath) {
     else if (!run.problem.isEmpty() && !(run.log + output).trimmed().isEmpty())
         run.problem += u'\r' + (run.log.trimmed().isEmpty() ? output : run.log.trimmed());
     return run;
+}
+
+// The common end of both restore routes: restore runs into the work database; on success it replaces
+// the target (never while the target is attached), and a restored accounting database is connected once
+// to empty its process history. Failures are shown; a restore always ends with no dataset connected
+// (the data-information ini is not written).
+bool restoreThroughWork(TDM& dm, const std::function<void()>& restore, const fb::ServiceOptions& service,
+                        const QString& work, const QString& databasePath, const QString& connectHost,
+                        const QString& databaseArgument) {
+    const QString folder = ExcludePathDelim(QFileInfo(databasePath).path());
+    bool result = false;
+    bool replaced = false;
+    try {
+        restore();
+        refuseWhenInUse(service, databasePath);
+        if (!replaceWith(dm, work, databasePath))
+            throw std::runtime_error("リストアしたデータベースを置き換えられませんでした。");
+        replaced = true;
+        result = true;
+        if (databaseArgument.contains(DataFileName)) {
+            if (dm.fnAccDatConnected(connectHost, folder, 0))
+                dm.ClearOpInf();
+            else
+                result = false;
+        }
+    } catch (const fb::Error& e) {
+        ErrFbAccess(e, QStringLiteral("TDM.RestoreFDB"), restoreFailed());
+        result = false;
+    } catch (const std::exception& e) {
+        ShowErrDetail(restoreFailed(), QString::fromUtf8(e.what()), ui::MsgKind::Error);
+        result = false;
+    }
+    if (!replaced)
+        removeWork(dm, work);
+    dm.fnAccDatDisConnected(folder, 0, 0);
+    return result;
 }
 
 } // namespace
@@ -187,25 +225,14 @@ bool TDM::BackupFDB(int protocol, const QString& host, const QString& databasePa
     return result;
 }
 
-void TDM::ReconnectRestored(const QString& host, const QString& databaseArgument, const QString& folder,
-                            bool& result) {
-    if (!databaseArgument.contains(DataFileName))
-        return;
-    if (fnAccDatConnected(host, folder, 0)) {
-        ClearOpInf();
-    } else {
-        result = false;
-    }
-}
-
 bool TDM::RestoreFDB(int protocol, const QString& host, const QString& databasePath,
                      const QString& backupPath, bool keepIndexes) {
-    const QString folder = ExcludePathDelim(QFileInfo(databasePath).path());
     const QString work = workFileBeside(databasePath, QStringLiteral(".rs_"));
     const fb::ServiceOptions service = serviceOptions(protocol, host);
-    bool result = false;
-    bool restored = false;
-    try {
+    QString connectHost = host;
+    if ((ConnectMode == 1 || ConnectMode == 2) && protocol == ProtocolLocal && host.isEmpty())
+        connectHost = kLoopback;
+    const auto restore = [&] {
         fb::RestoreOptions options;
         options.replace = true; // the work file of a failed run
         options.create = true;
@@ -216,27 +243,8 @@ bool TDM::RestoreFDB(int protocol, const QString& host, const QString& databaseP
         fb::Services(service).restore(backupPath, work, options, [](const QString&) { pumpEvents(); });
         if (!workFileWritten(*this, work))
             throw std::runtime_error("データベースが作成されませんでした。");
-        refuseWhenInUse(service, databasePath);
-        if (!replaceWith(*this, work, databasePath))
-            throw std::runtime_error("リストアしたデータベースを置き換えられませんでした。");
-        restored = true;
-        result = true;
-        QString connectHost = host;
-        if ((ConnectMode == 1 || ConnectMode == 2) && protocol == ProtocolLocal && host.isEmpty())
-            connectHost = kLoopback;
-        ReconnectRestored(connectHost, databasePath, folder, result);
-    } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TDM.RestoreFDB"), restoreFailed());
-        result = false;
-    } catch (const std::exception& e) {
-        ShowErrDetail(restoreFailed(), QString::fromUtf8(e.what()), ui::MsgKind::Error);
-        result = false;
-    }
-    if (!restored)
-        removeWork(*this, work);
-    // A restore always ends with no dataset connected; the data-information ini is not written.
-    fnAccDatDisConnected(folder, 0, 0);
-    return result;
+    };
+    return restoreThroughWork(*this, restore, service, work, databasePath, connectHost, databasePath);
 }
 
 bool TDM::BackupFDBByGbak(const QString& host, const QString& databasePath, const QString& backupPath,
@@ -274,20 +282,17 @@ bool TDM::RestoreFDBByGbak(const QString& host, const QString& databasePath, con
                            bool keepIndexes) {
     if (host == kLoopback)
         return RestoreFDB(ProtocolLocal, host, databasePath, backupPath, keepIndexes);
-    const QString folder = ExcludePathDelim(QFileInfo(databasePath).path());
     if (!QFileInfo(backupPath).isFile())
         return false;
     const QString work = workFileBeside(databasePath, QStringLiteral(".rs_"));
     const QString prefix = host.isEmpty() ? QString() : host + u':';
-    const QString logPath = SystemDef.WinTempDir + QStringLiteral("/gbak.log");
-    bool result = false;
-    bool restored = false;
-    try {
+    const fb::ServiceOptions service = serviceOptions(host.isEmpty() ? ProtocolLocal : ProtocolTcp, host);
+    const auto restore = [&] {
         // The tool always restores with active indexes; keepIndexes has no effect here.
         const ToolRun run =
             runGbak({QStringLiteral("-rep"), QStringLiteral("-bu"), QStringLiteral("4096"),
                      QStringLiteral("-p"), QStringLiteral("16384"), backupPath, prefix + work},
-                    logPath);
+                    SystemDef.WinTempDir + QStringLiteral("/gbak.log"));
         if (!run.started)
             throw std::runtime_error("リストアツール(gbak.exe)が起動出来ませんでした。\r処理を終了します。");
         if (!run.problem.isEmpty())
@@ -296,27 +301,8 @@ bool TDM::RestoreFDBByGbak(const QString& host, const QString& databasePath, con
         if (!workFileWritten(*this, work))
             throw std::runtime_error(
                 "リストア中にエラーが発生しました。\rデータベースが作成されませんでした。");
-        fb::ServiceOptions service;
-        service.host = host;
-        service.user = SystemDef.USER;
-        service.password = SystemDef.PASSWORD;
-        refuseWhenInUse(service, databasePath);
-        if (!replaceWith(*this, work, databasePath))
-            throw std::runtime_error("リストアしたデータベースを置き換えられませんでした。");
-        restored = true;
-        result = true;
-        ReconnectRestored(host, prefix + databasePath, folder, result);
-    } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TDM.RestoreFDB"), restoreFailed());
-        result = false;
-    } catch (const std::exception& e) {
-        ShowErrDetail(restoreFailed(), QString::fromUtf8(e.what()), ui::MsgKind::Error);
-        result = false;
-    }
-    if (!restored)
-        removeWork(*this, work);
-    fnAccDatDisConnected(folder, 0, 0);
-    return result;
+    };
+    return restoreThroughWork(*this, restore, service, work, databasePath, host, prefix + databasePath);
 }
 
 TDM::ValidateResult TDM::ValidateFDB(int protocol, const QString& host, const QString& databasePath) {

@@ -498,37 +498,25 @@ void setupMessages(Status* status, Routine routine, IMetadataBuilder* in, IMetad
     }
 }
 
-class ProcedureFactory : public IUdrProcedureFactoryImpl<ProcedureFactory, Status> {
+template <template <typename, typename> class Interface, typename Item, typename Result>
+class Factory : public Interface<Factory<Interface, Item, Result>, Status> {
 public:
-    explicit ProcedureFactory(Routine routine) : m_routine(routine) {}
+    explicit Factory(Routine routine) : m_routine(routine) {}
     void dispose() override {}
     void setup(Status* status, IExternalContext*, IRoutineMetadata*, IMetadataBuilder* in,
                IMetadataBuilder* out) override {
         setupMessages(status, m_routine, in, out);
     }
-    IExternalProcedure* newItem(Status* status, IExternalContext* context, IRoutineMetadata*) override {
-        return new Procedure(status, context->getMaster(), m_routine);
+    Result* newItem(Status* status, IExternalContext* context, IRoutineMetadata*) override {
+        return new Item(status, context->getMaster(), m_routine);
     }
 
 private:
     Routine m_routine;
 };
 
-class FunctionFactory : public IUdrFunctionFactoryImpl<FunctionFactory, Status> {
-public:
-    explicit FunctionFactory(Routine routine) : m_routine(routine) {}
-    void dispose() override {}
-    void setup(Status* status, IExternalContext*, IRoutineMetadata*, IMetadataBuilder* in,
-               IMetadataBuilder* out) override {
-        setupMessages(status, m_routine, in, out);
-    }
-    IExternalFunction* newItem(Status* status, IExternalContext* context, IRoutineMetadata*) override {
-        return new Function(status, context->getMaster(), m_routine);
-    }
-
-private:
-    Routine m_routine;
-};
+using ProcedureFactory = Factory<IUdrProcedureFactoryImpl, Procedure, IExternalProcedure>;
+using FunctionFactory = Factory<IUdrFunctionFactoryImpl, Function, IExternalFunction>;
 
 ProcedureFactory fileOperationFactory(Routine::FileOperation);
 ProcedureFactory directoryTestFactory(Routine::DirectoryTest);
