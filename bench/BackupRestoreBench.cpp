@@ -21,17 +21,21 @@
 
 namespace {
 
-// Rows of 4,000 bytes that the record compression cannot shrink. (The layer would read ":I" as a
-// parameter; PSQL takes the variable without its colon.)
+// Rows of 4,000 bytes that the record compression cannot shrink.
 void fill(const testenv::Dataset& ds, int megabytes) {
     ds.execute(QStringLiteral("CREATE TABLE BENCH_DATA (ID INTEGER NOT NULL PRIMARY KEY,"
                               " PAYLOAD VARCHAR(4000) CHARACTER SET OCTETS)"));
     const int rows = megabytes * 1024 * 1024 / 4000;
-    ds.execute(QStringLiteral("EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN"
-                              " WHILE (I < %1) DO BEGIN"
-                              " INSERT INTO BENCH_DATA VALUES (I, LPAD('', 4000, UUID_TO_CHAR(GEN_UUID())));"
-                              " I = I + 1; END END")
-                   .arg(rows));
+    auto db = ds.connect();
+    fb::Transaction t(*db);
+    fb::Query q(
+        t, QStringLiteral("INSERT INTO BENCH_DATA VALUES (:ID, LPAD('', 4000, UUID_TO_CHAR(GEN_UUID())))"));
+    t.start();
+    for (int i = 0; i < rows; ++i) {
+        q.setInt("ID", i);
+        q.execute();
+    }
+    t.commit();
 }
 
 void bareGbak(const QStringList& arguments) {

@@ -110,8 +110,7 @@ QString gbakProgram() {
 
 struct ToolRun {
     bool started = false;
-    bool exitedCleanly = false; // normal exit with code 0
-    QString problem;            // why the run is not a success, empty for a clean one
+    QString problem; // why the run is not a success, empty for a clean one
     QString log;
 };
 
@@ -141,7 +140,6 @@ ToolRun runGbak(const QStringList& arguments, const QString& logPath) {
     QFile log(logPath);
     if (log.open(QIODevice::ReadOnly))
         run.log = QString::fromLocal8Bit(log.readAll());
-    run.exitedCleanly = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     if (process.exitStatus() != QProcess::NormalExit)
         run.problem = QStringLiteral("gbak が異常終了しました。");
     else if (process.exitCode() != 0)
