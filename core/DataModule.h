@@ -212,5 +212,9 @@ private:
     void connectDatabase(fb::Database& database, const QString& name);
 };
 
+// True when another process's embedded engine has the database file open (an attachment here fails with
+// the engine's "already opened" lock error).
+bool DatabaseHeldByAnotherProcess(const QString& file);
+
 // The one database module; the main form creates it at start-up.
 extern TDM* DM;

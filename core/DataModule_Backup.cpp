@@ -87,18 +87,8 @@ void refuseWhenInUse(const fb::ServiceOptions& options, const QString& database)
     const QString inUse = QStringLiteral("データベースが使用中です。(%1)").arg(database);
     if (fb::Services(options).attachedDatabases().contains(database))
         throw std::runtime_error(inUse.toStdString());
-    if (!options.host.isEmpty() || !QFileInfo::exists(database))
-        return;
-    fb::Database probe(database, fb::ConnectOptions{options.user, options.password});
-    try {
-        probe.attach();
-        probe.detach();
-    } catch (const fb::Error& e) {
-        if (e.message().contains(QLatin1String("already opened"), Qt::CaseInsensitive) ||
-            e.message().contains(QLatin1String("lock"), Qt::CaseInsensitive))
-            throw std::runtime_error(inUse.toStdString());
-        // A damaged file that cannot be attached is what a restore is for.
-    }
+    if (options.host.isEmpty() && DatabaseHeldByAnotherProcess(database))
+        throw std::runtime_error(inUse.toStdString());
 }
 
 QString gbakProgram() {

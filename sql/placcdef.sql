@@ -501,7 +501,7 @@ SET TERM ; ^
 /* File operations on the server's own disks for client/server mode: external routines of the UDR
    module "qvfileops" (udr/ of the source tree), which the server loads from its UDR folder. Paths
    are paths of the server. WBOOL is 1 when the operation was done or the test holds. Linux has no
-   8.3 names: the short name of an existing path is the path itself, of any other path empty. */
+   8.3 names: the short name of an absolute path is the path itself, of any other path empty. */
 CREATE PROCEDURE FILEOPERATION (
     MODE VARCHAR(10) CHARACTER SET ASCII,
     FILEPATH1 VARCHAR(254) CHARACTER SET SJIS_0208,

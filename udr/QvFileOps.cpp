@@ -3,7 +3,7 @@
 //
 //   procedure FILEOPERATION (MODE, FILEPATH1, FILEPATH2) -> WBOOL    FEXIST, FCOPY, FDEL
 //   procedure DIRECTORYTEST (MODE, FILEPATH1) -> WBOOL               DEXIST, MKDIR, RMDIR
-//   procedure LONGTOSHORTFILENAME (LONGNAME) -> SHORTNAME
+//   procedure LONGTOSHORTFILENAME (LONGNAME) -> SHORTNAME               the path itself (no 8.3 names)
 //   function  SP_FILETOBLOB (path) -> BLOB                            a file's bytes
 //   function  SP_BLOBTOFILE (path, blob) -> BIGINT                    writes the bytes, gives their count
 //
@@ -332,12 +332,10 @@ public:
             m_out.setInt(out, 0, directoryTest(upper(m_in.text(in, 0)), m_in.text(in, 1)));
             break;
         default: {
-            // Linux has no short names: an existing path is its own short form, any other has none.
+            // Linux has no short names: a path is its own short form (callers compare paths with it,
+            // also paths that do not exist); a path the server cannot use has none.
             const std::optional<std::string> path = m_in.text(in, 0);
-            if (usablePath(path) && ::access(path->c_str(), F_OK) == 0)
-                m_out.setText(out, 0, *path);
-            else
-                m_out.setText(out, 0, std::string());
+            m_out.setText(out, 0, usablePath(path) ? *path : std::string());
             break;
         }
         }

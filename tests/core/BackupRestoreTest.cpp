@@ -93,11 +93,17 @@ TEST_F(BackupRestoreTest, FailedRestoreKeepsTheDatabaseAndAttachedOneIsNotReplac
     ASSERT_TRUE(dm->BackupFDB(TDM::ProtocolLocal, QString(), ds.database, backup, true));
     ds.execute(QStringLiteral("DELETE FROM KS_SISAN"));
     {
-        auto holder = ds.connect();
+        auto holder = ds.connect(); // this process
         EXPECT_FALSE(dm->RestoreFDB(TDM::ProtocolLocal, QString(), ds.database, backup, true));
+        EXPECT_TRUE(shown->messageTexts().last().contains(QStringLiteral("使用中")));
+    }
+    {
+        testenv::HoldingProcess holder(ds.database); // another process
+        ASSERT_TRUE(holder.holding());
+        EXPECT_FALSE(dm->RestoreFDB(TDM::ProtocolLocal, QString(), ds.database, backup, true));
+        EXPECT_TRUE(shown->messageTexts().last().contains(QStringLiteral("使用中")));
     }
     EXPECT_EQ(count(ds.database, QStringLiteral("KS_SISAN")), 0);
-    EXPECT_TRUE(shown->messageTexts().last().contains(QStringLiteral("使用中")));
 }
 
 TEST_F(BackupRestoreTest, GbakBackupAndRestoreEmbedded) {
