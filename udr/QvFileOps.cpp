@@ -314,14 +314,24 @@ std::pair<IMessageMetadata*, IMessageMetadata*> messageFormats(Status* status, I
     return {in->getMetadata(status), out->getMetadata(status)};
 }
 
-class Procedure : public IExternalProcedureImpl<Procedure, Status> {
+// A routine with the layouts of its messages.
+template <typename Interface> class RoutineBase : public Interface {
 public:
-    Procedure(Status* status, IMaster* master, Routine routine)
-        : Procedure(status, routine, messageFormats(status, master, routine)) {}
-    Procedure(Status* status, Routine routine, std::pair<IMessageMetadata*, IMessageMetadata*> formats)
-        : m_routine(routine), m_in(status, formats.first), m_out(status, formats.second) {}
+    RoutineBase(Status* status, IMaster* master, Routine routine)
+        : RoutineBase(status, routine, messageFormats(status, master, routine)) {}
     void dispose() override { delete this; }
     void getCharSet(Status*, IExternalContext*, char*, unsigned) override {}
+
+protected:
+    RoutineBase(Status* status, Routine routine, std::pair<IMessageMetadata*, IMessageMetadata*> formats)
+        : m_routine(routine), m_in(status, formats.first), m_out(status, formats.second) {}
+    Routine m_routine;
+    Layout m_in, m_out;
+};
+
+class Procedure : public RoutineBase<IExternalProcedureImpl<Procedure, Status>> {
+public:
+    using RoutineBase::RoutineBase;
 
     IExternalResultSet* open(Status* status, IExternalContext*, void* in, void* out) override {
         switch (m_routine) {
@@ -341,10 +351,6 @@ public:
         }
         return new OneRowResult(true);
     }
-
-private:
-    Routine m_routine;
-    Layout m_in, m_out;
 };
 
 // An open blob that is cancelled unless it was closed.
@@ -431,14 +437,9 @@ ISC_INT64 blobToFile(Status* status, IExternalContext* context, const std::optio
     return total;
 }
 
-class Function : public IExternalFunctionImpl<Function, Status> {
+class Function : public RoutineBase<IExternalFunctionImpl<Function, Status>> {
 public:
-    Function(Status* status, IMaster* master, Routine routine)
-        : Function(status, routine, messageFormats(status, master, routine)) {}
-    Function(Status* status, Routine routine, std::pair<IMessageMetadata*, IMessageMetadata*> formats)
-        : m_routine(routine), m_in(status, formats.first), m_out(status, formats.second) {}
-    void dispose() override { delete this; }
-    void getCharSet(Status*, IExternalContext*, char*, unsigned) override {}
+    using RoutineBase::RoutineBase;
 
     void execute(Status* status, IExternalContext* context, void* in, void* out) override {
         if (m_routine == Routine::FileToBlob) {
@@ -449,30 +450,31 @@ public:
             m_out.setBigInt(out, 0, blobToFile(status, context, m_in.text(in, 0), m_in.blob(in, 1)));
         }
     }
-
-private:
-    Routine m_routine;
-    Layout m_in, m_out;
 };
 
 // The message formats the routines work with; the engine converts the declared parameters (text of
 // the database's character set) into them.
+void setNumber(Status* status, IMetadataBuilder* builder, unsigned index, unsigned type, unsigned size) {
+    builder->setType(status, index, type);
+    builder->setLength(status, index, size);
+    builder->setScale(status, index, 0);
+}
+
+void setBlob(Status* status, IMetadataBuilder* builder, unsigned index) {
+    builder->setType(status, index, SQL_BLOB);
+    builder->setLength(status, index, sizeof(ISC_QUAD));
+    builder->setSubType(status, index, 0);
+}
+
 void setupMessages(Status* status, Routine routine, IMetadataBuilder* in, IMetadataBuilder* out) {
     switch (routine) {
     case Routine::FileOperation:
-        setVarchar(status, in, 0, kModeBytes, kCharSetAscii);
-        setVarchar(status, in, 1, kPathBytes, kCharSetUtf8);
         setVarchar(status, in, 2, kPathBytes, kCharSetUtf8);
-        out->setType(status, 0, SQL_LONG);
-        out->setLength(status, 0, sizeof(ISC_LONG));
-        out->setScale(status, 0, 0);
-        break;
+        [[fallthrough]];
     case Routine::DirectoryTest:
         setVarchar(status, in, 0, kModeBytes, kCharSetAscii);
         setVarchar(status, in, 1, kPathBytes, kCharSetUtf8);
-        out->setType(status, 0, SQL_LONG);
-        out->setLength(status, 0, sizeof(ISC_LONG));
-        out->setScale(status, 0, 0);
+        setNumber(status, out, 0, SQL_LONG, sizeof(ISC_LONG));
         break;
     case Routine::LongToShort:
         setVarchar(status, in, 0, kPathBytes, kCharSetUtf8);
@@ -480,18 +482,12 @@ void setupMessages(Status* status, Routine routine, IMetadataBuilder* in, IMetad
         break;
     case Routine::FileToBlob:
         setVarchar(status, in, 0, kPathBytes, kCharSetUtf8);
-        out->setType(status, 0, SQL_BLOB);
-        out->setLength(status, 0, sizeof(ISC_QUAD));
-        out->setSubType(status, 0, 0);
+        setBlob(status, out, 0);
         break;
     case Routine::BlobToFile:
         setVarchar(status, in, 0, kPathBytes, kCharSetUtf8);
-        in->setType(status, 1, SQL_BLOB);
-        in->setLength(status, 1, sizeof(ISC_QUAD));
-        in->setSubType(status, 1, 0);
-        out->setType(status, 0, SQL_INT64);
-        out->setLength(status, 0, sizeof(ISC_INT64));
-        out->setScale(status, 0, 0);
+        setBlob(status, in, 1);
+        setNumber(status, out, 0, SQL_INT64, sizeof(ISC_INT64));
         break;
     }
 }
