@@ -153,6 +153,8 @@ bool restoreThroughWork(TDM& dm, const std::function<void()>& restore, const fb:
     bool result = false;
     bool replaced = false;
     try {
+        // Asked before the work too, so a target in use costs no restore; again before the swap.
+        refuseWhenInUse(service, databasePath);
         restore();
         refuseWhenInUse(service, databasePath);
         if (!replaceWith(dm, work, databasePath))
