@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A Firebird server of our own for the client/server tests: SuperServer on 127.0.0.1 with its own port,
 # configuration, lock folder and security database (user PELLAN / vintor), all below the build folder.
+# Its UDR engine loads the server-side file procedures from build/udr.
 # Nothing of the installed Firebird configuration is changed and no system service is started.
 #
 #   scripts/fbserver.sh start   prints the connection ("127.0.0.1/PORT") on success
@@ -15,19 +16,6 @@ PORT_FILE="$SERVER_DIR/port"
 LOG_FILE="$SERVER_DIR/server.log"
 DB_USER=PELLAN
 DB_PASSWORD=vintor
-
-# The packaged engine, plugins and messages; only our own configuration differs.
-find_fb_lib() {
-    local d
-    for d in /usr/lib/x86_64-linux-gnu/firebird/3.0 /usr/lib/*/firebird/3.0 /usr/lib/firebird/3.0 /opt/firebird; do
-        if [ -d "$d/plugins" ]; then
-            echo "$d"
-            return
-        fi
-    done
-    echo "Firebird 3 libraries not found" >&2
-    exit 1
-}
 
 find_program() {
     local p
@@ -56,18 +44,10 @@ server_env() {
 }
 
 write_root() {
-    local lib port="$1"
-    lib="$(find_fb_lib)"
-    rm -rf "$FB_ROOT"
-    mkdir -p "$FB_ROOT" "$SERVER_DIR/lock" "$SERVER_DIR/tmp"
-    ln -s "$lib/plugins" "$FB_ROOT/plugins"
-    # The character sets module must lie in our root itself: the engine compares the path it loaded
-    # with the one its configuration names and ignores a module reached through a link.
-    mkdir -p "$FB_ROOT/intl"
-    cp "$lib/intl/libfbintl.so" "$FB_ROOT/intl/libfbintl.so"
-    cp "$lib/intl/fbintl.conf" "$FB_ROOT/intl/fbintl.conf"
-    ln -s "$lib/firebird.msg" "$FB_ROOT/firebird.msg"
-    : >"$FB_ROOT/plugins.conf"
+    local port="$1"
+    # The packaged engine, plugins and messages, and our UDR modules; only our own configuration differs.
+    BUILD_DIR="$BUILD_DIR" "$ROOT/scripts/fbroot.sh" "$FB_ROOT"
+    mkdir -p "$SERVER_DIR/lock" "$SERVER_DIR/tmp"
     cat >"$FB_ROOT/firebird.conf" <<EOF
 ServerMode = Super
 RemoteServicePort = $port
