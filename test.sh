@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test through ctest. The client/server tests run
-# against a Firebird server of our own on 127.0.0.1 (scripts/fbserver.sh), stopped again at the end.
+# against a Firebird server of our own on 127.0.0.1 (scripts/fbserver.sh), the cloud dump tests against a
+# MariaDB server of our own (scripts/mariadb.sh); both are stopped again at the end.
 source "$(dirname "$0")/scripts/common.sh"
 install_packages
 build_project
@@ -8,5 +9,9 @@ export QT_QPA_PLATFORM=offscreen
 QV_FB_SERVER="$("$ROOT/scripts/fbserver.sh" start)"
 export QV_FB_SERVER
 trap '"$ROOT/scripts/fbserver.sh" stop' EXIT
+# MariaDB loads the cloud analysis dump in its tests (QV_MARIADB: "host:port:socket").
+QV_MARIADB="$("$ROOT/scripts/mariadb.sh" start)"
+export QV_MARIADB
+trap '"$ROOT/scripts/mariadb.sh" stop; "$ROOT/scripts/fbserver.sh" stop' EXIT
 cd "$BUILD_DIR"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300 "$@"
