@@ -234,7 +234,7 @@ TEST_F(Send, EndToEndEveryTableArrivesAsItsSource) {
     clouddumptest::fillAllTables(ds);
     // A caller's pending change stays pending through the send.
     dm.dm->IBTransactionDAT.start();
-    fb::Query pending(dm.dm->IBTransactionDAT, QStringLiteral("UPDATE ACCDEF1 SET NENDO = 77 WHERE REC = 1"));
+    fb::Query pending(dm.dm->IBTransactionDAT, QStringLiteral("UPDATE ACCDEF1 SET MAIL = 'pending' WHERE REC = 1"));
     pending.execute();
     const QString id = QStringLiteral("e2e%1").arg(QCoreApplication::applicationPid());
     auto service = std::make_unique<Service>(dm.env.path() + QStringLiteral("/service"), QString(), id);
@@ -247,7 +247,16 @@ TEST_F(Send, EndToEndEveryTableArrivesAsItsSource) {
     EXPECT_FALSE(QFile::exists(dumpPath()));
     EXPECT_TRUE(QFile::exists(zipPath()));
     ASSERT_TRUE(dm.dm->IBTransactionDAT.isActive());
+    const auto mail = [this] {
+        auto db = ds.connect();
+        fb::Transaction t(*db);
+        fb::Query q(t, QStringLiteral("SELECT MAIL FROM ACCDEF1 WHERE REC = 1"));
+        q.open();
+        return q.field("MAIL").asString();
+    };
+    EXPECT_NE(mail(), QStringLiteral("pending"));
     dm.dm->IBTransactionDAT.rollback();
+    EXPECT_NE(mail(), QStringLiteral("pending"));
 
     const QString database = QStringLiteral("solvar_d_%1_10").arg(id);
     TWebDbSqlDump reference; // the dataset's kind and version decide the selects
@@ -327,13 +336,16 @@ TEST_F(Send, EndToEndEveryTableArrivesAsItsSource) {
             source << values.join(u'|');
         }
         q.close();
-        if (qstrcmp(b.table, "ACCDEF1") == 0) {
-            EXPECT_FALSE(source.join(u'\n').contains(QStringLiteral("|77.0000|"))); // the pending change
-        }
         copy.sort();
         source.sort();
         EXPECT_GT(source.size(), 0);
-        EXPECT_EQ(copy.join(u'\n').toStdString(), source.join(u'\n').toStdString());
+        EXPECT_EQ(copy.size(), source.size());
+        for (qsizetype i = 0; i < qMin(copy.size(), source.size()); ++i) {
+            if (copy[i] != source[i]) {
+                ADD_FAILURE() << "copy   " << copy[i].toStdString() << "\nsource " << source[i].toStdString();
+                break;
+            }
+        }
     }
     t.commit();
     // The rules: the tax rules cut at ten, the rest complete.
