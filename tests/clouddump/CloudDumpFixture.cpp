@@ -103,8 +103,8 @@ QString textValue(const FbColumn& c, int row) {
                                      QStringLiteral("改行\r\nあり"), QStringLiteral("\"引用\"；\\'"),
                                      QStringLiteral("  空白  ")};
     // A backslash cannot reach an ASCII column through the SJIS_0208 connection (it reads as a yen sign).
-    static const QStringList narrow = {QStringLiteral("O'N x"), QStringLiteral("a\"b;"), QStringLiteral("x\r\ny"),
-                                       QStringLiteral("'';'")};
+    static const QStringList narrow = {QStringLiteral("O'N x"), QStringLiteral("a\"b;"),
+                                       QStringLiteral("x\r\ny"), QStringLiteral("'';'")};
     const QStringList& pool = c.charset == 2 ? narrow : wide;
     QString t = QString::number(row) + pool[row % pool.size()];
     return t.left(qMax(1, c.length));
@@ -217,7 +217,11 @@ void fillAllTables(const testenv::Dataset& ds) {
             } catch (const std::exception& e) {
                 QString cols;
                 for (const FbColumn& c : columns)
-                    cols += QStringLiteral(" %1/%2/%3=%4").arg(c.name).arg(c.charset).arg(c.length).arg(textValue(c, 1000 + row));
+                    cols += QStringLiteral(" %1/%2/%3=%4")
+                                .arg(c.name)
+                                .arg(c.charset)
+                                .arg(c.length)
+                                .arg(textValue(c, 1000 + row));
                 throw std::runtime_error(std::string(table) + ": " + e.what() + cols.toStdString());
             }
         }

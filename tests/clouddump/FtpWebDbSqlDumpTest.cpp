@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <map>
 
 namespace {
@@ -25,15 +26,7 @@ public:
             const QString& ids = QStringLiteral("abcdefghijkl")) {
         dir = folder;
         QDir().mkpath(dir);
-        const QString cert = dir + QStringLiteral("/cert.pem"), key = dir + QStringLiteral("/key.pem");
-        QProcess ssl;
-        ssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"), key,
-                   QStringLiteral("-out"), cert, QStringLiteral("-days"), QStringLiteral("1"),
-                   QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                   QStringLiteral("subjectAltName=IP:127.0.0.1")});
-        ssl.waitForFinished(60000);
+        const auto [cert, key] = certificate();
         caFile = cert;
         const QString mariadb = clouddumptest::mariaDbServer();
         process.start(QStringLiteral("/usr/bin/python3"),
@@ -62,6 +55,31 @@ public:
     }
     QString log() const {
         return QString::fromUtf8(testenv::readFile(dir + QStringLiteral("/requests.log")));
+    }
+    // A new misbehaviour from the next request on, with a clean log and FTP area.
+    void setFault(const QString& fault) {
+        QFile::remove(dir + QStringLiteral("/requests.log"));
+        QDir(dir + QStringLiteral("/ftp")).removeRecursively();
+        testenv::writeFile(dir + QStringLiteral("/fault"), fault.toUtf8());
+    }
+
+    // A self-signed certificate for 127.0.0.1, made once per test process; it is also the CA file.
+    static std::pair<QString, QString> certificate() {
+        static QTemporaryDir folder;
+        static const std::pair<QString, QString> files = [] {
+            const QString cert = folder.path() + QStringLiteral("/cert.pem");
+            const QString key = folder.path() + QStringLiteral("/key.pem");
+            QProcess ssl;
+            ssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"), key,
+                       QStringLiteral("-out"), cert, QStringLiteral("-days"), QStringLiteral("1"),
+                       QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                       QStringLiteral("subjectAltName=IP:127.0.0.1")});
+            ssl.waitForFinished(60000);
+            return std::pair{cert, key};
+        }();
+        return files;
     }
 
     QString dir, caFile;
@@ -122,10 +140,10 @@ TEST_F(Send, EachFaultHasItsCode) {
         {"badpass", "821", false},   {"noslot", "823", false},     {"readonly", "824", false},
         {"import=922", "922", true},
     };
+    auto service = start(QString());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
-        QDir(dm.env.path() + QStringLiteral("/service")).removeRecursively();
-        auto service = start(QString::fromLatin1(c.fault));
+        service->setFault(QString::fromLatin1(c.fault));
         EXPECT_EQ(send(), QLatin1String(c.code));
         EXPECT_FALSE(QFile::exists(dumpPath()));
         EXPECT_TRUE(QFile::exists(zipPath()));
@@ -234,7 +252,8 @@ TEST_F(Send, EndToEndEveryTableArrivesAsItsSource) {
     clouddumptest::fillAllTables(ds);
     // A caller's pending change stays pending through the send.
     dm.dm->IBTransactionDAT.start();
-    fb::Query pending(dm.dm->IBTransactionDAT, QStringLiteral("UPDATE ACCDEF1 SET MAIL = 'pending' WHERE REC = 1"));
+    fb::Query pending(dm.dm->IBTransactionDAT,
+                      QStringLiteral("UPDATE ACCDEF1 SET MAIL = 'pending' WHERE REC = 1"));
     pending.execute();
     const QString id = QStringLiteral("e2e%1").arg(QCoreApplication::applicationPid());
     auto service = std::make_unique<Service>(dm.env.path() + QStringLiteral("/service"), QString(), id);

@@ -6,8 +6,9 @@ archive with its password and imports the dump into MariaDB), with the headers X
 X-Status; an FTP server on 127.0.0.1 accepts the user and password it handed out. Prints
 "READY <https port> <ftp port>" when both listen. Every request is logged to <dir>/requests.log.
 
---fault chooses a misbehaviour: http500, nostatus, status=NNN (access), badpass (a password the FTP
-server refuses), noslot (no slot folders), readonly (uploads refused), import=NNN (import answer).
+--fault (or the file <dir>/fault, read at every request) chooses a misbehaviour: http500, nostatus,
+status=NNN (access), badpass (a password the FTP server refuses), noslot (no slot folders), readonly
+(uploads refused), import=NNN (import answer).
 """
 import argparse
 import os
@@ -32,6 +33,14 @@ lock = threading.Lock()
 def log(line):
     with lock, open(os.path.join(args.dir, "requests.log"), "a", encoding="utf-8") as f:
         f.write(line + "\n")
+
+
+def fault():
+    try:
+        with open(os.path.join(args.dir, "fault"), encoding="utf-8") as f:
+            return f.read().strip()
+    except OSError:
+        return args.fault
 
 
 def import_dump(data):
@@ -74,30 +83,30 @@ class Handler(BaseHTTPRequestHandler):
         return self.answer("901")
 
     def access(self, fnm):
-        fault = args.fault
-        if fault == "http500":
+        misbehaviour = fault()
+        if misbehaviour == "http500":
             return self.answer("000", code=500)
-        if fault == "nostatus":
+        if misbehaviour == "nostatus":
             return self.answer(None, {"X-Add": "127.0.0.1", "X-Pas": "x"})
-        if fault.startswith("status="):
-            return self.answer(fault[7:])
+        if misbehaviour.startswith("status="):
+            return self.answer(misbehaviour[7:])
         home = os.path.join(args.dir, "ftp", fnm)
         os.makedirs(home, exist_ok=True)
-        if fault != "noslot":
+        if misbehaviour != "noslot":
             for n in range(1, 11):
                 os.makedirs(os.path.join(home, "%02d" % n), exist_ok=True)
         password = secrets.token_hex(8)
         with lock:
             if authorizer.has_user(fnm):
                 authorizer.remove_user(fnm)
-            authorizer.add_user(fnm, password, home, perm="elr" if fault == "readonly" else "elradfmw")
-        given = "wrong" + password if fault == "badpass" else password
+            authorizer.add_user(fnm, password, home, perm="elr" if misbehaviour == "readonly" else "elradfmw")
+        given = "wrong" + password if misbehaviour == "badpass" else password
         # A value holding ":" checks that only the first colon splits a header.
         self.answer("000", {"X-Add": "127.0.0.1", "X-Pas": given, "X-Note": "a:b"})
 
     def import_(self, fnm, q):
-        if args.fault.startswith("import="):
-            return self.answer(args.fault[7:])
+        if fault().startswith("import="):
+            return self.answer(fault()[7:])
         dno = q.get("dno", "")
         if not re.fullmatch(r"([1-9]|10)", dno):
             return self.answer("911")
