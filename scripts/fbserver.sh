@@ -10,6 +10,7 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+source "$ROOT/scripts/serverlib.sh"
 SERVER_DIR="$BUILD_DIR/fbserver"
 FB_ROOT="$SERVER_DIR/root"
 PID_FILE="$SERVER_DIR/server.pid"
@@ -45,10 +46,6 @@ find_program() {
     done
     echo "none of $* found" >&2
     exit 1
-}
-
-port_free() {
-    ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
 }
 
 server_env() {
@@ -106,19 +103,7 @@ EOF
 }
 
 stop_server() {
-    if [ -f "$PID_FILE" ]; then
-        local pid
-        pid="$(cat "$PID_FILE")"
-        if kill -0 "$pid" 2>/dev/null; then
-            kill "$pid" 2>/dev/null || true
-            for _ in $(seq 1 50); do
-                kill -0 "$pid" 2>/dev/null || break
-                sleep 0.1
-            done
-            kill -9 "$pid" 2>/dev/null || true
-        fi
-        rm -f "$PID_FILE"
-    fi
+    stop_pidfile "$PID_FILE"
 }
 
 start_server() {
@@ -127,12 +112,7 @@ start_server() {
     stop_server
     mkdir -p "$SERVER_DIR"
     : >"$LOG_FILE"
-    port="${QV_FB_PORT:-30550}"
-    for _ in $(seq 1 20); do
-        port_free "$port" && break
-        port=$((port + 1))
-    done
-    port_free "$port" || { echo "no free port for the Firebird server" >&2; exit 1; }
+    port="$(free_port "${QV_FB_PORT:-30550}" "Firebird server")"
     write_root "$port"
     server_env
     create_security_db

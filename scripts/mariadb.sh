@@ -10,30 +10,15 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+source "$ROOT/scripts/serverlib.sh"
 SERVER_DIR="$BUILD_DIR/mariadb"
 DATA_DIR="$SERVER_DIR/data"
 PID_FILE="$SERVER_DIR/server.pid"
 SOCKET="$SERVER_DIR/mysqld.sock"
 LOG_FILE="$SERVER_DIR/server.log"
 
-port_free() {
-    ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
-}
-
 stop_server() {
-    if [ -f "$PID_FILE" ]; then
-        local pid
-        pid="$(cat "$PID_FILE")"
-        if kill -0 "$pid" 2>/dev/null; then
-            kill "$pid" 2>/dev/null || true
-            for _ in $(seq 1 100); do
-                kill -0 "$pid" 2>/dev/null || break
-                sleep 0.1
-            done
-            kill -9 "$pid" 2>/dev/null || true
-        fi
-        rm -f "$PID_FILE"
-    fi
+    stop_pidfile "$PID_FILE"
 }
 
 start_server() {
@@ -53,12 +38,7 @@ start_server() {
         "$install" --no-defaults --datadir="$DATA_DIR" --auth-root-authentication-method=normal \
             --skip-test-db "${user_opt[@]}" >>"$LOG_FILE" 2>&1
     fi
-    port="${QV_MARIADB_PORT:-33306}"
-    for _ in $(seq 1 20); do
-        port_free "$port" && break
-        port=$((port + 1))
-    done
-    port_free "$port" || { echo "no free port for the MariaDB server" >&2; exit 1; }
+    port="$(free_port "${QV_MARIADB_PORT:-33306}" "MariaDB server")"
     "$server" --no-defaults --datadir="$DATA_DIR" --socket="$SOCKET" --port="$port" \
         --bind-address=127.0.0.1 --pid-file="$SERVER_DIR/mariadbd.pid" --tmpdir="$SERVER_DIR/tmp" \
         --skip-name-resolve --innodb-buffer-pool-size=32M --innodb-log-file-size=16M \
