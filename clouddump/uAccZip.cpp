@@ -58,6 +58,9 @@ int ZipFiles(const QString& command, const QString& archive, const QString& sour
     const QString sourcePath = unquoted(source);
     const QByteArray archiveName = QFile::encodeName(archivePath);
     const QByteArray sourceName = QFile::encodeName(sourcePath);
+    const QFileInfo existing(archivePath);
+    if (existing.isSymLink() || (existing.exists() && !existing.isFile()))
+        return ZIP_ER_EXISTS; // never replace a folder, device or link
     QFile::remove(archivePath);
 
     int error = 0;
@@ -87,5 +90,7 @@ int ZipFiles(const QString& command, const QString& archive, const QString& sour
         return fail(zip_error_code_zip(zip_get_error(zip)));
     if (zip_close(zip) != 0)
         return fail(zip_error_code_zip(zip_get_error(zip)));
+    // The archive holds the dataset's passwords as well.
+    QFile::setPermissions(archivePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return 0;
 }

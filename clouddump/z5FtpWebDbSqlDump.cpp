@@ -135,7 +135,8 @@ void TFtpWebDbSqlDump::steps(bool& dumpWritten) {
     SqlFileName = dumpInfo.fileName();
     ZipFileName = dumpInfo.completeBaseName() + QStringLiteral(".zip");
     const QString archive = folder + u'/' + ZipFileName;
-    QFile::remove(archive);
+    if (QFileInfo(archive).isFile())
+        QFile::remove(archive);
     ForceFolder(folder);
     int packed = -1;
     try {

@@ -98,7 +98,11 @@ QString DumpDateText(const QString& kind, TDateTime value) {
 class TWebDbSqlDump::Output {
 public:
     explicit Output(const QString& path) : m_file(path) {}
-    bool open() { return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate); }
+    // The copy holds the dataset's passwords: readable by the owner only.
+    bool open() {
+        return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               m_file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
     QString errorString() const { return m_file.errorString(); }
     void write(const QByteArray& bytes) {
         m_buffer += bytes;
@@ -192,7 +196,16 @@ bool TWebDbSqlDump::WriteDump() {
     LastError.clear();
     if (DatabaseName.isEmpty())
         return false;
-    QFile::remove(DumpPath);
+    // Only a regular file of an earlier dump is replaced, never a folder, device or pipe of that name.
+    const QFileInfo existing(DumpPath);
+    if (existing.exists() || existing.isSymLink()) {
+        if (!existing.isFile() || existing.isSymLink()) {
+            LastError = QStringLiteral("\"") + DumpPath + u'"' + kInUse;
+            ShowErrDetail(kDumpFailed, LastError, ui::MsgKind::Error);
+            return false;
+        }
+        QFile::remove(DumpPath);
+    }
     ForceFolder(QFileInfo(DumpPath).absolutePath());
     m_out = std::make_unique<Output>(DumpPath);
     if (!m_out->open()) {

@@ -6,7 +6,9 @@
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
@@ -72,19 +74,33 @@ TEST_F(Dump, FailuresAreReportedAndLeaveNoFile) {
         ASSERT_EQ(messages(), 2);
         EXPECT_TRUE(dm.ui->messageTexts()[1].contains(QStringLiteral("が使用中です。")));
     }
+    // A folder where the file should be is refused, never removed.
+    {
+        QDir().mkpath(dumpPath());
+        TWebDbSqlDump dump;
+        dump.DatabaseName = QStringLiteral("x");
+        EXPECT_FALSE(dump.WriteDump());
+        EXPECT_TRUE(QFileInfo(dumpPath()).isDir());
+        ASSERT_EQ(messages(), 3);
+        QDir().rmdir(dumpPath());
+    }
     // A query that fails (a source table is gone) ends the dump the same way.
     ds.execute(QStringLiteral("DROP TABLE TAXMST"));
     TWebDbSqlDump dump;
     dump.DatabaseName = QStringLiteral("x");
     EXPECT_FALSE(dump.WriteDump());
     EXPECT_FALSE(QFile::exists(dump.DumpPath));
-    EXPECT_EQ(messages(), 3);
+    EXPECT_EQ(messages(), 4);
     EXPECT_FALSE(dm.dm->IBTransactionDAT.isActive());
 }
 
 TEST_F(Dump, FileLayout) {
     QString text;
     ASSERT_TRUE(writeDump(&text));
+    // It holds the dataset's passwords.
+    const QFileDevice::Permissions others =
+        QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
+    EXPECT_FALSE(QFile::permissions(dumpPath()) & others);
     const QStringList lines = text.split(QStringLiteral("\r\n"));
     ASSERT_GT(lines.size(), 20);
     EXPECT_EQ(lines[0], QStringLiteral("-- "));
