@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <cmath>
+#include <cstdio>
 #include <stdexcept>
 
 std::array<int, 3> WebSolvarnetVersion{0, 0, 0};
@@ -105,14 +107,17 @@ public:
     }
     QString errorString() const { return m_file.errorString(); }
     void write(const QByteArray& bytes) {
-        m_buffer += bytes;
-        if (m_buffer.size() >= (1 << 20))
+        // The buffer keeps its capacity: no allocation per flush.
+        if (m_buffer.capacity() < kBufferSize)
+            m_buffer.reserve(kBufferSize);
+        m_buffer.append(bytes);
+        if (m_buffer.size() >= kBufferSize - 4096)
             flush();
     }
     void flush() {
         if (!m_buffer.isEmpty() && m_file.write(m_buffer) != m_buffer.size())
             throw std::runtime_error(m_file.errorString().toStdString());
-        m_buffer.clear();
+        m_buffer.resize(0);
         if (!m_file.flush())
             throw std::runtime_error(m_file.errorString().toStdString());
     }
@@ -129,6 +134,7 @@ public:
     }
 
 private:
+    static constexpr qsizetype kBufferSize = 1 << 20;
     QFile m_file;
     QByteArray m_buffer;
 };
@@ -290,8 +296,16 @@ QString TWebDbSqlDump::DateTimeFieldText(const fb::Field& f) {
     const double days = f.asDayCount();
     if (days <= kClampLow || days >= kClampHigh)
         return DumpDateText(QStringLiteral("DATETIME"), TDateTime(days));
-    QString text = f.asString();
-    if (text.endsWith(QLatin1String(" 00:00:00")))
-        text.chop(9);
-    return u'\'' + text + u'\'';
+    // Formatted by hand: the date-time classes consult the time zone on every value.
+    qint64 ms = qint64(std::llround(days * 86400000.0));
+    const qint64 day = ms / 86400000;
+    ms %= 86400000;
+    int y = 0, m = 0, d = 0;
+    QDate(1899, 12, 30).addDays(day).getDate(&y, &m, &d);
+    char text[32];
+    const int secs = int(ms / 1000);
+    const int n = secs == 0 ? std::snprintf(text, sizeof text, "'%04d/%02d/%02d'", y, m, d)
+                            : std::snprintf(text, sizeof text, "'%04d/%02d/%02d %02d:%02d:%02d'", y, m, d,
+                                            secs / 3600, secs / 60 % 60, secs % 60);
+    return QString::fromLatin1(text, n);
 }

@@ -177,7 +177,10 @@ TEST_F(Send, DataVersionSentToTheService) {
     } cases[] = {{7, 5, 0, "8.0.0"}, {8, 0, 1, "8.0.0"}, {9, 0, 4, "9.0.0"}, {10, 1, 3, "10.1.0"}};
     for (const Case& c : cases) {
         setVersion(c.major, c.minor, c.rev);
-        EXPECT_EQ(send(), QStringLiteral("000"));
+        TFtpWebDbSqlDump sender;
+        EXPECT_EQ(sender.Send(QStringLiteral("abcd-efgh-ijkl"), 3), QStringLiteral("000"));
+        // Only the first ":" splits a header.
+        EXPECT_TRUE(sender.ResponseHeaders.contains(QStringLiteral("X-Note=a:b")));
         EXPECT_TRUE(
             service->log().contains(QStringLiteral("pmd=1100&fnm=abcdefghijkl&dno=3&dvr=%1&fpa=Kvwnte5172 ")
                                         .arg(QLatin1String(c.dvr))))

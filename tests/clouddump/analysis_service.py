@@ -62,6 +62,8 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header(k, v)
         if status is not None:
             self.send_header("X-Status", status)
+        # A value holding ":" checks that only the first colon splits a header.
+        self.send_header("X-Note", "a:b")
         self.send_header("Content-Length", "0")
         self.end_headers()
 
@@ -101,8 +103,7 @@ class Handler(BaseHTTPRequestHandler):
                 authorizer.remove_user(fnm)
             authorizer.add_user(fnm, password, home, perm="elr" if misbehaviour == "readonly" else "elradfmw")
         given = "wrong" + password if misbehaviour == "badpass" else password
-        # A value holding ":" checks that only the first colon splits a header.
-        self.answer("000", {"X-Add": "127.0.0.1", "X-Pas": given, "X-Note": "a:b"})
+        self.answer("000", {"X-Add": "127.0.0.1", "X-Pas": given})
 
     def import_(self, fnm, q):
         if fault().startswith("import="):
