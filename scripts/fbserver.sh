@@ -119,16 +119,10 @@ start_server() {
     "$server" >>"$LOG_FILE" 2>&1 &
     echo $! >"$PID_FILE"
     echo "$port" >"$PORT_FILE"
-    for _ in $(seq 1 100); do
-        if ! port_free "$port"; then
-            echo "127.0.0.1/$port"
-            return 0
-        fi
-        if ! kill -0 "$(cat "$PID_FILE")" 2>/dev/null; then
-            break
-        fi
-        sleep 0.1
-    done
+    if wait_ready "$PID_FILE" listening "$port"; then
+        echo "127.0.0.1/$port"
+        return 0
+    fi
     echo "the Firebird server did not start; see $LOG_FILE" >&2
     cat "$LOG_FILE" >&2 || true
     stop_server

@@ -21,6 +21,10 @@ stop_server() {
     stop_pidfile "$PID_FILE"
 }
 
+ready() {
+    [ -S "$SOCKET" ] && listening "$1" && mariadb --no-defaults -uroot --socket="$SOCKET" -e 'SELECT 1' >/dev/null 2>&1
+}
+
 start_server() {
     local server install port user_opt=()
     server="$(command -v mariadbd || echo /usr/sbin/mariadbd)"
@@ -45,17 +49,10 @@ start_server() {
         --max-allowed-packet=64M --character-set-server=utf8mb4 --log-error="$LOG_FILE" \
         "${user_opt[@]}" >>"$LOG_FILE" 2>&1 &
     echo $! >"$PID_FILE"
-    for _ in $(seq 1 300); do
-        if [ -S "$SOCKET" ] && ! port_free "$port" &&
-            mariadb --no-defaults -uroot --socket="$SOCKET" -e 'SELECT 1' >/dev/null 2>&1; then
-            echo "127.0.0.1:$port:$SOCKET"
-            return 0
-        fi
-        if ! kill -0 "$(cat "$PID_FILE")" 2>/dev/null; then
-            break
-        fi
-        sleep 0.1
-    done
+    if wait_ready "$PID_FILE" ready "$port"; then
+        echo "127.0.0.1:$port:$SOCKET"
+        return 0
+    fi
     echo "the MariaDB server did not start; see $LOG_FILE" >&2
     cat "$LOG_FILE" >&2 || true
     stop_server

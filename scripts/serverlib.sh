@@ -35,3 +35,20 @@ stop_pidfile() {
         rm -f "$1"
     fi
 }
+
+listening() {
+    ! port_free "$1"
+}
+
+# wait_ready PIDFILE COMMAND...: waits up to 30 seconds until COMMAND succeeds; fails at once when the
+# process named in PIDFILE has ended.
+wait_ready() {
+    local pidfile="$1"
+    shift
+    for _ in $(seq 1 300); do
+        "$@" && return 0
+        kill -0 "$(cat "$pidfile")" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
