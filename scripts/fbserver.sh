@@ -10,7 +10,6 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
-source "$ROOT/scripts/serverlib.sh"
 SERVER_DIR="$BUILD_DIR/fbserver"
 FB_ROOT="$SERVER_DIR/root"
 PID_FILE="$SERVER_DIR/server.pid"
@@ -46,6 +45,10 @@ find_program() {
     done
     echo "none of $* found" >&2
     exit 1
+}
+
+port_free() {
+    ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
 }
 
 server_env() {
@@ -103,7 +106,19 @@ EOF
 }
 
 stop_server() {
-    stop_pidfile "$PID_FILE"
+    if [ -f "$PID_FILE" ]; then
+        local pid
+        pid="$(cat "$PID_FILE")"
+        if kill -0 "$pid" 2>/dev/null; then
+            kill "$pid" 2>/dev/null || true
+            for _ in $(seq 1 50); do
+                kill -0 "$pid" 2>/dev/null || break
+                sleep 0.1
+            done
+            kill -9 "$pid" 2>/dev/null || true
+        fi
+        rm -f "$PID_FILE"
+    fi
 }
 
 start_server() {
@@ -112,17 +127,28 @@ start_server() {
     stop_server
     mkdir -p "$SERVER_DIR"
     : >"$LOG_FILE"
-    port="$(free_port "${QV_FB_PORT:-30550}" "Firebird server")"
+    port="${QV_FB_PORT:-30550}"
+    for _ in $(seq 1 20); do
+        port_free "$port" && break
+        port=$((port + 1))
+    done
+    port_free "$port" || { echo "no free port for the Firebird server" >&2; exit 1; }
     write_root "$port"
     server_env
     create_security_db
     "$server" >>"$LOG_FILE" 2>&1 &
     echo $! >"$PID_FILE"
     echo "$port" >"$PORT_FILE"
-    if wait_ready "$PID_FILE" listening "$port"; then
-        echo "127.0.0.1/$port"
-        return 0
-    fi
+    for _ in $(seq 1 100); do
+        if ! port_free "$port"; then
+            echo "127.0.0.1/$port"
+            return 0
+        fi
+        if ! kill -0 "$(cat "$PID_FILE")" 2>/dev/null; then
+            break
+        fi
+        sleep 0.1
+    done
     echo "the Firebird server did not start; see $LOG_FILE" >&2
     cat "$LOG_FILE" >&2 || true
     stop_server
