@@ -64,3 +64,40 @@ run_server_command() {
         ;;
     esac
 }
+
+# Test servers of our own: free ports on 127.0.0.1 and waiting until a server answers.
+
+port_free() {
+    ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# free_port FIRST WHAT: the first free port from FIRST on (20 tried), or an error naming WHAT.
+free_port() {
+    local port="$1"
+    for _ in $(seq 1 20); do
+        if port_free "$port"; then
+            echo "$port"
+            return 0
+        fi
+        port=$((port + 1))
+    done
+    echo "no free port for the $2" >&2
+    exit 1
+}
+
+listening() {
+    ! port_free "$1"
+}
+
+# wait_ready PIDFILE COMMAND...: waits up to 30 seconds until COMMAND succeeds; fails at once when the
+# process named in PIDFILE has ended.
+wait_ready() {
+    local pidfile="$1"
+    shift
+    for _ in $(seq 1 300); do
+        "$@" && return 0
+        kill -0 "$(cat "$pidfile")" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}

@@ -33,10 +33,6 @@ find_program() {
     exit 1
 }
 
-port_free() {
-    ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
-}
-
 server_env() {
     export FIREBIRD="$FB_ROOT"
     export FIREBIRD_LOCK="$SERVER_DIR/lock"
