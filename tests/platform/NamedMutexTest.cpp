@@ -30,15 +30,18 @@ TEST(NamedMutex, CreateHoldsUntilReleaseAndRefusesASecondHolder) {
 TEST(NamedMutex, AKilledHolderReleasesIt) {
     testenv::TempEnvironment env;
     const QString name = QStringLiteral("TESUVIO000");
-    // Another process, one process to the end, holds the lock file as a holder of the mutex would.
+    // Another process, one process to the end, holds the lock file as a holder of the mutex would. It says
+    // "ready" only once the flock helper has exited, so killing it leaves no other holder of the file.
     QProcess holder;
     holder.start(QStringLiteral("sh"),
-                 {QStringLiteral("-c"), QStringLiteral("exec 9>\"$1\"; flock -x 9; exec sleep 600"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("exec 9>\"$1\"; flock -x 9; echo ready; exec sleep 600"),
                   QStringLiteral("sh"), NamedMutex::lockFilePath(name)});
     ASSERT_TRUE(holder.waitForStarted());
     QDeadlineTimer deadline(30000);
-    while (!NamedMutex::exists(name) && !deadline.hasExpired())
-        QThread::msleep(10);
+    while (!holder.canReadLine() && !deadline.hasExpired())
+        holder.waitForReadyRead(100);
+    ASSERT_EQ(holder.readLine().trimmed(), QByteArray("ready"));
     ASSERT_TRUE(NamedMutex::exists(name));
     NamedMutex mine;
     EXPECT_FALSE(mine.create(name));
