@@ -3,7 +3,10 @@
 #include "platform/Cp932.h"
 #include "platform/SafeSaveFile.h"
 
+#include <algorithm>
+#include <cstring>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -45,13 +48,37 @@ bool isPlain(QStringView text) {
     return true;
 }
 
-void putNumber(QByteArray& out, quint64 v) {
+// Seven bits a byte, the last byte below 0x80; at most ten bytes.
+char* putNumber(char* p, quint64 v) {
     while (v >= 0x80) {
-        out += char((v & 0x7F) | 0x80);
+        *p++ = char((v & 0x7F) | 0x80);
         v >>= 7;
     }
-    out += char(v);
+    *p++ = char(v);
+    return p;
 }
+
+// The output of the serialiser: appends without the checks of a shared byte array, in one buffer that is
+// emptied after each piece handed on.
+class Output {
+public:
+    explicit Output(qsizetype capacity) : m_buffer(size_t(capacity)) {}
+    void put(const char* data, qsizetype size) {
+        if (m_size + size_t(size) > m_buffer.size())
+            m_buffer.resize(std::max(m_buffer.size() * 2, m_size + size_t(size)));
+        std::memcpy(m_buffer.data() + m_size, data, size_t(size));
+        m_size += size_t(size);
+    }
+    void put(QByteArrayView bytes) { put(bytes.data(), bytes.size()); }
+    void put(char c) { put(&c, 1); }
+    QByteArrayView view() const { return QByteArrayView(m_buffer.data(), qsizetype(m_size)); }
+    qsizetype size() const { return qsizetype(m_size); }
+    void clear() { m_size = 0; }
+
+private:
+    std::vector<char> m_buffer;
+    size_t m_size = 0;
+};
 
 quint64 takeNumber(const char*& p) {
     quint64 v = 0;
@@ -99,31 +126,31 @@ struct TXmlSaveDoc::Record {
 // until the next event: a child completes it with ">", its close with "/>".
 class TXmlSaveDoc::Emitter {
 public:
-    Emitter(const TXmlSaveDoc& doc, QByteArray& out) : m_doc(doc), m_out(out) {}
+    Emitter(const TXmlSaveDoc& doc, Output& out) : m_doc(doc), m_out(out) {}
 
     void open(Node node, const Record& r) {
         if (!m_stack.empty() && m_stack.back().pending) {
-            m_out += '>';
+            m_out.put('>');
             m_stack.back().pending = false;
         }
         const Tag& tag = m_doc.m_tags[size_t(r.name)];
-        m_out += tag.open;
+        m_out.put(tag.open);
         if (node == m_doc.m_root && !m_doc.m_nameSpace.isEmpty()) {
-            m_out += " xmlns=\"";
-            m_out += m_doc.m_nameSpace;
-            m_out += '"';
+            m_out.put(" xmlns=\"");
+            m_out.put(m_doc.m_nameSpace);
+            m_out.put('"');
         }
         if (r.attr >= 0) {
-            m_out += ' ';
-            m_out += m_doc.m_tags[size_t(r.attr)].name;
-            m_out += "=\"";
-            m_out.append(r.attrValue);
-            m_out += '"';
+            m_out.put(' ');
+            m_out.put(m_doc.m_tags[size_t(r.attr)].name);
+            m_out.put("=\"");
+            m_out.put(r.attrValue);
+            m_out.put('"');
         }
         const bool pending = r.text.isEmpty();
         if (!pending) {
-            m_out += '>';
-            m_out.append(r.text);
+            m_out.put('>');
+            m_out.put(r.text);
         }
         m_stack.push_back({r.name, pending});
     }
@@ -131,9 +158,9 @@ public:
     void close() {
         const Open& top = m_stack.back();
         if (top.pending)
-            m_out += "/>";
+            m_out.put("/>");
         else
-            m_out += m_doc.m_tags[size_t(top.name)].close;
+            m_out.put(m_doc.m_tags[size_t(top.name)].close);
         m_stack.pop_back();
     }
 
@@ -145,7 +172,7 @@ private:
         bool pending;
     };
     const TXmlSaveDoc& m_doc;
-    QByteArray& m_out;
+    Output& m_out;
     std::vector<Open> m_stack;
 };
 
@@ -235,10 +262,12 @@ TXmlSaveDoc::Node TXmlSaveDoc::CreateRootNode(const QString& name, const QString
     if (m_count > 0)
         m_inOrder = false;
     const Node node = m_count;
-    putNumber(m_log, 0);
-    putNumber(m_log, quint64(id));
-    putNumber(m_log, 0);
-    putNumber(m_log, 0);
+    char head[40];
+    char* p = putNumber(head, 0);
+    p = putNumber(p, quint64(id));
+    p = putNumber(p, 0);
+    p = putNumber(p, 0);
+    m_log.append(head, p - head);
     ++m_count;
     m_root = node;
     m_openPath.assign(1, node);
@@ -264,14 +293,18 @@ TXmlSaveDoc::Node TXmlSaveDoc::append(Node parent, NameId name, int attrName, QB
         else
             m_openPath.push_back(node);
     }
-    putNumber(m_log, quint64(node - parent));
-    putNumber(m_log, quint64(name));
-    putNumber(m_log, quint64(attrName + 1));
+    char head[40];
+    char* p = putNumber(head, quint64(node - parent));
+    p = putNumber(p, quint64(name));
+    p = putNumber(p, quint64(attrName + 1));
     if (attrName >= 0) {
-        putNumber(m_log, quint64(attrValue.size()));
+        p = putNumber(p, quint64(attrValue.size()));
+        m_log.append(head, p - head);
         m_log.append(attrValue);
+        p = head;
     }
-    putNumber(m_log, quint64(text.size()));
+    p = putNumber(p, quint64(text.size()));
+    m_log.append(head, p - head);
     m_log.append(text);
     ++m_count;
     return node;
@@ -318,13 +351,12 @@ void TXmlSaveDoc::AddEncodedTextNode(Node parent, NameId name, QByteArrayView en
 }
 
 template <typename Sink> void TXmlSaveDoc::serialise(Sink&& sink, qsizetype chunkSize) const {
-    QByteArray out;
-    out.reserve(chunkSize + 4096);
-    out += m_declaration;
+    Output out(chunkSize + 4096);
+    out.put(m_declaration);
     Emitter emitter(*this, out);
     auto flush = [&] {
         if (out.size() >= chunkSize) {
-            sink(out);
+            sink(out.view());
             out.clear();
         }
     };
@@ -379,15 +411,15 @@ template <typename Sink> void TXmlSaveDoc::serialise(Sink&& sink, qsizetype chun
     }
     while (!emitter.empty())
         emitter.close();
-    out += "\r\n";
-    sink(out);
+    out.put("\r\n", 2);
+    sink(out.view());
 }
 
 QByteArray TXmlSaveDoc::toBytes() const {
     if (m_root == NoNode)
         fail(QStringLiteral("XMLのルート要素がありません。"));
     QByteArray all;
-    serialise([&all](const QByteArray& piece) { all += piece; }, 1 << 20);
+    serialise([&all](QByteArrayView piece) { all.append(piece); }, 1 << 20);
     return all;
 }
 
@@ -398,7 +430,7 @@ void TXmlSaveDoc::SaveToFile(const QString& path) const {
     SafeSaveFile file(path);
     if (!file.open())
         fail(QStringLiteral("ファイル %1 を作成できません。%2").arg(path, file.errorString()));
-    serialise([&](const QByteArray& piece) { file.write(piece); }, 1 << 20);
+    serialise([&](QByteArrayView piece) { file.write(piece); }, 1 << 20);
     if (!file.commit())
         fail(QStringLiteral("ファイル %1 に書き込めません。%2").arg(path, file.errorString()));
 }
