@@ -192,5 +192,11 @@ private:
     void refreshListRow(const QString& dir, const TDataInfomationRec& rec);
 };
 
+// One STYLECOLOR row of an operator key and style name on the query's transaction (which must be
+// running): reading leaves text as it was when there is no row; writing updates the row or inserts it,
+// with -1 in the seven colour columns. Database errors reach the caller.
+void ReadStyleColorRow(fb::Query& q, qint32 key, const QString& styleName, QString& text);
+void WriteStyleColorRow(fb::Query& q, qint32 key, const QString& styleName, const QString& text);
+
 // The one database module; the main form creates it at start-up.
 extern TDM* DM;
