@@ -18,6 +18,7 @@
 #include <QVariant>
 
 class QWidget;
+struct TDataInfomationRec;
 struct TSystemIniRec;
 
 // Starts a transaction when none is active and ends only a transaction it started itself. An own
@@ -75,7 +76,7 @@ public:
     qint32 SyoriKidouNo = 0;
     QString SyoriKidouParams;
 
-    // "host:folder/file" when connectMode is not 0 and the host is not the loopback address, else
+    // "host:folder/file" when connectMode is not 0 (also for a host naming this computer), else
     // "folder/file". An empty host means SystemDef.HOSTNAME, an empty folder SystemDef.DataDir.
     static QString DatabaseName(const QString& host, const QString& folder, const QString& file);
     // The three connection parameter lines of SystemDef (user, password, lc_ctype SJIS_0208).
@@ -84,6 +85,7 @@ public:
     bool fnAccDefConnected(const QString& host, int report);
     bool fnFileManConnected(const QString& host);
     bool fnAccDatConnected(const QString& host, const QString& folder, int markInUse);
+    // Never throws: a close path calls it. A mark or list row that cannot be written is reported.
     bool fnAccDatDisConnected(const QString& folder, int markFree, int refreshList);
     // kind 0 the system database, 1 the accounting database of the folder.
     bool AccDatInConnection(int kind, const QString& host, bool keepOwnConnection, const QString& folder);
@@ -210,6 +212,8 @@ public:
 
 private:
     void connectDatabase(fb::Database& database, const QString& name);
+    // The dataset-list row of the folder updated from the dataset's information record.
+    void refreshListRow(const QString& dir, const TDataInfomationRec& rec);
 };
 
 // True when another process's embedded engine has the database file open (an attachment here fails with
