@@ -34,13 +34,14 @@ bool passes(QKeyEvent* e) {
 } // namespace
 
 TfmTusinSettiPas::TfmTusinSettiPas(QWidget* owner)
-    : QDialog(owner), ui(std::make_unique<Ui::TfmTusinSettiPas>()) {
+    : TBSDI(owner, bsDialog), ui(std::make_unique<Ui::TfmTusinSettiPas>()) {
     ui->setupUi(this);
-    setFixedSize(size());
+    FormCreate();
+    ExecuteButton = ui->btnOK;
     ui->txtConPasswd->setImeMode(TxEdit::imDisable);
-    ui->txtConPasswd->installEventFilter(this);
     connect(ui->btnOK, &QPushButton::clicked, this, [this] { guarded([this] { btnOKClick(); }); });
     connect(ui->ESC, &QPushButton::clicked, this, &QDialog::reject);
+    SetupDone = true;
 }
 
 TfmTusinSettiPas::~TfmTusinSettiPas() = default;
@@ -99,5 +100,5 @@ bool TfmTusinSettiPas::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::FocusOut && isVisible())
             guarded([this] { txtConPasswdExit(); });
     }
-    return QDialog::eventFilter(watched, event);
+    return TBSDI::eventFilter(watched, event);
 }

@@ -3,7 +3,8 @@
 // dialog closes with OK only when its box is ticked and the typed password equals the expected one
 // (the hidden Label2's text). The password takes up to six half-width letters and digits.
 
-#include <QDialog>
+#include "controls/SDI.h"
+
 #include <memory>
 
 class QCheckBox;
@@ -15,7 +16,7 @@ namespace Ui {
 class TfmTusinSettiPas;
 }
 
-class TfmTusinSettiPas : public QDialog {
+class TfmTusinSettiPas : public TBSDI {
     Q_OBJECT
 public:
     explicit TfmTusinSettiPas(QWidget* owner = nullptr);
