@@ -232,6 +232,7 @@ void TNowPrintingdlg::PrintStart() {
                     }
                 }
                 bool formEnded = false;
+                bool formWrapped = false;
                 if (printForm) {
                     form.rewind();
                     if (range && e.FormSeparators > 0)
@@ -263,8 +264,10 @@ void TNowPrintingdlg::PrintStart() {
                             }
                             setPageMessage(p + 1);
                             if (printForm) {
-                                if (formEnded)
+                                if (formEnded) {
                                     form.rewind();
+                                    formWrapped = true;
+                                }
                                 formEnded = RenderSpoolPage(kKindForm, form, canvas(), 0, 0, 0,
                                                             (p + 1) % 2 == 0, zoom, sx, sy, fontRes);
                             }
@@ -280,7 +283,8 @@ void TNowPrintingdlg::PrintStart() {
                     }
                 }
                 int sheet = i;
-                while (printForm && !PrintCancelled && !range && !formEnded) {
+                // A form longer than the data prints completely; one that already repeated does not start over.
+                while (printForm && !PrintCancelled && !range && !formEnded && !formWrapped) {
                     device->newPage();
                     setPageMessage(++sheet);
                     formEnded = RenderSpoolPage(kKindForm, form, canvas(), 0, 0, 0, sheet % 2 == 0, zoom, sx,

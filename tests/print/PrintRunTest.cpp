@@ -95,7 +95,7 @@ using Sheets = QList<QList<QPair<int, int>>>;
 TEST_F(PrintRunTest, PrintsEveryPageOverItsFormPageAndTrailingFormPages) {
     useFiles(3, 2);
     EXPECT_EQ(StartPrintRun(rec), -1);
-    EXPECT_EQ(sheets(), (Sheets{{{1, 1}, {2, 2}, {3, 1}}}));
+    EXPECT_EQ(sheets(), (Sheets{{{1, 1}, {2, 2}, {3, 1}}})); // a repeating form adds no sheet
     ASSERT_EQ(device->documents().size(), 1u);
     EXPECT_TRUE(device->documents()[0].ended);
     EXPECT_EQ(device->documents()[0].title, QStringLiteral("一覧"));
@@ -175,10 +175,12 @@ TEST_F(PrintRunTest, CancelAbortsTheDocument) {
 }
 
 TEST_F(PrintRunTest, CurrentPagePrintsThatPageWithoutTheDialog) {
+    // The preview asks for it with its own settings in force.
     useFiles(5, 3);
-    PrintCurrentPage(rec, 4, 1);
+    EngineSettings = rec;
+    PrintCurrentPage(EngineSettings, 4, 0);
     EXPECT_EQ(sheets(), (Sheets{{{4, 1}}}));
-    EXPECT_EQ(device->documents()[0].modes.first().orientation, 2);
+    EXPECT_EQ(device->documents()[0].modes.first().orientation, 1);
     for (const auto& s : scripted().shown())
         EXPECT_NE(s.what, ui::ScriptedUserInteraction::Shown::PrintDialog);
 }

@@ -45,7 +45,7 @@ protected:
     // The dataset list as the data selection prints it: title, page number, headings and the page's rows.
     bool printList(int orientation, int rows, const QString& title) {
         TMavrolex report;
-        report.setDataFile(env->path() + QStringLiteral("/spool/list.txt"));
+        report.setDataFile(env->path() + QStringLiteral("/list.txt"));
         report.setTitle(title);
         report.setDocTitle(title);
         report.setOrientation(orientation);
