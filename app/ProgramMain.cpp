@@ -4,6 +4,7 @@
 #include "app/main.h"
 #include "controls/FontSubstitution.h"
 #include "controls/QtUserInteraction.h"
+#include "controls/SDI.h"
 #include "platform/NamedMutex.h"
 #include "platform/TerminationRequests.h"
 #include "platform/UserInteraction.h"
@@ -69,6 +70,7 @@ int ProgramMain(const QStringList& arguments) {
     try {
         form = std::make_unique<TForm1>();
         mainForm = form.get();
+        SetMainForm(form.get());
         const bool started = form->FormCreate(arguments) && form->InitApplication();
         QCoreApplication::processEvents();
         // A close request may have come in meanwhile; the loop would then wait for a window never shown.

@@ -47,9 +47,11 @@ QString fileOfDatabaseName(const QString& name) {
     return name.mid(name.indexOf(u':') + 1);
 }
 
+} // namespace
+
 // The embedded engine holds a database file for one process at a time: another process that has it
 // open makes an attachment fail with a lock error (the engine's "already opened" case).
-bool heldByAnotherProcess(const QString& file) {
+bool DatabaseHeldByAnotherProcess(const QString& file) {
     if (!QFileInfo::exists(file))
         return false;
     fb::ConnectOptions options;
@@ -64,8 +66,6 @@ bool heldByAnotherProcess(const QString& file) {
         return e.statusCode() == IscIoError && e.message().contains(QStringLiteral("engine instance"));
     }
 }
-
-} // namespace
 
 // ---- OwnTransaction -------------------------------------------------------------------------------
 
@@ -318,7 +318,7 @@ bool TDM::AccDatInConnection(int kind, const QString& host, bool keepOwnConnecti
         // The embedded engine lists only this process's attachments; another process that holds the
         // file shows when the file cannot be opened here.
         if (!result && options.host.isEmpty())
-            result = heldByAnotherProcess(ExcludePathDelim(folder) + u'/' + file);
+            result = DatabaseHeldByAnotherProcess(ExcludePathDelim(folder) + u'/' + file);
     } catch (const fb::Error& e) {
         ErrFbAccess(e, QStringLiteral("TDM.AccDatInConnection"), kInConnectionFailed, true);
     } catch (const std::exception& e) {

@@ -79,6 +79,35 @@ QString templateFor(const QString& script) {
     return target;
 }
 
+// A Firebird root whose UDR engine finds our modules in build/udr (scripts/fbroot.sh): isql-fb loads
+// the schema scripts on it, since creating an external routine opens its module.
+QString udrRoot() {
+    const QString root = cacheDir() + QStringLiteral("/fbroot");
+    const QString done = root + QStringLiteral("/plugins.conf");
+    if (QFileInfo::exists(done))
+        return root;
+    QLockFile lock(root + QStringLiteral(".lock"));
+    lock.setStaleLockTime(60000);
+    if (!lock.lock())
+        fail(QStringLiteral("cannot lock %1").arg(root));
+    if (QFileInfo::exists(done))
+        return root;
+    QProcess script;
+    script.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("BUILD_DIR"), buildDir());
+    script.setProcessEnvironment(env);
+    const QString work = root + QStringLiteral(".building");
+    script.start(sourceDir() + QStringLiteral("/scripts/fbroot.sh"), {work});
+    if (!script.waitForFinished(60000) || script.exitStatus() != QProcess::NormalExit ||
+        script.exitCode() != 0)
+        fail(QStringLiteral("scripts/fbroot.sh failed:\n%1").arg(QString::fromLocal8Bit(script.readAll())));
+    QDir(root).removeRecursively();
+    if (!QDir().rename(work, root))
+        fail(QStringLiteral("cannot move %1 into place").arg(work));
+    return root;
+}
+
 // The company values that the dataset's definition row and its list row share.
 void bindCompany(fb::Query& q, const CompanySpec& c) {
     q.setString("ENTTEXT", c.title);
@@ -115,6 +144,10 @@ QString accountingSchemaScript() {
     return sourceDir() + QStringLiteral("/sql/placc.sql");
 }
 
+QString fileManagerSchemaScript() {
+    return sourceDir() + QStringLiteral("/sql/plfileman.sql");
+}
+
 void loadSchemaScript(const QString& script, const QString& database) {
     bool ok = false;
     const QByteArray cp932Text = cp932::encode(QString::fromUtf8(readScript(script)), &ok);
@@ -126,6 +159,9 @@ void loadSchemaScript(const QString& script, const QString& database) {
     const fb::ConnectOptions user = databaseUser();
     QProcess isql;
     isql.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("FIREBIRD"), udrRoot());
+    isql.setProcessEnvironment(env);
     isql.start(isqlProgram(),
                {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("-ch"),
                 QStringLiteral("SJIS_0208"), QStringLiteral("-user"), user.user, QStringLiteral("-password"),

@@ -27,8 +27,9 @@ namespace testenv {
 // The database user of a new installation ("PELLAN" / "vintor", lc_ctype SJIS_0208).
 fb::ConnectOptions databaseUser();
 
-QString systemSchemaScript();     // sql/placcdef.sql of the source tree
-QString accountingSchemaScript(); // sql/placc.sql
+QString systemSchemaScript();      // sql/placcdef.sql of the source tree
+QString accountingSchemaScript();  // sql/placc.sql
+QString fileManagerSchemaScript(); // sql/plfileman.sql
 // Runs a schema script (UTF-8 source, given to isql-fb as CP932) against an existing database that
 // nothing in this process holds attached. Throws std::runtime_error with isql's output on failure.
 void loadSchemaScript(const QString& script, const QString& database);
