@@ -42,7 +42,7 @@ void writeSpool(const QString& path, int pages) {
         report.PutLine(0, 200, 1800, 200, 3, 0, QStringLiteral("黒"), false);
         for (int i = 0; i < kRows; ++i)
             report.PutText(0, 250 + i * 60, rowText((page - 1) * kRows + i + 1), QString(), 10, QString(),
-                           QStringLiteral("黒"), QStringLiteral("OFF"), QStringLiteral("LEFT"), 0);
+                           QStringLiteral("黒"), QStringLiteral("OFF"), QStringLiteral("LEFT"), 80);
     }
     report.EndData();
 }

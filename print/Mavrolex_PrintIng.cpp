@@ -283,7 +283,8 @@ void TNowPrintingdlg::PrintStart() {
                     }
                 }
                 int sheet = i;
-                // A form longer than the data prints completely; one that already repeated does not start over.
+                // A form longer than the data prints completely; one that already repeated does not start
+                // over.
                 while (printForm && !PrintCancelled && !range && !formEnded && !formWrapped) {
                     device->newPage();
                     setPageMessage(++sheet);
