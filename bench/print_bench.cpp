@@ -34,14 +34,14 @@ void writeSpool(const QString& path, int pages) {
     for (int page = 1; page <= pages; ++page) {
         if (page > 1)
             report.NewPage();
-        report.PutText(0, 0, QStringLiteral("データ一覧"), QStringLiteral("ＭＳ ゴシック"), 16,
+        report.PutText(10, 0, QStringLiteral("データ一覧"), QStringLiteral("ＭＳ ゴシック"), 16,
                        QStringLiteral("B"), QStringLiteral("黒"), QStringLiteral("OFF"),
                        QStringLiteral("LEFT"), 0);
         report.PutText(1500, 0, QStringLiteral("PAGE %1").arg(page), QString(), 10, QString(),
                        QStringLiteral("黒"), QStringLiteral("OFF"), QStringLiteral("LEFT"), 0);
         report.PutLine(0, 200, 1800, 200, 3, 0, QStringLiteral("黒"), false);
         for (int i = 0; i < kRows; ++i)
-            report.PutText(0, 250 + i * 60, rowText((page - 1) * kRows + i + 1), QString(), 10, QString(),
+            report.PutText(10, 250 + i * 60, rowText((page - 1) * kRows + i + 1), QString(), 10, QString(),
                            QStringLiteral("黒"), QStringLiteral("OFF"), QStringLiteral("LEFT"), 80);
     }
     report.EndData();
@@ -67,12 +67,12 @@ void drawDirect(const QString& path, int pages) {
     for (int page = 1; page <= pages; ++page) {
         if (page > 1)
             writer.newPage();
-        text(title, 0, 0, QStringLiteral("データ一覧"));
+        text(title, 10, 0, QStringLiteral("データ一覧"));
         text(body, 1500, 0, QStringLiteral("PAGE %1").arg(page));
         p.setPen(QPen(Qt::black, 3 * s));
         p.drawLine(QPointF(0, 200 * s), QPointF(1800 * s, 200 * s));
         for (int i = 0; i < kRows; ++i)
-            text(body, 0, 250 + i * 60, rowText((page - 1) * kRows + i + 1));
+            text(body, 10, 250 + i * 60, rowText((page - 1) * kRows + i + 1));
     }
 }
 
