@@ -1,6 +1,8 @@
 #include "controls/QtUserInteraction.h"
 #include "controls/z5InputDlg.h"
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QRegularExpression>
 
 TMessage2InfoRec messageInfoFor(const ui::MessageRequest& request) {
@@ -65,4 +67,26 @@ QString QtUserInteraction::pickSaveFile(const ui::FileRequest& request) {
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);
+}
+
+std::optional<ui::PrintDialogAnswer> QtUserInteraction::printDialog(const ui::PrintDialogRequest& request) {
+    QPrinter printer;
+    if (!request.printer.isEmpty())
+        printer.setPrinterName(request.printer);
+    printer.setCopyCount(request.copies);
+    printer.setCollateCopies(request.collate);
+    printer.setFromTo(request.fromPage, request.toPage);
+    QPrintDialog dialog(&printer);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, request.allowPageRange);
+    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+    dialog.setMinMax(request.minPage, request.maxPage);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    ui::PrintDialogAnswer a;
+    a.pageRange = printer.printRange() == QPrinter::PageRange;
+    a.fromPage = a.pageRange ? printer.fromPage() : request.minPage;
+    a.toPage = a.pageRange ? printer.toPage() : request.maxPage;
+    a.copies = printer.copyCount();
+    a.collate = printer.collateCopies();
+    return a;
 }

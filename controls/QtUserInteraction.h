@@ -17,4 +17,5 @@ public:
     QString pickFolder(const ui::FileRequest& request) override;
     QString pickOpenFile(const ui::FileRequest& request) override;
     QString pickSaveFile(const ui::FileRequest& request) override;
+    std::optional<ui::PrintDialogAnswer> printDialog(const ui::PrintDialogRequest& request) override;
 };

@@ -125,6 +125,21 @@ QString ScriptedUserInteraction::pickSaveFile(const FileRequest& request) {
     return nextPath(m_paths);
 }
 
+std::optional<PrintDialogAnswer> UserInteraction::printDialog(const PrintDialogRequest& request) {
+    return PrintDialogAnswer{false, request.fromPage, request.toPage, request.copies, request.collate};
+}
+
+std::optional<PrintDialogAnswer> ScriptedUserInteraction::printDialog(const PrintDialogRequest& request) {
+    Shown s{Shown::PrintDialog, {}, {}, {}};
+    s.print = request;
+    m_shown.push_back(s);
+    if (m_printAnswers.empty())
+        return UserInteraction::printDialog(request);
+    std::optional<PrintDialogAnswer> a = m_printAnswers.front();
+    m_printAnswers.pop_front();
+    return a;
+}
+
 QStringList ScriptedUserInteraction::messageTexts() const {
     QStringList out;
     for (const Shown& s : m_shown)
@@ -138,6 +153,7 @@ void ScriptedUserInteraction::clear() {
     m_answers.clear();
     m_inputs.clear();
     m_paths.clear();
+    m_printAnswers.clear();
 }
 
 ScopedScriptedUi::ScopedScriptedUi() {

@@ -82,6 +82,25 @@ struct FileRequest {
     QString defaultExt;
 };
 
+// The printer dialog: the page range and copies the operator may choose.
+struct PrintDialogRequest {
+    QString printer; // the printer the dialog opens on
+    bool allowPageRange = false;
+    int minPage = 1;
+    int maxPage = 1;
+    int fromPage = 1;
+    int toPage = 1;
+    int copies = 1;
+    bool collate = false;
+};
+struct PrintDialogAnswer {
+    bool pageRange = false; // false: all pages
+    int fromPage = 1;
+    int toPage = 1;
+    int copies = 1;
+    bool collate = false;
+};
+
 class UserInteraction {
 public:
     virtual ~UserInteraction() = default;
@@ -93,6 +112,9 @@ public:
     virtual QString pickFolder(const FileRequest& request) = 0;
     virtual QString pickOpenFile(const FileRequest& request) = 0;
     virtual QString pickSaveFile(const FileRequest& request) = 0;
+    // The printer dialog; nullopt when cancelled. Without a dialog of its own an implementation prints all
+    // pages as asked.
+    virtual std::optional<PrintDialogAnswer> printDialog(const PrintDialogRequest& request);
 };
 
 // The installed implementation (the scripted one until something else is installed).
@@ -120,10 +142,11 @@ inline int askConfirmation(const QString& text, Buttons buttons = mbYes | mbNo) 
 class ScriptedUserInteraction : public UserInteraction {
 public:
     struct Shown {
-        enum What { Message, Input, Folder, OpenFile, SaveFile } what;
+        enum What { Message, Input, Folder, OpenFile, SaveFile, PrintDialog } what;
         MessageRequest message;
         InputRequest input;
         FileRequest file;
+        PrintDialogRequest print{};
     };
 
     int message(const MessageRequest& request) override;
@@ -131,7 +154,12 @@ public:
     QString pickFolder(const FileRequest& request) override;
     QString pickOpenFile(const FileRequest& request) override;
     QString pickSaveFile(const FileRequest& request) override;
+    // Answers from the queue; with nothing queued the dialog is accepted as asked.
+    std::optional<PrintDialogAnswer> printDialog(const PrintDialogRequest& request) override;
 
+    void queuePrintDialog(std::optional<PrintDialogAnswer> answer) {
+        m_printAnswers.push_back(std::move(answer));
+    }
     void queueAnswer(int modalResult) { m_answers.push_back(modalResult); }
     void queueInput(std::optional<QString> value) { m_inputs.push_back(std::move(value)); }
     void queuePath(const QString& path) { m_paths.push_back(path); }
@@ -148,6 +176,7 @@ private:
     std::deque<int> m_answers;
     std::deque<std::optional<QString>> m_inputs;
     std::deque<QString> m_paths;
+    std::deque<std::optional<PrintDialogAnswer>> m_printAnswers;
 };
 
 // Installs a fresh scripted implementation for the lifetime of the object and restores the previous one.
