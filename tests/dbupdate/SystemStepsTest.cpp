@@ -1,6 +1,7 @@
 // The system database's upgrade steps through real isql-fb, on a database built from the base before
 // the first step: schema, migrated rows and the numbering of the version table.
 
+#include "core/uAccDateCmp.h"
 #include "core/uAccRecord.h"
 #include "dbupdate/z5DbUpdateScript.h"
 #include "dbupdate/z5DbUpdateStep.h"
@@ -29,6 +30,7 @@ struct SystemStepsTest : ::testing::Test {
         TavrinoEdition = savedEdition;
         ServerDirName = savedServerDir;
         CodeSchemeImportProc = nullptr;
+        SystemDef.SqlDir = savedSqlDir;
     }
     SystemStepsTest() {
         e.dm->IBDatabaseDEF.detach();
@@ -42,6 +44,9 @@ struct SystemStepsTest : ::testing::Test {
             ASSERT_EQ(steps[next].StepProc(), StepDone) << steps[next].version().text().toStdString() << "\n"
                                                         << e.ui->messageTexts().join(u'\n').toStdString();
     }
+    // The version folders of the steps' files: ours, or a copy a test changes.
+    void useSqlFolder(const QString& folder) { SystemDef.SqlDir = folder; }
+    QString savedSqlDir = SystemDef.SqlDir;
     void exec(const QString& sql) const { e.executeSystem(sql); }
     // Every row as its fields joined by "|", in the statement's order.
     QStringList rows(const QString& sql) const {
@@ -222,8 +227,7 @@ TEST_F(SystemStepsTest, EditionStepImportsEveryCodeSchemeAndWritesTheTrialBalanc
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("[CODE]\r\n");
     }
-    const QString savedSql = SystemDef.SqlDir;
-    SystemDef.SqlDir = sqlDir;
+    useSqlFolder(sqlDir);
     QList<int> tried;
     CodeSchemeImportProc = [&](const QString& path, int slot) {
         tried << slot;
@@ -233,7 +237,6 @@ TEST_F(SystemStepsTest, EditionStepImportsEveryCodeSchemeAndWritesTheTrialBalanc
     exec(QStringLiteral(
         "INSERT INTO SYSREG (OPCODE, SCODE, STEXT) VALUES (100010, '試算表集計出力区分', '0')"));
     runTo({5, 0, 0});
-    SystemDef.SqlDir = savedSql;
     EXPECT_EQ(tried, (QList<int>{1, 2, 10}));
     const QString shown = e.ui->messageTexts().join(u'\n');
     EXPECT_TRUE(shown.contains(QStringLiteral("2 (製造業.txt)"))) << shown.toStdString();
@@ -245,8 +248,7 @@ TEST_F(SystemStepsTest, EditionStepImportsEveryCodeSchemeAndWritesTheTrialBalanc
 
 // The menu positions of a general and a medical level become programs; JOBCONTROL keeps its rows.
 TEST_F(SystemStepsTest, JobControlBecomesProgramsPerLevel) {
-    const QString savedSql = SystemDef.SqlDir;
-    SystemDef.SqlDir = testenv::sourceDir() + QStringLiteral("/sql");
+    useSqlFolder(testenv::sourceDir() + QStringLiteral("/sql"));
     runTo({7, 0, 4}); // after the page rotation of 3.0.7
     for (const QString& row :
          {"9, 1, 0", "9, 1, 1", "9, 2, 0", "9, 10, 0", "9, 1, 15", "1009, 2, 0", "1009, 10, 0"})
@@ -259,6 +261,86 @@ TEST_F(SystemStepsTest, JobControlBecomesProgramsPerLevel) {
               (QStringList{"9|QzHojinKessansyo|", "9|QzSiwake|SyoriType=0", "9|QzSiwake|SyoriType=1",
                            "9|QzSolvarne1|", "1009|QzMBKessansyo|"}));
     EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM JOBCONTROL")), QStringList{"7"});
+}
+
+TEST_F(SystemStepsTest, SettingsRecordTenGainsItsThirdFlagOnlyWhenTheFirstIsSet) {
+    useSqlFolder(testenv::sourceDir() + QStringLiteral("/sql"));
+    runTo({5, 0, 0});
+    exec(
+        QStringLiteral("INSERT INTO SYSTEMINI (REC, RESERVE1, RESERVE2, RESERVE4, SSTR) VALUES (10, 1, 7, 9, "
+                       "'NAME=本社' || ASCII_CHAR(13) || 'JYUSHO=東京' || ASCII_CHAR(13) || 'TEL=03')"));
+    runTo({7, 0, 0});
+    EXPECT_EQ(rows(QStringLiteral(
+                  "SELECT RESERVE1, RESERVE2, RESERVE3, RESERVE4, REPLACE(SSTR, ASCII_CHAR(13), '/') "
+                  "FROM SYSTEMINI WHERE REC = 10")),
+              QStringList{"1|7|1|0|NAME=本社/JYUSHO=東京/TEL=03/"});
+    EXPECT_EQ(SystemDef.SysIniName, QStringLiteral("本社"));
+    EXPECT_EQ(SystemDef.SysIni10Reserve3, 1);
+}
+
+TEST_F(SystemStepsTest, SettingsRecordTenStaysWhenTheFirstFlagIsClear) {
+    useSqlFolder(testenv::sourceDir() + QStringLiteral("/sql"));
+    runTo({5, 0, 0});
+    exec(QStringLiteral("INSERT INTO SYSTEMINI (REC, RESERVE1, RESERVE4, SSTR) VALUES (10, 0, 9, 'NAME=x')"));
+    runTo({7, 0, 0});
+    EXPECT_EQ(rows(QStringLiteral("SELECT RESERVE3, RESERVE4, SSTR FROM SYSTEMINI")),
+              QStringList{"0|9|NAME=x"});
+}
+
+// The journal-input settings of every operator become eight typed settings.
+TEST_F(SystemStepsTest, JournalInputSettingsBecomeTypedSettingsPerOperator) {
+    useSqlFolder(testenv::sourceDir() + QStringLiteral("/sql"));
+    runTo({8, 0, 2});
+    exec(QStringLiteral("INSERT INTO SYSDEF (OPCODE, DICTEKAUTO, DICTORAUTO) VALUES (100010, 0, 2)"));
+    exec(QStringLiteral(
+        "INSERT INTO SYSREG (OPCODE, SCODE, STYPE, STEXT) VALUES (100010, '取引先項目の入力区分', "
+        "'整数', '3')"));
+    runTo({9, 0, 4});
+    EXPECT_EQ(rows(QStringLiteral("SELECT SCODE, STEXT FROM SYSREG WHERE OPCODE = 100010 ORDER BY SCODE")),
+              (QStringList{"取引先＿入力なし区分|1", "取引先＿自動開く区分|1", "取引先＿辞書開く区分|0",
+                           "取引先＿連想開く区分|1", "取引先項目の入力区分|3", "摘要＿入力なし区分|0",
+                           "摘要＿自動開く区分|0", "摘要＿辞書開く区分|1", "摘要＿連想開く区分|0",
+                           "摘要項目の入力区分|0"}));
+}
+
+// A script that fails after adding an era still leaves the era table reloaded.
+TEST_F(SystemStepsTest, EraTableIsReloadedAfterAFailedEraScript) {
+    const QString sqlDir = e.env.path() + QStringLiteral("/sqlfiles");
+    for (const char* v : {"800", "802", "1004", "1101"})
+        ASSERT_TRUE(QDir().mkpath(sqlDir + u'/' + QLatin1String(v)));
+    for (const char* f : {"800/sysup01.sql", "802/sysup01.sql", "1004/sysup01.sql", "1101/sysup02.sql"})
+        ASSERT_TRUE(QFile::copy(testenv::sourceDir() + QStringLiteral("/sql/") + QLatin1String(f),
+                                sqlDir + u'/' + QLatin1String(f)));
+    QFile era(sqlDir + QStringLiteral("/1101/sysup01.sql"));
+    ASSERT_TRUE(era.open(QIODevice::WriteOnly));
+    era.write("INSERT INTO GENGO (GNAME, GSIGN, STARTDATE, YEAROFFSET) VALUES ('NEWERA', 'N', '2040-01-01', "
+              "2040);\n"
+              "COMMIT;\nINSERT INTO NO_SUCH_TABLE VALUES (1);\n");
+    era.close();
+    useSqlFolder(sqlDir);
+    runTo({10, 0, 4});
+    GengoTable.clear();
+    EXPECT_NE(steps[next].StepProc(), StepDone);
+    ASSERT_FALSE(GengoTable.isEmpty());
+    EXPECT_EQ(GengoTable.front().Letter, QStringLiteral("N"));
+    EXPECT_EQ(GengoTable.front().StartYear, 2040);
+}
+
+// Every step from the base on: one version row each, ending at 12.0.0.
+TEST_F(SystemStepsTest, TheBaseReachesTheNewestVersion) {
+    useSqlFolder(testenv::sourceDir() + QStringLiteral("/sql"));
+    runTo({12, 0, 0});
+    EXPECT_EQ(next, steps.size());
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT COUNT(*), MAX(REC), MAX(MAJOR * 10000 + MINOR1 * 100 + MINOR2) FROM "
+                            "VERSION")),
+        QStringList{"18|18|120000"});
+    EXPECT_EQ(rows(QStringLiteral("SELECT GSIGN FROM GENGO ORDER BY YEAROFFSET")),
+              (QStringList{"M", "T", "S", "H", "R"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM USERCODE")), QStringList{"20"});
+    for (const QString& t :
+         {"DATALIST", "DATALIST_EX", "CHILD_DATALIST", "SERVERDATALIST", "CHILD_SERVERDATALIST"})
+        EXPECT_TRUE(columns(t).contains(QStringLiteral("READ_ONLY"))) << t.toStdString();
 }
 
 } // namespace
