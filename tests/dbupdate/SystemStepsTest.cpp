@@ -254,7 +254,6 @@ TEST_F(SystemStepsTest, JobControlBecomesProgramsPerLevel) {
          {"9, 1, 0", "9, 1, 1", "9, 2, 0", "9, 10, 0", "9, 1, 15", "1009, 2, 0", "1009, 10, 0"})
         exec(QStringLiteral("INSERT INTO JOBCONTROL (LEVELNO, PAGENO, MENUNO) VALUES (%1)").arg(row));
     runTo({8, 0, 2});
-    SystemDef.SqlDir = savedSql;
     EXPECT_EQ(rows(QStringLiteral(
                   "SELECT LEVELNO, PROC_ID, PROC_OPTION FROM JOBCONTROL2 ORDER BY LEVELNO, PROC_ID, "
                   "PROC_OPTION")),
