@@ -5,6 +5,7 @@
 #include "core/uAccRecord.h"
 #include "dbupdate/z5DbUpdateScript.h"
 #include "dbupdate/z5DbUpdateStep.h"
+#include "dbupdate/z5DbUpdateSteps.h"
 #include "platform/firebird/FbDatabase.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
@@ -161,8 +162,8 @@ TEST_F(SystemStepsTest, EraTableCompanyCodeFirstInsertProcedureAndTwentyCodeSche
               (QStringList{"M|1868", "T|1912", "S|1926", "H|1989"}));
     EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*), MIN(RECNO), MAX(RECNO) FROM USERCODE")),
               QStringList{"20|1|20"});
-    for (const QString& t : {"DATALIST", "SERVERDATALIST", "CHILD_DATALIST", "CHILD_SERVERDATALIST"})
-        EXPECT_TRUE(columns(t).contains(QStringLiteral("DATACODE"))) << t.toStdString();
+    for (const char* t : {"DATALIST", "SERVERDATALIST", "CHILD_DATALIST", "CHILD_SERVERDATALIST"})
+        EXPECT_TRUE(columns(QString::fromLatin1(t)).contains(QStringLiteral("DATACODE"))) << t;
 
     // The first form fills the standard list from its highest number up to the count.
     exec(QStringLiteral("INSERT INTO DATALIST (REC, PASNAME) VALUES (1, '/d/0001')"));
@@ -250,9 +251,10 @@ TEST_F(SystemStepsTest, EditionStepImportsEveryCodeSchemeAndWritesTheTrialBalanc
 TEST_F(SystemStepsTest, JobControlBecomesProgramsPerLevel) {
     useSqlFolder(testenv::sourceDir() + QStringLiteral("/sql"));
     runTo({7, 0, 4}); // after the page rotation of 3.0.7
-    for (const QString& row :
+    for (const char* row :
          {"9, 1, 0", "9, 1, 1", "9, 2, 0", "9, 10, 0", "9, 1, 15", "1009, 2, 0", "1009, 10, 0"})
-        exec(QStringLiteral("INSERT INTO JOBCONTROL (LEVELNO, PAGENO, MENUNO) VALUES (%1)").arg(row));
+        exec(QStringLiteral("INSERT INTO JOBCONTROL (LEVELNO, PAGENO, MENUNO) VALUES (%1)")
+                 .arg(QLatin1String(row)));
     runTo({8, 0, 2});
     EXPECT_EQ(rows(QStringLiteral(
                   "SELECT LEVELNO, PROC_ID, PROC_OPTION FROM JOBCONTROL2 ORDER BY LEVELNO, PROC_ID, "
@@ -337,9 +339,9 @@ TEST_F(SystemStepsTest, TheBaseReachesTheNewestVersion) {
     EXPECT_EQ(rows(QStringLiteral("SELECT GSIGN FROM GENGO ORDER BY YEAROFFSET")),
               (QStringList{"M", "T", "S", "H", "R"}));
     EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM USERCODE")), QStringList{"20"});
-    for (const QString& t :
+    for (const char* t :
          {"DATALIST", "DATALIST_EX", "CHILD_DATALIST", "SERVERDATALIST", "CHILD_SERVERDATALIST"})
-        EXPECT_TRUE(columns(t).contains(QStringLiteral("READ_ONLY"))) << t.toStdString();
+        EXPECT_TRUE(columns(QString::fromLatin1(t)).contains(QStringLiteral("READ_ONLY"))) << t;
 }
 
 } // namespace
