@@ -4,6 +4,7 @@
 #include "app/main.h"
 #include "controls/FontSubstitution.h"
 #include "controls/QtUserInteraction.h"
+#include "controls/SDI.h"
 #include "platform/NamedMutex.h"
 #include "platform/TerminationRequests.h"
 #include "platform/UserInteraction.h"
@@ -15,6 +16,7 @@ namespace {
 
 const QString kOwnMutex = QStringLiteral("CORVANE_RENDO");
 const QString kAlreadyRunning = QStringLiteral("アプリケーションは既に起動しています。");
+const QString kLockFileFailed = QStringLiteral("ロックファイルを作成できないため、起動できません。\r");
 
 struct Blocker {
     QString mutex;
@@ -58,8 +60,14 @@ int ProgramMain(const QStringList& arguments) {
         }
     }
     NamedMutex mutex;
-    if (!mutex.create(kOwnMutex)) { // taken by a copy that started in between
-        ui::showInformation(kAlreadyRunning);
+    QString lockFailure;
+    if (!mutex.create(kOwnMutex, &lockFailure)) {
+        // A lock file that cannot be made or opened is no sign of another copy.
+        if (!lockFailure.isEmpty()) {
+            ui::showError(kLockFileFailed + lockFailure);
+            return kFailed;
+        }
+        ui::showInformation(kAlreadyRunning); // taken by a copy that started in between
         return kRefused;
     }
 
@@ -69,6 +77,7 @@ int ProgramMain(const QStringList& arguments) {
     try {
         form = std::make_unique<TForm1>();
         mainForm = form.get();
+        SetMainForm(form.get());
         const bool started = form->FormCreate(arguments) && form->InitApplication();
         QCoreApplication::processEvents();
         // A close request may have come in meanwhile; the loop would then wait for a window never shown.

@@ -1,4 +1,5 @@
 #include "controls/PellanEdit.h"
+#include "controls/ByteLengthValidator.h"
 #include "controls/SafeCall.h"
 #include "core/uAccFunction2.h"
 #include "platform/Cp932.h"
@@ -8,28 +9,8 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QValidator>
 
 namespace {
-
-// The edit's text limit in CP932 bytes. Only an edit that makes the text longer is refused: a text the
-// program set beyond the limit can still be shortened. The edit reports the length of its text after
-// every change, since the validator sees the text already changed.
-class ByteLimit : public QValidator {
-public:
-    ByteLimit(TPellanEdit* edit) : QValidator(edit), m_edit(edit) {}
-    State validate(QString& input, int&) const override {
-        const int limit = m_edit->textLimit();
-        if (limit <= 0)
-            return Acceptable;
-        const qsizetype bytes = cp932::byteLength(input);
-        return bytes > limit && bytes > acceptedBytes ? Invalid : Acceptable;
-    }
-    qsizetype acceptedBytes = 0;
-
-private:
-    const TPellanEdit* m_edit;
-};
 
 // Text that can stand as its own reading: kana, the prolonged sound mark, letters, digits and signs in
 // either width. A commit holding anything else (kanji) brings no reading with it.
@@ -58,10 +39,8 @@ constexpr QChar kNul;
 
 TPellanEdit::TPellanEdit(QWidget* parent) : KeyNavigating<QLineEdit>(parent) {
     setKeyStyles(ksEnter);
-    auto* limit = new ByteLimit(this);
-    setValidator(limit);
-    connect(this, &QLineEdit::textChanged, this, [this, limit](const QString& text) {
-        limit->acceptedBytes = cp932::byteLength(text);
+    new TByteLengthValidator(this, [this] { return m_textLimit; });
+    connect(this, &QLineEdit::textChanged, this, [this](const QString&) {
         if (m_formatting)
             return;
         if (m_inBaseKey)

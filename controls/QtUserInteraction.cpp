@@ -1,10 +1,7 @@
 #include "controls/QtUserInteraction.h"
+#include "controls/z5InputDlg.h"
 #include <QFileDialog>
-#include <QInputDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QRegularExpression>
-#include <QRegularExpressionValidator>
 
 TMessage2InfoRec messageInfoFor(const ui::MessageRequest& request) {
     TMessage2InfoRec info;
@@ -29,32 +26,23 @@ int QtUserInteraction::message(const ui::MessageRequest& request) {
 }
 
 std::optional<QString> QtUserInteraction::input(const ui::InputRequest& request) {
-    QInputDialog dialog(activeDialogOwner());
-    dialog.setWindowTitle(request.caption);
-    dialog.setLabelText(request.prompt);
-    dialog.setTextEchoMode(request.password ? QLineEdit::Password : QLineEdit::Normal);
-    dialog.setTextValue(request.initial);
-    if (auto* edit = dialog.findChild<QLineEdit*>()) {
-        if (request.maxLength > 0)
-            edit->setMaxLength(request.maxLength);
-        if (request.lettersAndDigitsOnly)
-            edit->setValidator(
-                new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), edit));
-        edit->setToolTip(request.hint);
+    TInputDlgBox dialog(activeDialogOwner());
+    dialog.Kind = request.password ? TInputDlgBox::ikPassword : TInputDlgBox::ikText;
+    dialog.CaptionText = request.caption;
+    dialog.MainText = request.prompt;
+    if (request.promptAlert)
+        dialog.MainColor = 0x0000FF; // red
+    dialog.Value = request.initial;
+    dialog.HintText = request.hint;
+    dialog.MaxLen = request.maxLength;
+    if (request.lettersAndDigitsOnly) {
+        dialog.CharFilter = TInputDlgBox::cfAlphaNumeric;
+        dialog.InputImeMode = TxEdit::imDisable;
     }
-    if (request.promptAlert || !request.hint.isEmpty()) {
-        QString text = request.prompt.toHtmlEscaped();
-        if (request.promptAlert)
-            text = QStringLiteral("<span style=\"color:red\">") + text + QStringLiteral("</span>");
-        if (!request.hint.isEmpty())
-            text += QStringLiteral("<br><br>") + request.hint.toHtmlEscaped();
-        if (auto* label = dialog.findChild<QLabel*>())
-            label->setTextFormat(Qt::RichText);
-        dialog.setLabelText(text);
-    }
-    if (dialog.exec() != QDialog::Accepted)
+    dialog.Prepare(true);
+    if (dialog.exec() != ui::mrOk)
         return std::nullopt;
-    return dialog.textValue();
+    return dialog.Value;
 }
 
 QString QtUserInteraction::pickFolder(const ui::FileRequest& request) {

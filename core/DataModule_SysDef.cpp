@@ -647,18 +647,52 @@ bool TDM::SetSysIni(const TSystemIniRec& record) {
 
 // ---- STYLECOLOR texts and the system database version ---------------------------------------------------
 
+// ---- STYLECOLOR rows -----------------------------------------------------------------------------
+
+namespace {
+const QString kStyleWhere = QStringLiteral("WHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME");
+}
+
+void ReadStyleColorRow(fb::Query& q, qint32 key, const QString& styleName, QString& text) {
+    q.setSql(QStringList{QStringLiteral("SELECT SSTR FROM STYLECOLOR"), kStyleWhere});
+    q.setInt("OPCODE", key);
+    q.setString("STYLENAME", styleName);
+    for (q.open(); !q.eof(); q.next())
+        text = q.field("SSTR").asString();
+    q.close();
+}
+
+void WriteStyleColorRow(fb::Query& q, qint32 key, const QString& styleName, const QString& text) {
+    q.setSql(QStringList{QStringLiteral("SELECT COUNT(OPCODE) AS RECCNT FROM STYLECOLOR"), kStyleWhere});
+    q.setInt("OPCODE", key);
+    q.setString("STYLENAME", styleName);
+    const int count = q.openInt("RECCNT");
+    if (count > 0)
+        q.setSql(QStringList{
+            QStringLiteral("UPDATE STYLECOLOR SET OPCODE=:OPCODE,STYLENAME=:STYLENAME,LINECOLOR1=:LINECOLOR1,"
+                           "LINECOLOR2=:LINECOLOR2,LINECOLOR3=:LINECOLOR3,LINECOLOR4=:LINECOLOR4,"
+                           "LINECOLOR5=:LINECOLOR5,NETCOLOR1=:NETCOLOR1,NETCOLOR2=:NETCOLOR2,SSTR=:SSTR"),
+            kStyleWhere});
+    else
+        q.setSql(QStringList{
+            QStringLiteral("INSERT INTO STYLECOLOR(OPCODE,STYLENAME,LINECOLOR1,LINECOLOR2,LINECOLOR3,"
+                           "LINECOLOR4,LINECOLOR5,NETCOLOR1,NETCOLOR2,SSTR)"),
+            QStringLiteral("VALUES(:OPCODE,:STYLENAME,:LINECOLOR1,:LINECOLOR2,:LINECOLOR3,:LINECOLOR4,"
+                           ":LINECOLOR5,:NETCOLOR1,:NETCOLOR2,:SSTR)")});
+    q.setInt("OPCODE", key);
+    q.setString("STYLENAME", styleName);
+    for (const char* colour :
+         {"LINECOLOR1", "LINECOLOR2", "LINECOLOR3", "LINECOLOR4", "LINECOLOR5", "NETCOLOR1", "NETCOLOR2"})
+        q.setInt(QLatin1StringView(colour), -1);
+    q.setString("SSTR", text);
+    q.execute();
+}
+
 void TDM::GetStyleColorText(qint32 key, const QString& styleName, QString& text) {
     text.clear();
     try {
         OwnTransaction own(IBTransactionDEF);
-        fb::Query& q = IBSQLDEF;
-        q.setSql(QStringList{QStringLiteral("SELECT SSTR FROM STYLECOLOR"),
-                             QStringLiteral("WHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME")});
-        q.setInt("OPCODE", key);
-        q.setString("STYLENAME", styleName);
-        for (q.open(); !q.eof(); q.next())
-            text = q.field("SSTR").asString();
-        q.close();
+        ReadStyleColorRow(IBSQLDEF, key, styleName, text);
         own.commit();
     } catch (const std::exception&) {
         // A missing style reads as empty; the guard has rolled back an own transaction.
@@ -668,32 +702,7 @@ void TDM::GetStyleColorText(qint32 key, const QString& styleName, QString& text)
 void TDM::PutStyleColorText(qint32 key, const QString& styleName, const QString& text) {
     try {
         OwnTransaction own(IBTransactionDEF);
-        fb::Query& q = IBSQLDEF;
-        const QString where = QStringLiteral("WHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME");
-        q.setSql(QStringList{QStringLiteral("SELECT COUNT(OPCODE) AS RECCNT FROM STYLECOLOR"), where});
-        q.setInt("OPCODE", key);
-        q.setString("STYLENAME", styleName);
-        const int count = q.openInt("RECCNT");
-        if (count != 0)
-            q.setSql(QStringList{
-                QStringLiteral(
-                    "UPDATE STYLECOLOR SET OPCODE=:OPCODE,STYLENAME=:STYLENAME,LINECOLOR1=:LINECOLOR1,"
-                    "LINECOLOR2=:LINECOLOR2,LINECOLOR3=:LINECOLOR3,LINECOLOR4=:LINECOLOR4,"
-                    "LINECOLOR5=:LINECOLOR5,NETCOLOR1=:NETCOLOR1,NETCOLOR2=:NETCOLOR2,SSTR=:SSTR"),
-                where});
-        else
-            q.setSql(QStringList{
-                QStringLiteral("INSERT INTO STYLECOLOR(OPCODE,STYLENAME,LINECOLOR1,LINECOLOR2,LINECOLOR3,"
-                               "LINECOLOR4,LINECOLOR5,NETCOLOR1,NETCOLOR2,SSTR)"),
-                QStringLiteral("VALUES(:OPCODE,:STYLENAME,:LINECOLOR1,:LINECOLOR2,:LINECOLOR3,:LINECOLOR4,"
-                               ":LINECOLOR5,:NETCOLOR1,:NETCOLOR2,:SSTR)")});
-        q.setInt("OPCODE", key);
-        q.setString("STYLENAME", styleName);
-        for (const char* colour :
-             {"LINECOLOR1", "LINECOLOR2", "LINECOLOR3", "LINECOLOR4", "LINECOLOR5", "NETCOLOR1", "NETCOLOR2"})
-            q.setInt(QLatin1StringView(colour), -1);
-        q.setString("SSTR", text);
-        q.execute();
+        WriteStyleColorRow(IBSQLDEF, key, styleName, text);
         own.commit();
     } catch (const std::exception&) {
         // The style text is a convenience; a failed write is dropped after the guard's rollback.

@@ -1,12 +1,12 @@
 // The message dialog: kinds, button sets and answers, canned messages, layout of the lines, the
 // agreement box, copying and links; and the Qt user interaction built on it.
+#include "UrlCatcher.h"
 #include "controls/QtUserInteraction.h"
 #include "controls/xCheckBox.h"
 #include "controls/z5MessageDlg2.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QInputDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -168,6 +168,34 @@ TEST(MessageBox2, EscAnswersCancelAndHelpLeavesTheDialogOpen) {
     EXPECT_EQ(
         show(info, [](TMessageBox2& d) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }),
         ui::mrYes);
+}
+
+// A button's letter answers without Alt, whichever button has the focus; letters of no shown button,
+// and letters with Ctrl, do nothing.
+TEST(MessageBox2, ButtonLettersAnswerWithoutAlt) {
+    struct Case {
+        quint16 buttons;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int result;
+    };
+    const Case cases[] = {
+        {ui::mbYes | ui::mbNo, Qt::Key_N, Qt::NoModifier, ui::mrNo},
+        {ui::mbYes | ui::mbNo, Qt::Key_Y, Qt::NoModifier, ui::mrYes},
+        {ui::mbYes | ui::mbNo | ui::mbCancel, Qt::Key_C, Qt::ShiftModifier, ui::mrCancel},
+        {ui::mbAbort | ui::mbRetry | ui::mbIgnore, Qt::Key_I, Qt::NoModifier, ui::mrIgnore},
+        {ui::mbOK | ui::mbCancel, Qt::Key_O, Qt::NoModifier, ui::mrOk},
+        {ui::mbYes | ui::mbNo, Qt::Key_O, Qt::NoModifier, 99},
+        {ui::mbYes | ui::mbNo, Qt::Key_N, Qt::ControlModifier, 99},
+    };
+    for (const Case& c : cases) {
+        TMessage2InfoRec info;
+        InitMessage2Info(3, info);
+        info.Buttons = c.buttons;
+        const int r = show(
+            info, [&](TMessageBox2&) { QTest::keyClick(QApplication::focusWidget(), c.key, c.modifiers); });
+        EXPECT_EQ(r, c.result) << c.buttons << " key " << c.key;
+    }
 }
 
 TEST(MessageBox2, ButtonsStandAroundTheCentre) {
@@ -358,14 +386,6 @@ TEST(MessageBox2, CtrlCCopiesCaptionAndLines) {
     EXPECT_EQ(QApplication::clipboard()->text(), expected);
 }
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl& url) { opened << url; }
-};
-
 TEST(MessageBox2, LinkLineOpensItsAddress) {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
@@ -442,46 +462,5 @@ TEST(QtUserInteraction, TextOfMoreThanTenLinesKeepsTheRestInTheLast) {
     EXPECT_LE(line(d, 9)->geometry().bottom(), panel(d, "pnlClient")->height());
 }
 
-TEST(QtUserInteraction, InputAnswersTheTypedValueOrNothing) {
-    QtUserInteraction qtUi;
-    ui::InputRequest request;
-    request.caption = QStringLiteral("パスワード");
-    request.prompt = QStringLiteral("入力してください");
-    request.maxLength = 4;
-    QTimer::singleShot(0, [] {
-        auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        auto* edit = d->findChild<QLineEdit*>();
-        QTest::keyClicks(edit, QStringLiteral("abcdef"));
-        d->accept();
-    });
-    EXPECT_EQ(qtUi.input(request), std::optional<QString>(QStringLiteral("abcd")));
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-    EXPECT_EQ(qtUi.input(request), std::nullopt);
-}
-
-TEST(QtUserInteraction, InputShowsItsHintAndAlertAndFiltersTheCharacters) {
-    QtUserInteraction qtUi;
-    ui::InputRequest request;
-    request.prompt = QStringLiteral("正しいパスワードを入力して下さい。");
-    request.hint = QStringLiteral("英数字8文字以内");
-    request.promptAlert = true;
-    request.lettersAndDigitsOnly = true;
-    request.maxLength = 8;
-    QString labelText;
-    QTimer::singleShot(0, [&labelText] {
-        auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        labelText = d->labelText();
-        auto* edit = d->findChild<QLineEdit*>();
-        QTest::keyClicks(edit, QStringLiteral("a b-1_C2"));
-        d->accept();
-    });
-    EXPECT_EQ(qtUi.input(request), std::optional<QString>(QStringLiteral("ab1C2")));
-    EXPECT_TRUE(labelText.contains(QStringLiteral("color:red")));
-    EXPECT_TRUE(labelText.contains(QStringLiteral("英数字8文字以内")));
-}
-
 } // namespace
 
-#include "MessageBox2Test.moc"

@@ -1,4 +1,5 @@
 // The owner-drawn button: modal results, keys, focus and what painting computes.
+#include "ModalRun.h"
 #include "controls/xPlButton.h"
 #include "platform/UserInteraction.h"
 #include <QApplication>
@@ -10,21 +11,6 @@
 #include <stdexcept>
 
 namespace {
-
-// Runs a dialog modally and acts on it once it is up; returns exec()'s result.
-int runModal(QDialog& dialog, std::function<void()> act) {
-    QTimer::singleShot(0, &dialog, [&dialog, act] {
-        QApplication::setActiveWindow(&dialog);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
-        act();
-        // Whatever the action left open is closed with a result no button uses.
-        QTimer::singleShot(0, &dialog, [&dialog] {
-            if (dialog.isVisible())
-                dialog.done(99);
-        });
-    });
-    return dialog.exec();
-}
 
 struct ButtonDialog : QDialog {
     TxPlButton* ok = new TxPlButton(this);
