@@ -18,10 +18,23 @@ TStepContent statements(QStringList body) {
     return c;
 }
 
+// The numbering trigger of VERSION, created by 0.3.1 and written again by 3.0.0.
+QStringList versionRecTrigger(const QString& head, const QString& termBack) {
+    return QStringList{QStringLiteral("SET TERM ^ ;"), head}
+           << StepSqlLines(QStringLiteral("version_rec.sql")) << termBack;
+}
+
 } // namespace
 
 TStepContent z5SystemDbUpdate031::Content() {
-    return statementsOf(QStringLiteral("sys031.sql"));
+    TStepContent c;
+    c.Statements = [](QStringList& lines) {
+        lines << versionRecTrigger(
+                     QStringLiteral("CREATE TRIGGER VERSION_REC FOR VERSION ACTIVE BEFORE INSERT POSITION 0"),
+                     QStringLiteral("SET TERM ;^"))
+              << StepSqlLines(QStringLiteral("sys031.sql"));
+    };
+    return c;
 }
 
 TStepContent z5SystemDbUpdate032::Content() {
@@ -51,7 +64,13 @@ TStepContent z5SystemDbUpdate101::Content() {
 }
 
 TStepContent z5SystemDbUpdate300::Content() {
-    return statementsOf(QStringLiteral("sys300.sql"));
+    TStepContent c;
+    c.Statements = [](QStringList& lines) {
+        lines << versionRecTrigger(QStringLiteral("ALTER TRIGGER VERSION_REC"),
+                                   QStringLiteral("SET TERM ; ^"))
+              << StepSqlLines(QStringLiteral("sys300.sql"));
+    };
+    return c;
 }
 
 TStepContent z5SystemDbUpdate305::Content() {
