@@ -4,6 +4,10 @@
 
 #include "dbupdate/z5DbUpdateStep.h"
 
+// The code-scheme reader's import of a file into a USERCODE slot of the system database (true when
+// done), installed by the reader; unset, every import fails.
+extern std::function<bool(const QString& path, int slot)> CodeSchemeImportProc;
+
 namespace z5SystemDbUpdate031 {
 TStepContent Content();
 }

@@ -1,0 +1,1 @@
+/* 7.0.4: nothing in the system database. */
