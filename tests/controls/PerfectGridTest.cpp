@@ -66,8 +66,12 @@ TEST(PerfectGrid, CellsHiddenColumnsAndRowShiftsKeepTheirValues) {
 
 TEST(PerfectGrid, UserMovesReportFocusEventsKeysAndClicks) {
     TPerfectGrid g;
-    fill(g, 30);
+    SystemDef.ColHeaderColor = 0xDBDBDB;
+    SystemDef.ClientColor1 = 0xFFFFFF;
+    SystemDef.ClientColor2 = 0xE1F0FF;
     TBSDI::SetGridColors(&g, 0);
+    fill(g, 30);
+    ResetProcessState();
     g.resize(480, 200);
     g.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));

@@ -13,13 +13,13 @@ namespace {
 const QString kNoInterface = QStringLiteral("処理を起動するためのインターフェースが実装されていません。\r"
                                             "ライブラリのロードに失敗した可能性があります。");
 
-struct Run {
+struct RunRecord {
     QStringList params;
     bool modal = false;
     bool cursorDuring = false;
     int count = 0;
 };
-Run g_run;
+RunRecord g_run;
 QPointer<QObject> g_lastForm;
 
 class FakeDialog : public QObject, public ISyoriKidou {
@@ -54,7 +54,7 @@ protected:
         RegisterDialogClass(DialogClassOf<OtherDialog>(), QStringLiteral("TESTSYORI"));
         RegisterDialogClass(DialogClassOf<NoInterface>(), QStringLiteral("NoInterface"));
     }
-    void SetUp() override { g_run = Run(); }
+    void SetUp() override { g_run = RunRecord(); }
     ui::ScopedScriptedUi shown;
 };
 
@@ -76,7 +76,7 @@ TEST_F(DialogRegistryTest, DialogReceivesItsLinesAndTheFormStyleOfTheRun) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
-        g_run = Run();
+        g_run = RunRecord();
         EXPECT_EQ(RunNamedDialog(QStringLiteral("testsyori"), c.modal, c.text), 42);
         EXPECT_EQ(g_run.params, c.expected);
         EXPECT_EQ(g_run.modal, c.modal == 1);
@@ -94,7 +94,7 @@ TEST_F(DialogRegistryTest, ModalFormIsFreedAfterItsRunUnlessItStays) {
 }
 
 TEST_F(DialogRegistryTest, UnknownNameOrMissingInterfaceGivesTheBoxAndMinusOne) {
-    for (const QString name : {QStringLiteral("QzKihonWiz"), QStringLiteral("NoInterface")}) {
+    for (const QString& name : {QStringLiteral("QzKihonWiz"), QStringLiteral("NoInterface")}) {
         shown->clear();
         g_lastForm = nullptr;
         EXPECT_EQ(RunNamedDialog(name, 1, QStringLiteral("DataPath=/x")), -1);
