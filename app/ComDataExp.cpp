@@ -95,7 +95,12 @@ TComDataExport::TComDataExport(int functionId, const QString& outputFile) {
 }
 
 TComDataExport::~TComDataExport() {
-    WriteLinkIni();
+    // A close path: a linkage ini that cannot be written is reported, nothing more.
+    try {
+        WriteLinkIni();
+    } catch (const std::exception& e) {
+        ui::showMessage(ui::MsgKind::Warning, QString::fromUtf8(e.what()));
+    }
 }
 
 const TLinkTarget& TComDataExport::Target() const {
@@ -132,7 +137,9 @@ void TComDataExport::WriteLinkIni() {
     ini.writeString(section, QStringLiteral("KOMONSAKI"), CompanyName);
     if (FunctionId == 0)
         ini.writeString(section, QStringLiteral("EXPORTFILE"), OutputFile);
-    ini.save();
+    if (!ini.save())
+        ui::showMessage(ui::MsgKind::Warning,
+                        QStringLiteral("連動設定ファイル %1 に書き込めませんでした。").arg(LinkIniPath()));
 }
 
 void TComDataExport::TakeDataset() {
@@ -179,6 +186,11 @@ void TComDataExport::SetBasicNode(TXmlSaveDoc& writer) {
     if (!plain && !pattern && !sy && !stIncome && !stFraction)
         throw EDataExportError(QStringLiteral("業務Prefixが条件に加えられていません。"), 256,
                                QStringLiteral("SetBasicNode(BASICﾉｰﾄﾞを作成)"));
+
+    // Without its fiscal period a dataset would be written as of the year 1899.
+    if (Kishu.value() == 0 || Kimatu.value() == 0)
+        throw EDataExportError(QStringLiteral("データの会計期間（期首日・期末日）が設定されていません。"), 4,
+                               QStringLiteral("会社名:%1").arg(CompanyName));
 
     const auto basic = writer.AddNode(TXmlSaveDoc::NoNode, QStringLiteral("BASIC"));
     auto text = [&](TXmlSaveDoc::Node parent, const char* name, const QString& value) {

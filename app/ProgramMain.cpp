@@ -16,6 +16,7 @@ namespace {
 
 const QString kOwnMutex = QStringLiteral("CORVANE_RENDO");
 const QString kAlreadyRunning = QStringLiteral("アプリケーションは既に起動しています。");
+const QString kLockFileFailed = QStringLiteral("ロックファイルを作成できないため、起動できません。\r");
 
 struct Blocker {
     QString mutex;
@@ -59,8 +60,14 @@ int ProgramMain(const QStringList& arguments) {
         }
     }
     NamedMutex mutex;
-    if (!mutex.create(kOwnMutex)) { // taken by a copy that started in between
-        ui::showInformation(kAlreadyRunning);
+    QString lockFailure;
+    if (!mutex.create(kOwnMutex, &lockFailure)) {
+        // A lock file that cannot be made or opened is no sign of another copy.
+        if (!lockFailure.isEmpty()) {
+            ui::showError(kLockFileFailed + lockFailure);
+            return kFailed;
+        }
+        ui::showInformation(kAlreadyRunning); // taken by a copy that started in between
         return kRefused;
     }
 

@@ -1,9 +1,12 @@
 #include "app/XMLSaveDoc.h"
 
 #include "platform/Cp932.h"
+#include "platform/SafeSaveFile.h"
 
-#include <QSaveFile>
+#include <algorithm>
+#include <cstring>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -45,7 +48,133 @@ bool isPlain(QStringView text) {
     return true;
 }
 
+// Seven bits a byte, the last byte below 0x80; at most ten bytes.
+char* putNumber(char* p, quint64 v) {
+    while (v >= 0x80) {
+        *p++ = char((v & 0x7F) | 0x80);
+        v >>= 7;
+    }
+    *p++ = char(v);
+    return p;
+}
+
+// The output of the serialiser: appends without the checks of a shared byte array, in one buffer that is
+// emptied after each piece handed on.
+class Output {
+public:
+    explicit Output(qsizetype capacity) : m_buffer(size_t(capacity)) {}
+    void put(const char* data, qsizetype size) {
+        if (m_size + size_t(size) > m_buffer.size())
+            m_buffer.resize(std::max(m_buffer.size() * 2, m_size + size_t(size)));
+        std::memcpy(m_buffer.data() + m_size, data, size_t(size));
+        m_size += size_t(size);
+    }
+    void put(QByteArrayView bytes) { put(bytes.data(), bytes.size()); }
+    void put(char c) { put(&c, 1); }
+    QByteArrayView view() const { return QByteArrayView(m_buffer.data(), qsizetype(m_size)); }
+    qsizetype size() const { return qsizetype(m_size); }
+    void clear() { m_size = 0; }
+
+private:
+    std::vector<char> m_buffer;
+    size_t m_size = 0;
+};
+
+quint64 takeNumber(const char*& p) {
+    quint64 v = 0;
+    int shift = 0;
+    for (;;) {
+        const auto b = static_cast<unsigned char>(*p++);
+        v |= quint64(b & 0x7F) << shift;
+        if (b < 0x80)
+            return v;
+        shift += 7;
+    }
+}
+
 } // namespace
+
+// One element as the log keeps it: the distance back to its parent, its name, its attribute (name index + 1,
+// 0 for none) with the escaped value, and its escaped text.
+struct TXmlSaveDoc::Record {
+    Node parent = NoNode;
+    NameId name = 0;
+    int attr = -1;
+    QByteArrayView attrValue;
+    QByteArrayView text;
+
+    // Reads the record of node at p and moves p past it.
+    static Record read(Node node, const char*& p) {
+        Record r;
+        const quint64 back = takeNumber(p);
+        r.parent = back == 0 ? NoNode : Node(node - qint64(back));
+        r.name = NameId(takeNumber(p));
+        r.attr = int(takeNumber(p)) - 1;
+        if (r.attr >= 0) {
+            const qsizetype n = qsizetype(takeNumber(p));
+            r.attrValue = QByteArrayView(p, n);
+            p += n;
+        }
+        const qsizetype n = qsizetype(takeNumber(p));
+        r.text = QByteArrayView(p, n);
+        p += n;
+        return r;
+    }
+};
+
+// Writes elements as they are opened and closed. An element without text stays open after its attributes
+// until the next event: a child completes it with ">", its close with "/>".
+class TXmlSaveDoc::Emitter {
+public:
+    Emitter(const TXmlSaveDoc& doc, Output& out) : m_doc(doc), m_out(out) {}
+
+    void open(Node node, const Record& r) {
+        if (!m_stack.empty() && m_stack.back().pending) {
+            m_out.put('>');
+            m_stack.back().pending = false;
+        }
+        const Tag& tag = m_doc.m_tags[size_t(r.name)];
+        m_out.put(tag.open);
+        if (node == m_doc.m_root && !m_doc.m_nameSpace.isEmpty()) {
+            m_out.put(" xmlns=\"");
+            m_out.put(m_doc.m_nameSpace);
+            m_out.put('"');
+        }
+        if (r.attr >= 0) {
+            m_out.put(' ');
+            m_out.put(m_doc.m_tags[size_t(r.attr)].name);
+            m_out.put("=\"");
+            m_out.put(r.attrValue);
+            m_out.put('"');
+        }
+        const bool pending = r.text.isEmpty();
+        if (!pending) {
+            m_out.put('>');
+            m_out.put(r.text);
+        }
+        m_stack.push_back({r.name, pending});
+    }
+
+    void close() {
+        const Open& top = m_stack.back();
+        if (top.pending)
+            m_out.put("/>");
+        else
+            m_out.put(m_doc.m_tags[size_t(top.name)].close);
+        m_stack.pop_back();
+    }
+
+    bool empty() const { return m_stack.empty(); }
+
+private:
+    struct Open {
+        NameId name;
+        bool pending;
+    };
+    const TXmlSaveDoc& m_doc;
+    Output& m_out;
+    std::vector<Open> m_stack;
+};
 
 TXmlSaveDoc::TXmlSaveDoc(const QString& version, const QString& encoding, const QString& standalone)
     : m_encoder(cp932::makeEncoder()) {
@@ -87,6 +216,10 @@ void TXmlSaveDoc::appendEscaped(QByteArray& out, const QString& text) {
     out.append(bytes);
 }
 
+void TXmlSaveDoc::EncodeText(QByteArray& out, const QString& text) {
+    appendEscaped(out, text);
+}
+
 QString TXmlSaveDoc::EscapeText(const QString& text) {
     QString result = text;
     result.replace(u'&', QStringLiteral("&amp;"));
@@ -103,53 +236,78 @@ TXmlSaveDoc::NameId TXmlSaveDoc::Intern(const QString& name) {
         return it.value();
     const QByteArray bytes = encodeName(name);
     const NameId id = NameId(m_tags.size());
-    m_tags.push_back({"<" + bytes, "</" + bytes + ">", "<" + bytes + "/>"});
+    m_tags.push_back({bytes, "<" + bytes, "</" + bytes + ">"});
     m_names.insert(name, id);
+    return id;
+}
+
+int TXmlSaveDoc::internAttribute(const QString& name) {
+    auto it = m_attributeNames.constFind(name);
+    if (it != m_attributeNames.constEnd())
+        return it.value();
+    const QByteArray bytes = encodeName(name);
+    const int id = int(m_tags.size());
+    m_tags.push_back({bytes, {}, {}});
+    m_attributeNames.insert(name, id);
     return id;
 }
 
 TXmlSaveDoc::Node TXmlSaveDoc::CreateRootNode(const QString& name, const QString& nameSpace) {
     const NameId id = Intern(name);
-    m_nameSpace.clear();
+    QByteArray space;
     if (!nameSpace.isEmpty())
-        appendEscaped(m_nameSpace, nameSpace);
-    m_elements.push_back(Element{id});
-    m_root = Node(m_elements.size() - 1);
-    return m_root;
+        appendEscaped(space, nameSpace);
+    m_nameSpace = space;
+    // A second document element leaves the first one out of the file.
+    if (m_count > 0)
+        m_inOrder = false;
+    const Node node = m_count;
+    char head[40];
+    char* p = putNumber(head, 0);
+    p = putNumber(p, quint64(id));
+    p = putNumber(p, 0);
+    p = putNumber(p, 0);
+    m_log.append(head, p - head);
+    ++m_count;
+    m_root = node;
+    m_openPath.assign(1, node);
+    return node;
 }
 
-TXmlSaveDoc::Node TXmlSaveDoc::append(Node parent, NameId name) {
+TXmlSaveDoc::Node TXmlSaveDoc::append(Node parent, NameId name, int attrName, QByteArrayView attrValue,
+                                      QByteArrayView text) {
     if (parent == NoNode)
         parent = m_root;
     if (parent == NoNode)
         fail(QStringLiteral("XMLのルート要素がありません。"));
-    if (parent < 0 || parent >= Node(m_elements.size()))
+    if (parent < 0 || parent >= m_count)
         fail(QStringLiteral("XMLの親要素が正しくありません。"));
-    const Node node = Node(m_elements.size());
-    m_elements.push_back(Element{name});
-    Element& p = m_elements[parent];
-    if (p.lastChild == NoNode)
-        p.firstChild = node;
-    else
-        m_elements[p.lastChild].next = node;
-    p.lastChild = node;
+    if (name < 0 || size_t(name) >= m_tags.size() || m_tags[size_t(name)].open.isEmpty())
+        fail(QStringLiteral("XMLの要素名が正しくありません。"));
+    const Node node = m_count;
+    if (m_inOrder) {
+        while (!m_openPath.empty() && m_openPath.back() != parent)
+            m_openPath.pop_back();
+        if (m_openPath.empty())
+            m_inOrder = false;
+        else
+            m_openPath.push_back(node);
+    }
+    char head[40];
+    char* p = putNumber(head, quint64(node - parent));
+    p = putNumber(p, quint64(name));
+    p = putNumber(p, quint64(attrName + 1));
+    if (attrName >= 0) {
+        p = putNumber(p, quint64(attrValue.size()));
+        m_log.append(head, p - head);
+        m_log.append(attrValue);
+        p = head;
+    }
+    p = putNumber(p, quint64(text.size()));
+    m_log.append(head, p - head);
+    m_log.append(text);
+    ++m_count;
     return node;
-}
-
-void TXmlSaveDoc::setText(Node node, const QString& text) {
-    Element& e = m_elements[node];
-    e.textOffset = m_texts.size();
-    appendEscaped(m_texts, text);
-    e.textLength = m_texts.size() - e.textOffset;
-}
-
-void TXmlSaveDoc::setAttribute(Node node, const QString& name, const QString& value) {
-    if (name.isEmpty())
-        return;
-    Attribute a{encodeName(name), {}};
-    appendEscaped(a.value, value);
-    m_elements[node].attr = int(m_attributes.size());
-    m_attributes.push_back(std::move(a));
 }
 
 TXmlSaveDoc::Node TXmlSaveDoc::AddNode(Node parent, const QString& name, const QString& attrName,
@@ -159,96 +317,120 @@ TXmlSaveDoc::Node TXmlSaveDoc::AddNode(Node parent, const QString& name, const Q
 
 TXmlSaveDoc::Node TXmlSaveDoc::AddNode(Node parent, NameId name, const QString& attrName,
                                        const QString& attrValue) {
-    const Node node = append(parent, name);
-    setAttribute(node, attrName, attrValue);
-    return node;
+    if (attrName.isEmpty())
+        return append(parent, name, -1, {}, {});
+    const int attr = internAttribute(attrName);
+    m_scratch.clear();
+    appendEscaped(m_scratch, attrValue);
+    return append(parent, name, attr, m_scratch, {});
 }
 
 void TXmlSaveDoc::AddTextNode(Node parent, const QString& name, const QString& attrName,
                               const QString& attrValue, const QString& text) {
-    const Node node = append(parent, Intern(name));
-    setText(node, text);
-    setAttribute(node, attrName, attrValue);
+    const NameId id = Intern(name);
+    QByteArray encoded;
+    appendEscaped(encoded, text);
+    if (attrName.isEmpty()) {
+        append(parent, id, -1, {}, encoded);
+        return;
+    }
+    const int attr = internAttribute(attrName);
+    m_scratch.clear();
+    appendEscaped(m_scratch, attrValue);
+    append(parent, id, attr, m_scratch, encoded);
 }
 
 void TXmlSaveDoc::AddTextNode(Node parent, NameId name, const QString& text) {
-    setText(append(parent, name), text);
+    m_scratch.clear();
+    appendEscaped(m_scratch, text);
+    append(parent, name, -1, {}, m_scratch);
+}
+
+void TXmlSaveDoc::AddEncodedTextNode(Node parent, NameId name, QByteArrayView encodedText) {
+    append(parent, name, -1, {}, encodedText);
 }
 
 template <typename Sink> void TXmlSaveDoc::serialise(Sink&& sink, qsizetype chunkSize) const {
-    QByteArray out;
-    out.reserve(chunkSize + 4096);
-    out += m_declaration;
-    // Depth-first walk with an explicit stack of open elements: a deep tree cannot overflow the stack.
-    std::vector<Node> open;
-    Node node = m_root;
-    while (node != NoNode) {
-        const Element& e = m_elements[node];
-        const Tag& tag = m_tags[e.name];
-        const bool hasAttr = e.attr >= 0 || (node == m_root && !m_nameSpace.isEmpty());
-        if (e.firstChild == NoNode && e.textLength == 0 && !hasAttr) {
-            out += tag.empty;
-        } else {
-            out += tag.open;
-            if (node == m_root && !m_nameSpace.isEmpty())
-                out += " xmlns=\"" + m_nameSpace + '"';
-            if (e.attr >= 0) {
-                const Attribute& a = m_attributes[e.attr];
-                out += ' ' + a.name + "=\"" + a.value + '"';
-            }
-            if (e.firstChild == NoNode && e.textLength == 0) {
-                out += "/>";
-            } else {
-                out += '>';
-                out.append(m_texts.constData() + e.textOffset, e.textLength);
-                if (e.firstChild != NoNode) {
-                    open.push_back(node);
-                    node = e.firstChild;
-                    continue;
-                }
-                out += tag.close;
-            }
-        }
+    Output out(chunkSize + 4096);
+    out.put(m_declaration);
+    Emitter emitter(*this, out);
+    auto flush = [&] {
         if (out.size() >= chunkSize) {
-            sink(out);
+            sink(out.view());
             out.clear();
         }
-        // Next sibling, or close the open elements until one has a next sibling.
-        node = e.next;
-        while (node == NoNode && !open.empty()) {
-            const Node parent = open.back();
-            open.pop_back();
-            out += m_tags[m_elements[parent].name].close;
-            node = m_elements[parent].next;
+    };
+    const char* p = m_log.constData();
+    if (m_inOrder) {
+        // The log is in document order: a record closes the open elements down to its parent.
+        std::vector<Node> open;
+        for (Node node = 0; node < m_count; ++node) {
+            const Record r = Record::read(node, p);
+            while (!open.empty() && open.back() != r.parent) {
+                emitter.close();
+                open.pop_back();
+            }
+            emitter.open(node, r);
+            open.push_back(node);
+            flush();
+        }
+    } else {
+        // Child lists from the log, then a depth-first walk with an explicit stack from the document
+        // element: a deep tree cannot overflow the stack.
+        std::vector<const char*> at(static_cast<size_t>(m_count), nullptr);
+        std::vector<Node> firstChild(size_t(m_count), NoNode), lastChild(size_t(m_count), NoNode),
+            next(size_t(m_count), NoNode);
+        for (Node node = 0; node < m_count; ++node) {
+            at[size_t(node)] = p;
+            const Record r = Record::read(node, p);
+            if (r.parent == NoNode)
+                continue;
+            Node& last = lastChild[size_t(r.parent)];
+            (last == NoNode ? firstChild[size_t(r.parent)] : next[size_t(last)]) = node;
+            last = node;
+        }
+        std::vector<Node> open;
+        Node node = m_root;
+        while (node != NoNode) {
+            const char* q = at[size_t(node)];
+            emitter.open(node, Record::read(node, q));
+            flush();
+            if (firstChild[size_t(node)] != NoNode) {
+                open.push_back(node);
+                node = firstChild[size_t(node)];
+                continue;
+            }
+            emitter.close();
+            node = next[size_t(node)];
+            while (node == NoNode && !open.empty()) {
+                emitter.close();
+                node = next[size_t(open.back())];
+                open.pop_back();
+            }
         }
     }
-    out += "\r\n";
-    sink(out);
+    while (!emitter.empty())
+        emitter.close();
+    out.put("\r\n", 2);
+    sink(out.view());
 }
 
 QByteArray TXmlSaveDoc::toBytes() const {
     if (m_root == NoNode)
         fail(QStringLiteral("XMLのルート要素がありません。"));
     QByteArray all;
-    serialise([&all](const QByteArray& piece) { all += piece; }, 1 << 20);
+    serialise([&all](QByteArrayView piece) { all.append(piece); }, 1 << 20);
     return all;
 }
 
 void TXmlSaveDoc::SaveToFile(const QString& path) const {
     if (m_root == NoNode)
         fail(QStringLiteral("XMLのルート要素がありません。"));
-    // QSaveFile writes a temporary file beside the target and renames it into place on commit; without
-    // the commit the temporary file is removed and the target stays as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // The file is written beside the target and renamed into place only when every byte has reached it.
+    SafeSaveFile file(path);
+    if (!file.open())
         fail(QStringLiteral("ファイル %1 を作成できません。%2").arg(path, file.errorString()));
-    bool written = true;
-    serialise(
-        [&](const QByteArray& piece) {
-            if (written && file.write(piece) != piece.size())
-                written = false;
-        },
-        1 << 20);
-    if (!written || !file.commit())
+    serialise([&](QByteArrayView piece) { file.write(piece); }, 1 << 20);
+    if (!file.commit())
         fail(QStringLiteral("ファイル %1 に書き込めません。%2").arg(path, file.errorString()));
 }

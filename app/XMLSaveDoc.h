@@ -1,17 +1,23 @@
 #pragma once
 // The writer of the intermediate XML file. It keeps the element tree itself and serialises it as CP932
 // (Shift_JIS), because Qt's XML writers cannot produce that encoding. Names and texts are stored as
-// given and escaped once, when the file is written, so "A&B" reads back as "A&B". Element text is kept
+// given and escaped once, when they are added, so "A&B" reads back as "A&B". Element text is kept
 // byte for byte: the blanks that fill fixed-width names survive.
+//
+// The tree is kept as a log of compact records in the order the elements were added: a file of many small
+// elements takes a fraction of its own size while it is built. Elements are normally added in document
+// order (each under the element added last or one of its ancestors); the file is then written in one
+// pass. Adding under an element further up the tree works too and costs a walk over child lists built
+// when the file is written.
 //
 // A failure (a name that is no XML name, a character CP932 cannot hold, a file that cannot be written)
 // throws std::runtime_error; a failed save leaves an existing file untouched and no partial file.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringEncoder>
-#include <memory>
 #include <vector>
 
 class TXmlSaveDoc {
@@ -39,6 +45,12 @@ public:
     Node AddNode(Node parent, NameId name, const QString& attrName = {}, const QString& attrValue = {});
     void AddTextNode(Node parent, NameId name, const QString& text);
 
+    // Text turned into the form the file holds (escaped, CP932) and appended to out, for a caller that
+    // keeps many texts before it adds them; throws as AddTextNode would for a text that cannot be written.
+    void EncodeText(QByteArray& out, const QString& text);
+    // A text element whose text is already in that form.
+    void AddEncodedTextNode(Node parent, NameId name, QByteArrayView encodedText);
+
     Node documentElement() const { return m_root; }
 
     // The whole file as bytes: declaration, CR LF, the document element, CR LF.
@@ -46,56 +58,29 @@ public:
     void SaveToFile(const QString& path) const;
 
 private:
-    struct Element {
-        NameId name = 0;
-        Node firstChild = NoNode;
-        Node lastChild = NoNode;
-        Node next = NoNode;
-        int attr = -1;
-        qint64 textOffset = 0;
-        qint64 textLength = 0;
-    };
-    // Elements in blocks of a fixed size, so that growing never moves the elements already added.
-    class ElementStore {
-    public:
-        Element& operator[](Node i) { return m_blocks[size_t(i) >> Shift][i & Mask]; }
-        const Element& operator[](Node i) const { return m_blocks[size_t(i) >> Shift][i & Mask]; }
-        Node size() const { return m_size; }
-        void push_back(const Element& e) {
-            if ((m_size & Mask) == 0)
-                m_blocks.push_back(std::make_unique<Element[]>(size_t(1) << Shift));
-            m_blocks.back()[m_size & Mask] = e;
-            ++m_size;
-        }
-
-    private:
-        static constexpr int Shift = 14;
-        static constexpr Node Mask = (1 << Shift) - 1;
-        std::vector<std::unique_ptr<Element[]>> m_blocks;
-        Node m_size = 0;
-    };
-    struct Attribute {
-        QByteArray name;
-        QByteArray value; // escaped
-    };
     struct Tag {
-        QByteArray open, close, empty; // "<N", "</N>", "<N/>"
+        QByteArray name, open, close; // "N", "<N", "</N>"
     };
+    struct Record;
+    class Emitter;
 
+    Node append(Node parent, NameId name, int attrName, QByteArrayView attrValue, QByteArrayView text);
+    int internAttribute(const QString& name);
     void appendEscaped(QByteArray& out, const QString& text);
-    Node append(Node parent, NameId name);
-    void setText(Node node, const QString& text);
-    void setAttribute(Node node, const QString& name, const QString& value);
     // Writes the tree in pieces of about chunkSize bytes; sink takes each piece.
     template <typename Sink> void serialise(Sink&& sink, qsizetype chunkSize) const;
 
     QStringEncoder m_encoder;
     QByteArray m_declaration;
     QByteArray m_nameSpace;
-    ElementStore m_elements;
-    std::vector<Attribute> m_attributes;
     std::vector<Tag> m_tags;
     QHash<QString, NameId> m_names;
-    QByteArray m_texts; // escaped CP932 text of all elements, one after another
+    QHash<QString, int> m_attributeNames; // index into m_tags
+    QByteArray m_log;                     // the records, one per element in the order added
+    Node m_count = 0;
     Node m_root = NoNode;
+    // The last element added and its ancestors, while every element went under one of them.
+    std::vector<Node> m_openPath;
+    bool m_inOrder = true;
+    QByteArray m_scratch;
 };

@@ -12,11 +12,14 @@
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
 
+#include <limits>
 #include <stdexcept>
 
 namespace hj19 {
 
 namespace {
+
+const QString kAmountOutOfRange = QStringLiteral("金額が扱える範囲を超えています。");
 
 // Revised and guarantee rates of the declining-balance method by useful life, from the ordinance on useful
 // lives of depreciable assets (減価償却資産の耐用年数等に関する省令), appended table 9 (250 %) and appended
@@ -238,8 +241,17 @@ const TDateTime& newRulesStart() {
     return d;
 }
 
+QString assetDetail(const TKsSisanRec& rec) {
+    return QStringLiteral("資産名:%1").arg(rec.MEISYOU);
+}
+
+// The depreciated months of the period: first and last month lie within the year, in that order.
 QString months(const TKsSisanRec& rec) {
-    return QString::number(rec.SYOUKIKANEND - rec.SYOUKIKANSTR + 1);
+    const int from = rec.SYOUKIKANSTR, to = rec.SYOUKIKANEND;
+    if (from < 1 || from > 12 || to < 1 || to > 12 || from > to)
+        throw EDataExportError(QStringLiteral("償却期間の月が正しくありません。(%1～%2)").arg(from).arg(to),
+                               4, assetDetail(rec));
+    return QString::number(to - from + 1);
 }
 
 void setNames16(Row& row, const TKsSisanRec& rec, QLatin1StringView kname, QLatin1StringView meisyou) {
@@ -596,7 +608,7 @@ int THojinZeiGenka19DataMake::MakeData(TXmlSaveDoc& writer) {
             transaction.start();
         for (int group :
              {hj19::Teigaku, hj19::Teiritu, hj19::Kintou, hj19::Shougaku, hj19::Ikkatu, hj19::Lease})
-            Load(group);
+            Load(group, writer);
         endTransaction();
     } catch (const fb::Error& e) {
         failure = QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽ ｴﾗｰ\r") + e.message() + QStringLiteral("\r\r");
@@ -613,13 +625,13 @@ int THojinZeiGenka19DataMake::MakeData(TXmlSaveDoc& writer) {
             // The load has failed already; its error is the one reported.
         }
         DM->IBQACC1.close();
-        for (std::vector<QStringList>& rows : m_rows)
-            rows.clear();
+        m_rows = {};
         ui::showMessage(ui::MsgKind::Error, failure);
         m_result = 16;
         return m_result;
     }
     WriteData(writer);
+    m_rows = {};
     return m_result;
 }
 
@@ -627,19 +639,22 @@ void THojinZeiGenka19DataMake::WriteData(TXmlSaveDoc& writer) const {
     const auto data = writer.AddNode(TXmlSaveDoc::NoNode, QStringLiteral("DATA"));
     const QString line = QStringLiteral("line");
     for (int g = 1; g <= hj19::GroupCount; ++g) {
-        const std::vector<QStringList>& rows = m_rows[g];
-        if (rows.empty())
+        const Rows& rows = m_rows[g];
+        if (rows.count == 0)
             continue;
         const auto groupNode = writer.AddNode(data, GetGroupName(g));
         const TXmlSaveDoc::NameId rowName = writer.Intern(GetRowName(g, 0));
         std::vector<TXmlSaveDoc::NameId> columns;
         for (const QString& name : hj19::ColumnNames(g))
             columns.push_back(writer.Intern(name));
-        for (size_t i = 0; i < rows.size(); ++i) {
+        const char* text = rows.texts.constData();
+        auto length = rows.lengths.cbegin();
+        for (qsizetype i = 0; i < rows.count; ++i) {
             const auto rowNode = writer.AddNode(groupNode, rowName, line, QString::number(i + 1));
-            const QStringList& texts = rows[i];
-            for (size_t c = 0; c < columns.size(); ++c)
-                writer.AddTextNode(rowNode, columns[c], texts[c]);
+            for (const TXmlSaveDoc::NameId column : columns) {
+                writer.AddEncodedTextNode(rowNode, column, QByteArrayView(text, *length));
+                text += *length++;
+            }
         }
         if (g == hj19::Lease) {
             const auto other = writer.AddNode(groupNode, GetRowName(g, 1));
@@ -654,9 +669,10 @@ void THojinZeiGenka19DataMake::WriteData(TXmlSaveDoc& writer) const {
     }
 }
 
-void THojinZeiGenka19DataMake::Load(int group) {
-    std::vector<QStringList>& rows = m_rows[group];
-    rows.clear();
+void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer) {
+    Rows& rows = m_rows[group];
+    rows = {};
+    const QStringList& names = hj19::ColumnNames(group);
     fb::Query& query = DM->IBQACC1;
     query.close();
     hj19::PrepareAssetQuery(query, group, m_dataset);
@@ -699,16 +715,41 @@ void THojinZeiGenka19DataMake::Load(int group) {
             rec.SYUTOKUKAGAKUCHOSEI = fb::asMoney(query.field(cCHOSEI));
         if (group != hj19::Ikkatu && rec.SYUTODATE.value() == 0)
             throw EDataExportError(QStringLiteral("取得年月が設定されていません。"), 4,
-                                   QStringLiteral("資産名:%1").arg(rec.MEISYOU));
-        rows.push_back(hj19::MakeRow(group, rec, m_dataset));
-        if (group == hj19::Ikkatu)
-            total += rec.KISOKIN;
+                                   hj19::assetDetail(rec));
+        QStringList texts;
+        try {
+            texts = hj19::MakeRow(group, rec, m_dataset);
+            if (group == hj19::Ikkatu)
+                total += rec.KISOKIN;
+        } catch (const std::overflow_error&) {
+            throw EDataExportError(hj19::kAmountOutOfRange, 4, hj19::assetDetail(rec));
+        }
+        for (qsizetype c = 0; c < texts.size(); ++c) {
+            const qsizetype at = rows.texts.size();
+            try {
+                writer.EncodeText(rows.texts, texts[c]);
+            } catch (const std::runtime_error& e) {
+                throw EDataExportError(QString::fromUtf8(e.what()), 4,
+                                       hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
+            }
+            const qsizetype length = rows.texts.size() - at;
+            if (length > std::numeric_limits<quint16>::max())
+                throw EDataExportError(QStringLiteral("項目の値が長すぎます。"), 4,
+                                       hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
+            rows.lengths.push_back(quint16(length));
+        }
+        ++rows.count;
         query.next();
     }
     query.close();
-    if (group == hj19::Ikkatu)
-        m_toukiTexts = hj19::IkkatuTouki(total, m_dataset.RoundMode);
-    if (!rows.empty())
+    if (group == hj19::Ikkatu) {
+        try {
+            m_toukiTexts = hj19::IkkatuTouki(total, m_dataset.RoundMode);
+        } catch (const std::overflow_error&) {
+            throw EDataExportError(hj19::kAmountOutOfRange, 4, QStringLiteral("IKKATU_TOUKI"));
+        }
+    }
+    if (rows.count > 0)
         m_result = 1;
 }
 

@@ -105,18 +105,28 @@ public:
     virtual QString GetGroupName(int group) const;
     virtual QString GetRowName(int group, int kind) const;
     // 1 rows written, 3 no asset (DATA written empty), 16 loading failed (nothing written, box shown).
+    // An asset that cannot be written (an amount beyond the range of amounts, a month count outside the
+    // year, a text the file cannot hold) fails the load with its name.
     virtual int MakeData(TXmlSaveDoc& writer);
 
     int ResultCode() const { return m_result; }
 
 private:
-    void Load(int group);
+    // The rows of a group, their texts in the order of hj19::ColumnNames as the file holds them (escaped
+    // CP932, through the writer), one after another: a compact form while the other groups load.
+    struct Rows {
+        QByteArray texts;
+        std::vector<quint16> lengths; // of each text
+        qsizetype count = 0;
+    };
+
+    void Load(int group, TXmlSaveDoc& writer);
     void WriteData(TXmlSaveDoc& writer) const;
 
     THj19Dataset m_dataset;
     int m_result = 3;
-    // The rows of each group, their texts in the order of hj19::ColumnNames; index 0 unused.
-    std::array<std::vector<QStringList>, hj19::GroupCount + 1> m_rows;
+    // Index 0 unused.
+    std::array<Rows, hj19::GroupCount + 1> m_rows;
     QStringList m_toukiTexts;
 };
 

@@ -64,7 +64,11 @@ TArgumentKind ParseCallerArgument(const QStringList& arguments, TCallerArgument&
     if (!toInt32(field(1), wnd) || !toInt32(field(2), parsed.Msg) || !toInt32(field(3), parsed.WParam))
         return TArgumentKind::Invalid;
     parsed.Wnd = static_cast<quint32>(wnd);
-    parsed.File = field(4);
+    // The file is all that follows the third comma: a path may hold commas of its own.
+    qsizetype comma = -1;
+    for (int i = 0; i < 3 && (i == 0 || comma >= 0); ++i)
+        comma = arg.indexOf(u',', comma + 1);
+    parsed.File = comma < 0 ? QString() : arg.mid(comma + 1);
     caller = parsed;
     return TArgumentKind::Caller;
 }

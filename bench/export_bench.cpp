@@ -4,7 +4,8 @@
 // file with the same durability (the export's save syncs the file before it renames it into place).
 //
 //   export_bench [asset count]
-// Each side runs three times, alternating; the best of each is compared.
+// Each side runs three times, alternating; the best of each is compared. The peak resident memory of the
+// process during each export is printed beside the times.
 #include "app/hj19.h"
 #include "core/FbValues.h"
 #include "platform/UserInteraction.h"
@@ -72,8 +73,29 @@ void fillDataset(const testenv::Dataset& ds, int count) {
     t.commit();
 }
 
+// Resident memory of the process from /proc/self/status ("VmRSS", "VmHWM" for the peak), in bytes.
+qint64 residentBytes(const char* key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return -1;
+}
+
+// Starts the peak of resident memory afresh at the present size.
+void resetPeakResident() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
 // The wizard's Finish: the dataset is connected and the exporter holds its values already.
-double exportOnce(testenv::HeadlessExport& run, qint64* bytes) {
+double exportOnce(testenv::HeadlessExport& run, qint64* bytes, qint64* before, qint64* peak) {
+    *before = residentBytes("VmRSS");
+    resetPeakResident();
     QElapsedTimer timer;
     timer.start();
     if (run.Finish() != 0) {
@@ -81,6 +103,7 @@ double exportOnce(testenv::HeadlessExport& run, qint64* bytes) {
         std::exit(2);
     }
     const double ms = timer.nsecsElapsed() / 1e6;
+    *peak = residentBytes("VmHWM");
     *bytes = QFileInfo(run.exporter().OutputFile).size();
     return ms;
 }
@@ -175,16 +198,24 @@ int main(int argc, char** argv) {
     double bestExport = 1e18, bestFloor = 1e18;
     qint64 bytes = 0, rows = 0;
     auto db = ds.connect();
+    qint64 worstPeak = 0, before = 0;
+    constexpr double MB = 1024.0 * 1024.0;
     for (int round = 0; round < 3; ++round) {
-        const double e = exportOnce(run, &bytes);
+        qint64 peak = 0;
+        const double e = exportOnce(run, &bytes, &before, &peak);
         double fetch = 0;
         const double f = floorOnce(*db, floorFile, bytes, &rows, &fetch);
-        std::printf("run %d: export %.0f ms, floor %.0f ms (fetch %.0f ms, write %.0f ms)\n", round + 1, e, f,
-                    fetch, f - fetch);
+        std::printf(
+            "run %d: export %.0f ms, floor %.0f ms (fetch %.0f ms, write %.0f ms), peak resident %.0f MB"
+            " (%.0f MB before the export)\n",
+            round + 1, e, f, fetch, f - fetch, peak / MB, before / MB);
         bestExport = qMin(bestExport, e);
         bestFloor = qMin(bestFloor, f);
+        worstPeak = qMax(worstPeak, peak);
     }
-    std::printf("assets %d, rows fetched %lld, file %lld bytes\n", count, rows, bytes);
+    std::printf("assets %d, rows fetched %lld, file %lld bytes (%.0f MB)\n", count, rows, bytes, bytes / MB);
     std::printf("export %.0f ms, floor %.0f ms, ratio %.2f\n", bestExport, bestFloor, bestExport / bestFloor);
+    std::printf("peak resident memory during an export %.0f MB, %.2f x the file\n", worstPeak / MB,
+                double(worstPeak) / double(bytes));
     return 0;
 }

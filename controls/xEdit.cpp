@@ -29,8 +29,7 @@ Money TxEdit::Curr() const {
 }
 
 void TxEdit::setCurr(Money value) {
-    if (!value.isZero())
-        setText(value.toString());
+    setText(value.toString());
 }
 
 qint32 TxEdit::Long() const {
@@ -40,8 +39,7 @@ qint32 TxEdit::Long() const {
 }
 
 void TxEdit::setLong(qint32 value) {
-    if (value != 0)
-        setText(QString::number(value));
+    setText(QString::number(value));
 }
 
 namespace {

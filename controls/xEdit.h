@@ -31,7 +31,8 @@ public:
     TImeMode ImeMode() const { return m_imeMode; }
     void setImeMode(TImeMode m);
 
-    // The text as an amount or integer (0 when it does not convert); writing 0 leaves the text.
+    // The text as an amount or integer (0 when it does not convert); writing sets the plain decimal form,
+    // also of 0.
     Money Curr() const;
     void setCurr(Money value);
     qint32 Long() const;

@@ -488,6 +488,21 @@ void TMessageBox2::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
+    // As in the dialogs of the original platform, a button's letter presses it without Alt; the first
+    // shown button with that letter wins.
+    const bool plain = !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (plain && e->key() >= Qt::Key_0 && e->key() <= Qt::Key_Z) {
+        for (QPushButton* b : m_buttons) {
+            if (b->isHidden() || !b->isEnabled())
+                continue;
+            const QKeySequence letter = QKeySequence::mnemonic(b->text());
+            if (!letter.isEmpty() && letter[0].key() == Qt::Key(e->key())) {
+                e->accept();
+                b->click();
+                return;
+            }
+        }
+    }
     QDialog::keyPressEvent(e);
 }
 

@@ -10,13 +10,13 @@
 
 #include <QFileInfo>
 #include <QWidget>
+#include <functional>
 
 TDM* DM = nullptr;
 std::function<std::unique_ptr<TDataListStore>()> CreateDataListStoreProc;
 
 namespace {
 
-const QString kLoopback = QStringLiteral("127.0.0.1");
 // File input/output error: the database file itself cannot be reached, a data check would not help.
 constexpr qint64 IscIoError = 335544344;
 
@@ -24,6 +24,7 @@ const QString kDefConnectFailed = QStringLiteral("システムデータベース
 const QString kDatConnectFailed =
     QStringLiteral("ユーザーデータベースの接続処理に失敗しました。\r"
                    "DBファイルが削除、破損 または 使用中の可能性がありますので接続パスを確認して下さい。");
+const QString kDisconnectFailed = QStringLiteral("ユーザーデータベースの切断処理に失敗しました。");
 const QString kInConnectionFailed = QStringLiteral("データベースの使用情報の取得に失敗しました。");
 const QString kDropFailed =
     QStringLiteral("ユーザーデータベースの削除処理に失敗しました。\r接続パスを確認して下さい。");
@@ -36,8 +37,11 @@ QString hostOrDefault(const QString& host) {
     return host.isEmpty() ? SystemDef.HOSTNAME : host;
 }
 
-bool isServerHost(const QString& host) {
-    return ConnectMode != 0 && host != kLoopback;
+// In client/server mode every database goes through the server, also one on this computer named by the
+// loopback address or the computer's name: on Linux the embedded engine cannot share a file that a running
+// server holds.
+bool isServerHost() {
+    return ConnectMode != 0;
 }
 
 // The file part of a database name ("host:/folder/file" or "/folder/file").
@@ -47,9 +51,11 @@ QString fileOfDatabaseName(const QString& name) {
     return name.mid(name.indexOf(u':') + 1);
 }
 
+} // namespace
+
 // The embedded engine holds a database file for one process at a time: another process that has it
 // open makes an attachment fail with a lock error (the engine's "already opened" case).
-bool heldByAnotherProcess(const QString& file) {
+bool DatabaseHeldByAnotherProcess(const QString& file) {
     if (!QFileInfo::exists(file))
         return false;
     fb::ConnectOptions options;
@@ -64,8 +70,6 @@ bool heldByAnotherProcess(const QString& file) {
         return e.statusCode() == IscIoError && e.message().contains(QStringLiteral("engine instance"));
     }
 }
-
-} // namespace
 
 // ---- OwnTransaction -------------------------------------------------------------------------------
 
@@ -145,7 +149,7 @@ TDM::~TDM() {
 QString TDM::DatabaseName(const QString& host, const QString& folder, const QString& file) {
     const QString h = hostOrDefault(host);
     const QString f = ExcludePathDelim(folder.isEmpty() ? SystemDef.DataDir : folder);
-    if (isServerHost(h))
+    if (isServerHost())
         return QStringLiteral("%1:%2/%3").arg(h, f, file);
     return QStringLiteral("%1/%2").arg(f, file);
 }
@@ -241,38 +245,55 @@ bool TDM::fnAccDatDisConnected(const QString& folder, int markFree, int refreshL
 
     if (markFree != 1 && !refresh)
         return true;
+    // A close path: each step that fails is reported and the disconnect goes on.
+    auto reported = [](const std::function<void()>& step) {
+        try {
+            step();
+            return true;
+        } catch (const fb::Error& e) {
+            ErrFbAccess(e, QStringLiteral("TDM.fnAccDatDisConnected"), kDisconnectFailed, false);
+        } catch (const std::exception& e) {
+            ShowErrDetail(kDisconnectFailed, detailOf(e), ui::MsgKind::Error);
+        }
+        return false;
+    };
     TDataInfomation info;
     info.ConnectMode = ConnectMode;
     TDataInfomationRec rec;
-    info.GetDataInfoRec(rec);
+    // Without the dataset's own record there is nothing sound to write.
+    if (!reported([&] { info.GetDataInfoRec(rec); }))
+        return true;
     rec.STATUS = 1;
     if (markFree == 1 && ConnectMode == 0)
-        info.WriteIniFile(dir, {}, rec);
-    if (refresh && CreateDataListStoreProc) {
-        std::unique_ptr<TDataListStore> list = CreateDataListStoreProc();
-        list->SetConnectMode(ConnectMode);
-        list->SetDataPlace(SystemDef.ServerDataPlace);
-        TDataListRec row;
-        list->InitDataListRec(row, dir);
-        list->GetDataListRecord(1, row, true);
-        row.GROUPID = SystemDef.GROUPID;
-        row.DATACODE = rec.CODE;
-        row.SHOUGOU = rec.SHOUGOU;
-        row.NENDO = rec.NENDO;
-        row.KISHU = StrToDateFixed(rec.KISHU);
-        row.KIMATU = StrToDateFixed(rec.KIMATU);
-        row.DATATYPE = rec.DATAKBN;
-        row.CODETYPE = rec.CODEKBN;
-        row.TANTOU = rec.TANTO;
-        row.VER_MAJOR = rec.MAJOR;
-        row.VER_MINOR1 = rec.MINOR1;
-        row.VER_MINOR2 = rec.MINOR2;
-        row.VER_TEXT = rec.VERSION2;
-        row.GASSAN = rec.GASSANKBN;
-        row.CLOUD = rec.CLOUD_SHARE;
-        list->UpdateDataListRecord(row, true, true);
-    }
+        reported([&] { info.WriteIniFile(dir, {}, rec); });
+    if (refresh && CreateDataListStoreProc)
+        reported([&] { refreshListRow(dir, rec); });
     return true;
+}
+
+void TDM::refreshListRow(const QString& dir, const TDataInfomationRec& rec) {
+    std::unique_ptr<TDataListStore> list = CreateDataListStoreProc();
+    list->SetConnectMode(ConnectMode);
+    list->SetDataPlace(SystemDef.ServerDataPlace);
+    TDataListRec row;
+    list->InitDataListRec(row, dir);
+    list->GetDataListRecord(1, row, true);
+    row.GROUPID = SystemDef.GROUPID;
+    row.DATACODE = rec.CODE;
+    row.SHOUGOU = rec.SHOUGOU;
+    row.NENDO = rec.NENDO;
+    row.KISHU = StrToDateFixed(rec.KISHU);
+    row.KIMATU = StrToDateFixed(rec.KIMATU);
+    row.DATATYPE = rec.DATAKBN;
+    row.CODETYPE = rec.CODEKBN;
+    row.TANTOU = rec.TANTO;
+    row.VER_MAJOR = rec.MAJOR;
+    row.VER_MINOR1 = rec.MINOR1;
+    row.VER_MINOR2 = rec.MINOR2;
+    row.VER_TEXT = rec.VERSION2;
+    row.GASSAN = rec.GASSANKBN;
+    row.CLOUD = rec.CLOUD_SHARE;
+    list->UpdateDataListRecord(row, true, true);
 }
 
 bool TDM::AccDatInConnection(int kind, const QString& host, bool keepOwnConnection, const QString& folder) {
@@ -303,7 +324,7 @@ bool TDM::AccDatInConnection(int kind, const QString& host, bool keepOwnConnecti
             own.detach();
         }
         fb::ServiceOptions options;
-        options.host = isServerHost(h) ? h : QString();
+        options.host = isServerHost() ? h : QString();
         options.user = SystemDef.USER;
         options.password = SystemDef.PASSWORD;
         fb::Services services(options);
@@ -318,7 +339,7 @@ bool TDM::AccDatInConnection(int kind, const QString& host, bool keepOwnConnecti
         // The embedded engine lists only this process's attachments; another process that holds the
         // file shows when the file cannot be opened here.
         if (!result && options.host.isEmpty())
-            result = heldByAnotherProcess(ExcludePathDelim(folder) + u'/' + file);
+            result = DatabaseHeldByAnotherProcess(ExcludePathDelim(folder) + u'/' + file);
     } catch (const fb::Error& e) {
         ErrFbAccess(e, QStringLiteral("TDM.AccDatInConnection"), kInConnectionFailed, true);
     } catch (const std::exception& e) {

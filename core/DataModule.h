@@ -18,6 +18,7 @@
 #include <QVariant>
 
 class QWidget;
+struct TDataInfomationRec;
 struct TSystemIniRec;
 
 // Starts a transaction when none is active and ends only a transaction it started itself. An own
@@ -75,7 +76,7 @@ public:
     qint32 SyoriKidouNo = 0;
     QString SyoriKidouParams;
 
-    // "host:folder/file" when connectMode is not 0 and the host is not the loopback address, else
+    // "host:folder/file" when connectMode is not 0 (also for a host naming this computer), else
     // "folder/file". An empty host means SystemDef.HOSTNAME, an empty folder SystemDef.DataDir.
     static QString DatabaseName(const QString& host, const QString& folder, const QString& file);
     // The three connection parameter lines of SystemDef (user, password, lc_ctype SJIS_0208).
@@ -84,6 +85,7 @@ public:
     bool fnAccDefConnected(const QString& host, int report);
     bool fnFileManConnected(const QString& host);
     bool fnAccDatConnected(const QString& host, const QString& folder, int markInUse);
+    // Never throws: a close path calls it. A mark or list row that cannot be written is reported.
     bool fnAccDatDisConnected(const QString& folder, int markFree, int refreshList);
     // kind 0 the system database, 1 the accounting database of the folder.
     bool AccDatInConnection(int kind, const QString& host, bool keepOwnConnection, const QString& folder);
@@ -105,6 +107,30 @@ public:
     bool ServerFMove(const QString& from, const QString& to, int mode);
     bool ServerFCopy(const QString& from, const QString& to, int mode);
     void GetShortFileName(const QString& path, int mode, QString& shortPath);
+
+    // ---- backup, restore and validation of database files ----
+    // Protocols of the services API: TCP/IP to the host, or the engine in this process (no host).
+    enum : int { ProtocolTcp = 0, ProtocolLocal = 3 };
+    enum class ValidateResult { Sound, Damaged, CouldNotValidate };
+    // Through the services API. The backup goes to a work file ("placc.fb_" in the database's folder, or
+    // beside the backup path with direct) that replaces the old backup only when complete; the restore
+    // goes to a work database beside the target that replaces it only on success and never while the
+    // target is attached. A restored accounting database is connected once to empty its process
+    // history; every restore ends with no dataset connected. Failures are shown; the result is false.
+    bool BackupFDB(int protocol, const QString& host, const QString& databasePath, const QString& backupPath,
+                   bool direct);
+    bool RestoreFDB(int protocol, const QString& host, const QString& databasePath, const QString& backupPath,
+                    bool keepIndexes);
+    // Through gbak (the program folder's, else the one on PATH), for a database on the host and a backup
+    // file on this computer; the loopback host goes through the services API of this process. A run
+    // succeeds only when gbak exits with 0, its log holds no "ERROR" and its output file was written.
+    bool BackupFDBByGbak(const QString& host, const QString& databasePath, const QString& backupPath,
+                         bool direct);
+    bool RestoreFDBByGbak(const QString& host, const QString& databasePath, const QString& backupPath,
+                          bool keepIndexes);
+    // Full validation; a file the service cannot open gives CouldNotValidate. A connected dataset is
+    // disconnected for the run and connected again afterwards. Nothing is shown.
+    ValidateResult ValidateFDB(int protocol, const QString& host, const QString& databasePath);
 
     // Facility rights, entry counts and the cloud switch of the open dataset. An empty facility code
     // counts the whole dataset; the counts report a database error (when they started the
@@ -186,7 +212,13 @@ public:
 
 private:
     void connectDatabase(fb::Database& database, const QString& name);
+    // The dataset-list row of the folder updated from the dataset's information record.
+    void refreshListRow(const QString& dir, const TDataInfomationRec& rec);
 };
+
+// True when another process's embedded engine has the database file open (an attachment here fails with
+// the engine's "already opened" lock error).
+bool DatabaseHeldByAnotherProcess(const QString& file);
 
 // One STYLECOLOR row of an operator key and style name on the query's transaction (which must be
 // running): reading leaves text as it was when there is no row; writing updates the row or inserts it,

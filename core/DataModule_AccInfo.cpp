@@ -260,9 +260,9 @@ void readTypedSettings() {
     a.CloudKbn = accRegInt(QStringLiteral("クラウド区分"), QStringLiteral("通信設定"));
 }
 
-// From data version 7 the password is kept coded. A coded text that does not decode whole (a
-// character outside the alphabet, more characters than a password has) is a password nobody can
-// enter, never "no password".
+// From data version 7 the password is kept coded. Its first eight characters are the password; a
+// coded text whose characters there lie outside the alphabet is a password nobody can enter, never "no
+// password".
 void readDataPassword() {
     TACCINF& a = AccInf;
     a.DataPassword =
@@ -281,7 +281,7 @@ void readDataPassword() {
     info.TargetLength = kDataPasswordLength;
     info.PlainLength = kDataPasswordLength;
     info.CodedText = coded;
-    if (coded.size() <= kDataPasswordLength && EasyDecode(info))
+    if (EasyDecode(info))
         a.DataPassword = info.PlainText;
     else
         a.DataPasswordUnreadable = 1;

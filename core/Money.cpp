@@ -8,6 +8,10 @@ namespace {
 
 using i128 = __int128;
 
+[[noreturn]] void outOfRange() {
+    throw std::overflow_error("amount out of range");
+}
+
 // num / den rounded half away from zero, or with tiesToEven a tie to the even quotient.
 qint64 divRound(i128 num, i128 den, bool tiesToEven = false) {
     if (den == 0)
@@ -23,8 +27,22 @@ qint64 divRound(i128 num, i128 den, bool tiesToEven = false) {
     if (r * 2 > den || (r * 2 == den && (!tiesToEven || q % 2 != 0)))
         q += (num < 0) ? -1 : 1;
     if (q > std::numeric_limits<qint64>::max() || q < std::numeric_limits<qint64>::min())
-        throw std::overflow_error("amount out of range");
+        outOfRange();
     return static_cast<qint64>(q);
+}
+
+qint64 checkedAdd(qint64 a, qint64 b) {
+    qint64 r;
+    if (__builtin_add_overflow(a, b, &r))
+        outOfRange();
+    return r;
+}
+
+qint64 checkedMul(qint64 a, qint64 b) {
+    qint64 r;
+    if (__builtin_mul_overflow(a, b, &r))
+        outOfRange();
+    return r;
 }
 
 qint64 pow10(int n) {
@@ -75,8 +93,33 @@ std::optional<Money> Money::parse(const QString& text) {
     return fromRaw(static_cast<qint64>(raw));
 }
 
+Money::Money(qint64 units) : m_raw(checkedMul(units, Scale)) {}
+
 Money Money::fromDouble(double v) {
-    return fromRaw(static_cast<qint64>(std::llround(v * Scale)));
+    const double raw = std::round(v * Scale);
+    // 2^63 is exactly representable; anything from there on (and NaN) has no amount.
+    if (!(raw >= -9223372036854775808.0 && raw < 9223372036854775808.0))
+        outOfRange();
+    return fromRaw(static_cast<qint64>(raw));
+}
+
+Money Money::operator-() const {
+    return fromRaw(checkedMul(m_raw, -1));
+}
+
+Money Money::operator+(Money o) const {
+    return fromRaw(checkedAdd(m_raw, o.m_raw));
+}
+
+Money Money::operator-(Money o) const {
+    qint64 r;
+    if (__builtin_sub_overflow(m_raw, o.m_raw, &r))
+        outOfRange();
+    return fromRaw(r);
+}
+
+Money Money::operator*(qint64 n) const {
+    return fromRaw(checkedMul(m_raw, n));
 }
 
 Money Money::roundDecimals(int decimals, int mode) const {
@@ -90,7 +133,7 @@ Money Money::roundDecimals(int decimals, int mode) const {
         if (away)
             q += (m_raw < 0) ? -1 : 1;
     }
-    return fromRaw(q * unit);
+    return fromRaw(checkedMul(q, unit));
 }
 
 Money Money::roundUnits(int mode) const {
@@ -128,7 +171,10 @@ Money Money::operator*(Money o) const {
 
 Money Money::mulRate(double rate) const {
     constexpr qint64 kRateScale = 1000000000;
-    const i128 scaledRate = std::llround(rate * double(kRateScale));
+    const double scaled = std::round(rate * double(kRateScale));
+    if (!(scaled > -9.2e18 && scaled < 9.2e18))
+        outOfRange();
+    const i128 scaledRate = static_cast<qint64>(scaled);
     return fromRaw(divRound(i128(m_raw) * scaledRate, kRateScale));
 }
 

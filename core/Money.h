@@ -14,7 +14,8 @@ public:
 
     constexpr Money() = default;
     constexpr Money(int units) : m_raw(qint64(units) * Scale) {}
-    constexpr Money(qint64 units) : m_raw(units * Scale) {}
+    // Whole units; beyond the range of amounts throws std::overflow_error.
+    Money(qint64 units);
     static constexpr Money fromRaw(qint64 raw) {
         Money m;
         m.m_raw = raw;
@@ -46,12 +47,14 @@ public:
     // Fixed number of decimals (0..4), rounded half away from zero.
     QString toString(int decimals) const;
 
-    constexpr Money operator-() const { return fromRaw(-m_raw); }
-    constexpr Money operator+(Money o) const { return fromRaw(m_raw + o.m_raw); }
-    constexpr Money operator-(Money o) const { return fromRaw(m_raw - o.m_raw); }
+    // Sums, differences, products and roundings beyond the 64-bit range throw std::overflow_error: a
+    // wrapped amount is never a result.
+    Money operator-() const;
+    Money operator+(Money o) const;
+    Money operator-(Money o) const;
     Money operator*(Money o) const;
-    Money operator*(qint64 n) const { return fromRaw(m_raw * n); }
-    Money operator*(int n) const { return fromRaw(m_raw * n); }
+    Money operator*(qint64 n) const;
+    Money operator*(int n) const { return *this * qint64(n); }
     // Product with a rate that arrives as floating point (a table rate such as 0.06552): the rate is
     // taken as the decimal it stands for (nine places) and the product kept to four decimals, so
     // 1,000,000 × 0.06552 is exactly 65520.0000 where a double product would truncate to 65519.
@@ -64,14 +67,8 @@ public:
     // this × factor / divisor kept to four decimals with a tie going to the even last digit (how the
     // tax quotient is taken). Division by zero throws std::domain_error.
     Money mulDivHalfEven(Money factor, Money divisor) const;
-    Money& operator+=(Money o) {
-        m_raw += o.m_raw;
-        return *this;
-    }
-    Money& operator-=(Money o) {
-        m_raw -= o.m_raw;
-        return *this;
-    }
+    Money& operator+=(Money o) { return *this = *this + o; }
+    Money& operator-=(Money o) { return *this = *this - o; }
     Money& operator*=(Money o) { return *this = *this * o; }
     Money& operator/=(Money o) { return *this = *this / o; }
 

@@ -17,6 +17,8 @@ void SetAppInfoDefaults(TAppInfoRec& rec) {
     a.VerTest.clear();
     a.VorezuriBlind = 0;
     a.WebSolvarnetServer = QStringLiteral("analysis.quarno.example");
+    a.WebSolvarnetFtpPort = 21;
+    a.WebSolvarnetCaFile.clear();
     a.TorimakServer = QStringLiteral("budget.quarno.example");
 
     auto& c = rec.Company;
@@ -81,6 +83,8 @@ int ReadAppInfoFile(const IniFile& ini, TAppInfoRec& rec) {
     a.VerTest = text("Application", "VerTest");
     a.VorezuriBlind = number("Application", "VorezuriBlind", 0);
     a.WebSolvarnetServer = text("Application", "WebSolvarnetServer");
+    a.WebSolvarnetFtpPort = number("Application", "WebSolvarnetFtpPort", 21);
+    a.WebSolvarnetCaFile = text("Application", "WebSolvarnetCaFile");
     a.TorimakServer = text("Application", "TorimakServer");
 
     auto& c = rec.Company;

@@ -16,6 +16,10 @@ struct TAppInfoRec {
         QString VerTest;
         qint32 VorezuriBlind = 0;
         QString WebSolvarnetServer;
+        // FTP port of the analysis service and the CA file its HTTPS certificate is checked against
+        // (empty: the system's CA store).
+        qint32 WebSolvarnetFtpPort = 21;
+        QString WebSolvarnetCaFile;
         QString TorimakServer;
         bool operator==(const TApplicationKeys&) const = default;
     } Application;

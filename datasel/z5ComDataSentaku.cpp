@@ -7,6 +7,9 @@
 #include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
+#include "datasel/z5ComDataSentaku_p.h"
+
+using namespace datalist;
 
 namespace {
 
@@ -18,62 +21,10 @@ const QString kSetList = QStringLiteral(
     "UPDATE_LOCK=:UPDATE_LOCK,GASSAN=:GASSAN,DATACODE=:DATACODE,DATA_STATUS=:DATA_STATUS,YOBI1=:YOBI1,"
     "YOBI2=:YOBI2,YOBI3=:YOBI3");
 
-struct Failure {
-    const char* context;
-    const char* message;
-};
-
-const Failure kGetFailed{"TDataSentakuListCtl.GetDataListRecord", "データリストの取得に失敗しました。"};
-const Failure kInsertFailed{"TDataSentakuListCtl.InsertDataListRecord", "データリストの追加に失敗しました。"};
-const Failure kUpdateFailed{"TDataSentakuListCtl.UpdateDataListRecord", "データリストの更新に失敗しました。"};
-const Failure kDeleteFailed{"TDataSentakuListCtl.DeleteDataListRecord", "データリストの削除に失敗しました。"};
-const Failure kChildUpdateFailed{"TDataSentakuListCtl.UpdateDataListChildRecord",
-                                 "(子)データリストの更新に失敗しました。"};
-const Failure kChildDeleteFailed{"TDataSentakuListCtl.DeleteDataListChildRecord",
-                                 "(子)データリストの削除に失敗しました。"};
-const Failure kMaxFailed{"TDataSentakuListCtl.GetDataFolderName", "最大のレコー番号の取得に失敗しました。"};
-const Failure kTorokuFailed{"TDataSentakuListCtl.IsDataPathToroku",
-                            "データリストの登録チェックに失敗しました。"};
-
-// Reports an error the way the list operations do (with report), or passes it on.
-void reportOrThrow(const Failure& failure, bool report) {
-    const QString context = QString::fromUtf8(failure.context);
-    const QString message = QString::fromUtf8(failure.message);
-    try {
-        throw;
-    } catch (const fb::Error& e) {
-        if (!report)
-            throw;
-        ErrFbAccess(e, context, message);
-    } catch (const std::exception& e) {
-        if (!report)
-            throw;
-        ShowErrDetail(message, QString::fromUtf8(e.what()), ui::MsgKind::Error);
-    }
-}
-
-void endQuietly(OwnTransaction& own, bool commit) {
-    try {
-        if (commit)
-            own.commit();
-        else
-            own.rollback();
-    } catch (const fb::Error&) {
-        // The error that brought us here is the one that matters.
-    }
-}
-
-QString lastElement(const QString& path) {
-    return ExcludePathDelim(path).section(u'/', -1);
-}
-
-int toIntOrZero(const QString& text) {
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    return ok ? v : 0;
-}
-
 } // namespace
+
+const QString kFreeAreaText = QStringLiteral("空き領域");
+const QString kNewAreaText = QStringLiteral("新しい領域");
 
 void DataStatusName(qint32 code, QString& text) {
     switch (code) {
@@ -152,8 +103,17 @@ QString TDataSentakuListCtl::cols() const {
                "ENTTEXT,SHOUGOU,PASNAME,NETDRIVE,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,DATALOCK,KYOYULOCK,"
                "TANTOU,\nVER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,"
                "YOBI1,YOBI2,YOBI3") +
-           (HasCloudColumn ? QStringLiteral(",CLOUD") : QStringLiteral(",0 AS CLOUD")) +
+           flagCols();
+}
+
+QString TDataSentakuListCtl::flagCols() const {
+    return (HasCloudColumn ? QStringLiteral(",CLOUD") : QStringLiteral(",0 AS CLOUD")) +
            (HasReadOnlyColumn ? QStringLiteral(",READ_ONLY") : QStringLiteral(",0 AS READ_ONLY"));
+}
+
+QString TDataSentakuListCtl::flagSets() const {
+    return (HasCloudColumn ? QStringLiteral(",CLOUD=:CLOUD") : QString()) +
+           (HasReadOnlyColumn ? QStringLiteral(",READ_ONLY=:READ_ONLY") : QString());
 }
 
 QString TDataSentakuListCtl::placeCondition() const {
@@ -184,9 +144,11 @@ void TDataSentakuListCtl::InitDataListRec(TDataListRec& row, const QString& path
     BuildLocalPath(row);
 }
 
-void TDataSentakuListCtl::mapRow(const fb::Query& q, TDataListRec& row, bool normalisePath) const {
+void TDataSentakuListCtl::mapRow(const fb::Query& q, TDataListRec& row, RowSource source) const {
+    const bool normalisePath = source != RowSource::Stored;
+    const bool server = source == RowSource::Server;
     row.REC = q.field("REC").asInt();
-    row.ROWNO = q.field("ROWNO").asInt();
+    row.ROWNO = q.fieldIndex("ROWNO") >= 0 ? q.field("ROWNO").asInt() : 0;
     row.GROUPID = SystemDef.GROUPID;
     row.DATACODE = q.field("DATACODE").asString();
     row.ENTTEXT = q.field("ENTTEXT").asString();
@@ -195,7 +157,8 @@ void TDataSentakuListCtl::mapRow(const fb::Query& q, TDataListRec& row, bool nor
     row.KISHU = fb::asDateTime(q.field("KISHU"));
     row.KIMATU = fb::asDateTime(q.field("KIMATU"));
     row.KIKAN = KikanToStr(row.KISHU, row.KIMATU);
-    row.NETDRIVE = q.field("NETDRIVE").asInt();
+    // The shared-server tables hold only areas of the share, never held copies.
+    row.NETDRIVE = server ? 1 : q.field("NETDRIVE").asInt();
     row.PASNAME = q.field("PASNAME").asString();
     if (normalisePath)
         row.PASNAME.replace(u'\\', u'/');
@@ -203,7 +166,7 @@ void TDataSentakuListCtl::mapRow(const fb::Query& q, TDataListRec& row, bool nor
     row.DATATYPE = q.field("DATATYPE").asInt();
     row.CODETYPE = q.field("CODETYPE").asInt();
     row.DATALOCK = q.field("DATALOCK").asInt();
-    row.KYOYULOCK = q.field("KYOYULOCK").asInt();
+    row.KYOYULOCK = server ? 0 : q.field("KYOYULOCK").asInt();
     row.VER_MAJOR = q.field("VER_MAJOR").asInt();
     row.VER_MINOR1 = q.field("VER_MINOR1").asInt();
     row.VER_MINOR2 = q.field("VER_MINOR2").asInt();
@@ -216,7 +179,7 @@ void TDataSentakuListCtl::mapRow(const fb::Query& q, TDataListRec& row, bool nor
     row.YOBI3 = q.field("YOBI3").asString();
     row.DISPNAME = row.ENTTEXT;
     BuildLocalPath(row);
-    if (normalisePath && row.PASNAME == row.LOCALPATH)
+    if (normalisePath && !server && row.PASNAME == row.LOCALPATH)
         row.NETDRIVE = 0;
     row.WORKNO = 0;
     row.WORKTEXT.clear();
@@ -224,22 +187,44 @@ void TDataSentakuListCtl::mapRow(const fb::Query& q, TDataListRec& row, bool nor
     row.READ_ONLY = q.field("READ_ONLY").asInt();
 }
 
-void TDataSentakuListCtl::ReadDataListRow(TDataSentakuRec& row) {
-    mapRow(*Sql, row, true);
+void TDataSentakuListCtl::readParentRow(TDataSentakuRec& row, RowSource source) {
+    mapRow(*Sql, row, source);
     row.ROWNO = 0;
     row.CHILDCNT = 0;
     row.CHILDREN.clear();
 }
 
+void TDataSentakuListCtl::readChildRow(TDataListRec& row, RowSource source) {
+    mapRow(*Sql, row, source);
+    appendChild(row);
+}
+
+void TDataSentakuListCtl::ReadDataListRow(TDataSentakuRec& row) {
+    readParentRow(row, RowSource::List);
+}
+
 void TDataSentakuListCtl::ReadChildDataListRow(TDataListRec& row) {
-    mapRow(*Sql, row, true);
-    for (TDataSentakuRec& parent : Rows) {
-        if (parent.REC == row.REC) {
-            parent.CHILDREN.append(row);
-            parent.CHILDCNT = qint32(parent.CHILDREN.size());
-            break;
-        }
+    readChildRow(row, RowSource::List);
+}
+
+QString TDataSentakuListCtl::insertStatement(const QString& table, QString names) const {
+    if (HasCloudColumn)
+        names += QStringLiteral(",CLOUD");
+    if (HasReadOnlyColumn)
+        names += QStringLiteral(",READ_ONLY");
+    return QStringLiteral("INSERT INTO %1(%2)\nVALUES(:%3)")
+        .arg(table, names, names.split(u',').join(QStringLiteral(",:")));
+}
+
+void TDataSentakuListCtl::readRows(qint32& read, RowSource source) {
+    fb::Query& q = *Sql;
+    for (q.open(); !q.eof(); q.next()) {
+        // Rows another computer added since they were counted are taken too.
+        if (read >= Rows.size())
+            Rows.resize(read + 1);
+        readParentRow(Rows[read++], source);
     }
+    q.close();
 }
 
 bool TDataSentakuListCtl::GetLocalPathToData(const QString& path, TDataListRec& row) {
@@ -334,7 +319,7 @@ void TDataSentakuListCtl::GetDataListRecord(int mode, TDataListRec& row, bool re
         if (!child)
             bindPlace(q);
         for (q.open(); !q.eof(); q.next()) {
-            mapRow(q, row, false);
+            mapRow(q, row, RowSource::Stored);
             if (mode == 1 && row.LOCALPATH == target)
                 break;
         }
@@ -417,33 +402,43 @@ qint32 TDataSentakuListCtl::GetDataFolderName(qint32 offset) {
 }
 
 void TDataSentakuListCtl::bindRow(fb::Query& q, const TDataListRec& row) const {
-    q.setString("PASNAME", row.PASNAME);
-    q.setString("ENTTEXT", row.ENTTEXT);
-    q.setString("SHOUGOU", row.SHOUGOU);
-    q.setInt("NETDRIVE", row.NETDRIVE);
-    q.setInt("DATATYPE", row.DATATYPE);
-    q.setInt("CODETYPE", row.CODETYPE);
-    q.setInt("NENDO", row.NENDO);
+    // The statements of the list and of the shared-server tables name different columns: bind those
+    // the statement has.
+    const auto text = [&q](const char* name, const QString& value) {
+        if (q.hasParam(QLatin1StringView(name)))
+            q.setString(QLatin1StringView(name), value);
+    };
+    const auto number = [&q](const char* name, qint64 value) {
+        if (q.hasParam(QLatin1StringView(name)))
+            q.setInt64(QLatin1StringView(name), value);
+    };
+    text("PASNAME", row.PASNAME);
+    text("ENTTEXT", row.ENTTEXT);
+    text("SHOUGOU", row.SHOUGOU);
+    number("NETDRIVE", row.NETDRIVE);
+    number("DATATYPE", row.DATATYPE);
+    number("CODETYPE", row.CODETYPE);
+    number("NENDO", row.NENDO);
     fb::setDateTime(q, "KISHU", row.KISHU);
     fb::setDateTime(q, "KIMATU", row.KIMATU);
-    q.setInt("DATALOCK", row.DATALOCK);
-    q.setInt("KYOYULOCK", row.KYOYULOCK);
-    q.setInt("TANTOU", row.TANTOU);
-    q.setInt("VER_MAJOR", row.VER_MAJOR);
-    q.setInt("VER_MINOR1", row.VER_MINOR1);
-    q.setInt("VER_MINOR2", row.VER_MINOR2);
-    q.setString("VER_TEXT", row.VER_TEXT);
-    q.setInt("UPDATE_LOCK", row.UPDATE_LOCK);
-    q.setInt("GASSAN", row.GASSAN);
-    q.setString("DATACODE", row.DATACODE);
-    q.setInt("DATA_STATUS", row.DATA_STATUS);
-    q.setString("YOBI1", row.YOBI1);
-    q.setString("YOBI2", row.YOBI2);
-    q.setString("YOBI3", row.YOBI3);
+    number("DATALOCK", row.DATALOCK);
+    number("KYOYULOCK", row.KYOYULOCK);
+    number("TANTOU", row.TANTOU);
+    number("VER_MAJOR", row.VER_MAJOR);
+    number("VER_MINOR1", row.VER_MINOR1);
+    number("VER_MINOR2", row.VER_MINOR2);
+    text("VER_TEXT", row.VER_TEXT);
+    number("UPDATE_LOCK", row.UPDATE_LOCK);
+    number("GASSAN", row.GASSAN);
+    text("DATACODE", row.DATACODE);
+    number("DATA_STATUS", row.DATA_STATUS);
+    text("YOBI1", row.YOBI1);
+    text("YOBI2", row.YOBI2);
+    text("YOBI3", row.YOBI3);
     if (HasCloudColumn)
-        q.setInt("CLOUD", row.CLOUD);
+        number("CLOUD", row.CLOUD);
     if (HasReadOnlyColumn)
-        q.setInt("READ_ONLY", row.READ_ONLY);
+        number("READ_ONLY", row.READ_ONLY);
 }
 
 bool TDataSentakuListCtl::InsertDataListRecord(TDataListRec& row, bool report) {
@@ -456,22 +451,13 @@ bool TDataSentakuListCtl::InsertDataListRecord(TDataListRec& row, bool report) {
     OwnTransaction own(DM->IBTransactionDEF);
     try {
         row.REC = GetDataFolderName(1);
-        QString names =
-            QStringLiteral("REC,GROUPID,PASNAME,ENTTEXT,SHOUGOU,NETDRIVE,DATATYPE,CODETYPE,NENDO,KISHU,"
-                           "KIMATU,DATALOCK,KYOYULOCK,TANTOU,\nVER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,"
-                           "GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3,UPDATE_LOCK");
-        if (HasCloudColumn)
-            names += QStringLiteral(",CLOUD");
-        if (HasReadOnlyColumn)
-            names += QStringLiteral(",READ_ONLY");
-        if (DataPlaceRec > 0)
-            names.prepend(QStringLiteral("DATAPLACEREC,"));
-        QString params = names;
-        params.replace(QStringLiteral("\n"), QString());
-        params = u':' + params.split(u',').join(QStringLiteral(",:"));
         fb::Query& q = *Sql;
-        q.setSql(QStringList{QStringLiteral("INSERT INTO ") + TableName + u'(' + names + u')',
-                             QStringLiteral("VALUES(") + params + u')'});
+        q.setSql(insertStatement(
+            TableName,
+            QStringLiteral("%1REC,GROUPID,PASNAME,ENTTEXT,SHOUGOU,NETDRIVE,DATATYPE,CODETYPE,NENDO,KISHU,"
+                           "KIMATU,DATALOCK,KYOYULOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,"
+                           "GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3,UPDATE_LOCK")
+                .arg(DataPlaceRec > 0 ? QStringLiteral("DATAPLACEREC,") : QString())));
         bindRow(q, row);
         q.setInt("REC", row.REC);
         q.setInt("GROUPID", SystemDef.GROUPID);
@@ -487,7 +473,6 @@ bool TDataSentakuListCtl::InsertDataListRecord(TDataListRec& row, bool report) {
 }
 
 bool TDataSentakuListCtl::UpdateDataListRecord(TDataListRec& row, bool withNames, bool report) {
-    Q_UNUSED(withNames);
     if (ServerListMode == 1)
         return true;
     if (row.REC == 0 || TrimZenkaku(row.PASNAME).isEmpty())
@@ -512,11 +497,7 @@ bool TDataSentakuListCtl::UpdateDataListRecord(TDataListRec& row, bool withNames
                 return true;
             }
         }
-        QString set = kSetList;
-        if (HasCloudColumn)
-            set += QStringLiteral(",CLOUD=:CLOUD");
-        if (HasReadOnlyColumn)
-            set += QStringLiteral(",READ_ONLY=:READ_ONLY");
+        const QString set = kSetList + flagSets();
         q.setSql(QStringList{QStringLiteral("UPDATE ") + TableName, set, QStringLiteral("WHERE (REC=:REC)"),
                              placeCondition()});
         bindRow(q, row);
@@ -529,6 +510,11 @@ bool TDataSentakuListCtl::UpdateDataListRecord(TDataListRec& row, bool withNames
             q.setInt("REC", row.REC);
             q.setInt("GROUPID", SystemDef.GROUPID);
             q.execute();
+        }
+        if (row.NETDRIVE == 1) {
+            // The shared list numbers its own areas: the caller's row keeps its list number.
+            TDataListRec area = row;
+            UpdateServerDataListRecord(area, withNames, false);
         }
         own.commitAlways();
         return true;
@@ -613,30 +599,24 @@ bool TDataSentakuListCtl::UpdateDataListChildRecord(TDataListRec& row, bool repo
         q.setInt("GROUPID", SystemDef.GROUPID);
         const int count = q.openInt("RECCNT");
         if (count > 0) {
-            QString set = kSetList;
-            if (HasCloudColumn)
-                set += QStringLiteral(",CLOUD=:CLOUD");
-            if (HasReadOnlyColumn)
-                set += QStringLiteral(",READ_ONLY=:READ_ONLY");
+            const QString set = kSetList + flagSets();
             q.setSql(QStringList{QStringLiteral("UPDATE CHILD_DATALIST"), set, key});
         } else {
-            QString names =
+            q.setSql(insertStatement(
+                QStringLiteral("CHILD_DATALIST"),
                 QStringLiteral("REC,ROWNO,GROUPID,ENTTEXT,SHOUGOU,PASNAME,NETDRIVE,DATATYPE,CODETYPE,NENDO,"
                                "KISHU,KIMATU,DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,"
-                               "KYOYULOCK,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3");
-            if (HasCloudColumn)
-                names += QStringLiteral(",CLOUD");
-            if (HasReadOnlyColumn)
-                names += QStringLiteral(",READ_ONLY");
-            const QString params = u':' + names.split(u',').join(QStringLiteral(",:"));
-            q.setSql(QStringList{QStringLiteral("INSERT INTO CHILD_DATALIST(") + names + u')',
-                                 QStringLiteral("VALUES(") + params + u')'});
+                               "KYOYULOCK,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3")));
         }
         bindRow(q, row);
         q.setInt("REC", row.REC);
         q.setInt("ROWNO", row.ROWNO);
         q.setInt("GROUPID", SystemDef.GROUPID);
         q.execute();
+        if (row.NETDRIVE == 1) {
+            TDataListRec area = row;
+            UpdateServerDataListChildRecord(area, true, false);
+        }
         own.commit();
         return true;
     } catch (...) {

@@ -4,12 +4,17 @@
 // Reads commit only a transaction they started; the writes always commit (a caller's running
 // transaction with commit-retaining, so it stays open).
 
+#include "core/TDataInfomation.h"
 #include "core/TDataListRec.h"
 #include "platform/firebird/FbQuery.h"
 
 #include <QString>
 #include <QStringList>
 #include <memory>
+
+// The list names of a shared-server area without data: free, and just added by the user.
+extern const QString kFreeAreaText; // "空き領域"
+extern const QString kNewAreaText;  // "新しい領域"
 
 // The display text of a data status code.
 void DataStatusName(qint32 code, QString& text);
@@ -64,14 +69,74 @@ public:
     // Puts the stored folder of a local copy into the row; false for an empty path or a database error.
     bool GetLocalPathToData(const QString& path, TDataListRec& row);
 
+    // ---- the whole list and the path conversions ----
+    // Loads the group's list into Rows (registered rows in the order, then for orders 2 to 7 the free
+    // slots) and Children. Order 0 takes orderBy as its ORDER BY line. Errors are reported, never raised.
+    void Execute(int shareLockFilter, quint8 sortOrder, const QString& orderBy, bool descending);
+    void Clear();
+    // The children of a merged row (stand-alone mode only).
+    void GetDataListChildRecord(TDataSentakuRec& row, bool report);
+    // Fills a row from a folder's data-information record; keeps its number, folder and share marks.
+    void DataInfoToDataListRec(const TDataInfomationRec& info, TDataListRec& row) const;
+    // The list and child number texts after the "DATA" element of a data path.
+    static void GetDataListKey(const QString& path, QString& listNo, QString& childNo);
+    void GetDataListRecNo(const QString& path, qint32& rec);
+    // The stored folder of a local copy of shared data (stand-alone mode), with its share marks.
+    bool ConvLocalPathToSharePath(const QString& path, QString& sharePath, qint32& kyoyuLock,
+                                  qint32& netDrive);
+    // 1 with the row and its children of a registered data folder, else 0 and a cleared row.
+    int GetDataListRecordByPath(const QString& path, TDataSentakuRec& row);
+    static void NumberChildNames(TDataSentakuRec& row);
+    static void DeleteChildItem(TDataSentakuRec& row, int index);
+    // Sub-folder names, without the folders the save operation keeps its backups in.
+    static QStringList ListDataFolders(const QString& folder);
+    static QStringList ListChildFolders(const TDataListRec& row);
+    static QStringList ListLocalChildFolders(const TDataListRec& row);
+
+    // ---- the shared-server lists (SERVERDATALIST, CHILD_SERVERDATALIST) ----
+    // The rows of a share live under its root folder drivePath. Mode 0 loads the stored rows, mode 1
+    // empties them and lists the share's folders as free areas (nothing is inserted). ServerListMode
+    // only; errors are reported, never raised.
+    void ServerExecute(int mode, const QString& drivePath, const QString& orderBy, bool descending,
+                       quint8 sortOrder);
+    bool UpdateServerDataListRecord(TDataListRec& row, bool withNames, bool report);
+    bool UpdateServerDataListChildRecord(TDataListRec& row, bool withNames, bool report);
+    bool DeleteServerDataListChildRecord(TDataListRec& row, bool report);
+    // "sv%.4d" of the share's highest stored area number plus increment.
+    QString GetNextServerFolderName(const QString& drivePath, int increment);
+    // The local working folder of a shared area (kind 10: of a child area); empty when no list row
+    // names the area.
+    QString GetSharedDataLocalPath(const QString& sharedPath, quint8 kind);
+    void ReadServerDataListRow(TDataSentakuRec& row);
+    void ReadServerChildDataListRow(TDataListRec& row);
+    // The one-character key of a shared folder in the shared-server tables.
+    static QString DriveLetter(const QString& path);
+
     // The number of fixed list slots of the product.
     static qint32 DataListCnt();
 
 private:
     QString cols() const;
+    // The CLOUD and READ_ONLY parts of a column list and of a SET list, by the system database version.
+    QString flagCols() const;
+    QString flagSets() const;
     QString placeCondition() const;
     void bindPlace(fb::Query& q) const;
     void bindRow(fb::Query& q, const TDataListRec& row) const;
-    void mapRow(const fb::Query& q, TDataListRec& row, bool normalisePath) const;
+    // Stored: a single-row read, the folder as stored; List: a list load; Server: a shared-server row.
+    enum class RowSource { Stored, List, Server };
+    void mapRow(const fb::Query& q, TDataListRec& row, RowSource source) const;
+    void appendChild(const TDataListRec& child);
+    void readParentRow(TDataSentakuRec& row, RowSource source);
+    void readChildRow(TDataListRec& row, RowSource source);
+    // Reads the rows of the open statement of Sql into Rows from index read on.
+    void readRows(qint32& read, RowSource source);
+    // "INSERT INTO table(names[,CLOUD][,READ_ONLY]) VALUES(:names...)" by the column flags.
+    QString insertStatement(const QString& table, QString names) const;
+    QString serverCols() const;
+    QString serverSetList(bool withNames) const;
+    void bindServerRow(fb::Query& q, const TDataListRec& row) const;
+    void serverLoad(const QString& drivePath, bool descending, quint8 sortOrder);
+    void serverRebuild(const QString& drivePath);
     bool isServerMode() const { return ConnectMode == 1 || ConnectMode == 2; }
 };

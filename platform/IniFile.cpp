@@ -1,10 +1,10 @@
 #include "platform/IniFile.h"
 
 #include "platform/Cp932.h"
+#include "platform/SafeSaveFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 IniFile::IniFile(const QString& path, bool autoSave) : m_path(path), m_autoSave(autoSave) {
     reload();
@@ -18,42 +18,47 @@ bool IniFile::reload() {
     m_preamble.clear();
     m_sections.clear();
     m_loadFailed = false;
-    QFile f(m_path);
-    if (!f.exists())
+    const QFileInfo info(m_path);
+    if (!info.exists())
         return true;
-    if (!f.open(QIODevice::ReadOnly)) {
+    QFile f(m_path);
+    // A FIFO would block the read; a folder or device is no ini file either.
+    if (!info.isFile() || !f.open(QIODevice::ReadOnly)) {
         m_loadFailed = true;
         return false;
     }
     const QByteArray all = f.readAll();
-    const QList<QByteArray> lines = all.split('\n');
     Section* current = nullptr;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines.at(i);
-        if (i == lines.size() - 1 && line.isEmpty())
-            break;
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const QString text = cp932::decode(line);
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = all.indexOf('\n', start);
+        if (end < 0)
+            end = all.size();
+        qsizetype contentEnd = end;
+        if (contentEnd > start && all.at(contentEnd - 1) == '\r')
+            --contentEnd;
+        Entry e;
+        e.raw = all.mid(start, contentEnd - start);
+        e.read = true;
+        start = end + 1;
+        const QString text = cp932::decode(e.raw);
         const QString trimmed = text.trimmed();
         if (trimmed.startsWith(u'[')) {
             qsizetype close = trimmed.indexOf(u']');
             QString name = (close > 0 ? trimmed.mid(1, close - 1) : trimmed.mid(1)).trimmed();
-            m_sections.append(Section{name, {}});
+            m_sections.append(Section{name, std::move(e), {}});
             current = &m_sections.last();
             continue;
         }
-        Entry e;
-        e.raw = text;
         qsizetype eq = text.indexOf(u'=');
         if (eq > 0 && !trimmed.startsWith(u';')) {
             e.key = text.left(eq).trimmed();
             e.value = text.mid(eq + 1);
         }
         if (current)
-            current->entries.append(e);
+            current->entries.append(std::move(e));
         else
-            m_preamble.append(e);
+            m_preamble.append(std::move(e));
     }
     return true;
 }
@@ -96,16 +101,19 @@ bool IniFile::readBool(const QString& section, const QString& key, bool def) con
     return readInteger(section, key, def ? 1 : 0) != 0;
 }
 
-bool IniFile::writeString(const QString& section, const QString& key, const QString& value) {
+bool IniFile::writeString(const QString& section, const QString& key, const QString& text) {
+    // Line breaks in a value would start new keys or sections.
+    QString value = text;
+    value.replace(u'\r', u' ').replace(u'\n', u' ');
     Section* s = findSection(section);
     if (!s) {
-        m_sections.append(Section{section, {}});
+        m_sections.append(Section{section, {}, {}});
         s = &m_sections.last();
     }
     for (Entry& e : s->entries) {
         if (!e.key.isEmpty() && e.key.compare(key, Qt::CaseInsensitive) == 0) {
             e.value = value;
-            e.raw.clear();
+            e.changed = true;
             return commit();
         }
     }
@@ -113,7 +121,11 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
     qsizetype pos = s->entries.size();
     while (pos > 0 && s->entries.at(pos - 1).key.isEmpty() && s->entries.at(pos - 1).raw.trimmed().isEmpty())
         --pos;
-    s->entries.insert(pos, Entry{key, value, {}});
+    Entry e;
+    e.key = key;
+    e.value = value;
+    e.changed = true;
+    s->entries.insert(pos, e);
     return commit();
 }
 
@@ -190,25 +202,26 @@ bool IniFile::commit() {
 }
 
 bool IniFile::save() const {
-    QString text;
-    auto lineOf = [](const Entry& e) {
-        return e.raw.isEmpty() && !e.key.isEmpty() ? e.key + u'=' + e.value : e.raw;
+    QByteArray bytes;
+    bool encoded = true;
+    auto put = [&](const Entry& e, const QString& fresh) {
+        if (e.read && !e.changed) {
+            bytes += e.raw;
+        } else {
+            bool ok = false;
+            bytes += cp932::encode(fresh, &ok);
+            encoded = encoded && ok;
+        }
+        bytes += "\r\n";
     };
     for (const Entry& e : m_preamble)
-        text += lineOf(e) + QStringLiteral("\r\n");
+        put(e, e.key + u'=' + e.value);
     for (const Section& s : m_sections) {
-        text += u'[' + s.name + QStringLiteral("]\r\n");
+        put(s.header, u'[' + s.name + u']');
         for (const Entry& e : s.entries)
-            text += lineOf(e) + QStringLiteral("\r\n");
+            put(e, e.key + u'=' + e.value);
     }
-    bool ok = false;
-    const QByteArray bytes = cp932::encode(text, &ok);
-    if (!ok)
+    if (!encoded)
         return false;
-    QSaveFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(bytes) != bytes.size())
-        return false;
-    return f.commit();
+    return SafeSaveFile::writeWhole(m_path, bytes);
 }

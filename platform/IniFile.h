@@ -2,7 +2,10 @@
 // Ini files with Windows profile semantics: CP932 text, section and key names compared without case,
 // the first occurrence of a section or key wins, CRLF line ends, values kept exactly as written after
 // the "=". Writes go to the file at once (as the Windows profile functions do) unless auto-save is off;
-// the file is replaced atomically.
+// the file is replaced atomically, and a failed save keeps the old file whole.
+//
+// A rewrite keeps every line it does not change byte for byte, also bytes that are not valid CP932; every
+// line ends in CR LF. A value never spans lines: CR and LF in a written value become blanks.
 
 #include <QList>
 #include <QPair>
@@ -39,13 +42,18 @@ public:
     bool lastLoadFailed() const { return m_loadFailed; }
 
 private:
+    // A line keeps its bytes as read (without the line end) until it is changed; a changed or new line is
+    // written from key and value.
     struct Entry {
         QString key; // empty for a line that is not a key (comment, blank)
         QString value;
-        QString raw;
+        QByteArray raw;
+        bool read = false;
+        bool changed = false;
     };
     struct Section {
         QString name;
+        Entry header;
         QList<Entry> entries;
     };
     const Section* findSection(const QString& name) const;

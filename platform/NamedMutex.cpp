@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -28,20 +29,29 @@ bool NamedMutex::exists(const QString& name) {
     return held;
 }
 
-bool NamedMutex::create(const QString& name) {
+bool NamedMutex::create(const QString& name, QString* failure) {
     release();
+    if (failure)
+        failure->clear();
+    const QString file = lockFilePath(name);
+    auto failed = [&](int error) {
+        if (failure)
+            *failure = QStringLiteral("%1: %2").arg(file, QString::fromLocal8Bit(std::strerror(error)));
+        return false;
+    };
     QDir().mkpath(specialfolders::runtimeDir());
-    const QByteArray path = QFile::encodeName(lockFilePath(name));
+    const QByteArray path = QFile::encodeName(file);
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
-        return false;
+        return failed(errno);
     int r;
     do
         r = ::flock(fd, LOCK_EX | LOCK_NB);
     while (r != 0 && errno == EINTR);
     if (r != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return error == EWOULDBLOCK ? false : failed(error);
     }
     m_fd = fd;
     return true;

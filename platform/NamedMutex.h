@@ -18,8 +18,10 @@ public:
     // The lock file of a name.
     static QString lockFilePath(const QString& name);
 
-    // Takes the mutex; false when it is held elsewhere or the lock file cannot be opened.
-    bool create(const QString& name);
+    // Takes the mutex; false when it is held elsewhere or the lock file cannot be made or opened. In the
+    // second case failure (when given) receives the reason, naming the file; it stays empty when the mutex
+    // is held elsewhere.
+    bool create(const QString& name, QString* failure = nullptr);
     void release();
     bool isHeld() const { return m_fd >= 0; }
 

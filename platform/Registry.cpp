@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace registry {
 
@@ -66,12 +67,16 @@ bool keyExists(Root root, const QString& keyPath) {
 QStringList subKeys(Root root, const QString& keyPath) {
     const QString below = sectionOf(root, keyPath) + u'\\';
     QStringList out;
+    // The first spelling of a subkey stands for it; the set keeps the check linear in the keys.
+    QSet<QString> seen;
     for (const QString& s : IniFile(filePath()).sections()) {
         if (!s.startsWith(below, Qt::CaseInsensitive))
             continue;
         const QString child = s.mid(below.size()).section(u'\\', 0, 0);
-        if (!child.isEmpty() && !out.contains(child, Qt::CaseInsensitive))
+        if (!child.isEmpty() && !seen.contains(child.toCaseFolded())) {
+            seen.insert(child.toCaseFolded());
             out << child;
+        }
     }
     std::sort(out.begin(), out.end(),
               [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });

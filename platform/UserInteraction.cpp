@@ -92,11 +92,14 @@ int ScriptedUserInteraction::message(const MessageRequest& request) {
 
 std::optional<QString> ScriptedUserInteraction::input(const InputRequest& request) {
     m_shown.push_back(Shown{Shown::Input, {}, request, {}});
-    if (m_inputs.empty())
+    if (m_inputs.empty() || !m_inputs.front()) {
+        if (!m_inputs.empty())
+            m_inputs.pop_front();
         return std::nullopt;
-    auto v = m_inputs.front();
+    }
+    const QString text = *m_inputs.front();
     m_inputs.pop_front();
-    return v;
+    return text;
 }
 
 static QString nextPath(std::deque<QString>& paths) {

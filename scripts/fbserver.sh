@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # A Firebird server of our own for the client/server tests: SuperServer on 127.0.0.1 with its own port,
 # configuration, lock folder and security database (user PELLAN / vintor), all below the build folder.
+# Its UDR engine loads the server-side file procedures from build/udr.
 # Nothing of the installed Firebird configuration is changed and no system service is started.
 #
 #   scripts/fbserver.sh start   prints the connection ("127.0.0.1/PORT") on success
 #   scripts/fbserver.sh stop
 #
 # QV_FB_PORT chooses the first port tried (default 30550); a port in use is skipped.
-set -euo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 SERVER_DIR="$BUILD_DIR/fbserver"
 FB_ROOT="$SERVER_DIR/root"
 PID_FILE="$SERVER_DIR/server.pid"
@@ -17,19 +16,6 @@ PORT_FILE="$SERVER_DIR/port"
 LOG_FILE="$SERVER_DIR/server.log"
 DB_USER=PELLAN
 DB_PASSWORD=vintor
-
-# The packaged engine, plugins and messages; only our own configuration differs.
-find_fb_lib() {
-    local d
-    for d in /usr/lib/x86_64-linux-gnu/firebird/3.0 /usr/lib/*/firebird/3.0 /usr/lib/firebird/3.0 /opt/firebird; do
-        if [ -d "$d/plugins" ]; then
-            echo "$d"
-            return
-        fi
-    done
-    echo "Firebird 3 libraries not found" >&2
-    exit 1
-}
 
 find_program() {
     local p
@@ -47,10 +33,6 @@ find_program() {
     exit 1
 }
 
-port_free() {
-    ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
-}
-
 server_env() {
     export FIREBIRD="$FB_ROOT"
     export FIREBIRD_LOCK="$SERVER_DIR/lock"
@@ -58,18 +40,10 @@ server_env() {
 }
 
 write_root() {
-    local lib port="$1"
-    lib="$(find_fb_lib)"
-    rm -rf "$FB_ROOT"
-    mkdir -p "$FB_ROOT" "$SERVER_DIR/lock" "$SERVER_DIR/tmp"
-    ln -s "$lib/plugins" "$FB_ROOT/plugins"
-    # The character sets module must lie in our root itself: the engine compares the path it loaded
-    # with the one its configuration names and ignores a module reached through a link.
-    mkdir -p "$FB_ROOT/intl"
-    cp "$lib/intl/libfbintl.so" "$FB_ROOT/intl/libfbintl.so"
-    cp "$lib/intl/fbintl.conf" "$FB_ROOT/intl/fbintl.conf"
-    ln -s "$lib/firebird.msg" "$FB_ROOT/firebird.msg"
-    : >"$FB_ROOT/plugins.conf"
+    local port="$1"
+    # The packaged engine, plugins and messages, and our UDR modules; only our own configuration differs.
+    BUILD_DIR="$BUILD_DIR" "$ROOT/scripts/fbroot.sh" "$FB_ROOT"
+    mkdir -p "$SERVER_DIR/lock" "$SERVER_DIR/tmp"
     cat >"$FB_ROOT/firebird.conf" <<EOF
 ServerMode = Super
 RemoteServicePort = $port
@@ -106,19 +80,7 @@ EOF
 }
 
 stop_server() {
-    if [ -f "$PID_FILE" ]; then
-        local pid
-        pid="$(cat "$PID_FILE")"
-        if kill -0 "$pid" 2>/dev/null; then
-            kill "$pid" 2>/dev/null || true
-            for _ in $(seq 1 50); do
-                kill -0 "$pid" 2>/dev/null || break
-                sleep 0.1
-            done
-            kill -9 "$pid" 2>/dev/null || true
-        fi
-        rm -f "$PID_FILE"
-    fi
+    stop_pid_file "$PID_FILE"
 }
 
 start_server() {
@@ -149,17 +111,7 @@ start_server() {
         fi
         sleep 0.1
     done
-    echo "the Firebird server did not start; see $LOG_FILE" >&2
-    cat "$LOG_FILE" >&2 || true
-    stop_server
-    exit 1
+    give_up_start "the Firebird server" "$LOG_FILE" "$PID_FILE"
 }
 
-case "${1:-}" in
-start) start_server ;;
-stop) stop_server ;;
-*)
-    echo "usage: $0 start|stop" >&2
-    exit 2
-    ;;
-esac
+run_server_command "$@"

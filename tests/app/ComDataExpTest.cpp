@@ -18,7 +18,11 @@ namespace {
 // An exporter whose DATA part is given by the test.
 class TestExport : public TComDataExport {
 public:
-    using TComDataExport::TComDataExport;
+    // With the fiscal period of a dataset taken, as every export has it.
+    TestExport(int functionId, const QString& outputFile) : TComDataExport(functionId, outputFile) {
+        Kishu = TDateTime::fromDate(2024, 4, 1);
+        Kimatu = TDateTime::fromDate(2025, 3, 31);
+    }
     std::function<void(TXmlSaveDoc&)> data = [](TXmlSaveDoc& w) { w.AddNode(TXmlSaveDoc::NoNode, "DATA"); };
     void SetDataNode(TXmlSaveDoc& writer) override { data(writer); }
 };

@@ -7,9 +7,16 @@
 #include "support/DataRootFixture.h"
 #include "support/TestEnv.h"
 
+#include "core/FbValues.h"
+#include "platform/firebird/FbQuery.h"
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -151,4 +158,137 @@ TEST_F(ExportDriver, FailuresExitWith2AfterTheirBoxes) {
 TEST_F(ExportDriver, WrongArgumentsExitWith2) {
     const DriverRun run = runDriver({root->root(), ds.folder});
     EXPECT_EQ(run.exitCode, 2);
+}
+
+// An output path that exists and is no regular file is refused with the export's failure box and stays
+// what it was.
+TEST_F(ExportDriver, AnOutputThatIsNoRegularFileIsRefusedAndKept) {
+    ds.addAsset(asset(QStringLiteral("1"), 1, TDateTime::fromDate(2020, 4, 1)));
+    const QString fifo = env.path() + QStringLiteral("/out/fifo.xml");
+    const QString folder = env.path() + QStringLiteral("/out/folder.xml");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const QString& target : {fifo, folder}) {
+        SCOPED_TRACE(target.toStdString());
+        const DriverRun run = runDriver({root->root(), ds.folder, target});
+        EXPECT_EQ(run.exitCode, 2);
+        ASSERT_EQ(run.boxes.size(), 2u);
+        EXPECT_EQ(run.boxes[0], box(1, "エラー", QStringLiteral("中間ファイルの作成に失敗しました。\r")));
+        EXPECT_TRUE(run.boxes[1].text.contains(QStringLiteral("通常のファイルではありません")))
+            << run.boxes[1].text.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(fifo).exists());
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(QDir(env.path() + QStringLiteral("/out")).entryList(QDir::Files | QDir::Hidden).size(), 0);
+}
+
+// Data the file cannot hold stops the export with a box that names the asset, and nothing is written:
+// amounts that would leave the range of amounts, month counts outside the year, text with control
+// characters.
+TEST_F(ExportDriver, AssetsThatCannotBeWrittenFailWithTheirName) {
+    struct Case {
+        const char* label;
+        std::function<std::vector<testenv::AssetSpec>()> assets;
+        QString message; // the first box after "例外エラー\r"
+        QString ending = {};
+    };
+    const Money big(qint64(999999999999));
+    const Case cases[] = {
+        {"1001 lump-sum assets whose total leaves the range",
+         [&] {
+             std::vector<testenv::AssetSpec> list;
+             for (int i = 1; i <= 1001; ++i) {
+                 testenv::AssetSpec a = asset(QString::number(i), 4, TDateTime::fromDate(2024, 4, 1));
+                 a.cost = a.base = big;
+                 a.ordinary = a.total = Money(1);
+                 list.push_back(a);
+             }
+             return list;
+         },
+         QStringLiteral("金額が扱える範囲を超えています。\r資産名:資産")},
+        {"a cost at the limit of amounts",
+         [&] {
+             testenv::AssetSpec a = asset(QStringLiteral("7"), 1, TDateTime::fromDate(2020, 4, 1));
+             a.cost = Money::fromString(QStringLiteral("922337203685477.5807"));
+             return std::vector<testenv::AssetSpec>{a};
+         },
+         QStringLiteral("金額が扱える範囲を超えています。\r資産名:資産7\r")},
+        {"months outside the year",
+         [&] {
+             testenv::AssetSpec a = asset(QStringLiteral("8"), 6, TDateTime::fromDate(2020, 4, 1));
+             a.monthFrom = 0;
+             a.monthTo = 13;
+             return std::vector<testenv::AssetSpec>{a};
+         },
+         QStringLiteral("償却期間の月が正しくありません。(0～13)\r資産名:資産8\r")},
+        {"a name with a control character",
+         [&] {
+             testenv::AssetSpec a = asset(QStringLiteral("9"), 1, TDateTime::fromDate(2020, 4, 1));
+             a.name = QStringLiteral("機械\x01装置");
+             return std::vector<testenv::AssetSpec>{a};
+         },
+         QStringLiteral("XMLに書けない制御文字が含まれています: 機械\x01装置"),
+         QStringLiteral("\r項目:TEIGAKU_MEISAI_19_0300\r")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ds.execute(QStringLiteral("DELETE FROM KS_SISAN"));
+        ds.addAssets(c.assets());
+        ASSERT_TRUE(testenv::writeFile(out, "old"));
+        const DriverRun run = runDriver(args());
+        EXPECT_EQ(run.exitCode, 2);
+        ASSERT_EQ(run.boxes.size(), 3u);
+        EXPECT_TRUE(run.boxes[0].text.startsWith(QStringLiteral("例外エラー\r") + c.message))
+            << run.boxes[0].text.toStdString();
+        EXPECT_TRUE(run.boxes[0].text.endsWith(c.ending)) << run.boxes[0].text.toStdString();
+        EXPECT_EQ(run.boxes[2], box(1, "エラー", QStringLiteral("中間ファイルの作成に失敗しました。\r")));
+        EXPECT_EQ(testenv::readFile(out), "old");
+    }
+}
+
+TEST_F(ExportDriver, ADatasetWithoutItsFiscalPeriodIsRefused) {
+    ds.addAsset(asset(QStringLiteral("1"), 1, TDateTime::fromDate(2020, 4, 1)));
+    for (const char* column : {"KISHU", "KIMATU"}) {
+        SCOPED_TRACE(column);
+        ds.execute(QStringLiteral("UPDATE ACCDEF1 SET KISHU=:K, KIMATU=:M"), [](fb::Query& q) {
+            fb::setDateTime(q, "K", TDateTime::fromDate(2024, 4, 1));
+            fb::setDateTime(q, "M", TDateTime::fromDate(2025, 3, 31));
+        });
+        ds.execute(QStringLiteral("UPDATE ACCDEF1 SET %1=NULL").arg(QLatin1String(column)));
+        const DriverRun run = runDriver(args());
+        EXPECT_EQ(run.exitCode, 2);
+        ASSERT_FALSE(run.boxes.empty());
+        EXPECT_TRUE(run.boxes[0].text.startsWith(
+            QStringLiteral("データの会計期間（期首日・期末日）が設定されていません。\r")))
+            << run.boxes[0].text.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+}
+
+// The close path reports what it cannot do and the run still ends as it would: a dataset whose in-use mark
+// cannot be written, and one whose version table is gone.
+TEST_F(ExportDriver, CloseFailuresAreReportedAndTheRunEndsNormally) {
+    const QString failed = QStringLiteral("ユーザーデータベースの切断処理に失敗しました。");
+    {
+        SCOPED_TRACE("the data-information ini cannot be written");
+        const QString ini = ds.folder + QStringLiteral("/placc.ini");
+        QFile::remove(ini);
+        ASSERT_TRUE(QDir().mkpath(ini));
+        const DriverRun run = runDriver(args());
+        EXPECT_EQ(run.exitCode, 2);
+        ASSERT_FALSE(run.boxes.empty());
+        EXPECT_TRUE(run.boxes.back().text.startsWith(failed)) << run.boxes.back().text.toStdString();
+        QDir(ini).removeRecursively();
+    }
+    {
+        SCOPED_TRACE("the version table is missing");
+        ds.execute(QStringLiteral("DROP TABLE ACCVERSION"));
+        const DriverRun run = runDriver(args());
+        EXPECT_EQ(run.exitCode, 2);
+        bool reported = false;
+        for (const LoggedBox& b : run.boxes)
+            reported = reported || b.text.startsWith(failed);
+        EXPECT_TRUE(reported);
+    }
 }

@@ -46,8 +46,14 @@ TEST(CallerArgument, FormsOfTheCommandLine) {
          -1,
          2147483647,
          QStringLiteral("/a.xml")},
-        // The file is the fourth part, as the caller splits it.
-        {{QStringLiteral("1,2,3,/a,b.xml")}, TArgumentKind::Caller, 1, 2, 3, QStringLiteral("/a")},
+        // The file is all after the third comma: a path may hold commas.
+        {{QStringLiteral("1,2,3,/a,b.xml")}, TArgumentKind::Caller, 1, 2, 3, QStringLiteral("/a,b.xml")},
+        {{QStringLiteral("1,2,3,/data/x,,y/,.xml,")},
+         TArgumentKind::Caller,
+         1,
+         2,
+         3,
+         QStringLiteral("/data/x,,y/,.xml,")},
         {{QStringLiteral("1,2,3,/a.xml"), QStringLiteral("x")}, TArgumentKind::Invalid, 0, 0, 0, {}},
         {{QStringLiteral("x,2,3,/a.xml")}, TArgumentKind::Invalid, 0, 0, 0, {}},
         {{QStringLiteral("1,2,3.5,/a.xml")}, TArgumentKind::Invalid, 0, 0, 0, {}},

@@ -177,3 +177,29 @@ TEST(ProgramStart, InvalidArgumentsEndWithTheirBoxAndNoCallerCall) {
         EXPECT_FALSE(NamedMutex::exists(QStringLiteral("CORVANE_RENDO")));
     }
 }
+
+// A lock file that cannot be made or opened says so: it is no sign of another copy.
+TEST(ProgramStart, ALockFileThatCannotBeMadeEndsTheStartWithItsReason) {
+    const QString lockFile = QStringLiteral("/CORVANE_RENDO.lock");
+    for (const bool runtimeIsAFile : {true, false}) {
+        SCOPED_TRACE(runtimeIsAFile ? "runtime folder is a file" : "lock file is a folder");
+        testenv::TempEnvironment env;
+        if (runtimeIsAFile) {
+            QDir(env.runtime()).removeRecursively();
+            ASSERT_TRUE(testenv::writeFile(env.runtime(), "not a folder"));
+        } else {
+            ASSERT_TRUE(QDir().mkpath(env.runtime() + lockFile));
+        }
+        ProgramProcess program(env.path() + QStringLiteral("/ui.log"));
+        program.start({QStringLiteral("0,1024,3,/tmp/out.xml")});
+        ASSERT_TRUE(program.waitForFinished());
+        EXPECT_EQ(program.exitCode(), 2);
+        const std::vector<LoggedBox> boxes = program.boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].kind, kError);
+        EXPECT_TRUE(
+            boxes[0].text.startsWith(QStringLiteral("ロックファイルを作成できないため、起動できません。\r")))
+            << boxes[0].text.toStdString();
+        EXPECT_TRUE(boxes[0].text.contains(env.runtime() + lockFile)) << boxes[0].text.toStdString();
+    }
+}

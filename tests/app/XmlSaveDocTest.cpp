@@ -6,7 +6,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -125,4 +128,66 @@ TEST(XmlSaveDoc, FailedSaveLeavesNoFileAndKeepsTheOldOne) {
     EXPECT_EQ(fileBytes(path), doc.toBytes());
     const QStringList left = QDir(env.path()).entryList(QDir::Files | QDir::Hidden);
     EXPECT_EQ(left, QStringList{"out.xml"});
+}
+
+// A full disk often shows only when the last buffered bytes are flushed: the save must still fail, and the
+// old file stay whole with nothing left beside it.
+TEST(XmlSaveDoc, SaveOntoAFullDiskFailsAndKeepsTheOldFile) {
+    testenv::TempEnvironment env;
+    const QString path = env.path() + QStringLiteral("/out.xml");
+    ASSERT_TRUE(testenv::writeFile(path, "old"));
+    for (const int rows : {20, 20000}) { // within one buffered write, and over many
+        EXPECT_EXIT(
+            {
+                TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+                const auto root = doc.CreateRootNode(QStringLiteral("REPORT"));
+                for (int i = 0; i < rows; ++i)
+                    doc.AddTextNode(root, QStringLiteral("ROW"), QString::number(i));
+                testenv::limitFileSize(100);
+                try {
+                    doc.SaveToFile(path);
+                } catch (const std::runtime_error&) {
+                    std::_Exit(0);
+                }
+                std::_Exit(1);
+            },
+            ::testing::ExitedWithCode(0), "");
+        EXPECT_EQ(fileBytes(path), QByteArray("old"));
+        EXPECT_EQ(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.xml"});
+    }
+}
+
+TEST(XmlSaveDoc, ATargetThatIsNoRegularFileIsRefusedAndKeptAsItIs) {
+    testenv::TempEnvironment env;
+    TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    doc.CreateRootNode(QStringLiteral("REPORT"));
+    const QString fifo = env.path() + QStringLiteral("/fifo.xml");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_THROW(doc.SaveToFile(fifo), std::runtime_error);
+    EXPECT_TRUE(QFileInfo(fifo).exists());
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    // A link to a regular file writes that file and keeps the link.
+    const QString file = env.path() + QStringLiteral("/real.xml");
+    const QString link = env.path() + QStringLiteral("/link.xml");
+    ASSERT_TRUE(testenv::writeFile(file, "old"));
+    ASSERT_TRUE(QFile::link(file, link));
+    doc.SaveToFile(link);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(fileBytes(file), doc.toBytes());
+}
+
+// Elements added under an element further up than the last one's ancestors come out in the tree's order.
+TEST(XmlSaveDoc, ElementsAddedOutOfDocumentOrderAreWrittenInTreeOrder) {
+    TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    const auto root = doc.CreateRootNode(QStringLiteral("R"));
+    const auto a = doc.AddNode(root, QStringLiteral("A"));
+    const auto b = doc.AddNode(root, QStringLiteral("B"), QStringLiteral("n"), QStringLiteral("1"));
+    doc.AddTextNode(b, QStringLiteral("B1"), QStringLiteral("x"));
+    doc.AddTextNode(a, QStringLiteral("A1"), QStringLiteral("y")); // back under A
+    const auto a2 = doc.AddNode(a, QStringLiteral("A2"));
+    doc.AddNode(b, QStringLiteral("B2"));
+    doc.AddNode(a2, QStringLiteral("A21"));
+    EXPECT_EQ(doc.toBytes(),
+              QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
+                         "<R><A><A1>y</A1><A2><A21/></A2></A><B n=\"1\"><B1>x</B1><B2/></B></R>\r\n"));
 }

@@ -285,11 +285,14 @@ TEST(KeyNavigation, ComboCodeThatMatchesNothingFallsBackToTheRememberedItem) {
 
 TEST(KeyNavigation, EditValuesAndReading) {
     TxEdit e;
-    e.setText(QStringLiteral("keep"));
+    // Zero is a value like any other: the edit shows it and reads it back.
+    e.setText(QStringLiteral("1234"));
     e.setCurr(Money());
-    e.setLong(0);
-    EXPECT_EQ(e.text(), QStringLiteral("keep"));
+    EXPECT_EQ(e.text(), QStringLiteral("0"));
     EXPECT_EQ(e.Curr(), Money());
+    e.setText(QStringLiteral("77"));
+    e.setLong(0);
+    EXPECT_EQ(e.text(), QStringLiteral("0"));
     EXPECT_EQ(e.Long(), 0);
     e.setCurr(Money::fromString(QStringLiteral("1234.5000")));
     EXPECT_EQ(e.text(), QStringLiteral("1234.5"));

@@ -170,6 +170,34 @@ TEST(MessageBox2, EscAnswersCancelAndHelpLeavesTheDialogOpen) {
         ui::mrYes);
 }
 
+// A button's letter answers without Alt, whichever button has the focus; letters of no shown button,
+// and letters with Ctrl, do nothing.
+TEST(MessageBox2, ButtonLettersAnswerWithoutAlt) {
+    struct Case {
+        quint16 buttons;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int result;
+    };
+    const Case cases[] = {
+        {ui::mbYes | ui::mbNo, Qt::Key_N, Qt::NoModifier, ui::mrNo},
+        {ui::mbYes | ui::mbNo, Qt::Key_Y, Qt::NoModifier, ui::mrYes},
+        {ui::mbYes | ui::mbNo | ui::mbCancel, Qt::Key_C, Qt::ShiftModifier, ui::mrCancel},
+        {ui::mbAbort | ui::mbRetry | ui::mbIgnore, Qt::Key_I, Qt::NoModifier, ui::mrIgnore},
+        {ui::mbOK | ui::mbCancel, Qt::Key_O, Qt::NoModifier, ui::mrOk},
+        {ui::mbYes | ui::mbNo, Qt::Key_O, Qt::NoModifier, 99},
+        {ui::mbYes | ui::mbNo, Qt::Key_N, Qt::ControlModifier, 99},
+    };
+    for (const Case& c : cases) {
+        TMessage2InfoRec info;
+        InitMessage2Info(3, info);
+        info.Buttons = c.buttons;
+        const int r = show(
+            info, [&](TMessageBox2&) { QTest::keyClick(QApplication::focusWidget(), c.key, c.modifiers); });
+        EXPECT_EQ(r, c.result) << c.buttons << " key " << c.key;
+    }
+}
+
 TEST(MessageBox2, ButtonsStandAroundTheCentre) {
     TMessageBox2 d;
     TMessage2InfoRec info;

@@ -550,12 +550,11 @@ TEST_F(DataPasswordTest, CancelRefusesAtOnce) {
     EXPECT_EQ(prompts().size(), 2u);
 }
 
-// A stored password that cannot be decoded (cut short by a foreign character, or longer than any
-// password) still protects the dataset: the prompt comes and no entry passes it.
+// A stored password that cannot be decoded (cut short by a foreign character) still protects the
+// dataset: the prompt comes and no entry passes it.
 TEST_F(DataPasswordTest, UnreadableStoredPasswordAdmitsNoEntry) {
     const QString good = codedPassword(QStringLiteral("Ab12"));
-    for (const QString& stored :
-         {good.left(2) + u'-' + good.mid(2), S("ｱｲｳｴ"), QStringLiteral("ABCDEFGHJ")}) {
+    for (const QString& stored : {good.left(2) + u'-' + good.mid(2), S("ｱｲｳｴ"), S("Ab1ｱ")}) {
         open(13, QString(), stored);
         EXPECT_EQ(AccInf.DataPassword, QString());
         EXPECT_EQ(AccInf.DataPasswordUnreadable, 1);
@@ -565,6 +564,18 @@ TEST_F(DataPasswordTest, UnreadableStoredPasswordAdmitsNoEntry) {
         e.ui->queueInput(QStringLiteral("Ab12"));
         EXPECT_FALSE(e.dm->CheckDataPassword()) << stored.toStdString();
         EXPECT_EQ(prompts().size(), 3u);
+    }
+}
+
+// A password has eight characters: what is stored after them is not part of it, whatever it holds.
+TEST_F(DataPasswordTest, StoredPasswordLongerThanEightReadsAsItsFirstEight) {
+    for (const QString& tail : {QStringLiteral("xyz"), S("-ｱ")}) {
+        open(13, QString(), codedPassword(QStringLiteral("Secret78")) + tail);
+        EXPECT_EQ(AccInf.DataPassword, QStringLiteral("Secret78"));
+        EXPECT_EQ(AccInf.DataPasswordUnreadable, 0);
+        e.ui->clear();
+        e.ui->queueInput(QStringLiteral("Secret78"));
+        EXPECT_TRUE(e.dm->CheckDataPassword());
     }
 }
 

@@ -6,6 +6,7 @@
 #include "support/DmFixture.h"
 
 #include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,7 +33,10 @@ TEST(DataModuleNames, DatabaseNamesByConnectionMode) {
         {"stand-alone ignores the host", 0, "dbserver", "/d/0001", "/d/0001/placc.fdb"},
         {"client/server names the host", 1, "dbserver", "/d/0001", "dbserver:/d/0001/placc.fdb"},
         {"a port stays with the host", 1, "127.0.0.1/30550", "/d/0001", "127.0.0.1/30550:/d/0001/placc.fdb"},
-        {"loopback opens by path", 1, "127.0.0.1", "/d/0001", "/d/0001/placc.fdb"},
+        // The embedded engine cannot share a file with a running server: this computer goes through it too.
+        {"loopback through the server", 1, "127.0.0.1", "/d/0001", "127.0.0.1:/d/0001/placc.fdb"},
+        {"this computer by name through the server", 1, "localhost", "/d/0001",
+         "localhost:/d/0001/placc.fdb"},
         {"empty host is the configured host", 1, "", "/d/0001", "dbserver:/d/0001/placc.fdb"},
         {"empty folder is the chosen dataset", 0, "", "", "/srv/data/0003/placc.fdb"},
         {"trailing delimiter dropped", 0, "", "/d/0002/", "/d/0002/placc.fdb"},
@@ -253,6 +257,22 @@ TEST_F(DataModuleTest, ClientServerModeConnectsThroughTheServer) {
     EXPECT_TRUE(e.dm->AccDatInConnection(1, QString(), true, ds.folder));
     EXPECT_FALSE(e.dm->AccDatInConnection(1, QString(), false, ds.folder));
     EXPECT_TRUE(e.dm->IBDatabaseDAT.isConnected());
+    // Another program on this computer works on the same dataset through the server meanwhile.
+    QProcess isql;
+    isql.setProcessChannelMode(QProcess::MergedChannels);
+    isql.start(testenv::isqlProgram(),
+               {QStringLiteral("-user"), QStringLiteral("PELLAN"), QStringLiteral("-password"),
+                QStringLiteral("vintor"), server + u':' + ds.database});
+    isql.write("SELECT COUNT(*) FROM KS_SISAN;\n");
+    isql.closeWriteChannel();
+    ASSERT_TRUE(isql.waitForFinished(60000));
+    EXPECT_EQ(isql.exitCode(), 0) << isql.readAll().toStdString();
+    fb::Query mine(e.dm->IBTransactionDAT, QStringLiteral("SELECT COUNT(*) AS N FROM KS_SISAN"));
+    e.dm->IBTransactionDAT.start();
+    mine.open();
+    EXPECT_EQ(mine.field("N").asInt(), 0);
+    mine.close();
+    e.dm->IBTransactionDAT.commit();
     e.dm->fnAccDatDisConnected(ds.folder, 1, 0);
     EXPECT_EQ(testenv::readFile(ds.folder + QStringLiteral("/placc.ini")), iniBefore);
     e.dm->IBDatabaseDEF.detach();

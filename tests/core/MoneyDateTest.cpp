@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 
 TEST(Money, ExactProductsAndParsing) {
@@ -43,6 +44,37 @@ TEST(Money, ExactProductsAndParsing) {
     EXPECT_THROW(Money(qint64(900000000000000)).mulRate(100.0), std::overflow_error);
     EXPECT_THROW(Money(qint64(900000000000000)) / Money::fromString(QStringLiteral("0.01")),
                  std::overflow_error);
+}
+
+// Sums, differences, negation, whole-number products and roundings past the 64-bit range raise as products
+// and quotients do: 1001 amounts of 999,999,999,999 never add up to a negative total.
+TEST(Money, EveryOperationRaisesInsteadOfWrapping) {
+    const Money max = Money::fromRaw(std::numeric_limits<qint64>::max());
+    const Money min = Money::fromRaw(std::numeric_limits<qint64>::min());
+    const Money big(qint64(999999999999));
+    Money total;
+    EXPECT_THROW(
+        {
+            for (int i = 0; i < 1001; ++i)
+                total += big;
+        },
+        std::overflow_error);
+    EXPECT_GT(total, Money());
+    EXPECT_THROW(max + Money::fromRaw(1), std::overflow_error);
+    EXPECT_THROW(min - Money::fromRaw(1), std::overflow_error);
+    EXPECT_THROW(-min, std::overflow_error);
+    EXPECT_THROW(big * qint64(1000), std::overflow_error);
+    EXPECT_THROW(big * 1000, std::overflow_error);
+    EXPECT_THROW(Money(qint64(1) << 62), std::overflow_error);
+    EXPECT_THROW(Money::fromDouble(1e20), std::overflow_error);
+    Money m = min;
+    EXPECT_THROW(m -= Money(1), std::overflow_error);
+    // Rounding the largest amounts to whole units would leave the range.
+    for (int mode : {1, 2})
+        EXPECT_THROW(max.roundUnits(mode), std::overflow_error) << mode;
+    EXPECT_THROW(min.roundUnits(1), std::overflow_error);
+    EXPECT_EQ(max.roundUnits(0).toString(), QStringLiteral("922337203685477"));
+    EXPECT_EQ((max - Money(1) + Money(1)).raw(), max.raw());
 }
 
 TEST(Money, RoundingModes) {

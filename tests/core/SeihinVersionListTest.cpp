@@ -25,8 +25,9 @@ protected:
     void registerEdition(const QString& subKey, const QString& version, const QString& type) {
         const QString key = QStringLiteral("\\SOFTWARE\\QUARNO\\") + subKey;
         ASSERT_TRUE(registry::writeString(Root::LocalMachine, key, QStringLiteral("Version"), version));
-        if (!type.isEmpty())
+        if (!type.isEmpty()) {
             ASSERT_TRUE(registry::writeString(Root::LocalMachine, key, QStringLiteral("Type"), type));
+        }
     }
     static QStringList versions(const TSeihinVersionList& list) {
         QStringList out;

@@ -1,9 +1,14 @@
 #include "platform/Cp932.h"
 #include "platform/IniFile.h"
+#include "support/TestEnv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TEST(Cp932, MapsTheWindowsCharactersAndMeasuresBytes) {
     const QByteArray bytes = cp932::encode(QStringLiteral("～－①漢ｱA"));
@@ -73,4 +78,65 @@ TEST(IniFile, ValueThatCannotBeEncodedIsRefused) {
     QTemporaryDir dir;
     IniFile ini(dir.filePath(QStringLiteral("b.ini")));
     EXPECT_FALSE(ini.writeString(QStringLiteral("S"), QStringLiteral("K"), QString::fromUtf8("\U0001F600")));
+}
+
+TEST(IniFile, RewriteKeepsTheLinesItDoesNotChangeByteForByte) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("c.ini"));
+    // A half double-byte character, bytes CP932 has no character for, and a lone lead byte at a line end.
+    const QByteArray comment = QByteArray("; \x81 \xA0\xFD\xFE\xFF end\x82", 16);
+    const QByteArray name = cp932::encode(QStringLiteral("NAME=")) + QByteArray("\x88\x9f\xff\x81", 4);
+    ASSERT_TRUE(testenv::writeFile(path, comment + "\r\n[Sec]\r\n" + name + "\r\nKey=old\r\n"));
+
+    IniFile ini(path);
+    ASSERT_TRUE(ini.writeString(QStringLiteral("Sec"), QStringLiteral("Key"), QStringLiteral("new")));
+    EXPECT_EQ(testenv::readFile(path), comment + "\r\n[Sec]\r\n" + name + "\r\nKey=new\r\n");
+}
+
+TEST(IniFile, LineBreaksInAValueAreWrittenAsBlanks) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("d.ini"));
+    IniFile ini(path);
+    ASSERT_TRUE(ini.writeString(QStringLiteral("S"), QStringLiteral("SHOUGOU"),
+                                QStringLiteral("株式会社\r\n[STATUS]\r\nSTATUS=0\nX=1\rY")));
+    IniFile again(path);
+    EXPECT_EQ(again.sections(), QStringList{QStringLiteral("S")});
+    EXPECT_EQ(again.keys(QStringLiteral("S")), QStringList{QStringLiteral("SHOUGOU")});
+    EXPECT_EQ(again.readString(QStringLiteral("S"), QStringLiteral("SHOUGOU")),
+              QStringLiteral("株式会社  [STATUS]  STATUS=0 X=1 Y"));
+}
+
+TEST(IniFile, FailedSaveKeepsTheOldFileWhole) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("e.ini"));
+    const QByteArray old = "[S]\r\nK=old\r\n";
+    ASSERT_TRUE(testenv::writeFile(path, old));
+    // The disk fills up after 200 bytes: the new content of a kilobyte cannot be written whole.
+    EXPECT_EXIT(
+        {
+            testenv::limitFileSize(200);
+            IniFile ini(path);
+            std::_Exit(ini.writeString(QStringLiteral("S"), QStringLiteral("K"), QString(1000, u'x')) ? 1
+                                                                                                      : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(testenv::readFile(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("e.ini")});
+}
+
+TEST(IniFile, APathThatIsNoRegularFileIsNeverReplaced) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("folder.ini"));
+    const QString fifo = dir.filePath(QStringLiteral("fifo.ini"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {folder, fifo}) {
+        IniFile ini(path);
+        EXPECT_TRUE(ini.lastLoadFailed());
+        EXPECT_FALSE(ini.writeString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v")));
+    }
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    EXPECT_TRUE(QFileInfo(fifo).exists());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 1); // the FIFO
 }

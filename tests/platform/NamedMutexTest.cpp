@@ -3,6 +3,7 @@
 #include "support/TestEnv.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -49,4 +50,31 @@ TEST(NamedMutex, AKilledHolderReleasesIt) {
     holder.waitForFinished();
     EXPECT_FALSE(NamedMutex::exists(name));
     EXPECT_TRUE(mine.create(name));
+}
+
+TEST(NamedMutex, ALockFileThatCannotBeMadeIsAFailureWithItsReason) {
+    testenv::TempEnvironment env;
+    const QString name = QStringLiteral("CORVANE_RENDO");
+    NamedMutex held;
+    QString failure = QStringLiteral("stale");
+    ASSERT_TRUE(held.create(name, &failure));
+    EXPECT_TRUE(failure.isEmpty());
+    // Held elsewhere: no failure of its own.
+    NamedMutex second;
+    EXPECT_FALSE(second.create(name, &failure));
+    EXPECT_TRUE(failure.isEmpty());
+    held.release();
+
+    // The lock file is a folder: it cannot be opened.
+    ASSERT_TRUE(QDir().mkpath(NamedMutex::lockFilePath(QStringLiteral("OTHER"))));
+    EXPECT_FALSE(second.create(QStringLiteral("OTHER"), &failure));
+    EXPECT_TRUE(failure.startsWith(NamedMutex::lockFilePath(QStringLiteral("OTHER"))))
+        << failure.toStdString();
+
+    // The runtime folder cannot be made.
+    QDir(env.runtime()).removeRecursively();
+    ASSERT_TRUE(testenv::writeFile(env.runtime(), "a file"));
+    EXPECT_FALSE(second.create(name, &failure));
+    EXPECT_FALSE(failure.isEmpty());
+    EXPECT_FALSE(second.isHeld());
 }

@@ -62,3 +62,22 @@ TEST(Registry, SubKeysAreTheDirectChildrenInRegistryOrder) {
                                    QStringLiteral("Version")),
               QStringLiteral("13.0.0"));
 }
+
+// The product key of a long-lived installation can gather many subkeys; one listing stays linear in them.
+TEST(Registry, ManySubKeysListedOnceEachWhateverTheirCase) {
+    testenv::TempEnvironment env;
+    QByteArray text;
+    const int count = 200000;
+    for (int i = 0; i < count; ++i) {
+        text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QUARNO\\K" + QByteArray::number(i) + "]\r\n";
+        // A second spelling and a deeper key of every tenth subkey are no new subkeys.
+        if (i % 10 == 0)
+            text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QUARNO\\k" + QByteArray::number(i) + "\\Sub]\r\n";
+    }
+    ASSERT_TRUE(testenv::writeFile(registry::filePath(), text));
+    const QStringList keys = registry::subKeys(Root::LocalMachine, QStringLiteral("\\SOFTWARE\\QUARNO"));
+    ASSERT_EQ(keys.size(), count);
+    EXPECT_EQ(keys.first(), QStringLiteral("K0"));
+    EXPECT_EQ(keys.last(), QStringLiteral("K99999"));
+    EXPECT_EQ(keys.count(QStringLiteral("K10")), 1);
+}

@@ -26,15 +26,6 @@ namespace {
     throw std::runtime_error(message.toStdString());
 }
 
-QString isqlProgram() {
-    for (const char* name : {"isql-fb", "isql"}) {
-        const QString p = QStandardPaths::findExecutable(QLatin1String(name));
-        if (!p.isEmpty())
-            return p;
-    }
-    fail(QStringLiteral("isql-fb not found (package firebird3.0-utils)"));
-}
-
 QByteArray readScript(const QString& script) {
     QFile f(script);
     if (!f.open(QIODevice::ReadOnly))
@@ -79,6 +70,35 @@ QString templateFor(const QString& script) {
     return target;
 }
 
+// A Firebird root whose UDR engine finds our modules in build/udr (scripts/fbroot.sh): isql-fb loads
+// the schema scripts on it, since creating an external routine opens its module.
+QString udrRoot() {
+    const QString root = cacheDir() + QStringLiteral("/fbroot");
+    const QString done = root + QStringLiteral("/plugins.conf");
+    if (QFileInfo::exists(done))
+        return root;
+    QLockFile lock(root + QStringLiteral(".lock"));
+    lock.setStaleLockTime(60000);
+    if (!lock.lock())
+        fail(QStringLiteral("cannot lock %1").arg(root));
+    if (QFileInfo::exists(done))
+        return root;
+    QProcess script;
+    script.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("BUILD_DIR"), buildDir());
+    script.setProcessEnvironment(env);
+    const QString work = root + QStringLiteral(".building");
+    script.start(sourceDir() + QStringLiteral("/scripts/fbroot.sh"), {work});
+    if (!script.waitForFinished(60000) || script.exitStatus() != QProcess::NormalExit ||
+        script.exitCode() != 0)
+        fail(QStringLiteral("scripts/fbroot.sh failed:\n%1").arg(QString::fromLocal8Bit(script.readAll())));
+    QDir(root).removeRecursively();
+    if (!QDir().rename(work, root))
+        fail(QStringLiteral("cannot move %1 into place").arg(work));
+    return root;
+}
+
 // The company values that the dataset's definition row and its list row share.
 void bindCompany(fb::Query& q, const CompanySpec& c) {
     q.setString("ENTTEXT", c.title);
@@ -91,17 +111,16 @@ void bindCompany(fb::Query& q, const CompanySpec& c) {
     fb::setDateTime(q, "KIMATU", TDateTime::fromDate(c.kimatu));
 }
 
-int nextAssetRec(const Dataset& ds) {
-    auto db = ds.connect();
-    fb::Transaction t(*db);
-    fb::Query q(t, QStringLiteral("SELECT GEN_ID(KSSISAN_GEN, 1) AS NEWREC FROM RDB$DATABASE"));
-    q.open();
-    const int rec = q.field("NEWREC").asInt();
-    t.commit();
-    return rec;
-}
-
 } // namespace
+
+QString isqlProgram() {
+    for (const char* name : {"isql-fb", "isql"}) {
+        const QString p = QStandardPaths::findExecutable(QLatin1String(name));
+        if (!p.isEmpty())
+            return p;
+    }
+    fail(QStringLiteral("isql-fb not found (package firebird3.0-utils)"));
+}
 
 fb::ConnectOptions databaseUser() {
     return fb::ConnectOptions{QStringLiteral("PELLAN"), QStringLiteral("vintor")};
@@ -115,6 +134,10 @@ QString accountingSchemaScript() {
     return sourceDir() + QStringLiteral("/sql/placc.sql");
 }
 
+QString fileManagerSchemaScript() {
+    return sourceDir() + QStringLiteral("/sql/plfileman.sql");
+}
+
 void loadSchemaScript(const QString& script, const QString& database) {
     bool ok = false;
     const QByteArray cp932Text = cp932::encode(QString::fromUtf8(readScript(script)), &ok);
@@ -126,6 +149,9 @@ void loadSchemaScript(const QString& script, const QString& database) {
     const fb::ConnectOptions user = databaseUser();
     QProcess isql;
     isql.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("FIREBIRD"), udrRoot());
+    isql.setProcessEnvironment(env);
     isql.start(isqlProgram(),
                {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("-ch"),
                 QStringLiteral("SJIS_0208"), QStringLiteral("-user"), user.user, QStringLiteral("-password"),
@@ -183,8 +209,16 @@ void Dataset::addAccount(const AccountSpec& account) const {
 }
 
 int Dataset::addAsset(const AssetSpec& a) const {
-    const int rec = a.rec > 0 ? a.rec : nextAssetRec(*this);
-    execute(
+    return addAssets({a}).front();
+}
+
+std::vector<int> Dataset::addAssets(const std::vector<AssetSpec>& assets) const {
+    auto db = connect();
+    fb::Transaction t(*db);
+    t.start();
+    fb::Query next(t, QStringLiteral("SELECT GEN_ID(KSSISAN_GEN, 1) AS NEWREC FROM RDB$DATABASE"));
+    fb::Query q(
+        t,
         QStringLiteral(
             "INSERT INTO KS_SISAN (REC, SCODE, KANRI, KCODE, HCODE, MEISYOU, GSHOUHOU, SYUTODATE, TAIYOUYY,"
             " SYUTOKIN, KISOKIN, SYOURITU, SYOUKIKANSTR, SYOUKIKANEND, FUTUSYOUKIN, WARISYOUKIN, SYOUKINKEI,"
@@ -194,39 +228,49 @@ int Dataset::addAsset(const AssetSpec& a) const {
             " VALUES (:REC, :SCODE, :KANRI, :KCODE, :HCODE, :MEISYOU, :GSHOUHOU, :SYUTODATE, :TAIYOUYY,"
             " :SYUTOKIN, :KISOKIN, :SYOURITU, :SYOUKIKANSTR, :SYOUKIKANEND, :FUTUSYOUKIN, :WARISYOUKIN,"
             " :SYOUKINKEI, :MATUMISYOUKIN, :KISYUMISYOUKIN, :KAITEI, :KAITEI_INPUT, :ISINPKAITEI,"
-            " :ZANKA, :TEIRITU250, :TEIRITU200, :CHOSEI, NULL, NULL, NULL, NULL)"),
-        [&](fb::Query& q) {
-            q.setInt("REC", rec);
-            q.setString("SCODE", a.scode);
-            q.setString("KANRI", a.kanri);
-            q.setString("KCODE", a.kcode);
-            q.setString("HCODE", a.hcode);
-            q.setString("MEISYOU", a.name);
-            q.setInt("GSHOUHOU", a.method);
-            if (a.acquired.isNull())
-                q.setNull("SYUTODATE");
-            else
-                fb::setDateTime(q, "SYUTODATE", a.acquired);
-            q.setInt("TAIYOUYY", a.lifeYears);
-            fb::setMoney(q, "SYUTOKIN", a.cost);
-            fb::setMoney(q, "KISOKIN", a.base);
-            fb::setMoney(q, "SYOURITU", a.rate);
-            q.setInt("SYOUKIKANSTR", a.monthFrom);
-            q.setInt("SYOUKIKANEND", a.monthTo);
-            fb::setMoney(q, "FUTUSYOUKIN", a.ordinary);
-            fb::setMoney(q, "WARISYOUKIN", a.extra);
-            fb::setMoney(q, "SYOUKINKEI", a.total);
-            fb::setMoney(q, "MATUMISYOUKIN", a.bookValueEnd);
-            fb::setMoney(q, "KISYUMISYOUKIN", a.bookValueStart);
-            fb::setMoney(q, "KAITEI", a.revisedCost);
-            fb::setMoney(q, "KAITEI_INPUT", a.revisedCostInput);
-            q.setInt("ISINPKAITEI", a.revisedCostEntered);
-            fb::setMoney(q, "ZANKA", a.residualGuaranteed);
-            q.setInt("TEIRITU250", a.teiritu250);
-            q.setInt("TEIRITU200", a.teiritu200);
-            fb::setMoney(q, "CHOSEI", a.costAdjustment);
-        });
-    return rec;
+            " :ZANKA, :TEIRITU250, :TEIRITU200, :CHOSEI, NULL, NULL, NULL, NULL)"));
+    std::vector<int> recs;
+    for (const AssetSpec& a : assets) {
+        int rec = a.rec;
+        if (rec <= 0) {
+            next.open();
+            rec = next.field("NEWREC").asInt();
+            next.close();
+        }
+        q.setInt("REC", rec);
+        q.setString("SCODE", a.scode);
+        q.setString("KANRI", a.kanri);
+        q.setString("KCODE", a.kcode);
+        q.setString("HCODE", a.hcode);
+        q.setString("MEISYOU", a.name);
+        q.setInt("GSHOUHOU", a.method);
+        if (a.acquired.isNull())
+            q.setNull("SYUTODATE");
+        else
+            fb::setDateTime(q, "SYUTODATE", a.acquired);
+        q.setInt("TAIYOUYY", a.lifeYears);
+        fb::setMoney(q, "SYUTOKIN", a.cost);
+        fb::setMoney(q, "KISOKIN", a.base);
+        fb::setMoney(q, "SYOURITU", a.rate);
+        q.setInt("SYOUKIKANSTR", a.monthFrom);
+        q.setInt("SYOUKIKANEND", a.monthTo);
+        fb::setMoney(q, "FUTUSYOUKIN", a.ordinary);
+        fb::setMoney(q, "WARISYOUKIN", a.extra);
+        fb::setMoney(q, "SYOUKINKEI", a.total);
+        fb::setMoney(q, "MATUMISYOUKIN", a.bookValueEnd);
+        fb::setMoney(q, "KISYUMISYOUKIN", a.bookValueStart);
+        fb::setMoney(q, "KAITEI", a.revisedCost);
+        fb::setMoney(q, "KAITEI_INPUT", a.revisedCostInput);
+        q.setInt("ISINPKAITEI", a.revisedCostEntered);
+        fb::setMoney(q, "ZANKA", a.residualGuaranteed);
+        q.setInt("TEIRITU250", a.teiritu250);
+        q.setInt("TEIRITU200", a.teiritu200);
+        fb::setMoney(q, "CHOSEI", a.costAdjustment);
+        q.execute();
+        recs.push_back(rec);
+    }
+    t.commit();
+    return recs;
 }
 
 // ---- DataRoot

@@ -17,6 +17,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace fb {
 class Query;
@@ -27,8 +28,12 @@ namespace testenv {
 // The database user of a new installation ("PELLAN" / "vintor", lc_ctype SJIS_0208).
 fb::ConnectOptions databaseUser();
 
-QString systemSchemaScript();     // sql/placcdef.sql of the source tree
-QString accountingSchemaScript(); // sql/placc.sql
+// The Firebird command-line client (isql-fb); throws std::runtime_error when it is not installed.
+QString isqlProgram();
+
+QString systemSchemaScript();      // sql/placcdef.sql of the source tree
+QString accountingSchemaScript();  // sql/placc.sql
+QString fileManagerSchemaScript(); // sql/plfileman.sql
 // Runs a schema script (UTF-8 source, given to isql-fb as CP932) against an existing database that
 // nothing in this process holds attached. Throws std::runtime_error with isql's output on failure.
 void loadSchemaScript(const QString& script, const QString& database);
@@ -100,6 +105,8 @@ public:
     void addAccount(const AccountSpec& account) const;
     // Adds the asset; returns its REC.
     int addAsset(const AssetSpec& asset) const;
+    // Adds many assets in one transaction; returns their RECs.
+    std::vector<int> addAssets(const std::vector<AssetSpec>& assets) const;
     // Adds the account and names it as a system account (ACCDEF2 row of that name).
     void addSystemAccount(const QString& systemName, const AccountSpec& account) const;
     // Writes one typed setting (ACCREG row) as stored text with its type word.

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <csignal>
 #include <cstdlib>
+#include <sys/resource.h>
 
 namespace testenv {
 
@@ -49,6 +51,12 @@ QString sourceDir() {
 
 QString buildDir() {
     return QStringLiteral(QV_BUILD_DIR);
+}
+
+void limitFileSize(qint64 bytes) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 } // namespace testenv

@@ -42,6 +42,11 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 // The bytes of a file, or "<missing>" when it cannot be read.
 QByteArray readFile(const QString& path);
 
+// A full disk without root: files of this process cannot grow beyond bytes any more, and a write past
+// that fails with EFBIG instead of ending the process. Meant for the forked child of a death test
+// (EXPECT_EXIT), which shares the test's folders and leaves the test process as it was.
+void limitFileSize(qint64 bytes);
+
 // Source and build folders of the project.
 QString sourceDir();
 QString buildDir();

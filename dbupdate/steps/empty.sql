@@ -1,0 +1,1 @@
+-- Kept so that the resource of the step statements is never empty.

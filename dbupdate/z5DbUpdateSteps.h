@@ -1,0 +1,237 @@
+#pragma once
+// The content of every step unit (what it writes into its script and the data it migrates in code),
+// one function per unit. The fixed properties of the steps are in the registry table.
+
+#include "dbupdate/z5DbUpdateStep.h"
+
+namespace z5SystemDbUpdate031 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate032 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate033 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate101 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate300 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate305 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate307 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate400 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate402 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate500 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate700 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate704 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate800 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate802 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate904 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate1004 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate1101 {
+TStepContent Content();
+}
+namespace z5SystemDbUpdate1200 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate011 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate012 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate013 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate014 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate015 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate020 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate021 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate022 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate030 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate031 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate032 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate033 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate034 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate040 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate041 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate100 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate101 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate102 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate103 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate105 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate200 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate204 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate300 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate301 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate303 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate304 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate306 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate307 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate400 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate402 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate500 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate502 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate505 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate600 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate610 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate613 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate700 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate702 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate703 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate704 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate800 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate802 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate803 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate900 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate901 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate902 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate903 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate904 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate905 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate1000 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate1001 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate1003 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate1004 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate1005 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate1100 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate1101 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate1110 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate1200 {
+TStepContent Content();
+}
+namespace z5UserDbUpdate1300 {
+TStepContent Content();
+}
