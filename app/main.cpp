@@ -1,6 +1,7 @@
 #include "app/main.h"
 
 #include "app/ComDataExp.h"
+#include "app/HostProcs.h"
 #include "core/uAccFunction2.h"
 #include "core/z5AppInfo.h"
 #include "platform/SpecialFolders.h"
@@ -124,6 +125,7 @@ TForm1::~TForm1() {
 
 bool TForm1::FormCreate(const QStringList& arguments) {
     FExitCode = 2;
+    InstallHostProcs();
 
     TCallerArgument caller;
     switch (ParseCallerArgument(arguments, caller)) {
@@ -174,6 +176,7 @@ void TForm1::btnCancelClick() {
 }
 
 void TForm1::FormDestroy() {
+    ClearHostProcs();
     // Whatever ended the run, a caller gets its window back together with the outcome.
     if (FCallerWnd == 0)
         return;
