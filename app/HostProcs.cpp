@@ -63,24 +63,11 @@ int HostMenuStub(int, const QString&) {
 }
 
 bool ValidateDatabase(const QString& host, const QString& path) {
-    // The embedded engine validates only a file no attachment of ours holds.
-    const bool wasConnected = DM && DM->IBDatabaseDAT.isConnected();
-    try {
-        if (wasConnected)
-            DM->IBDatabaseDAT.detach();
-        fb::Services services({host, SystemDef.USER, SystemDef.PASSWORD});
-        bool sound = true;
-        for (const QString& line : services.validate(path))
-            if (!line.trimmed().isEmpty())
-                sound = false;
-        if (wasConnected)
-            DM->IBDatabaseDAT.attach();
-        return sound;
-    } catch (const fb::Error& e) {
-        return e.statusCode() == kBadAttachParameters || e.statusCode() == kFileIoError;
-    } catch (const std::exception&) {
-        return false;
-    }
+    // A file the service cannot open is not marked damaged: only a validation that found faults is.
+    if (!DM)
+        return true;
+    const int protocol = host.isEmpty() ? TDM::ProtocolLocal : TDM::ProtocolTcp;
+    return DM->ValidateFDB(protocol, host, path) != TDM::ValidateResult::Damaged;
 }
 
 void SetDatabaseValidator(std::function<bool(const QString&, const QString&)> v) {
