@@ -676,39 +676,8 @@ void TDataSentakuBox::FillEntry(TDataListRec& e, bool empty) {
         e.DISPNAME = e.ENTTEXT;
         return;
     }
-    const TDataInfomationRec& i = InfoBuf;
-    e.GROUPID = SystemDef.GROUPID;
-    e.DATACODE = i.CODE;
-    e.SHOUGOU = i.SHOUGOU;
-    e.NENDO = i.NENDO;
-    const QDate kishu = QDate::fromString(i.KISHU.trimmed(), QStringLiteral("yyyy/MM/dd"));
-    const QDate kimatu = QDate::fromString(i.KIMATU.trimmed(), QStringLiteral("yyyy/MM/dd"));
-    e.KISHU = kishu.isValid() ? TDateTime::fromDate(kishu) : TDateTime();
-    e.KIMATU = kimatu.isValid() ? TDateTime::fromDate(kimatu) : TDateTime();
-    e.KIKAN = kishu.isValid() && kimatu.isValid()
-                  ? kishu.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral("～") +
-                        kimatu.toString(QStringLiteral("yyyy/MM/dd"))
-                  : QString();
-    e.DATATYPE = i.DATAKBN;
-    e.CODETYPE = i.CODEKBN;
-    e.TANTOU = i.TANTO;
-    e.DATALOCK =
-        i.STATUS == 3 && i.OPCODE != 0 && SystemDef.GROUPID != 0 ? i.OPCODE % (SystemDef.GROUPID * 10000) : 0;
-    if (i.SHARE_STATUS == 2 && i.SHARE_OPCODE == SystemDef.OPCODE)
-        e.KYOYULOCK = 1;
-    e.VER_MAJOR = i.MAJOR;
-    e.VER_MINOR1 = i.MINOR1;
-    e.VER_MINOR2 = i.MINOR2;
-    e.VER_TEXT = i.VERSION2;
-    e.UPDATE_LOCK = i.UPDATE_LOCK;
-    e.GASSAN = i.GASSANKBN;
-    e.CLOUD = i.CLOUD_SHARE;
-    e.READ_ONLY = i.READ_ONLY;
-    e.ENTTEXT = i.DATALISTNAME;
-    const QString name = e.ENTTEXT.trimmed();
-    if (e.NETDRIVE != 0 ? (name.isEmpty() || name == kFreeAreaText || name == kNewAreaText) : name.isEmpty())
-        e.ENTTEXT = i.SHOUGOU;
-    e.DISPNAME = e.ENTTEXT;
+    ListCtl->DataInfoToDataListRec(InfoBuf, e);
+    e.GASSAN = InfoBuf.GASSANKBN;
 }
 
 // ---- closing -----------------------------------------------------------------------------------------

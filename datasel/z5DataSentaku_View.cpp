@@ -80,9 +80,12 @@ void TDataSentakuBox::setupGrid() {
     if (QHeaderView* h = g->horizontalHeader())
         h->setDefaultAlignment(Qt::AlignCenter);
     SetGridColors(g, 0);
-    g->setProperty("BackColor", 0xFFFFFF);
-    g->setOddRowBackColor(server ? 0xFFF0E1 : 0xE1F0FF);
-    g->setProperty("FocusBorderColor", server ? 0x804000 : 0x246BFF);
+    // The operator's scheme, where it has one, else the list's own colours.
+    const auto orDefault = [](qint32 scheme, qint32 fallback) { return scheme != 0 ? scheme : fallback; };
+    g->setBackColor(orDefault(SystemDef.ClientColor1, 0xFFFFFF));
+    g->setOddRowBackColor(server ? 0xFFF0E1 : orDefault(SystemDef.ClientColor2, 0xE1F0FF));
+    g->setProperty("FocusBorderColor", server ? 0x804000 : orDefault(SystemDef.ActiveColor, 0x246BFF));
+    g->setFixedBackColor(orDefault(SystemDef.ColHeaderColor, 0xDBDBDB));
     if (server) {
         ui->btnSharedGet->hide();
         ui->btnSharedPut->hide();
@@ -555,7 +558,7 @@ void TDataSentakuBox::PerfectGrid1CellGotFocus(int row, int col) {
     TPerfectGrid* g = ui->PerfectGrid1;
     if (row == TPerfectGrid::NoRow || row < 0 || row >= g->RowCount())
         return;
-    qint32 fore = ConnectMode != 0 ? 0x804000 : 0x246BFF;
+    qint32 fore = ConnectMode != 0 ? 0x804000 : g->FocusBorderColor();
     if (CheckDbUpdate(row, false))
         fore = 0x808080;
     if (g->CellText(row, colStatus).toInt() == 1)

@@ -1,6 +1,8 @@
 // The data-selection dialog: started by name as the wizard starts it, the caller's filter, the choice
 // and its refusals, sorting and the incremental search, the operator lock and the data places.
 
+#include "SystemDbProbe.h"
+
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
 #include "core/DialogRegistry.h"
@@ -256,6 +258,39 @@ TEST_F(DataSentakuBoxTest, RefusedChoices) {
     EXPECT_EQ(SystemDef.DataDir, datasets[4].folder);
 }
 
+// Type 1 must leave a valid selection: the close box asks to end the program, and Esc keeps the dialog
+// open while the previous dataset is gone.
+TEST_F(DataSentakuBoxTest, TheMustChooseTypeClosesOnlyWithAValidSelection) {
+    auto box = prepared(QStringLiteral("SyoriType=1"));
+    e.ui->queueAnswer(ui::mrCancel);
+    box->done(ui::mrCancel);
+    EXPECT_EQ(box->result(), 0);
+    EXPECT_EQ(e.ui->shown().at(0).message.kind, ui::MsgKind::Confirmation);
+    EXPECT_TRUE(e.ui->messageTexts().at(0).endsWith(QStringLiteral("を終了します。よろしいですか？")));
+    e.ui->queueAnswer(ui::mrOk);
+    box->done(ui::mrCancel);
+    EXPECT_EQ(box->result(), 3);
+
+    const QString gone = e.root->dataDir() + QStringLiteral("/0099");
+    SystemDef.DataDir = gone;
+    box = prepared(QStringLiteral("SyoriType=1"));
+    e.ui->clear();
+    box->ESCClick();
+    EXPECT_EQ(box->result(), 0);
+    EXPECT_FALSE(box->EscFlag);
+    EXPECT_EQ(e.ui->messageTexts(),
+              QStringList{QStringLiteral("このフォルダには財務データがありません。\r")});
+    EXPECT_EQ(SystemDef.DataDir, gone);
+
+    // The wizard's type lets Esc go back to the still valid previous choice.
+    SystemDef.DataDir = datasets[2].folder;
+    box = prepared(QStringLiteral("SyoriType=3"));
+    box->ESCClick();
+    EXPECT_EQ(box->result(), ui::mrCancel);
+    EXPECT_EQ(SystemDef.DataDir, datasets[2].folder);
+    EXPECT_TRUE(SystemDef.ListPath.isEmpty());
+}
+
 // Types 2 and 4 want an empty destination and hand it back as the two path lines.
 TEST_F(DataSentakuBoxTest, DestinationTypesTakeOnlyAnEmptyRow) {
     SystemDef.DataDir = datasets[1].folder;
@@ -322,6 +357,71 @@ TEST_F(DataSentakuBoxTest, AFailedWorkerIsNotReportedAsASuccessfulCopyOrRestore)
     e.ui->clear();
     restore->F12Click();
     EXPECT_NE(restore->result(), 1);
+}
+
+// Naming, renaming, reordering and deleting data places; the grid follows the stored rows.
+TEST_F(DataSentakuBoxTest, DataPlacesAreNamedMovedAndDeleted) {
+    for (int rec : {1, 2})
+        e.executeSystem(
+            QStringLiteral("INSERT INTO DATAPLACEMAN (REC, ORDERKBN, NAME, PATH) VALUES (%1, %2, '', '%3')")
+                .arg(rec)
+                .arg(rec + 1)
+                .arg(e.root->dataDir() + QStringLiteral("%1").arg(rec, 2, 10, QLatin1Char('0'))));
+    TDataPlaceBox places;
+    places.Setup(true);
+    ASSERT_EQ(places.Places.size(), 3);
+    const auto stored = [&](const QString& sql) { return testenv::systemColumn(*e.root, sql); };
+    const auto focus = [&](int row) {
+        places.Grid()->SetCurrentCell(row, 1);
+        places.SetKeys();
+    };
+
+    // A name of blanks only is no name.
+    focus(1);
+    e.ui->queueInput(QStringLiteral(" 　 "));
+    places.F2Click();
+    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("名称が入力されていません。")});
+    EXPECT_TRUE(places.Places[1].Name.isEmpty());
+    e.ui->queueInput(QStringLiteral("別棟"));
+    places.F2Click();
+    EXPECT_EQ(stored(QStringLiteral("SELECT NAME FROM DATAPLACEMAN WHERE REC=1")), QStringList{"別棟"});
+    EXPECT_EQ(stored(QStringLiteral("SELECT COUNT(*) FROM DATALIST_EX WHERE DATAPLACEREC=1")),
+              QStringList{QString::number(TDataSentakuListCtl::DataListCnt())});
+    // A new name leaves the list slots alone.
+    e.ui->queueInput(QStringLiteral("本館"));
+    places.F3Click();
+    EXPECT_EQ(stored(QStringLiteral("SELECT NAME FROM DATAPLACEMAN WHERE REC=1")), QStringList{"本館"});
+    EXPECT_EQ(stored(QStringLiteral("SELECT COUNT(*) FROM DATALIST_EX WHERE DATAPLACEREC=1")),
+              QStringList{QString::number(TDataSentakuListCtl::DataListCnt())});
+
+    // The first row cannot go up; a move stores the new order of the rows that changed.
+    focus(0);
+    EXPECT_FALSE(places.form().F6->isEnabled());
+    places.F6Click();
+    EXPECT_EQ(places.RecAt(0), 0);
+    places.F7Click();
+    EXPECT_EQ(places.Grid()->CurrentRow(), 1);
+    EXPECT_EQ(stored(QStringLiteral("SELECT REC FROM DATAPLACEMAN ORDER BY ORDERKBN")),
+              (QStringList{"1", "0", "2"}));
+    EXPECT_EQ(places.Grid()->CellText(0, 1), QStringLiteral("1"));
+    EXPECT_EQ(places.NamedPlacesText(), QStringLiteral("本館\r標準の場所\r"));
+
+    // A place whose list still has a dataset folder is kept; an empty one goes with its slots.
+    places.Setup(true);
+    focus(places.IndexOfRec(1));
+    e.executeSystem(QStringLiteral("UPDATE DATALIST_EX SET PASNAME='%1' WHERE DATAPLACEREC=1 AND REC=3")
+                        .arg(datasets[1].folder));
+    e.ui->clear();
+    places.F5Click();
+    EXPECT_TRUE(
+        e.ui->messageTexts().value(0).startsWith(QStringLiteral("このフォルダ配下には会計データが存在")));
+    e.executeSystem(
+        QStringLiteral("UPDATE DATALIST_EX SET PASNAME='/nowhere' WHERE DATAPLACEREC=1 AND REC=3"));
+    e.ui->queueAnswer(ui::mrOk);
+    places.F5Click();
+    EXPECT_EQ(stored(QStringLiteral("SELECT NAME FROM DATAPLACEMAN WHERE REC=1")), QStringList{""});
+    EXPECT_EQ(stored(QStringLiteral("SELECT COUNT(*) FROM DATALIST_EX")), QStringList{"0"});
+    EXPECT_EQ(places.form().F2->text(), QStringLiteral("F2:新規作成"));
 }
 
 class ServerModeTest : public DataSentakuBoxTest {
