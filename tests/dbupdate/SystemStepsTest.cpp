@@ -9,6 +9,7 @@
 #include "platform/firebird/FbDatabase.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
+#include "support/DbCompare.h"
 #include "support/DmFixture.h"
 
 #include <QDir>
@@ -50,9 +51,11 @@ struct SystemStepsTest : ::testing::Test {
     QString savedSqlDir = SystemDef.SqlDir;
     void exec(const QString& sql) const { e.executeSystem(sql); }
     // Every row as its fields joined by "|", in the statement's order.
-    QStringList rows(const QString& sql) const {
-        auto db = e.root->connectSystem();
-        fb::Transaction t(*db);
+    QStringList rows(const QString& sql) const { return rowsIn(e.root->systemDatabase(), sql); }
+    static QStringList rowsIn(const QString& database, const QString& sql) {
+        fb::Database db(database, testenv::databaseUser());
+        db.attach();
+        fb::Transaction t(db);
         fb::Query q(t, sql);
         QStringList out;
         for (q.open(); !q.eof(); q.next()) {
@@ -63,6 +66,7 @@ struct SystemStepsTest : ::testing::Test {
         }
         q.close();
         t.commit(); // what a selected procedure inserted stays
+        db.detach();
         return out;
     }
     QStringList columns(const QString& table) const {
@@ -348,6 +352,15 @@ TEST_F(SystemStepsTest, TheBaseReachesTheNewestVersion) {
     for (const char* t :
          {"DATALIST", "DATALIST_EX", "CHILD_DATALIST", "SERVERDATALIST", "CHILD_SERVERDATALIST"})
         EXPECT_TRUE(columns(QString::fromLatin1(t)).contains(QStringLiteral("READ_ONLY"))) << t;
+
+    // The upgraded database holds the objects of a new one, and the same eras and user codes.
+    const QString fresh = e.env.path() + QStringLiteral("/fresh.fdb");
+    testenv::createDatabaseFromScript(testenv::systemSchemaScript(), fresh);
+    const QStringList diff = testenv::compareSchemas(e.root->systemDatabase(), fresh);
+    EXPECT_TRUE(diff.isEmpty()) << diff.join(u'\n').toStdString();
+    for (const char* sql : {"SELECT * FROM GENGO ORDER BY YEAROFFSET", "SELECT * FROM USERCODE ORDER BY RECNO"})
+        EXPECT_EQ(rows(QLatin1String(sql)).join(u'\n').toStdString(),
+                  rowsIn(fresh, QLatin1String(sql)).join(u'\n').toStdString());
 }
 
 } // namespace

@@ -235,6 +235,8 @@ TEST_F(UpgradeDriverTest, KeysDuringARunChangeNothing) {
         QTest::keyClick(&box, Qt::Key_F12);
         box.form().btnOk->click();
         box.btnCancelClick();
+        if (!qEnvironmentVariableIsEmpty("QV_SCREENSHOT_DIR"))
+            box.grab().save(qEnvironmentVariable("QV_SCREENSHOT_DIR") + QStringLiteral("/dbupdate-running.png"));
         ds.execute(QStringLiteral("UPDATE ACCVERSION SET MAJOR=20, MINOR1=0, MINOR2=1 WHERE REC=1"));
         return qint32(StepDone);
     };
