@@ -183,6 +183,11 @@ TEST_F(SystemStepsTest, DataStatusColumnsOnlyForTheGeneralEdition) {
     TavrinoEdition = 1;
     EXPECT_FALSE(body({4, 0, 2}).join(u'\n').contains(QStringLiteral("ALTER")));
     TavrinoEdition = 0;
+    // On the shared server the folder goes to the procedure with its case kept and its quote doubled.
+    ConnectMode = 1;
+    ServerDirName = QStringLiteral("/srv/Data's");
+    EXPECT_TRUE(
+        body({4, 0, 2}).contains(QStringLiteral("SELECT * FROM SP_DATALIST_UPDATE('/srv/Data''s');")));
     ConnectMode = 0;
     const QString general = body({4, 0, 2}).join(u'\n');
     EXPECT_TRUE(general.contains(QStringLiteral("ALTER TABLE CHILD_SERVERDATALIST ADD YOBI3")));
