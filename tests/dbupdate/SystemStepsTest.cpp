@@ -305,6 +305,7 @@ TEST_F(SystemStepsTest, JournalInputSettingsBecomeTypedSettingsPerOperator) {
     useSqlFolder(testenv::sourceDir() + QStringLiteral("/sql"));
     runTo({8, 0, 2});
     exec(QStringLiteral("INSERT INTO SYSDEF (OPCODE, DICTEKAUTO, DICTORAUTO) VALUES (100010, 0, 2)"));
+    exec(QStringLiteral("INSERT INTO SYSDEF (OPCODE, DICTEKAUTO, DICTORAUTO) VALUES (100020, 1, 0)"));
     exec(QStringLiteral(
         "INSERT INTO SYSREG (OPCODE, SCODE, STYPE, STEXT) VALUES (100010, '取引先項目の入力区分', "
         "'整数', '3')"));
@@ -315,6 +316,15 @@ TEST_F(SystemStepsTest, JournalInputSettingsBecomeTypedSettingsPerOperator) {
                          "取引先＿連想開く区分|1", "取引先項目の入力区分|3", "摘要＿入力なし区分|0",
                          "摘要＿自動開く区分|0",   "摘要＿辞書開く区分|1",   "摘要＿連想開く区分|0",
                          "摘要項目の入力区分|0"};
+    expected.sort();
+    EXPECT_EQ(settings, expected);
+    // Each operator from its own settings.
+    settings = rows(QStringLiteral("SELECT SCODE, STEXT FROM SYSREG WHERE OPCODE = 100020"));
+    settings.sort();
+    expected = QStringList{"取引先＿入力なし区分|0", "取引先＿自動開く区分|0", "取引先＿辞書開く区分|1",
+                           "取引先＿連想開く区分|0", "取引先項目の入力区分|0", "摘要＿入力なし区分|0",
+                           "摘要＿自動開く区分|1",   "摘要＿辞書開く区分|1",   "摘要＿連想開く区分|0",
+                           "摘要項目の入力区分|0"};
     expected.sort();
     EXPECT_EQ(settings, expected);
 }
