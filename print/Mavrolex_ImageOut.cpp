@@ -244,10 +244,15 @@ void PageRenderer::drawText(int x, int y, const QString& text) {
     const int w = fm.horizontalAdvance(text);
     if (m_textOpaque)
         c.fillRect(QRect(x, y, w, fm.height()), m_textBackground);
+    // The glyphs themselves never paint a background: an opaque mode left by a box or circle would put
+    // the painter's white behind them, over the text's own background and over what lies under the text.
+    const Qt::BGMode mode = c.backgroundMode();
+    c.setBackgroundMode(Qt::TransparentMode);
     const QPen saved = c.pen();
     c.setPen(m_textColour);
     c.drawText(QPoint(x, y + fm.ascent()), text);
     c.setPen(saved);
+    c.setBackgroundMode(mode);
     m_pos = QPoint(x + w, y);
 }
 
@@ -720,6 +725,7 @@ void PageRenderer::vertical(const QString& text, int y, int Y, int widthField, i
             c.save();
             c.translate(left + w / 2.0, top + fm.height() / 2.0);
             c.rotate(90);
+            c.setBackgroundMode(Qt::TransparentMode);
             const QPen saved = c.pen();
             c.setPen(m_textColour);
             c.drawText(QPointF(-w / 2.0, -fm.height() / 2.0 + fm.ascent()), QStringLiteral("一"));
