@@ -170,8 +170,16 @@ TEST_F(PrintRunTest, PagesKeepTheirRunNumbersInANewDocument) {
             QWidget* dlg = QApplication::activeModalWidget();
             const QLabel* label = dlg ? dlg->findChild<QLabel*>(QStringLiteral("PageMessage")) : nullptr;
             messages << (label ? label->text() : QStringLiteral("?"));
+            if (dlg && caption.isEmpty()) {
+                caption = dlg->windowTitle();
+                const auto* text = dlg->findChild<QLabel*>(QStringLiteral("PrintMessage"));
+                const auto* cancel = dlg->findChild<QPushButton*>(QStringLiteral("CancelButton"));
+                dialogTexts = {text ? text->text() : QString(), cancel ? cancel->text() : QString()};
+            }
         }
         QStringList messages;
+        QString caption;
+        QStringList dialogTexts;
     };
     auto owned = std::make_unique<WatchingDevice>();
     WatchingDevice& watching = *owned;
@@ -184,6 +192,8 @@ TEST_F(PrintRunTest, PagesKeepTheirRunNumbersInANewDocument) {
     EXPECT_EQ(watching.messages,
               (QStringList{QString(), QStringLiteral("(Page=2)"), QStringLiteral("(Page=3)"),
                            QStringLiteral("(Page=4)")}));
+    EXPECT_EQ(watching.caption, QStringLiteral("印刷"));
+    EXPECT_EQ(watching.dialogTexts, (QStringList{QStringLiteral(" 印刷中です。"), QStringLiteral("ｷｬﾝｾﾙ")}));
     // The first data mark's left edge, 0.1 mm: page 2 opens the second document and is still even.
     const auto left = [](const QImage& page, int bandY) {
         const double unit = 60 / 254.0;
