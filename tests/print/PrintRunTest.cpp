@@ -189,9 +189,8 @@ TEST_F(PrintRunTest, PagesKeepTheirRunNumbersInANewDocument) {
     EXPECT_EQ(StartPrintRun(rec), -1);
     ASSERT_EQ(device->documents().size(), 2u);
     EXPECT_EQ(sheets(), (Sheets{{{1, 1}}, {{2, 2}, {3, 1}, {4, 2}}}));
-    EXPECT_EQ(watching.messages,
-              (QStringList{QString(), QStringLiteral("(Page=2)"), QStringLiteral("(Page=3)"),
-                           QStringLiteral("(Page=4)")}));
+    EXPECT_EQ(watching.messages, (QStringList{QString(), QStringLiteral("(Page=2)"),
+                                              QStringLiteral("(Page=3)"), QStringLiteral("(Page=4)")}));
     EXPECT_EQ(watching.caption, QStringLiteral("印刷"));
     EXPECT_EQ(watching.dialogTexts, (QStringList{QStringLiteral(" 印刷中です。"), QStringLiteral("ｷｬﾝｾﾙ")}));
     // The first data mark's left edge, 0.1 mm: page 2 opens the second document and is still even.

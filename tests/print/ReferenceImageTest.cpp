@@ -55,8 +55,8 @@ protected:
         EngineSettings.NetColor2 = 0x808080;
         EngineSettings.UserColor1 = 0x008000;
         EngineSettings.UserColor2 = 0x800080;
-        EngineSettings.PageBango =
-            TPAGEBANGO{true, 1900, 2780, 2, QStringLiteral("ＭＳ ゴシック"), 9, QStringLiteral("- %d / %d -"), 2};
+        EngineSettings.PageBango = TPAGEBANGO{
+            true, 1900, 2780, 2, QStringLiteral("ＭＳ ゴシック"), 9, QStringLiteral("- %d / %d -"), 2};
         writePictures();
     }
 
@@ -91,8 +91,7 @@ protected:
              QStringLiteral("&;1980;2290;AMOUNT;ＭＳ 明朝;10;;赤;OFF;RIGHT;0;0;0;"),
              QStringLiteral("&;1420;2600;ONCE;ＭＳ 明朝;12;B;緑;OFF;LEFT;0;1;0;"),
              QStringLiteral("&;1420;2700;SPREAD;ＭＳ 明朝;12;;黒;OFF;LEFT;500;0;0;"),
-             QStringLiteral("$;1980;2500;TOTAL;;10;;黒;OFF;RIGHT;0;0;0;"),
-             QStringLiteral("E;"),
+             QStringLiteral("$;1980;2500;TOTAL;;10;;黒;OFF;RIGHT;0;0;0;"), QStringLiteral("E;"),
              QStringLiteral("BOX;50;50;2050;2900;6;1;栗;白;1;"),
              QStringLiteral("TEXT;1050;80;参照帳票　二枚目;ＭＳ ゴシック;16;B;栗;OFF;CENTER;0;0;"),
              QStringLiteral("RRECT;100;2300;2000;2850;80;80;3;0;栗;空;4;"),
@@ -127,8 +126,10 @@ protected:
               << QStringLiteral("TEXT;1600;500;OCR;OCR-B;12;;OCRBLUE;OFF;LEFT;0;0;")
               << QStringLiteral("TEXT;1600;580;大きさ不明;;abc;;黒;OFF;LEFT;0;0;");
         lines << QStringLiteral("* lines, boxes and fills");
-        lines << QStringLiteral("LINE;100;900;600;900;1;0;黒;") << QStringLiteral("LINE;100;940;600;940;6;1;赤;")
-              << QStringLiteral("LINE;100;980;600;980;6;2;青;") << QStringLiteral("LINE;100;1020;600;1020;3;3;緑;")
+        lines << QStringLiteral("LINE;100;900;600;900;1;0;黒;")
+              << QStringLiteral("LINE;100;940;600;940;6;1;赤;")
+              << QStringLiteral("LINE;100;980;600;980;6;2;青;")
+              << QStringLiteral("LINE;100;1020;600;1020;3;3;緑;")
               << QStringLiteral("LINE;100;1060;600;1060;3;4;紫;")
               << QStringLiteral("ELINE;100;1100;600;1150;50;0;栗;")
               << QStringLiteral("BOX;700;900;1000;1150;4;0;黒;銀;0;")
@@ -160,12 +161,14 @@ protected:
         lines << QStringLiteral("* variables of form page 1, a moved origin and a relative line");
         for (int i = 1; i <= 4; ++i)
             lines << QStringLiteral("@;DETAIL;明細行%1;0;;0;").arg(i)
-                  << QStringLiteral("@;amount;%1,000;0;;0;").arg(i * 125) << QStringLiteral("@;ONCE;一回だけ;0;;0;");
+                  << QStringLiteral("@;amount;%1,000;0;;0;").arg(i * 125)
+                  << QStringLiteral("@;ONCE;一回だけ;0;;0;");
         lines << QStringLiteral("@;SPREAD;ABCD;14;B;0;") << QStringLiteral("@;UNKNOWN;出ない;0;;0;")
               << QStringLiteral("LEFTMARGIN;100;") << QStringLiteral("TOPMARGIN;0;")
               << QStringLiteral("TEXT;500;2650;左余白10mm;;10;;黒;OFF;LEFT;0;0;")
               << QStringLiteral("BP;100;2250;4;0;赤;") << QStringLiteral("LINEB;300;0;")
-              << QStringLiteral("LINEB;300;200;") << QStringLiteral("TEXT;20;20;原点移動;;10;;赤;OFF;LEFT;0;0;");
+              << QStringLiteral("LINEB;300;200;")
+              << QStringLiteral("TEXT;20;20;原点移動;;10;;赤;OFF;LEFT;0;0;");
         lines << QStringLiteral("E;");
         lines << QStringLiteral("ORIENTATION;0;") << QStringLiteral("* page 2 over form page 2")
               << QStringLiteral("TOPMARGIN;100;")

@@ -271,7 +271,7 @@ TEST_F(RendererTest, TextAfterABoxKeepsItsOwnBackground) {
         ASSERT_FALSE(text.isNull());
         const QRect yellow = inkBox(img, [](QRgb c) { return c == qRgb(255, 255, 0); });
         EXPECT_FALSE(yellow.isNull());
-        EXPECT_TRUE(inkBox(img.copy(20, 20, 660, 360), [](QRgb c) { return c == qRgb(255, 255, 255); })
-                        .isNull());
+        EXPECT_TRUE(
+            inkBox(img.copy(20, 20, 660, 360), [](QRgb c) { return c == qRgb(255, 255, 255); }).isNull());
     }
 }
