@@ -8,6 +8,14 @@
 // done), installed by the reader; unset, every import fails.
 extern std::function<bool(const QString& path, int slot)> CodeSchemeImportProc;
 
+// Whether the accounting database of the selected dataset has the column: asked while a script is
+// written, on a connection of its own that is closed again; false also when the question fails.
+bool ProbeAccField(const QString& table, const QString& field);
+
+// The statements of step 0.1.4 that replace the cash-flow statement master: the per-facility copy goes,
+// both forms of the statement and their account rules are written anew.
+void CashFlowMasterStatements(QStringList& lines);
+
 namespace z5SystemDbUpdate031 {
 TStepContent Content();
 }
