@@ -67,6 +67,11 @@ struct AccountingStepsTest : ::testing::Test {
     }
 };
 
+// An asset names its payment and receipt accounts only when it has them: their empty defaults name no
+// sub-account.
+const QString kNoPaymentAccounts = QStringLiteral(", SIHAKCODE, SIHAHCODE, SYUNYUKCODE, SYUNYUHCODE");
+const QString kNulls = QStringLiteral(", NULL, NULL, NULL, NULL");
+
 // The schema lines of the five fixed-asset tables (columns, keys, triggers).
 QStringList fixedAssetSchema(const QString& path, const QStringList& leaveOut = {}) {
     fb::Database db(path, testenv::databaseUser());
@@ -181,6 +186,248 @@ TEST_F(AccountingStepsTest, VersionTableIsResetOnlyWithoutAnEarlierRow) {
         EXPECT_EQ(steps[0].StepProc(), StepDone) << e.ui->messageTexts().join(u'\n').toStdString();
         EXPECT_EQ(rows(QStringLiteral("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION ORDER BY REC")), c.after);
     }
+}
+
+// A new facility gets everything it needs; a new account its own sub-account row and, in the
+// fixed-asset classes, settings rows for every facility.
+TEST_F(AccountingStepsTest, NewFacilityAndNewAccountGetTheirRows) {
+    runTo({0, 1, 1});
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('1401', 'A1', '')"));
+    exec(QStringLiteral("INSERT INTO BUMONMST (BCODE) VALUES ('02')"));
+    exec(QStringLiteral("INSERT INTO BUMONMST (BCODE) VALUES ('01')"));
+    exec(QStringLiteral("INSERT INTO ORGDIC_1 (REC, CREC, SORTCODE, TEXT) VALUES (1, 5, 1, '売上')"));
+    exec(QStringLiteral("INSERT INTO ORGDIC_1 (REC, CREC, SORTCODE, TEXT) VALUES (2, 6, 2, '経費')"));
+    exec(QStringLiteral("INSERT INTO ORGDIC_2 VALUES (1, 5, 'ｱ', '現金売上', 1, 2, '1401', 'X9', 3, '1402', NULL, 4)"));
+    exec(QStringLiteral("INSERT INTO ORGDIC_2 VALUES (2, 6, 'ｲ', '備品', 3, 4, '1401', 'A1', 5, '1402', ' ', 6)"));
+    exec(QStringLiteral("INSERT INTO SISETUMST (SCODE, SNAME, BUMEX) VALUES ('10', '支店', 1)"));
+
+    const auto count = [&](const char* table) {
+        return one(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE SCODE = '10'").arg(QLatin1String(table)));
+    };
+    EXPECT_EQ(count("TORDICTI"), QStringLiteral("50"));
+    EXPECT_EQ(count("SWKDICTI"), QStringLiteral("50"));
+    EXPECT_EQ(one(QStringLiteral("SELECT * FROM SWKDICTI WHERE SCODE = '10' AND REC = 7")),
+              QStringLiteral("7|10|7||1|0|1|0|0|0"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT CREC, SORTCODE, TEXT FROM TEKDICTI WHERE SCODE = '10' ORDER BY CREC")),
+              (QStringList{"1|1|売上", "2|2|経費"}));
+    // A model sub-account the account lacks becomes the account's own row.
+    EXPECT_EQ(rows(QStringLiteral("SELECT CREC, KANA, KUBUN, TEXT, \"ROW\", COL, KAR_KCODE, KAR_HCODE, KAR_BCODE, "
+                                  "KAR_TAXCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE, KAS_TAXCODE, FLAG5, DUMMY FROM "
+                                  "TEKDIC WHERE SCODE = '10' ORDER BY CREC")),
+              (QStringList{"1|ｱ|0|現金売上|1|2|1401| |null|3|1402|null|null|4|0|null",
+                           "2|ｲ|0|備品|3|4|1401|A1|null|5|1402| |null|6|0|null"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT * FROM KS_TRANSSWK WHERE SCODE = '10'")), QStringLiteral("10|-1|-1|-1|-1|-1|"));
+    EXPECT_EQ(count("KS_SETSWK"), QStringLiteral("31"));
+    EXPECT_EQ(one(QStringLiteral("SELECT NOTLIST, TEKIYO, GSKEIJYO, RUIKEIKCODE, RUIKEIHCODE, SYOKYAKU1_KCODE, "
+                                 "BAISONKCODE, BAIEKITEKIYO, DUMMY FROM KS_SETSWK WHERE SCODE = '10' AND KCODE = '1401'")),
+              QStringLiteral("1|購入|1|1416|null|6204|8201|売却|"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*), MIN(MNUM), MAX(MNUM) FROM ACCDEF5 WHERE SCODE = '10' AND BCODE = ' '")),
+              QStringLiteral("48|-31|16"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT BCODE FROM YOSOKUINF WHERE SCODE = '10'")), QStringList{" "});
+    EXPECT_EQ(rows(QStringLiteral("SELECT BCODE FROM SISETUBUM WHERE SCODE = '10' ORDER BY BCODE")),
+              (QStringList{"01", "02"}));
+    // Every sub-account of the 37 accounts in use, the new one included.
+    EXPECT_EQ(count("KAMOKU_SZ"), QStringLiteral("38"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KAMOKU_TAX WHERE SCODE = '10' AND BCODE = ' '")),
+              QStringLiteral("480"));
+
+    // A class-1 account without its own initial row takes the class default; an account outside the
+    // classes gets no settings, but its own sub-account row all the same.
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, GROUPM1, USE, TAX_LCODE, TAX_RCODE, BPFLG) "
+                        "VALUES ('1650', '1650', 1650, 1, 2, 3, 1)"));
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, GROUPM1, USE) VALUES ('3001', '3001', 2000, 1)"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT KCODE, HNAME, TAX_LCODE, TAX_RCODE, BPFLG FROM HOJOMST WHERE KCODE IN "
+                                  "('1650', '3001') ORDER BY KCODE")),
+              (QStringList{"1650||2|3|1", "3001||0|0|0"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT SCODE, GSTAISYOU, GSKEIJYO, GSKAHI, GSHOUHOU, SETSWK, RUIKEIKCODE FROM "
+                                  "KS_SETSWK WHERE KCODE = '1650' ORDER BY SCODE")),
+              (QStringList{" |0|0|1|3|0|null", "10|0|0|1|3|0|null"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KS_SETSWK WHERE KCODE = '3001'")), QStringLiteral("0"));
+}
+
+// The class of an account follows its classification number; data without initial rows gets empty
+// settings.
+TEST_F(AccountingStepsTest, SettingsRowsByClassAndDataType) {
+    runTo({0, 1, 1});
+    struct Case {
+        int groupm1;
+        const char* row; // GSKAHI, GSKEIJYO, RUIKEIKCODE of the new row; null: no row
+    } cases[] = {{1400, "0|1|1416"}, {1599, "0|1|1416"}, {1600, "1|0|null"}, {1799, "2|0|null"},
+                 {1800, "3|0|null"}, {1801, nullptr},    {1399, nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.groupm1);
+        exec(QStringLiteral("DELETE FROM KS_SETSWK"));
+        exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_INSSETSWK (' ', %1, '1401')").arg(c.groupm1));
+        const QStringList r = rows(QStringLiteral("SELECT GSKAHI, GSKEIJYO, RUIKEIKCODE FROM KS_SETSWK"));
+        EXPECT_EQ(r, c.row ? QStringList{QString::fromLatin1(c.row)} : QStringList());
+    }
+    // No row for a facility that does not exist.
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_INSSETSWK ('99', 1400, '1401')"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KS_SETSWK")), QStringLiteral("0"));
+    exec(QStringLiteral("UPDATE ACCDEF1 SET DATATYPE = 3"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_INSSETSWK (' ', 1410, '1401')"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT KCODE, NOTLIST, TEKIYO, GSKAHI, RUIKEIKCODE, DUMMY FROM KS_SETSWK")),
+              QStringList{"1401|null|null|null|null|"});
+}
+
+// Journal lines move the totals and the entry count; deletion takes them away and restoration adds
+// them again.
+TEST_F(AccountingStepsTest, JournalLinesMoveTotalsAndEntryCount) {
+    runTo({0, 1, 1});
+    exec(QStringLiteral("INSERT INTO KAMOKU_MS (SCODE, KCODE, HCODE, BCODE, MNUM) VALUES (' ', '1401', ' ', '01', 1)"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KAMOKU_TAX_INSERT (' ', '01')"));
+    const auto line = [&](int rec, int side, int nuk, int zei) {
+        exec(QStringLiteral("INSERT INTO SIWAKE (REC, SWKREC, SWKNO, TAISHAKU, DELFLG, SCODE, BCODE, KCODE, HCODE, "
+                            "MNUM, NUK, ZEI, TAXUH) VALUES (%1, %1, %1, %2, 0, ' ', '01', '1401', ' ', 1, %3, %4, 2)")
+                 .arg(rec)
+                 .arg(side)
+                 .arg(nuk)
+                 .arg(zei));
+    };
+    // count | debit, tax | credit, tax | tax totals: debit and credit of department ' ', debit of 01
+    const auto state = [&] {
+        return one(QStringLiteral(
+            "SELECT (SELECT SIWAKECOUNT FROM SISETUMST WHERE SCODE = ' '), CAST(KAR_NUK AS INTEGER), "
+            "CAST(KAR_TAX AS INTEGER), CAST(KAS_NUK AS INTEGER), CAST(KAS_TAX AS INTEGER), "
+            "(SELECT CAST(KAR AS INTEGER) FROM KAMOKU_TAX WHERE SCODE = ' ' AND BCODE = ' ' AND KKUBUN = 2 AND MNUM = 1), "
+            "(SELECT CAST(KAS AS INTEGER) FROM KAMOKU_TAX WHERE SCODE = ' ' AND BCODE = ' ' AND KKUBUN = 2 AND MNUM = 1), "
+            "(SELECT CAST(KAR AS INTEGER) FROM KAMOKU_TAX WHERE SCODE = ' ' AND BCODE = '01' AND KKUBUN = 2 AND MNUM = 1) "
+            "FROM KAMOKU_MS WHERE SCODE = ' ' AND KCODE = '1401' AND HCODE = ' ' AND BCODE = '01' AND MNUM = 1"));
+    };
+    line(1, 1, 1000, 100);
+    EXPECT_EQ(state(), QStringLiteral("1|1000|100|0|0|100|0|0"));
+    line(2, 2, 300, 30); // a credit line counts no entry
+    EXPECT_EQ(state(), QStringLiteral("1|1000|100|300|30|100|30|0"));
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 1 WHERE REC = 1"));
+    EXPECT_EQ(state(), QStringLiteral("0|0|0|300|30|0|30|0"));
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 0 WHERE REC = 1"));
+    EXPECT_EQ(state(), QStringLiteral("1|1000|100|300|30|100|30|0"));
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 2 WHERE REC = 2"));
+    EXPECT_EQ(state(), QStringLiteral("1|1000|100|0|0|100|0|0"));
+    // A corrected line back to 0, or an amount changed on a live line, moves nothing.
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 0 WHERE REC = 2"));
+    exec(QStringLiteral("UPDATE SIWAKE SET NUK = 5 WHERE REC = 1"));
+    EXPECT_EQ(state(), QStringLiteral("1|1000|100|0|0|100|0|0"));
+    // With tax totals per department the tax goes to the line's department.
+    exec(QStringLiteral("UPDATE ACCDEF1 SET BUMON = 2"));
+    line(3, 1, 50, 5);
+    EXPECT_EQ(state(), QStringLiteral("2|1050|105|0|0|100|0|5"));
+}
+
+// A fixed-asset line flags its assets as transferred; deleting the last line of an asset clears it.
+TEST_F(AccountingStepsTest, FixedAssetLinesFlagTheirAssets) {
+    runTo({0, 1, 1});
+    exec(QStringLiteral("UPDATE HOJOMST SET REC = 77 WHERE KCODE = '1401' AND HCODE = ' '"));
+    for (const char* asset : {"1, ' ', '1401'", "2, ' ', '1401'", "3, ' ', '1402'"})
+        exec(QStringLiteral("INSERT INTO KS_SISAN (REC, SCODE, KCODE%1) VALUES (%2%3)")
+                 .arg(kNoPaymentAccounts, QLatin1String(asset), kNulls));
+    const auto flags = [&] { return rows(QStringLiteral("SELECT TRANSKBN FROM KS_SISAN ORDER BY REC")).join(u','); };
+    const auto line = [&](int rec, const char* key, int linkrec) {
+        exec(QStringLiteral("INSERT INTO SIWAKE (REC, TAISHAKU, DELFLG, SCODE, KCODE, MNUM, LINKKUB, LINKKEY, LINKREC) "
+                            "VALUES (%1, 1, 0, ' ', '1401', 1, 8, '%2', %3)")
+                 .arg(rec)
+                 .arg(QLatin1String(key))
+                 .arg(linkrec));
+    };
+    // "2-A" names the sub-account row: every asset of that account and sub-account.
+    line(10, "2-A01", 77);
+    EXPECT_EQ(flags(), QStringLiteral("1,1,null"));
+    line(11, "1-B", 3);
+    EXPECT_EQ(flags(), QStringLiteral("1,1,1"));
+    // The deletion clears the link, so no line of the asset is left.
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 1, LINKKUB = 0 WHERE REC = 11"));
+    EXPECT_EQ(flags(), QStringLiteral("1,1,0"));
+    // A deleted line that keeps its link still counts.
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 1 WHERE REC = 10"));
+    EXPECT_EQ(flags(), QStringLiteral("1,1,0"));
+}
+
+// The keys of the fixed-asset tables: what goes with an asset, a department, a sub-account or an
+// account, and what is refused.
+TEST_F(AccountingStepsTest, FixedAssetKeysCascadeAndRefuse) {
+    runTo({0, 1, 1});
+    exec(QStringLiteral("INSERT INTO KS_SISAN (REC, SCODE, KCODE%1) VALUES (1, ' ', '1401'%2)").arg(kNoPaymentAccounts, kNulls));
+    EXPECT_EQ(one(QStringLiteral("SELECT HCODE, JYOKYO, GSHOUHOU, HANBAIHIWARIAI, JIGYOUWARIAI, TRANSKBN, DUMMY "
+                                 "FROM KS_SISAN")),
+              QStringLiteral(" |1|1|100|100|null|"));
+    exec(QStringLiteral("INSERT INTO SISETUBUM (SCODE, BCODE) VALUES (' ', '00')"));
+    exec(QStringLiteral("INSERT INTO SISETUBUM (SCODE, BCODE) VALUES (' ', '01')"));
+    exec(QStringLiteral("INSERT INTO KS_BUMONHB (KS_REC, SCODE, BCODE, HAIBUN) VALUES (1, ' ', '00', 60)"));
+    exec(QStringLiteral("INSERT INTO KS_BUMONHB (KS_REC, SCODE, BCODE, HAIBUN) VALUES (1, ' ', '01', 40)"));
+    exec(QStringLiteral("INSERT INTO KS_DAICHO (REC, HIZUKE, DTYPE) VALUES (1, '2026-04-01', 1)"));
+    exec(QStringLiteral("DELETE FROM SISETUBUM WHERE BCODE = '01'"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT BCODE FROM KS_BUMONHB")), QStringList{"00"});
+    exec(QStringLiteral("DELETE FROM KS_SISAN WHERE REC = 1"));
+    EXPECT_EQ(one(QStringLiteral("SELECT (SELECT COUNT(*) FROM KS_BUMONHB) + (SELECT COUNT(*) FROM KS_DAICHO) "
+                                 "FROM RDB$DATABASE")),
+              QStringLiteral("0"));
+
+    // A deleted sub-account empties only the pair that named it.
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE) VALUES ('1416', 'A1')"));
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE) VALUES ('6204', 'B1')"));
+    exec(QStringLiteral("UPDATE KS_SETSWK SET RUIKEIHCODE = 'A1', SYOKYAKU1_HCODE = 'B1' WHERE KCODE = '1401'"));
+    exec(QStringLiteral("DELETE FROM HOJOMST WHERE KCODE = '1416' AND HCODE = 'A1'"));
+    EXPECT_EQ(one(QStringLiteral("SELECT RUIKEIKCODE, RUIKEIHCODE, SYOKYAKU1_KCODE, SYOKYAKU1_HCODE FROM KS_SETSWK "
+                                 "WHERE KCODE = '1401'")),
+              QStringLiteral("null|null|6204|B1"));
+    // A deleted account takes its settings rows along.
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, GROUPM1, USE) VALUES ('1650', 1650, 1)"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KS_SETSWK WHERE KCODE = '1650'")), QStringLiteral("1"));
+    exec(QStringLiteral("DELETE FROM KAMOKUMST WHERE KCODE = '1650'"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KS_SETSWK WHERE KCODE = '1650'")), QStringLiteral("0"));
+    // The sub-account of an asset's own account cannot go while the asset exists.
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE) VALUES ('1401', 'A2')"));
+    exec(QStringLiteral("INSERT INTO KS_SISAN (REC, SCODE, KCODE, HCODE%1) VALUES (2, ' ', '1401', 'A2'%2)")
+             .arg(kNoPaymentAccounts, kNulls));
+    EXPECT_THROW(exec(QStringLiteral("DELETE FROM HOJOMST WHERE KCODE = '1401' AND HCODE = 'A2'")), std::exception);
+}
+
+// The allocation procedures: missing rows are added with rate 0, rates that do not add up to 100 are
+// repaired on department 00, equal values change nothing and nulls never count as a difference.
+TEST_F(AccountingStepsTest, AllocationRowsAndTheRateRepair) {
+    runTo({0, 1, 1});
+    for (const char* site : {"10", "20", "30", "40"})
+        exec(QStringLiteral("INSERT INTO SISETUMST (SCODE) VALUES ('%1')").arg(QLatin1String(site)));
+    for (const char* sb : {"'10', '00'", "'10', '01'", "'10', '02'", "'20', '00'", "'40', '01'", "'40', '02'"})
+        exec(QStringLiteral("INSERT INTO SISETUBUM (SCODE, BCODE) VALUES (%1)").arg(QLatin1String(sb)));
+    for (const char* a : {"1, '10'", "2, '10'", "3, '20'", "4, '30'", "5, '40'"})
+        exec(QStringLiteral("INSERT INTO KS_SISAN (REC, SCODE, KCODE%1) VALUES (%2, '1401'%3)")
+                 .arg(kNoPaymentAccounts, QLatin1String(a), kNulls));
+    for (const char* r : {"1, '10', '00', 50", "1, '10', '01', 30", "1, '10', '02', 30", "2, '10', '00', 100",
+                          "2, '10', '01', 0", "2, '10', '02', 0", "3, '20', '00', 80", "5, '40', '01', 60"})
+        exec(QStringLiteral("INSERT INTO KS_BUMONHB (KS_REC, SCODE, BCODE, HAIBUN) VALUES (%1)").arg(QLatin1String(r)));
+    const auto rates = [&](int asset) {
+        return rows(QStringLiteral("SELECT BCODE || '=' || CAST(HAIBUN AS INTEGER) FROM KS_BUMONHB WHERE KS_REC = %1 "
+                                   "ORDER BY BCODE")
+                        .arg(asset))
+            .join(u',');
+    };
+    const auto repair = [&](const char* site) {
+        return rows(QStringLiteral("SELECT SYUFUKU FROM SP_KS_SISAN_SYUFUKU_HAIBUNRITU('%1')").arg(QLatin1String(site)));
+    };
+    EXPECT_EQ(repair("10"), QStringList{"1"});
+    EXPECT_EQ(rates(1), QStringLiteral("00=40,01=30,02=30"));
+    EXPECT_EQ(rates(2), QStringLiteral("00=100,01=0,02=0"));
+    EXPECT_EQ(repair("10"), QStringList{"0"});
+    EXPECT_EQ(repair("20"), QStringList{"1"});
+    EXPECT_EQ(rates(3), QStringLiteral("00=100"));
+    EXPECT_TRUE(repair("30").isEmpty()); // no departments: no result row
+
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_BUMONHB_ADD ('40')"));
+    EXPECT_EQ(rates(5), QStringLiteral("01=60,02=0"));
+    // The same values change nothing; a stored null stays; another value is written.
+    exec(QStringLiteral("UPDATE KS_BUMONHB SET HAIBUN = NULL WHERE KS_REC = 5 AND BCODE = '02'"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_BUMONHB_REC_ADD (5, '40', '02', 30, '')"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_BUMONHB_REC_ADD (5, '40', '01', 60, '')"));
+    EXPECT_EQ(rates(5), QStringLiteral("01=60,null"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_BUMONHB_REC_ADD (5, '40', '01', 55, 'x')"));
+    EXPECT_EQ(rates(5), QStringLiteral("01=55,null"));
+
+    // Register lines: inserted, then updated when a value differs.
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_DAICHO_UPDATE (1, '2026-04-01', 1, '取得', 100, 0, 0, 100, '')"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_DAICHO_UPDATE (1, '2026-04-01', 1, '取得', 100, 0, 10, 90, '')"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT TEKIYO, CAST(SYOKYAKU AS INTEGER), CAST(BOKAGAKU AS INTEGER) FROM KS_DAICHO")),
+              QStringList{"取得|10|90"});
 }
 
 } // namespace
