@@ -430,4 +430,158 @@ TEST_F(AccountingStepsTest, AllocationRowsAndTheRateRepair) {
               QStringList{"取得|10|90"});
 }
 
+// Deleting a department or a sub-account blanks it in the dictionaries and audit items instead of
+// removing or emptying their rows; a deleted sub-account leaves its history row; no account reference
+// of the dictionaries remains.
+TEST_F(AccountingStepsTest, DeletedDepartmentsAndSubAccountsAreBlankedInTheDictionaries) {
+    runTo({0, 1, 5});
+    exec(QStringLiteral("INSERT INTO BUMONMST (BCODE) VALUES ('03')"));
+    exec(QStringLiteral("INSERT INTO HOJOMST (REC, KCODE, HCODE, HKANA, HNAME, SIME, BANK, KARIDADD, OPCODE) VALUES "
+                        "(41, '1401', 'H1', 'ｶﾅ', '取引先', 20, '銀行', '東京', 10)"));
+    exec(QStringLiteral("INSERT INTO SWKDIC (REC, L_KCODE, L_HCODE, L_BCODE, R_KCODE, R_HCODE, R_BCODE) VALUES "
+                        "(1, '1401', 'H1', '03', '1402', ' ', '03')"));
+    exec(QStringLiteral("INSERT INTO TEKDIC (REC, KAR_KCODE, KAR_HCODE, KAR_BCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE) "
+                        "VALUES (5, '1401', 'H1', '03', '1402', ' ', ' ')"));
+    exec(QStringLiteral("INSERT INTO TORDIC (REC, KAR_KCODE, KAR_HCODE, KAR_BCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE) "
+                        "VALUES (1, '1402', ' ', '03', '1401', 'H1', ' ')"));
+    exec(QStringLiteral("INSERT INTO KANSA_ITEM (REC, MOT_KCODE, MOT_HCODE, MOT_BCODE, TOZ_KCODE, TOZ_HCODE, TOZ_BCODE) "
+                        "VALUES (2, '1401', 'H1', '03', '1402', ' ', '03')"));
+    const auto sides = [&] {
+        return rows(QStringLiteral(
+            "SELECT L_KCODE || '/' || L_HCODE || '/' || L_BCODE || ' ' || R_KCODE || '/' || R_HCODE || '/' || R_BCODE FROM SWKDIC "
+            "UNION ALL SELECT KAR_KCODE || '/' || KAR_HCODE || '/' || KAR_BCODE || ' ' || KAS_KCODE || '/' || KAS_HCODE || '/' || KAS_BCODE FROM TEKDIC "
+            "UNION ALL SELECT KAR_KCODE || '/' || KAR_HCODE || '/' || KAR_BCODE || ' ' || KAS_KCODE || '/' || KAS_HCODE || '/' || KAS_BCODE FROM TORDIC "
+            "UNION ALL SELECT MOT_KCODE || '/' || MOT_HCODE || '/' || MOT_BCODE || ' ' || TOZ_KCODE || '/' || TOZ_HCODE || '/' || TOZ_BCODE FROM KANSA_ITEM WHERE REC = 2"));
+    };
+    exec(QStringLiteral("DELETE FROM BUMONMST WHERE BCODE = '03'"));
+    EXPECT_EQ(sides(), (QStringList{"1401/H1/  1402/ / ", "1401/H1/  1402/ / ", "1402/ /  1401/H1/ ",
+                                    "1401/H1/  1402/ / "}));
+    exec(QStringLiteral("DELETE FROM HOJOMST WHERE KCODE = '1401' AND HCODE = 'H1'"));
+    EXPECT_EQ(sides(), (QStringList{"1401/ /  1402/ / ", "1401/ /  1402/ / ", "1402/ /  1401/ / ",
+                                    "1401/ /  1402/ / "}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT LOGREC, REC, KCODE, HCODE, HKANA, HNAME, SIME, BANK, KARIDADD, OPCODE FROM HOJOLOG "
+                                  "WHERE HCODE = 'H1'")),
+              QStringList{"1|41|1401|H1|ｶﾅ|取引先|20|銀行|東京|10"});
+
+    // An account goes without touching the lines and items that name it.
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, GROUPM1, USE) VALUES ('3001', 2000, 1)"));
+    exec(QStringLiteral("INSERT INTO SWKDIC (REC, L_KCODE, L_HCODE, R_KCODE) VALUES (2, '3001', ' ', '3001')"));
+    exec(QStringLiteral("INSERT INTO KANSA_ITEM (REC, MOT_KCODE, TOZ_KCODE) VALUES (3, '3001', '3001')"));
+    exec(QStringLiteral("DELETE FROM KAMOKUMST WHERE KCODE = '3001'"));
+    EXPECT_EQ(one(QStringLiteral("SELECT L_KCODE, L_HCODE, R_KCODE FROM SWKDIC WHERE REC = 2")), QStringLiteral("3001| |3001"));
+    EXPECT_EQ(one(QStringLiteral("SELECT MOT_KCODE, TOZ_KCODE FROM KANSA_ITEM WHERE REC = 3")), QStringLiteral("3001|3001"));
+}
+
+// A changed opening balance goes to the previous-years balance of the month before the data starts,
+// except for retained earnings.
+TEST_F(AccountingStepsTest, OpeningBalanceReachesThePreviousYearsBalance) {
+    runTo({0, 1, 5});
+    exec(QStringLiteral("INSERT INTO ACCDEF2 (KNAME, KCODE) VALUES ('繰越利益剰余金', '2205')"));
+    for (const char* k : {"1401", "2205"}) {
+        exec(QStringLiteral("INSERT INTO KAMOKU_SZ (SCODE, KCODE, HCODE, BCODE) VALUES (' ', '%1', ' ', ' ')")
+                 .arg(QLatin1String(k)));
+        for (const int m : {0, 4, 14})
+            exec(QStringLiteral("INSERT INTO KAMOKU_PZ (SCODE, KCODE, HCODE, BCODE, MNUM) VALUES (' ', '%1', ' ', ' ', %2)")
+                     .arg(QLatin1String(k))
+                     .arg(m));
+    }
+    const auto balances = [&](const char* k) {
+        return rows(QStringLiteral("SELECT CAST(NUKIZAN AS INTEGER) FROM KAMOKU_PZ WHERE KCODE = '%1' ORDER BY MNUM")
+                        .arg(QLatin1String(k)))
+            .join(u',');
+    };
+    struct Case {
+        int kaisino, amount;
+        const char* after; // month numbers 0, 4, 14
+    } cases[] = {{4, 500, "0,500,0"}, {1, 600, "600,500,0"}, {12, 700, "600,500,700"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kaisino);
+        exec(QStringLiteral("UPDATE ACCDEF1 SET KAISINO = %1").arg(c.kaisino));
+        exec(QStringLiteral("UPDATE KAMOKU_SZ SET KAISIZAN = %1 WHERE KCODE IN ('1401', '2205')").arg(c.amount));
+        EXPECT_EQ(balances("1401"), QLatin1String(c.after));
+        EXPECT_EQ(balances("2205"), QStringLiteral("0,0,0"));
+    }
+}
+
+TEST_F(AccountingStepsTest, BlueReturnTablesAndBalanceColumns) {
+    runTo({0, 1, 4});
+    exec(QStringLiteral("INSERT INTO EXTERKS (REC) VALUES (1)"));
+    runTo({0, 1, 5});
+    exec(QStringLiteral("INSERT INTO EXTERKS (REC) VALUES (2)"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT REC, CAST(AO_KISHUZAN AS INTEGER), CAST(AO_KIMATUZAN AS INTEGER) FROM EXTERKS "
+                                  "ORDER BY REC")),
+              (QStringList{"1|0|0", "2|null|null"}));
+    exec(QStringLiteral("INSERT INTO AO_KYUUYO (REC, KYUUYO, SHOUYO) VALUES (1, 100, 50)"));
+    exec(QStringLiteral("INSERT INTO AO_KYUUYO (REC, KYUUYO) VALUES (2, 100)"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT CAST(GOUKEI AS INTEGER), NUMBER, NENREI FROM AO_KYUUYO ORDER BY REC")),
+              (QStringList{"150|0|0", "null|0|0"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = 'AO_SINKOKU'")),
+              QStringLiteral("25"));
+}
+
+// The audit report's heading and model item; the cash-flow statement in both forms with its rules.
+TEST_F(AccountingStepsTest, AuditItemsAndCashFlowMaster) {
+    exec(QStringLiteral("INSERT INTO KANSA (REC, TITLE) VALUES (7, 'old')"));
+    runTo({0, 1, 4});
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM KANSA")),
+              QStringList{"1|監査報告書|監査対象期間において、下記項目の監査が完了致しましたのでご報告申し上げます。||"});
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM KANSA_ITEM")),
+              QStringList{"1|1|現・預金の残高確認|現・預金の残高を確認しました。|0|0|0|0|null|null|null|null|null|null|null|null"});
+    exec(QStringLiteral("INSERT INTO SWK_SEARCH (REC) VALUES (5)"));
+    exec(QStringLiteral("INSERT INTO KANSA_ITEM (REC, SWK_KENSAKU, MOT_KENSAKU) VALUES (2, 5, 5)"));
+    exec(QStringLiteral("DELETE FROM SWK_SEARCH"));
+    EXPECT_EQ(one(QStringLiteral("SELECT REC, SWK_KENSAKU, MOT_KENSAKU FROM KANSA_ITEM WHERE REC = 2")),
+              QStringLiteral("2|null|null"));
+
+    EXPECT_EQ(rows(QStringLiteral("SELECT CM_KIND, COUNT(*) FROM CASHFMST GROUP BY CM_KIND ORDER BY CM_KIND")),
+              (QStringList{"0|43", "1|59"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*), MIN(CF_REC), MAX(CF_REC) FROM CASHFMKU")), QStringLiteral("491|1|491"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM CASHFMKU WHERE CM_REC <= 59")), QStringLiteral("220"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'CASHFMST_SISETU'")),
+              QStringLiteral("0"));
+    const auto rules = [&](int line) {
+        return rows(QStringLiteral("SELECT CF_CAL || CF_KCODE || ':' || CF_CTYPE FROM CASHFMKU WHERE CM_REC = %1 "
+                                   "ORDER BY CF_REC")
+                        .arg(line))
+            .join(u' ');
+    };
+    EXPECT_EQ(rules(2), QStringLiteral("+9999:1"));
+    EXPECT_EQ(rules(3), QStringLiteral("+5606:2 +6204:2"));
+    EXPECT_FALSE(rules(65).contains(QStringLiteral("5606")));
+    EXPECT_TRUE(rules(65).contains(QStringLiteral("-5605:2 -5607:2")));
+    const QString opening = QStringLiteral("+1101:0 +1102:0 +1103:0 +1104:0 +1105:0 +1112:0 +1113:0 +1114:0 +1115:0 "
+                                           "+1116:0 +1132:0");
+    EXPECT_EQ(rules(58), opening);
+    EXPECT_EQ(rules(101), opening);
+    EXPECT_EQ(rules(102), QString(opening).replace(QStringLiteral(":0"), QStringLiteral(":1")));
+    // The second form's differences.
+    EXPECT_EQ(rules(76), QStringLiteral("-1401:3 -1402:3 -1403:3 -1404:3 -1405:3 -1409:3 -1406:3 -1407:3 -1408:3 "
+                                        "+1409:4 -1410:3 -1411:3 -1412:3 +3311:4"));
+    EXPECT_EQ(rules(77), QStringLiteral("+1401:4 +1402:4 +1403:4 +1404:4 +1405:4 +1406:4 +1407:4 +1408:4 +1410:4 "
+                                        "+1411:4 +1412:4 +1416:2 -6204:2 -3311:3"));
+    EXPECT_TRUE(rules(97).endsWith(QStringLiteral("-3315:3 -3316:3 -3317:3 -3501:3")));
+    EXPECT_EQ(rows(QStringLiteral("SELECT CM_REC, CM_KIND, CM_GROUP, CM_ORDER, CM_DEL, CM_MKU, CM_MARGIN, CM_NAME1, CM_HOSEI "
+                                  "FROM CASHFMST WHERE CM_REC IN (1, 2, 3, 25, 59, 61, 102) ORDER BY CM_REC")),
+              (QStringList{"1|1|10|1|1|1|0|Ⅰ　営業活動によるキャッシュ・フロー|0", "2|1|11|1|1|1|1|税引前当期純利益（損失）|0",
+                           "3|1|11|2|0|0|1|減価償却費|0", "25|1|12|1|1|1|2|小　計|0",
+                           "59|1|70|1|1|0|0|Ⅶ　現金及び現金同等物の期末残高|0", "61|0|11|1|0|0|1|営業収入|0",
+                           "102|0|70|1|1|0|0|Ⅶ　現金及び現金同等物の期末残高|0"}));
+}
+
+// Head counts by month for three years; '' stands for every facility or department.
+TEST_F(AccountingStepsTest, HeadCountsOfThreeYears) {
+    runTo({0, 1, 1});
+    for (const char* r : {"' ', -31, 3", "' ', -17, 4", "' ', -15, 5", "' ', 0, 99", "' ', 1, 6", "' ', 15, 7",
+                          "'01', 1, 2"})
+        exec(QStringLiteral("INSERT INTO ACCDEF5 (SCODE, MNUM, NUM1, BCODE) VALUES (%1, ' ')").arg(QLatin1String(r)));
+    exec(QStringLiteral("INSERT INTO ACCDEF5 (SCODE, BCODE, MNUM, NUM1) VALUES (' ', '02', 5, 8)"));
+    const QString cols = QStringLiteral("ZZ_NINZU1, ZZ_NINZU12, Z_NINZU1, Z_NINZU12, T_NINZU1, T_NINZU4, T_NINZU12");
+    EXPECT_EQ(one(QStringLiteral("SELECT %1 FROM SP_MB_SELECT_SYUGYOU('', '')").arg(cols)),
+              QStringLiteral("3|4|5|null|8|8|7"));
+    EXPECT_EQ(one(QStringLiteral("SELECT %1 FROM SP_MB_SELECT_SYUGYOU('01', ' ')").arg(cols)),
+              QStringLiteral("null|null|null|null|2|null|null"));
+    EXPECT_EQ(one(QStringLiteral("SELECT %1 FROM SP_MB_SELECT_SYUGYOU(' ', '02')").arg(cols)),
+              QStringLiteral("null|null|null|null|null|8|null"));
+}
+
 } // namespace
