@@ -584,4 +584,127 @@ TEST_F(AccountingStepsTest, HeadCountsOfThreeYears) {
               QStringLiteral("null|null|null|null|null|8|null"));
 }
 
+// The reconciliation statement's procedures over a small journal of account 1112 (one side per line):
+//   line  date   month closing day-no entry side amount tax tag2 deleted
+//   1     04-01  1     0       1      1     1    100    0   0    0
+//   2     04-01  1     0       2      2     2     30    0   0    0
+//   3     04-05  1     0       1      3     1     50    5   1    0
+//   4     04-10  1     0       1      4     2     20    0   0    0
+//   5     04-10  1     1       2      5     1      7    0   0    0
+//   6     05-02  2     0       1      6     1     40    0   0    0
+//   7     05-03  2     0       1      7     2     10    0   0    1
+struct ReconciliationTest : AccountingStepsTest {
+    ReconciliationTest() {
+        runTo({0, 1, 2});
+        exec(QStringLiteral("UPDATE ACCDEF1 SET KISHU = '2026-04-01'"));
+        const char* lines[] = {"1, 1, '2026-04-01', 1, 0, 1, 100, 0, 0, 0", "2, 2, '2026-04-01', 1, 0, 2, 30, 0, 0, 0",
+                               "3, 1, '2026-04-05', 1, 0, 1, 50, 5, 1, 0",  "4, 2, '2026-04-10', 1, 0, 1, 20, 0, 0, 0",
+                               "5, 1, '2026-04-10', 1, 1, 2, 7, 0, 0, 0",   "6, 1, '2026-05-02', 2, 0, 1, 40, 0, 0, 0",
+                               "7, 2, '2026-05-03', 2, 0, 1, 10, 0, 0, 1"};
+        for (const char* l : lines)
+            exec(QStringLiteral("INSERT INTO SIWAKE (REC, TAISHAKU, HIZUKE, MNUM, KESSAN, SDAYNUM, NUK, ZEI, FUSEN2, "
+                                "DELFLG, SWKREC, SWKNO, SCODE, KCODE) VALUES (%1, %2, %2, ' ', '1112')")
+                     .arg(QLatin1String(l), QString::fromLatin1(l).section(u',', 0, 0)));
+    }
+    // "RECORDCNT|REC" of the rows of a list procedure.
+    QStringList list(const char* proc, const QString& args) const {
+        return rows(QStringLiteral("SELECT RECORDCNT, REC FROM SP_TOUZACHOSEIHYO_%1(%2)").arg(QLatin1String(proc), args));
+    }
+};
+
+TEST_F(ReconciliationTest, ListUpPagesBackwardsFromTheReferenceLine) {
+    // type, closing flag, from, to, entry no., side, offset, limit
+    struct Case {
+        const char* name;
+        const char* args;
+        QStringList expected;
+    } cases[] = {
+        {"closing entry of the day comes after it", "0, 0, '2026-04-01', '2026-04-10', 0, 0, 0, 0",
+         {"1|4", "2|3", "3|2", "4|1"}},
+        {"reference is a closing entry", "0, 1, '2026-04-01', '2026-04-10', 0, 0, 0, 0",
+         {"1|5", "2|4", "3|3", "4|2", "5|1"}},
+        {"offset counted, limit kept", "0, 0, '2026-04-01', '2026-04-10', 0, 0, 1, 2", {"2|3", "3|2"}},
+        {"reconciliation list leaves tagged lines out", "1, 0, '2026-04-01', '2026-04-10', 0, 0, 0, 0",
+         {"1|4", "2|2", "3|1"}},
+        {"reference entry and side", "0, 0, '2026-04-01', '2026-04-10', 4, 1, 0, 0", {"1|3", "2|2", "3|1"}},
+        {"end before start starts at the fiscal year", "0, 0, '2026-05-01', '2026-04-05', 0, 0, 0, 0",
+         {"1|3", "2|2", "3|1"}},
+        {"unknown type", "2, 0, '2026-04-01', '2026-04-10', 0, 0, 0, 0", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList a = QString::fromLatin1(c.args).split(QStringLiteral(", "));
+        EXPECT_EQ(list("LISTUP", QStringLiteral("%1, '', '1112', '', '', 0, %2, %3, %4, %5, %6, 0, %7, %8")
+                                     .arg(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7])),
+                  c.expected);
+    }
+}
+
+TEST_F(ReconciliationTest, ListDownPagesForwardsWithinTheMonth) {
+    // month limit, from
+    const auto down = [&](int month, const char* from) {
+        return list("LISTDOWN", QStringLiteral("0, '', '1112', '', '', %1, 0, '%2', '2026-05-31', 0, 0, 0, 0, 0")
+                                    .arg(month)
+                                    .arg(QLatin1String(from)));
+    };
+    EXPECT_EQ(down(1, "2026-04-05"), (QStringList{"1|3", "2|4", "3|5"}));
+    EXPECT_EQ(down(2, "2026-04-05"), (QStringList{"1|3", "2|4", "3|5", "4|6"}));
+    // Lines of a later month stay out, except on the reference day itself.
+    EXPECT_EQ(down(0, "2026-04-05"), QStringList{"1|3"});
+    // Deleted lines are listed when asked for.
+    EXPECT_EQ(list("LISTDOWN", QStringLiteral("0, '', '1112', '', '', 2, 0, '2026-05-01', '2026-05-31', 0, 0, 1, 0, 0")),
+              QStringList{"1|7"});
+}
+
+TEST_F(ReconciliationTest, AFullPageIsFiftyLines) {
+    {
+        auto db = ds.connect();
+        fb::Transaction t(*db);
+        fb::Query q(t, QStringLiteral("INSERT INTO SIWAKE (REC, SWKREC, SWKNO, TAISHAKU, HIZUKE, MNUM, SDAYNUM, DELFLG, "
+                                      "SCODE, KCODE) VALUES (:REC, :REC, :REC, 1, '2026-04-01', 1, :DAY, 0, ' ', '1113')"));
+        for (int i = 1; i <= 60; ++i) {
+            q.setInt("REC", 100 + i);
+            q.setInt("DAY", i);
+            q.execute();
+        }
+        t.commit();
+    }
+    const QString args = QStringLiteral("0, '', '1113', '', '', 0, 0, '2026-04-01', '2026-04-30', 0, 0, 0, %1, 0");
+    QStringList page = list("LISTUP", args.arg(0));
+    ASSERT_EQ(page.size(), 50);
+    EXPECT_EQ(page.first(), QStringLiteral("1|160"));
+    EXPECT_EQ(page.last(), QStringLiteral("50|111"));
+    page = list("LISTUP", args.arg(10));
+    ASSERT_EQ(page.size(), 50);
+    EXPECT_EQ(page.first(), QStringLiteral("11|150"));
+    EXPECT_EQ(page.last(), QStringLiteral("60|101"));
+}
+
+// The balance runs from the given start the opposite way from the ledger: with debit as the normal
+// side, a debit line takes its amount (and tax, when included) away and a credit line adds it.
+TEST_F(ReconciliationTest, BalanceUpToALine) {
+    // type, calculation, tax treatment, month, date, entry key, side
+    struct Case {
+        const char* name;
+        const char* args;
+        const char* balance;
+    } cases[] = {
+        {"up to the month", "0, 1, 0, 1, '2026-04-30', 0, 0", "888"},          // 1000-100+30-55+20-7
+        {"tax excluded", "0, 1, 1, 1, '2026-04-30', 0, 0", "893"},             // 1000-100+30-50+20-7
+        {"stops before the given line", "0, 0, 0, 1, '2026-04-10', 4, 2", "875"}, // 1000-100+30-55
+        {"given line not chosen", "0, 0, 0, 1, '2026-04-10', 99, 1", "888"},
+        {"reconciliation list", "1, 1, 0, 1, '2026-04-30', 0, 0", "943"},      // 1000-100+30+20-7
+        {"next month", "0, 1, 0, 2, '2026-05-31', 0, 0", "848"},               // 888-40
+        {"unknown type", "2, 1, 0, 1, '2026-04-30', 0, 0", "1000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList a = QString::fromLatin1(c.args).split(QStringLiteral(", "));
+        EXPECT_EQ(rows(QStringLiteral("SELECT CAST(ZANDAKA AS INTEGER) FROM SP_TOUZACHOSEIHYO_ZENZAN(%1, %2, '', '1112', "
+                                      "'', '', %3, %4, %5, 0, 1, %6, %7, 1000)")
+                           .arg(a[0], a[1], a[2], a[3], a[4], a[5], a[6])),
+                  QStringList{QLatin1String(c.balance)});
+    }
+}
+
 } // namespace
