@@ -39,21 +39,7 @@ struct AccountingStepsTest : ::testing::Test {
     }
     void exec(const QString& sql) const { ds.execute(sql); }
     // Every row as its fields joined by "|", in the statement's order; what it wrote is committed.
-    QStringList rows(const QString& sql) const {
-        auto db = ds.connect();
-        fb::Transaction t(*db);
-        fb::Query q(t, sql);
-        QStringList out;
-        for (q.open(); !q.eof(); q.next()) {
-            QStringList f;
-            for (int i = 0; i < q.fieldCount(); ++i)
-                f << (q.field(i).isNull() ? QStringLiteral("null") : q.field(i).asString());
-            out << f.join(u'|');
-        }
-        q.close();
-        t.commit();
-        return out;
-    }
+    QStringList rows(const QString& sql) const { return queryRows(*ds.connect(), sql); }
     QString one(const QString& sql) const {
         const QStringList r = rows(sql);
         return r.isEmpty() ? QStringLiteral("<none>") : r.first();

@@ -1,6 +1,7 @@
 // The system database's upgrade steps through real isql-fb, on a database built from the base before
 // the first step: schema, migrated rows and the numbering of the version table.
 
+#include "UpgradeTestSupport.h"
 #include "core/uAccDateCmp.h"
 #include "core/uAccRecord.h"
 #include "dbupdate/z5DbUpdateScript.h"
@@ -50,21 +51,7 @@ struct SystemStepsTest : ::testing::Test {
     QString savedSqlDir = SystemDef.SqlDir;
     void exec(const QString& sql) const { e.executeSystem(sql); }
     // Every row as its fields joined by "|", in the statement's order.
-    QStringList rows(const QString& sql) const {
-        auto db = e.root->connectSystem();
-        fb::Transaction t(*db);
-        fb::Query q(t, sql);
-        QStringList out;
-        for (q.open(); !q.eof(); q.next()) {
-            QStringList f;
-            for (int i = 0; i < q.fieldCount(); ++i)
-                f << (q.field(i).isNull() ? QStringLiteral("null") : q.field(i).asString());
-            out << f.join(u'|');
-        }
-        q.close();
-        t.commit(); // what a selected procedure inserted stays
-        return out;
-    }
+    QStringList rows(const QString& sql) const { return queryRows(*e.root->connectSystem(), sql); }
     QStringList columns(const QString& table) const {
         return rows(QStringLiteral("SELECT TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS WHERE "
                                    "RDB$RELATION_NAME = '%1' ORDER BY RDB$FIELD_POSITION")
