@@ -16,6 +16,10 @@ bool ProbeAccField(const QString& table, const QString& field);
 // both forms of the statement and their account rules are written anew.
 void CashFlowMasterStatements(QStringList& lines);
 
+// On the shared server (connection mode 1), the call of SP_DATALIST_UPDATE with the server's data folder
+// and its commit; nothing otherwise. The folder keeps its case: Linux folder names are case-sensitive.
+void DatalistUpdateCall(QStringList& lines);
+
 namespace z5SystemDbUpdate031 {
 TStepContent Content();
 }
