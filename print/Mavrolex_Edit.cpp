@@ -1,6 +1,7 @@
 #include "print/Mavrolex_Edit.h"
 
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 
 TEditMvx::TEditMvx(QWidget* parent) : TxEdit(parent) {
     setKeyEdit3D(bsSingle);
@@ -18,6 +19,17 @@ void TEditMvx::setCurr(Money value) {
 void TEditMvx::setLong(qint32 value) {
     if (value != 0)
         TxEdit::setLong(value);
+}
+
+void TEditMvx::keyPressEvent(QKeyEvent* e) {
+    const QString typed = e->text();
+    const bool printable = !typed.isEmpty() && typed.at(0).unicode() >= 32 && typed.at(0).unicode() != 127;
+    if (m_maxLength > 0 && printable && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+        text().size() - selectedText().size() + typed.size() > m_maxLength) {
+        e->accept();
+        return;
+    }
+    TxEdit::keyPressEvent(e);
 }
 
 void TEditMvx::inputMethodEvent(QInputMethodEvent* e) {

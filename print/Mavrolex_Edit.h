@@ -21,9 +21,18 @@ public:
     void setCurr(Money value);
     void setLong(qint32 value);
 
+    // At most this many characters can be typed (0: no limit); a text set by the program, such as a spin
+    // button's "-100", is taken whole.
+    int MaxLength() const { return m_maxLength; }
+    void setMaxLength(int length) { m_maxLength = length; }
+
 protected:
+    void keyPressEvent(QKeyEvent* e) override;
     // Input methods on Linux hand over no reading: only typed characters are collected (keyPressEvent).
     void inputMethodEvent(QInputMethodEvent* e) override;
+
+private:
+    int m_maxLength = 0;
 };
 
 // Backspace as a typed character.

@@ -109,6 +109,19 @@ void Tfmyohaku::setHRatio(int value) {
     m_hRatio = value;
 }
 
+void Tfmyohaku::showValues() {
+    ui->UpDown2->setPosition(m_topOffset);
+    ui->UpDown1->setPosition(m_leftOffset);
+    setVRatio(m_vRatio);
+    setHRatio(m_hRatio);
+}
+
+void Tfmyohaku::done(int result) {
+    if (result != QDialog::Accepted)
+        showValues();
+    QDialog::done(result);
+}
+
 void Tfmyohaku::showRatioGroup(bool show) {
     ui->GroupBox3->setVisible(show);
     setFixedHeight(show ? kHeightWithRatios : kHeightWithoutRatios);

@@ -50,11 +50,16 @@ public:
     bool ED_TOPKeyPress(TEditMvx* field, QKeyEvent* e);
     void Button1Click();
 
+    // Closing without OK leaves the values as they were and shows them again in the fields, so that the
+    // next showing does not offer what was typed and dropped.
+    void done(int result) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void showValues();
     TEditMvx* makeField(QWidget* parent, int x, int y, TUpDown* upDown);
     bool isField(QObject* o) const;
 

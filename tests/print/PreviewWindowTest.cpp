@@ -7,7 +7,13 @@
 #include "print/Mavrolex_Function.h"
 #include "print/Mavrolex_ImageOut.h"
 
+#include "print/QtPrinterDevice.h"
+
+#include <QPageSize>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QScrollArea>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 
@@ -256,5 +262,102 @@ TEST_F(PreviewTest, PaintingFramesThePrintableAreaAndIsNotReentrant) {
             QStringList{
                 QStringLiteral("\"%1\"が見つかりません。").arg(env->path() + QStringLiteral("/gone.TMP"))});
         Engine().DataFileName = EngineSettings.DataFile;
+    });
+}
+
+class PreviewPrintTest : public PreviewTest {
+protected:
+    void SetUp() override {
+        PreviewTest::SetUp();
+        ShutdownMavrolexEngine();
+        QtPrinterDevice::Options options;
+        options.systemPrinters = false;
+        options.pdfFolder = env->path() + QStringLiteral("/pdf");
+        options.pdfDpi = 150;
+        auto d = std::make_unique<QtPrinterDevice>(options);
+        pdf = d.get();
+        InstallPrinterDevice(std::move(d));
+        Engine();
+    }
+    static QString run(const QString& tool, const QStringList& args) {
+        QProcess p;
+        p.start(tool, args);
+        p.waitForFinished(20000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    static int pageCount(const QString& file) {
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                                              .match(run(QStringLiteral("pdfinfo"), {file}));
+        return m.hasMatch() ? m.captured(1).toInt() : -1;
+    }
+    static QString pageText(const QString& file, int page) {
+        return run(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
+                    file, QStringLiteral("-")});
+    }
+    QtPrinterDevice* pdf = nullptr;
+};
+
+TEST_F(PreviewPrintTest, PrintingAllAndTheCurrentPageWritesThePagesAndKeepsTheView) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "poppler-utils not installed";
+    const QString spool = datasetListSpool();
+    TPmvxDEF rec = listRecord(spool);
+    rec.PrnDlg = false;
+    preview(rec, [&](TImageDispForm& form) {
+        form.LastPageClick();
+        form.ZoomOutButtonClick();
+        const QString zoom = form.DispZoomText();
+
+        form.button("PrintButton")->click();
+        ASSERT_EQ(pdf->pdfFiles().size(), 1);
+        // The printer dialog was asked (the preview always asks) for both pages.
+        ASSERT_FALSE(scripted().shown().empty());
+        EXPECT_EQ(scripted().shown().back().what, ui::ScriptedUserInteraction::Shown::PrintDialog);
+        EXPECT_EQ(scripted().shown().back().print.maxPage, 2);
+        const QString all = pdf->pdfFiles().at(0);
+        EXPECT_EQ(pageCount(all), 2);
+        EXPECT_TRUE(pageText(all, 1).contains(QStringLiteral("株式会社サンプル35")));
+        EXPECT_TRUE(pageText(all, 2).contains(QStringLiteral("株式会社サンプル36")));
+        EXPECT_EQ(form.WherePageText(), QStringLiteral("2/2"));
+        EXPECT_EQ(form.DispZoomText(), zoom);
+        EXPECT_FALSE(EngineSettings.PrnDlg);
+        EXPECT_EQ(EngineSettings.DataFile.text(), spool);
+        EXPECT_EQ(pdf->orientation(), 2);
+
+        form.button("CurrentPage")->click();
+        ASSERT_EQ(pdf->pdfFiles().size(), 2);
+        const QString current = pdf->pdfFiles().at(1);
+        EXPECT_EQ(pageCount(current), 1);
+        const QString text = pageText(current, 1);
+        EXPECT_TRUE(text.contains(QStringLiteral("株式会社サンプル36"))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("株式会社サンプル35"))) << text.toStdString();
+        EXPECT_EQ(form.WherePageText(), QStringLiteral("2/2"));
+        EXPECT_EQ(form.DispZoomText(), zoom);
+        EXPECT_EQ(Engine().PageIndex, 2);
+    });
+    EXPECT_TRUE(errorLogLines().isEmpty()) << errorLogLines().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(PreviewTest, PrinterSetUpGoesThroughTheUserInteractionAndLaysOutAgain) {
+    TPmvxDEF rec = listRecord(datasetListSpool());
+    preview(rec, [&](TImageDispForm& form) {
+        form.SpeedButton3Click();
+        scripted().queuePageSetup(ui::PageSetupAnswer{int(QPageSize::A3), 1});
+        form.button("PrintSetupButton")->click();
+        const auto& asked = scripted().shown().back();
+        ASSERT_EQ(asked.what, ui::ScriptedUserInteraction::Shown::PageSetup);
+        EXPECT_EQ(asked.pageSetup.pageSizeId, int(QPageSize::A4));
+        EXPECT_EQ(asked.pageSetup.orientation, 2);
+        EXPECT_EQ(device->devMode().paperSize, DMPAPER_A3);
+        EXPECT_EQ(device->orientation(), 1);
+        // The panel follows the new paper: A3 portrait.
+        EXPECT_EQ(form.PaperPanel()->width(), RoundEven(form.logicalDpiX() * 297 / 25.4));
+        EXPECT_EQ(form.PaperPanel()->height(), RoundEven(form.logicalDpiX() * 420 / 25.4));
+        // Report A4 on an A3 printer: the paper ratio of that pair.
+        EXPECT_EQ(Engine().VRatio, 1414);
+        scripted().queuePageSetup(std::nullopt);
+        form.button("PrintSetupButton")->click();
+        EXPECT_EQ(device->devMode().paperSize, DMPAPER_A3);
     });
 }
