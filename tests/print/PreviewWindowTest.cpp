@@ -9,10 +9,12 @@
 
 #include "print/QtPrinterDevice.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPageSize>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -269,31 +271,17 @@ class PreviewPrintTest : public PreviewTest {
 protected:
     void SetUp() override {
         PreviewTest::SetUp();
-        ShutdownMavrolexEngine();
-        QtPrinterDevice::Options options;
-        options.systemPrinters = false;
-        options.pdfFolder = env->path() + QStringLiteral("/pdf");
-        options.pdfDpi = 150;
-        auto d = std::make_unique<QtPrinterDevice>(options);
-        pdf = d.get();
-        InstallPrinterDevice(std::move(d));
-        Engine();
-    }
-    static QString run(const QString& tool, const QStringList& args) {
-        QProcess p;
-        p.start(tool, args);
-        p.waitForFinished(20000);
-        return QString::fromUtf8(p.readAllStandardOutput());
+        pdf = &usePdfPrinter(150);
     }
     static int pageCount(const QString& file) {
         const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
-                                              .match(run(QStringLiteral("pdfinfo"), {file}));
+                                              .match(RunTool(QStringLiteral("pdfinfo"), {file}));
         return m.hasMatch() ? m.captured(1).toInt() : -1;
     }
     static QString pageText(const QString& file, int page) {
-        return run(QStringLiteral("pdftotext"),
-                   {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
-                    file, QStringLiteral("-")});
+        return RunTool(QStringLiteral("pdftotext"),
+                       {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                        QString::number(page), file, QStringLiteral("-")});
     }
     QtPrinterDevice* pdf = nullptr;
 };
@@ -359,5 +347,41 @@ TEST_F(PreviewTest, PrinterSetUpGoesThroughTheUserInteractionAndLaysOutAgain) {
         scripted().queuePageSetup(std::nullopt);
         form.button("PrintSetupButton")->click();
         EXPECT_EQ(device->devMode().paperSize, DMPAPER_A3);
+    });
+}
+
+TEST_F(PreviewTest, DraggingPansAndHandlerFailuresAreLoggedUnderTheirContext) {
+    TPmvxDEF rec = listRecord(datasetListSpool());
+    preview(rec, [&](TImageDispForm& form) {
+        for (int i = 0; i < 15; ++i)
+            form.ZoomInButtonClick();
+        QScrollArea* box = form.ImagePaintScrollBox();
+        QWidget* paint = form.ImagePaintBox();
+        const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                              Qt::MouseButtons buttons) {
+            QMouseEvent e(type, QPointF(at), QPointF(paint->mapToGlobal(at)), button, buttons,
+                          Qt::NoModifier);
+            QApplication::sendEvent(paint, &e);
+        };
+        send(QEvent::MouseButtonPress, QPoint(300, 300), Qt::LeftButton, Qt::LeftButton);
+        EXPECT_EQ(paint->cursor().shape(), Qt::SizeAllCursor);
+        send(QEvent::MouseMove, QPoint(260, 230), Qt::NoButton, Qt::LeftButton);
+        EXPECT_EQ(box->horizontalScrollBar()->value(), 40);
+        EXPECT_EQ(box->verticalScrollBar()->value(), 70);
+        // Never below 0.
+        send(QEvent::MouseMove, QPoint(400, 400), Qt::NoButton, Qt::LeftButton);
+        EXPECT_EQ(box->horizontalScrollBar()->value(), 0);
+        EXPECT_EQ(box->verticalScrollBar()->value(), 0);
+        send(QEvent::MouseButtonRelease, QPoint(400, 400), Qt::LeftButton, Qt::NoButton);
+        EXPECT_EQ(paint->cursor().shape(), Qt::ArrowCursor);
+
+        device->failWith(QStringLiteral("プリンタ応答なし"));
+        form.FormResize();
+        device->failWith(QString());
+        const QStringList log = errorLogLines();
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const QString& l) {
+            return l.endsWith(QStringLiteral("PREVIEW.FormResize:プリンタ応答なし"));
+        })) << log.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(form.isVisible());
     });
 }
