@@ -216,3 +216,22 @@ TEST(PreviewFileHeaderTest, HeaderValueIsTheRestOfTheFirstMatchingLine) {
     EXPECT_EQ(HeaderValue(QStringLiteral("*PAPERSIZE="), lines), QStringLiteral("13"));
     EXPECT_EQ(HeaderValue(QStringLiteral("*FORMFILE="), lines), QString());
 }
+
+TEST_F(PreviewFileTest, ReferencesOfAReportWithoutFormFileAndWithCharts) {
+    PreviewSaveSet set;
+    set.folder = saved;
+    set.name = QStringLiteral("n");
+    QStringList text{QStringLiteral("*FORMFILE=%1").arg(header.formFile), QStringLiteral("*FORMFILE=later"),
+                     QStringLiteral("CHART;c.wmf;10;20;30;40;0;"), QStringLiteral("CHART;d.wmf;1;2;3;4;0;"),
+                     QStringLiteral("FORM;%1;TRUE;x;5;").arg(src + QStringLiteral("/sub1.mvf"))};
+    for (const QString& kind : {QStringLiteral("*FORMFILE="), QStringLiteral("FORM;"),
+                                QStringLiteral("IMAGE;"), QStringLiteral("CHART;")})
+        EXPECT_TRUE(LocalisePreviewReferences(kind, set, text)) << kind.toStdString();
+    EXPECT_EQ(text, (QStringList{QStringLiteral("*FORMFILE="), QStringLiteral("*FORMFILE=later"),
+                                 QStringLiteral("IMAGE;10;20;30;40;%1/n_CHART.WMF;0;").arg(saved),
+                                 QStringLiteral("CHART;d.wmf;1;2;3;4;0;"),
+                                 QStringLiteral("FORM;%1/n_FORMAT-1.mvf;TRUE;0;5;").arg(saved)}));
+    // No chart is registered: nothing is saved for it, and that is no failure.
+    EXPECT_EQ(QDir(saved).entryList(QDir::Files), QStringList{QStringLiteral("n_FORMAT-1.mvf")});
+    EXPECT_TRUE(set.failures.isEmpty());
+}
