@@ -29,7 +29,7 @@ double differentPixelFraction(const QImage& a, const QImage& b, int channelToler
 ::testing::AssertionResult matchesReference(const QImage& actual, const QString& referencePath,
                                             double maxDifferentFraction, int channelTolerance) {
     const QString source = sourceDir() + QLatin1Char('/') + referencePath;
-    if (qEnvironmentVariable("QV_UPDATE_REFERENCES") == QStringLiteral("1")) {
+    if (qEnvironmentVariable("QV_UPDATE_REFERENCE_IMAGES") == QStringLiteral("1")) {
         QDir().mkpath(QFileInfo(source).absolutePath());
         if (!actual.save(source, "PNG"))
             return ::testing::AssertionFailure() << "cannot write " << source.toStdString();

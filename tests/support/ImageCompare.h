@@ -1,7 +1,7 @@
 #pragma once
 // Screenshots compared with reference images kept in the source tree. Two images match when they have
 // the same size and at most maxDifferentFraction of their pixels differ by more than channelTolerance in
-// a colour channel, which absorbs small differences of font rendering. With QV_UPDATE_REFERENCES=1 the
+// a colour channel, which absorbs small differences of font rendering. With QV_UPDATE_REFERENCE_IMAGES=1 the
 // reference is (re)written from the actual image instead.
 
 #include <QImage>
