@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <exception>
 
 // The application's hint window of the engine uses the font "System" on its canvas; on Linux hints are
@@ -227,14 +228,21 @@ void TImageDispForm::showEvent(QShowEvent* e) {
         m_scaleY = logicalDpiY() / 254.0;
         LoadFormVariables(Engine().FormFileName, 0, 0);
     });
+    // A window manager that keeps the focus elsewhere never activates the window: it is set up anyway.
+    QTimer::singleShot(0, this, [this] { firstActivation(); });
+}
+
+void TImageDispForm::firstActivation() {
+    // The set-up runs at the first activation only: coming back from a dialog keeps the page and zoom.
+    if (m_activated)
+        return;
+    m_activated = true;
+    FormActivate();
 }
 
 bool TImageDispForm::event(QEvent* e) {
-    if (e->type() == QEvent::WindowActivate && !m_activated) {
-        // The set-up runs at the first activation only: coming back from a dialog keeps the page and zoom.
-        m_activated = true;
-        FormActivate();
-    }
+    if (e->type() == QEvent::WindowActivate)
+        firstActivation();
     // Showing every window named "ImageDispForm" again on deactivation keeps the preview in front of the
     // program's windows; a modal window stays in front anyway, so nothing is done here.
     return QDialog::event(e);

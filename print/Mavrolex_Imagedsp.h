@@ -112,6 +112,7 @@ private:
     friend int StartPreview(TPmvxDEF& Rec);
     friend class PreviewPaintBox;
     void preparePaperButtons(const TPmvxDEF& rec);
+    void firstActivation();
     void showWherePage();
     void showZoom();
     void zoomChanged();
