@@ -246,7 +246,7 @@ TEST_F(PreviewTest, MarginDialogFromThePreviewTakesRatiosOnlyWhenThePapersMatch)
         preview(rec, [&](TImageDispForm& form) {
             inNextDialog([&](QDialog& d) {
                 auto& m = static_cast<Tfmyohaku&>(d);
-                keepScreenshot(m, QStringLiteral("margin_%1").arg(QLatin1String(c.name)));
+                testenv::saveShot(m, QStringLiteral("margin_%1").arg(QLatin1String(c.name)));
                 EXPECT_EQ(m.GroupBox3()->isVisible(), c.ratios) << c.name;
                 EXPECT_EQ(m.height(), c.ratios ? 320 : 220) << c.name;
                 EXPECT_EQ(m.EdTop()->text(), QStringLiteral("20")) << c.name;

@@ -79,11 +79,3 @@ void PreviewTest::inNextDialog(const std::function<void(QDialog&)>& body) {
     });
     poll->start();
 }
-
-void PreviewTest::keepScreenshot(QWidget& window, const QString& name) {
-    const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    window.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
-}

@@ -20,6 +20,4 @@ protected:
     int preview(TPmvxDEF& rec, const std::function<void(TImageDispForm&)>& body);
     // Runs body inside the next modal dialog that action opens (the dialog is passed to it).
     static void inNextDialog(const std::function<void(QDialog&)>& body);
-    // Saves a window grab below $QV_SCREENSHOT_DIR when it is set, for looking at by hand.
-    static void keepScreenshot(QWidget& window, const QString& name);
 };

@@ -35,7 +35,7 @@ int fittingZoom(QSize box, double w, double h, int ppi, int panelTop) {
 TEST_F(PreviewTest, DatasetListOpensAtFitAndShowsItsPagesAsTheReferences) {
     TPmvxDEF rec = listRecord(datasetListSpool());
     preview(rec, [&](TImageDispForm& form) {
-        keepScreenshot(form, QStringLiteral("preview_window"));
+        testenv::saveShot(form, QStringLiteral("preview_window"));
         const MavrolexEngineState& e = Engine();
         EXPECT_EQ(form.windowTitle(), QStringLiteral("印刷プレビュー"));
         EXPECT_EQ(form.WherePageText(), QStringLiteral("1/2"));
@@ -53,7 +53,7 @@ TEST_F(PreviewTest, DatasetListOpensAtFitAndShowsItsPagesAsTheReferences) {
 
         form.SpeedButton3Click();
         EXPECT_EQ(form.DispZoomText(), QStringLiteral("100%"));
-        keepScreenshot(form, QStringLiteral("preview_window_100"));
+        testenv::saveShot(form, QStringLiteral("preview_window_100"));
         EXPECT_TRUE(testenv::matchesReference(form.grabPage(),
                                               QStringLiteral("tests/print/data/preview_page1_100.png")));
 
