@@ -366,7 +366,8 @@ bool TBackupRestoreThread::backupWithoutMyNumber() {
             // Read back: a backup that would still hold the numbers is not written.
             TMyNumberIO check;
             check.GetMyNumberSetting(Host, copy, QString(), QString());
-            ok = check.UseFlag == 0 && check.AdminPassword.isEmpty() && check.ValueText.isEmpty() &&
+            ok = check.UseFlag == 0 && check.AdminPassword.trimmed().isEmpty() &&
+                 check.ValueText.trimmed().isEmpty() &&
                  backupByRoute(copy, BackupFile);
         }
         if (DM->ServerFExist(copy, ConnectMode))
