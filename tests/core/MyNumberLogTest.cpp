@@ -3,7 +3,14 @@
 
 #include "DataModuleFixture.h"
 
+#include "controls/QtUserInteraction.h"
+#include "controls/z5InputDlg.h"
 #include "core/z5ComMyNumber.h"
+#include "ui_z5InputDlg.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -86,6 +93,36 @@ TEST_F(MyNumberLogTest, AdministrationPassword) {
     shown->queueInput(std::nullopt);
     EXPECT_FALSE(AskMyNumberAdminPassword(QStringLiteral("abc123")));
     EXPECT_EQ(shown->shown().size(), 1u);
+}
+
+// The prompt as the operator sees it: the second try asks again in red. QV_SCREENSHOT_DIR keeps a
+// picture of it.
+TEST_F(MyNumberLogTest, PasswordPromptThroughTheInputDialog) {
+    SystemDef.MYNUMBER_ADM = 1;
+    auto previous = ui::install(std::make_unique<QtUserInteraction>());
+    int tries = 0;
+    QString secondPrompt;
+    std::function<void()> answer = [&] {
+        auto* d = qobject_cast<TInputDlgBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        ++tries;
+        if (tries == 2) {
+            secondPrompt = d->form().lblMain->text();
+            const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+            if (!dir.isEmpty())
+                d->grab().save(dir + QStringLiteral("/mynumber_password.png"));
+        }
+        QTest::keyClicks(d->form().txtInput, tries == 1 ? QStringLiteral("nope") : QStringLiteral("abc123"));
+        QTest::mouseClick(d->form().btnOK, Qt::LeftButton);
+        if (tries == 1)
+            QTimer::singleShot(0, answer);
+    };
+    QTimer::singleShot(0, answer);
+    const bool ok = AskMyNumberAdminPassword(QStringLiteral("abc123"));
+    ui::install(std::move(previous));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(tries, 2);
+    EXPECT_EQ(secondPrompt, QStringLiteral("正しいパスワードを入力して下さい。"));
 }
 
 // Every attempt meets a row with the same key: the row is not lost unseen, the refusal is reported.
