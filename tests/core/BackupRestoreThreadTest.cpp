@@ -336,4 +336,50 @@ TEST_F(BackupRestoreThreadTest, CopyAndRebuild) {
     EXPECT_TRUE(f.info.Message.isEmpty());
 }
 
+// Client/server mode with the backup file on this computer: through the file-manager database's
+// transfer table when it exists, else through gbak; both ways restore again.
+TEST_F(BackupRestoreThreadTest, TransferThroughTheServer) {
+    const QString server = qEnvironmentVariable("QV_FB_SERVER");
+    if (server.isEmpty())
+        GTEST_SKIP() << "QV_FB_SERVER not set (test.sh starts the server)";
+    const testenv::Dataset ds = dataset();
+    const testenv::Dataset target = root->addDataset({});
+    dm->IBDatabaseDEF.detach();
+    ConnectMode = 1;
+    SystemDef.HOSTNAME = server;
+    SystemDef.ServerDriveDir = e.env.temp() + QStringLiteral("/serverwork");
+    const auto transfer = [&](int mode, const QString& database, const QString& file) {
+        TBackupRestoreThread t(true);
+        t.Mode = mode;
+        t.TransferKind = 1;
+        t.MyNumberCheck = 0;
+        t.Host = server;
+        t.DatabaseFile = database;
+        t.BackupFile = file;
+        t.KeepIndexes = 1;
+        return run(t);
+    };
+    for (const bool fileManager : {true, false}) {
+        SCOPED_TRACE(fileManager ? "file manager" : "gbak");
+        const QString plfileman = SystemDef.SYSDIR + QStringLiteral("/plfileman.fdb");
+        if (fileManager)
+            testenv::createDatabaseFromScript(testenv::fileManagerSchemaScript(), plfileman);
+        else
+            QFile::remove(plfileman);
+        const QString f = file(fileManager ? QStringLiteral("fm.fbk") : QStringLiteral("gbak.fbk"));
+        const Result b = transfer(TBackupRestoreThread::ModeBackup, ds.database, f);
+        ASSERT_TRUE(b.success) << b.info.Message.toStdString() << shown->messageTexts().join(u'\n').toStdString();
+        EXPECT_GT(QFileInfo(f).size(), 1000);
+        target.execute(QStringLiteral("DELETE FROM KS_SISAN"));
+        const Result r = transfer(TBackupRestoreThread::ModeRestore, target.database, f);
+        ASSERT_TRUE(r.success) << r.info.Message.toStdString() << shown->messageTexts().join(u'\n').toStdString();
+        EXPECT_EQ(count(server + u':' + target.database, QStringLiteral("SELECT COUNT(*) FROM KS_SISAN")), 1);
+        if (fileManager) {
+            EXPECT_TRUE(QFileInfo::exists(SystemDef.ServerDriveDir + QStringLiteral("/placc.10001")));
+            EXPECT_EQ(count(server + u':' + plfileman, QStringLiteral("SELECT COUNT(*) FROM FILETRANS")), 0);
+        }
+    }
+    EXPECT_TRUE(shown->shown().empty()) << shown->messageTexts().join(u'\n').toStdString();
+}
+
 } // namespace
