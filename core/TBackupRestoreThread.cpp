@@ -45,35 +45,6 @@ QString fileNameOf(const QString& databaseName) {
     return QFileInfo(databaseName.mid(databaseName.indexOf(u':', 1) + 1)).absoluteFilePath();
 }
 
-// The accounting connection of the module as the caller had it; attached again after work that had to
-// drop it (a restore ends with no dataset connected).
-class KeepAccountingConnection {
-public:
-    KeepAccountingConnection() {
-        if (DM->IBDatabaseDAT.isConnected()) {
-            m_path = DM->IBDatabaseDAT.path();
-            m_params = DM->IBDatabaseDAT.options().toParams();
-        }
-    }
-    ~KeepAccountingConnection() {
-        if (m_path.isEmpty() || DM->IBDatabaseDAT.isConnected())
-            return;
-        try {
-            DM->IBDatabaseDAT.setPath(m_path);
-            DM->IBDatabaseDAT.setParams(m_params);
-            DM->IBDatabaseDAT.attach();
-        } catch (const fb::Error& e) {
-            ErrFbAccess(e, QStringLiteral("TBackupRestoreThread"), QStringLiteral("会計データの接続に失敗しました。"));
-        }
-    }
-    KeepAccountingConnection(const KeepAccountingConnection&) = delete;
-    KeepAccountingConnection& operator=(const KeepAccountingConnection&) = delete;
-
-private:
-    QString m_path;
-    QStringList m_params;
-};
-
 QString localTempFolder() {
     const QString dir = ExcludePathDelim(SystemDef.TempDir);
     if (!dir.isEmpty() && ForceFolder(dir))

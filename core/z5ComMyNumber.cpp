@@ -62,7 +62,7 @@ QString commentOf(int kind, const QString& procName) {
 
 // The dataset of a database path on the module's accounting connection for one operation: used as it
 // is when the module has it open; otherwise connected here, and afterwards disconnected with the
-// module's earlier connection attached again.
+// module's earlier connection attached again (by the keeper, which goes after the session's end).
 class DatasetSession {
 public:
     DatasetSession(const QString& host, const QString& path, bool mustExist) {
@@ -74,10 +74,6 @@ public:
             m_ok = true;
             return;
         }
-        if (db.isConnected()) {
-            m_previousPath = db.path();
-            m_previousParams = db.options().toParams();
-        }
         m_connectedHere = true;
         m_ok = DM->fnAccDatConnected(host, m_folder, 0);
     }
@@ -85,15 +81,6 @@ public:
         if (!m_connectedHere)
             return;
         DM->fnAccDatDisConnected(m_folder, 0, 0);
-        if (m_previousPath.isEmpty())
-            return;
-        try {
-            DM->IBDatabaseDAT.setPath(m_previousPath);
-            DM->IBDatabaseDAT.setParams(m_previousParams);
-            DM->IBDatabaseDAT.attach();
-        } catch (const fb::Error& e) {
-            ErrFbAccess(e, QStringLiteral("TMyNumberIO"), QStringLiteral("会計データの接続に失敗しました。"));
-        }
     }
     DatasetSession(const DatasetSession&) = delete;
     DatasetSession& operator=(const DatasetSession&) = delete;
@@ -102,9 +89,8 @@ public:
 private:
     static QString ExcludeFolderOf(const QString& path) { return QFileInfo(path).path(); }
 
+    KeepAccountingConnection m_keep; // constructed first, so it attaches again last
     QString m_folder;
-    QString m_previousPath;
-    QStringList m_previousParams;
     bool m_connectedHere = false;
     bool m_ok = false;
 };
