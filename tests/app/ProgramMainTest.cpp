@@ -4,6 +4,7 @@
 
 #include "platform/CallerWindow.h"
 #include "platform/NamedMutex.h"
+#include "support/DataRootFixture.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
@@ -70,6 +71,7 @@ TEST(ProgramStart, EachHeldMutexRefusesTheStartWithItsMessage) {
 
 TEST(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsOn) {
     testenv::TempEnvironment env;
+    testenv::registerAccountingProduct();
     CallerWindowListener caller(5);
     ProgramProcess first(env.path() + QStringLiteral("/first.log"));
     first.start({QStringLiteral("5,100,1,/tmp/a.xml")});
@@ -97,6 +99,7 @@ TEST(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsOn) {
 
 TEST(ProgramStart, ClosingTheMainWindowEndsWithExitCode1AndReleasesTheMutex) {
     testenv::TempEnvironment env;
+    testenv::registerAccountingProduct();
     CallerWindowListener caller(9);
     ProgramProcess program(env.path() + QStringLiteral("/ui.log"));
     program.setEnv(QStringLiteral("QV_TEST_AUTOCLOSE_MS"), QStringLiteral("0"));
