@@ -201,6 +201,12 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::TFo
     intro.setPixelSize(15);
     m_ui->Memo1a->setFont(intro);
     m_ui->listDataInfo->horizontalHeader()->resizeSection(0, 150);
+    m_ui->listDataInfo->verticalHeader()->setDefaultSectionSize(24);
+    // The introduction takes no input, but its text reads as plain text, not greyed out.
+    QPalette introPalette = m_ui->Panel1->palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
+        introPalette.setColor(QPalette::Disabled, role, introPalette.color(QPalette::Active, role));
+    m_ui->Panel1->setPalette(introPalette);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
