@@ -175,6 +175,34 @@ int SendServerData(TDataSentakuListCtl&, TDataSentakuRec&, int) {
     return 0;
 }
 
+// The progress window over the form while a step runs; it goes with the object, however the step ends.
+class ProgressShown {
+public:
+    ProgressShown(TxAnimeProgressDialog& progress, QWidget* owner, const QString& caption, const QString& line,
+                  bool animation)
+        : m_progress(progress) {
+        m_progress.setCaption(caption);
+        m_progress.setInfoLabel(line);
+        m_progress.setAviFile(animation ? SystemDef.ProgramDir + QStringLiteral("/progress.avi") : QString());
+        m_progress.setCancelBtnShow(false);
+        m_progress.Execute(owner);
+    }
+    ~ProgressShown() { m_progress.Close(); }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+private:
+    TxAnimeProgressDialog& m_progress;
+};
+
+class HourglassShown {
+public:
+    HourglassShown() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~HourglassShown() { QGuiApplication::restoreOverrideCursor(); }
+    HourglassShown(const HourglassShown&) = delete;
+    HourglassShown& operator=(const HourglassShown&) = delete;
+};
+
 void processPendingEvents(int ms) {
     WaitMSec(ms);
     QCoreApplication::processEvents();
@@ -470,16 +498,8 @@ bool TForm1::SelectData(int syoriType) {
 
         FHadData = true;
         {
-            TxAnimeProgressDialog& progress = xAnimeProgressDialog1;
-            progress.setCaption(QStringLiteral("接続中"));
-            progress.setInfoLabel(QStringLiteral("会計データに接続中です…"));
-            progress.setAviFile(s.ProgramDir + QStringLiteral("/progress.avi"));
-            progress.setCancelBtnShow(false);
-            progress.Execute(this);
-            struct CloseProgress {
-                TxAnimeProgressDialog& p;
-                ~CloseProgress() { p.Close(); }
-            } closeProgress{progress};
+            const ProgressShown progress(xAnimeProgressDialog1, this, QStringLiteral("接続中"),
+                                         QStringLiteral("会計データに接続中です…"), true);
 
             FDataConnected = DM->fnAccDatConnected(s.HOSTNAME, s.DataDir, 1);
             if (FDataConnected)
@@ -573,23 +593,21 @@ int TForm1::ReceiveSharedData(int automatic) {
         return 0;
     }
     int result = 0;
+    QString failure;
     {
-        TxAnimeProgressDialog& progress = xAnimeProgressDialog1;
-        progress.setCaption(QStringLiteral("共有データ受信中"));
-        progress.setInfoLabel(QStringLiteral("共有データから受信中…"));
-        progress.setCancelBtnShow(false);
-        progress.Execute(this);
+        const ProgressShown progress(xAnimeProgressDialog1, this, QStringLiteral("共有データ受信中"),
+                                     QStringLiteral("共有データから受信中…"), false);
         try {
             TDataSentakuRec row;
             ListCtl().GetDataListRecordByPath(s.DataDir, row);
             result = ReceiveServerData(ListCtl(), row, 1);
         } catch (const std::exception& e) {
-            progress.setAnimeActive(false);
-            progress.Close();
-            ui::showWarning(QString::fromUtf8(e.what()));
-            return 0;
+            failure = QString::fromUtf8(e.what());
         }
-        progress.Close();
+    }
+    if (!failure.isEmpty()) {
+        ui::showWarning(failure);
+        return 0;
     }
     if (result == 0 || (result == 1 && !QFileInfo::exists(s.DataDir + u'/' + DataFileName))) {
         ui::showInformation(kSharedGone + u'\r' + QStringLiteral("共有データパス: ") + sharePath);
@@ -625,15 +643,8 @@ int TForm1::SendBackSharedData(int /*automatic*/) {
     }
     if (!(netDrive == 1 && kyoyuLock == 1))
         return 1;
-    TxAnimeProgressDialog& progress = xAnimeProgressDialog1;
-    progress.setCaption(QStringLiteral("共有データ送信中"));
-    progress.setInfoLabel(QStringLiteral("共有データへ送信中…"));
-    progress.setCancelBtnShow(false);
-    progress.Execute(this);
-    struct CloseProgress {
-        TxAnimeProgressDialog& p;
-        ~CloseProgress() { p.Close(); }
-    } closeProgress{progress};
+    const ProgressShown progress(xAnimeProgressDialog1, this, QStringLiteral("共有データ送信中"),
+                                 QStringLiteral("共有データへ送信中…"), false);
     try {
         TDataSentakuRec row;
         ListCtl().GetDataListRecordByPath(s.DataDir, row);
@@ -641,7 +652,7 @@ int TForm1::SendBackSharedData(int /*automatic*/) {
         for (const TDataListRec& child : row.CHILDREN)
             sound = DM->CallDataCheck(s.HOSTNAME, child.LOCALPATH, 0, 1) != 0 && sound;
         if (!sound) {
-            progress.setAnimeActive(false);
+            xAnimeProgressDialog1.setAnimeActive(false);
             ui::showInformation(kMergedDamaged);
             return 0;
         }
@@ -767,23 +778,12 @@ void TForm1::BitBtn4aClick() {
 void TForm1::Wizard1NextClick(QObject* /*sender*/, bool finalState) {
     if (!finalState)
         return;
-    TxAnimeProgressDialog& progress = xAnimeProgressDialog1;
-    progress.setCaption(QStringLiteral("連動データの作成中"));
-    progress.setInfoLabel(QStringLiteral("連動データの作成中です…"));
-    progress.setAviFile(SystemDef.ProgramDir + QStringLiteral("/progress.avi"));
-    progress.setCancelBtnShow(false);
-    progress.Execute(this);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     // The outcome's boxes come after the progress window has gone.
     TFinishResult result;
     {
-        struct Restore {
-            TxAnimeProgressDialog& p;
-            ~Restore() {
-                p.Close();
-                QGuiApplication::restoreOverrideCursor();
-            }
-        } restore{progress};
+        const ProgressShown progress(xAnimeProgressDialog1, this, QStringLiteral("連動データの作成中"),
+                                     QStringLiteral("連動データの作成中です…"), true);
+        const HourglassShown hourglass;
         int created = 4;
         QString escaped;
         try {
