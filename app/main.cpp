@@ -726,8 +726,10 @@ bool TForm1::CheckOutputFile() {
         m_ui->Button2->setText(m_ui->Wizard1->NextButtonCap());
         return false;
     }
+    // The root of the system's file system is refused as the root of the system drive is on every
+    // Windows with protected system folders; there is no older system here to allow it.
     const QString folder = QFileInfo(ResolveOutputFile(text, m_documentsDir)).absolutePath();
-    if (SystemDef.OsVersion > 5 && IncludePathDelim(folder) == IncludePathDelim(m_systemDrive)) {
+    if (IncludePathDelim(folder) == IncludePathDelim(m_systemDrive)) {
         ui::showWarning(QStringLiteral("ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(%1)直下にﾌｧｲﾙは指定できません。").arg(m_systemDrive) +
                         QStringLiteral("\r別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。\r"));
         m_ui->Button2->setText(m_ui->Wizard1->NextButtonCap());

@@ -336,3 +336,44 @@ TEST_F(WizardWalk, NothingToExportSaysSoWritesNoFileAndStaysOnTheSummary) {
     EXPECT_EQ(page(), "page5");
     EXPECT_EQ(form->ExitCode(), 1);
 }
+
+TEST_F(WizardWalk, OutputFileRules) {
+    const QString rootRefused =
+        QStringLiteral("ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(/)直下にﾌｧｲﾙは指定できません。\r"
+                       "別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。\r");
+    struct Case {
+        QString text;
+        QString refusal; // empty: accepted
+        QString file;    // the file the summary names
+    };
+    const Case cases[] = {
+        {QString(), wizardtext::NoOutputFile, {}},
+        {env.path() + u'/', wizardtext::NoOutputFile, {}},
+        {QStringLiteral("/a.xml"), rootRefused, {}},
+        {QStringLiteral("/tmp/../a.xml"), rootRefused, {}},
+        {env.path() + QStringLiteral("/a.xml"), {}, env.path() + QStringLiteral("/a.xml")},
+        {QStringLiteral("a.xml"), {}, env.documents() + QStringLiteral("/a.xml")},
+    };
+    start();
+    next();
+    openSelection();
+    next();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        ASSERT_EQ(page(), "page4");
+        ui->clear();
+        w().Edit4a->setText(c.text);
+        next();
+        if (!c.refusal.isEmpty()) {
+            EXPECT_EQ(ui->messageTexts(), QStringList{c.refusal});
+            EXPECT_EQ(page(), "page4");
+            EXPECT_EQ(w().Button2->text(), QStringLiteral("次へ(&N) >"));
+            continue;
+        }
+        EXPECT_TRUE(ui->shown().empty());
+        ASSERT_EQ(page(), "page5");
+        EXPECT_EQ(w().Memo5b->toPlainText().split(u'\n').last(), u' ' + c.file);
+        EXPECT_EQ(form->Exporter()->OutputFile, c.file);
+        QTest::mouseClick(w().Button1, Qt::LeftButton);
+    }
+}
