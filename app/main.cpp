@@ -160,7 +160,6 @@ TFinishResult FinishExport(TComDataExport& exporter, bool callerWindow) {
     return FinishOutcome(result, escaped, callerWindow);
 }
 
-
 namespace {
 
 // Receiving and handing back the local copy of a shared-server dataset come with the shared-server
@@ -178,8 +177,8 @@ int SendServerData(TDataSentakuListCtl&, TDataSentakuRec&, int) {
 // The progress window over the form while a step runs; it goes with the object, however the step ends.
 class ProgressShown {
 public:
-    ProgressShown(TxAnimeProgressDialog& progress, QWidget* owner, const QString& caption, const QString& line,
-                  bool animation)
+    ProgressShown(TxAnimeProgressDialog& progress, QWidget* owner, const QString& caption,
+                  const QString& line, bool animation)
         : m_progress(progress) {
         m_progress.setCaption(caption);
         m_progress.setInfoLabel(line);
@@ -291,10 +290,10 @@ bool TForm1::FormCreate(const QStringList& arguments) {
         return false;
     }
     if (!CheckVersion(m_exporter->ProductVersion, m_exporter->RequiredVersion)) {
-        ui::showError(QStringLiteral("このアプリケーションはインストールされている「") + AppInfo.Zaimu.AppTitle +
-                      QStringLiteral("」のバージョンに対応していません。\rバージョン:") +
-                      m_exporter->RequiredVersion +
-                      QStringLiteral("以降をインストールしてください。\r\rアプリケーションを強制終了します。"));
+        ui::showError(
+            QStringLiteral("このアプリケーションはインストールされている「") + AppInfo.Zaimu.AppTitle +
+            QStringLiteral("」のバージョンに対応していません。\rバージョン:") + m_exporter->RequiredVersion +
+            QStringLiteral("以降をインストールしてください。\r\rアプリケーションを強制終了します。"));
         return false;
     }
 
@@ -310,8 +309,9 @@ void TForm1::SetTexts() {
     const QString product = m_exporter->ProductName;
     const QString tax = m_exporter->TaxProductName;
     m_ui->Memo1a->setText(
-        (FCallerWnd != 0 ? QStringLiteral("『%1』から『%2』へデータの連動を行います。")
-                         : QStringLiteral("『%1』から『%2』へデータを連動させるための中間ファイルを作成します。"))
+        (FCallerWnd != 0
+             ? QStringLiteral("『%1』から『%2』へデータの連動を行います。")
+             : QStringLiteral("『%1』から『%2』へデータを連動させるための中間ファイルを作成します。"))
             .arg(product, tax));
     m_ui->Memo1b->setText(QStringLiteral("『%1』が起動している場合は終了してください。\n\n\n"
                                          "作成を始めるには[次へ]をクリックしてください。")
@@ -319,7 +319,8 @@ void TForm1::SetTexts() {
     m_ui->Label2a->setText(
         QStringLiteral("連動元となる対象データを「データ選択を開く」ボタンを押して指定します。"));
     if (FCallerWnd == 0)
-        m_ui->Label4a->setText(QStringLiteral("連動先となる『%1』で使用する中間ファイルを指定します。").arg(tax));
+        m_ui->Label4a->setText(
+            QStringLiteral("連動先となる『%1』で使用する中間ファイルを指定します。").arg(tax));
 }
 
 void TForm1::RemovePages(bool hasArgument) {
@@ -405,9 +406,9 @@ void TForm1::ClearDataInfoList() {
 void TForm1::FillDataInfoList() {
     ClearDataInfoList();
     QList<QPair<QString, QString>> rows;
-    rows.append({QStringLiteral("データ区分"),
-                 AccInf.CodeTypeName.isEmpty() ? AccInf.DataTypeName
-                                               : AccInf.DataTypeName + u'／' + AccInf.CodeTypeName});
+    rows.append({QStringLiteral("データ区分"), AccInf.CodeTypeName.isEmpty()
+                                                   ? AccInf.DataTypeName
+                                                   : AccInf.DataTypeName + u'／' + AccInf.CodeTypeName});
     if (AccInf.DATATYPE == 1)
         rows.append({QStringLiteral("会社名"), AccInf.SHOUGOU});
     else if (AccInf.DATATYPE == 2)
@@ -451,7 +452,8 @@ bool TForm1::SelectData(int syoriType) {
     QStringList lines{QStringLiteral("SyoriType=%1").arg(syoriType), QStringLiteral("JyokenSet=1")};
     const int kind = m_exporter->SelectionDataKind;
     if (kind == 1 || kind == 2)
-        lines << QStringLiteral("DataType=%1").arg(kind == 1 ? -13 : 2) << QStringLiteral("CodeType=%1").arg(0);
+        lines << QStringLiteral("DataType=%1").arg(kind == 1 ? -13 : 2)
+              << QStringLiteral("CodeType=%1").arg(0);
     lines << QStringLiteral("DataVerMajor=%1").arg(m_exporter->DataMajorVersion);
     const QString params = lines.join(u'\r');
 
@@ -463,8 +465,8 @@ bool TForm1::SelectData(int syoriType) {
         }
         // Choose until a dataset connects and its shared copy is at hand.
         for (;;) {
-            const int chosen = RunDialogByNameProc ? RunDialogByNameProc(QStringLiteral("QzDataSenkaku"), 1, params)
-                                                   : -1;
+            const int chosen =
+                RunDialogByNameProc ? RunDialogByNameProc(QStringLiteral("QzDataSenkaku"), 1, params) : -1;
             if (chosen == 1) {
                 success = true;
             } else if (FHadData && !FPrevDataFolder.isEmpty()) {
@@ -648,7 +650,8 @@ int TForm1::SendBackSharedData(int /*automatic*/) {
     try {
         TDataSentakuRec row;
         ListCtl().GetDataListRecordByPath(s.DataDir, row);
-        bool sound = DM->CallDataCheck(s.HOSTNAME, row.LOCALPATH.isEmpty() ? s.DataDir : row.LOCALPATH, 0, 1) != 0;
+        bool sound =
+            DM->CallDataCheck(s.HOSTNAME, row.LOCALPATH.isEmpty() ? s.DataDir : row.LOCALPATH, 0, 1) != 0;
         for (const TDataListRec& child : row.CHILDREN)
             sound = DM->CallDataCheck(s.HOSTNAME, child.LOCALPATH, 0, 1) != 0 && sound;
         if (!sound) {
@@ -753,7 +756,8 @@ void TForm1::BuildSummary() {
     if (FCallerWnd == 0) {
         // The file lands where the summary says: a bare name lies in the documents folder for both.
         m_exporter->OutputFile = ResolveOutputFile(m_ui->Edit4a->text(), m_documentsDir);
-        lines << QString() << QStringLiteral("【中間ファイル】") << QStringLiteral(" %1").arg(m_exporter->OutputFile);
+        lines << QString() << QStringLiteral("【中間ファイル】")
+              << QStringLiteral(" %1").arg(m_exporter->OutputFile);
     }
     m_ui->Memo5b->setPlainText(lines.join(u'\n'));
 }

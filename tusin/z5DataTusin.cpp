@@ -26,7 +26,8 @@ int TfmDataTusin::Execute(bool /*modal*/) {
     return 0;
 }
 
-int TfmDataTusin::CloudShareSend(const QString& /*dataFolder*/, const QString& /*caption*/, int /*automatic*/) {
+int TfmDataTusin::CloudShareSend(const QString& /*dataFolder*/, const QString& /*caption*/,
+                                 int /*automatic*/) {
     return 0;
 }
 

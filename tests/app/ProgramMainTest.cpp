@@ -218,9 +218,10 @@ TEST(ProgramStart, AFailedLogonEndsTheRunWithExitCode2) {
     program.start({QStringLiteral("11,600,4,/tmp/out.xml")});
     ASSERT_TRUE(program.waitForFinished());
     EXPECT_EQ(program.exitCode(), 2);
-    EXPECT_EQ(program.boxes(),
-              std::vector<LoggedBox>({error(QStringLiteral("コードまたはパスワードが違います。\r"
-                                                           "正しいコードまたはパスワードを入力して下さい。"))}));
+    EXPECT_EQ(
+        program.boxes(),
+        std::vector<LoggedBox>({error(QStringLiteral("コードまたはパスワードが違います。\r"
+                                                     "正しいコードまたはパスワードを入力して下さい。"))}));
     ASSERT_TRUE(caller.waitForMessages(4));
     EXPECT_EQ(caller.messages(), endOfRun(QStringLiteral("post 600 4 2")));
     EXPECT_FALSE(NamedMutex::exists(QStringLiteral("CORVANE_RENDO")));

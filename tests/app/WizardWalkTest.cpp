@@ -273,10 +273,9 @@ TEST_F(WizardWalk, ADatasetBelowTheRequiredVersionIsRefusedAndReleased) {
     old.name = QStringLiteral("株式会社旧版");
     const testenv::Dataset oldDs = root->addDataset(old);
     oldDs.execute(QStringLiteral("UPDATE ACCVERSION SET MAJOR=12, MINOR1=5, MINOR2=0 WHERE REC=1"));
-    const QString versionBox =
-        QStringLiteral("このプログラムで処理できるデータバージョンに達していません。\r"
-                       "データバージョン:13.0.0以降のデータを選択して下さい。\r"
-                       "データ選択画面を開き、別のデータを選択しますか？");
+    const QString versionBox = QStringLiteral("このプログラムで処理できるデータバージョンに達していません。\r"
+                                              "データバージョン:13.0.0以降のデータを選択して下さい。\r"
+                                              "データ選択画面を開き、別のデータを選択しますか？");
     start();
     next();
 
@@ -329,7 +328,8 @@ TEST_F(WizardWalk, NothingToExportSaysSoWritesNoFileAndStaysOnTheSummary) {
     next();
     ASSERT_EQ(page(), "page5");
     next();
-    EXPECT_EQ(ui->messageTexts(), QStringList{QStringLiteral("対象の減価償却資産が登録されていません。\r\r")});
+    EXPECT_EQ(ui->messageTexts(),
+              QStringList{QStringLiteral("対象の減価償却資産が登録されていません。\r\r")});
     EXPECT_EQ(ui->shown().front().message.kind, ui::MsgKind::Information);
     EXPECT_FALSE(QFile::exists(env.path() + QStringLiteral("/none.xml")));
     EXPECT_FALSE(form->IsClosed());

@@ -81,9 +81,8 @@ int main(int argc, char** argv) {
         delete own;
     else
         RegisterDialogClass(DialogClassOf<FirstDataset>(), QStringLiteral("QzDataSenkaku"));
-    ui::install(std::make_unique<testhooks::BoxLogUserInteraction>([](const QByteArray& line) {
-        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    }));
+    ui::install(std::make_unique<testhooks::BoxLogUserInteraction>(
+        [](const QByteArray& line) { std::fwrite(line.constData(), 1, size_t(line.size()), stderr); }));
     installFontSubstitutions();
     QCoreApplication::setApplicationName(QStringLiteral("連動ﾃﾞｰﾀの作成"));
 

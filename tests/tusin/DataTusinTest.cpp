@@ -12,7 +12,8 @@ TEST(DataTusin, StartedByNameSaysItIsNotAvailableAndCloudShareHasNothingToExchan
     const THostMenuProc savedMenu = HostMenuProc;
     HostMenuProc = [](int, const QString&) { return 0; };
     EXPECT_EQ(RunNamedDialog(QStringLiteral("QzDataTusin"), 1, QStringLiteral("SyoriType=1")), 0);
-    EXPECT_EQ(ui->messageTexts(), QStringList{QStringLiteral("データ通信は、このバージョンでは利用できません。")});
+    EXPECT_EQ(ui->messageTexts(),
+              QStringList{QStringLiteral("データ通信は、このバージョンでは利用できません。")});
 
     // A launcher menu with other work open keeps it from starting.
     ui->clear();
