@@ -3,6 +3,7 @@
 //
 //     print_bench [pages]
 
+#include "platform/Cp932.h"
 #include "print/Mavrolex_Class.h"
 #include "print/Mavrolex_EngineState.h"
 #include "print/Mavrolex_PrintIng.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
@@ -19,11 +21,17 @@ namespace {
 
 constexpr int kRows = 40;
 constexpr int kDpi = 600;
+constexpr int kRowWidth = 80; // bytes a row is fitted to in the spool
 
 QString rowText(int row) {
     return QStringLiteral("%1 データ%2 株式会社クアルノ商事%2 東京都千代田区")
         .arg(row, 6, 10, QLatin1Char('0'))
         .arg(row);
+}
+
+// A row as the spool holds it: padded with blanks to its width, which the print run draws too.
+QString fitted(const QString& row) {
+    return row + QString(std::max<qsizetype>(0, kRowWidth - cp932::byteLength(row)), QLatin1Char(' '));
 }
 
 void writeSpool(const QString& path, int pages) {
@@ -42,7 +50,7 @@ void writeSpool(const QString& path, int pages) {
         report.PutLine(0, 200, 1800, 200, 3, 0, QStringLiteral("黒"), false);
         for (int i = 0; i < kRows; ++i)
             report.PutText(10, 250 + i * 60, rowText((page - 1) * kRows + i + 1), QString(), 10, QString(),
-                           QStringLiteral("黒"), QStringLiteral("OFF"), QStringLiteral("LEFT"), 80);
+                           QStringLiteral("黒"), QStringLiteral("OFF"), QStringLiteral("LEFT"), kRowWidth);
     }
     report.EndData();
 }
@@ -72,7 +80,7 @@ void drawDirect(const QString& path, int pages) {
         p.setPen(QPen(Qt::black, 3 * s));
         p.drawLine(QPointF(0, 200 * s), QPointF(1800 * s, 200 * s));
         for (int i = 0; i < kRows; ++i)
-            text(body, 10, 250 + i * 60, rowText((page - 1) * kRows + i + 1));
+            text(body, 10, 250 + i * 60, fitted(rowText((page - 1) * kRows + i + 1)));
     }
 }
 
@@ -90,7 +98,9 @@ int main(int argc, char** argv) {
     options.systemPrinters = false;
     options.pdfFolder = dir.path() + QStringLiteral("/pdf");
     options.pdfDpi = kDpi;
-    InstallPrinterDevice(std::make_unique<QtPrinterDevice>(options));
+    auto device = std::make_unique<QtPrinterDevice>(options);
+    const QtPrinterDevice* pdf = device.get();
+    InstallPrinterDevice(std::move(device));
     RestartMavrolexEngine();
 
     TPmvxDEF rec = DefaultEngineSettings();
@@ -116,5 +126,13 @@ int main(int argc, char** argv) {
     std::printf("print run to PDF:   %.0f ms (the dialog's 500 ms start delay left out)\n", engineMs);
     std::printf("direct QPdfWriter:  %.0f ms\n", directMs);
     std::printf("ratio:              %.2f\n", engineMs / directMs);
+    const QString printed = pdf->pdfFiles().isEmpty() ? QString() : pdf->pdfFiles().constFirst();
+    std::printf("PDF sizes:          %lld bytes (print run), %lld bytes (direct)\n",
+                QFileInfo(printed).size(), QFileInfo(dir.path() + QStringLiteral("/direct.pdf")).size());
+    if (qEnvironmentVariableIsSet("QV_PRINT_BENCH_KEEP")) {
+        QFile::copy(printed, qEnvironmentVariable("QV_PRINT_BENCH_KEEP") + QStringLiteral("/run.pdf"));
+        QFile::copy(dir.path() + QStringLiteral("/direct.pdf"),
+                    qEnvironmentVariable("QV_PRINT_BENCH_KEEP") + QStringLiteral("/direct.pdf"));
+    }
     return result == -1 ? 0 : 1;
 }

@@ -143,7 +143,8 @@ private:
     QBrush brush(const QString& word, int style) const;
     void setFont(const QString& face, int pixelHeight, const SpoolFontStyle& style);
     int textHeightFor(int size) const;
-    void drawText(int x, int y, const QString& text);
+    // width: the text's advance when the caller has measured it already, else -1.
+    void drawText(int x, int y, const QString& text, int width = -1);
     void setupPage(QStringList& lines);
 
     void fillRect(const SpoolRecord& r);
@@ -239,15 +240,20 @@ int PageRenderer::textHeightFor(int size) const {
     return MulDiv(size, m_res, 72);
 }
 
-void PageRenderer::drawText(int x, int y, const QString& text) {
+void PageRenderer::drawText(int x, int y, const QString& text, int width) {
     const QFontMetrics fm = c.fontMetrics();
-    const int w = fm.horizontalAdvance(text);
+    const int w = width >= 0 ? width : fm.horizontalAdvance(text);
     if (m_textOpaque)
         c.fillRect(QRect(x, y, w, fm.height()), m_textBackground);
+    // The glyphs themselves never paint a background: an opaque mode left by a box or circle would put
+    // the painter's white behind them, over the text's own background and over what lies under the text.
+    const Qt::BGMode mode = c.backgroundMode();
+    c.setBackgroundMode(Qt::TransparentMode);
     const QPen saved = c.pen();
     c.setPen(m_textColour);
     c.drawText(QPoint(x, y + fm.ascent()), text);
     c.setPen(saved);
+    c.setBackgroundMode(mode);
     m_pos = QPoint(x + w, y);
 }
 
@@ -629,10 +635,12 @@ void PageRenderer::text(SpoolRecord& r) {
     m_textBackground = greyIfMonochrome(ColourOfRgb(background));
     const QFontMetrics fm = c.fontMetrics();
     const int raise = centre == 1 ? RoundEven(std::abs(c.font().pixelSize()) * 0.5 - 0.55) : 0;
-    const int firstWidth =
-        text.isEmpty() ? 0 : fm.horizontalAdvance(text.left(text.at(0).isHighSurrogate() ? 2 : 1));
-    const int left =
-        textAnchorX(alignment, ratioX(RoundEven(x * sx)), fm.horizontalAdvance(text), firstWidth, centre);
+    // Measuring lays the text out as drawing does: each text is measured once.
+    const int firstWidth = text.isEmpty() || centre != 1
+                               ? 0
+                               : fm.horizontalAdvance(text.left(text.at(0).isHighSurrogate() ? 2 : 1));
+    const int textWidth = fm.horizontalAdvance(text);
+    const int left = textAnchorX(alignment, ratioX(RoundEven(x * sx)), textWidth, firstWidth, centre);
     int X = ratioX(m_ox + m_offX) + left;
     int Y = ratioY(RoundEven(y * sy) + m_oy + m_offY - raise);
 
@@ -660,7 +668,7 @@ void PageRenderer::text(SpoolRecord& r) {
                     X = m_pos.x();
                 if (!variable && y == 0)
                     Y = m_pos.y();
-                drawText(X, Y, text);
+                drawText(X, Y, text, textWidth);
             }
         }
     }
@@ -720,6 +728,7 @@ void PageRenderer::vertical(const QString& text, int y, int Y, int widthField, i
             c.save();
             c.translate(left + w / 2.0, top + fm.height() / 2.0);
             c.rotate(90);
+            c.setBackgroundMode(Qt::TransparentMode);
             const QPen saved = c.pen();
             c.setPen(m_textColour);
             c.drawText(QPointF(-w / 2.0, -fm.height() / 2.0 + fm.ascent()), QStringLiteral("一"));

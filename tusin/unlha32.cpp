@@ -25,18 +25,25 @@ namespace {
 constexpr qint64 kChunk = 1 << 20;
 constexpr int kBaseHeaderSize = 26;
 
-const std::array<quint16, 256>& crcTable() {
-    static const std::array<quint16, 256> table = [] {
-        std::array<quint16, 256> t{};
+// CRC-16 (polynomial 0xA001, reflected) tables for eight bytes a step: table k gives the CRC of a byte
+// followed by k zero bytes.
+using CrcTables = std::array<std::array<quint16, 256>, 8>;
+
+const CrcTables& crcTables() {
+    static const CrcTables tables = [] {
+        CrcTables t{};
         for (unsigned i = 0; i < 256; ++i) {
             unsigned c = i;
             for (int k = 0; k < 8; ++k)
                 c = (c & 1) ? (c >> 1) ^ 0xA001u : c >> 1;
-            t[i] = static_cast<quint16>(c);
+            t[0][i] = static_cast<quint16>(c);
         }
+        for (unsigned i = 0; i < 256; ++i)
+            for (size_t k = 1; k < t.size(); ++k)
+                t[k][i] = static_cast<quint16>((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF]);
         return t;
     }();
-    return table;
+    return tables;
 }
 
 int failWith(QString* error, int code, const QString& text) {
@@ -149,9 +156,16 @@ int singleMember(ArchiveReader& archive, const QString& expectedName, QString* n
 } // namespace
 
 quint16 crc16(quint16 crc, const char* data, qsizetype size) {
-    const auto& table = crcTable();
-    for (qsizetype i = 0; i < size; ++i)
-        crc = static_cast<quint16>((crc >> 8) ^ table[(crc ^ static_cast<unsigned char>(data[i])) & 0xFF]);
+    const CrcTables& t = crcTables();
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8, p += 8) {
+        const unsigned x = crc ^ (p[0] | (unsigned(p[1]) << 8));
+        crc = static_cast<quint16>(t[7][x & 0xFF] ^ t[6][x >> 8] ^ t[5][p[2]] ^ t[4][p[3]] ^ t[3][p[4]] ^
+                                   t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]]);
+    }
+    for (; i < size; ++i, ++p)
+        crc = static_cast<quint16>((crc >> 8) ^ t[0][(crc ^ *p) & 0xFF]);
     return crc;
 }
 

@@ -6,6 +6,7 @@
 #include "print/Mavrolex_SpoolFormat.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 
 namespace {
@@ -152,6 +153,62 @@ TEST_F(PrintRunTest, LandscapePageAndMessageBeginNewDocuments) {
     EXPECT_TRUE(scripted().messageTexts().contains(QStringLiteral("用紙を替えてください")));
     // The printer is set back to the report's orientation for the next report.
     EXPECT_EQ(device->orientation(), 2); // the last page's, as the run left it
+}
+
+TEST_F(PrintRunTest, PagesKeepTheirRunNumbersInANewDocument) {
+    // Each sheet's progress text as the next sheet starts, and where its data and form marks begin.
+    struct WatchingDevice : RecordingPrinterDevice {
+        void newPage() override {
+            note();
+            RecordingPrinterDevice::newPage();
+        }
+        void endDoc() override {
+            note();
+            RecordingPrinterDevice::endDoc();
+        }
+        void note() {
+            QWidget* dlg = QApplication::activeModalWidget();
+            const QLabel* label = dlg ? dlg->findChild<QLabel*>(QStringLiteral("PageMessage")) : nullptr;
+            messages << (label ? label->text() : QStringLiteral("?"));
+            if (dlg && caption.isEmpty()) {
+                caption = dlg->windowTitle();
+                const auto* text = dlg->findChild<QLabel*>(QStringLiteral("PrintMessage"));
+                const auto* cancel = dlg->findChild<QPushButton*>(QStringLiteral("CancelButton"));
+                dialogTexts = {text ? text->text() : QString(), cancel ? cancel->text() : QString()};
+            }
+        }
+        QStringList messages;
+        QString caption;
+        QStringList dialogTexts;
+    };
+    auto owned = std::make_unique<WatchingDevice>();
+    WatchingDevice& watching = *owned;
+    device = &useDevice(std::move(owned));
+    useFiles(4, 2, {{1, {QStringLiteral("MESSAGE;用紙を替えてください;")}}});
+    rec.EvenLeftOffset = 20; // even pages 2 mm to the right
+    EXPECT_EQ(StartPrintRun(rec), -1);
+    ASSERT_EQ(device->documents().size(), 2u);
+    EXPECT_EQ(sheets(), (Sheets{{{1, 1}}, {{2, 2}, {3, 1}, {4, 2}}}));
+    EXPECT_EQ(watching.messages, (QStringList{QString(), QStringLiteral("(Page=2)"),
+                                              QStringLiteral("(Page=3)"), QStringLiteral("(Page=4)")}));
+    EXPECT_EQ(watching.caption, QStringLiteral("印刷"));
+    EXPECT_EQ(watching.dialogTexts, (QStringList{QStringLiteral(" 印刷中です。"), QStringLiteral("ｷｬﾝｾﾙ")}));
+    // The first data mark's left edge, 0.1 mm: page 2 opens the second document and is still even.
+    const auto left = [](const QImage& page, int bandY) {
+        const double unit = 60 / 254.0;
+        for (int x = 0; x < page.width(); ++x)
+            if (page.pixelColor(x, int(bandY * unit)) == QColor(Qt::black))
+                return int(std::lround(x / unit));
+        return -1;
+    };
+    const QList<int> data{100, 220, 300, 420}, form{100, 220, 100, 220};
+    int page = 0;
+    for (const auto& doc : device->documents())
+        for (const QImage& sheet : doc.pages) {
+            EXPECT_NEAR(left(sheet, 250), data[page], 8) << "data page " << page + 1;
+            EXPECT_NEAR(left(sheet, 550), form[page], 8) << "form under data page " << page + 1;
+            ++page;
+        }
 }
 
 TEST_F(PrintRunTest, CancelAbortsTheDocument) {

@@ -258,3 +258,20 @@ TEST(RendererRounding, HalvesGoToEvenAndMulDivRoundsAwayFromZero) {
     EXPECT_EQ(MulDiv(-1, 3, 2), -2);
     EXPECT_EQ(MulDiv(1, 1, 0), -1);
 }
+TEST_F(RendererTest, TextAfterABoxKeepsItsOwnBackground) {
+    // A box leaves the canvas with an opaque background; the text drawn after it shows its own background
+    // (none, or its colour) and never the canvas's white, also inside a sub-form.
+    EngineSettings.PrintFom = true;
+    const QStringList page{QStringLiteral("BOX;0;0;700;400;4;0;黒;赤;0;"),
+                           QStringLiteral("TEXT;100;100;■■■■;;20;;青;OFF;LEFT;0;0;"),
+                           QStringLiteral("TEXT;100;250;■■■■;;20;;青;黄;LEFT;0;0;")};
+    const QString sub = writeSpool(QStringLiteral("sub.mvf"), page);
+    for (const QImage& img : {render(page), render({QStringLiteral("FORM;%1;FALSE;0;0;").arg(sub)})}) {
+        const QRect text = inkBox(img.copy(0, 0, 700, 200), [](QRgb c) { return qBlue(c) > 200; });
+        ASSERT_FALSE(text.isNull());
+        const QRect yellow = inkBox(img, [](QRgb c) { return c == qRgb(255, 255, 0); });
+        EXPECT_FALSE(yellow.isNull());
+        EXPECT_TRUE(
+            inkBox(img.copy(20, 20, 660, 360), [](QRgb c) { return c == qRgb(255, 255, 255); }).isNull());
+    }
+}

@@ -90,6 +90,21 @@ protected:
     }
 };
 
+TEST(PackageCrc, MatchesTheCheckValueAndAnySplit) {
+    EXPECT_EQ(lha::crc16(0, "123456789", 9), 0xBB3D);
+    QByteArray data(100, '\0');
+    for (int i = 0; i < data.size(); ++i)
+        data[i] = char(i * 37 + 11);
+    // Byte by byte as the reference.
+    quint16 reference = 0;
+    for (const char c : data)
+        reference = lha::crc16(reference, &c, 1);
+    for (int cut = 0; cut <= data.size(); ++cut)
+        EXPECT_EQ(lha::crc16(lha::crc16(0, data.constData(), cut), data.constData() + cut, data.size() - cut),
+                  reference)
+            << cut;
+}
+
 TEST_F(PackageFiles, PackedFilePassesLhasaAndExtractsIdentical) {
     struct Case {
         QString name;
