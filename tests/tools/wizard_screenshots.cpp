@@ -77,10 +77,6 @@ int main(int argc, char** argv) {
     QDir().mkpath(g_out);
     if (args.size() == 2)
         pointDataRoot(args[1]);
-    if (QObject* own = CreateRegisteredForm(QStringLiteral("QzDataSenkaku")))
-        delete own;
-    else
-        RegisterDialogClass(DialogClassOf<FirstDataset>(), QStringLiteral("QzDataSenkaku"));
     ui::install(std::make_unique<testhooks::BoxLogUserInteraction>(
         [](const QByteArray& line) { std::fwrite(line.constData(), 1, size_t(line.size()), stderr); }));
     installFontSubstitutions();
@@ -89,6 +85,11 @@ int main(int argc, char** argv) {
     auto form = std::make_unique<TForm1>();
     if (!form->FormCreate({}) || !form->InitApplication())
         return 2;
+    // The start-up has registered the program's dialogs by now.
+    if (QObject* own = CreateRegisteredForm(QStringLiteral("QzDataSenkaku")))
+        delete own;
+    else
+        RegisterDialogClass(DialogClassOf<FirstDataset>(), QStringLiteral("QzDataSenkaku"));
     Ui::TForm1& w = form->form();
     auto next = [&w] { QTest::mouseClick(w.Button2, Qt::LeftButton); };
 
