@@ -8,6 +8,10 @@
 // done), installed by the reader; unset, every import fails.
 extern std::function<bool(const QString& path, int slot)> CodeSchemeImportProc;
 
+// On the shared server (connection mode 1), the call of SP_DATALIST_UPDATE with the server's data folder
+// and its commit; nothing otherwise. The folder keeps its case: Linux folder names are case-sensitive.
+void DatalistUpdateCall(QStringList& lines);
+
 namespace z5SystemDbUpdate031 {
 TStepContent Content();
 }

@@ -4,6 +4,13 @@
 #include "dbupdate/z5DbUpdateScript.h"
 #include "dbupdate/z5DbUpdateSteps.h"
 
+void DatalistUpdateCall(QStringList& lines) {
+    if (ConnectMode != 1)
+        return;
+    lines << QStringLiteral("SELECT * FROM SP_DATALIST_UPDATE(%1);").arg(SqlQuote(ServerDirName))
+          << QStringLiteral("COMMIT;");
+}
+
 namespace {
 
 TStepContent statementsOf(const QString& resource) {
@@ -51,15 +58,9 @@ TStepContent z5SystemDbUpdate033::Content() {
          QStringLiteral("COMMIT;")});
 }
 
-// Folder names on Linux are case-sensitive: the server's data folder goes to the procedure as it is.
 TStepContent z5SystemDbUpdate101::Content() {
     TStepContent c;
-    c.Statements = [](QStringList& lines) {
-        if (ConnectMode != 1)
-            return;
-        lines << QStringLiteral("SELECT * FROM SP_DATALIST_UPDATE(%1);").arg(SqlQuote(ServerDirName))
-              << QStringLiteral("COMMIT;");
-    };
+    c.Statements = DatalistUpdateCall;
     return c;
 }
 

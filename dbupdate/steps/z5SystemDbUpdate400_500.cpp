@@ -17,15 +17,6 @@ bool isEditionBuild() {
     return TavrinoEdition == 1 || TavrinoEdition == 2;
 }
 
-// The server's data folder goes to SP_DATALIST_UPDATE with its case kept: Linux folder names are
-// case-sensitive.
-void datalistUpdateCall(QStringList& lines) {
-    if (ConnectMode != 1)
-        return;
-    lines << QStringLiteral("SELECT * FROM SP_DATALIST_UPDATE(%1);").arg(SqlQuote(ServerDirName))
-          << QStringLiteral("COMMIT;");
-}
-
 // The code schemes an edition installs in slots 1 to 10 (slot 7 has none).
 const char16_t* const kCodeSchemeFiles[10] = {
     u"販売業.txt", u"製造業.txt", u"建設業.txt",     u"運送業.txt",       u"病院.txt",
@@ -48,7 +39,7 @@ TStepContent z5SystemDbUpdate402::Content() {
     c.Statements = [](QStringList& lines) {
         if (TavrinoEdition != 0)
             return;
-        datalistUpdateCall(lines);
+        DatalistUpdateCall(lines);
         lines << StepSqlLines(QStringLiteral("sys402.sql"));
     };
     return c;

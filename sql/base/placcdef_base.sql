@@ -287,39 +287,29 @@ BEGIN
     SUSPEND;
 END^
 
-/* File operations on the server's disks for client/server mode. The engine has no file access of
-   its own in procedures; these answer "not done" (WBOOL 0) and the short name of a path is the
-   path itself (Linux has no 8.3 names). */
+SET TERM ; ^
+
+/* File operations on the server's own disks for client/server mode: external routines of the UDR
+   module "qvfileops" (udr/ of the source tree), which the server loads from its UDR folder. Paths
+   are paths of the server. WBOOL is 1 when the operation was done or the test holds. Linux has no
+   8.3 names: the short name of an absolute path is the path itself, of any other path empty. */
 CREATE PROCEDURE FILEOPERATION (
     MODE VARCHAR(10) CHARACTER SET ASCII,
     FILEPATH1 VARCHAR(254) CHARACTER SET SJIS_0208,
     FILEPATH2 VARCHAR(254) CHARACTER SET SJIS_0208)
 RETURNS (WBOOL INTEGER)
-AS
-BEGIN
-    WBOOL = 0;
-    SUSPEND;
-END^
+EXTERNAL NAME 'qvfileops!fileoperation' ENGINE UDR;
 
 CREATE PROCEDURE DIRECTORYTEST (
     MODE VARCHAR(10) CHARACTER SET ASCII,
     FILEPATH1 VARCHAR(254) CHARACTER SET SJIS_0208)
 RETURNS (WBOOL INTEGER)
-AS
-BEGIN
-    WBOOL = 0;
-    SUSPEND;
-END^
+EXTERNAL NAME 'qvfileops!directorytest' ENGINE UDR;
 
 CREATE PROCEDURE LONGTOSHORTFILENAME (LONGNAME VARCHAR(254) CHARACTER SET SJIS_0208)
 RETURNS (SHORTNAME VARCHAR(254) CHARACTER SET SJIS_0208)
-AS
-BEGIN
-    SHORTNAME = LONGNAME;
-    SUSPEND;
-END^
+EXTERNAL NAME 'qvfileops!longtoshortfilename' ENGINE UDR;
 
-SET TERM ; ^
 
 COMMIT;
 

@@ -95,8 +95,15 @@ TEST_F(Dump, FailuresAreReportedAndLeaveNoFile) {
 }
 
 TEST_F(Dump, FileLayout) {
+    // The operator's titles reach the settings statements escaped like every other text.
+    const QString savedTitle = SystemDef.TrialTitle;
+    SystemDef.TrialTitle = QStringLiteral("O'Neil\\試算表");
     QString text;
-    ASSERT_TRUE(writeDump(&text));
+    const bool written = writeDump(&text);
+    SystemDef.TrialTitle = savedTitle;
+    ASSERT_TRUE(written);
+    EXPECT_TRUE(text.contains(QStringLiteral(
+        "INSERT INTO ACCREG VALUES('環境設定','試算表タイトル','文字','O\\'Neil\\\\試算表','');")));
     // It holds the dataset's passwords.
     const QFileDevice::Permissions others =
         QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;

@@ -167,6 +167,13 @@ TEST(PendingCheckTest, VersionTextsAgainstTheRegistries) {
         EXPECT_EQ(box.form().RichEdit1->toPlainText(),
                   QString(u.CurrentSteps()[u.FirstPending].Description).replace(u'\r', u'\n'));
     }
+    if (!qEnvironmentVariableIsEmpty("QV_SCREENSHOT_DIR")) {
+        const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+        box.SetupPendingList(1, QStringLiteral("9.0.10"));
+        box.grab().save(dir + QStringLiteral("/dbupdate-accounting.png"));
+        box.SetupPendingList(0, QStringLiteral("0.0.0"));
+        box.grab().save(dir + QStringLiteral("/dbupdate-system.png"));
+    }
 }
 
 TEST(PendingCheckTest, NothingPendingKeepsTheListAndKindShapesTheDialog) {

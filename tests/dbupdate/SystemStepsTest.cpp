@@ -9,6 +9,7 @@
 #include "platform/firebird/FbDatabase.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
+#include "support/DbCompare.h"
 #include "support/DmFixture.h"
 
 #include <QDir>
@@ -50,9 +51,11 @@ struct SystemStepsTest : ::testing::Test {
     QString savedSqlDir = SystemDef.SqlDir;
     void exec(const QString& sql) const { e.executeSystem(sql); }
     // Every row as its fields joined by "|", in the statement's order.
-    QStringList rows(const QString& sql) const {
-        auto db = e.root->connectSystem();
-        fb::Transaction t(*db);
+    QStringList rows(const QString& sql) const { return rowsIn(e.root->systemDatabase(), sql); }
+    static QStringList rowsIn(const QString& database, const QString& sql) {
+        fb::Database db(database, testenv::databaseUser());
+        db.attach();
+        fb::Transaction t(db);
         fb::Query q(t, sql);
         QStringList out;
         for (q.open(); !q.eof(); q.next()) {
@@ -63,6 +66,7 @@ struct SystemStepsTest : ::testing::Test {
         }
         q.close();
         t.commit(); // what a selected procedure inserted stays
+        db.detach();
         return out;
     }
     QStringList columns(const QString& table) const {
@@ -179,6 +183,11 @@ TEST_F(SystemStepsTest, DataStatusColumnsOnlyForTheGeneralEdition) {
     TavrinoEdition = 1;
     EXPECT_FALSE(body({4, 0, 2}).join(u'\n').contains(QStringLiteral("ALTER")));
     TavrinoEdition = 0;
+    // On the shared server the folder goes to the procedure with its case kept and its quote doubled.
+    ConnectMode = 1;
+    ServerDirName = QStringLiteral("/srv/Data's");
+    EXPECT_TRUE(
+        body({4, 0, 2}).contains(QStringLiteral("SELECT * FROM SP_DATALIST_UPDATE('/srv/Data''s');")));
     ConnectMode = 0;
     const QString general = body({4, 0, 2}).join(u'\n');
     EXPECT_TRUE(general.contains(QStringLiteral("ALTER TABLE CHILD_SERVERDATALIST ADD YOBI3")));
@@ -296,6 +305,7 @@ TEST_F(SystemStepsTest, JournalInputSettingsBecomeTypedSettingsPerOperator) {
     useSqlFolder(testenv::sourceDir() + QStringLiteral("/sql"));
     runTo({8, 0, 2});
     exec(QStringLiteral("INSERT INTO SYSDEF (OPCODE, DICTEKAUTO, DICTORAUTO) VALUES (100010, 0, 2)"));
+    exec(QStringLiteral("INSERT INTO SYSDEF (OPCODE, DICTEKAUTO, DICTORAUTO) VALUES (100020, 1, 0)"));
     exec(QStringLiteral(
         "INSERT INTO SYSREG (OPCODE, SCODE, STYPE, STEXT) VALUES (100010, '取引先項目の入力区分', "
         "'整数', '3')"));
@@ -306,6 +316,15 @@ TEST_F(SystemStepsTest, JournalInputSettingsBecomeTypedSettingsPerOperator) {
                          "取引先＿連想開く区分|1", "取引先項目の入力区分|3", "摘要＿入力なし区分|0",
                          "摘要＿自動開く区分|0",   "摘要＿辞書開く区分|1",   "摘要＿連想開く区分|0",
                          "摘要項目の入力区分|0"};
+    expected.sort();
+    EXPECT_EQ(settings, expected);
+    // Each operator from its own settings.
+    settings = rows(QStringLiteral("SELECT SCODE, STEXT FROM SYSREG WHERE OPCODE = 100020"));
+    settings.sort();
+    expected = QStringList{"取引先＿入力なし区分|0", "取引先＿自動開く区分|0", "取引先＿辞書開く区分|1",
+                           "取引先＿連想開く区分|0", "取引先項目の入力区分|0", "摘要＿入力なし区分|0",
+                           "摘要＿自動開く区分|1",   "摘要＿辞書開く区分|1",   "摘要＿連想開く区分|0",
+                           "摘要項目の入力区分|0"};
     expected.sort();
     EXPECT_EQ(settings, expected);
 }
@@ -348,6 +367,15 @@ TEST_F(SystemStepsTest, TheBaseReachesTheNewestVersion) {
     for (const char* t :
          {"DATALIST", "DATALIST_EX", "CHILD_DATALIST", "SERVERDATALIST", "CHILD_SERVERDATALIST"})
         EXPECT_TRUE(columns(QString::fromLatin1(t)).contains(QStringLiteral("READ_ONLY"))) << t;
+
+    // The upgraded database holds the objects of a new one, and the same eras and user codes.
+    const QString fresh = e.env.path() + QStringLiteral("/fresh.fdb");
+    testenv::createDatabaseFromScript(testenv::systemSchemaScript(), fresh);
+    const QStringList diff = testenv::compareSchemas(e.root->systemDatabase(), fresh);
+    EXPECT_TRUE(diff.isEmpty()) << diff.join(u'\n').toStdString();
+    for (const char* sql : {"SELECT * FROM GENGO ORDER BY YEAROFFSET", "SELECT * FROM USERCODE ORDER BY RECNO"})
+        EXPECT_EQ(rows(QLatin1String(sql)).join(u'\n').toStdString(),
+                  rowsIn(fresh, QLatin1String(sql)).join(u'\n').toStdString());
 }
 
 } // namespace

@@ -85,8 +85,15 @@ const QStringList kCreateRows{
     QStringLiteral("UPDATE ACCDEF1 SET NENDO=NENDO+1 WHERE REC=1;"), QStringLiteral("COMMIT;")};
 
 TEST_F(UpgradeDriverTest, AGoodRunEndsAtTheNewestVersionWithoutBackup) {
+    // What the accounting application saved before its own updates is not ours to remove.
+    const QString savedDocs = SystemDef.DocumentsDir;
+    SystemDef.DocumentsDir = e.env.path() + QStringLiteral("/docs");
+    const QString kept = SystemDef.DocumentsDir + QStringLiteral("/更新前データ/placc.fdb");
+    ASSERT_TRUE(testenv::writeFile(kept, "saved"));
     prepare({step({20, 0, 1}, 1, sql(kCreateRows)), step({20, 1, 0}, 0, {})});
     box.btnOkClick();
+    SystemDef.DocumentsDir = savedDocs;
+    EXPECT_TRUE(QFile::exists(kept));
     EXPECT_EQ(box.result(), ui::mrOk) << e.ui->messageTexts().join(u'\n').toStdString();
     EXPECT_TRUE(box.Updater.IsUpdated);
     EXPECT_EQ(box.Updater.DbVersion, (TDbVersion{20, 1, 0}));
@@ -235,6 +242,8 @@ TEST_F(UpgradeDriverTest, KeysDuringARunChangeNothing) {
         QTest::keyClick(&box, Qt::Key_F12);
         box.form().btnOk->click();
         box.btnCancelClick();
+        if (!qEnvironmentVariableIsEmpty("QV_SCREENSHOT_DIR"))
+            box.grab().save(qEnvironmentVariable("QV_SCREENSHOT_DIR") + QStringLiteral("/dbupdate-running.png"));
         ds.execute(QStringLiteral("UPDATE ACCVERSION SET MAJOR=20, MINOR1=0, MINOR2=1 WHERE REC=1"));
         return qint32(StepDone);
     };

@@ -209,16 +209,10 @@ QStringList describeData(fb::Database& database) {
     return lines;
 }
 
-QStringList compareDatabases(const QString& a, const QString& b) {
-    const auto describe = [](const QString& path) {
-        fb::Database db(path, databaseUser());
-        db.attach();
-        QStringList lines = describeSchema(db) + describeData(db);
-        db.detach();
-        return lines;
-    };
-    const QStringList left = describe(a);
-    const QStringList right = describe(b);
+namespace {
+
+// Lines only in left ("- ...") or only in right ("+ ...").
+QStringList difference(const QStringList& left, const QStringList& right) {
     const QSet<QString> l(left.begin(), left.end()), r(right.begin(), right.end());
     QStringList diff;
     for (const QString& line : left)
@@ -228,6 +222,26 @@ QStringList compareDatabases(const QString& a, const QString& b) {
         if (!l.contains(line))
             diff << QStringLiteral("+ ") + line;
     return diff;
+}
+
+QStringList describe(const QString& path, bool withData) {
+    fb::Database db(path, databaseUser());
+    db.attach();
+    QStringList lines = describeSchema(db);
+    if (withData)
+        lines += describeData(db);
+    db.detach();
+    return lines;
+}
+
+} // namespace
+
+QStringList compareDatabases(const QString& a, const QString& b) {
+    return difference(describe(a, true), describe(b, true));
+}
+
+QStringList compareSchemas(const QString& a, const QString& b) {
+    return difference(describe(a, false), describe(b, false));
 }
 
 } // namespace testenv

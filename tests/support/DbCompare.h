@@ -19,5 +19,7 @@ QStringList describeData(fb::Database& database);
 // Lines only in a ("- ...") or only in b ("+ ..."), schema and data together; empty when the two
 // databases hold the same objects and rows. Both are opened embedded with the fixture's user.
 QStringList compareDatabases(const QString& a, const QString& b);
+// The same for the schema alone.
+QStringList compareSchemas(const QString& a, const QString& b);
 
 } // namespace testenv
