@@ -6,6 +6,7 @@
 #include "core/z5AppInfo.h"
 #include "datasel/AppIniCreate.h"
 #include "datasel/z5ComDataSentaku.h"
+#include "datasel/z5DataSentaku.h"
 #include "platform/IniFile.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserInteraction.h"
@@ -147,6 +148,7 @@ bool TStartupEnvironment::InitApplication(const QFont& formFont,
             afterEnvironment();
         m_dm = std::make_unique<TDM>();
         InstallDataListStore();
+        RegisterDataSentakuBox();
         return true;
     } catch (const EStartupError& e) {
         failure = e.Text;

@@ -231,6 +231,19 @@ int ShowMessageBox2(TMessage2InfoRec& Info, int focusButton) {
     return result;
 }
 
+int ShowCannedMessage(qint32 number) {
+    for (const CannedMessage& c : kCanned) {
+        if (c.number != number)
+            continue;
+        QStringList lines;
+        for (const CannedLine& line : c.lines)
+            lines << QString::fromUtf16(line.text);
+        return ui::showMessage(ui::MsgKind(qMin<int>(c.kind, 3)), lines.join(u'\r'), c.buttons,
+                               QString::fromUtf16(c.caption));
+    }
+    return ui::mrNone;
+}
+
 int TMessageLine::naturalWidth() const {
     const QFontMetrics fm(font());
     int widest = 0;

@@ -39,6 +39,8 @@ void InitMessage2Info(quint8 Kind, TMessage2InfoRec& Info);
 // window's close button); Info.Agreed receives the agreement box's final state.
 // focusButton: the shown button (0-2) that starts with the focus.
 int ShowMessageBox2(TMessage2InfoRec& Info, int focusButton = 0);
+// Shows a canned message through the user interaction (its lines as the text); returns the modal result.
+int ShowCannedMessage(qint32 number);
 
 // One text line of the dialog: wraps at the width it is given, also inside long words.
 class TMessageLine : public QLabel {

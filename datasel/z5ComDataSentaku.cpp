@@ -525,6 +525,33 @@ bool TDataSentakuListCtl::UpdateDataListRecord(TDataListRec& row, bool withNames
     }
 }
 
+bool TDataSentakuListCtl::ChangeDataLock(const TDataListRec& row, qint32 expected, qint32 lock) {
+    if (ServerListMode == 1 || row.REC == 0 || row.GASSAN == 10)
+        return false;
+    OwnTransaction own(DM->IBTransactionDEF);
+    try {
+        fb::Query& q = *Sql;
+        q.setSql(QStringList{
+            QStringLiteral("UPDATE ") + TableName, QStringLiteral("SET DATALOCK=:DATALOCK"),
+            QStringLiteral("WHERE (REC=:REC) AND (GROUPID=:GROUPID) AND (COALESCE(DATALOCK,0)=:OLDLOCK)"),
+            placeCondition()});
+        q.setInt("DATALOCK", lock);
+        q.setInt("REC", row.REC);
+        q.setInt("GROUPID", SystemDef.GROUPID);
+        q.setInt("OLDLOCK", expected);
+        bindPlace(q);
+        q.execute();
+        const bool changed = q.rowsAffected() == 1;
+        q.close();
+        own.commitAlways();
+        return changed;
+    } catch (...) {
+        endQuietly(own, false);
+        reportOrThrow(kUpdateFailed, true);
+        return false;
+    }
+}
+
 bool TDataSentakuListCtl::DeleteDataListRecord(TDataListRec& row, bool report) {
     if (ServerListMode == 1)
         return true;

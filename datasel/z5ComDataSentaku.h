@@ -60,6 +60,10 @@ public:
     bool InsertDataListRecord(TDataListRec& row, bool report);
     bool UpdateDataListRecord(TDataListRec& row, bool withNames, bool report) override;
     bool DeleteDataListRecord(TDataListRec& row, bool report);
+    // Sets DATALOCK of a list row from expected to lock in one statement, so that a lock another
+    // operator has taken meanwhile is never overwritten. False when the stored lock was not expected
+    // or on a database error (reported).
+    bool ChangeDataLock(const TDataListRec& row, qint32 expected, qint32 lock);
     void RenumberDataListRecords();
     bool UpdateDataListChildRecord(TDataListRec& row, bool report);
     bool DeleteDataListChildRecord(TDataListRec& row, bool report);

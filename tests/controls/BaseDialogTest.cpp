@@ -114,6 +114,7 @@ TEST_F(BaseDialogDbTest, AFormRemembersItsBoundsPerOperatorAcrossTwoRuns) {
         SampleForm form(TBSDI::bsSizeable);
         form.KeepOnClose = true;
         form.show();
+        testenv::saveShot(form, QStringLiteral("base_form"));
         EXPECT_EQ(form.pos(), QPoint(50, 60));
         EXPECT_EQ(form.size(), QSize(700, 500));
         // The minimum size is 60 % of the rescaled design size.

@@ -5,6 +5,7 @@
 #include "controls/SDI.h"
 #include "controls/z5InputDlg.h"
 #include "core/uAccRecord.h"
+#include "support/TestEnv.h"
 #include "ui_z5InputDlg.h"
 
 #include <QClipboard>
@@ -34,6 +35,7 @@ TEST_F(InputDlgTest, EachKindShowsItsInputAndAnswersItsValue) {
                            [&] {
                                EXPECT_TRUE(d.form().txtInput->hasFocus());
                                EXPECT_FALSE(d.form().btnFuseji->isVisible());
+                               testenv::saveShot(d, QStringLiteral("input_text"));
                                QTest::keyClick(d.form().txtInput, Qt::Key_End);
                                typeText(d.form().txtInput, QStringLiteral("値"));
                                QTest::mouseClick(d.form().btnOK, Qt::LeftButton);
@@ -52,6 +54,7 @@ TEST_F(InputDlgTest, EachKindShowsItsInputAndAnswersItsValue) {
                                EXPECT_TRUE(d.form().pnlCombo->isVisible());
                                EXPECT_FALSE(d.form().pnlText->isVisible());
                                EXPECT_EQ(d.form().pnlCombo->pos(), d.form().pnlText->pos());
+                               testenv::saveShot(d, QStringLiteral("input_list"));
                                d.form().cmbInput->setCurrentIndex(1);
                                QTest::mouseClick(d.form().btnOK, Qt::LeftButton);
                            }),
@@ -69,8 +72,14 @@ TEST_F(InputDlgTest, EachKindShowsItsInputAndAnswersItsValue) {
     {
         TInputDlgBox d;
         d.Kind = TInputDlgBox::ikAmount;
+        d.MainText = QStringLiteral("金額を入力して下さい。");
         d.Prepare(true);
-        EXPECT_EQ(runModal(d, [&] { QTest::mouseClick(d.form().btnOK, Qt::LeftButton); }), ui::mrOk);
+        EXPECT_EQ(runModal(d,
+                           [&] {
+                               testenv::saveShot(d, QStringLiteral("input_amount"));
+                               QTest::mouseClick(d.form().btnOK, Qt::LeftButton);
+                           }),
+                  ui::mrOk);
         EXPECT_EQ(d.Value, QStringLiteral("0"));
     }
     {
@@ -82,6 +91,7 @@ TEST_F(InputDlgTest, EachKindShowsItsInputAndAnswersItsValue) {
         EXPECT_EQ(runModal(d,
                            [&] {
                                EXPECT_TRUE(d.form().pnlDate->isVisible());
+                               testenv::saveShot(d, QStringLiteral("input_dates"));
                                d.form().txtHizuke2->setDateTime(TDateTime::fromDate(2024, 9, 30));
                                QTest::mouseClick(d.form().btnOK, Qt::LeftButton);
                            }),
@@ -140,6 +150,7 @@ TEST_F(InputDlgTest, APasswordIsMaskedUntilTheBoxIsTicked) {
     runModal(d, [&] {
         EXPECT_TRUE(d.form().btnFuseji->isVisible());
         EXPECT_EQ(d.form().txtInput->echoMode(), QLineEdit::Password);
+        testenv::saveShot(d, QStringLiteral("input_password"));
         QTest::mouseClick(d.form().btnFuseji, Qt::LeftButton);
         EXPECT_EQ(d.form().txtInput->echoMode(), QLineEdit::Normal);
     });

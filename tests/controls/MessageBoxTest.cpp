@@ -4,6 +4,7 @@
 #include "controls/xPlButton.h"
 #include "controls/z5MessageDlg.h"
 #include "core/uAccRecord.h"
+#include "support/TestEnv.h"
 #include "ui_z5MessageDlg.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,7 @@ TEST_F(MessageBoxTest, ShowMessageBoxAnswersOkOrCancel) {
             EXPECT_EQ(d->focusWidget(), d->form().btnCancel);
             EXPECT_EQ(d->form().MessageArea->toPlainText(),
                       QStringLiteral("0001 株式会社テスト\n0002 有限会社サンプル"));
+            testenv::saveShot(*d, QStringLiteral("message_lines"));
             act(*d);
         });
         return ShowMessageBox(info);
@@ -61,6 +63,7 @@ TEST_F(MessageBoxTest, KindOneHasASingleOkOnTheRight) {
     EXPECT_EQ(runModal(d,
                        [&] {
                            EXPECT_FALSE(d.form().btnOK->isVisible());
+                           testenv::saveShot(d, QStringLiteral("message_kind1"));
                            EXPECT_EQ(d.form().btnCancel->CaptionA().Caption(), QStringLiteral("OK"));
                            EXPECT_FALSE(d.form().cboxAgree->isVisible());
                            QTest::mouseClick(d.form().btnCancel, Qt::LeftButton);
@@ -82,6 +85,7 @@ TEST_F(MessageBoxTest, KindTwoEnablesOkOnlyWhileTheBoxIsTicked) {
                            EXPECT_TRUE(d.form().cboxAgree->isVisible());
                            EXPECT_EQ(d.form().cboxAgree->text(), QStringLiteral("同意する"));
                            EXPECT_FALSE(d.form().btnOK->isEnabled());
+                           testenv::saveShot(d, QStringLiteral("message_kind2"));
                            press(d, Qt::Key_F12);
                            EXPECT_TRUE(d.isVisible());
                            tick(d);

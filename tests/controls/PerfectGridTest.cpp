@@ -4,6 +4,7 @@
 
 #include "controls/SDI.h"
 #include "core/uAccRecord.h"
+#include "support/TestEnv.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -123,7 +124,7 @@ TEST(PerfectGrid, UserMovesReportFocusEventsKeysAndClicks) {
     g.SetTopRow(0);
     EXPECT_EQ(g.TopRow(), 0);
     EXPECT_TRUE(g.IsRowVisible(25));
-    g.grab().save(QStringLiteral("/tmp/i16_grid.png"));
+    testenv::saveShot(g, QStringLiteral("grid"));
 }
 
 } // namespace

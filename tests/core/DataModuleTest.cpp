@@ -5,7 +5,9 @@
 #include "platform/firebird/FbServices.h"
 #include "support/DmFixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -88,6 +90,24 @@ TEST_F(DataModuleTest, ConnectReadDisconnectMarksTheDatasetInUseAndFree) {
     EXPECT_FALSE(ini.valueExists("DATASTS", "OPCODE"));
     EXPECT_FALSE(ini.valueExists("DATASTS", "OPERATOR"));
     EXPECT_TRUE(e.ui->shown().empty());
+}
+
+// The dataset's folder stops taking writes while the dataset is open (made read-only, or its ini
+// replaced): the disconnect reports the mark it cannot write and still closes the dataset.
+TEST_F(DataModuleTest, AMarkThatCannotBeWrittenAtDisconnectIsReportedAndTheDatasetStillCloses) {
+    const testenv::Dataset ds = e.root->addDataset({});
+    SystemDef.DataDir = ds.folder;
+    ASSERT_TRUE(e.dm->fnAccDatConnected(QString(), ds.folder, 1));
+    const QString ini = ds.folder + QStringLiteral("/placc.ini");
+    ASSERT_TRUE(QFile::remove(ini));
+    ASSERT_TRUE(QDir().mkdir(ini)); // a folder in its place: no write reaches it, whoever runs the test
+    EXPECT_TRUE(e.dm->fnAccDatDisConnected(ds.folder, 1, 0));
+    EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
+    ASSERT_EQ(e.ui->shown().size(), 1u);
+    EXPECT_TRUE(e.ui->shown()[0].message.text.startsWith(
+        QStringLiteral("ユーザーデータベースの切断処理に失敗しました。")))
+        << e.ui->shown()[0].message.text.toStdString();
+    EXPECT_TRUE(QFileInfo(ini).isDir());
 }
 
 TEST_F(DataModuleTest, ConnectAndDisconnectWithoutFlagsLeaveTheIniAlone) {

@@ -90,7 +90,7 @@ TEST_F(AppIniTest, SettingsDialogRefusesABlankServerAndStoresTheServerSection) {
     EXPECT_EQ(box.windowTitle(), QStringLiteral("データサーバーの設定"));
     EXPECT_EQ(runModal(box,
                        [&] {
-                           box.grab().save(QStringLiteral("/tmp/i16_appini.png"));
+                           testenv::saveShot(box, QStringLiteral("appini"));
                            box.form().txtHostName->setText(QStringLiteral("   "));
                            box.OKBtnClick();
                            EXPECT_TRUE(box.isVisible());

@@ -86,6 +86,20 @@ TEST_F(CloudShareTest, TheSettingGoesIntoTheFoldersOwnDatabaseWhateverIsOpen) {
     EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
 }
 
+TEST_F(CloudShareTest, AFolderNameWithQuotesAndWildcardsIsTakenAsItIs) {
+    testenv::Dataset ds = e.root->addDataset({}, 1);
+    const QString odd = e.root->dataDir() + QStringLiteral("/it's 100%_x");
+    ASSERT_TRUE(QDir().rename(ds.folder, odd));
+    ds.folder = odd;
+    ds.database = odd + QStringLiteral("/placc.fdb");
+    TCloudShareIO io;
+    ASSERT_TRUE(io.SetCloudLine(QString(), ds.folder, 9));
+    EXPECT_EQ(cloudLine(ds), "9");
+    EXPECT_EQ(iniFlag(ds), "1");
+    EXPECT_EQ(io.GetCloudLine(QString(), ds.folder), 9);
+    EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
+}
+
 TEST_F(CloudShareTest, ClientServerModeLeavesTheIniAlone) {
     const QString server = qEnvironmentVariable("QV_FB_SERVER");
     if (server.isEmpty())

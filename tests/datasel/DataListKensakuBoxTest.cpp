@@ -92,10 +92,11 @@ TEST_F(DataListKensakuBoxTest, ConditionShownAndTakenBack) {
     QString text = QStringLiteral("ＡＢ");
     EXPECT_NE(code->validator()->validate(text, pos), QValidator::Acceptable);
 
-    if (!qEnvironmentVariableIsEmpty("QV_SCREENSHOT_DIR")) {
+    if (!qEnvironmentVariableIsEmpty("QV_SHOTS")) {
         box.Setup(0);
-        TBSDI::ShowLongHint(child<QLineEdit>(box, "edtCode"), box.findChild<QWidget*>(QStringLiteral("lblHint")));
-        box.grab().save(qEnvironmentVariable("QV_SCREENSHOT_DIR") + QStringLiteral("/kensaku.png"));
+        TBSDI::ShowLongHint(child<QLineEdit>(box, "edtCode"),
+                            box.findChild<QWidget*>(QStringLiteral("lblHint")));
+        testenv::saveShot(box, QStringLiteral("kensaku"));
     }
     EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
 }

@@ -46,7 +46,7 @@ TEST_F(LogonTest, RightAndWrongPasswordsAndTheOperatorFieldsAfter) {
     box.SetProgramDisplayName(QStringLiteral("法人税のCorvane"));
     box.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-    box.grab().save(QStringLiteral("/tmp/i16_logon.png"));
+    testenv::saveShot(box, QStringLiteral("logon"));
     EXPECT_TRUE(box.form().txtOpCode->hasFocus());
     box.hide();
     EXPECT_EQ(box.windowTitle(), QStringLiteral("ログイン"));

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QWidget>
 #include <csignal>
 #include <cstdlib>
 #include <sys/resource.h>
@@ -57,6 +58,12 @@ void limitFileSize(qint64 bytes) {
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
     ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+void saveShot(QWidget& window, const QString& name) {
+    const QString folder = qEnvironmentVariable("QV_SHOTS");
+    if (!folder.isEmpty() && QDir().mkpath(folder))
+        window.grab().save(folder + u'/' + name + QStringLiteral(".png"));
 }
 
 } // namespace testenv

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <map>
 
+class QWidget;
+
 namespace testenv {
 
 // Sets an environment variable for the lifetime of the object and restores the old value.
@@ -46,6 +48,10 @@ QByteArray readFile(const QString& path);
 // that fails with EFBIG instead of ending the process. Meant for the forked child of a death test
 // (EXPECT_EXIT), which shares the test's folders and leaves the test process as it was.
 void limitFileSize(qint64 bytes);
+
+// Saves a picture of a window as <name>.png when QV_SHOTS names a folder, to look at its layout by eye;
+// without it nothing is written.
+void saveShot(QWidget& window, const QString& name);
 
 // Source and build folders of the project.
 QString sourceDir();

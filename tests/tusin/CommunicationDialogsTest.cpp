@@ -3,6 +3,7 @@
 #include "controls/xAnimeProgressDialog.h"
 #include "controls/xEdit.h"
 #include "platform/UserInteraction.h"
+#include "support/TestEnv.h"
 #include "tusin/EscapeKeyHook.h"
 #include "tusin/z5HikakuMess2.h"
 #include "tusin/z5TusinSetteiPas.h"
@@ -19,13 +20,6 @@
 #include <stdexcept>
 
 namespace {
-
-// Saves a picture of a window when QV_SHOTS names a folder (to look at the layout by eye).
-void shoot(QWidget& w, const char* name) {
-    const QString folder = qEnvironmentVariable("QV_SHOTS");
-    if (!folder.isEmpty())
-        w.grab().save(folder + u'/' + QLatin1String(name) + QStringLiteral(".png"));
-}
 
 struct PasswordDialog {
     TfmTusinSettiPas dialog;
@@ -107,7 +101,7 @@ TEST(PasswordDialog, TakesLettersAndDigitsAndRefusesBlanksOnLeaving) {
     p.dialog.CheckBox1()->setFocus();
     QTest::qWait(10);
     EXPECT_TRUE(ui->shown().empty());
-    shoot(p.dialog, "password");
+    testenv::saveShot(p.dialog, QStringLiteral("password"));
 }
 
 TEST(ComparisonDialog, AnswersYesUnlessNoIsPressed) {
@@ -119,7 +113,7 @@ TEST(ComparisonDialog, AnswersYesUnlessNoIsPressed) {
         d.label(6)->setText(QStringLiteral("中継：株式会社テスト２"));
         d.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
-        shoot(d, "comparison");
+        testenv::saveShot(d, QStringLiteral("comparison"));
         d.close();
         EXPECT_EQ(HikakuAnswer, 1);
     }
@@ -155,7 +149,7 @@ TEST(WaitWindows, StepLinesShowTheirState) {
     EXPECT_FALSE(fmWaitMess->line(3)->isChecked());
     QTest::qWait(250);
     EXPECT_TRUE(fmWaitMess->animation()->Active());
-    shoot(*fmWaitMess, "waitmess");
+    testenv::saveShot(*fmWaitMess, QStringLiteral("waitmess"));
     delete fmWaitMess;
 
     WaitMess2Parent = &owner;
@@ -163,7 +157,7 @@ TEST(WaitWindows, StepLinesShowTheirState) {
     fmWaitMess2->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fmWaitMess2));
     EXPECT_TRUE(fmWaitMess2->CheckBox1()->isChecked());
-    shoot(*fmWaitMess2, "waitmess2");
+    testenv::saveShot(*fmWaitMess2, QStringLiteral("waitmess2"));
     delete fmWaitMess2;
 }
 

@@ -1,0 +1,215 @@
+#pragma once
+// The dialog "データ選択": chooses an accounting dataset from the dataset list of the system database
+// and is the home of the dataset operations. Started by name as "QzDataSenkaku" with parameter lines
+// (SyoriType, JyokenSet, DataType, CodeType, DataVer, DataVerMajor, DataVerMore, ManualFree,
+// OnlySA_Syori, OnlySA_BackupPath). A result of 1 means a dataset (or a destination) was chosen: its
+// folder is then in SystemDef.DataDir and its stored list path in SystemDef.ListPath (types 2 and 4:
+// SystemDef.SelectedPaths holds "PATH1=<folder>\rPATH2=<list path>").
+//
+// The grid shows one row per dataset and, under merged data, one row per child; hidden columns carry
+// what the row services read (see Col). The operations of later dialogs (details, shared server,
+// communication, copy, new data, delete, save, restore, print, take-out) are reported as not
+// available yet.
+
+#include "controls/SDI.h"
+#include "core/DialogRegistry.h"
+#include "core/TDataInfomation.h"
+#include "core/TDataListRec.h"
+#include "datasel/DataKensaku.h"
+
+#include <QPixmap>
+#include <QPointer>
+#include <array>
+#include <memory>
+
+namespace Ui {
+class TDataSentakuBox;
+}
+
+class QPushButton;
+class QTimer;
+class TDataListKensakuBox;
+class TDataPlaceBox;
+class TDataSentakuListCtl;
+class TDbUpdateBox;
+class TPerfectGrid;
+
+// Registers the dialog under "QzDataSenkaku" (done once by the program's start-up).
+void RegisterDataSentakuBox();
+
+class TDataSentakuBox : public TBSDI, public ISyoriKidou {
+    Q_OBJECT
+public:
+    // Grid columns; -1 is each row's own data cell (REC).
+    enum Col : int {
+        colNo = 0,
+        colCode = 1,
+        colCloud = 2,
+        colName = 3,
+        colNendo = 4,
+        colKikan = 5,
+        colFolder = 6,
+        colVersion = 7,
+        colLockPic = 8,
+        colSharePic = 9,
+        colLock = 10,
+        colShared = 11,
+        colVerFull = 12,
+        colUpdate = 13,
+        colGassan = 14,
+        colListIndex = 15,
+        colChild = 16,
+        colStatus = 17,
+        colCloudFlag = 18,
+        colReadOnly = 19,
+        ColCount = 20
+    };
+    // The function keys of the key bar, in bar order.
+    enum Key : int { kEsc, kF1, kF2, kF3, kF4, kF5, kF6, kF7, kF8, kF12, KeyCount };
+
+    explicit TDataSentakuBox(QWidget* owner = nullptr);
+    ~TDataSentakuBox() override;
+
+    // ---- ISyoriKidou ----
+    int Execute(bool modal) override;
+    void SetParams(const QStringList& params) override;
+
+    // ---- state ----
+    QStringList Params;
+    int SyoriType = 0;
+    TDataKensakuRec CallerJyoken;
+    bool CallerJyokenSet = false;
+    TDataKensakuRec Jyoken;
+    int SortCol = -1;
+    bool SortDesc = false;
+    TDataSentakuRecArray List;
+    TDataListArray AllChildren;
+    TDataSentakuRecDispArray Disp;
+    QString ChosenPath;
+    QString ChosenPasName;
+    QString PrevSelection;
+    int KeyState = 0; // 0 no row, 1 a row is focused, 2 paste pending
+    bool CopyPending = false;
+    QString CopySource;
+    TDataListRec CopySourceEntry;
+    bool EscFlag = false;
+    qint32 PlaceRec = 0;
+    QString PlacePath;
+    int OnlySaOperation = 0; // 0 back-up, 1 restore
+    QString OnlySaBackupPath;
+    qint32 SavedSharedAuto = 0;
+    QString IncSearchText;
+    bool ScrollOnShow = true;
+    TDataInfomationRec InfoBuf;
+    std::array<QPixmap, 3> StatePictures;
+    std::array<QPixmap, 2> CloudPictures;
+
+    std::unique_ptr<TDataSentakuListCtl> ListCtl;
+    std::unique_ptr<TDataInfomation> DataInfo;
+    TDataKensakuIO KensakuIO;
+    TDataPlaceBox* PlaceBox = nullptr;
+
+    // ---- the dialog (choice, parameters, closing) ----
+    void SetSyoriType(int type);
+    void Prepare(bool modal);
+    // 1 data present, 0 no data, -1 refused, -2 no folder (type 3), -3 refused and damaged.
+    int CheckDataFolder(const QString& folder);
+    void FillEntry(TDataListRec& entry, bool empty);
+    void ESCClick();
+    void F1Click();
+    void F2Click();
+    void F3Click();
+    void F4Click();
+    void F5Click();
+    void F6Click();
+    void F7Click();
+    void F8Click();
+    void F12Click();
+    // Back-up and restore of a dataset with the given folder (types 5): 1 done, -1 not done.
+    int SaveData(const QString& folder);
+    int RestoreData(const QString& folder);
+
+    // ---- the list view ----
+    void ReloadView();
+    int LoadList();
+    void ApplyListFilter();
+    void ShowRows(int position);
+    void ShowRow(int row, const TDataListRec& entry);
+    void SetFunctionKeys();
+    void SetHints();
+    void ScrollToPrevious();
+    bool CheckDbUpdate(int row, bool fresh);
+    void PerfectGrid1CellClick(int row, int col);
+    void PerfectGrid1CellGotFocus(int row, int col);
+    void PerfectGrid1CellLostFocus(int row, int col);
+    void PerfectGrid1DblClick();
+    void PerfectGrid1KeyDown(int& key, Qt::KeyboardModifiers shift);
+    void PerfectGrid1KeyPress(QChar& key);
+    void IncSerchTimerTimer();
+    void btnSearchClick(bool cancel);
+    void btnListUpdateClick();
+    void cmbDataManChange();
+    void cmbDataManExit();
+    void btnDataManClick();
+
+    // ---- row services ----
+    TDataListRec& RowRecord(int row);
+    int ParentRow(int row) const;
+    QString RowDataPath(int row);
+    int SharedState(int source, int index);
+    int CheckDataStatus(const QString& folder, bool message, bool gate);
+    void SetDataStatus(const QString& folder, int status);
+    void UpdateListRow(TDataListRec& entry);
+    void SetRowLock(bool locked);
+    // The lock column of a data row (client/server): takes or releases the operator's lock.
+    void ToggleRowLock(int row);
+    void RemoveChildRows(int row, bool all);
+    void CopyChildRows(int row);
+    void FixMergeKind(int row);
+    int DisplayIndexOf(int row) const;
+    void ReselectRow(int topRow, const TDataListRec& entry);
+    void DataListRefresh(int row);
+    void ReadChildRows(int row);
+    // The common end of a copy or restore into a row once its worker has finished: the target is
+    // freed, and only a worker that succeeded fixes the merge settings and counts as done (1);
+    // otherwise the row is rebuilt from what its folder holds and the result is -1.
+    int FinishCopyOrRestore(int row, bool workerSucceeded);
+
+    // ---- for the form and tests ----
+    TPerfectGrid* Grid() const;
+    QPushButton* KeyButton(Key key) const;
+    QString KeyCaption(Key key) const;
+    Ui::TDataSentakuBox& form() { return *ui; }
+    QTimer* IncSearchTimer() const { return m_incTimer; }
+
+public Q_SLOTS:
+    void done(int r) override;
+
+protected:
+    void FormClose(TCloseAction& Action) override;
+    void FormKeyUp(int& Key, Qt::KeyboardModifiers Shift) override;
+    void ShowingChanged(bool Visible) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void setupGrid();
+    void connectHandlers();
+    // Returns false when the close is refused (result may change to 3).
+    bool closeQuery(int& result);
+    void afterKey(bool recompute);
+    void notAvailable(const QString& function);
+    void showStatusBox(const QString& caption, const QString& folder, qint32 opcode, const QString& name,
+                       const QString& text);
+    int autoSharedStep(bool upload, const TDataListRec& entry);
+    void paintRowColours(int row, const TDataListRec& entry);
+    bool hasCurrentRow() const;
+    void refreshPlaceCombo();
+
+    std::unique_ptr<Ui::TDataSentakuBox> ui;
+    std::array<QString, KeyCount> m_fullCaptions;
+    QTimer* m_incTimer = nullptr;
+    QPointer<TDataListKensakuBox> m_kensakuBox;
+    std::unique_ptr<TDbUpdateBox> m_dbUpdate;
+    bool m_modal = false;
+    bool m_placeChanging = false;
+};
