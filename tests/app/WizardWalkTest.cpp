@@ -7,7 +7,9 @@
 #include "app/main.h"
 #include "core/DialogRegistry.h"
 #include "core/uAccRecord.h"
+#include "controls/PerfectGrid.h"
 #include "datasel/Logon.h"
+#include "datasel/z5DataSentaku.h"
 #include "platform/CallerWindow.h"
 #include "platform/IniFile.h"
 #include "platform/UserInteraction.h"
@@ -21,6 +23,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -29,15 +32,24 @@
 namespace {
 
 // What the scripted selection does on each run: sets SystemDef.DataDir and returns the dialog's result.
+// Unset, the program's data-selection dialog runs.
 std::function<int(const QStringList& params)> g_selection;
 
 class ScriptedDataSelection : public QObject, public ISyoriKidou {
 public:
     explicit ScriptedDataSelection(QWidget* /*owner*/) {}
     void SetParams(const QStringList& params) override { m_params = params; }
-    int Execute(bool /*modal*/) override {
+    int Execute(bool modal) override {
+        if (!g_selection) {
+            QPointer<TDataSentakuBox> box = new TDataSentakuBox(nullptr);
+            box->SetParams(m_params);
+            const int result = box->Execute(modal);
+            if (box)
+                box->deleteLater();
+            return result;
+        }
         ShowNormalCursor();
-        return g_selection ? g_selection(m_params) : 0;
+        return g_selection(m_params);
     }
 
 private:
@@ -165,9 +177,27 @@ TEST_F(WizardWalk, StandaloneWalkWritesTheFileWhereTheSummarySaysAndExitsWith0) 
     EXPECT_EQ(ui->messageTexts(), QStringList{wizardtext::NoDataChosen});
     ui->clear();
 
+    // The data-selection dialog itself: the dataset's row, chosen with F12.
+    g_selection = nullptr;
+    QStringList listed;
+    QTimer selection;
+    selection.setInterval(20);
+    QObject::connect(&selection, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<TDataSentakuBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        selection.stop();
+        TPerfectGrid* grid = box->Grid();
+        for (int r = 0; r < grid->RowCount(); ++r)
+            if (!grid->CellText(r, TDataSentakuBox::colCode).isEmpty())
+                listed << grid->CellText(r, TDataSentakuBox::colName);
+        QTest::keyClick(grid, Qt::Key_F12);
+    });
+    selection.start();
     openSelection();
-    EXPECT_EQ(selectionParams, (QStringList{"SyoriType=3", "JyokenSet=1", "DataType=-13", "CodeType=0",
-                                            "DataVerMajor=13", "FormStyle=2"}));
+    selection.stop();
+    EXPECT_EQ(listed, QStringList{QStringLiteral("株式会社ウィザード")});
+    EXPECT_EQ(SystemDef.DataDir, ds.folder);
     EXPECT_TRUE(form->DataConnected());
     EXPECT_EQ(dataStatus(ds), "2"); // in use while the wizard has it
     ASSERT_EQ(w().listDataInfo->rowCount(), 4);
@@ -239,6 +269,8 @@ TEST_F(WizardWalk, StartedByACallerTheCallerGetsTheOutcomeOfFinishOrCancel) {
 
         next();
         openSelection();
+        EXPECT_EQ(selectionParams, (QStringList{"SyoriType=3", "JyokenSet=1", "DataType=-13", "CodeType=0",
+                                                "DataVerMajor=13", "FormStyle=2"}));
         next();
         ASSERT_EQ(page(), "page5");
         EXPECT_TRUE(w().Memo5b->toPlainText().startsWith(QStringLiteral("【連動元情報】\n 会社名")));
