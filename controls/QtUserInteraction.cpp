@@ -1,6 +1,7 @@
 #include "controls/QtUserInteraction.h"
 #include "controls/z5InputDlg.h"
 #include <QFileDialog>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -88,5 +89,23 @@ std::optional<ui::PrintDialogAnswer> QtUserInteraction::printDialog(const ui::Pr
     a.toPage = a.pageRange ? printer.toPage() : request.maxPage;
     a.copies = printer.copyCount();
     a.collate = printer.collateCopies();
+    return a;
+}
+
+std::optional<ui::PageSetupAnswer> QtUserInteraction::pageSetupDialog(const ui::PageSetupRequest& request) {
+    QPrinter printer;
+    if (!request.printer.isEmpty())
+        printer.setPrinterName(request.printer);
+    if (request.pageSizeId >= 0 && request.pageSizeId < QPageSize::LastPageSize)
+        printer.setPageSize(QPageSize(QPageSize::PageSizeId(request.pageSizeId)));
+    printer.setPageOrientation(request.orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    QPageSetupDialog dialog(&printer);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QPageLayout layout = printer.pageLayout();
+    ui::PageSetupAnswer a;
+    a.pageSizeId =
+        layout.pageSize().id() == QPageSize::Custom ? request.pageSizeId : int(layout.pageSize().id());
+    a.orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
     return a;
 }

@@ -101,6 +101,18 @@ struct PrintDialogAnswer {
     bool collate = false;
 };
 
+// The printer set-up dialog: the paper and orientation of the current printer. The paper is a
+// QPageSize::PageSizeId value (-1: a size of its own that the dialog does not name).
+struct PageSetupRequest {
+    QString printer;
+    int pageSizeId = -1;
+    int orientation = 1; // 1 portrait, 2 landscape
+};
+struct PageSetupAnswer {
+    int pageSizeId = -1;
+    int orientation = 1;
+};
+
 class UserInteraction {
 public:
     virtual ~UserInteraction() = default;
@@ -115,6 +127,9 @@ public:
     // The printer dialog; nullopt when cancelled. Without a dialog of its own an implementation prints all
     // pages as asked.
     virtual std::optional<PrintDialogAnswer> printDialog(const PrintDialogRequest& request);
+    // The printer set-up dialog; nullopt when cancelled. Without a dialog of its own an implementation
+    // keeps the settings as asked.
+    virtual std::optional<PageSetupAnswer> pageSetupDialog(const PageSetupRequest& request);
 };
 
 // The installed implementation (the scripted one until something else is installed).
@@ -142,11 +157,12 @@ inline int askConfirmation(const QString& text, Buttons buttons = mbYes | mbNo) 
 class ScriptedUserInteraction : public UserInteraction {
 public:
     struct Shown {
-        enum What { Message, Input, Folder, OpenFile, SaveFile, PrintDialog } what;
+        enum What { Message, Input, Folder, OpenFile, SaveFile, PrintDialog, PageSetup } what;
         MessageRequest message;
         InputRequest input;
         FileRequest file;
         PrintDialogRequest print{};
+        PageSetupRequest pageSetup{};
     };
 
     int message(const MessageRequest& request) override;
@@ -157,8 +173,14 @@ public:
     // Answers from the queue; with nothing queued the dialog is accepted as asked.
     std::optional<PrintDialogAnswer> printDialog(const PrintDialogRequest& request) override;
 
+    // Answers from the queue; with nothing queued the settings are kept as asked.
+    std::optional<PageSetupAnswer> pageSetupDialog(const PageSetupRequest& request) override;
+
     void queuePrintDialog(std::optional<PrintDialogAnswer> answer) {
         m_printAnswers.push_back(std::move(answer));
+    }
+    void queuePageSetup(std::optional<PageSetupAnswer> answer) {
+        m_pageSetupAnswers.push_back(std::move(answer));
     }
     void queueAnswer(int modalResult) { m_answers.push_back(modalResult); }
     void queueInput(std::optional<QString> value) { m_inputs.push_back(std::move(value)); }
@@ -177,6 +199,7 @@ private:
     std::deque<std::optional<QString>> m_inputs;
     std::deque<QString> m_paths;
     std::deque<std::optional<PrintDialogAnswer>> m_printAnswers;
+    std::deque<std::optional<PageSetupAnswer>> m_pageSetupAnswers;
 };
 
 // Installs a fresh scripted implementation for the lifetime of the object and restores the previous one.
