@@ -6,6 +6,7 @@
 #include "core/z5AppInfo.h"
 #include "datasel/AppIniCreate.h"
 #include "datasel/z5ComDataSentaku.h"
+#include "datasel/WebMenuL.h"
 #include "datasel/z5DataSentaku.h"
 #include "platform/IniFile.h"
 #include "platform/SpecialFolders.h"
@@ -149,6 +150,7 @@ bool TStartupEnvironment::InitApplication(const QFont& formFont,
         m_dm = std::make_unique<TDM>();
         InstallDataListStore();
         RegisterDataSentakuBox();
+        RegisterWebMenuL();
         return true;
     } catch (const EStartupError& e) {
         failure = e.Text;

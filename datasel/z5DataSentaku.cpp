@@ -174,7 +174,7 @@ void TDataSentakuBox::connectHandlers() {
     connect(ui->btnSearchCancel, &QPushButton::clicked, this,
             [this] { guarded([this] { btnSearchClick(true); }); });
     connect(ui->btnDataInfo, &QPushButton::clicked, this,
-            [this] { guarded([this] { notAvailable(QStringLiteral("データの詳細情報")); }); });
+            [this] { guarded([this] { btnDataInfoClick(); }); });
     connect(ui->btnSharedGet, &QPushButton::clicked, this,
             [this] { guarded([this] { notAvailable(QStringLiteral("共有取得")); }); });
     connect(ui->btnSharedPut, &QPushButton::clicked, this,

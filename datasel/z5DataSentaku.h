@@ -7,7 +7,7 @@
 // SystemDef.SelectedPaths holds "PATH1=<folder>\rPATH2=<list path>").
 //
 // The grid shows one row per dataset and, under merged data, one row per child; hidden columns carry
-// what the row services read (see Col). The operations of later dialogs (details, shared server,
+// what the row services read (see Col). The operations of later dialogs (shared server,
 // communication, copy, new data, delete, save, restore, print, take-out) are reported as not
 // available yet.
 
@@ -31,6 +31,7 @@ class QTimer;
 class TDataListKensakuBox;
 class TDataPlaceBox;
 class TDataSentakuListCtl;
+class TDataSyosaiInfoBox;
 class TDbUpdateBox;
 class TPerfectGrid;
 
@@ -108,6 +109,7 @@ public:
     std::unique_ptr<TDataInfomation> DataInfo;
     TDataKensakuIO KensakuIO;
     TDataPlaceBox* PlaceBox = nullptr;
+    QPointer<TDataSyosaiInfoBox> SyosaiBox;
 
     // ---- the dialog (choice, parameters, closing) ----
     void SetSyoriType(int type);
@@ -148,6 +150,8 @@ public:
     void IncSerchTimerTimer();
     void btnSearchClick(bool cancel);
     void btnListUpdateClick();
+    // The details of the focused dataset; what was changed there is written back.
+    void btnDataInfoClick();
     void cmbDataManChange();
     void cmbDataManExit();
     void btnDataManClick();

@@ -11,10 +11,13 @@
 #include "datasel/z5ComDataSentaku.h"
 #include "datasel/z5DataPlaceMan.h"
 #include "datasel/z5DataSentaku.h"
+#include "datasel/z5DataSyosaiInfo.h"
+#include "platform/IniFile.h"
 #include "platform/firebird/FbQuery.h"
 #include "support/DmFixture.h"
 #include "ui_z5DataPlaceMan.h"
 #include "ui_z5DataSentaku.h"
+#include "ui_z5DataSyosaiInfo.h"
 
 #include <QApplication>
 #include <QDir>
@@ -210,6 +213,35 @@ TEST_F(DataSentakuBoxTest, HeaderClicksSortAndTypingJumpsToTheNextMatchingCode) 
     QTRY_COMPARE_WITH_TIMEOUT(g->CurrentRow(), 3, 3000);
     EXPECT_EQ(box->IncSearchTimer()->interval(), 0);
     box->reject();
+}
+
+TEST_F(DataSentakuBoxTest, TheDetailsWriteBackTheListNameAndTheLocks) {
+    auto box = prepared(QStringLiteral("SyoriType=0"));
+    TPerfectGrid* g = box->Grid();
+    const int r = rowOfCode(g, QStringLiteral("1201"));
+    g->SetCurrentCell(r, 0);
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* details = qobject_cast<TDataSyosaiInfoBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(details, nullptr);
+        shown = true;
+        EXPECT_EQ(details->form().lblCode->text(), QStringLiteral("1201"));
+        details->form().txtListName->setText(QStringLiteral("甲商事（新）"));
+        details->form().chkUpdateLock->setChecked(true);
+        details->form().btnOK->click();
+    });
+    box->form().btnDataInfo->click();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(g->CellText(r, TDataSentakuBox::colName), QStringLiteral("甲商事（新）"));
+    EXPECT_EQ(box->RowRecord(r).UPDATE_LOCK, 1);
+    const IniFile ini(datasets[1].folder + QStringLiteral("/placc.ini"));
+    EXPECT_EQ(ini.readString(QStringLiteral("DATAINFO"), QStringLiteral("DATALISTNAME"), QString()),
+              QStringLiteral("甲商事（新）"));
+    EXPECT_EQ(ini.readString(QStringLiteral("DATASTS"), QStringLiteral("UPDATE_LOCK"), QString()),
+              QStringLiteral("1"));
+    EXPECT_EQ(testenv::systemValue(*e.root,
+                                   QStringLiteral("SELECT ENTTEXT || '/' || UPDATE_LOCK FROM DATALIST WHERE REC=1")),
+              QStringLiteral("甲商事（新）/1"));
 }
 
 TEST_F(DataSentakuBoxTest, RefusedChoices) {
