@@ -18,4 +18,5 @@ public:
     QString pickOpenFile(const ui::FileRequest& request) override;
     QString pickSaveFile(const ui::FileRequest& request) override;
     std::optional<ui::PrintDialogAnswer> printDialog(const ui::PrintDialogRequest& request) override;
+    std::optional<quint32> pickColor(ui::ColorRequest& request) override;
 };

@@ -101,6 +101,13 @@ struct PrintDialogAnswer {
     bool collate = false;
 };
 
+// The colour picker: the starting colour and the sixteen custom colours, 0x00BBGGRR each; the picker
+// may change the custom colours (they come back in the request also when it is cancelled).
+struct ColorRequest {
+    quint32 color = 0;
+    std::vector<quint32> customColors = std::vector<quint32>(16, 0xFFFFFF);
+};
+
 class UserInteraction {
 public:
     virtual ~UserInteraction() = default;
@@ -115,6 +122,8 @@ public:
     // The printer dialog; nullopt when cancelled. Without a dialog of its own an implementation prints all
     // pages as asked.
     virtual std::optional<PrintDialogAnswer> printDialog(const PrintDialogRequest& request);
+    // The chosen colour; nullopt when cancelled. Without a picker of its own an implementation cancels.
+    virtual std::optional<quint32> pickColor(ColorRequest& request);
 };
 
 // The installed implementation (the scripted one until something else is installed).
@@ -142,11 +151,12 @@ inline int askConfirmation(const QString& text, Buttons buttons = mbYes | mbNo) 
 class ScriptedUserInteraction : public UserInteraction {
 public:
     struct Shown {
-        enum What { Message, Input, Folder, OpenFile, SaveFile, PrintDialog } what;
+        enum What { Message, Input, Folder, OpenFile, SaveFile, PrintDialog, ColorPicker } what;
         MessageRequest message;
         InputRequest input;
         FileRequest file;
         PrintDialogRequest print{};
+        ColorRequest color{};
     };
 
     int message(const MessageRequest& request) override;
@@ -157,6 +167,15 @@ public:
     // Answers from the queue; with nothing queued the dialog is accepted as asked.
     std::optional<PrintDialogAnswer> printDialog(const PrintDialogRequest& request) override;
 
+    // Answers from the queue (cancel with nothing queued); a custom colour given with an index is put
+    // into the request's custom colours first.
+    std::optional<quint32> pickColor(ColorRequest& request) override;
+    struct ColorAnswer {
+        std::optional<quint32> color;
+        int customIndex = -1;
+        quint32 customColor = 0;
+    };
+    void queueColor(ColorAnswer answer) { m_colorAnswers.push_back(answer); }
     void queuePrintDialog(std::optional<PrintDialogAnswer> answer) {
         m_printAnswers.push_back(std::move(answer));
     }
@@ -177,6 +196,7 @@ private:
     std::deque<std::optional<QString>> m_inputs;
     std::deque<QString> m_paths;
     std::deque<std::optional<PrintDialogAnswer>> m_printAnswers;
+    std::deque<ColorAnswer> m_colorAnswers;
 };
 
 // Installs a fresh scripted implementation for the lifetime of the object and restores the previous one.

@@ -6,6 +6,7 @@
 #include "core/uAccRecord.h"
 #include "platform/UserInteraction.h"
 #include "platform/firebird/FbError.h"
+#include "print/z5PrnColorSet.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -318,9 +319,23 @@ void TPrintDlgBox::btnCancelClick() {
 }
 
 void TPrintDlgBox::btnColorSelectClick() {
-    // The report colour dialog is not part of this version yet.
-    ui::showMessage(ui::MsgKind::Information,
-                    QStringLiteral("「色選択」はこのバージョンではまだ使用できません。"));
+    if (!PrintRec)
+        return;
+    TPrnColorSetBox box(this);
+    box.PerReport = UseStyleStore ? 1 : 0;
+    box.setLineColor1(PrintRec->LineColor1);
+    box.setLineColor2(PrintRec->LineColor2);
+    box.setNetColor1(PrintRec->NetColor1);
+    box.setNetColor2(PrintRec->NetColor2);
+    box.PlaceForm(0, 0, 0, 0, 2);
+    box.Setup(1);
+    if (box.exec() == ui::mrOk) {
+        PrintRec->LineColor1 = box.LineColor1();
+        PrintRec->LineColor2 = box.LineColor2();
+        PrintRec->NetColor1 = box.NetColor1();
+        PrintRec->NetColor2 = box.NetColor2();
+        PutStyleColorRec();
+    }
 }
 
 void TPrintDlgBox::FormShow() {

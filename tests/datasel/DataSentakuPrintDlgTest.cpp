@@ -10,6 +10,7 @@
 #include "platform/Cp932.h"
 #include "print/Mavrolex_EngineState.h"
 #include "print/Mavrolex_Record.h"
+#include "print/z5PrnColorSet.h"
 #include "support/DmFixture.h"
 
 #include <QApplication>
@@ -247,4 +248,63 @@ TEST_F(DataSentakuPrintDlgTest, AColourEqualToTheOperatorsIsStoredAsMinusOne) {
     d.GetStyleColorRec();
     EXPECT_EQ(back.NetColor1, SystemDef.NetColor1);
     EXPECT_EQ(back.NetColor2, 0x123456);
+}
+
+TEST_F(DataSentakuPrintDlgTest, ReportColourDialog) {
+    const qint32 operatorNet1 = SystemDef.NetColor1;
+    const auto pallet = [this] {
+        return testenv::systemValue(*e.root, QStringLiteral("SELECT SSTR FROM STYLECOLOR WHERE OPCODE=%1 AND "
+                                                            "STYLENAME='Pallet_CustomColor'")
+                                                 .arg(SystemDef.OPCODE));
+    };
+    // Cancel keeps the four colours but saves a custom colour added in the picker
+    {
+        TPrnColorSetBox box;
+        box.PerReport = 1;
+        box.setNetColor1(0x112233);
+        box.Setup(1);
+        EXPECT_FALSE(box.lblKankyoColor->isHidden());
+        EXPECT_EQ(box.CustomColors, std::vector<quint32>(16, 0xFFFFFF));
+        e.ui->queueColor({0x0000FF, 2, 0x00AA00});
+        box.btnLineColor1Click(2);
+        box.btnCancel->click();
+        EXPECT_EQ(box.NetColor1(), 0x112233);
+    }
+    const QString stored = pallet();
+    EXPECT_TRUE(stored.startsWith(QStringLiteral("ColorA=FFFFFF\rColorB=FFFFFF\rColorC=00AA00\r")))
+        << stored.toStdString();
+    EXPECT_TRUE(stored.endsWith(QStringLiteral("ColorP=FFFFFF\r")));
+    // per-report OK changes only what goes back; the stored custom colours come back in the picker
+    {
+        TPrnColorSetBox box;
+        box.PerReport = 1;
+        box.Setup(1);
+        EXPECT_EQ(box.CustomColors.at(2), 0x00AA00u);
+        e.ui->queueColor({0x0000FF});
+        box.btnLineColor1Click(2);
+        box.btnOK->click();
+        EXPECT_EQ(box.NetColor1(), 0x0000FF);
+        EXPECT_EQ(SystemDef.NetColor1, operatorNet1);
+    }
+    // back to the operator's colours after confirmation, the label turning purple
+    {
+        TPrnColorSetBox box;
+        box.PerReport = 1;
+        box.setLineColor1(0x010203);
+        box.Setup(1);
+        e.ui->queueAnswer(ui::mrYes);
+        box.lblKankyoColorClick();
+        EXPECT_EQ(box.LineColor1(), SystemDef.PLineColor1);
+        EXPECT_TRUE(box.lblKankyoColor->styleSheet().contains(QStringLiteral("#800080")));
+    }
+    // operator mode: the label is hidden and OK updates the operator's colours
+    {
+        TPrnColorSetBox box;
+        box.Setup(1);
+        EXPECT_TRUE(box.lblKankyoColor->isHidden());
+        e.ui->queueColor({0x00FF00});
+        box.btnLineColor1Click(3);
+        box.btnOK->click();
+        EXPECT_EQ(SystemDef.NetColor2, 0x00FF00);
+    }
 }
