@@ -10,6 +10,7 @@
 #include "platform/UserInteraction.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QPointer>
 
 namespace {
@@ -47,6 +48,9 @@ int ProgramMain(const QStringList& arguments) {
     // A request from outside to end closes the main form as its close box does; before there is one, or
     // once it is closed, it ends whatever loop runs.
     QObject::connect(&termination, &TerminationRequests::requested, [&mainForm] {
+        // A modal dialog (the logon) would keep its own loop running after the main form has closed.
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
         if (mainForm && !mainForm->IsClosed())
             mainForm->close();
         else
@@ -84,8 +88,9 @@ int ProgramMain(const QStringList& arguments) {
         if (started && !form->IsClosed()) {
             while (QGuiApplication::overrideCursor())
                 QGuiApplication::restoreOverrideCursor();
-            form->show();
+            // Armed first, so that a test's close comes before the logon of the first showing.
             testhooks::armAutoClose(form.get());
+            form->show();
             QApplication::exec();
         }
     } catch (const std::exception& e) {

@@ -63,6 +63,10 @@ void ApplyAppInfo() {
 TStartupEnvironment::TStartupEnvironment() = default;
 
 TStartupEnvironment::~TStartupEnvironment() {
+    Release();
+}
+
+void TStartupEnvironment::Release() {
     m_dm.reset();
     SystemDef.BaseFont = nullptr;
     SystemDef.DisplayFont = nullptr;

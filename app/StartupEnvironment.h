@@ -27,6 +27,8 @@ public:
     TStartupEnvironment();
     // Frees DM, then the two fonts SystemDef refers to.
     ~TStartupEnvironment();
+    // The same, earlier; nothing is left to free afterwards.
+    void Release();
     TStartupEnvironment(const TStartupEnvironment&) = delete;
     TStartupEnvironment& operator=(const TStartupEnvironment&) = delete;
 

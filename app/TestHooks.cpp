@@ -1,5 +1,8 @@
 #include "app/TestHooks.h"
 
+#include "datasel/Logon.h"
+#include "ui_Logon.h"
+
 #include <QFile>
 #include <QTimer>
 #include <QWidget>
@@ -32,6 +35,17 @@ void armAutoClose(QWidget* mainWindow) {
     const int ms = qEnvironmentVariableIntValue("QV_TEST_AUTOCLOSE_MS", &ok);
     if (ok && ms >= 0)
         QTimer::singleShot(ms, mainWindow, [mainWindow] { mainWindow->close(); });
+}
+
+bool autoLogon(TLogonBox& box) {
+    if (!qEnvironmentVariableIsSet("QV_TEST_LOGON"))
+        return false;
+    const QString value = qEnvironmentVariable("QV_TEST_LOGON");
+    box.setResult(0);
+    box.form().txtOpCode->setText(value.section(u',', 0, 0));
+    box.form().txtPassword->setText(value.section(u',', 1));
+    box.OKBtnClick();
+    return true;
 }
 
 } // namespace testhooks

@@ -4,6 +4,8 @@
 //   QV_TEST_UI_LOG=<file>     no box is shown: each message box is appended to the file as one box line
 //                             (below) and answered with its first button
 //   QV_TEST_AUTOCLOSE_MS=<n>  the main window is closed from outside n ms after the message loop starts
+//   QV_TEST_LOGON=<code>[,<password>]  the logon dialog is not shown: the code and password are entered
+//                             and OK pressed once
 
 #include "platform/UserInteraction.h"
 
@@ -12,6 +14,7 @@
 #include <memory>
 
 class QWidget;
+class TLogonBox;
 
 namespace testhooks {
 
@@ -29,5 +32,8 @@ private:
 // The box log into the file of QV_TEST_UI_LOG when it is set, else nullptr.
 std::unique_ptr<ui::UserInteraction> userInteractionFromEnvironment();
 void armAutoClose(QWidget* mainWindow);
+// With QV_TEST_LOGON set: one logon attempt without showing the dialog, true (its result() tells the
+// outcome). Else false: the dialog is to be shown.
+bool autoLogon(TLogonBox& box);
 
 } // namespace testhooks

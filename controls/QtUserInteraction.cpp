@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -117,4 +118,22 @@ std::optional<quint32> QtUserInteraction::pickColor(ui::ColorRequest& request) {
     if (!ok)
         return std::nullopt;
     return toBgr(dialog.selectedColor());
+}
+
+std::optional<ui::PageSetupAnswer> QtUserInteraction::pageSetupDialog(const ui::PageSetupRequest& request) {
+    QPrinter printer;
+    if (!request.printer.isEmpty())
+        printer.setPrinterName(request.printer);
+    if (request.pageSizeId >= 0 && request.pageSizeId < QPageSize::LastPageSize)
+        printer.setPageSize(QPageSize(QPageSize::PageSizeId(request.pageSizeId)));
+    printer.setPageOrientation(request.orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    QPageSetupDialog dialog(&printer);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QPageLayout layout = printer.pageLayout();
+    ui::PageSetupAnswer a;
+    a.pageSizeId =
+        layout.pageSize().id() == QPageSize::Custom ? request.pageSizeId : int(layout.pageSize().id());
+    a.orientation = layout.orientation() == QPageLayout::Landscape ? 2 : 1;
+    return a;
 }

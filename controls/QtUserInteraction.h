@@ -19,4 +19,5 @@ public:
     QString pickSaveFile(const ui::FileRequest& request) override;
     std::optional<ui::PrintDialogAnswer> printDialog(const ui::PrintDialogRequest& request) override;
     std::optional<quint32> pickColor(ui::ColorRequest& request) override;
+    std::optional<ui::PageSetupAnswer> pageSetupDialog(const ui::PageSetupRequest& request) override;
 };

@@ -406,3 +406,22 @@ void TDM::TimerSyoriKidouTimer() {
     if (RunDialogByNameProc)
         RunDialogByNameProc(name, number, params);
 }
+
+KeepAccountingConnection::KeepAccountingConnection() {
+    if (DM && DM->IBDatabaseDAT.isConnected()) {
+        m_path = DM->IBDatabaseDAT.path();
+        m_params = DM->IBDatabaseDAT.options().toParams();
+    }
+}
+
+KeepAccountingConnection::~KeepAccountingConnection() {
+    if (m_path.isEmpty() || !DM || DM->IBDatabaseDAT.isConnected())
+        return;
+    try {
+        DM->IBDatabaseDAT.setPath(m_path);
+        DM->IBDatabaseDAT.setParams(m_params);
+        DM->IBDatabaseDAT.attach();
+    } catch (const fb::Error& e) {
+        ErrFbAccess(e, QStringLiteral("TDM.fnAccDatConnected"), kDatConnectFailed, false);
+    }
+}

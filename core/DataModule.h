@@ -226,5 +226,19 @@ bool DatabaseHeldByAnotherProcess(const QString& file);
 void ReadStyleColorRow(fb::Query& q, qint32 key, const QString& styleName, QString& text);
 void WriteStyleColorRow(fb::Query& q, qint32 key, const QString& styleName, const QString& text);
 
+// Remembers the module's accounting connection and attaches it again when it is gone at the end of the
+// scope (work on another dataset, or a restore, ends it). Never throws: a failure is reported.
+class KeepAccountingConnection {
+public:
+    KeepAccountingConnection();
+    ~KeepAccountingConnection();
+    KeepAccountingConnection(const KeepAccountingConnection&) = delete;
+    KeepAccountingConnection& operator=(const KeepAccountingConnection&) = delete;
+
+private:
+    QString m_path;
+    QStringList m_params;
+};
+
 // The one database module; the main form creates it at start-up.
 extern TDM* DM;

@@ -69,6 +69,17 @@ struct TVersionRec {
     QString Text;
 };
 
+// ---- TErrInfomation ---------------------------------------------------------------------------------
+
+// Result record of the backup and restore worker.
+struct TErrInfomation {
+    bool Error = false;
+    QString Operation; // "BackupDatabase", "RestoreDatabase"; empty for copy and rebuild
+    QString Code;      // result code in decimal digits
+    QString Message;   // first line for the operator
+    QString Detail;    // second part for the operator
+};
+
 // ---- TSystemDef ------------------------------------------------------------------------------------
 
 struct TSystemDef {

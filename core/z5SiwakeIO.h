@@ -6,6 +6,9 @@
 #include "core/TDateTime.h"
 
 #include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
 
 // One side of an entry; the procedures take these columns with the prefix "L_" (debit) or "R_" (credit).
 struct TSwkBalance {
@@ -60,4 +63,66 @@ struct TSWKREC {
     TDateTime SHONIN_HIZUKE;
     qint32 SHONIN_OPCODE = 0;
     QString SHONIN_NAME;
+};
+
+namespace fb {
+class Transaction;
+class Query;
+} // namespace fb
+
+// The account row of a facility, account, sub-account and department as the writer last found it.
+struct TSwkKamokuRow {
+    QString SCODE, KCODE, USERCODE, HCODE, BCODE;
+    qint32 REC = 0, GROUPM1 = 0, GROUPM2 = 0;
+    QString KNAME, HNAME, BNAME;
+    qint32 BLDAC = 0, DAC = 0, DELFLG = 0, TAX_LCODE = 0, TAX_RCODE = 0, FUN_LCODE = 0, FUN_RCODE = 0,
+           HOJOSW = 0, BPFLG = 0, KEIHKUBU = 0, EXT1_A4 = 0, EXT1_A3 = 0, EXT1_KS = 0;
+    qint32 ZEIRITUKBN = 0, H_ZEIRITUKBN = 0;
+};
+
+// Validates journal entries and writes, deletes and restores them in the open accounting database
+// through its journal procedures. Database errors are reported (context "TSiwakeWrite.<operation>") and
+// passed on; validation failures come back as a code and a message and show nothing.
+class TSiwakeWrite {
+public:
+    // Lock conflicts a write meets are tried again this many times before the error is reported.
+    static int LockRetries;
+
+    TSiwakeWrite();
+    ~TSiwakeWrite();
+    TSiwakeWrite(const TSiwakeWrite&) = delete;
+    TSiwakeWrite& operator=(const TSiwakeWrite&) = delete;
+
+    quint8 MessageMode = 0;    // 0 interactive entry, 1 imported data
+    quint8 OwnTransaction = 0; // one-shot: cleared by each operation; every operation starts the
+                               // transaction when none runs and commits what it started
+    bool KamokuCheck = true, TaxCheck = true, KingakuCheck = true, TextClean = true, GenkaCheck = true,
+         ShoninCheck = true;
+    QStringList GenkaCodes; // cost-unit codes the cost-unit check accepts
+    TSwkKamokuRow Kamoku;   // the account row GetKamoku found last
+    QString KamokuScode;
+    std::vector<TSwkKamokuRow> KamokuArray;
+    QStringList KamokuIndex; // "usercode=index"
+
+    void SetTransaction(fb::Transaction& transaction);
+    void InitSiwakeRec(TSWKREC& entry, int kessan, TDateTime date) const;
+    bool TestSiwake(TSWKREC& entry, int& code, QString& message);
+    // New entry (REC 0): the new REC. Existing entry: 0 written, -1 deleted meanwhile, -2 corrected
+    // meanwhile (REC then names the live row).
+    int PutSiwake(TSWKREC& entry);
+    int DeleteSiwake(qint32 swkrec);
+    int RestoreSiwake(qint32 swkrec);
+    void GetSiwake(TSWKREC& entry, qint32 rec, bool fromView);
+    bool GetKamoku(const QString& scode, const QString& bcode, const QString& hcode, const QString& usercode);
+    void SetKamokuArray(const QString& scode);
+
+private:
+    fb::Transaction& transaction() const;
+    bool testEntry(TSWKREC& entry, int& code, QString& message);
+    bool checkSide(TSWKREC& entry, bool debit, const TSwkBalance* stored, int& code, QString& message);
+    bool checkSideTax(TSWKREC& entry, bool debit, int& code, QString& message);
+    QString msg(const char* interactive, const char* imported) const;
+
+    fb::Transaction* m_transaction = nullptr;
+    std::unique_ptr<fb::Query> m_sql;
 };

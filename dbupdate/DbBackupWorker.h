@@ -1,20 +1,12 @@
 #pragma once
-// Backup and restore of the database being upgraded, run off the user-interface thread while the caller
-// keeps processing messages. This is the upgrade's view of the framework's backup worker: the worker
-// proc can be replaced (tests, the framework's own worker); the default runs the Firebird services API
-// on a thread of its own.
+// Backup and restore of the database being upgraded through the framework's backup worker
+// (TBackupRestoreThread), polled every 300 ms while messages are processed. The worker proc can be
+// replaced (tests).
+
+#include "core/uAccRecord.h"
 
 #include <QString>
 #include <functional>
-
-// Result of the worker: error flag, operation name, code, message, detail.
-struct TErrInfomation {
-    bool Error = false;
-    QString Name;
-    QString Code;
-    QString Message;
-    QString Detail;
-};
 
 struct TBackupJob {
     enum Mode { Backup = 0, Restore = 1 };

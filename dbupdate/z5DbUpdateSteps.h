@@ -8,6 +8,14 @@
 // done), installed by the reader; unset, every import fails.
 extern std::function<bool(const QString& path, int slot)> CodeSchemeImportProc;
 
+// Whether the accounting database of the selected dataset has the column: asked while a script is
+// written, on a connection of its own that is closed again; false also when the question fails.
+bool ProbeAccField(const QString& table, const QString& field);
+
+// The statements of step 0.1.4 that replace the cash-flow statement master: the per-facility copy goes,
+// both forms of the statement and their account rules are written anew.
+void CashFlowMasterStatements(QStringList& lines);
+
 // On the shared server (connection mode 1), the call of SP_DATALIST_UPDATE with the server's data folder
 // and its commit; nothing otherwise. The folder keeps its case: Linux folder names are case-sensitive.
 void DatalistUpdateCall(QStringList& lines);

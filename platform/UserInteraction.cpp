@@ -158,6 +158,21 @@ std::optional<quint32> ScriptedUserInteraction::pickColor(ColorRequest& request)
     return a.color;
 }
 
+std::optional<PageSetupAnswer> UserInteraction::pageSetupDialog(const PageSetupRequest& request) {
+    return PageSetupAnswer{request.pageSizeId, request.orientation};
+}
+
+std::optional<PageSetupAnswer> ScriptedUserInteraction::pageSetupDialog(const PageSetupRequest& request) {
+    Shown s{Shown::PageSetup, {}, {}, {}};
+    s.pageSetup = request;
+    m_shown.push_back(s);
+    if (m_pageSetupAnswers.empty())
+        return UserInteraction::pageSetupDialog(request);
+    std::optional<PageSetupAnswer> a = m_pageSetupAnswers.front();
+    m_pageSetupAnswers.pop_front();
+    return a;
+}
+
 QStringList ScriptedUserInteraction::messageTexts() const {
     QStringList out;
     for (const Shown& s : m_shown)
@@ -172,6 +187,8 @@ void ScriptedUserInteraction::clear() {
     m_inputs.clear();
     m_paths.clear();
     m_printAnswers.clear();
+    m_pageSetupAnswers.clear();
+    m_colorAnswers.clear();
 }
 
 ScopedScriptedUi::ScopedScriptedUi() {

@@ -108,6 +108,18 @@ struct ColorRequest {
     std::vector<quint32> customColors = std::vector<quint32>(16, 0xFFFFFF);
 };
 
+// The printer set-up dialog: the paper and orientation of the current printer. The paper is a
+// QPageSize::PageSizeId value (-1: a size of its own that the dialog does not name).
+struct PageSetupRequest {
+    QString printer;
+    int pageSizeId = -1;
+    int orientation = 1; // 1 portrait, 2 landscape
+};
+struct PageSetupAnswer {
+    int pageSizeId = -1;
+    int orientation = 1;
+};
+
 class UserInteraction {
 public:
     virtual ~UserInteraction() = default;
@@ -124,6 +136,9 @@ public:
     virtual std::optional<PrintDialogAnswer> printDialog(const PrintDialogRequest& request);
     // The chosen colour; nullopt when cancelled. Without a picker of its own an implementation cancels.
     virtual std::optional<quint32> pickColor(ColorRequest& request);
+    // The printer set-up dialog; nullopt when cancelled. Without a dialog of its own an implementation
+    // keeps the settings as asked.
+    virtual std::optional<PageSetupAnswer> pageSetupDialog(const PageSetupRequest& request);
 };
 
 // The installed implementation (the scripted one until something else is installed).
@@ -151,12 +166,13 @@ inline int askConfirmation(const QString& text, Buttons buttons = mbYes | mbNo) 
 class ScriptedUserInteraction : public UserInteraction {
 public:
     struct Shown {
-        enum What { Message, Input, Folder, OpenFile, SaveFile, PrintDialog, ColorPicker } what;
+        enum What { Message, Input, Folder, OpenFile, SaveFile, PrintDialog, PageSetup, ColorPicker } what;
         MessageRequest message;
         InputRequest input;
         FileRequest file;
         PrintDialogRequest print{};
         ColorRequest color{};
+        PageSetupRequest pageSetup{};
     };
 
     int message(const MessageRequest& request) override;
@@ -176,8 +192,14 @@ public:
         quint32 customColor = 0;
     };
     void queueColor(ColorAnswer answer) { m_colorAnswers.push_back(answer); }
+    // Answers from the queue; with nothing queued the settings are kept as asked.
+    std::optional<PageSetupAnswer> pageSetupDialog(const PageSetupRequest& request) override;
+
     void queuePrintDialog(std::optional<PrintDialogAnswer> answer) {
         m_printAnswers.push_back(std::move(answer));
+    }
+    void queuePageSetup(std::optional<PageSetupAnswer> answer) {
+        m_pageSetupAnswers.push_back(std::move(answer));
     }
     void queueAnswer(int modalResult) { m_answers.push_back(modalResult); }
     void queueInput(std::optional<QString> value) { m_inputs.push_back(std::move(value)); }
@@ -197,6 +219,7 @@ private:
     std::deque<QString> m_paths;
     std::deque<std::optional<PrintDialogAnswer>> m_printAnswers;
     std::deque<ColorAnswer> m_colorAnswers;
+    std::deque<std::optional<PageSetupAnswer>> m_pageSetupAnswers;
 };
 
 // Installs a fresh scripted implementation for the lifetime of the object and restores the previous one.

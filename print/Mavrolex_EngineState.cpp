@@ -3,6 +3,7 @@
 #include "controls/FontSubstitution.h"
 #include "platform/UserInteraction.h"
 #include "print/Mavrolex_Function.h"
+#include "print/Mavrolex_Imagedsp.h"
 #include "print/Mavrolex_PrintIng.h"
 #include "print/Mavrolex_SpoolFormat.h"
 #include "print/Mavrolex_Vdb.h"
@@ -11,7 +12,7 @@
 #include <QFileInfo>
 #include <exception>
 
-std::function<int(TPmvxDEF&)> MavrolexPreviewProc;
+std::function<int(TPmvxDEF&)> MavrolexPreviewProc = [](TPmvxDEF& rec) { return StartPreview(rec); };
 std::function<int(TPmvxDEF&)> MavrolexPrintRunProc = [](TPmvxDEF& rec) { return StartPrintRun(rec); };
 
 namespace {

@@ -95,8 +95,8 @@ void ShutdownMavrolexEngine();
 
 // Entry points of the preview window and of the print run, installed by their units. The preview answers
 // its close number (0: not shown), the print run -1 when it went ahead and 0 when it did not. Unset, the
-// engine has no preview or print run and answers 0. The print run (StartPrintRun) is installed from the
-// start.
+// engine has no preview or print run and answers 0. The preview (StartPreview) and the print run
+// (StartPrintRun) are installed from the start.
 extern std::function<int(TPmvxDEF&)> MavrolexPreviewProc;
 extern std::function<int(TPmvxDEF&)> MavrolexPrintRunProc;
 

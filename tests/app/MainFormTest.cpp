@@ -2,6 +2,7 @@
 
 #include "platform/CallerWindow.h"
 #include "platform/UserInteraction.h"
+#include "support/DataRootFixture.h"
 #include "support/TestEnv.h"
 
 #include <QPushButton>
@@ -12,6 +13,7 @@ namespace {
 
 // The main form in this process, reading the AppInfo.ini the build puts beside the program.
 struct FormFixture {
+    FormFixture() { testenv::registerAccountingProduct(); }
     testenv::TempEnvironment env;
     testenv::ScopedEnv programDir{"QV_PROGRAM_DIR", testenv::buildDir() + QStringLiteral("/bin")};
     ui::ScopedScriptedUi ui;

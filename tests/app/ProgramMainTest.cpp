@@ -4,6 +4,7 @@
 
 #include "platform/CallerWindow.h"
 #include "platform/NamedMutex.h"
+#include "support/DataRootFixture.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
@@ -70,6 +71,7 @@ TEST(ProgramStart, EachHeldMutexRefusesTheStartWithItsMessage) {
 
 TEST(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsOn) {
     testenv::TempEnvironment env;
+    testenv::registerAccountingProduct();
     CallerWindowListener caller(5);
     ProgramProcess first(env.path() + QStringLiteral("/first.log"));
     first.start({QStringLiteral("5,100,1,/tmp/a.xml")});
@@ -97,6 +99,7 @@ TEST(ProgramStart, ASecondCopyIsRefusedWhileTheFirstRunsOn) {
 
 TEST(ProgramStart, ClosingTheMainWindowEndsWithExitCode1AndReleasesTheMutex) {
     testenv::TempEnvironment env;
+    testenv::registerAccountingProduct();
     CallerWindowListener caller(9);
     ProgramProcess program(env.path() + QStringLiteral("/ui.log"));
     program.setEnv(QStringLiteral("QV_TEST_AUTOCLOSE_MS"), QStringLiteral("0"));
@@ -202,4 +205,24 @@ TEST(ProgramStart, ALockFileThatCannotBeMadeEndsTheStartWithItsReason) {
             << boxes[0].text.toStdString();
         EXPECT_TRUE(boxes[0].text.contains(env.runtime() + lockFile)) << boxes[0].text.toStdString();
     }
+}
+
+// The logon comes when the window is first shown: a logon that fails ends the run with exit code 2.
+TEST(ProgramStart, AFailedLogonEndsTheRunWithExitCode2) {
+    testenv::TempEnvironment env;
+    testenv::registerAccountingProduct();
+    testenv::DataRoot root;
+    CallerWindowListener caller(11);
+    ProgramProcess program(env.path() + QStringLiteral("/ui.log"));
+    program.setEnv(QStringLiteral("QV_TEST_LOGON"), QStringLiteral("99"));
+    program.start({QStringLiteral("11,600,4,/tmp/out.xml")});
+    ASSERT_TRUE(program.waitForFinished());
+    EXPECT_EQ(program.exitCode(), 2);
+    EXPECT_EQ(
+        program.boxes(),
+        std::vector<LoggedBox>({error(QStringLiteral("コードまたはパスワードが違います。\r"
+                                                     "正しいコードまたはパスワードを入力して下さい。"))}));
+    ASSERT_TRUE(caller.waitForMessages(4));
+    EXPECT_EQ(caller.messages(), endOfRun(QStringLiteral("post 600 4 2")));
+    EXPECT_FALSE(NamedMutex::exists(QStringLiteral("CORVANE_RENDO")));
 }

@@ -1,6 +1,7 @@
 // The system database's upgrade steps through real isql-fb, on a database built from the base before
 // the first step: schema, migrated rows and the numbering of the version table.
 
+#include "UpgradeTestSupport.h"
 #include "core/uAccDateCmp.h"
 #include "core/uAccRecord.h"
 #include "dbupdate/z5DbUpdateScript.h"
@@ -55,17 +56,7 @@ struct SystemStepsTest : ::testing::Test {
     static QStringList rowsIn(const QString& database, const QString& sql) {
         fb::Database db(database, testenv::databaseUser());
         db.attach();
-        fb::Transaction t(db);
-        fb::Query q(t, sql);
-        QStringList out;
-        for (q.open(); !q.eof(); q.next()) {
-            QStringList f;
-            for (int i = 0; i < q.fieldCount(); ++i)
-                f << (q.field(i).isNull() ? QStringLiteral("null") : q.field(i).asString());
-            out << f.join(u'|');
-        }
-        q.close();
-        t.commit(); // what a selected procedure inserted stays
+        const QStringList out = queryRows(db, sql);
         db.detach();
         return out;
     }

@@ -16,3 +16,20 @@ inline QString accountingVersion(const testenv::Dataset& ds) {
         .arg(q.field("MINOR1").asInt())
         .arg(q.field("MINOR2").asInt());
 }
+
+// Every row of the statement as its fields joined by "|" ("null" for a null), in the statement's order;
+// what the statement wrote (a selected procedure) is committed.
+inline QStringList queryRows(fb::Database& db, const QString& sql) {
+    fb::Transaction t(db);
+    fb::Query q(t, sql);
+    QStringList out;
+    for (q.open(); !q.eof(); q.next()) {
+        QStringList f;
+        for (int i = 0; i < q.fieldCount(); ++i)
+            f << (q.field(i).isNull() ? QStringLiteral("null") : q.field(i).asString());
+        out << f.join(u'|');
+    }
+    q.close();
+    t.commit();
+    return out;
+}

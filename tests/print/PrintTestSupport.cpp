@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 QDateTime FixedPrintClock() {
     return QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3));
@@ -42,6 +43,27 @@ RecordingPrinterDevice& PrintEngineTest::useDevice(std::unique_ptr<RecordingPrin
     InstallPrinterDevice(std::move(d));
     Engine();
     return *device;
+}
+
+QtPrinterDevice& PrintEngineTest::usePdfPrinter(int dpi) {
+    ShutdownMavrolexEngine();
+    QtPrinterDevice::Options options;
+    options.systemPrinters = false;
+    options.pdfFolder = env->path() + QStringLiteral("/pdf");
+    options.pdfDpi = dpi;
+    auto d = std::make_unique<QtPrinterDevice>(options);
+    QtPrinterDevice& pdf = *d;
+    device = nullptr;
+    InstallPrinterDevice(std::move(d));
+    Engine();
+    return pdf;
+}
+
+QString RunTool(const QString& tool, const QStringList& args) {
+    QProcess p;
+    p.start(tool, args);
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 QString PrintEngineTest::writeSpool(const QString& name, const QStringList& lines) {

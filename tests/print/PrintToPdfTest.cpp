@@ -5,7 +5,6 @@
 #include "print/Mavrolex_PrintIng.h"
 #include "print/QtPrinterDevice.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -17,28 +16,13 @@ QString rowText(int row) {
     return QStringLiteral("%1 データ%2 株式会社クアルノ商事%2").arg(row, 4, 10, QLatin1Char('0')).arg(row);
 }
 
-QString run(const QString& tool, const QStringList& args) {
-    QProcess p;
-    p.start(tool, args);
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 } // namespace
 
 class PrintToPdfTest : public PrintEngineTest {
 protected:
     void SetUp() override {
         PrintEngineTest::SetUp();
-        ShutdownMavrolexEngine();
-        QtPrinterDevice::Options options;
-        options.systemPrinters = false;
-        options.pdfFolder = env->path() + QStringLiteral("/pdf");
-        options.pdfDpi = 300;
-        auto d = std::make_unique<QtPrinterDevice>(options);
-        pdf = d.get();
-        InstallPrinterDevice(std::move(d));
-        Engine();
+        pdf = &usePdfPrinter(300);
         MavrolexPrintRunProc = [](TPmvxDEF& rec) { return StartPrintRun(rec); };
     }
 
@@ -96,7 +80,7 @@ TEST_F(PrintToPdfTest, DatasetListPrintsPortraitAndLandscapePages) {
                                {2, true, 30, QStringLiteral("データ一覧横")}};
     for (int f = 0; f < 2; ++f) {
         const QString file = pdf->pdfFiles().at(f);
-        const QString info = run(QStringLiteral("pdfinfo"), {file});
+        const QString info = RunTool(QStringLiteral("pdfinfo"), {file});
         EXPECT_TRUE(
             info.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(expected[f].pages))))
             << info.toStdString();
@@ -106,9 +90,9 @@ TEST_F(PrintToPdfTest, DatasetListPrintsPortraitAndLandscapePages) {
         EXPECT_EQ(size.captured(1).toDouble() > size.captured(2).toDouble(), expected[f].landscape);
         for (int page = 1; page <= expected[f].pages; ++page) {
             const QString text =
-                run(QStringLiteral("pdftotext"),
-                    {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
-                     QStringLiteral("-layout"), file, QStringLiteral("-")});
+                RunTool(QStringLiteral("pdftotext"),
+                        {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                         QString::number(page), QStringLiteral("-layout"), file, QStringLiteral("-")});
             EXPECT_TRUE(text.contains(expected[f].title)) << text.toStdString();
             EXPECT_TRUE(text.contains(QStringLiteral("PAGE %1").arg(page))) << text.toStdString();
             EXPECT_TRUE(text.contains(QStringLiteral("コード データ名 会社名"))) << text.toStdString();

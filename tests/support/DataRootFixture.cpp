@@ -4,6 +4,7 @@
 #include "core/FbValues.h"
 #include "platform/Cp932.h"
 #include "platform/IniFile.h"
+#include "platform/Registry.h"
 #include "platform/SpecialFolders.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
@@ -274,6 +275,17 @@ std::vector<int> Dataset::addAssets(const std::vector<AssetSpec>& assets) const 
 }
 
 // ---- DataRoot
+
+void registerAccountingProduct(const QString& version, const QString& product) {
+    const QString key = QStringLiteral("\\SOFTWARE\\QUARNO\\PELLANZAIMU13");
+    using registry::Root;
+    const bool written = registry::writeString(Root::LocalMachine, key, QStringLiteral("Product"), product) &&
+                         registry::writeString(Root::LocalMachine, key, QStringLiteral("Version"), version) &&
+                         registry::writeString(Root::LocalMachine, key, QStringLiteral("rootdir"),
+                                               specialfolders::commonAppData() + QStringLiteral("/quarno"));
+    if (!written)
+        throw std::runtime_error("the registry file cannot be written");
+}
 
 QString DataRoot::defaultRoot() {
     return specialfolders::commonAppData() + QStringLiteral("/quarno/pellanzaimu");

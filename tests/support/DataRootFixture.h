@@ -91,6 +91,12 @@ struct AssetSpec {
     Money costAdjustment; // SYUTOKUKAGAKUCHOSEI
 };
 
+// The installed accounting product as its setup registers it (maker key "\\SOFTWARE\\QUARNO", subkey
+// "PELLANZAIMU13": values Product, Version and rootdir), in the registry of the current environment. The
+// wizard refuses to start without a version of 13.0.0 or later.
+void registerAccountingProduct(const QString& version = QStringLiteral("13.0.0"),
+                               const QString& product = QStringLiteral("ペラン財務"));
+
 class Dataset {
 public:
     int rec = 0;

@@ -1,0 +1,696 @@
+// The accounting database's first upgrade steps (0.1.1 to 0.1.5) through real isql-fb, on a dataset built
+// from the base at 0.1.0: the driver's run, the fixed-asset tables against the newest schema, the column
+// probes, and the triggers and procedures the steps bring, on small fixtures.
+
+#include "UpgradeTestSupport.h"
+#include "core/uAccRecord.h"
+#include "dbupdate/z5DbUpdate.h"
+#include "dbupdate/z5DbUpdateScript.h"
+#include "dbupdate/z5DbUpdateStep.h"
+#include "dbupdate/z5DbUpdateSteps.h"
+#include "platform/firebird/FbDatabase.h"
+#include "support/DbCompare.h"
+#include "support/DmFixture.h"
+#include "ui_z5DbUpdate.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct AccountingStepsTest : ::testing::Test {
+    testenv::DmEnvironment e;
+    testenv::Dataset ds = e.root->addDataset({});
+    TArrayDbUpdateListRec steps = BuildSteps(TDbKind::Accounting);
+    size_t next = 0;
+
+    AccountingStepsTest() {
+        e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+        testenv::createDatabaseFromScript(testenv::sourceDir() + QStringLiteral("/sql/base/placc_base.sql"),
+                                          ds.database);
+        SystemDef.DataDir = ds.folder;
+    }
+
+    // Runs the pending steps up to and including the version; each must succeed.
+    void runTo(const TDbVersion& last) {
+        for (; next < steps.size() && !(last < steps[next].version()); ++next)
+            ASSERT_EQ(steps[next].StepProc(), StepDone) << steps[next].version().text().toStdString() << "\n"
+                                                        << e.ui->messageTexts().join(u'\n').toStdString();
+    }
+    void exec(const QString& sql) const { ds.execute(sql); }
+    // Every row as its fields joined by "|", in the statement's order; what it wrote is committed.
+    QStringList rows(const QString& sql) const { return queryRows(*ds.connect(), sql); }
+    QString one(const QString& sql) const {
+        const QStringList r = rows(sql);
+        return r.isEmpty() ? QStringLiteral("<none>") : r.first();
+    }
+    // The composed script of an accounting step, as it would be written now.
+    static QString script(const TDbVersion& v) {
+        const TStepSpec* spec = FindStep(TDbKind::Accounting, v);
+        QStringList lines;
+        EXPECT_TRUE(spec && ComposeStepScript(*spec, spec->Content(), lines));
+        return lines.join(u'\n');
+    }
+};
+
+// An asset names its payment and receipt accounts only when it has them: their empty defaults name no
+// sub-account.
+const QString kNoPaymentAccounts = QStringLiteral(", SIHAKCODE, SIHAHCODE, SYUNYUKCODE, SYUNYUHCODE");
+const QString kNulls = QStringLiteral(", NULL, NULL, NULL, NULL");
+
+// The schema lines of the five fixed-asset tables (columns, keys, triggers).
+QStringList fixedAssetSchema(const QString& path, const QStringList& leaveOut = {}) {
+    fb::Database db(path, testenv::databaseUser());
+    db.attach();
+    const QStringList all = testenv::describeSchema(db);
+    db.detach();
+    static const QRegularExpression table(
+        QStringLiteral("^(COLUMN|INDEX|TRIGGER) ([A-Z0-9_]+\\|)?(KS_SISAN|KS_BUMONHB|KS_DAICHO|KS_SETSWK|"
+                       "KS_SETSWK_INIT)\\|"));
+    QStringList lines;
+    for (const QString& l : all) {
+        if (!table.match(l).hasMatch())
+            continue;
+        if (std::any_of(leaveOut.begin(), leaveOut.end(),
+                        [&](const QString& c) { return l.startsWith(QStringLiteral("COLUMN KS_SISAN|")) &&
+                                                       l.contains(u'|' + c + u'|'); }))
+            continue;
+        lines << l;
+    }
+    return lines;
+}
+
+TEST_F(AccountingStepsTest, TheDriverBringsTheBaseToTheLastStepOfTheFirstSeries) {
+    TDbUpdateBox box;
+    box.Updater.UserSteps.assign(steps.begin(), steps.begin() + 5);
+    box.SetupPendingList(1, QString());
+    ASSERT_TRUE(box.IsPending()) << e.ui->messageTexts().join(u'\n').toStdString();
+    box.form().cboxAgree->setChecked(true);
+    box.cboxAgreeClick();
+    box.btnOkClick();
+    EXPECT_EQ(box.result(), ui::mrOk) << e.ui->messageTexts().join(u'\n').toStdString();
+    // Every step is done; the only boxes are those of the reconnect, whose company information reads
+    // tables that later steps bring.
+    for (int i = 0; i < box.form().ListView1->topLevelItemCount(); ++i)
+        EXPECT_EQ(box.form().ListView1->topLevelItem(i)->text(2), QStringLiteral("完了"));
+    for (const QString& m : e.ui->messageTexts())
+        EXPECT_TRUE(m.contains(QStringLiteral("ACCTOTALNAME"))) << m.toStdString();
+    e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+    EXPECT_EQ(accountingVersion(ds), QStringLiteral("0.1.5"));
+    // The memo of these steps is the time alone.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(one(QStringLiteral("SELECT MEMO FROM ACCVERSION WHERE REC = 1")))
+                    .hasMatch());
+
+    // The fixed-asset tables are those of the newest schema, less the columns later steps add.
+    const QStringList upgraded = fixedAssetSchema(ds.database);
+    const QStringList newest =
+        fixedAssetSchema(e.root->addDataset({}).database,
+                         {QStringLiteral("TEIRITU250"), QStringLiteral("TEIRITU200"),
+                          QStringLiteral("SYUTOKUKAGAKUCHOSEI")});
+    EXPECT_GT(upgraded.size(), 150);
+    EXPECT_EQ(upgraded, newest);
+
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*), MIN(REC), MAX(REC) FROM KS_SETSWK_INIT")), QStringLiteral("70|1|70"));
+    EXPECT_EQ(one(QStringLiteral("SELECT GDNAM FROM GENKADIV WHERE CODE = 6")), QStringLiteral("リース期間定額法"));
+    // Every fixed-asset account of the company's own facility has its settings (13 + 6 + 9 + 3).
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KS_SETSWK WHERE SCODE = ' '")), QStringLiteral("31"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME STARTING WITH 'AO_'")),
+              QStringLiteral("8"));
+}
+
+// The ACCDEF1 columns are probed while each script is written, after the earlier steps ran.
+TEST_F(AccountingStepsTest, SettingsColumnsAreAddedOnlyByTheFirstScriptThatFindsThemMissing) {
+    const QString hasuu = QStringLiteral("ADD SDAI_HASUU3 INTEGER DEFAULT 0;");
+    const QString kikan = QStringLiteral("ADD KESSAN_KIKAN INTEGER DEFAULT -1,");
+    const QString chuki = QStringLiteral("ADD CHUKI_TITLEPRINT INTEGER DEFAULT 0;");
+    // The base has the ACCDEF1 columns: no script adds them.
+    for (const TDbVersion v : {TDbVersion{0, 1, 1}, TDbVersion{0, 1, 3}, TDbVersion{0, 1, 4}})
+        EXPECT_FALSE(script(v).contains(QStringLiteral("ALTER TABLE ACCDEF1"))) << v.text().toStdString();
+    exec(QStringLiteral("ALTER TABLE KESSAN ADD CHUKI_TITLEPRINT INTEGER"));
+    EXPECT_FALSE(script({0, 1, 5}).contains(chuki));
+    exec(QStringLiteral("ALTER TABLE KESSAN DROP CHUKI_TITLEPRINT"));
+
+    for (const char* c : {"SDAI_HASUU3", "KESSAN_KIKAN", "CASHFLOW_KIKAN1", "CASHFLOW_KIKAN2"})
+        exec(QStringLiteral("ALTER TABLE ACCDEF1 DROP %1").arg(QLatin1String(c)));
+    const QString first = script({0, 1, 1});
+    EXPECT_TRUE(first.contains(QStringLiteral("ALTER TABLE ACCDEF1\n") + hasuu));
+    EXPECT_TRUE(first.contains(QStringLiteral("ALTER TABLE ACCDEF1\n") + kikan +
+                               QStringLiteral("\nADD CASHFLOW_KIKAN1 INTEGER DEFAULT -1,\n"
+                                              "ADD CASHFLOW_KIKAN2 INTEGER DEFAULT -1;\n"
+                                              "UPDATE ACCDEF1 SET KESSAN_KIKAN=-1,CASHFLOW_KIKAN1=-1,"
+                                              "CASHFLOW_KIKAN2=-1 WHERE REC=1;\nCOMMIT;")));
+    runTo({0, 1, 2});
+    EXPECT_FALSE(script({0, 1, 3}).contains(QStringLiteral("ACCDEF1")));
+    runTo({0, 1, 3});
+    EXPECT_FALSE(script({0, 1, 4}).contains(QStringLiteral("ACCDEF1")));
+    const QString last = script({0, 1, 5});
+    EXPECT_TRUE(last.contains(QStringLiteral("/* KESSANテーブルへ注記表タイトル印字区分を追加 */\nALTER TABLE KESSAN\n") +
+                              chuki));
+    runTo({0, 1, 5});
+    EXPECT_EQ(one(QStringLiteral("SELECT SDAI_HASUU3, KESSAN_KIKAN, CASHFLOW_KIKAN1, CASHFLOW_KIKAN2 FROM ACCDEF1")),
+              QStringLiteral("0|-1|-1|-1"));
+    EXPECT_EQ(one(QStringLiteral("SELECT CHUKI_TITLEPRINT FROM KESSAN WHERE REC = 1")), QStringLiteral("0"));
+}
+
+// The version table keeps its rows when it has a 0.1.0 row, and is reduced to row 1 otherwise.
+TEST_F(AccountingStepsTest, VersionTableIsResetOnlyWithoutAnEarlierRow) {
+    struct Case {
+        const char* name;
+        int minor1, minor2;
+        QStringList after;
+    } cases[] = {
+        {"with 0.1.0", 1, 0, {"1|0|1|1", "2|5|0|0"}},
+        {"without", 0, 9, {"1|0|1|1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testenv::createDatabaseFromScript(testenv::sourceDir() + QStringLiteral("/sql/base/placc_base.sql"),
+                                          ds.database);
+        exec(QStringLiteral("UPDATE ACCVERSION SET MINOR1 = %1, MINOR2 = %2 WHERE REC = 1").arg(c.minor1).arg(c.minor2));
+        exec(QStringLiteral("INSERT INTO ACCVERSION (REC, MAJOR, MINOR1, MINOR2) VALUES (2, 5, 0, 0)"));
+        EXPECT_EQ(steps[0].StepProc(), StepDone) << e.ui->messageTexts().join(u'\n').toStdString();
+        EXPECT_EQ(rows(QStringLiteral("SELECT REC, MAJOR, MINOR1, MINOR2 FROM ACCVERSION ORDER BY REC")), c.after);
+    }
+}
+
+// A new facility gets everything it needs; a new account its own sub-account row and, in the
+// fixed-asset classes, settings rows for every facility.
+TEST_F(AccountingStepsTest, NewFacilityAndNewAccountGetTheirRows) {
+    runTo({0, 1, 1});
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('1401', 'A1', '')"));
+    exec(QStringLiteral("INSERT INTO BUMONMST (BCODE) VALUES ('02')"));
+    exec(QStringLiteral("INSERT INTO BUMONMST (BCODE) VALUES ('01')"));
+    exec(QStringLiteral("INSERT INTO ORGDIC_1 (REC, CREC, SORTCODE, TEXT) VALUES (1, 5, 1, '売上')"));
+    exec(QStringLiteral("INSERT INTO ORGDIC_1 (REC, CREC, SORTCODE, TEXT) VALUES (2, 6, 2, '経費')"));
+    exec(QStringLiteral("INSERT INTO ORGDIC_2 VALUES (1, 5, 'ｱ', '現金売上', 1, 2, '1401', 'X9', 3, '1402', NULL, 4)"));
+    exec(QStringLiteral("INSERT INTO ORGDIC_2 VALUES (2, 6, 'ｲ', '備品', 3, 4, '1401', 'A1', 5, '1402', ' ', 6)"));
+    exec(QStringLiteral("INSERT INTO SISETUMST (SCODE, SNAME, BUMEX) VALUES ('10', '支店', 1)"));
+
+    const auto count = [&](const char* table) {
+        return one(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE SCODE = '10'").arg(QLatin1String(table)));
+    };
+    EXPECT_EQ(count("TORDICTI"), QStringLiteral("50"));
+    EXPECT_EQ(count("SWKDICTI"), QStringLiteral("50"));
+    EXPECT_EQ(one(QStringLiteral("SELECT * FROM SWKDICTI WHERE SCODE = '10' AND REC = 7")),
+              QStringLiteral("7|10|7||1|0|1|0|0|0"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT CREC, SORTCODE, TEXT FROM TEKDICTI WHERE SCODE = '10' ORDER BY CREC")),
+              (QStringList{"1|1|売上", "2|2|経費"}));
+    // A model sub-account the account lacks becomes the account's own row.
+    EXPECT_EQ(rows(QStringLiteral("SELECT CREC, KANA, KUBUN, TEXT, \"ROW\", COL, KAR_KCODE, KAR_HCODE, KAR_BCODE, "
+                                  "KAR_TAXCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE, KAS_TAXCODE, FLAG5, DUMMY FROM "
+                                  "TEKDIC WHERE SCODE = '10' ORDER BY CREC")),
+              (QStringList{"1|ｱ|0|現金売上|1|2|1401| |null|3|1402|null|null|4|0|null",
+                           "2|ｲ|0|備品|3|4|1401|A1|null|5|1402| |null|6|0|null"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT * FROM KS_TRANSSWK WHERE SCODE = '10'")), QStringLiteral("10|-1|-1|-1|-1|-1|"));
+    EXPECT_EQ(count("KS_SETSWK"), QStringLiteral("31"));
+    EXPECT_EQ(one(QStringLiteral("SELECT NOTLIST, TEKIYO, GSKEIJYO, RUIKEIKCODE, RUIKEIHCODE, SYOKYAKU1_KCODE, "
+                                 "BAISONKCODE, BAIEKITEKIYO, DUMMY FROM KS_SETSWK WHERE SCODE = '10' AND KCODE = '1401'")),
+              QStringLiteral("1|購入|1|1416|null|6204|8201|売却|"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*), MIN(MNUM), MAX(MNUM) FROM ACCDEF5 WHERE SCODE = '10' AND BCODE = ' '")),
+              QStringLiteral("48|-31|16"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT BCODE FROM YOSOKUINF WHERE SCODE = '10'")), QStringList{" "});
+    EXPECT_EQ(rows(QStringLiteral("SELECT BCODE FROM SISETUBUM WHERE SCODE = '10' ORDER BY BCODE")),
+              (QStringList{"01", "02"}));
+    // Every sub-account of the 37 accounts in use, the new one included.
+    EXPECT_EQ(count("KAMOKU_SZ"), QStringLiteral("38"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KAMOKU_TAX WHERE SCODE = '10' AND BCODE = ' '")),
+              QStringLiteral("480"));
+
+    // A class-1 account without its own initial row takes the class default; an account outside the
+    // classes gets no settings, but its own sub-account row all the same.
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, GROUPM1, USE, TAX_LCODE, TAX_RCODE, BPFLG) "
+                        "VALUES ('1650', '1650', 1650, 1, 2, 3, 1)"));
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, GROUPM1, USE) VALUES ('3001', '3001', 2000, 1)"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT KCODE, HNAME, TAX_LCODE, TAX_RCODE, BPFLG FROM HOJOMST WHERE KCODE IN "
+                                  "('1650', '3001') ORDER BY KCODE")),
+              (QStringList{"1650||2|3|1", "3001||0|0|0"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT SCODE, GSTAISYOU, GSKEIJYO, GSKAHI, GSHOUHOU, SETSWK, RUIKEIKCODE FROM "
+                                  "KS_SETSWK WHERE KCODE = '1650' ORDER BY SCODE")),
+              (QStringList{" |0|0|1|3|0|null", "10|0|0|1|3|0|null"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KS_SETSWK WHERE KCODE = '3001'")), QStringLiteral("0"));
+}
+
+// The class of an account follows its classification number; data without initial rows gets empty
+// settings.
+TEST_F(AccountingStepsTest, SettingsRowsByClassAndDataType) {
+    runTo({0, 1, 1});
+    struct Case {
+        int groupm1;
+        const char* row; // GSKAHI, GSKEIJYO, RUIKEIKCODE of the new row; null: no row
+    } cases[] = {{1400, "0|1|1416"}, {1599, "0|1|1416"}, {1600, "1|0|null"}, {1799, "2|0|null"},
+                 {1800, "3|0|null"}, {1801, nullptr},    {1399, nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.groupm1);
+        exec(QStringLiteral("DELETE FROM KS_SETSWK"));
+        exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_INSSETSWK (' ', %1, '1401')").arg(c.groupm1));
+        const QStringList r = rows(QStringLiteral("SELECT GSKAHI, GSKEIJYO, RUIKEIKCODE FROM KS_SETSWK"));
+        EXPECT_EQ(r, c.row ? QStringList{QString::fromLatin1(c.row)} : QStringList());
+    }
+    // No row for a facility that does not exist.
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_INSSETSWK ('99', 1400, '1401')"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KS_SETSWK")), QStringLiteral("0"));
+    exec(QStringLiteral("UPDATE ACCDEF1 SET DATATYPE = 3"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_INSSETSWK (' ', 1410, '1401')"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT KCODE, NOTLIST, TEKIYO, GSKAHI, RUIKEIKCODE, DUMMY FROM KS_SETSWK")),
+              QStringList{"1401|null|null|null|null|"});
+}
+
+// Journal lines move the totals and the entry count; deletion takes them away and restoration adds
+// them again.
+TEST_F(AccountingStepsTest, JournalLinesMoveTotalsAndEntryCount) {
+    runTo({0, 1, 1});
+    exec(QStringLiteral("INSERT INTO KAMOKU_MS (SCODE, KCODE, HCODE, BCODE, MNUM) VALUES (' ', '1401', ' ', '01', 1)"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KAMOKU_TAX_INSERT (' ', '01')"));
+    const auto line = [&](int rec, int side, int nuk, int zei) {
+        exec(QStringLiteral("INSERT INTO SIWAKE (REC, SWKREC, SWKNO, TAISHAKU, DELFLG, SCODE, BCODE, KCODE, HCODE, "
+                            "MNUM, NUK, ZEI, TAXUH) VALUES (%1, %1, %1, %2, 0, ' ', '01', '1401', ' ', 1, %3, %4, 2)")
+                 .arg(rec)
+                 .arg(side)
+                 .arg(nuk)
+                 .arg(zei));
+    };
+    // count | debit, tax | credit, tax | tax totals: debit and credit of department ' ', debit of 01
+    const auto state = [&] {
+        return one(QStringLiteral(
+            "SELECT (SELECT SIWAKECOUNT FROM SISETUMST WHERE SCODE = ' '), CAST(KAR_NUK AS INTEGER), "
+            "CAST(KAR_TAX AS INTEGER), CAST(KAS_NUK AS INTEGER), CAST(KAS_TAX AS INTEGER), "
+            "(SELECT CAST(KAR AS INTEGER) FROM KAMOKU_TAX WHERE SCODE = ' ' AND BCODE = ' ' AND KKUBUN = 2 AND MNUM = 1), "
+            "(SELECT CAST(KAS AS INTEGER) FROM KAMOKU_TAX WHERE SCODE = ' ' AND BCODE = ' ' AND KKUBUN = 2 AND MNUM = 1), "
+            "(SELECT CAST(KAR AS INTEGER) FROM KAMOKU_TAX WHERE SCODE = ' ' AND BCODE = '01' AND KKUBUN = 2 AND MNUM = 1) "
+            "FROM KAMOKU_MS WHERE SCODE = ' ' AND KCODE = '1401' AND HCODE = ' ' AND BCODE = '01' AND MNUM = 1"));
+    };
+    line(1, 1, 1000, 100);
+    EXPECT_EQ(state(), QStringLiteral("1|1000|100|0|0|100|0|0"));
+    line(2, 2, 300, 30); // a credit line counts no entry
+    EXPECT_EQ(state(), QStringLiteral("1|1000|100|300|30|100|30|0"));
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 1 WHERE REC = 1"));
+    EXPECT_EQ(state(), QStringLiteral("0|0|0|300|30|0|30|0"));
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 0 WHERE REC = 1"));
+    EXPECT_EQ(state(), QStringLiteral("1|1000|100|300|30|100|30|0"));
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 2 WHERE REC = 2"));
+    EXPECT_EQ(state(), QStringLiteral("1|1000|100|0|0|100|0|0"));
+    // A corrected line back to 0, or an amount changed on a live line, moves nothing.
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 0 WHERE REC = 2"));
+    exec(QStringLiteral("UPDATE SIWAKE SET NUK = 5 WHERE REC = 1"));
+    EXPECT_EQ(state(), QStringLiteral("1|1000|100|0|0|100|0|0"));
+    // With tax totals per department the tax goes to the line's department.
+    exec(QStringLiteral("UPDATE ACCDEF1 SET BUMON = 2"));
+    line(3, 1, 50, 5);
+    EXPECT_EQ(state(), QStringLiteral("2|1050|105|0|0|100|0|5"));
+}
+
+// A fixed-asset line flags its assets as transferred; deleting the last line of an asset clears it.
+TEST_F(AccountingStepsTest, FixedAssetLinesFlagTheirAssets) {
+    runTo({0, 1, 1});
+    exec(QStringLiteral("UPDATE HOJOMST SET REC = 77 WHERE KCODE = '1401' AND HCODE = ' '"));
+    for (const char* asset : {"1, ' ', '1401'", "2, ' ', '1401'", "3, ' ', '1402'"})
+        exec(QStringLiteral("INSERT INTO KS_SISAN (REC, SCODE, KCODE%1) VALUES (%2%3)")
+                 .arg(kNoPaymentAccounts, QLatin1String(asset), kNulls));
+    const auto flags = [&] { return rows(QStringLiteral("SELECT TRANSKBN FROM KS_SISAN ORDER BY REC")).join(u','); };
+    const auto line = [&](int rec, const char* key, int linkrec) {
+        exec(QStringLiteral("INSERT INTO SIWAKE (REC, TAISHAKU, DELFLG, SCODE, KCODE, MNUM, LINKKUB, LINKKEY, LINKREC) "
+                            "VALUES (%1, 1, 0, ' ', '1401', 1, 8, '%2', %3)")
+                 .arg(rec)
+                 .arg(QLatin1String(key))
+                 .arg(linkrec));
+    };
+    // "2-A" names the sub-account row: every asset of that account and sub-account.
+    line(10, "2-A01", 77);
+    EXPECT_EQ(flags(), QStringLiteral("1,1,null"));
+    line(11, "1-B", 3);
+    EXPECT_EQ(flags(), QStringLiteral("1,1,1"));
+    // The deletion clears the link, so no line of the asset is left.
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 1, LINKKUB = 0 WHERE REC = 11"));
+    EXPECT_EQ(flags(), QStringLiteral("1,1,0"));
+    // A deleted line that keeps its link still counts.
+    exec(QStringLiteral("UPDATE SIWAKE SET DELFLG = 1 WHERE REC = 10"));
+    EXPECT_EQ(flags(), QStringLiteral("1,1,0"));
+}
+
+// The keys of the fixed-asset tables: what goes with an asset, a department, a sub-account or an
+// account, and what is refused.
+TEST_F(AccountingStepsTest, FixedAssetKeysCascadeAndRefuse) {
+    runTo({0, 1, 1});
+    exec(QStringLiteral("INSERT INTO KS_SISAN (REC, SCODE, KCODE%1) VALUES (1, ' ', '1401'%2)").arg(kNoPaymentAccounts, kNulls));
+    EXPECT_EQ(one(QStringLiteral("SELECT HCODE, JYOKYO, GSHOUHOU, HANBAIHIWARIAI, JIGYOUWARIAI, TRANSKBN, DUMMY "
+                                 "FROM KS_SISAN")),
+              QStringLiteral(" |1|1|100|100|null|"));
+    exec(QStringLiteral("INSERT INTO SISETUBUM (SCODE, BCODE) VALUES (' ', '00')"));
+    exec(QStringLiteral("INSERT INTO SISETUBUM (SCODE, BCODE) VALUES (' ', '01')"));
+    exec(QStringLiteral("INSERT INTO KS_BUMONHB (KS_REC, SCODE, BCODE, HAIBUN) VALUES (1, ' ', '00', 60)"));
+    exec(QStringLiteral("INSERT INTO KS_BUMONHB (KS_REC, SCODE, BCODE, HAIBUN) VALUES (1, ' ', '01', 40)"));
+    exec(QStringLiteral("INSERT INTO KS_DAICHO (REC, HIZUKE, DTYPE) VALUES (1, '2026-04-01', 1)"));
+    exec(QStringLiteral("DELETE FROM SISETUBUM WHERE BCODE = '01'"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT BCODE FROM KS_BUMONHB")), QStringList{"00"});
+    exec(QStringLiteral("DELETE FROM KS_SISAN WHERE REC = 1"));
+    EXPECT_EQ(one(QStringLiteral("SELECT (SELECT COUNT(*) FROM KS_BUMONHB) + (SELECT COUNT(*) FROM KS_DAICHO) "
+                                 "FROM RDB$DATABASE")),
+              QStringLiteral("0"));
+
+    // A deleted sub-account empties only the pair that named it.
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE) VALUES ('1416', 'A1')"));
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE) VALUES ('6204', 'B1')"));
+    exec(QStringLiteral("UPDATE KS_SETSWK SET RUIKEIHCODE = 'A1', SYOKYAKU1_HCODE = 'B1' WHERE KCODE = '1401'"));
+    exec(QStringLiteral("DELETE FROM HOJOMST WHERE KCODE = '1416' AND HCODE = 'A1'"));
+    EXPECT_EQ(one(QStringLiteral("SELECT RUIKEIKCODE, RUIKEIHCODE, SYOKYAKU1_KCODE, SYOKYAKU1_HCODE FROM KS_SETSWK "
+                                 "WHERE KCODE = '1401'")),
+              QStringLiteral("null|null|6204|B1"));
+    // A deleted account takes its settings rows along.
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, GROUPM1, USE) VALUES ('1650', 1650, 1)"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KS_SETSWK WHERE KCODE = '1650'")), QStringLiteral("1"));
+    exec(QStringLiteral("DELETE FROM KAMOKUMST WHERE KCODE = '1650'"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KS_SETSWK WHERE KCODE = '1650'")), QStringLiteral("0"));
+    // The sub-account of an asset's own account cannot go while the asset exists.
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE) VALUES ('1401', 'A2')"));
+    exec(QStringLiteral("INSERT INTO KS_SISAN (REC, SCODE, KCODE, HCODE%1) VALUES (2, ' ', '1401', 'A2'%2)")
+             .arg(kNoPaymentAccounts, kNulls));
+    EXPECT_THROW(exec(QStringLiteral("DELETE FROM HOJOMST WHERE KCODE = '1401' AND HCODE = 'A2'")), std::exception);
+}
+
+// The allocation procedures: missing rows are added with rate 0, rates that do not add up to 100 are
+// repaired on department 00, equal values change nothing and nulls never count as a difference.
+TEST_F(AccountingStepsTest, AllocationRowsAndTheRateRepair) {
+    runTo({0, 1, 1});
+    for (const char* site : {"10", "20", "30", "40"})
+        exec(QStringLiteral("INSERT INTO SISETUMST (SCODE) VALUES ('%1')").arg(QLatin1String(site)));
+    for (const char* sb : {"'10', '00'", "'10', '01'", "'10', '02'", "'20', '00'", "'40', '01'", "'40', '02'"})
+        exec(QStringLiteral("INSERT INTO SISETUBUM (SCODE, BCODE) VALUES (%1)").arg(QLatin1String(sb)));
+    for (const char* a : {"1, '10'", "2, '10'", "3, '20'", "4, '30'", "5, '40'"})
+        exec(QStringLiteral("INSERT INTO KS_SISAN (REC, SCODE, KCODE%1) VALUES (%2, '1401'%3)")
+                 .arg(kNoPaymentAccounts, QLatin1String(a), kNulls));
+    for (const char* r : {"1, '10', '00', 50", "1, '10', '01', 30", "1, '10', '02', 30", "2, '10', '00', 100",
+                          "2, '10', '01', 0", "2, '10', '02', 0", "3, '20', '00', 80", "5, '40', '01', 60"})
+        exec(QStringLiteral("INSERT INTO KS_BUMONHB (KS_REC, SCODE, BCODE, HAIBUN) VALUES (%1)").arg(QLatin1String(r)));
+    const auto rates = [&](int asset) {
+        return rows(QStringLiteral("SELECT BCODE || '=' || CAST(HAIBUN AS INTEGER) FROM KS_BUMONHB WHERE KS_REC = %1 "
+                                   "ORDER BY BCODE")
+                        .arg(asset))
+            .join(u',');
+    };
+    const auto repair = [&](const char* site) {
+        return rows(QStringLiteral("SELECT SYUFUKU FROM SP_KS_SISAN_SYUFUKU_HAIBUNRITU('%1')").arg(QLatin1String(site)));
+    };
+    EXPECT_EQ(repair("10"), QStringList{"1"});
+    EXPECT_EQ(rates(1), QStringLiteral("00=40,01=30,02=30"));
+    EXPECT_EQ(rates(2), QStringLiteral("00=100,01=0,02=0"));
+    EXPECT_EQ(repair("10"), QStringList{"0"});
+    EXPECT_EQ(repair("20"), QStringList{"1"});
+    EXPECT_EQ(rates(3), QStringLiteral("00=100"));
+    EXPECT_TRUE(repair("30").isEmpty()); // no departments: no result row
+
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_BUMONHB_ADD ('40')"));
+    EXPECT_EQ(rates(5), QStringLiteral("01=60,02=0"));
+    // The same values change nothing; a stored null stays; another value is written.
+    exec(QStringLiteral("UPDATE KS_BUMONHB SET HAIBUN = NULL WHERE KS_REC = 5 AND BCODE = '02'"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_BUMONHB_REC_ADD (5, '40', '02', 30, '')"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_BUMONHB_REC_ADD (5, '40', '01', 60, '')"));
+    EXPECT_EQ(rates(5), QStringLiteral("01=60,null"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_BUMONHB_REC_ADD (5, '40', '01', 55, 'x')"));
+    EXPECT_EQ(rates(5), QStringLiteral("01=55,null"));
+
+    // Register lines: inserted, then updated when a value differs.
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_DAICHO_UPDATE (1, '2026-04-01', 1, '取得', 100, 0, 0, 100, '')"));
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_KS_DAICHO_UPDATE (1, '2026-04-01', 1, '取得', 100, 0, 10, 90, '')"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT TEKIYO, CAST(SYOKYAKU AS INTEGER), CAST(BOKAGAKU AS INTEGER) FROM KS_DAICHO")),
+              QStringList{"取得|10|90"});
+}
+
+// Deleting a department or a sub-account blanks it in the dictionaries and audit items instead of
+// removing or emptying their rows; a deleted sub-account leaves its history row; no account reference
+// of the dictionaries remains.
+TEST_F(AccountingStepsTest, DeletedDepartmentsAndSubAccountsAreBlankedInTheDictionaries) {
+    runTo({0, 1, 5});
+    exec(QStringLiteral("INSERT INTO BUMONMST (BCODE) VALUES ('03')"));
+    exec(QStringLiteral("INSERT INTO HOJOMST (REC, KCODE, HCODE, HKANA, HNAME, SIME, BANK, KARIDADD, OPCODE) VALUES "
+                        "(41, '1401', 'H1', 'ｶﾅ', '取引先', 20, '銀行', '東京', 10)"));
+    exec(QStringLiteral("INSERT INTO SWKDIC (REC, L_KCODE, L_HCODE, L_BCODE, R_KCODE, R_HCODE, R_BCODE) VALUES "
+                        "(1, '1401', 'H1', '03', '1402', ' ', '03')"));
+    exec(QStringLiteral("INSERT INTO TEKDIC (REC, KAR_KCODE, KAR_HCODE, KAR_BCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE) "
+                        "VALUES (5, '1401', 'H1', '03', '1402', ' ', ' ')"));
+    exec(QStringLiteral("INSERT INTO TORDIC (REC, KAR_KCODE, KAR_HCODE, KAR_BCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE) "
+                        "VALUES (1, '1402', ' ', '03', '1401', 'H1', ' ')"));
+    exec(QStringLiteral("INSERT INTO KANSA_ITEM (REC, MOT_KCODE, MOT_HCODE, MOT_BCODE, TOZ_KCODE, TOZ_HCODE, TOZ_BCODE) "
+                        "VALUES (2, '1401', 'H1', '03', '1402', ' ', '03')"));
+    const auto sides = [&] {
+        return rows(QStringLiteral(
+            "SELECT L_KCODE || '/' || L_HCODE || '/' || L_BCODE || ' ' || R_KCODE || '/' || R_HCODE || '/' || R_BCODE FROM SWKDIC "
+            "UNION ALL SELECT KAR_KCODE || '/' || KAR_HCODE || '/' || KAR_BCODE || ' ' || KAS_KCODE || '/' || KAS_HCODE || '/' || KAS_BCODE FROM TEKDIC "
+            "UNION ALL SELECT KAR_KCODE || '/' || KAR_HCODE || '/' || KAR_BCODE || ' ' || KAS_KCODE || '/' || KAS_HCODE || '/' || KAS_BCODE FROM TORDIC "
+            "UNION ALL SELECT MOT_KCODE || '/' || MOT_HCODE || '/' || MOT_BCODE || ' ' || TOZ_KCODE || '/' || TOZ_HCODE || '/' || TOZ_BCODE FROM KANSA_ITEM WHERE REC = 2"));
+    };
+    exec(QStringLiteral("DELETE FROM BUMONMST WHERE BCODE = '03'"));
+    EXPECT_EQ(sides(), (QStringList{"1401/H1/  1402/ / ", "1401/H1/  1402/ / ", "1402/ /  1401/H1/ ",
+                                    "1401/H1/  1402/ / "}));
+    exec(QStringLiteral("DELETE FROM HOJOMST WHERE KCODE = '1401' AND HCODE = 'H1'"));
+    EXPECT_EQ(sides(), (QStringList{"1401/ /  1402/ / ", "1401/ /  1402/ / ", "1402/ /  1401/ / ",
+                                    "1401/ /  1402/ / "}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT LOGREC, REC, KCODE, HCODE, HKANA, HNAME, SIME, BANK, KARIDADD, OPCODE FROM HOJOLOG "
+                                  "WHERE HCODE = 'H1'")),
+              QStringList{"1|41|1401|H1|ｶﾅ|取引先|20|銀行|東京|10"});
+
+    // An account goes without touching the lines and items that name it.
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, GROUPM1, USE) VALUES ('3001', 2000, 1)"));
+    exec(QStringLiteral("INSERT INTO SWKDIC (REC, L_KCODE, L_HCODE, R_KCODE) VALUES (2, '3001', ' ', '3001')"));
+    exec(QStringLiteral("INSERT INTO KANSA_ITEM (REC, MOT_KCODE, TOZ_KCODE) VALUES (3, '3001', '3001')"));
+    exec(QStringLiteral("DELETE FROM KAMOKUMST WHERE KCODE = '3001'"));
+    EXPECT_EQ(one(QStringLiteral("SELECT L_KCODE, L_HCODE, R_KCODE FROM SWKDIC WHERE REC = 2")), QStringLiteral("3001| |3001"));
+    EXPECT_EQ(one(QStringLiteral("SELECT MOT_KCODE, TOZ_KCODE FROM KANSA_ITEM WHERE REC = 3")), QStringLiteral("3001|3001"));
+}
+
+// A changed opening balance goes to the previous-years balance of the month before the data starts,
+// except for retained earnings.
+TEST_F(AccountingStepsTest, OpeningBalanceReachesThePreviousYearsBalance) {
+    runTo({0, 1, 5});
+    exec(QStringLiteral("INSERT INTO ACCDEF2 (KNAME, KCODE) VALUES ('繰越利益剰余金', '2205')"));
+    for (const char* k : {"1401", "2205"}) {
+        exec(QStringLiteral("INSERT INTO KAMOKU_SZ (SCODE, KCODE, HCODE, BCODE) VALUES (' ', '%1', ' ', ' ')")
+                 .arg(QLatin1String(k)));
+        for (const int m : {0, 4, 14})
+            exec(QStringLiteral("INSERT INTO KAMOKU_PZ (SCODE, KCODE, HCODE, BCODE, MNUM) VALUES (' ', '%1', ' ', ' ', %2)")
+                     .arg(QLatin1String(k))
+                     .arg(m));
+    }
+    const auto balances = [&](const char* k) {
+        return rows(QStringLiteral("SELECT CAST(NUKIZAN AS INTEGER) FROM KAMOKU_PZ WHERE KCODE = '%1' ORDER BY MNUM")
+                        .arg(QLatin1String(k)))
+            .join(u',');
+    };
+    struct Case {
+        int kaisino, amount;
+        const char* after; // month numbers 0, 4, 14
+    } cases[] = {{4, 500, "0,500,0"}, {1, 600, "600,500,0"}, {12, 700, "600,500,700"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kaisino);
+        exec(QStringLiteral("UPDATE ACCDEF1 SET KAISINO = %1").arg(c.kaisino));
+        exec(QStringLiteral("UPDATE KAMOKU_SZ SET KAISIZAN = %1 WHERE KCODE IN ('1401', '2205')").arg(c.amount));
+        EXPECT_EQ(balances("1401"), QLatin1String(c.after));
+        EXPECT_EQ(balances("2205"), QStringLiteral("0,0,0"));
+    }
+}
+
+TEST_F(AccountingStepsTest, BlueReturnTablesAndBalanceColumns) {
+    runTo({0, 1, 4});
+    exec(QStringLiteral("INSERT INTO EXTERKS (REC) VALUES (1)"));
+    runTo({0, 1, 5});
+    exec(QStringLiteral("INSERT INTO EXTERKS (REC) VALUES (2)"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT REC, CAST(AO_KISHUZAN AS INTEGER), CAST(AO_KIMATUZAN AS INTEGER) FROM EXTERKS "
+                                  "ORDER BY REC")),
+              (QStringList{"1|0|0", "2|null|null"}));
+    exec(QStringLiteral("INSERT INTO AO_KYUUYO (REC, KYUUYO, SHOUYO) VALUES (1, 100, 50)"));
+    exec(QStringLiteral("INSERT INTO AO_KYUUYO (REC, KYUUYO) VALUES (2, 100)"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT CAST(GOUKEI AS INTEGER), NUMBER, NENREI FROM AO_KYUUYO ORDER BY REC")),
+              (QStringList{"150|0|0", "null|0|0"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = 'AO_SINKOKU'")),
+              QStringLiteral("25"));
+}
+
+// The audit report's heading and model item; the cash-flow statement in both forms with its rules.
+TEST_F(AccountingStepsTest, AuditItemsAndCashFlowMaster) {
+    exec(QStringLiteral("INSERT INTO KANSA (REC, TITLE) VALUES (7, 'old')"));
+    runTo({0, 1, 4});
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM KANSA")),
+              QStringList{"1|監査報告書|監査対象期間において、下記項目の監査が完了致しましたのでご報告申し上げます。||"});
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM KANSA_ITEM")),
+              QStringList{"1|1|現・預金の残高確認|現・預金の残高を確認しました。|0|0|0|0|null|null|null|null|null|null|null|null"});
+    exec(QStringLiteral("INSERT INTO SWK_SEARCH (REC) VALUES (5)"));
+    exec(QStringLiteral("INSERT INTO KANSA_ITEM (REC, SWK_KENSAKU, MOT_KENSAKU) VALUES (2, 5, 5)"));
+    exec(QStringLiteral("DELETE FROM SWK_SEARCH"));
+    EXPECT_EQ(one(QStringLiteral("SELECT REC, SWK_KENSAKU, MOT_KENSAKU FROM KANSA_ITEM WHERE REC = 2")),
+              QStringLiteral("2|null|null"));
+
+    EXPECT_EQ(rows(QStringLiteral("SELECT CM_KIND, COUNT(*) FROM CASHFMST GROUP BY CM_KIND ORDER BY CM_KIND")),
+              (QStringList{"0|43", "1|59"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*), MIN(CF_REC), MAX(CF_REC) FROM CASHFMKU")), QStringLiteral("491|1|491"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM CASHFMKU WHERE CM_REC <= 59")), QStringLiteral("220"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'CASHFMST_SISETU'")),
+              QStringLiteral("0"));
+    const auto rules = [&](int line) {
+        return rows(QStringLiteral("SELECT CF_CAL || CF_KCODE || ':' || CF_CTYPE FROM CASHFMKU WHERE CM_REC = %1 "
+                                   "ORDER BY CF_REC")
+                        .arg(line))
+            .join(u' ');
+    };
+    EXPECT_EQ(rules(2), QStringLiteral("+9999:1"));
+    EXPECT_EQ(rules(3), QStringLiteral("+5606:2 +6204:2"));
+    EXPECT_FALSE(rules(65).contains(QStringLiteral("5606")));
+    EXPECT_TRUE(rules(65).contains(QStringLiteral("-5605:2 -5607:2")));
+    const QString opening = QStringLiteral("+1101:0 +1102:0 +1103:0 +1104:0 +1105:0 +1112:0 +1113:0 +1114:0 +1115:0 "
+                                           "+1116:0 +1132:0");
+    EXPECT_EQ(rules(58), opening);
+    EXPECT_EQ(rules(101), opening);
+    EXPECT_EQ(rules(102), QString(opening).replace(QStringLiteral(":0"), QStringLiteral(":1")));
+    // The second form's differences.
+    EXPECT_EQ(rules(76), QStringLiteral("-1401:3 -1402:3 -1403:3 -1404:3 -1405:3 -1409:3 -1406:3 -1407:3 -1408:3 "
+                                        "+1409:4 -1410:3 -1411:3 -1412:3 +3311:4"));
+    EXPECT_EQ(rules(77), QStringLiteral("+1401:4 +1402:4 +1403:4 +1404:4 +1405:4 +1406:4 +1407:4 +1408:4 +1410:4 "
+                                        "+1411:4 +1412:4 +1416:2 -6204:2 -3311:3"));
+    EXPECT_TRUE(rules(97).endsWith(QStringLiteral("-3315:3 -3316:3 -3317:3 -3501:3")));
+    EXPECT_EQ(rows(QStringLiteral("SELECT CM_REC, CM_KIND, CM_GROUP, CM_ORDER, CM_DEL, CM_MKU, CM_MARGIN, CM_NAME1, CM_HOSEI "
+                                  "FROM CASHFMST WHERE CM_REC IN (1, 2, 3, 25, 59, 61, 102) ORDER BY CM_REC")),
+              (QStringList{"1|1|10|1|1|1|0|Ⅰ　営業活動によるキャッシュ・フロー|0", "2|1|11|1|1|1|1|税引前当期純利益（損失）|0",
+                           "3|1|11|2|0|0|1|減価償却費|0", "25|1|12|1|1|1|2|小　計|0",
+                           "59|1|70|1|1|0|0|Ⅶ　現金及び現金同等物の期末残高|0", "61|0|11|1|0|0|1|営業収入|0",
+                           "102|0|70|1|1|0|0|Ⅶ　現金及び現金同等物の期末残高|0"}));
+}
+
+// Head counts by month for three years; '' stands for every facility or department.
+TEST_F(AccountingStepsTest, HeadCountsOfThreeYears) {
+    runTo({0, 1, 1});
+    for (const char* r : {"' ', -31, 3", "' ', -17, 4", "' ', -15, 5", "' ', 0, 99", "' ', 1, 6", "' ', 15, 7",
+                          "'01', 1, 2"})
+        exec(QStringLiteral("INSERT INTO ACCDEF5 (SCODE, MNUM, NUM1, BCODE) VALUES (%1, ' ')").arg(QLatin1String(r)));
+    exec(QStringLiteral("INSERT INTO ACCDEF5 (SCODE, BCODE, MNUM, NUM1) VALUES (' ', '02', 5, 8)"));
+    const QString cols = QStringLiteral("ZZ_NINZU1, ZZ_NINZU12, Z_NINZU1, Z_NINZU12, T_NINZU1, T_NINZU4, T_NINZU12");
+    EXPECT_EQ(one(QStringLiteral("SELECT %1 FROM SP_MB_SELECT_SYUGYOU('', '')").arg(cols)),
+              QStringLiteral("3|4|5|null|8|8|7"));
+    EXPECT_EQ(one(QStringLiteral("SELECT %1 FROM SP_MB_SELECT_SYUGYOU('01', ' ')").arg(cols)),
+              QStringLiteral("null|null|null|null|2|null|null"));
+    EXPECT_EQ(one(QStringLiteral("SELECT %1 FROM SP_MB_SELECT_SYUGYOU(' ', '02')").arg(cols)),
+              QStringLiteral("null|null|null|null|null|8|null"));
+}
+
+// The reconciliation statement's procedures over a small journal of account 1112 (one side per line):
+//   line  date   month closing day-no entry side amount tax tag2 deleted
+//   1     04-01  1     0       1      1     1    100    0   0    0
+//   2     04-01  1     0       2      2     2     30    0   0    0
+//   3     04-05  1     0       1      3     1     50    5   1    0
+//   4     04-10  1     0       1      4     2     20    0   0    0
+//   5     04-10  1     1       2      5     1      7    0   0    0
+//   6     05-02  2     0       1      6     1     40    0   0    0
+//   7     05-03  2     0       1      7     2     10    0   0    1
+struct ReconciliationTest : AccountingStepsTest {
+    ReconciliationTest() {
+        runTo({0, 1, 2});
+        exec(QStringLiteral("UPDATE ACCDEF1 SET KISHU = '2026-04-01'"));
+        const char* lines[] = {"1, 1, '2026-04-01', 1, 0, 1, 100, 0, 0, 0", "2, 2, '2026-04-01', 1, 0, 2, 30, 0, 0, 0",
+                               "3, 1, '2026-04-05', 1, 0, 1, 50, 5, 1, 0",  "4, 2, '2026-04-10', 1, 0, 1, 20, 0, 0, 0",
+                               "5, 1, '2026-04-10', 1, 1, 2, 7, 0, 0, 0",   "6, 1, '2026-05-02', 2, 0, 1, 40, 0, 0, 0",
+                               "7, 2, '2026-05-03', 2, 0, 1, 10, 0, 0, 1"};
+        for (const char* l : lines)
+            exec(QStringLiteral("INSERT INTO SIWAKE (REC, TAISHAKU, HIZUKE, MNUM, KESSAN, SDAYNUM, NUK, ZEI, FUSEN2, "
+                                "DELFLG, SWKREC, SWKNO, SCODE, KCODE) VALUES (%1, %2, %2, ' ', '1112')")
+                     .arg(QLatin1String(l), QString::fromLatin1(l).section(u',', 0, 0)));
+    }
+    // "RECORDCNT|REC" of the rows of a list procedure.
+    QStringList list(const char* proc, const QString& args) const {
+        return rows(QStringLiteral("SELECT RECORDCNT, REC FROM SP_TOUZACHOSEIHYO_%1(%2)").arg(QLatin1String(proc), args));
+    }
+};
+
+TEST_F(ReconciliationTest, ListUpPagesBackwardsFromTheReferenceLine) {
+    // type, closing flag, from, to, entry no., side, offset, limit
+    struct Case {
+        const char* name;
+        const char* args;
+        QStringList expected;
+    } cases[] = {
+        {"closing entry of the day comes after it", "0, 0, '2026-04-01', '2026-04-10', 0, 0, 0, 0",
+         {"1|4", "2|3", "3|2", "4|1"}},
+        {"reference is a closing entry", "0, 1, '2026-04-01', '2026-04-10', 0, 0, 0, 0",
+         {"1|5", "2|4", "3|3", "4|2", "5|1"}},
+        {"offset counted, limit kept", "0, 0, '2026-04-01', '2026-04-10', 0, 0, 1, 2", {"2|3", "3|2"}},
+        {"reconciliation list leaves tagged lines out", "1, 0, '2026-04-01', '2026-04-10', 0, 0, 0, 0",
+         {"1|4", "2|2", "3|1"}},
+        {"reference entry and side", "0, 0, '2026-04-01', '2026-04-10', 4, 1, 0, 0", {"1|3", "2|2", "3|1"}},
+        {"end before start starts at the fiscal year", "0, 0, '2026-05-01', '2026-04-05', 0, 0, 0, 0",
+         {"1|3", "2|2", "3|1"}},
+        {"unknown type", "2, 0, '2026-04-01', '2026-04-10', 0, 0, 0, 0", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList a = QString::fromLatin1(c.args).split(QStringLiteral(", "));
+        EXPECT_EQ(list("LISTUP", QStringLiteral("%1, '', '1112', '', '', 0, %2, %3, %4, %5, %6, 0, %7, %8")
+                                     .arg(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7])),
+                  c.expected);
+    }
+}
+
+TEST_F(ReconciliationTest, ListDownPagesForwardsWithinTheMonth) {
+    // month limit, from
+    const auto down = [&](int month, const char* from) {
+        return list("LISTDOWN", QStringLiteral("0, '', '1112', '', '', %1, 0, '%2', '2026-05-31', 0, 0, 0, 0, 0")
+                                    .arg(month)
+                                    .arg(QLatin1String(from)));
+    };
+    EXPECT_EQ(down(1, "2026-04-05"), (QStringList{"1|3", "2|4", "3|5"}));
+    EXPECT_EQ(down(2, "2026-04-05"), (QStringList{"1|3", "2|4", "3|5", "4|6"}));
+    // Lines of a later month stay out, except on the reference day itself.
+    EXPECT_EQ(down(0, "2026-04-05"), QStringList{"1|3"});
+    // Deleted lines are listed when asked for.
+    EXPECT_EQ(list("LISTDOWN", QStringLiteral("0, '', '1112', '', '', 2, 0, '2026-05-01', '2026-05-31', 0, 0, 1, 0, 0")),
+              QStringList{"1|7"});
+}
+
+TEST_F(ReconciliationTest, AFullPageIsFiftyLines) {
+    {
+        auto db = ds.connect();
+        fb::Transaction t(*db);
+        fb::Query q(t, QStringLiteral("INSERT INTO SIWAKE (REC, SWKREC, SWKNO, TAISHAKU, HIZUKE, MNUM, SDAYNUM, DELFLG, "
+                                      "SCODE, KCODE) VALUES (:REC, :REC, :REC, 1, '2026-04-01', 1, :DAY, 0, ' ', '1113')"));
+        for (int i = 1; i <= 60; ++i) {
+            q.setInt("REC", 100 + i);
+            q.setInt("DAY", i);
+            q.execute();
+        }
+        t.commit();
+    }
+    const QString args = QStringLiteral("0, '', '1113', '', '', 0, 0, '2026-04-01', '2026-04-30', 0, 0, 0, %1, 0");
+    QStringList page = list("LISTUP", args.arg(0));
+    ASSERT_EQ(page.size(), 50);
+    EXPECT_EQ(page.first(), QStringLiteral("1|160"));
+    EXPECT_EQ(page.last(), QStringLiteral("50|111"));
+    page = list("LISTUP", args.arg(10));
+    ASSERT_EQ(page.size(), 50);
+    EXPECT_EQ(page.first(), QStringLiteral("11|150"));
+    EXPECT_EQ(page.last(), QStringLiteral("60|101"));
+}
+
+// The balance runs from the given start the opposite way from the ledger: with debit as the normal
+// side, a debit line takes its amount (and tax, when included) away and a credit line adds it.
+TEST_F(ReconciliationTest, BalanceUpToALine) {
+    // type, calculation, tax treatment, month, date, entry key, side
+    struct Case {
+        const char* name;
+        const char* args;
+        const char* balance;
+    } cases[] = {
+        {"up to the month", "0, 1, 0, 1, '2026-04-30', 0, 0", "888"},          // 1000-100+30-55+20-7
+        {"tax excluded", "0, 1, 1, 1, '2026-04-30', 0, 0", "893"},             // 1000-100+30-50+20-7
+        {"stops before the given line", "0, 0, 0, 1, '2026-04-10', 4, 2", "875"}, // 1000-100+30-55
+        {"given line not chosen", "0, 0, 0, 1, '2026-04-10', 99, 1", "888"},
+        {"reconciliation list", "1, 1, 0, 1, '2026-04-30', 0, 0", "943"},      // 1000-100+30+20-7
+        {"next month", "0, 1, 0, 2, '2026-05-31', 0, 0", "848"},               // 888-40
+        {"unknown type", "2, 1, 0, 1, '2026-04-30', 0, 0", "1000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList a = QString::fromLatin1(c.args).split(QStringLiteral(", "));
+        EXPECT_EQ(rows(QStringLiteral("SELECT CAST(ZANDAKA AS INTEGER) FROM SP_TOUZACHOSEIHYO_ZENZAN(%1, %2, '', '1112', "
+                                      "'', '', %3, %4, %5, 0, 1, %6, %7, 1000)")
+                           .arg(a[0], a[1], a[2], a[3], a[4], a[5], a[6])),
+                  QStringList{QLatin1String(c.balance)});
+    }
+}
+
+} // namespace
