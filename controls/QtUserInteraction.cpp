@@ -1,10 +1,13 @@
 #include "controls/QtUserInteraction.h"
 #include "controls/z5InputDlg.h"
+#include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <algorithm>
 
 TMessage2InfoRec messageInfoFor(const ui::MessageRequest& request) {
     TMessage2InfoRec info;
@@ -90,6 +93,31 @@ std::optional<ui::PrintDialogAnswer> QtUserInteraction::printDialog(const ui::Pr
     a.copies = printer.copyCount();
     a.collate = printer.collateCopies();
     return a;
+}
+
+namespace {
+QColor fromBgr(quint32 c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+quint32 toBgr(const QColor& c) {
+    return static_cast<quint32>(c.red()) | (static_cast<quint32>(c.green()) << 8) |
+           (static_cast<quint32>(c.blue()) << 16);
+}
+} // namespace
+
+std::optional<quint32> QtUserInteraction::pickColor(ui::ColorRequest& request) {
+    const int n = std::min(static_cast<int>(request.customColors.size()), QColorDialog::customCount());
+    for (int i = 0; i < n; ++i)
+        QColorDialog::setCustomColor(i, fromBgr(request.customColors[static_cast<size_t>(i)]));
+    QColorDialog dialog(fromBgr(request.color), QApplication::activeWindow());
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    for (int i = 0; i < n; ++i)
+        request.customColors[static_cast<size_t>(i)] = toBgr(QColorDialog::customColor(i));
+    if (!ok)
+        return std::nullopt;
+    return toBgr(dialog.selectedColor());
 }
 
 std::optional<ui::PageSetupAnswer> QtUserInteraction::pageSetupDialog(const ui::PageSetupRequest& request) {

@@ -18,5 +18,6 @@ public:
     QString pickOpenFile(const ui::FileRequest& request) override;
     QString pickSaveFile(const ui::FileRequest& request) override;
     std::optional<ui::PrintDialogAnswer> printDialog(const ui::PrintDialogRequest& request) override;
+    std::optional<quint32> pickColor(ui::ColorRequest& request) override;
     std::optional<ui::PageSetupAnswer> pageSetupDialog(const ui::PageSetupRequest& request) override;
 };

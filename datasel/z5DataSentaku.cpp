@@ -10,6 +10,7 @@
 #include "core/uAccRecord.h"
 #include "datasel/z5ComDataSentaku.h"
 #include "datasel/z5DataPlaceMan.h"
+#include "datasel/z5DataSentakuPrintDlg.h"
 #include "dbupdate/z5DbUpdate.h"
 #include "platform/UserInteraction.h"
 #include "ui_z5DataSentaku.h"
@@ -456,7 +457,7 @@ void TDataSentakuBox::F8Click() {
         ui::showMessage(ui::MsgKind::Information,
                         QStringLiteral("データリストが絞り込みにより表示されていません。\r"));
     } else {
-        notAvailable(QStringLiteral("印刷"));
+        PrintDatasetList(this, 0, List, Disp);
     }
     afterKey(true);
 }

@@ -140,6 +140,24 @@ std::optional<PrintDialogAnswer> ScriptedUserInteraction::printDialog(const Prin
     return a;
 }
 
+std::optional<quint32> UserInteraction::pickColor(ColorRequest& request) {
+    Q_UNUSED(request);
+    return std::nullopt;
+}
+
+std::optional<quint32> ScriptedUserInteraction::pickColor(ColorRequest& request) {
+    Shown s{Shown::ColorPicker, {}, {}, {}};
+    s.color = request;
+    m_shown.push_back(s);
+    if (m_colorAnswers.empty())
+        return std::nullopt;
+    const ColorAnswer a = m_colorAnswers.front();
+    m_colorAnswers.pop_front();
+    if (a.customIndex >= 0 && a.customIndex < static_cast<int>(request.customColors.size()))
+        request.customColors[static_cast<size_t>(a.customIndex)] = a.customColor;
+    return a.color;
+}
+
 std::optional<PageSetupAnswer> UserInteraction::pageSetupDialog(const PageSetupRequest& request) {
     return PageSetupAnswer{request.pageSizeId, request.orientation};
 }
@@ -170,6 +188,7 @@ void ScriptedUserInteraction::clear() {
     m_paths.clear();
     m_printAnswers.clear();
     m_pageSetupAnswers.clear();
+    m_colorAnswers.clear();
 }
 
 ScopedScriptedUi::ScopedScriptedUi() {

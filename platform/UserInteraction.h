@@ -101,6 +101,13 @@ struct PrintDialogAnswer {
     bool collate = false;
 };
 
+// The colour picker: the starting colour and the sixteen custom colours, 0x00BBGGRR each; the picker
+// may change the custom colours (they come back in the request also when it is cancelled).
+struct ColorRequest {
+    quint32 color = 0;
+    std::vector<quint32> customColors = std::vector<quint32>(16, 0xFFFFFF);
+};
+
 // The printer set-up dialog: the paper and orientation of the current printer. The paper is a
 // QPageSize::PageSizeId value (-1: a size of its own that the dialog does not name).
 struct PageSetupRequest {
@@ -127,6 +134,8 @@ public:
     // The printer dialog; nullopt when cancelled. Without a dialog of its own an implementation prints all
     // pages as asked.
     virtual std::optional<PrintDialogAnswer> printDialog(const PrintDialogRequest& request);
+    // The chosen colour; nullopt when cancelled. Without a picker of its own an implementation cancels.
+    virtual std::optional<quint32> pickColor(ColorRequest& request);
     // The printer set-up dialog; nullopt when cancelled. Without a dialog of its own an implementation
     // keeps the settings as asked.
     virtual std::optional<PageSetupAnswer> pageSetupDialog(const PageSetupRequest& request);
@@ -157,11 +166,12 @@ inline int askConfirmation(const QString& text, Buttons buttons = mbYes | mbNo) 
 class ScriptedUserInteraction : public UserInteraction {
 public:
     struct Shown {
-        enum What { Message, Input, Folder, OpenFile, SaveFile, PrintDialog, PageSetup } what;
+        enum What { Message, Input, Folder, OpenFile, SaveFile, PrintDialog, PageSetup, ColorPicker } what;
         MessageRequest message;
         InputRequest input;
         FileRequest file;
         PrintDialogRequest print{};
+        ColorRequest color{};
         PageSetupRequest pageSetup{};
     };
 
@@ -173,6 +183,15 @@ public:
     // Answers from the queue; with nothing queued the dialog is accepted as asked.
     std::optional<PrintDialogAnswer> printDialog(const PrintDialogRequest& request) override;
 
+    // Answers from the queue (cancel with nothing queued); a custom colour given with an index is put
+    // into the request's custom colours first.
+    std::optional<quint32> pickColor(ColorRequest& request) override;
+    struct ColorAnswer {
+        std::optional<quint32> color;
+        int customIndex = -1;
+        quint32 customColor = 0;
+    };
+    void queueColor(ColorAnswer answer) { m_colorAnswers.push_back(answer); }
     // Answers from the queue; with nothing queued the settings are kept as asked.
     std::optional<PageSetupAnswer> pageSetupDialog(const PageSetupRequest& request) override;
 
@@ -199,6 +218,7 @@ private:
     std::deque<std::optional<QString>> m_inputs;
     std::deque<QString> m_paths;
     std::deque<std::optional<PrintDialogAnswer>> m_printAnswers;
+    std::deque<ColorAnswer> m_colorAnswers;
     std::deque<std::optional<PageSetupAnswer>> m_pageSetupAnswers;
 };
 
