@@ -78,8 +78,9 @@ protected:
     void addReceived(const Received& r) const {
         received.execute(QStringLiteral(
                              "INSERT INTO SIWAKE (REC, SWKREC, SWKNO, DELFLG, TAISHAKU, HIZUKE, SCODE, KCODE, R_KCODE,"
-                             " KNAME, R_KNAME, KINGAKU, TEKTEXT, RESERVE1, LINKREC) VALUES (:REC, :REC, :SWKNO, :DELFLG,"
-                             " 1, :HIZUKE, ' ', '1110', '4110', '現金', '売上高', :KINGAKU, :TEKTEXT, :RESERVE1, :LINKREC)"),
+                             " KNAME, R_KNAME, TAXCODE, R_TAXCODE, KINGAKU, TEKTEXT, RESERVE1, LINKREC) VALUES (:REC, :REC, :SWKNO,"
+                             " :DELFLG, 1, :HIZUKE, ' ', '1110', '4110', '現金', '売上高', 910, 910, :KINGAKU, :TEKTEXT,"
+                             " :RESERVE1, :LINKREC)"),
                          [&](fb::Query& q) {
                              q.setInt("REC", r.rec);
                              q.setInt("SWKNO", r.swkno ? r.swkno : r.rec);
