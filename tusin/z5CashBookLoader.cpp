@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QScreen>
+#include <QStyle>
 #include <QShowEvent>
 #include <QTreeWidgetItem>
 
@@ -54,6 +55,16 @@ QString bumonText(int bumon) {
     }
 }
 
+// The list's picture of an entry level (none for level 0).
+QIcon levelIcon(quint8 level) {
+    switch (level) {
+    case 1: return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    case 2: return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    case 3: return QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    default: return {};
+    }
+}
+
 int scaled(int pixels, const QWidget* w) {
     const qreal dpi = w->logicalDpiX();
     return dpi > 0 ? qRound(pixels * dpi / 96.0) : pixels;
@@ -81,6 +92,7 @@ TCashBookLoaderBox::TCashBookLoaderBox(QWidget* parent)
     ReceiveIBSQL1 = std::make_unique<fb::Query>(ReceiveIBTransaction);
     ReceiveIBSQL2 = std::make_unique<fb::Query>(ReceiveIBTransaction);
     SiwakeWriter.SetTransaction(IBTransactionDAT);
+    ui->Image1->setPixmap(QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
     ui->pnlProgress->hide();
     ui->Animate1->setCommonAVI(aviFindFolder);
     ui->btnOutput->setEnabled(false);
@@ -203,6 +215,7 @@ void TCashBookLoaderBox::AddLogEntry() {
     item->setText(0, TesuvioLevelText(e.Level));
     item->setText(1, e.Message);
     item->setData(0, Qt::UserRole, int(e.Level) - 1);
+    item->setIcon(0, levelIcon(e.Level));
     GetResult();
 }
 

@@ -5,6 +5,7 @@
 #include "CashBookSupport.h"
 
 #include "platform/Cp932.h"
+#include "support/TestEnv.h"
 #include "tusin/z5CashBookLoader.h"
 
 #include <QFile>
@@ -116,6 +117,9 @@ TEST_P(CashBookLoaderTest, MergeAppliesTheJournalCases) {
             codes.push_back(e.Code);
         const std::vector<int> expected = origin == 0 ? std::vector<int>{11, 12, 11, 11, 201, 1} : std::vector<int>{11, 12, 11, 11, 1};
         EXPECT_EQ(codes, expected) << logText(box.ProcessLog).toStdString();
+        box.show();
+        testenv::saveShot(box, QStringLiteral("cashbook_merged_%1").arg(origin));
+        box.hide();
         EXPECT_EQ(box.ProcessLog[1].Message.section(u' ', 1),
                   QStringLiteral("日付:2024/05/04 相手科目:売上高 摘要:削除 金額:4,000) 受信データの削除仕訳が優先されました。"));
     }
@@ -168,6 +172,9 @@ TEST_F(CashBookTest, DifferentSchemeRefusesWithNothingWritten) {
               QStringLiteral("(使用データ:本・支店管理を行わない ≠ 受信データ:本・支店管理を行う) 受信データの本・支店管理区分の設定内容に違いがありました。"));
     EXPECT_EQ(box.ProcessLog[2].Message,
               QStringLiteral("データ送信元の設定変更により科目体系に差異が発生しています。データ送信元にご連絡して下さい。"));
+    box.show();
+    testenv::saveShot(box, QStringLiteral("cashbook_refused"));
+    box.hide();
     EXPECT_EQ(openInt(QStringLiteral("SELECT COUNT(*) FROM SIWAKE")), 0);
     EXPECT_EQ(openInt(QStringLiteral("SELECT COUNT(*) FROM HOJOMST WHERE HCODE='02'")), 0);
     EXPECT_EQ(receivedInt(QStringLiteral("SELECT COUNT(*) FROM SIWAKE")), 1);
