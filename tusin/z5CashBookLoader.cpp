@@ -108,6 +108,7 @@ TCashBookLoaderBox::TCashBookLoaderBox(QWidget* parent)
 }
 
 TCashBookLoaderBox::~TCashBookLoaderBox() {
+    m_prepared.clear();
     IBSQL1.reset();
     IBSQL2.reset();
     ReceiveIBSQL1.reset();
@@ -886,10 +887,17 @@ bool TCashBookLoaderBox::CarryOverDataListName() {
 
 // ---- cash journal merge
 
+fb::Query& TCashBookLoaderBox::prepared(fb::Transaction& transaction, const QString& sql) {
+    std::unique_ptr<fb::Query>& q = m_prepared[sql];
+    if (!q)
+        q = std::make_unique<fb::Query>(transaction, sql);
+    return *q;
+}
+
 TSiwakeInfo TCashBookLoaderBox::searchLocal(const QString& where, const std::function<void(fb::Query&)>& bind) {
-    fb::Query& q = *IBSQL1;
-    q.setSql(QStringLiteral("SELECT COUNT(REC) AS RECCNT,REC,SWKNO,LINKREC,RESERVE1,RESERVE2,DELFLG FROM SIWAKE ") + where +
-             QStringLiteral(" GROUP BY REC,SWKNO,LINKREC,RESERVE1,RESERVE2,DELFLG ORDER BY REC"));
+    fb::Query& q = prepared(IBTransactionDAT,
+                            QStringLiteral("SELECT COUNT(REC) AS RECCNT,REC,SWKNO,LINKREC,RESERVE1,RESERVE2,DELFLG FROM SIWAKE ") +
+                                where + QStringLiteral(" GROUP BY REC,SWKNO,LINKREC,RESERVE1,RESERVE2,DELFLG ORDER BY REC"));
     bind(q);
     q.open();
     TSiwakeInfo info;
@@ -915,8 +923,7 @@ TSiwakeInfo TCashBookLoaderBox::FindLocalJournal(const ReceivedRow& row) {
         // The row's number may have changed on the cash-book side: any received row of the same
         // journal number can be the one the local entry was linked to. Each number is bound on its own.
         std::vector<qint32> recs;
-        fb::Query& r = *ReceiveIBSQL2;
-        r.setSql(QStringLiteral("SELECT REC FROM SIWAKE WHERE (TAISHAKU=1) AND (SWKNO=:SWKNO)"));
+        fb::Query& r = prepared(ReceiveIBTransaction, QStringLiteral("SELECT REC FROM SIWAKE WHERE (TAISHAKU=1) AND (SWKNO=:SWKNO)"));
         r.setInt("SWKNO", row.SWKNO);
         r.open();
         while (!r.eof()) {
@@ -1012,8 +1019,8 @@ void TCashBookLoaderBox::FillJournal(TSWKREC& entry, const ReceivedRow& row) {
 }
 
 void TCashBookLoaderBox::MarkJournal(const TSWKREC& entry, const ReceivedRow& row) {
-    fb::Query& w = *IBSQL2;
-    w.setSql(QStringLiteral("UPDATE SIWAKE SET RESERVE1=:RESERVE1,RESERVE2=:RESERVE2 WHERE (SWKREC=:SWKREC)"));
+    fb::Query& w =
+        prepared(IBTransactionDAT, QStringLiteral("UPDATE SIWAKE SET RESERVE1=:RESERVE1,RESERVE2=:RESERVE2 WHERE (SWKREC=:SWKREC)"));
     w.setInt("RESERVE1", entry.RESERVE1 > 0 ? entry.RESERVE1 : row.REC);
     w.setInt("RESERVE2", row.LINKREC);
     w.setInt("SWKREC", entry.SWKREC);

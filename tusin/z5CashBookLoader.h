@@ -13,6 +13,7 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <map>
 #include <memory>
 
 namespace Ui {
@@ -130,4 +131,7 @@ private:
     fb::Transaction ReceiveIBTransaction;
     fb::Transaction IBTransactionDAT; // the form's, on the open dataset, joined with the one above
     std::unique_ptr<fb::Query> IBSQL1, IBSQL2, ReceiveIBSQL1, ReceiveIBSQL2;
+    // Statements the merge runs for every received row, prepared once per text.
+    std::map<QString, std::unique_ptr<fb::Query>> m_prepared;
+    fb::Query& prepared(fb::Transaction& transaction, const QString& sql);
 };
