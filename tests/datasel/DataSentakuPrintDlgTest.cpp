@@ -119,8 +119,7 @@ TEST_F(DataSentakuPrintDlgTest, LandscapeIsKeptPerOperatorAndCancelChangesNothin
         EXPECT_FALSE(d.btnCopy->isVisible());
         EXPECT_TRUE(d.grpOrientation->isVisible());
         d.rbYoko->setChecked(true);
-        QDir().mkpath(QStringLiteral("/tmp/i35"));
-        d.grab().save(QStringLiteral("/tmp/i35/print-dialog.png"));
+        testenv::saveShot(d, QStringLiteral("datalist_print_dialog"));
         d.btnPreview->click();
     });
     EXPECT_TRUE(PrintDatasetList(nullptr, 0, list, disp));
@@ -212,8 +211,12 @@ TEST_F(DataSentakuPrintDlgTest, BaseDialogOptionsAndStyleKey) {
     rec.OptionText = QStringLiteral("C010=1\r\nC020=1\r\n");
     TPrintDlgBox d;
     d.PrintRec = &rec;
-    d.ShowColor = d.ShowBothSides = true;
+    d.ShowColor = d.ShowStartPage = d.ShowBothSides = d.ShowPreview = d.ShowCopy = true;
+    d.DlgCaption = QStringLiteral("帳票の印刷");
+    d.DlgMessage = QStringLiteral("帳票を印刷します。");
     d.Setup(1);
+    d.show();
+    testenv::saveShot(d, QStringLiteral("print_dialog_all_options"));
     EXPECT_TRUE(d.btnColor->isChecked());
     EXPECT_TRUE(d.chkBoth->isChecked());
 
@@ -263,6 +266,8 @@ TEST_F(DataSentakuPrintDlgTest, ReportColourDialog) {
         box.PerReport = 1;
         box.setNetColor1(0x112233);
         box.Setup(1);
+        box.show();
+        testenv::saveShot(box, QStringLiteral("report_colour_dialog"));
         EXPECT_FALSE(box.lblKankyoColor->isHidden());
         EXPECT_EQ(box.CustomColors, std::vector<quint32>(16, 0xFFFFFF));
         e.ui->queueColor({0x0000FF, 2, 0x00AA00});
