@@ -254,12 +254,27 @@ TEST_F(DataSentakuPrintDlgTest, AColourEqualToTheOperatorsIsStoredAsMinusOne) {
 }
 
 TEST_F(DataSentakuPrintDlgTest, ReportColourDialog) {
-    const qint32 operatorNet1 = SystemDef.NetColor1;
     const auto pallet = [this] {
         return testenv::systemValue(*e.root, QStringLiteral("SELECT SSTR FROM STYLECOLOR WHERE OPCODE=%1 AND "
                                                             "STYLENAME='Pallet_CustomColor'")
                                                  .arg(SystemDef.OPCODE));
     };
+    // The operator's report colours as the operator's settings row holds them.
+    const auto sysdefColours = [this] {
+        return testenv::systemValue(
+            *e.root, QStringLiteral("SELECT PLINECOLOR1||','||PLINECOLOR2||','||NETCOLOR1||','||NETCOLOR2 "
+                                    "FROM SYSDEF WHERE OPCODE=%1")
+                         .arg(SystemDef.OPCODE));
+    };
+    // the operator's row and colours as a logon reads them
+    ASSERT_TRUE(e.dm->fnGetSysDef());
+    const qint32 operatorNet1 = SystemDef.NetColor1;
+    const QString storedBefore = sysdefColours();
+    ASSERT_EQ(storedBefore, QStringLiteral("%1,%2,%3,%4")
+                                .arg(SystemDef.PLineColor1)
+                                .arg(SystemDef.PLineColor2)
+                                .arg(SystemDef.NetColor1)
+                                .arg(SystemDef.NetColor2));
     // Cancel keeps the four colours but saves a custom colour added in the picker
     {
         TPrnColorSetBox box;
@@ -302,14 +317,23 @@ TEST_F(DataSentakuPrintDlgTest, ReportColourDialog) {
         EXPECT_EQ(box.LineColor1(), SystemDef.PLineColor1);
         EXPECT_TRUE(box.lblKankyoColor->styleSheet().contains(QStringLiteral("#800080")));
     }
-    // operator mode: the label is hidden and OK updates the operator's colours
+    EXPECT_EQ(sysdefColours(), storedBefore)
+        << "neither Cancel nor a per-report OK touches the operator's row";
+
+    // operator mode: the label is hidden and OK writes the four colours into the operator's row
     {
         TPrnColorSetBox box;
         box.Setup(1);
         EXPECT_TRUE(box.lblKankyoColor->isHidden());
-        e.ui->queueColor({0x00FF00});
-        box.btnLineColor1Click(3);
+        const qint32 chosen[4] = {0x102030, 0x405060, 0x708090, 0x00FF00};
+        for (int tag = 0; tag < 4; ++tag) {
+            e.ui->queueColor({static_cast<quint32>(chosen[tag])});
+            box.btnLineColor1Click(tag);
+        }
         box.btnOK->click();
+        EXPECT_EQ(SystemDef.PLineColor1, 0x102030);
         EXPECT_EQ(SystemDef.NetColor2, 0x00FF00);
+        EXPECT_EQ(sysdefColours(),
+                  QStringLiteral("%1,%2,%3,%4").arg(0x102030).arg(0x405060).arg(0x708090).arg(0x00FF00));
     }
 }
