@@ -26,13 +26,15 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <type_traits>
 
 namespace {
 
-void whenShown(const std::function<void(TDataSentakuPrintDlg&)>& work) {
+template <typename T = TDataSentakuPrintDlg>
+void whenShown(const std::type_identity_t<std::function<void(T&)>>& work) {
     auto poll = std::make_shared<std::function<void(int)>>();
     *poll = [work, poll](int tries) {
-        auto* box = qobject_cast<TDataSentakuPrintDlg*>(QApplication::activeModalWidget());
+        auto* box = qobject_cast<T*>(QApplication::activeModalWidget());
         if (box && box->isVisible()) {
             work(*box);
             return;
@@ -335,5 +337,51 @@ TEST_F(DataSentakuPrintDlgTest, ReportColourDialog) {
         EXPECT_EQ(SystemDef.NetColor2, 0x00FF00);
         EXPECT_EQ(sysdefColours(),
                   QStringLiteral("%1,%2,%3,%4").arg(0x102030).arg(0x405060).arg(0x708090).arg(0x00FF00));
+    }
+}
+
+TEST_F(DataSentakuPrintDlgTest, ColourButtonOfTheOptionDialog) {
+    ASSERT_TRUE(e.dm->fnGetSysDef());
+    const qint32 operatorNet1 = SystemDef.NetColor1;
+    const auto reportRow = [this] {
+        return testenv::systemValue(*e.root,
+                                    QStringLiteral("SELECT NETCOLOR1 FROM STYLECOLOR WHERE OPCODE=%1 AND "
+                                                   "STYLENAME='020-COLOURREPORT'")
+                                        .arg(SystemDef.OPCODE));
+    };
+    const auto operatorRow = [this] {
+        return testenv::systemValue(
+            *e.root, QStringLiteral("SELECT NETCOLOR1 FROM SYSDEF WHERE OPCODE=%1").arg(SystemDef.OPCODE));
+    };
+    struct Case {
+        bool styleStore;
+        qint32 chosen;
+        qint32 operatorAfter;
+        qint32 storedAfter;
+    };
+    // With the style store the colour goes to the report only, else to the operator's settings alone.
+    for (const Case c :
+         {Case{true, 0x3366CC, operatorNet1, 0x3366CC}, Case{false, 0x55AA11, 0x55AA11, 0x3366CC}}) {
+        SCOPED_TRACE(c.styleStore);
+        TDefaultPrintRec rec;
+        InitPrintRec(rec);
+        rec.ReportName = QStringLiteral("ColourReport");
+        TPrintDlgBox d;
+        d.PrintRec = &rec;
+        d.UseStyleStore = c.styleStore;
+        d.ShowColor = true;
+        d.Setup(1);
+        whenShown<TPrnColorSetBox>([&](TPrnColorSetBox& box) {
+            EXPECT_EQ(box.lblKankyoColor->isHidden(), !c.styleStore);
+            EXPECT_EQ(box.NetColor1(), rec.NetColor1);
+            e.ui->queueColor({static_cast<quint32>(c.chosen)});
+            box.btnLineColor1Click(2);
+            box.btnOK->click();
+        });
+        d.btnColorSelect->click();
+        EXPECT_EQ(rec.NetColor1, c.chosen);
+        EXPECT_EQ(SystemDef.NetColor1, c.operatorAfter);
+        EXPECT_EQ(operatorRow(), QString::number(c.operatorAfter));
+        EXPECT_EQ(reportRow(), QString::number(c.storedAfter));
     }
 }

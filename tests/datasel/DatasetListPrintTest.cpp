@@ -170,13 +170,16 @@ protected:
         return box;
     }
 
-    // F8 with the orientation chosen in the option dialog and the button pressed there.
-    void printWith(TDataSentakuBox& box, bool landscape, bool preview) {
-        whenModal<TDataSentakuPrintDlg>([=](TDataSentakuPrintDlg& d) {
-            (landscape ? d.rbYoko : d.rbTate)->setChecked(true);
-            (preview ? d.btnPreview : d.btnOK)->click();
-        });
+    // F8, the option dialog answered by choose: it gets the dialog and returns the button to press.
+    void printWith(TDataSentakuBox& box, const std::function<QPushButton*(TDataSentakuPrintDlg&)>& choose) {
+        whenModal<TDataSentakuPrintDlg>([=](TDataSentakuPrintDlg& d) { choose(d)->click(); });
         box.F8Click();
+    }
+    // The option lines kept for the operator with the list's report style.
+    QString keptOptions() const {
+        return testenv::systemValue(*e.root, QStringLiteral("SELECT SSTR FROM STYLECOLOR WHERE OPCODE=%1 AND "
+                                                            "STYLENAME='020-DATASENTAKULIST'")
+                                                 .arg(SystemDef.OPCODE));
     }
 
     testenv::DmEnvironment e;
@@ -186,7 +189,7 @@ protected:
     QString previewSpool;
 };
 
-TEST_F(DatasetListPrintTest, F8PreviewsAndPrintsTheFixtureListInBothOrientations) {
+TEST_F(DatasetListPrintTest, F8PreviewsAndPrintsTheFixtureListAndKeepsTheOrientation) {
     auto box = dataSelection();
     ASSERT_EQ(box->List.size(), 34);
     ASSERT_EQ(box->KeyCaption(TDataSentakuBox::kF8), QStringLiteral("F8:印刷"));
@@ -203,25 +206,39 @@ TEST_F(DatasetListPrintTest, F8PreviewsAndPrintsTheFixtureListInBothOrientations
             form.CloseButtonClick();
         },
         [](TImageDispForm& form) { return !form.WherePageText().isEmpty(); });
-    printWith(*box, true, true);
+    printWith(*box, [](TDataSentakuPrintDlg& d) {
+        EXPECT_TRUE(d.rbTate->isChecked()) << "an operator who never printed the list gets portrait";
+        d.rbYoko->setChecked(true);
+        return d.btnPreview;
+    });
     EXPECT_EQ(pages, QStringLiteral("1/2"));
     EXPECT_TRUE(previewSpool.contains(QStringLiteral("コード"))) << previewSpool.toStdString();
     EXPECT_TRUE(pdf->pdfFiles().isEmpty());
-    EXPECT_EQ(testenv::systemValue(*e.root, QStringLiteral("SELECT SSTR FROM STYLECOLOR WHERE OPCODE=%1 AND "
-                                                           "STYLENAME='020-DATASENTAKULIST'")
-                                                .arg(SystemDef.OPCODE)),
-              QStringLiteral("P010=1\r\n"));
+    EXPECT_EQ(keptOptions(), QStringLiteral("P010=1\r\n"));
 
-    // landscape print (the kept orientation preselected), then portrait
-    whenModal<TDataSentakuPrintDlg>([](TDataSentakuPrintDlg& d) {
+    // a portrait print after it, then a landscape print: each dialog preselects the orientation kept
+    printWith(*box, [](TDataSentakuPrintDlg& d) {
         EXPECT_TRUE(d.rbYoko->isChecked());
-        d.btnOK->click();
+        d.rbTate->setChecked(true);
+        return d.btnOK;
     });
-    box->F8Click();
-    printWith(*box, false, false);
+    EXPECT_EQ(keptOptions(), QStringLiteral("P010=0\r\n"));
+    printWith(*box, [](TDataSentakuPrintDlg& d) {
+        EXPECT_TRUE(d.rbTate->isChecked());
+        d.rbYoko->setChecked(true);
+        return d.btnOK;
+    });
+    EXPECT_EQ(keptOptions(), QStringLiteral("P010=1\r\n"));
+    // Cancel after choosing portrait keeps landscape and prints nothing
+    printWith(*box, [](TDataSentakuPrintDlg& d) {
+        EXPECT_TRUE(d.rbYoko->isChecked());
+        d.rbTate->setChecked(true);
+        return d.btnCancel;
+    });
+    EXPECT_EQ(keptOptions(), QStringLiteral("P010=1\r\n"));
     ASSERT_EQ(pdf->pdfFiles().size(), 2);
-    const QString landscape = pdf->pdfFiles().at(0);
-    const QString portrait = pdf->pdfFiles().at(1);
+    const QString portrait = pdf->pdfFiles().at(0);
+    const QString landscape = pdf->pdfFiles().at(1);
     EXPECT_EQ(pdfPages(landscape), 2);
     EXPECT_EQ(pdfPages(portrait), 1);
 
