@@ -385,3 +385,53 @@ TEST_F(DataSentakuPrintDlgTest, ColourButtonOfTheOptionDialog) {
         EXPECT_EQ(reportRow(), QString::number(c.storedAfter));
     }
 }
+
+TEST_F(DataSentakuPrintDlgTest, ADialogWhoseCreationFailedSaysSoAndCloses) {
+    TDefaultPrintRec rec;
+    InitPrintRec(rec);
+    TDataSentakuPrintDlg list;
+    list.PrintRec = &rec;
+    list.DlgCaption = QStringLiteral("データリストの印刷");
+    list.Setup(1);
+    TPrnColorSetBox colour;
+    colour.Setup(1);
+    for (TBSDI* d : {static_cast<TBSDI*>(&list), static_cast<TBSDI*>(&colour)}) {
+        SCOPED_TRACE(d->objectName().toStdString());
+        d->SetupDone = false;
+        e.ui->clear();
+        EXPECT_EQ(d->exec(), ui::mrCancel);
+        ASSERT_EQ(e.ui->shown().size(), 1u);
+        const ui::MessageRequest& m = e.ui->shown()[0].message;
+        EXPECT_EQ(m.kind, ui::MsgKind::Error);
+        EXPECT_EQ(m.text,
+                  d->windowTitle() + QStringLiteral("画面の初期化に失敗しました。\r処理を終了します。"));
+        EXPECT_EQ(m.buttons, ui::mbYes);
+    }
+    EXPECT_EQ(list.ResultKind, 0);
+}
+
+TEST_F(DataSentakuPrintDlgTest, TheHeightFollowsTheShownOptionsDuringSetupOnly) {
+    struct Case {
+        bool color, startPage, bothSides;
+        int height;
+    };
+    for (const Case c : {Case{false, false, false, 200}, Case{true, false, false, 250},
+                         Case{true, true, false, 300}, Case{false, false, true, 300}}) {
+        SCOPED_TRACE(c.height);
+        TDefaultPrintRec rec;
+        InitPrintRec(rec);
+        TPrintDlgBox d;
+        d.PrintRec = &rec;
+        d.ShowColor = c.color;
+        d.ShowStartPage = c.startPage;
+        d.ShowBothSides = c.bothSides;
+        d.Setup(1);
+        EXPECT_EQ(d.designClientSize().height(), c.height);
+        EXPECT_EQ(d.DesignGeometry(d.btnOK).bottom(), c.height - 36 + 30 - 1);
+        // options applied again after the set-up leave the size alone
+        d.ShowColor = true;
+        d.ShowStartPage = d.ShowBothSides = false;
+        d.ApplyOptions();
+        EXPECT_EQ(d.designClientSize().height(), c.height);
+    }
+}
