@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <stdexcept>
@@ -27,11 +28,22 @@ namespace {
     throw std::runtime_error(message.toStdString());
 }
 
+// The script's text with every line "INPUT 'file';" replaced by that file (a path relative to the script's
+// folder), as isql-fb would read it when started in that folder.
 QByteArray readScript(const QString& script) {
     QFile f(script);
     if (!f.open(QIODevice::ReadOnly))
         fail(QStringLiteral("cannot read %1").arg(script));
-    return f.readAll();
+    static const QRegularExpression input(QStringLiteral("^INPUT '([^']+)';\\s*$"));
+    const QDir folder = QFileInfo(script).absoluteDir();
+    QByteArray out;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QRegularExpressionMatch m = input.match(QString::fromUtf8(line));
+        out += m.hasMatch() ? readScript(folder.filePath(m.captured(1))) : line;
+        out += '\n';
+    }
+    out.chop(1);
+    return out;
 }
 
 // Templates live in the build folder so that the many test processes of one run share them.
