@@ -150,13 +150,25 @@ struct BalanceProceduresTest : ::testing::Test {
                  .arg(kar)
                  .arg(kas));
     }
-    void prior(const QString& s, const QString& k, int mnum, int nukizan, int zeigaku) const {
-        exec(QStringLiteral("INSERT INTO KAMOKU_PZ (SCODE, KCODE, HCODE, BCODE, MNUM, NUKIZAN, ZEIGAKU, KOMIZAN)"
-                            " VALUES ('%1', '%2', ' ', ' ', %3, %4, %5, %4 + %5)")
-                 .arg(s, k)
+    // A prior-year balance of an account (sub-account ' ') with its tax part and its percentage.
+    void prior(const QString& s, const QString& k, int mnum, int nukizan, int zeigaku = 0,
+               const QString& b = QStringLiteral(" "), int haibun = 0) const {
+        exec(QStringLiteral("INSERT INTO KAMOKU_PZ (SCODE, KCODE, HCODE, BCODE, MNUM, NUKIZAN, ZEIGAKU, KOMIZAN,"
+                            " HAIBUN) VALUES ('%1', '%2', ' ', '%3', %4, %5, %6, %5 + %6, %7)")
+                 .arg(s, k, b)
                  .arg(mnum)
                  .arg(nukizan)
-                 .arg(zeigaku));
+                 .arg(zeigaku)
+                 .arg(haibun));
+    }
+    void budget(const QString& s, const QString& k, const QString& h, const QString& b, int slot,
+                const QString& column, int value) const {
+        exec(QStringLiteral("UPDATE KAMOKU_MS SET %1 = %2 WHERE SCODE = '%3' AND KCODE = '%4' AND HCODE = '%5'"
+                            " AND BCODE = '%6' AND MNUM = %7")
+                 .arg(column)
+                 .arg(value)
+                 .arg(s, k, h, b)
+                 .arg(slot));
     }
 
     // Cash in all three facilities, two deposits and a suspense payment in S1, the tax accounts with tax
@@ -455,6 +467,168 @@ TEST_F(BalanceProceduresTest, PriorYearSeriesFromMovements) {
     EXPECT_EQ(rows(QStringLiteral("SELECT MNUM, NUKIZAN, ZEIGAKU, KOMIZAN FROM KAMOKU_PZ WHERE KCODE = '1110'"
                                   " AND MNUM IN (1, 2, 16) ORDER BY MNUM")),
               QStringList({"1|5|1|6", "2|6|2|8", "16|0|0|0"}));
+}
+
+
+// Deposits of facility S1 by department, with prior-year balances of periods -32, 0 and 15 and budgets of
+// period 1: department 01 receives 30 % of the common department (which keeps 40 %), department 02 has
+// its own small balance; S2 belongs to the group G1, S3 does not.
+struct PriorYearTest : BalanceProceduresTest {
+    PriorYearTest() {
+        balance("S1", "1121", " ", "00", 0, {40});
+        balance("S1", "1121", " ", "01", 0, {30});
+        balance("S1", "1121", " ", "02", 0, {30});
+        balance("S1", "1122", " ", "00", 0, {40});
+        balance("S1", "1122", " ", "01", 0, {30});
+        balance("S2", "1121", " ", " ", 0);
+        balance("S3", "1121", " ", " ", 0);
+        prior("S1", "1121", -32, 3, 0, "01", 30);
+        prior("S1", "1121", 0, 100, 0, "01", 30);
+        prior("S1", "1121", 15, 7, 0, "01", 30);
+        prior("S1", "1121", 0, 1000, 0, "00", 40);
+        prior("S1", "1121", 15, 0, 0, "00", 40);
+        prior("S1", "1121", 0, 5, 0, "02", 30);
+        prior("S1", "1121", 15, 0, 0, "02", 30);
+        prior("S1", "1122", 0, 20, 0, "01", 30);
+        prior("S1", "1122", 15, 0, 0, "01", 30);
+        prior("S2", "1121", 0, 50);
+        prior("S2", "1121", 15, 0);
+        prior("S3", "1121", 0, 9999);
+        prior("S3", "1121", 15, 0);
+        budget("S1", "1121", " ", "01", 1, "BYOSAN", 10);
+        budget("S1", "1121", " ", "00", 1, "BYOSAN", 201);
+        exec(QStringLiteral("INSERT INTO GROUPLIST (GCODE, BCODE) VALUES ('BG', '01')"));
+        exec(QStringLiteral("INSERT INTO GROUPLIST (GCODE, BCODE) VALUES ('BG', '02')"));
+    }
+};
+
+const QString kPriorCols = QStringLiteral("KCODE, HCODE, ZANM32, ZANM00, ZANP15, YOSAN01");
+
+TEST_F(PriorYearTest, ThreePeriodFiguresByFacilityGroupAndDepartment) {
+    const struct {
+        const char* call;
+        QStringList expected;
+    } cases[] = {
+        // 1122 has no row of period -32: it shows 0, not the 3 of the account before it
+        {"SP_KANENDO_ZANDAKA('S1')", {"1121| |3|1105|7|211", "1122| |0|20|0|0"}},
+        {"SP_KANENDO_ZANDAKA('')", {"1121| |3|11154|7|211", "1122| |0|20|0|0"}},
+        {"SP_KANENDO_GROUPZANDAKA('G1')", {"1121| |3|1155|7|211", "1122| |0|20|0|0"}},
+        {"SP_KANENDO_BUMON_GROUPZANDAKA('S1', 'BG')", {"1121| |3|105|7|10", "1122| |0|20|0|0"}},
+        // shared: 100 + R(1000 x 0.3); budget 10 + R(201 x 0.3)
+        {"SP_KANENDO_BUMON_ZANDAKA('S1', '01', 1)", {"1121| |3|400|7|70", "1122| |0|20|0|0"}},
+        {"SP_KANENDO_BUMON_ZANDAKA('S1', '00', 1)", {"1121| |0|400|0|80", "1122| |0|0|0|0"}},
+        {"SP_KANENDO_BUMON_ZANDAKA('S1', '01', 0)", {"1121| |3|100|7|10", "1122| |0|20|0|0"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(rows(QStringLiteral("SELECT %1 FROM %2").arg(kPriorCols, QString::fromUtf8(c.call))), c.expected)
+            << c.call;
+}
+
+TEST_F(PriorYearTest, ThreePeriodFiguresByPrintLine) {
+    const QString cols = QStringLiteral("GROUPM1, MSTREC, ZANM32, ZANM00, ZANP15, YOSAN01");
+    // Shared: one row per account of the deposits line.
+    EXPECT_EQ(rows(QStringLiteral("SELECT %1 FROM SP_KANENDO_BUMON_ZANDAKA_A4('S1', '01', 1)").arg(cols)),
+              QStringList({"1120|2|3|400|7|70", "1120|2|0|20|0|0"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT %1 FROM SP_KANENDO_BUMON_ZANDAKA_A4('S1', '00', 1)").arg(cols)),
+              QStringList({"1120|2|0|400|0|80", "1120|2|0|0|0|0"}));
+    // Not shared: one row per line, named by its group; its budgets are those of profit-and-loss accounts.
+    EXPECT_EQ(rows(QStringLiteral("SELECT %1 FROM SP_KANENDO_BUMON_ZANDAKA_A4('S1', '01', 0)").arg(cols)),
+              QStringList({"1002|2|3|120|7|0"}));
+    EXPECT_TRUE(rows(QStringLiteral("SELECT %1 FROM SP_KANENDO_BUMON_ZANDAKA_A4('S2', '01', 0)").arg(cols))
+                    .isEmpty());
+}
+
+// Sales of three facilities against their management-analysis budget, wages with two sub-accounts.
+struct VarianceTest : BalanceProceduresTest {
+    VarianceTest() {
+        exec(QStringLiteral("UPDATE KAMOKUMST SET SOLVARNE_YOJITU_RATE1 = 0.9, SOLVARNE_YOJITU_KIND1 = 0,"
+                            " SOLVARNE_YOJITU_RATE2 = 1.1, SOLVARNE_YOJITU_KIND2 = 1, KEIHKUBU = 2"
+                            " WHERE KCODE = '4110'"));
+        exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, KNAME, GROUPM0, GROUPM1, DAC, BPFLG)"
+                            " VALUES ('7110', '7110', '受取利息', 6101, 6101, 2, 'P')"));
+        exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('7110', ' ', '')"));
+        for (const char* s : {"S1", "S2", "S3"})
+            balance(s, "4110", " ", " ", 0);
+        move("S1", "4110", " ", " ", 1, 0, 0, 500, 50);
+        move("S2", "4110", " ", " ", 1, 0, 0, 100, 0);
+        move("S3", "4110", " ", " ", 1, 0, 0, 1, 0);
+        budget("S1", "4110", " ", " ", 1, "RYOSAN", 450);
+        budget("S1", "4110", " ", " ", 16, "RYOSAN", 5000);
+        balance("S1", "7110", " ", " ", 0);
+        move("S1", "7110", " ", " ", 1, 0, 0, 9, 0);
+        balance("S1", "1110", " ", " ", 0);
+        move("S1", "1110", " ", " ", 1, 9, 0, 0, 0);
+        balance("S1", "6110", " ", " ", 0);
+        balance("S1", "6110", "H1", " ", 0);
+        balance("S1", "6110", "H2", " ", 0);
+        move("S1", "6110", "H1", " ", 2, 30, 0, 0, 0);
+        move("S1", "6110", "H2", " ", 3, 40, 0, 0, 0);
+        budget("S1", "6110", "H2", " ", 16, "RYOSAN", 77);
+    }
+};
+
+TEST_F(VarianceTest, BudgetAgainstActualByFacilityAndGroup) {
+    const QString cols = QStringLiteral("KCODE, KEIHKUBU, HOJCNT, HCODE, HNAME, TAISHAKU, BRATE, BKIND, GRATE, GKIND,"
+                                        " KAS01, KAR02, KAR03, YOSAN01, YOSAN16");
+    // Group G1 without tax: sales 500 + 100; the slot-16 budget shows on sub-account rows only; H2 does not
+    // carry H1's period 2; interest (6101) and cash are not listed.
+    EXPECT_EQ(rows(QStringLiteral("SELECT %1 FROM SP_YOJITU_HENDOU_SONEKI(1, '', 'G1')").arg(cols)),
+              QStringList({"4110|2|0|||2|0.9|0|1.1|1|600|0|0|450|0", "6110|0|2|||1|null|0|null|0|0|30|40|0|0",
+                           "6110|0|0|H1|正社員|1|null|0|null|0|0|30|0|0|0",
+                           "6110|0|0|H2|パート|1|null|0|null|0|0|0|40|0|77"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT KCODE, KAS01 FROM SP_YOJITU_HENDOU_SONEKI(0, '', '') WHERE HCODE = ''")),
+              QStringList({"4110|651", "6110|0"}));
+    // Started in month 4: periods 1 to 4 are the changes of the prior balances 100, 150, 150, 180.
+    setDef(QStringLiteral("KAISINO = 4"));
+    for (int m = 1; m <= 4; ++m)
+        prior("S1", "4110", m, QList<int>{100, 150, 150, 180}[m - 1]);
+    EXPECT_EQ(rows(QStringLiteral("SELECT KAR01, KAS01, KAS02, KAS03, KAS04 FROM SP_YOJITU_HENDOU_SONEKI(1, 'S1', '')"
+                                  " WHERE KCODE = '4110'")),
+              QStringList({"0|100|50|0|30"}));
+}
+
+// Sales of facility S1 by department: the common department keeps 40 %, department 01 receives 30 % in
+// period 1 and 50 % in period 2; budgets are cumulative.
+struct DepartmentVarianceTest : BalanceProceduresTest {
+    DepartmentVarianceTest() {
+        balance("S1", "4110", " ", "00", 0, {40});
+        balance("S1", "4110", " ", "01", 0, {30, 50, 30});
+        budget("S1", "4110", " ", "00", 1, "RYOSAN", 100);
+        budget("S1", "4110", " ", "00", 2, "RYOSAN", 300);
+        budget("S1", "4110", " ", "01", 1, "RYOSAN", 20);
+        budget("S1", "4110", " ", "01", 2, "RYOSAN", 40);
+    }
+    QStringList figures(const QString& call) const {
+        return rows(QStringLiteral("SELECT KCODE, KAS01, KAS02, KAS03, KAS04, KAS05, YOSAN01, YOSAN02 FROM %1")
+                        .arg(call));
+    }
+};
+
+TEST_F(DepartmentVarianceTest, CommonDepartmentSharedByPeriod) {
+    move("S1", "4110", " ", "00", 1, 0, 0, 201, 0);
+    move("S1", "4110", " ", "01", 1, 0, 0, 10, 0);
+    // Department 01: 10 + R(201 x 0.3); budgets 20 + R(100 x 0.3) and 40 + R(300 x 0.3), the first period's
+    // percentage for every budget.
+    EXPECT_EQ(figures(QStringLiteral("SP_YOJITU_HENDOUSONEKI_BUMON(1, 1, 'S1', '01')")),
+              QStringList({"4110|70|0|0|0|0|50|130"}));
+    EXPECT_EQ(figures(QStringLiteral("SP_YOJITU_HENDOUSONEKI_BUMON(1, 1, 'S1', '00')")),
+              QStringList({"4110|80|0|0|0|0|40|120"}));
+    EXPECT_EQ(figures(QStringLiteral("SP_YOJITU_HENDOUSONEKI_BUMON(1, 0, 'S1', '01')")),
+              QStringList({"4110|10|0|0|0|0|20|40"}));
+}
+
+TEST_F(DepartmentVarianceTest, MidYearStartSharesTheCommonPriorBalances) {
+    setDef(QStringLiteral("KAISINO = 4"));
+    move("S1", "4110", " ", "00", 5, 0, 0, 201, 0);
+    move("S1", "4110", " ", "01", 5, 0, 0, 10, 0);
+    const QList<int> common = {100, 150, 150, 180}, own = {10, 20, 20, 30};
+    for (int m = 1; m <= 4; ++m) {
+        prior("S1", "4110", m, common[m - 1], 0, "00", 40);
+        prior("S1", "4110", m, own[m - 1], 0, "01", 30);
+    }
+    // Own changes 10, 10, 0, 10; shared balances R(30), R(75), R(45), R(54) change by 30, 45, -30, 9.
+    EXPECT_EQ(figures(QStringLiteral("SP_YOJITU_HENDOUSONEKI_BUMON(1, 1, 'S1', '01')")),
+              QStringList({"4110|40|55|-30|19|70|50|130"}));
 }
 
 } // namespace
