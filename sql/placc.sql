@@ -1288,9 +1288,11 @@ END^
 /* Each procedure is kept in its own file under procs/, which the upgrade steps embed as well. */
 INPUT 'procs/SP_ZEIGAKU_ADD.sql';
 INPUT 'procs/SP_KURIKOSI_ZEIGAKU_ADD.sql';
+INPUT 'procs/SP_SISANHYO_AX.sql';
 INPUT 'procs/SP_SISANHYO_A4.sql';
 INPUT 'procs/SP_SISANHYO_A3.sql';
 INPUT 'procs/SP_SISANHYO_KESSAN.sql';
+INPUT 'procs/SP_SISANHYO_BUMON_AX.sql';
 INPUT 'procs/SP_SISANHYO_BUMON_A4.sql';
 INPUT 'procs/SP_SISANHYO_BUMON_A3.sql';
 INPUT 'procs/SP_SISANHYO_BUMON.sql';
