@@ -3,10 +3,12 @@
 // balances, each on a small set of balances whose expected figures are worked out by hand below.
 
 #include "UpgradeTestSupport.h"
+#include "dbupdate/z5DbUpdateStep.h"
 #include "platform/firebird/FbDatabase.h"
 #include "support/DataRootFixture.h"
 #include "support/TestEnv.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -629,6 +631,21 @@ TEST_F(DepartmentVarianceTest, MidYearStartSharesTheCommonPriorBalances) {
     // Own changes 10, 10, 0, 10; shared balances R(30), R(75), R(45), R(54) change by 30, 45, -30, 9.
     EXPECT_EQ(figures(QStringLiteral("SP_YOJITU_HENDOUSONEKI_BUMON(1, 1, 'S1', '01')")),
               QStringList({"4110|40|55|-30|19|70|50|130"}));
+}
+
+// The upgrade steps embed the same procedure files that the schema takes in.
+TEST(ProcedureFiles, EveryFileOfTheSchemaIsAStepResource) {
+    const QDir procs(testenv::sourceDir() + QStringLiteral("/sql/procs"));
+    const QStringList files = procs.entryList({QStringLiteral("*.sql")}, QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& f : files) {
+        QFile source(procs.filePath(f));
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly)) << f.toStdString();
+        QStringList lines = QString::fromUtf8(source.readAll()).split(u'\n');
+        if (lines.back().isEmpty())
+            lines.removeLast();
+        EXPECT_EQ(StepSqlLines(QStringLiteral("procs/") + f), lines) << f.toStdString();
+    }
 }
 
 } // namespace
