@@ -113,11 +113,11 @@ BEGIN
                 BEGIN
                     IF (PSITENGROUP = '') THEN
                         EXECUTE PROCEDURE SP_ZEIGAKU_ADD :PSCODE, '', :TK,
-                :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
-                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
-                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0
-                RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
-                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
+                            :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                            :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
+                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0
+                            RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                            :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
                     ELSE
                         FOR SELECT SCODE FROM SISETUGROUPLIST
                             WHERE GCODE = :PSITENGROUP AND (:PSCODE = '' OR SCODE = :PSCODE)
@@ -125,11 +125,11 @@ BEGIN
                             INTO :GS
                         DO
                             EXECUTE PROCEDURE SP_ZEIGAKU_ADD :GS, '', :TK,
-                :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
-                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
-                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0
-                RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
-                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
+                                :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
+                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0
+                                RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
                 END
             END
         END

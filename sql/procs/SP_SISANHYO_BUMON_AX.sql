@@ -173,18 +173,18 @@ BEGIN
                 BEGIN
                     IF (PHIBUN = 1 AND PBCODE = '00') THEN
                         EXECUTE PROCEDURE SP_ZEIGAKU_ADD :PSCODE, :PBCODE, :TK,
-                :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
-                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
-                :R01, :R02, :R03, :R04, :R05, :R06, :R07, :R08, :R09, :R10, :R11, :R12, :R13, :R14, :R15, :R16
-                RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
-                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
+                            :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                            :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
+                            :R01, :R02, :R03, :R04, :R05, :R06, :R07, :R08, :R09, :R10, :R11, :R12, :R13, :R14, :R15, :R16
+                            RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                            :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
                     ELSE
                         EXECUTE PROCEDURE SP_ZEIGAKU_ADD :PSCODE, :PBCODE, :TK,
-                :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
-                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
-                1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1
-                RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
-                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
+                            :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                            :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
+                            1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1
+                            RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                            :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
                 END
                 IF (PHIBUN = 1 AND PBCODE <> '00') THEN
                 BEGIN
@@ -215,11 +215,11 @@ BEGIN
                     END
                     IF (TK > 0) THEN
                         EXECUTE PROCEDURE SP_ZEIGAKU_ADD :PSCODE, '00', :TK,
-                :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
-                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
-                :R01, :R02, :R03, :R04, :R05, :R06, :R07, :R08, :R09, :R10, :R11, :R12, :R13, :R14, :R15, :R16
-                RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
-                :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
+                            :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                            :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
+                            :R01, :R02, :R03, :R04, :R05, :R06, :R07, :R08, :R09, :R10, :R11, :R12, :R13, :R14, :R15, :R16
+                            RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                            :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
                 END
             END
         END
