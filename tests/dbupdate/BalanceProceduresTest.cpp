@@ -1,4 +1,4 @@
-// The balance procedures of the newest accounting schema (sql/placc.sql with sql/procs/): trial balances by
+// The balance procedures of the newest accounting schema (sql/placc.sql with sql/procedures/): trial balances by
 // print line, facility group and department, the carry-forward into a new year, budgets and prior-year
 // balances, each on a small set of balances whose expected figures are worked out by hand below.
 
@@ -635,7 +635,7 @@ TEST_F(DepartmentVarianceTest, MidYearStartSharesTheCommonPriorBalances) {
 
 // The upgrade steps embed the same procedure files that the schema takes in.
 TEST(ProcedureFiles, EveryFileOfTheSchemaIsAStepResource) {
-    const QDir procs(testenv::sourceDir() + QStringLiteral("/sql/procs"));
+    const QDir procs(testenv::sourceDir() + QStringLiteral("/sql/procedures"));
     const QStringList files = procs.entryList({QStringLiteral("*.sql")}, QDir::Files);
     ASSERT_FALSE(files.isEmpty());
     for (const QString& f : files) {
@@ -644,7 +644,7 @@ TEST(ProcedureFiles, EveryFileOfTheSchemaIsAStepResource) {
         QStringList lines = QString::fromUtf8(source.readAll()).split(u'\n');
         if (lines.back().isEmpty())
             lines.removeLast();
-        EXPECT_EQ(StepSqlLines(QStringLiteral("procs/") + f), lines) << f.toStdString();
+        EXPECT_EQ(StepSqlLines(QStringLiteral("procedures/") + f), lines) << f.toStdString();
     }
 }
 

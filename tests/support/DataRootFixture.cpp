@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <stdexcept>
@@ -28,21 +27,26 @@ namespace {
     throw std::runtime_error(message.toStdString());
 }
 
-// The script's text with every line "INPUT 'file';" replaced by that file (a path relative to the script's
-// folder), as isql-fb would read it when started in that folder.
+// The script's text with every "INPUT file;" line replaced by that file's text (a path relative to
+// the script's folder, as isql-fb run in that folder reads it), so the template follows the parts too.
+// Within a "SET TERM ^" block the line ends with "^" instead.
 QByteArray readScript(const QString& script) {
     QFile f(script);
     if (!f.open(QIODevice::ReadOnly))
         fail(QStringLiteral("cannot read %1").arg(script));
-    static const QRegularExpression input(QStringLiteral("^INPUT '([^']+)';\\s*$"));
-    const QDir folder = QFileInfo(script).absoluteDir();
     QByteArray out;
+    const QDir folder = QFileInfo(script).absoluteDir();
     for (const QByteArray& line : f.readAll().split('\n')) {
-        const QRegularExpressionMatch m = input.match(QString::fromUtf8(line));
-        out += m.hasMatch() ? readScript(folder.filePath(m.captured(1))) : line;
+        const QByteArray t = line.trimmed();
+        if (t.toUpper().startsWith("INPUT ") && (t.endsWith(';') || t.endsWith('^'))) {
+            const QString name = QString::fromUtf8(t.mid(6, t.size() - 7).trimmed());
+            out += readScript(folder.filePath(name));
+            out += '\n';
+            continue;
+        }
+        out += line;
         out += '\n';
     }
-    out.chop(1);
     return out;
 }
 
