@@ -340,6 +340,16 @@ TEST_F(DepartmentTest, AccountRowThenItsSubAccounts) {
     EXPECT_EQ(rows(QStringLiteral("SELECT HCODE, HNAME, KAR03 FROM SP_SISANHYO_BUMON(0, 0, 'S1', '01')"
                                   " WHERE KCODE = '6110' AND HOJCNT = 0")),
               QStringList({" |給料手当|1", "H1|正社員|0", "H2|パート|0"}));
+    // Shared: the common department's sub-account adds its share to the same sub-account, R(100 x 0.3).
+    balance("S1", "6110", " ", "00", 0, {40});
+    balance("S1", "6110", "H1", "00", 0);
+    move("S1", "6110", "H1", "00", 1, 100, 0, 0, 0);
+    EXPECT_EQ(rows(QStringLiteral("SELECT HCODE, KAR01, KAR02 FROM SP_SISANHYO_BUMON(0, 1, 'S1', '01')"
+                                  " WHERE KCODE = '6110'")),
+              QStringList({"|80|20", " |0|0", "H1|80|0", "H2|0|20"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT HCODE, KAR01 FROM SP_SISANHYO_BUMON(0, 1, 'S1', '00')"
+                                  " WHERE KCODE = '6110'")),
+              QStringList({"|40", "H1|40"}));
 }
 
 TEST_F(BalanceProceduresTest, CarryForwardListsAndClosesTheYear) {
