@@ -263,7 +263,7 @@ CREATE TABLE KAMOKUMST (
     FUN_LCODE T_INT,
     FUN_RCODE T_INT,
     HOJOSW T_INT,
-    BPFLG T_INT,
+    BPFLG VARCHAR(1) CHARACTER SET ASCII DEFAULT '',
     KEIHKUBU T_INT,
     EXT1_A4 T_INT,
     EXT1_A3 T_INT,
@@ -1219,7 +1219,7 @@ SET TERM ; ^
 
 COMMIT;
 
-/* ---- Cash-book exchange: dictionaries, balance view, operator history, link indexes ---------- */
+/* ---- Cash-book exchange: dictionaries, operator history, link indexes --------------------------- */
 
 /* How a new sub-account gets its opening-balance rows (see SP_HOJO_KAMOKUSZ_INS). */
 ALTER TABLE ACCDEF1 ADD HOJO_INS_MODE T_INT;
@@ -1277,8 +1277,29 @@ ALTER TABLE TORDIC ADD CONSTRAINT TORDIC_KAS_KCODE FOREIGN KEY (KAS_KCODE) REFER
 CREATE INDEX IX_SIWAKE_RESERVE1 ON SIWAKE (RESERVE1);
 CREATE INDEX IX_SIWAKE_LINK ON SIWAKE (LINKKEY, LINKKUB);
 
-/* Opening balances with the names of their facility, account, department and sub-account; a balance
-   row whose facility, department, account or sub-account row is missing does not appear. */
+/* ---- Balances by period, trial balances, carry-forward and budgets ----------------------------- */
+
+/* Balances of earlier periods per facility, account, sub-account, department and period number (1 to 16
+   this year, -15 to 0 the previous year, -31 to -16 the year before, -32 the last period before them):
+   KOMIZAN with tax, NUKIZAN without, ZEIGAKU the tax, HAIBUN the common department's percentage. */
+CREATE TABLE KAMOKU_PZ (
+    SCODE AC_CODE NOT NULL, KCODE AC_CODE NOT NULL, HCODE AC_CODE NOT NULL, BCODE AC_CODE NOT NULL,
+    MNUM INTEGER NOT NULL, KOMIZAN T_MONEY, NUKIZAN T_MONEY, ZEIGAKU T_MONEY, HAIBUN T_MONEY,
+    CONSTRAINT PK_KAMOKU_PZ PRIMARY KEY (SCODE, KCODE, HCODE, BCODE, MNUM)
+);
+
+/* The print lines of the A4 and A3 trial balances; accounts name their line in EXT1_A4 and EXT1_A3. */
+CREATE TABLE EXTERA4 (
+    REC INTEGER NOT NULL, KUBUN T_INT, KGROUP AC_CODE DEFAULT '', SUBREC T_INT, KNAME1 T_NAME, KNAMELOCK T_FLAG,
+    CONSTRAINT PK_EXTERA4 PRIMARY KEY (REC)
+);
+CREATE TABLE EXTERA3 (
+    REC INTEGER NOT NULL, KUBUN T_INT, KGROUP AC_CODE DEFAULT '', SUBREC T_INT, KNAME1 T_NAME, KNAMELOCK T_FLAG,
+    CONSTRAINT PK_EXTERA3 PRIMARY KEY (REC)
+);
+
+/* The opening balances with their facility, account, department and sub-account; a balance whose master row
+   is missing does not show. */
 CREATE VIEW KAMOKU_VIEW (SCODE, SNAME, GROUPM0, GROUPM1, GROUPM2, KCODE, USERCODE, KNAME, DAC, BCODE, BNAME,
         BPFLG, HCODE, HNAME, KAISIZAN) AS
     SELECT Z.SCODE, S.SNAME, K.GROUPM0, K.GROUPM1, K.GROUPM2, Z.KCODE, K.USERCODE, K.KNAME, K.DAC, Z.BCODE,
@@ -1305,11 +1326,70 @@ BEGIN
         NEW.TEKCODE = GEN_ID(TORDIC_GEN, 1);
 END^
 
+/* The code of a system account by its name in ACCDEF2; '' when no account has the name. */
+CREATE PROCEDURE SYSKMKCODEINF (TXT VARCHAR(40) CHARACTER SET SJIS_0208)
+RETURNS (CODE VARCHAR(6) CHARACTER SET ASCII)
+AS
+BEGIN
+    CODE = '';
+    SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :TXT ORDER BY KCODE INTO :CODE;
+    CODE = COALESCE(CODE, '');
+    SUSPEND;
+END^
+
+/* Stores one prior-year balance. Tax kind 1 stores the value as the tax part (ZEIGAKU), any other kind as
+   the balance without tax (NUKIZAN); KOMIZAN always follows as NUKIZAN + ZEIGAKU. A missing row is added. */
+CREATE PROCEDURE SP_UPDATE_KANENDOZAN_SUB (
+    PSCODE VARCHAR(6) CHARACTER SET ASCII, PKCODE VARCHAR(6) CHARACTER SET ASCII,
+    PHCODE VARCHAR(6) CHARACTER SET ASCII, PBCODE VARCHAR(6) CHARACTER SET ASCII, PMNO INTEGER,
+    PTAXUH INTEGER, PVALUE NUMERIC(16,4))
+AS
+BEGIN
+    IF (NOT EXISTS(SELECT 1 FROM KAMOKU_PZ WHERE SCODE = :PSCODE AND KCODE = :PKCODE AND HCODE = :PHCODE
+                   AND BCODE = :PBCODE AND MNUM = :PMNO)) THEN
+        INSERT INTO KAMOKU_PZ (SCODE, KCODE, HCODE, BCODE, MNUM, KOMIZAN, NUKIZAN, ZEIGAKU, HAIBUN)
+            VALUES (:PSCODE, :PKCODE, :PHCODE, :PBCODE, :PMNO, 0, 0, 0, 0);
+    IF (PTAXUH = 1) THEN
+        UPDATE KAMOKU_PZ SET ZEIGAKU = :PVALUE, KOMIZAN = NUKIZAN + :PVALUE
+            WHERE SCODE = :PSCODE AND KCODE = :PKCODE AND HCODE = :PHCODE AND BCODE = :PBCODE AND MNUM = :PMNO;
+    ELSE
+        UPDATE KAMOKU_PZ SET NUKIZAN = :PVALUE, KOMIZAN = :PVALUE + ZEIGAKU
+            WHERE SCODE = :PSCODE AND KCODE = :PKCODE AND HCODE = :PHCODE AND BCODE = :PBCODE AND MNUM = :PMNO;
+END^
+
+/* Each procedure is kept in its own file under procedures/ (read from this folder), which the upgrade steps
+   embed as well. */
+INPUT procedures/SP_ZEIGAKU_ADD.sql^
+INPUT procedures/SP_KURIKOSI_ZEIGAKU_ADD.sql^
+INPUT procedures/SP_SISANHYO_AX.sql^
+INPUT procedures/SP_SISANHYO_A4.sql^
+INPUT procedures/SP_SISANHYO_A3.sql^
+INPUT procedures/SP_SISANHYO_KESSAN.sql^
+INPUT procedures/SP_SISANHYO_BUMON_AX.sql^
+INPUT procedures/SP_SISANHYO_BUMON_A4.sql^
+INPUT procedures/SP_SISANHYO_BUMON_A3.sql^
+INPUT procedures/SP_SISANHYO_BUMON.sql^
+INPUT procedures/SP_KURIKOSIZANDAKA.sql^
+INPUT procedures/SP_KURIKOSIBUMONZANDAKA.sql^
+INPUT procedures/SP_SETHOJOKAISIZAN.sql^
+INPUT procedures/SP_MOTOIREKIN_KURIIRE.sql^
+INPUT procedures/SP_CONVERT_12TO16.sql^
+INPUT procedures/SP_UPDATE_YOSANSUB.sql^
+INPUT procedures/SP_UPDATE_YOSAN.sql^
+INPUT procedures/SP_YOSAN_READ.sql^
+INPUT procedures/SP_UPDATE_KANENDOZAN.sql^
+INPUT procedures/SP_KANENDO_ZANDAKA.sql^
+INPUT procedures/SP_KANENDO_BUMON_ZANDAKA.sql^
+INPUT procedures/SP_KANENDO_GROUPZANDAKA.sql^
+INPUT procedures/SP_KANENDO_BUMON_GROUPZANDAKA.sql^
+INPUT procedures/SP_KANENDO_BUMON_ZANDAKA_A4.sql^
+INPUT procedures/SP_YOJITU_HENDOU_SONEKI.sql^
+INPUT procedures/SP_YOJITU_HENDOUSONEKI_BUMON.sql^
+INPUT procedures/SP_HOJO_KAMOKUSZ_INS.sql^
+
 SET TERM ; ^
 
 COMMIT;
-
-INPUT procedures/SP_HOJO_KAMOKUSZ_INS.sql;
 
 /* ---- Rows of a new accounting database ------------------------------------------------------ */
 

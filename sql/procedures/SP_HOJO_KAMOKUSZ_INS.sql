@@ -6,11 +6,8 @@
    that has rows of the account. Department ' ' always gets its row; another department only when the
    dataset keeps departments on every account (BUMON 2), or on profit-and-loss accounts (BUMON 1) and the
    account's group is from 4000 up to but excluding 8000. The common department '00' starts with an
-   allocation of 100 percent in all sixteen periods. Included by placc.sql. */
-
-SET TERM ^ ;
-
-CREATE PROCEDURE SP_HOJO_KAMOKUSZ_INS (
+   allocation of 100 percent in all sixteen periods. */
+CREATE OR ALTER PROCEDURE SP_HOJO_KAMOKUSZ_INS (
     PSCODE VARCHAR(6) CHARACTER SET ASCII,
     PKCODE VARCHAR(6) CHARACTER SET ASCII,
     PHCODE VARCHAR(6) CHARACTER SET ASCII)
@@ -71,7 +68,3 @@ BEGIN
     OUT_HCODE = PHCODE;
     SUSPEND;
 END^
-
-SET TERM ; ^
-
-COMMIT;
