@@ -1084,43 +1084,17 @@ bool TCashBookLoaderBox::MergeCashJournals() {
         r.open();
         while (!r.eof()) {
             ReceivedRow row;
-            row.REC = r.field("REC").asInt();
-            row.SWKNO = r.field("SWKNO").asInt();
-            row.DELFLG = r.field("DELFLG").asInt();
-            row.RESERVE1 = r.field("RESERVE1").asInt();
-            row.LINKREC = r.field("LINKREC").asInt();
-            row.SCODE = r.field("SCODE").asString();
-            row.KCODE = r.field("KCODE").asString();
-            row.KNAME = r.field("KNAME").asString();
-            row.R_KNAME = r.field("R_KNAME").asString();
             TSWKREC& d = row.data;
-            d.HIZUKE = fb::asDateTime(r.field("HIZUKE"));
-            d.KESSAN = r.field("KESSAN").asInt();
-            d.DNUM = r.field("DNUM").asInt();
-            d.SNUM = r.field("SNUM").asInt();
-            d.SCODE = row.SCODE;
-            d.L.KGROUP = r.field("KGROUP").asString();
-            d.L.KCODE = r.field("USERCODE").asString();
-            d.L.HCODE = r.field("HCODE").asString();
-            d.L.BCODE = r.field("BCODE").asString();
-            d.L.TAXCODE = r.field("TAXCODE").asInt();
-            d.R.KGROUP = r.field("R_KGROUP").asString();
-            d.R.KCODE = r.field("R_USERCODE").asString();
-            d.R.HCODE = r.field("R_HCODE").asString();
-            d.R.BCODE = r.field("R_BCODE").asString();
-            d.R.TAXCODE = r.field("R_TAXCODE").asInt();
-            d.KINGAKU = fb::asMoney(r.field("KINGAKU"));
-            d.ZEIGAKU = fb::asMoney(r.field("ZEIGAKU"));
-            d.ZEIRITUNO = r.field("ZEIRITUNO").asInt();
-            d.AUTCALCU = r.field("AUTCALCU").asInt();
-            d.TAXCALCU = r.field("TAXCALCU").asInt();
-            d.OLDRATE = r.field("OLDRATE").asInt();
-            d.TEKTEXT = r.field("TEKTEXT").asString();
-            d.TORTEXT = r.field("TORTEXT").asString();
-            d.FUSEN1 = r.field("FUSEN1").asInt();
-            d.FUSEN2 = r.field("FUSEN2").asInt();
-            d.COMMENT = r.field("COMMENT").asString();
-            d.AO_COMMENT = r.field("AO_COMMENT").asString();
+            TSiwakeWrite::ReadSiwake(r, d);
+            row.REC = d.REC;
+            row.SWKNO = d.SWKNO;
+            row.DELFLG = d.DELFLG;
+            row.RESERVE1 = d.RESERVE1;
+            row.LINKREC = d.LINKREC;
+            row.SCODE = d.SCODE;
+            row.KCODE = r.field("KCODE").asString(); // the account itself, not its user code
+            row.KNAME = d.L.KNAME;
+            row.R_KNAME = d.R.KNAME;
             r.next();
 
             if (row.SCODE != SiwakeWriter.KamokuScode)

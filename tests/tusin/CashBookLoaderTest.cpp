@@ -155,9 +155,10 @@ TEST_P(CashBookLoaderTest, MergeAppliesTheJournalCases) {
 INSTANTIATE_TEST_SUITE_P(Origins, CashBookLoaderTest, ::testing::Values(0, 1));
 
 TEST_F(CashBookTest, DifferentSchemeRefusesWithNothingWritten) {
-    received.execute(QStringLiteral("UPDATE ACCDEF1 SET SITEN=1 WHERE REC=1"));
+    received.execute(QStringLiteral("UPDATE ACCDEF1 SET SITEN=1, BUMON=1 WHERE REC=1"));
     received.execute(QStringLiteral("UPDATE KAMOKUMST SET USE=0 WHERE KCODE='4110'"));
-    received.execute(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('5000', '02', 'Ｂ社')"));
+    received.execute(QStringLiteral("DELETE FROM KAMOKUMST WHERE KCODE='5000'"));
+    received.execute(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('4110', '02', 'Ｂ社')"));
     addReceived({101, 0, 0, 0, 0, QDate(2024, 5, 1), 500, QStringLiteral("新規")});
     TCashBookLoaderBox box;
     box.Origin = 1;
@@ -167,10 +168,13 @@ TEST_F(CashBookTest, DifferentSchemeRefusesWithNothingWritten) {
     std::vector<int> codes;
     for (const TTesuvioSyoriInfo& entry : box.ProcessLog)
         codes.push_back(entry.Code);
-    EXPECT_EQ(codes, (std::vector<int>{-106, -105, -103})) << logText(box.ProcessLog).toStdString();
+    EXPECT_EQ(codes, (std::vector<int>{-106, -107, -105, -104, -103})) << logText(box.ProcessLog).toStdString();
     EXPECT_EQ(box.ProcessLog[0].Message,
               QStringLiteral("(使用データ:本・支店管理を行わない ≠ 受信データ:本・支店管理を行う) 受信データの本・支店管理区分の設定内容に違いがありました。"));
-    EXPECT_EQ(box.ProcessLog[2].Message,
+    EXPECT_EQ(box.ProcessLog[1].Message,
+              QStringLiteral("(使用データ:部門管理を行わない ≠ 受信データ:部門管理を行う[損益]) 受信データの部門管理区分の設定内容に違いがありました。"));
+    EXPECT_EQ(box.ProcessLog[3].Message, QStringLiteral("(使用データ:500 仕入高) 科目コードが見つかりません。"));
+    EXPECT_EQ(box.ProcessLog[4].Message,
               QStringLiteral("データ送信元の設定変更により科目体系に差異が発生しています。データ送信元にご連絡して下さい。"));
     box.show();
     testenv::saveShot(box, QStringLiteral("cashbook_refused"));
@@ -181,7 +185,8 @@ TEST_F(CashBookTest, DifferentSchemeRefusesWithNothingWritten) {
 
     // From a client's cash book the unused account is only a warning; the success then advises a
     // master send.
-    received.execute(QStringLiteral("UPDATE ACCDEF1 SET SITEN=0 WHERE REC=1"));
+    received.execute(QStringLiteral("UPDATE ACCDEF1 SET SITEN=0, BUMON=0 WHERE REC=1"));
+    received.addAccount({QStringLiteral("5000"), QStringLiteral("500"), QStringLiteral("仕入高"), 5000});
     TCashBookLoaderBox client;
     client.SetReceivedDatabase(received.database);
     run(client);
@@ -208,6 +213,21 @@ TEST_F(CashBookTest, FailingSubAccountStepRollsBackBothDatabases) {
     EXPECT_EQ(openInt(QStringLiteral("SELECT COUNT(*) FROM HOJOMST WHERE HCODE='02'")), 0);
     EXPECT_EQ(openInt(QStringLiteral("SELECT HOJO_INS_MODE FROM ACCDEF1 WHERE REC=1")), 1);
     EXPECT_TRUE(dm->IBDatabaseDAT.isConnected());
+}
+
+// Shown modally, the window starts the run by itself; "閉じる" then closes it with 1.
+TEST_F(CashBookTest, ShownModallyRunsByItselfAndClosesWithOne) {
+    TCashBookLoaderBox box;
+    box.SetReceivedDatabase(received.database);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &box, [&box] {
+        if (box.isVisible() && box.AutoPending == 0)
+            box.btnCancelClick();
+    });
+    poll.start(20);
+    EXPECT_EQ(box.exec(), 1);
+    EXPECT_EQ(box.GetResult(), 1) << logText(box.ProcessLog).toStdString();
+    EXPECT_EQ(box.AutoPending, 0);
 }
 
 TEST_F(CashBookTest, NothingRunsForAClientInReplaceMode) {
