@@ -626,7 +626,9 @@ QString TDataInfomation::GetDataVersionLabel(qint32 major, qint32 minor) const {
         if (text == label) {
             QString name;
             VersionList.GetName(i, name);
-            return name;
+            // An edition registered without a display name keeps its number: a blank version column
+            // tells the user nothing.
+            return name.isEmpty() ? label : name;
         }
     }
     return label;
