@@ -481,7 +481,7 @@ void TfmDataTusin::ShowServerList() {
         }
         const QString heads[] = {QStringLiteral("受信"), QStringLiteral("送信"), QStringLiteral("全送信")};
         for (int r = 0; r < 3; ++r)
-            g->SetCellText(r, -1, heads[r]);
+            g->SetCellText(r, 0, heads[r]);
         g->SetDefHeight(Scaled(40));
     } else {
         g->SetCols(8);
@@ -497,7 +497,7 @@ void TfmDataTusin::ShowServerList() {
         if (areas)
             ui->Label1->setText(QString());
         for (int r = 0; r < 10; ++r)
-            g->SetCellText(r, -1, QString::number(r + 1));
+            g->SetCellText(r, 0, QString::number(r + 1));
     }
 
     switch (kind) {
@@ -547,6 +547,7 @@ void TfmDataTusin::ShowServerList() {
             fillAreaRow(r, ServerInfo.Entries[r]);
         const int focus = line >= 1 && line <= 10 ? line - 1 : 0;
         g->SetCurrentCell(focus, 1);
+        PerfectGrid1CellGotFocus(focus, 1);
     } else {
         const int rows = kind == tkServerCheck ? 3 : 10;
         for (int r = 0; r < rows; ++r)

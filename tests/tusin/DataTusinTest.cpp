@@ -73,6 +73,12 @@ class DataTusinTest : public ::testing::Test {
 protected:
     void SetUp() override {
         e.connectSystem();
+        // The operator's list colours, as a logon loads them.
+        SystemDef.ColHeaderColor = SysDefColorDefaults.ColHeaderColor;
+        SystemDef.ClientColor = SysDefColorDefaults.ClientColor;
+        SystemDef.ClientColor1 = SysDefColorDefaults.ClientColor1;
+        SystemDef.ClientColor2 = SysDefColorDefaults.ClientColor2;
+        SystemDef.ActiveColor = SysDefColorDefaults.ActiveColor;
         testenv::CompanySpec company;
         company.title = QStringLiteral("テスト一");
         company.kishu = QDate(2025, 4, 1);
@@ -286,6 +292,8 @@ TEST_F(DataTusinTest, AnAreaInUseIsNeitherDeletedNorReleasedWithoutItsPassword) 
     EXPECT_EQ(d->windowTitle(), QStringLiteral("クラウドシェア領域を選択"));
     EXPECT_EQ(rowTexts(g, 0, 8), (QStringList{"使用中", "共有中", "5期", "2025/04/01 ～ 2026/03/31",
                                               "2026/01/03 10:20", "-", "19消改版"}));
+    QDir().mkpath(QStringLiteral("/tmp/i25"));
+    d->grab().save(QStringLiteral("/tmp/i25/area-list.png"));
     // A status other than free or in use shows nothing.
     EXPECT_EQ(rowTexts(g, 1, 8), (QStringList{"", "", "", "", "", "", ""}));
     const qsizetype requests = servers.log(id).size();
