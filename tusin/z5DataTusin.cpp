@@ -49,10 +49,7 @@ bool isListKind(int kind) {
 }
 
 // Column headers and widths of the lists (design pixels).
-struct ColumnSpec {
-    const char16_t* header;
-    int width;
-};
+using ColumnSpec = TfmDataTusin::ColumnSpec;
 const ColumnSpec kRelayColumns[] = {{u"No.", 40},       {u"データ名", 300}, {u"会計年度", 80},
                                     {u"会計期間", 180}, {u"送信日時", 134}, {u"受信日時", 134},
                                     {u"バージョン", 85}, {u"", 0}};
@@ -451,12 +448,16 @@ void TfmDataTusin::SetupGrid() {
     g->AllowSelRow = false;
     g->setRowCount(0);
     const bool areas = IsAreaList();
-    g->SetCols(8);
-    const ColumnSpec* cols = areas ? kAreaColumns : kRelayColumns;
-    for (int c = 0; c < 8; ++c) {
-        g->SetCellText(-1, c, QString::fromUtf16(cols[c].header));
-        g->SetColWidth(c, Scaled(cols[c].width));
-        g->SetColAlignment(c, c == (areas ? 2 : 1) ? 0 : 2);
+    setColumns(areas ? kAreaColumns : kRelayColumns, 8, areas ? 2 : 1);
+}
+
+void TfmDataTusin::setColumns(const ColumnSpec* columns, int count, int nameCol) {
+    TPerfectGrid* g = ui->PerfectGrid1;
+    g->SetCols(count);
+    for (int c = 0; c < count; ++c) {
+        g->SetCellText(-1, c, QString::fromUtf16(columns[c].header));
+        g->SetColWidth(c, Scaled(columns[c].width));
+        g->SetColAlignment(c, c == nameCol ? 0 : 2);
         g->SetColCellType(c, 1);
         g->SetCellAlignment(-1, c, 2);
     }
@@ -470,30 +471,15 @@ void TfmDataTusin::ShowServerList() {
     const bool areas = IsAreaList();
     g->setRowCount(0);
     if (kind == tkServerCheck) {
-        g->SetCols(7);
         g->InsertRows(0, 3);
-        for (int c = 0; c < 7; ++c) {
-            g->SetCellText(-1, c, QString::fromUtf16(kCashColumns[c].header));
-            g->SetColWidth(c, Scaled(kCashColumns[c].width));
-            g->SetColAlignment(c, c == 1 ? 0 : 2);
-            g->SetColCellType(c, 1);
-            g->SetCellAlignment(-1, c, 2);
-        }
+        setColumns(kCashColumns, 7, 1);
         const QString heads[] = {QStringLiteral("受信"), QStringLiteral("送信"), QStringLiteral("全送信")};
         for (int r = 0; r < 3; ++r)
             g->SetCellText(r, 0, heads[r]);
         g->SetDefHeight(Scaled(40));
     } else {
-        g->SetCols(8);
         g->InsertRows(0, 10);
-        const ColumnSpec* cols = areas ? kAreaColumns : kRelayColumns;
-        for (int c = 0; c < 8; ++c) {
-            g->SetCellText(-1, c, QString::fromUtf16(cols[c].header));
-            g->SetColWidth(c, Scaled(cols[c].width));
-            g->SetColAlignment(c, c == (areas ? 2 : 1) ? 0 : 2);
-            g->SetColCellType(c, 1);
-            g->SetCellAlignment(-1, c, 2);
-        }
+        setColumns(areas ? kAreaColumns : kRelayColumns, 8, areas ? 2 : 1);
         if (areas)
             ui->Label1->setText(QString());
         for (int r = 0; r < 10; ++r)

@@ -22,6 +22,7 @@
 #include <QPixmap>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -87,6 +88,11 @@ struct TCompareInfo {
 class TfmDataTusin : public TBSDI, public ISyoriKidou {
     Q_OBJECT
 public:
+    // A list column: its header and its width in design pixels.
+    struct ColumnSpec {
+        const char16_t* header;
+        int width;
+    };
     enum Key : int { kEsc, kF1, kF2, kF3, kF4, kF5, kF6, kF7, kF8, kF12, KeyCount };
 
     explicit TfmDataTusin(QWidget* owner = nullptr);
@@ -248,6 +254,11 @@ private:
     void pause() const;
     // The comparison record of a folder's dataset through the host.
     TCompareInfo compareInfoOfFolder(const QString& host, const QString& folder);
+    // The destination checks of both comparisons, then the comparison with the source read last.
+    bool compareWithDestination(const QString& procName, const QString& destinationFolder,
+                                const std::function<TCompareInfo()>& source);
+    // Headers, widths and alignments of the list's columns; nameCol is left-aligned.
+    void setColumns(const ColumnSpec* columns, int count, int nameCol);
 
     std::unique_ptr<Ui::TfmDataTusin> ui;
     std::array<QPushButton*, KeyCount> m_keys{};

@@ -169,6 +169,11 @@ TCompareInfo TfmDataTusin::compareInfoOfFolder(const QString& host, const QStrin
 
 bool TfmDataTusin::CompareRecordWithFolder(const QString& procName, const TCompareInfo& source,
                                            const QString& destinationFolder) {
+    return compareWithDestination(procName, destinationFolder, [&source] { return source; });
+}
+
+bool TfmDataTusin::compareWithDestination(const QString& procName, const QString& destinationFolder,
+                                          const std::function<TCompareInfo()>& source) {
     if (destinationFolder.isEmpty()) {
         ui::showMessage(ui::MsgKind::Warning, QStringLiteral("%1処理先のデータパスが不正です。\r").arg(procName),
                         ui::mbYes);
@@ -184,7 +189,7 @@ bool TfmDataTusin::CompareRecordWithFolder(const QString& procName, const TCompa
     const TCompareInfo destination = compareInfoOfFolder(QString(), destinationFolder);
     if (DM->IBDatabaseDAT.isConnected())
         DM->fnAccDatDisConnected(destinationFolder, 0, 0);
-    return CompareDataInfo(procName, source, destination);
+    return CompareDataInfo(procName, source(), destination);
 }
 
 bool TfmDataTusin::CompareFolders(const QString& procName, const QString& sourceHost,
@@ -194,22 +199,8 @@ bool TfmDataTusin::CompareFolders(const QString& procName, const QString& source
                         ui::mbYes);
         return false;
     }
-    if (destinationFolder.isEmpty()) {
-        ui::showMessage(ui::MsgKind::Warning, QStringLiteral("%1処理先のデータパスが不正です。\r").arg(procName),
-                        ui::mbYes);
-        return false;
-    }
-    if (!DM->ServerDExist(destinationFolder, ConnectMode)) {
-        DM->ServerMkDir(destinationFolder, ConnectMode);
-        return true;
-    }
-    if (!DM->ServerFExist(ExcludePathDelim(destinationFolder) + u'/' + DataFileName, ConnectMode))
-        return true;
-    const TCompareInfo destination = compareInfoOfFolder(QString(), destinationFolder);
-    if (DM->IBDatabaseDAT.isConnected())
-        DM->fnAccDatDisConnected(destinationFolder, 0, 0);
-    const TCompareInfo source = compareInfoOfFolder(sourceHost, sourceFolder);
-    return CompareDataInfo(procName, source, destination);
+    return compareWithDestination(procName, destinationFolder,
+                                  [&] { return compareInfoOfFolder(sourceHost, sourceFolder); });
 }
 
 // ---- merged-data settings --------------------------------------------------------------------------

@@ -103,9 +103,9 @@ protected:
             q.setString("P", password);
         });
     }
-    QString systemText(const QString& sql) const {
-        auto db = e.root->connectSystem();
-        fb::Transaction t(*db);
+    // The first value of a query on an attachment of its own.
+    static QString firstValue(fb::Database& db, const QString& sql) {
+        fb::Transaction t(db);
         fb::Query q(t, sql);
         q.open();
         const QString v = q.eof() ? QStringLiteral("<none>") : q.field(0).asString();
@@ -113,16 +113,8 @@ protected:
         t.commit();
         return v;
     }
-    QString datasetText(const QString& sql) const {
-        auto db = ds.connect();
-        fb::Transaction t(*db);
-        fb::Query q(t, sql);
-        q.open();
-        const QString v = q.eof() ? QStringLiteral("<none>") : q.field(0).asString();
-        q.close();
-        t.commit();
-        return v;
-    }
+    QString systemText(const QString& sql) const { return firstValue(*e.root->connectSystem(), sql); }
+    QString datasetText(const QString& sql) const { return firstValue(*ds.connect(), sql); }
     QList<QByteArray> firstLines() {
         QList<QByteArray> out;
         for (const QByteArray& r : servers.log(id))
