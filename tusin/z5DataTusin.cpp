@@ -757,7 +757,7 @@ void TfmDataTusin::FormKeyUp(int& Key, Qt::KeyboardModifiers Shift) {
         if (Key == qtKey) {
             // A hidden key (F12 of the server check) is ignored.
             if (m_keys[button]->isVisible() || !isVisible())
-                F1Click(button);
+                guarded([this, button = button] { F1Click(button); });
             if (qtKey == Qt::Key_F12)
                 Key = 0;
             break;
@@ -794,7 +794,15 @@ void TfmDataTusin::F1Click(int key) {
                 pas.memHint()->setPlainText(
                     QStringLiteral("「解除処理を実行します」をチェックして、パスワードを入力します。"));
                 pas.Label2()->setText(e.Password);
-                if (pas.ShowModal() == ui::mrOk && SetAreaShareStatus(row + 1, 1)) {
+                bool released = false;
+                if (pas.ShowModal() == ui::mrOk) {
+                    try {
+                        released = SetAreaShareStatus(row + 1, 1);
+                    } catch (const ERelayConnection&) {
+                        ui::showError(QStringLiteral("　\r\nサーバーに接続出来ません。\r\n "));
+                    }
+                }
+                if (released) {
                     TPerfectGrid* g = ui->PerfectGrid1;
                     g->SetCellText(row, 1, QStringLiteral("未使用"));
                     g->SetCellText(row, 5, QStringLiteral("-"));

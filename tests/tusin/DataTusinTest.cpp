@@ -324,6 +324,81 @@ TEST_F(DataTusinTest, AnAreaInUseIsNeitherDeletedNorReleasedWithoutItsPassword) 
     EXPECT_EQ(d->keyButton(TfmDataTusin::kF12)->text(), QStringLiteral("F12: 選択"));
 }
 
+TEST_F(DataTusinTest, F12ChoosesAnAreaByItsKindAndPassword) {
+    SKIP_WITHOUT_RELAY(servers);
+    QJsonObject mine = folderEntry(QStringLiteral("自分の"));
+    mine.insert("ShareStatus", "1");
+    mine.insert("Password", "gpw123");
+    QJsonObject foreign = mine;
+    foreign.insert("Password", "other1");
+    servers.entry(id, "area", 1, mine);
+    servers.entry(id, "area", 2, foreign);
+    const QString mismatch = QStringLiteral("クラウド領域のデータと現在選択中のデータのパスワードが一致しません。");
+    const struct {
+        int kind, row;
+        bool chosen;
+        QString text; // empty: none
+    } cases[] = {
+        {tkAreaList, 0, true, {}},
+        {tkAreaList, 1, false, mismatch},
+        {tkAreaList, 2, true, QStringLiteral("お手元のデータをアップロードしてクラウドシェアを開始します。")},
+        {tkAreaListOnline, 0, false, QStringLiteral("翌年度更新処理中の場合は、空白行を選択してください。")},
+        {tkAreaListOnline, 1, false, mismatch},
+        {tkAreaListOnline, 2, true, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.kind << " row " << c.row);
+        auto d = listed(c.kind);
+        e.ui->clear();
+        d->PerfectGrid1()->SetCurrentCell(c.row, 1);
+        d->F1Click(TfmDataTusin::kF12);
+        EXPECT_EQ(d->AreaChosen, c.chosen ? 1 : 0);
+        EXPECT_EQ(e.ui->messageTexts(), c.text.isEmpty() ? QStringList() : QStringList{c.text});
+        if (c.chosen) {
+            EXPECT_EQ(d->ChosenArea, c.row + 1);
+        }
+        // The area lists are hidden on close, never freed: their caller reads the choice.
+        EXPECT_FALSE(d->testAttribute(Qt::WA_DeleteOnClose));
+    }
+}
+
+TEST_F(DataTusinTest, ReceiveNoticeStoresTheServerTime) {
+    SKIP_WITHOUT_RELAY(servers);
+    servers.clock(id, QStringLiteral("2026/12/10 12:34:56"));
+    AccInf.CLOUD_LINE = 2;
+    TfmDataTusin d;
+    d.SyoriType = tkCloudReceive;
+    d.DataFolder = ds.folder;
+    d.Relay = servers.settings;
+    e.dm->fnAccDatDisConnected(ds.folder, 1, 0);
+    EXPECT_TRUE(d.NotifyReceiveComplete());
+    EXPECT_EQ(datasetText(QStringLiteral("SELECT EXTRACT(HOUR FROM CLOUD_TIME) * 100 + EXTRACT(MINUTE FROM CLOUD_TIME) "
+                                         "FROM ACCDEF1 WHERE REC=1")),
+              QStringLiteral("1234"));
+    EXPECT_EQ(firstLines().last(), "GET /request.php?Scode=1833&sSno=SER-0001&sFName=" + id.toLatin1() +
+                                       "&fSname=02&fOpName=&fPcName=");
+    EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
+
+    servers.fault(id, QStringLiteral("code"), QStringLiteral("999"));
+    EXPECT_FALSE(d.NotifyReceiveComplete());
+    EXPECT_EQ(e.ui->messageTexts(), QStringList{framed(QStringLiteral("完了処理サーバーエラー(999)"))});
+}
+
+TEST_F(DataTusinTest, CashBookFoldersAreDeletedWithoutAsking) {
+    SKIP_WITHOUT_RELAY(servers);
+    const QString cash = servers.addId();
+    AccInf.TusinHolder[1] = cash;
+    TfmDataTusin d;
+    d.SyoriType = 3;
+    d.Relay = servers.settings;
+    EXPECT_TRUE(d.DeleteCashBookServerData(1));
+    const QList<QByteArray> log = servers.log(cash);
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].startsWith("GET /request.php?Scode=1750&sSno=SER-0001&sFName=" + cash.toLatin1() +
+                                  "&fSname=02 "));
+    EXPECT_TRUE(e.ui->shown().empty());
+}
+
 TEST(DataTusinTexts, InUseTextNamesTheHolder) {
     const struct {
         QString op, computer, text;
