@@ -238,6 +238,36 @@ TEST_F(DataTusinTest, StatusServiceDownStillOpensOnTheLocalList) {
     EXPECT_FALSE(f12);
 }
 
+TEST_F(DataTusinTest, ADatasetHeldElsewhereAsksOrRefuses) {
+    e.dm->fnAccDatDisConnected(ds.folder, 1, 0);
+    testenv::HoldingProcess other(ds.database);
+    ASSERT_TRUE(other.holding());
+    const struct {
+        int kind;
+        QString text;
+        ui::MsgKind box;
+    } cases[] = {
+        {tkSend, framed(QStringLiteral("このデータは他のオペレータが使用中です。データ送信を開始しますか？")),
+         ui::MsgKind::Confirmation},
+        {tkAreaList, QStringLiteral("このデータは他のオペレータが使用中です。 "), ui::MsgKind::Warning},
+    };
+    for (const auto& c : cases) {
+        e.ui->clear();
+        e.ui->queueAnswer(ui::mrNo);
+        TfmDataTusin d;
+        d.SyoriType = c.kind;
+        d.DataFolder = ds.folder;
+        d.Relay.StatusHost = QStringLiteral("unused.invalid");
+        EXPECT_EQ(d.StartOperation(), -1);
+        EXPECT_EQ(e.ui->messageTexts(), QStringList{c.text});
+        EXPECT_EQ(e.ui->shown().front().message.kind, c.box);
+        EXPECT_EQ(d.PerfectGrid1()->RowCount(), 0);
+        // Declining the relay list leaves it without its delete and run keys.
+        EXPECT_EQ(d.keyButton(TfmDataTusin::kF12)->isEnabled(), c.kind != tkSend);
+        EXPECT_EQ(d.keyButton(TfmDataTusin::kF5)->isEnabled(), c.kind != tkSend);
+    }
+}
+
 // ---- delete and release --------------------------------------------------------------------------
 
 TEST_F(DataTusinTest, F5DeletesARelayFolderAfterAsking) {
