@@ -270,7 +270,7 @@ void TfmDataTusin::FormActivate() {
     if (isVisible() && ui->PerfectGrid1->isEnabled())
         ui->PerfectGrid1->setFocus();
     if ((SyoriType == tkSend || SyoriType == tkReceive || SyoriType == tkAreaList) && StartPending) {
-        StartOperation();
+        guarded([this] { StartOperation(); });
         if (ui->PerfectGrid1->RowCount() <= 0) {
             m_keys[kF12]->setEnabled(false);
             m_keys[kF5]->setEnabled(false);
