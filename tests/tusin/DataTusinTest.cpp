@@ -5,6 +5,8 @@
 #include "RelayServers.h"
 #include "controls/PerfectGrid.h"
 #include "controls/xEdit.h"
+#include "controls/xPlButton.h"
+#include "controls/z5MessageDlg.h"
 #include "core/DataModule.h"
 #include "core/DialogRegistry.h"
 #include "core/TBackupRestoreThread.h"
@@ -720,6 +722,39 @@ TEST(DataTusinCompare, DifferenceLines) {
     EXPECT_FALSE(d.CompareDataInfo(QStringLiteral("復元"), TCompareInfo{}, base));
     EXPECT_TRUE(d.CompareDataInfo(QStringLiteral("復元"), base, base));
     EXPECT_EQ(ui->messageTexts(), QStringList{QStringLiteral("復元処理元のデータ情報が不正です。\r")});
+}
+
+TEST(DataTusinCompare, DifferencesGoOnOnlyWithTheAgreeBoxTicked) {
+    ui::ScopedScriptedUi ui;
+    const TCompareInfo destination{QStringLiteral("株式会社A"), QStringLiteral("2025/04/01"),
+                                   QStringLiteral("2026/03/31"), 1500};
+    TCompareInfo source = destination;
+    source.TOTALSIWAKE = 999;
+    TfmDataTusin d;
+    for (const bool agree : {true, false}) {
+        QString caption, agreeCaption;
+        QStringList lines;
+        whenReady([&] {
+            auto* box = visibleTopLevel<TMessageBox>();
+            if (!box)
+                return false;
+            caption = box->windowTitle();
+            lines = box->MessageLines;
+            auto* tick = box->findChild<QCheckBox*>(QStringLiteral("cboxAgree"));
+            agreeCaption = tick->text();
+            if (agree) {
+                tick->click();
+                box->findChild<TxPlButton*>(QStringLiteral("btnOK"))->click();
+            } else {
+                box->findChild<TxPlButton*>(QStringLiteral("btnCancel"))->click();
+            }
+            return true;
+        });
+        EXPECT_EQ(d.CompareDataInfo(QStringLiteral("復元"), source, destination), agree);
+        EXPECT_EQ(caption, QStringLiteral("データ照合チェックの結果"));
+        EXPECT_EQ(agreeCaption, QStringLiteral("データ復元処理の続行に同意します。"));
+        EXPECT_EQ(lines.size(), 4);
+    }
 }
 
 TEST_F(DataTusinTest, CloudLineIsClearedOnlyAbove11) {
