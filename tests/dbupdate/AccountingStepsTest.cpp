@@ -44,6 +44,26 @@ struct AccountingStepsTest : ::testing::Test {
         const QStringList r = rows(sql);
         return r.isEmpty() ? QStringLiteral("<none>") : r.first();
     }
+    // Runs the steps [first, last) through the upgrade dialog, as the operator would: each must be done,
+    // and the only boxes are those of the reconnect, whose company information reads tables that later
+    // steps bring.
+    void runWithDriver(size_t first, size_t last) {
+        TDbUpdateBox box;
+        box.Updater.UserSteps.assign(steps.begin() + first, steps.begin() + last);
+        box.SetupPendingList(1, QString());
+        ASSERT_TRUE(box.IsPending()) << e.ui->messageTexts().join(u'\n').toStdString();
+        box.form().cboxAgree->setChecked(true);
+        box.cboxAgreeClick();
+        box.btnOkClick();
+        EXPECT_EQ(box.result(), ui::mrOk) << e.ui->messageTexts().join(u'\n').toStdString();
+        ASSERT_EQ(box.form().ListView1->topLevelItemCount(), int(last - first));
+        for (int i = 0; i < box.form().ListView1->topLevelItemCount(); ++i)
+            EXPECT_EQ(box.form().ListView1->topLevelItem(i)->text(2), QStringLiteral("完了"));
+        for (const QString& m : e.ui->messageTexts())
+            EXPECT_TRUE(m.contains(QStringLiteral("ACCTOTALNAME"))) << m.toStdString();
+        e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+        next = last;
+    }
     // The composed script of an accounting step, as it would be written now.
     static QString script(const TDbVersion& v) {
         const TStepSpec* spec = FindStep(TDbKind::Accounting, v);
@@ -81,21 +101,7 @@ QStringList fixedAssetSchema(const QString& path, const QStringList& leaveOut = 
 }
 
 TEST_F(AccountingStepsTest, TheDriverBringsTheBaseToTheLastStepOfTheFirstSeries) {
-    TDbUpdateBox box;
-    box.Updater.UserSteps.assign(steps.begin(), steps.begin() + 5);
-    box.SetupPendingList(1, QString());
-    ASSERT_TRUE(box.IsPending()) << e.ui->messageTexts().join(u'\n').toStdString();
-    box.form().cboxAgree->setChecked(true);
-    box.cboxAgreeClick();
-    box.btnOkClick();
-    EXPECT_EQ(box.result(), ui::mrOk) << e.ui->messageTexts().join(u'\n').toStdString();
-    // Every step is done; the only boxes are those of the reconnect, whose company information reads
-    // tables that later steps bring.
-    for (int i = 0; i < box.form().ListView1->topLevelItemCount(); ++i)
-        EXPECT_EQ(box.form().ListView1->topLevelItem(i)->text(2), QStringLiteral("完了"));
-    for (const QString& m : e.ui->messageTexts())
-        EXPECT_TRUE(m.contains(QStringLiteral("ACCTOTALNAME"))) << m.toStdString();
-    e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+    runWithDriver(0, 5);
     EXPECT_EQ(accountingVersion(ds), QStringLiteral("0.1.5"));
     // The memo of these steps is the time alone.
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
@@ -709,25 +715,11 @@ QStringList columnsOf(const AccountingStepsTest& f, const char* relation) {
                       .arg(QLatin1String(relation)));
 }
 
-// The driver runs the nine steps on a dataset at 0.1.5; each stamps its own version, and only the
-// reconnect's company information complains about tables later steps bring.
+// The driver runs the nine steps on a dataset at 0.1.5.
 TEST_F(AccountingStepsTest, TheDriverBringsTheFirstSeriesToTheEvaluationRelease) {
     runTo({0, 1, 5});
-    TDbUpdateBox box;
-    box.Updater.UserSteps.assign(steps.begin() + 5, steps.begin() + 14);
-    ASSERT_EQ(box.Updater.UserSteps.back().version(), (TDbVersion{0, 4, 0}));
-    box.SetupPendingList(1, QString());
-    ASSERT_TRUE(box.IsPending()) << e.ui->messageTexts().join(u'\n').toStdString();
-    box.form().cboxAgree->setChecked(true);
-    box.cboxAgreeClick();
-    box.btnOkClick();
-    EXPECT_EQ(box.result(), ui::mrOk) << e.ui->messageTexts().join(u'\n').toStdString();
-    ASSERT_EQ(box.form().ListView1->topLevelItemCount(), 9);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(box.form().ListView1->topLevelItem(i)->text(2), QStringLiteral("完了"));
-    for (const QString& m : e.ui->messageTexts())
-        EXPECT_TRUE(m.contains(QStringLiteral("ACCTOTALNAME"))) << m.toStdString();
-    e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+    ASSERT_EQ(steps[13].version(), (TDbVersion{0, 4, 0}));
+    runWithDriver(5, 14);
     EXPECT_EQ(accountingVersion(ds), QStringLiteral("0.4.0"));
 }
 
@@ -887,18 +879,29 @@ TEST_F(AccountingStepsTest, BreakdownStatementTables) {
               (QStringList{"URIAGE_GG|37|3|5||", "URIAGE_YY|37|2|2||", "URIAGE_MM|37|3|2||"}));
 }
 
-// 0.2.2 on an account master that already has GROUPM0 only stamps the version.
-TEST_F(AccountingStepsTest, StepWithTheNewAccountMasterOnlyStamps) {
+// The evaluation-release steps, and 0.2.2 on an account master that already has GROUPM0, write the version
+// stamp alone.
+TEST_F(AccountingStepsTest, StepsThatOnlyStamp) {
+    const auto expectStampOnly = [](const TDbVersion& v) {
+        SCOPED_TRACE(v.text().toStdString());
+        const QStringList lines = script(v).split(u'\n');
+        ASSERT_EQ(lines.size(), 7) << lines.join(u'\n').toStdString();
+        EXPECT_TRUE(lines[0].startsWith(QStringLiteral("/* ")));
+        EXPECT_EQ(lines[1], QString());
+        EXPECT_TRUE(lines[2].startsWith(QStringLiteral("CONNECT '")));
+        EXPECT_TRUE(lines[3].startsWith(QStringLiteral("UPDATE ACCVERSION SET MAJOR=%1,MINOR1=%2,MINOR2=%3,MEMO='")
+                                            .arg(v.MAJOR)
+                                            .arg(v.MINOR1)
+                                            .arg(v.MINOR2)));
+        EXPECT_EQ(lines.mid(4), (QStringList{"WHERE REC=1;", "COMMIT;", "EXIT;"}));
+    };
+    for (const TDbVersion v : {TDbVersion{0, 2, 0}, TDbVersion{0, 3, 0}, TDbVersion{0, 3, 2}, TDbVersion{0, 4, 0}})
+        expectStampOnly(v);
+
     runTo({0, 2, 1});
     EXPECT_TRUE(script({0, 2, 2}).contains(QStringLiteral("DROP TABLE CHARTINF;")));
     exec(QStringLiteral("ALTER TABLE KAMOKUMST ADD GROUPM0 VARCHAR(6)"));
-    const QStringList lines = script({0, 2, 2}).split(u'\n');
-    ASSERT_EQ(lines.size(), 7) << lines.join(u'\n').toStdString();
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("/* ")));
-    EXPECT_EQ(lines[1], QString());
-    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("CONNECT '")));
-    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("UPDATE ACCVERSION SET MAJOR=0,MINOR1=2,MINOR2=2,MEMO='")));
-    EXPECT_EQ(lines.mid(4), (QStringList{"WHERE REC=1;", "COMMIT;", "EXIT;"}));
+    expectStampOnly({0, 2, 2});
     exec(QStringLiteral("INSERT INTO CHARTINF (OPCODE, CTYPE1) VALUES (9, 4)"));
     runTo({0, 2, 2});
     EXPECT_EQ(accountingVersion(ds), QStringLiteral("0.2.2"));
