@@ -7,6 +7,7 @@
 #include "core/uAccRecord.h"
 #include "dbupdate/z5DbUpdateSteps.h"
 
+#include <QHash>
 #include <QStringView>
 
 namespace {
@@ -36,7 +37,8 @@ struct TThresholdList {
 };
 
 const TThresholdList kCorporate{
-    "1101-1105,1112-1116,1122-1125,1127-1130,1132,1141-1143,1145-1147,1201-1206,1301-1311,1320,1401-1412,1416,"
+    "1101-1105,1112-1116,1122-1125,1127-1130,1132,1141-1143,1145-1147,1201-1206,1301-1311,1320,1401-1412,"
+    "1416,"
     "1501-1506,1601-1608,1620,1701-1703,2101-2121,2201-2207,2301,2302,3101,3111,3201,3401,3402,3202,3203,"
     "3301-3306,3314,3313,3309-3312,3315-3317,3501,4101-4110,4115,5101,5201-5210,5215,5301,5401-5405,5411,"
     "5501-5508,5601-5619,5621,5701,5801,6101-6109,6200-6225,6231,7101-7106,7201-7206,8101-8105,8201-8205,"
@@ -62,8 +64,10 @@ const TThresholdList kCorporate{
     {2101, 3101, 5101, 7101, 7201, 8101, 8201}};
 
 const TThresholdList kGeneral{
-    "1101-1105,1112-1116,1122-1125,1127-1130,1132,1141-1143,1145-1147,1201-1206,1301-1311,1320,1401-1412,1416,"
-    "1501-1506,1601-1608,1620,1701-1703,2101-2121,2201-2207,2301,2302,3101,3201-3203,3301-3305,4101-4110,4115,"
+    "1101-1105,1112-1116,1122-1125,1127-1130,1132,1141-1143,1145-1147,1201-1206,1301-1311,1320,1401-1412,"
+    "1416,"
+    "1501-1506,1601-1608,1620,1701-1703,2101-2121,2201-2207,2301,2302,3101,3201-3203,3301-3305,4101-4110,"
+    "4115,"
     "5101,5201-5210,5215,5301,5401-5405,5411,5501-5508,5601-5619,5621,5701,5801,6101-6109,6201-6226,6231,"
     "7101-7106,7201-7206,9999",
     "1101 genki,1102 touza,1112 futsu,1122 teiki,1127 teiki,1132 sonot,1141 uketo,1142 urika,1146 yuuka,"
@@ -81,8 +85,10 @@ const TThresholdList kGeneral{
     {2101, 3101, 5101, 7101, 7201}};
 
 const TThresholdList kRealEstate{
-    "1101-1105,1112-1116,1122-1125,1127-1130,1132,1141-1143,1145-1147,1201-1206,1301-1311,1320,1401-1412,1416,"
-    "1501-1506,1601-1608,1620,1701-1703,2101-2121,2201-2207,2301,2302,3101,3201-3203,3301-3305,4101-4110,4115,"
+    "1101-1105,1112-1116,1122-1125,1127-1130,1132,1141-1143,1145-1147,1201-1206,1301-1311,1320,1401-1412,"
+    "1416,"
+    "1501-1506,1601-1608,1620,1701-1703,2101-2121,2201-2207,2301,2302,3101,3201-3203,3301-3305,4101-4110,"
+    "4115,"
     "6101-6109,6201-6226,6231,7202,9999",
     "1101 genki,1102 touza,1112 futsu,1122 teiki,1127 teiki,1132 sonot,1141 uketo,1142 misyu,1143 misyu,"
     "1146 yuuka,1301 maewa,1302 maeba,1303 tanki,1304 misyu,1305 tatek,1306 karib,1307 karib,1308 fuwat,"
@@ -122,7 +128,7 @@ void accountThresholds(const TThresholdList& list, QStringList& lines) {
         const bool reversed = passed % 2 == 1;
         const char* pair = code == 9999 ? "0,Solvarne_BadKind=0,Solvarne_GoodRate=0,Solvarne_GoodKind=0"
                            : reversed   ? "1.05,Solvarne_BadKind=1,Solvarne_GoodRate=0.95,Solvarne_GoodKind=0"
-                                        : "0.95,Solvarne_BadKind=0,Solvarne_GoodRate=1.05,Solvarne_GoodKind=1";
+                                      : "0.95,Solvarne_BadKind=0,Solvarne_GoodRate=1.05,Solvarne_GoodKind=1";
         lines << QStringLiteral("UPDATE KAMOKUMST SET KKANA='%1',Solvarne_BadRate=%2 WHERE KCODE='%3';")
                      .arg(keys.value(code), QLatin1String(pair))
                      .arg(code);
@@ -141,7 +147,8 @@ void accountThresholds(const TThresholdList& list, QStringList& lines) {
 
 void quickAssets(QStringList& lines) {
     for (const char* kcode : {"1141", "1142", "1143", "1145", "1146", "1147"})
-        lines << QStringLiteral("UPDATE KAMOKUMST SET GROUPM2='1130' WHERE KCODE='%1';").arg(QLatin1String(kcode));
+        lines << QStringLiteral("UPDATE KAMOKUMST SET GROUPM2='1130' WHERE KCODE='%1';")
+                     .arg(QLatin1String(kcode));
     for (const char* table : {"EXTERA4", "EXTERA3"})
         for (int rec = 7; rec <= 12; ++rec)
             lines << QStringLiteral("UPDATE %1 SET KGROUP='1130',SUBREC=%2 WHERE REC=%3;")
@@ -183,7 +190,8 @@ TStepContent z5UserDbUpdate022::Content() {
             return;
         lines << StepSqlLines(QStringLiteral("acc022_chartinf.sql"));
 
-        lines << QStringLiteral("SET GENERATOR KSSETSWKINIT_GEN TO 0;") << QStringLiteral("SET GENERATOR KSSETSWK_GEN TO 0;")
+        lines << QStringLiteral("SET GENERATOR KSSETSWKINIT_GEN TO 0;")
+              << QStringLiteral("SET GENERATOR KSSETSWK_GEN TO 0;")
               << QStringLiteral("DELETE FROM KS_SETSWK_INIT;") << QStringLiteral("DELETE FROM KS_SETSWK;");
         FixedAssetTemplateRows(1, lines);
         lines << QStringLiteral("Commit;");
@@ -191,15 +199,17 @@ TStepContent z5UserDbUpdate022::Content() {
         lines << QStringLiteral("Commit;");
         lines << StepSqlLines(QStringLiteral("acc022_kssetswk.sql"));
 
-        lines << StepSqlLines(QStringLiteral("acc022_aotables.sql")) << StepSqlLines(QStringLiteral("acc022_view.sql"));
-        lines << terminated(procedures("acc022", {"SP_BUMONKAISIZAN_COUNT", "SP_BUMONKAISIZAN_LIST", "SP_KAISIZAN_LIST",
-                                                  "SP_KAISIZAN_COUNT", "SP_KANENDOZAN_YOMIKOMI",
-                                                  "SP_KANENDO_BUMON_GROUPZANDAKA"}));
-        lines << terminated(procedures("acc022", {"SP_KANENDO_BUMON_ZANDAKA", "SP_KANENDO_ZANDAKA", "SP_MB_SELECT_KANENDOZAN",
-                                                  "SP_MB_SELECT_YOSAN", "SP_MB_SELECT_YOSOKU",
-                                                  "SP_MB_UPDATE_JISSEKIYOSAN"}));
-        lines << terminated(procedures("acc022", {"SP_SISANHYO_BUMON", "SP_SISANHYO_BUMON_GROUP", "SP_YOSAN_READ",
-                                                  "SP_ZENKURI", "SP_KS_INSSETSWK_CALL_SISETU"}))
+        lines << StepSqlLines(QStringLiteral("acc022_aotables.sql"))
+              << StepSqlLines(QStringLiteral("acc022_view.sql"));
+        lines << terminated(procedures(
+            "acc022", {"SP_BUMONKAISIZAN_COUNT", "SP_BUMONKAISIZAN_LIST", "SP_KAISIZAN_LIST",
+                       "SP_KAISIZAN_COUNT", "SP_KANENDOZAN_YOMIKOMI", "SP_KANENDO_BUMON_GROUPZANDAKA"}));
+        lines << terminated(
+            procedures("acc022", {"SP_KANENDO_BUMON_ZANDAKA", "SP_KANENDO_ZANDAKA", "SP_MB_SELECT_KANENDOZAN",
+                                  "SP_MB_SELECT_YOSAN", "SP_MB_SELECT_YOSOKU", "SP_MB_UPDATE_JISSEKIYOSAN"}));
+        lines << terminated(
+                     procedures("acc022", {"SP_SISANHYO_BUMON", "SP_SISANHYO_BUMON_GROUP", "SP_YOSAN_READ",
+                                           "SP_ZENKURI", "SP_KS_INSSETSWK_CALL_SISETU"}))
               << QStringLiteral("COMMIT;");
         lines << StepSqlLines(QStringLiteral("acc022_utiwake.sql"));
         CashFlowStatementRows(lines);
@@ -216,7 +226,8 @@ TStepContent z5UserDbUpdate031::Content() {
     c.Statements = [](QStringList& lines) {
         lines << QStringLiteral("ALTER TABLE ACCDEF1 ADD WEB_HOLDER VARCHAR(30) CHARACTER SET ASCII;")
               << QStringLiteral("UPDATE ACCDEF1 SET WEB_HOLDER='';") << QStringLiteral("COMMIT;")
-              << terminated(procedures("acc031", {"SP_KANENDO_BUMON_GROUPZANDAKA", "KAMOKU_PZ_AFTER_UPDATE"}));
+              << terminated(
+                     procedures("acc031", {"SP_KANENDO_BUMON_GROUPZANDAKA", "KAMOKU_PZ_AFTER_UPDATE"}));
     };
     return c;
 }
