@@ -908,6 +908,60 @@ TEST_F(AccountingStepsTest, StepsThatOnlyStamp) {
     EXPECT_EQ(one(QStringLiteral("SELECT OPCODE, CTYPE1 FROM CHARTINF")), QStringLiteral("9|4"));
 }
 
+// The order of the statements that matter in the scripts of 0.2.2 to 0.3.4: the statement groups, the
+// drops before the view they free, and every procedure after those it calls.
+TEST_F(AccountingStepsTest, ScriptsKeepTheirStatementOrder) {
+    static const QRegularExpression head(QStringLiteral(
+        "^(SET TERM .*|COMMIT;|Commit;|DROP VIEW \\w+;|CREATE VIEW \\w+|(RECREATE|ALTER) (PROCEDURE|TRIGGER) \\w+|"
+        "ALTER TABLE \\w+ ADD \\w+|RECREATE TABLE (UTIWAKE_ORDER|UTIWAKE17|SOLVARNE_HIKAKU\\w*)\\b|"
+        "DROP TABLE CHARTINF;|EXECUTE PROCEDURE \\w+;|DELETE FROM CASHFMKU;|UPDATE (KAMOKUMST|EXTERA\\d) "
+        "SET (GROUPM2|KGROUP)='1130'[^W]*WHERE (KCODE='1141'|REC=7);)"));
+    const auto heads = [](const TDbVersion& v) {
+        QStringList out;
+        for (const QString& l : script(v).split(u'\n')) {
+            const QRegularExpressionMatch m = head.match(l);
+            if (m.hasMatch())
+                out << m.captured(1);
+        }
+        return out;
+    };
+    const QString recreate = QStringLiteral("RECREATE PROCEDURE ");
+    QStringList group1{"DROP TABLE CHARTINF;", "Commit;", "Commit;", "SET TERM ^ ;", "RECREATE PROCEDURE ONE_TIME_PROC",
+                       "SET TERM ; ^", "EXECUTE PROCEDURE ONE_TIME_PROC;", "Commit;", "ALTER TABLE AO_SINKOKU ADD TEGAKI",
+                       "COMMIT;", "COMMIT;", "ALTER TABLE KAMOKUMST ADD GROUPM0", "DROP VIEW KAMOKU_VIEW;", "COMMIT;",
+                       "CREATE VIEW KAMOKU_VIEW", "SET TERM ^ ;"};
+    for (const char* p : {"SP_BUMONKAISIZAN_COUNT", "SP_BUMONKAISIZAN_LIST", "SP_KAISIZAN_LIST", "SP_KAISIZAN_COUNT",
+                          "SP_KANENDOZAN_YOMIKOMI", "SP_KANENDO_BUMON_GROUPZANDAKA"})
+        group1 << recreate + QLatin1String(p);
+    group1 << QStringLiteral("SET TERM ; ^") << QStringLiteral("SET TERM ^ ;");
+    for (const char* p : {"SP_KANENDO_BUMON_ZANDAKA", "SP_KANENDO_ZANDAKA", "SP_MB_SELECT_KANENDOZAN",
+                          "SP_MB_SELECT_YOSAN", "SP_MB_SELECT_YOSOKU", "SP_MB_UPDATE_JISSEKIYOSAN"})
+        group1 << recreate + QLatin1String(p);
+    group1 << QStringLiteral("SET TERM ; ^") << QStringLiteral("SET TERM ^ ;");
+    for (const char* p : {"SP_SISANHYO_BUMON", "SP_SISANHYO_BUMON_GROUP", "SP_YOSAN_READ", "SP_ZENKURI"})
+        group1 << recreate + QLatin1String(p);
+    // The copier is altered: the facility trigger depends on it.
+    group1 << QStringLiteral("ALTER PROCEDURE SP_KS_INSSETSWK_CALL_SISETU") << QStringLiteral("SET TERM ; ^")
+           << QStringLiteral("COMMIT;") << QStringLiteral("RECREATE TABLE UTIWAKE_ORDER")
+           << QStringLiteral("RECREATE TABLE UTIWAKE17") << QStringLiteral("COMMIT;")
+           << QStringLiteral("DELETE FROM CASHFMKU;") << QStringLiteral("COMMIT;") << QStringLiteral("COMMIT;")
+           << QStringLiteral("COMMIT;");
+    EXPECT_EQ(heads({0, 2, 2}), group1);
+    EXPECT_EQ(heads({0, 3, 1}),
+              (QStringList{"ALTER TABLE ACCDEF1 ADD WEB_HOLDER", "COMMIT;", "SET TERM ^ ;",
+                           "RECREATE PROCEDURE SP_KANENDO_BUMON_GROUPZANDAKA", "ALTER TRIGGER KAMOKU_PZ_AFTER_UPDATE",
+                           "SET TERM ; ^", "COMMIT;"}));
+    EXPECT_EQ(heads({0, 3, 3}),
+              (QStringList{"SET TERM ^ ;", "RECREATE PROCEDURE SP_MOTOIREKIN_KURIIRE", "SET TERM ; ^",
+                           "ALTER TABLE KAMOKUMST ADD Solvarne_BadRate", "RECREATE TABLE SOLVARNE_HIKAKU_COL",
+                           "RECREATE TABLE SOLVARNE_HIKAKU", "COMMIT;", "COMMIT;"}));
+    EXPECT_EQ(heads({0, 3, 4}),
+              (QStringList{"SET TERM ^ ;", "ALTER PROCEDURE SYSKMKCODEINF", "SET TERM ; ^",
+                           "UPDATE KAMOKUMST SET GROUPM2='1130' WHERE KCODE='1141';",
+                           "UPDATE EXTERA4 SET KGROUP='1130',SUBREC=1 WHERE REC=7;",
+                           "UPDATE EXTERA3 SET KGROUP='1130',SUBREC=1 WHERE REC=7;", "COMMIT;", "COMMIT;"}));
+}
+
 // The per-account values of 0.3.3 by the dataset's kind, checked on accounts at the edges of the lists'
 // ranges and switches: "key|bad rate|bad kind|good rate|good kind", or null when the list leaves the
 // account alone.
