@@ -914,7 +914,7 @@ TEST_F(AccountingStepsTest, ScriptsKeepTheirStatementOrder) {
     static const QRegularExpression head(QStringLiteral(
         "^(SET TERM .*|COMMIT;|Commit;|DROP VIEW \\w+;|CREATE VIEW \\w+|(RECREATE|ALTER) (PROCEDURE|TRIGGER) \\w+|"
         "ALTER TABLE \\w+ ADD \\w+|RECREATE TABLE (UTIWAKE_ORDER|UTIWAKE17|SOLVARNE_HIKAKU\\w*)\\b|"
-        "DROP TABLE CHARTINF;|EXECUTE PROCEDURE \\w+;|DELETE FROM CASHFMKU;|UPDATE (KAMOKUMST|EXTERA\\d) "
+        "DROP TABLE CHARTINF;|(EXECUTE|DROP) PROCEDURE \\w+;|DELETE FROM CASHFMKU;|UPDATE (KAMOKUMST|EXTERA\\d) "
         "SET (GROUPM2|KGROUP)='1130'[^W]*WHERE (KCODE='1141'|REC=7);)"));
     const auto heads = [](const TDbVersion& v) {
         QStringList out;
@@ -927,9 +927,16 @@ TEST_F(AccountingStepsTest, ScriptsKeepTheirStatementOrder) {
     };
     const QString recreate = QStringLiteral("RECREATE PROCEDURE ");
     QStringList group1{"DROP TABLE CHARTINF;", "Commit;", "Commit;", "SET TERM ^ ;", "RECREATE PROCEDURE ONE_TIME_PROC",
-                       "SET TERM ; ^", "EXECUTE PROCEDURE ONE_TIME_PROC;", "Commit;", "ALTER TABLE AO_SINKOKU ADD TEGAKI",
-                       "COMMIT;", "COMMIT;", "ALTER TABLE KAMOKUMST ADD GROUPM0", "DROP VIEW KAMOKU_VIEW;", "COMMIT;",
-                       "CREATE VIEW KAMOKU_VIEW", "SET TERM ^ ;"};
+                       "SET TERM ; ^", "EXECUTE PROCEDURE ONE_TIME_PROC;", "Commit;", "DROP PROCEDURE ONE_TIME_PROC;",
+                       "ALTER TABLE AO_SINKOKU ADD TEGAKI", "COMMIT;", "COMMIT;", "ALTER TABLE KAMOKUMST ADD GROUPM0"};
+    for (const char* p : {"SP_BUMONKAISIZAN_COUNT", "SP_BUMONKAISIZAN_LIST", "SP_KAISIZAN_COUNT", "SP_KAISIZAN_LIST",
+                          "SP_KANENDOZAN_YOMIKOMI", "SP_KANENDO_BUMON_GROUPZANDAKA", "SP_KANENDO_BUMON_ZANDAKA",
+                          "SP_KANENDO_ZANDAKA", "SP_MB_SELECT_KANENDOZAN", "SP_MB_SELECT_YOSAN", "SP_MB_SELECT_YOSOKU",
+                          "SP_MB_UPDATE_JISSEKIYOSAN", "SP_SISANHYO_BUMON", "SP_SISANHYO_BUMON_GROUP", "SP_YOSAN_READ",
+                          "SP_ZENKURI"})
+        group1 << QStringLiteral("DROP PROCEDURE %1;").arg(QLatin1String(p));
+    group1 << QStringLiteral("DROP VIEW KAMOKU_VIEW;") << QStringLiteral("COMMIT;")
+           << QStringLiteral("CREATE VIEW KAMOKU_VIEW") << QStringLiteral("SET TERM ^ ;");
     for (const char* p : {"SP_BUMONKAISIZAN_COUNT", "SP_BUMONKAISIZAN_LIST", "SP_KAISIZAN_LIST", "SP_KAISIZAN_COUNT",
                           "SP_KANENDOZAN_YOMIKOMI", "SP_KANENDO_BUMON_GROUPZANDAKA"})
         group1 << recreate + QLatin1String(p);
