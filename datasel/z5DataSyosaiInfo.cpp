@@ -65,11 +65,7 @@ TDataSyosaiInfoBox::TDataSyosaiInfoBox(QWidget* owner)
     }
     connect(ui->btnOK, &QPushButton::clicked, this, [this] { guarded([this] { OKClick(); }); });
     connect(ui->btnCancel, &QPushButton::clicked, this, [this] { done(ui::mrCancel); });
-    connect(ui->F7, &QPushButton::clicked, this, [this] {
-        if (ui->F7->text() != QStringLiteral("F7:"))
-            ui::showMessage(ui::MsgKind::Information,
-                            QStringLiteral("「データの再構築」はこのバージョンではまだ使用できません。"));
-    });
+    connect(ui->F7, &QPushButton::clicked, this, [this] { guarded([this] { F7Click(); }); });
     SetupDone = true;
 }
 
@@ -77,6 +73,7 @@ TDataSyosaiInfoBox::~TDataSyosaiInfoBox() = default;
 
 void TDataSyosaiInfoBox::Setup(int mode) {
     Q_UNUSED(mode);
+    Rebuilt = false;
     load();
     Shown = false;
 }
