@@ -33,6 +33,7 @@ class TDataPlaceBox;
 class TDataSentakuListCtl;
 class TDataSyosaiInfoBox;
 class TDbUpdateBox;
+class TGassanDataCtl;
 class TPerfectGrid;
 
 // Registers the dialog under "QzDataSenkaku" (done once by the program's start-up).
@@ -110,6 +111,8 @@ public:
     TDataKensakuIO KensakuIO;
     TDataPlaceBox* PlaceBox = nullptr;
     QPointer<TDataSyosaiInfoBox> SyosaiBox;
+    // Made on first use (owned by the dialog).
+    QPointer<TGassanDataCtl> GassanCtl;
 
     // ---- the dialog (choice, parameters, closing) ----
     void SetSyoriType(int type);
@@ -130,6 +133,12 @@ public:
     // Back-up and restore of a dataset with the given folder (types 5): 1 done, -1 not done.
     int SaveData(const QString& folder);
     int RestoreData(const QString& folder);
+
+    // ---- merged data (stand-alone) ----
+    // F3 on a merged row: adds a distributed-input child.
+    void AddBunsanData();
+    // The merge settings of a merged row after its children changed (a child deleted: count - 1).
+    void WriteGassanSettings(const TDataSentakuRec& parent, const QString& folder, qint32 count);
 
     // ---- the list view ----
     void ReloadView();
