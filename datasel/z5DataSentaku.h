@@ -20,6 +20,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -161,6 +162,8 @@ public:
     void btnListUpdateClick();
     // The details of the focused dataset; what was changed there is written back.
     void btnDataInfoClick();
+    // The row of held shared data in the shared-server list follows a change of the entry.
+    void UpdateServerListRow(const TDataListRec& entry);
     void cmbDataManChange();
     void cmbDataManExit();
     void btnDataManClick();
@@ -182,6 +185,8 @@ public:
     int DisplayIndexOf(int row) const;
     void ReselectRow(int topRow, const TDataListRec& entry);
     void DataListRefresh(int row);
+    // Asked between the rows of a whole-list refresh: true stops it after the current row.
+    std::function<bool()> RefreshCancelled;
     void ReadChildRows(int row);
     // The common end of a copy or restore into a row once its worker has finished: the target is
     // freed, and only a worker that succeeded fixes the merge settings and counts as done (1);
