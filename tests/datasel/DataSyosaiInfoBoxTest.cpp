@@ -8,6 +8,7 @@
 #include "datasel/z5ComDataSentaku.h"
 #include "datasel/z5ComDataSentaku.h"
 #include "platform/IniFile.h"
+#include "platform/firebird/FbQuery.h"
 #include "support/DmFixture.h"
 #include "ui_z5DataSyosaiInfo.h"
 
@@ -276,6 +277,51 @@ TEST_F(DataSyosaiRebuildTest, WithoutADataFileTheSafetyCopyFailsAndNothingIsRebu
     EXPECT_TRUE(e.ui->messageTexts().contains(
         QStringLiteral("データ再構築の前処理（会計データのコピー）に失敗しました。")));
     EXPECT_FALSE(box->Rebuilt);
+}
+
+// Client/server: while the rebuild runs, the row carries the operator's lock in the list of the data
+// place that holds it, and only there.
+TEST_F(DataSyosaiRebuildTest, TheRowIsLockedInTheListOfItsDataPlace) {
+    const QString server = qEnvironmentVariable("QV_FB_SERVER");
+    if (server.isEmpty())
+        GTEST_SKIP() << "QV_FB_SERVER not set (test.sh starts the server)";
+    e.executeSystem(QStringLiteral("UPDATE OR INSERT INTO DATAPLACEMAN (REC, ORDERKBN, NAME, PATH) "
+                                   "VALUES (5, 6, '支店', '/place5') MATCHING (REC)"));
+    e.executeSystem(QStringLiteral("INSERT INTO DATALIST_EX (DATAPLACEREC, REC, GROUPID, PASNAME, DATALOCK) "
+                                   "VALUES (5, 1, 10000, '%1', 0)")
+                        .arg(ds.folder));
+    e.dm->IBDatabaseDAT.detach();
+    e.dm->IBDatabaseDEF.detach();
+    ConnectMode = 1;
+    SystemDef.HOSTNAME = server;
+    ASSERT_TRUE(e.dm->fnAccDefConnected(QString(), 1));
+    const auto locks = [&] {
+        OwnTransaction own(e.dm->IBTransactionDEF);
+        fb::Query q(e.dm->IBTransactionDEF,
+                    QStringLiteral("SELECT (SELECT DATALOCK FROM DATALIST_EX WHERE DATAPLACEREC=5 AND REC=1) || '/' || "
+                                   "(SELECT DATALOCK FROM DATALIST WHERE REC=1) FROM RDB$DATABASE"));
+        q.open();
+        const QString v = q.field(0).asString();
+        q.close();
+        own.commit();
+        return v;
+    };
+    box->DataPlaceRec = 5;
+    box->Setup(1);
+    QString during;
+    box->RunRebuildWorker = [&](TBackupRestoreThread&) {
+        during = locks();
+        return true;
+    };
+    e.ui->onMessage = [&](const ui::MessageRequest&) {
+        if (during.isEmpty())
+            during = locks();
+        return -1;
+    };
+    box->RebuildData();
+    EXPECT_EQ(during, QStringLiteral("10/0")) << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(locks(), QStringLiteral("0/0"));
+    e.dm->IBDatabaseDEF.detach();
 }
 
 } // namespace
