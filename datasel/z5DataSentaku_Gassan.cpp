@@ -41,12 +41,7 @@ void TDataSentakuBox::AddBunsanData() {
         GassanCtl = new TGassanDataCtl(this);
 
     TxAnimeProgressDialog progress;
-    progress.setCaption(QStringLiteral("分散データの追加"));
-    progress.setInfoLabel(QStringLiteral("分散データの作成中…"));
-    progress.setAviFile(SystemDef.ProgramDir + QStringLiteral("/progress.avi"));
-    progress.setCancelBtnShow(false);
-    progress.Execute(this);
-    progress.setAnimeActive(true);
+    ExecuteProgramProgress(progress, this, QStringLiteral("分散データの追加"), QStringLiteral("分散データの作成中…"), false);
     // Whatever happens, the merged dataset ends disconnected and the dialog comes back.
     struct Guard {
         TDataSentakuBox* box;

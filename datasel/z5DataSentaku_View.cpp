@@ -690,12 +690,7 @@ void TDataSentakuBox::btnListUpdateClick() {
                         ui::mbYes | ui::mbNo) != ui::mrYes)
         return;
     TxAnimeProgressDialog progress;
-    progress.setCaption(QStringLiteral("更新中"));
-    progress.setInfoLabel(QStringLiteral("データリストの更新中…"));
-    progress.setAviFile(SystemDef.ProgramDir + QStringLiteral("/progress.avi"));
-    progress.setCancelBtnShow(true);
-    progress.Execute(this);
-    progress.setAnimeActive(true);
+    ExecuteProgramProgress(progress, this, QStringLiteral("更新中"), QStringLiteral("データリストの更新中…"), true);
     // The cancel button stops the pass after the row under way.
     const std::function<bool()> caller = RefreshCancelled;
     RefreshCancelled = [&] { return progress.Cancelled() || (caller && caller()); };

@@ -54,12 +54,7 @@ bool TDataSyosaiInfoBox::RebuildData() {
     const bool serverCopy = SharedListMode == 1 && RebuildAllowed;
 
     TxAnimeProgressDialog progress;
-    progress.setCaption(QStringLiteral("再構築中"));
-    progress.setInfoLabel(QStringLiteral("再構築中、しばらくお待ちください…"));
-    progress.setAviFile(SystemDef.ProgramDir + QStringLiteral("/progress.avi"));
-    progress.setCancelBtnShow(false);
-    progress.Execute(this);
-    progress.setAnimeActive(true);
+    ExecuteProgramProgress(progress, this, QStringLiteral("再構築中"), QStringLiteral("再構築中、しばらくお待ちください…"), false);
 
     // The row is marked as worked on by this operator in the list of the data place that holds it.
     TDataSentakuListCtl list;
