@@ -241,4 +241,20 @@ TEST_F(GassanDataCtlTest, F3OnAMergedRowAddsADistributedChildToTheList) {
     EXPECT_EQ(settings(merged.database), QStringLiteral("1/1"));
 }
 
+TEST_F(GassanDataCtlTest, AChildOfMedicalDataWithBranchesKeepsOnlyItsOwnFacility) {
+    merged.execute(QStringLiteral("UPDATE ACCDEF1 SET DATATYPE=3, CODETYPE=1, SITEN=1"));
+    for (const char* code : {"01", "02", "03"})
+        merged.execute(QStringLiteral("INSERT INTO SISETUMST (SCODE, SNAME) VALUES ('%1', '施設')")
+                           .arg(QLatin1String(code)));
+    auto ctl = activated();
+    ASSERT_TRUE(ctl->AddBunsanData(QStringLiteral("02"))) << e.ui->messageTexts().join(u'\n').toStdString();
+    const QString child = merged.folder + QStringLiteral("/02/placc.fdb");
+    EXPECT_EQ(value(child, QStringLiteral("SELECT LIST(TRIM(SCODE), ',') FROM (SELECT SCODE FROM SISETUMST ORDER BY "
+                                          "SCODE)")),
+              QStringLiteral(",02"));
+    ASSERT_EQ(ctl->Children().size(), 1);
+    EXPECT_EQ(ctl->Children()[0].SubFolder, QStringLiteral("02"));
+    EXPECT_EQ(value(merged.database, QStringLiteral("SELECT COUNT(*) FROM SISETUMST")), QStringLiteral("4"));
+}
+
 } // namespace
