@@ -1,16 +1,20 @@
-// Keeping the data-selection list current: the refresh of every row with its cancel button, and a
-// dataset rebuilt from its details read again.
+// Keeping the data-selection list current: the refresh of every row with its cancel button, a dataset
+// rebuilt from its details read again, and held shared data's row in the shared-server list.
+#include "SystemDbProbe.h"
+
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
 #include "core/TBackupRestoreThread.h"
 #include "core/uAccRecord.h"
 #include "datasel/z5DataSentaku.h"
 #include "datasel/z5DataSyosaiInfo.h"
+#include "platform/IniFile.h"
 #include "support/DmFixture.h"
 #include "ui_z5DataSentaku.h"
 #include "ui_z5DataSyosaiInfo.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -97,6 +101,30 @@ TEST_F(DataListCurrentTest, ARebuiltDatasetIsReadAgainHoweverTheDetailsClose) {
     EXPECT_EQ(box->RowRecord(r).DATA_STATUS, 0);
     EXPECT_EQ(g->CurrentRow(), r);
     EXPECT_TRUE(e.ui->messageTexts().contains(QStringLiteral("データの再構築は適正に行われました。")));
+}
+
+TEST_F(DataListCurrentTest, HeldSharedDataCarriesItsNewNameIntoTheSharedServerList) {
+    const QString area = e.env.temp() + QStringLiteral("/share/sv0001");
+    ASSERT_TRUE(QDir().mkpath(area));
+    TDataListRec entry = box->RowRecord(rowOf(QStringLiteral("1201")));
+    entry.NETDRIVE = 1;
+    entry.KYOYULOCK = 1;
+    entry.PASNAME = area;
+    entry.ENTTEXT = QStringLiteral("共有の新名");
+    entry.UPDATE_LOCK = 1;
+    box->UpdateServerListRow(entry);
+    EXPECT_EQ(testenv::systemValue(*e.root, QStringLiteral("SELECT ENTTEXT || '/' || UPDATE_LOCK FROM "
+                                                           "SERVERDATALIST")),
+              QStringLiteral("共有の新名/1"));
+    const IniFile areaIni(area + QStringLiteral("/placc.ini"));
+    EXPECT_EQ(areaIni.readString(QStringLiteral("DATAINFO"), QStringLiteral("DATALISTNAME"), QString()),
+              QStringLiteral("共有の新名"));
+    // A local dataset has no row there.
+    entry.NETDRIVE = 0;
+    entry.ENTTEXT = QStringLiteral("別名");
+    box->UpdateServerListRow(entry);
+    EXPECT_EQ(testenv::systemValue(*e.root, QStringLiteral("SELECT ENTTEXT FROM SERVERDATALIST")),
+              QStringLiteral("共有の新名"));
 }
 
 } // namespace
