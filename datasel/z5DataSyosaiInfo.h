@@ -48,6 +48,8 @@ public:
     bool ClearOffered = false;
     bool RebuildAllowed = false;
     bool NameEditable = false;
+    // The list-name edit is composing text through the input method: F7 is off meanwhile.
+    bool ImeOpen = false;
 
     // Runs the prepared worker to its end, polling while window messages are processed; true when it
     // reports success. Replaceable (tests).
@@ -65,6 +67,7 @@ public:
 protected:
     void ShowingChanged(bool Visible) override;
     void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void load();

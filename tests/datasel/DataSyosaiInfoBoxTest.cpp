@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -142,6 +143,21 @@ TEST_F(DataSyosaiInfoBoxTest, OldDataCannotForbidJournalInputAndNoDataFileShowsD
     EXPECT_EQ(box->form().lblKikan->text(), QStringLiteral("設定なし"));
     EXPECT_EQ(box->form().lblSiwake->text(), QStringLiteral("0件"));
     EXPECT_TRUE(box->RebuildAllowed); // the row has a company name
+}
+
+TEST_F(DataSyosaiInfoBoxTest, ComposingInTheListNameTakesTheRebuildKeyAway) {
+    box->Setup(1);
+    const auto send = [&](const QString& preedit, const QString& commit) {
+        QInputMethodEvent ev(preedit, {});
+        ev.setCommitString(commit);
+        QCoreApplication::sendEvent(box->form().txtListName, &ev);
+    };
+    send(QStringLiteral("こう"), QString());
+    EXPECT_EQ(box->form().F7->text(), QStringLiteral("F7:"));
+    box->form().F7->click(); // a bare key does nothing
+    EXPECT_TRUE(e.ui->shown().empty());
+    send(QString(), QStringLiteral("甲"));
+    EXPECT_EQ(box->form().F7->text(), QStringLiteral("F7:再構築"));
 }
 
 TEST_F(DataSyosaiInfoBoxTest, AnEmptyListNameOffersTheCompanyNameAndKeepsTheDialogOpen) {
