@@ -253,7 +253,7 @@ void TCashBookLoaderBox::stepFailed(const QString& failureText, const std::excep
 void TCashBookLoaderBox::btnCancelClick() {
     if (m_running)
         return;
-    done(ui->btnCancel->text() == QLatin1String("閉じる") ? 1 : 2);
+    done(ui->btnCancel->text() == QStringLiteral("閉じる") ? 1 : 2);
 }
 
 void TCashBookLoaderBox::ListView1SelectItem() {

@@ -187,6 +187,7 @@ TEST_F(CashBookTest, DifferentSchemeRefusesWithNothingWritten) {
     // master send.
     received.execute(QStringLiteral("UPDATE ACCDEF1 SET SITEN=0, BUMON=0 WHERE REC=1"));
     received.addAccount({QStringLiteral("5000"), QStringLiteral("500"), QStringLiteral("仕入高"), 5000});
+    received.execute(QStringLiteral("DELETE FROM HOJOMST WHERE HCODE='02'"));
     TCashBookLoaderBox client;
     client.SetReceivedDatabase(received.database);
     run(client);
