@@ -326,6 +326,9 @@ void TServerSentakuBox::setupGrid() {
     g->SetColCellType(colCloud, 5);
     g->SetColCellType(colShare, 5);
     SetGridColors(g, 0);
+    // The header keeps the operator's colour where one is set.
+    if (SystemDef.ColHeaderColor == 0)
+        g->setFixedBackColor(0xDBDBDB);
     g->setBackColor(0xFFFFFF);
     g->setOddRowBackColor(0xFFF0E1);
     g->setProperty("FocusBorderColor", 0x804000);

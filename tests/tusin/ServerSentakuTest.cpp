@@ -169,6 +169,8 @@ TEST_F(ServerSentakuTest, FixtureShareShowsColumnsColoursAndStates) {
     for (int c = C::colShareFlag; c < C::ColCount; ++c)
         EXPECT_EQ(g->GetColWidth(c), 0) << c;
 
+    testenv::saveShot(box, QStringLiteral("server_sentaku_states"));
+
     // Key bar by row: a child row cannot be copied, deleted or chosen; an in-use area not deleted.
     select(box, QStringLiteral("sv0003/02"));
     EXPECT_EQ(box.KeyCaption(C::kF2), QStringLiteral("F2:"));
