@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
         IniFile ini(folder + QStringLiteral("/placc.ini"), false);
         ini.writeInteger(QStringLiteral("DATASTS"), QStringLiteral("STATUS"), 1);
         ini.writeInteger(QStringLiteral("DATASTS"), QStringLiteral("SHARE_STATUS"), 1);
-        ini.writeString(QStringLiteral("DATAINFO"), QStringLiteral("DATALISTNAME"), QStringLiteral("会社%1").arg(i));
+        ini.writeString(QStringLiteral("DATAINFO"), QStringLiteral("DATALISTNAME"),
+                        QStringLiteral("会社%1").arg(i));
         ini.writeString(QStringLiteral("DATAINFO"), QStringLiteral("CODE"), QString::number(i));
         ini.writeInteger(QStringLiteral("DATAINFO"), QStringLiteral("NENDO"), 5);
         ini.writeString(QStringLiteral("DATAINFO"), QStringLiteral("KISHU"), QStringLiteral("2024/04/01"));

@@ -37,12 +37,24 @@ struct ColumnDef {
 };
 
 const ColumnDef kColumns[TServerSentakuBox::ColCount] = {
-    {u"No", 40, 1},         {u"コード", 70, 0},      {u"ｸﾗｳﾄﾞ", 40, 2},
-    {u"データ名", 208, 0},  {u"会計年度", 80, 2},    {u"会計期間", 180, 2},
-    {u"データフォルダ", 200, 0}, {u"バージョン", 90, 2}, {u"共有", 32, 2},
-    {u"", 0, 0},            {u"", 0, 0},             {u"", 0, 0},
-    {u"", 0, 0},            {u"", 0, 0},             {u"", 0, 0},
-    {u"", 0, 0},            {u"", 0, 0},             {u"", 0, 0},
+    {u"No", 40, 1},
+    {u"コード", 70, 0},
+    {u"ｸﾗｳﾄﾞ", 40, 2},
+    {u"データ名", 208, 0},
+    {u"会計年度", 80, 2},
+    {u"会計期間", 180, 2},
+    {u"データフォルダ", 200, 0},
+    {u"バージョン", 90, 2},
+    {u"共有", 32, 2},
+    {u"", 0, 0},
+    {u"", 0, 0},
+    {u"", 0, 0},
+    {u"", 0, 0},
+    {u"", 0, 0},
+    {u"", 0, 0},
+    {u"", 0, 0},
+    {u"", 0, 0},
+    {u"", 0, 0},
 };
 
 const QString kSectionShareFolders = QStringLiteral("SHAREFOLDER");
@@ -50,10 +62,12 @@ const QString kSelectHint = QStringLiteral(
     "［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。|［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。\r\n"
     "［共有］欄にｱｲｺﾝが付いているﾃﾞｰﾀは他のｵﾍﾟﾚｰﾀが使用しているため取得できません。\r\n"
     "［F4］で新規にﾃﾞｰﾀ領域を作成できます。\r\n"
-    "行を選択すると［ﾃﾞｰﾀ選択］に戻ります。「新しい領域」行への新規ﾃﾞｰﾀ作成や、共有ﾃﾞｰﾀのﾌﾗｯｼｭﾒﾓﾘなどへの保存は"
+    "行を選択すると［ﾃﾞｰﾀ選択］に戻ります。「新しい領域」行への新規ﾃﾞｰﾀ作成や、共有ﾃﾞｰﾀのﾌﾗｯｼｭﾒﾓﾘなどへの保存"
+    "は"
     "［ﾃﾞｰﾀ選択］で行います。");
-const QString kPasteHint = QStringLiteral("貼り付け先を選択して［F2］を押します。|貼り付け先を選択して［F2］を押します。\r\n"
-                                          "ｺﾋﾟｰ処理を中断する場合は［ESC］を押します。");
+const QString kPasteHint =
+    QStringLiteral("貼り付け先を選択して［F2］を押します。|貼り付け先を選択して［F2］を押します。\r\n"
+                   "ｺﾋﾟｰ処理を中断する場合は［ESC］を押します。");
 const QString kNoDriveHint =
     QStringLiteral("|[共有割当]ボタンよりネットワーク上の共有フォルダをドライブに割り当てて下さい。");
 const QString kNoAreaHint = QStringLiteral("|［F4］でﾃﾞｰﾀ領域を作成してください。");
@@ -99,10 +113,10 @@ QPixmap cloudPicture(bool shared) {
 
 // Mount points of network file systems, from the kernel's mount table.
 QStringList networkMounts() {
-    static const QStringList kinds{QStringLiteral("nfs"),  QStringLiteral("nfs4"), QStringLiteral("cifs"),
-                                   QStringLiteral("smb3"), QStringLiteral("smbfs"), QStringLiteral("fuse.sshfs"),
-                                   QStringLiteral("9p"),   QStringLiteral("afs"),  QStringLiteral("ceph"),
-                                   QStringLiteral("glusterfs")};
+    static const QStringList kinds{
+        QStringLiteral("nfs"),   QStringLiteral("nfs4"),       QStringLiteral("cifs"), QStringLiteral("smb3"),
+        QStringLiteral("smbfs"), QStringLiteral("fuse.sshfs"), QStringLiteral("9p"),   QStringLiteral("afs"),
+        QStringLiteral("ceph"),  QStringLiteral("glusterfs")};
     QStringList out;
     QFile f(QStringLiteral("/proc/self/mounts"));
     if (!f.open(QIODevice::ReadOnly))
@@ -220,13 +234,20 @@ int VirtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {
         if (key >= Qt::Key_0 && key <= Qt::Key_9)
             return 96 + (key - Qt::Key_0);
         switch (key) {
-        case Qt::Key_Asterisk: return 106;
-        case Qt::Key_Plus: return 107;
-        case Qt::Key_Comma: return 108;
-        case Qt::Key_Minus: return 109;
-        case Qt::Key_Period: return 110;
-        case Qt::Key_Slash: return 111;
-        default: return 0;
+        case Qt::Key_Asterisk:
+            return 106;
+        case Qt::Key_Plus:
+            return 107;
+        case Qt::Key_Comma:
+            return 108;
+        case Qt::Key_Minus:
+            return 109;
+        case Qt::Key_Period:
+            return 110;
+        case Qt::Key_Slash:
+            return 111;
+        default:
+            return 0;
         }
     }
     if (key >= Qt::Key_0 && key <= Qt::Key_9)
@@ -235,19 +256,44 @@ int VirtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {
         return key;
     // The punctuation keys of the Japanese layout, with and without Shift.
     switch (key) {
-    case Qt::Key_Colon: case Qt::Key_Asterisk: return 186;
-    case Qt::Key_Semicolon: case Qt::Key_Plus: return 187;
-    case Qt::Key_Comma: case Qt::Key_Less: return 188;
-    case Qt::Key_Minus: case Qt::Key_Equal: return 189;
-    case Qt::Key_Period: case Qt::Key_Greater: return 190;
-    case Qt::Key_Slash: case Qt::Key_Question: return 191;
-    case Qt::Key_At: case Qt::Key_QuoteLeft: return 192;
-    case Qt::Key_BracketLeft: case Qt::Key_BraceLeft: return 219;
-    case Qt::Key_yen: case Qt::Key_Bar: return 220;
-    case Qt::Key_BracketRight: case Qt::Key_BraceRight: return 221;
-    case Qt::Key_AsciiCircum: case Qt::Key_AsciiTilde: return 222;
-    case Qt::Key_Backslash: case Qt::Key_Underscore: return 226;
-    default: return 0;
+    case Qt::Key_Colon:
+    case Qt::Key_Asterisk:
+        return 186;
+    case Qt::Key_Semicolon:
+    case Qt::Key_Plus:
+        return 187;
+    case Qt::Key_Comma:
+    case Qt::Key_Less:
+        return 188;
+    case Qt::Key_Minus:
+    case Qt::Key_Equal:
+        return 189;
+    case Qt::Key_Period:
+    case Qt::Key_Greater:
+        return 190;
+    case Qt::Key_Slash:
+    case Qt::Key_Question:
+        return 191;
+    case Qt::Key_At:
+    case Qt::Key_QuoteLeft:
+        return 192;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft:
+        return 219;
+    case Qt::Key_yen:
+    case Qt::Key_Bar:
+        return 220;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight:
+        return 221;
+    case Qt::Key_AsciiCircum:
+    case Qt::Key_AsciiTilde:
+        return 222;
+    case Qt::Key_Backslash:
+    case Qt::Key_Underscore:
+        return 226;
+    default:
+        return 0;
     }
 }
 
@@ -270,8 +316,6 @@ TServerSentakuBox::TServerSentakuBox(QWidget* owner)
     KensakuIO.InitKensakuRec(StoredJyoken);
     Jyoken = StoredJyoken;
     m_progress = std::make_unique<TxAnimeProgressDialog>();
-    for (int k = 0; k < KeyCount; ++k)
-        m_fullCaptions[size_t(k)] = KeyButton(Key(k))->text();
     for (QPushButton* b : findChildren<QPushButton*>()) {
         b->setAutoDefault(false);
         b->setDefault(false);
@@ -291,16 +335,26 @@ TPerfectGrid* TServerSentakuBox::Grid() const {
 
 QPushButton* TServerSentakuBox::KeyButton(Key key) const {
     switch (key) {
-    case kEsc: return ui->btnEsc;
-    case kF1: return ui->btnF1;
-    case kF2: return ui->btnF2;
-    case kF3: return ui->btnF3;
-    case kF4: return ui->btnF4;
-    case kF5: return ui->btnF5;
-    case kF6: return ui->btnF6;
-    case kF7: return ui->btnF7;
-    case kF8: return ui->btnF8;
-    default: return ui->btnF12;
+    case kEsc:
+        return ui->btnEsc;
+    case kF1:
+        return ui->btnF1;
+    case kF2:
+        return ui->btnF2;
+    case kF3:
+        return ui->btnF3;
+    case kF4:
+        return ui->btnF4;
+    case kF5:
+        return ui->btnF5;
+    case kF6:
+        return ui->btnF6;
+    case kF7:
+        return ui->btnF7;
+    case kF8:
+        return ui->btnF8;
+    default:
+        return ui->btnF12;
     }
 }
 
@@ -362,7 +416,8 @@ void TServerSentakuBox::connectHandlers() {
             [this] { guarded([this] { btnSearchCancelClick(); }); });
     connect(ui->btnInfo, &QPushButton::clicked, this, [this] { guarded([this] { btnInfoClick(); }); });
     connect(ui->btnRefresh, &QPushButton::clicked, this, [this] { guarded([this] { btnRefreshClick(); }); });
-    connect(ui->btnMapDrive, &QPushButton::clicked, this, [this] { guarded([this] { btnMapDriveClick(); }); });
+    connect(ui->btnMapDrive, &QPushButton::clicked, this,
+            [this] { guarded([this] { btnMapDriveClick(); }); });
     connect(ui->chkAutoRefresh, &QCheckBox::clicked, this,
             [](bool on) { SystemDef.Reserve4Flag2 = on ? 1 : 0; });
     connect(ui->cmbDrive, qOverload<int>(&QComboBox::activated), this,
@@ -397,17 +452,21 @@ void TServerSentakuBox::connectHandlers() {
 void TServerSentakuBox::setHints() {
     QString driveHint = QStringLiteral(
         "ﾘｽﾄからﾃﾞｰﾀを管理しているﾄﾞﾗｲﾌﾞを選択します。|ﾘｽﾄからﾃﾞｰﾀを管理しているﾄﾞﾗｲﾌﾞを選択します。\r\n"
-        "ﾏｲｺﾝﾋﾟｭｰﾀに表示されるﾄﾞﾗｲﾌﾞの中からﾄﾞﾗｲﾌﾞ直下に“pellanzaimu”ﾌｫﾙﾀﾞのあるﾄﾞﾗｲﾌﾞのみを表示しています。");
+        "ﾏｲｺﾝﾋﾟｭｰﾀに表示されるﾄﾞﾗｲﾌﾞの中からﾄﾞﾗｲﾌﾞ直下に“pellanzaimu”ﾌｫﾙﾀﾞのあるﾄﾞﾗｲﾌﾞのみを表示しています"
+        "。");
     if (TavrinoEdition == 1 || TavrinoEdition == 2)
         driveHint.replace(QStringLiteral("pellanzaimu"), ShareDirName);
     SetHint(ui->cmbDrive, driveHint);
     SetHint(ui->btnMapDrive, QStringLiteral("ネットワーク上の共有フォルダをドライブに割り当てます。|"));
     SetHint(ui->btnSearchCancel, QStringLiteral("検索状態を解除します。|"));
-    SetHint(ui->btnSearch, QStringLiteral("［検索条件の設定］画面を開きます。一定条件に該当するﾃﾞｰﾀを抽出表示する場合に"
-                                          "使用します。|"));
-    SetHint(ui->btnInfo, QStringLiteral("「ﾃﾞｰﾀの詳細情報」画面を開きます。選択ﾃﾞｰﾀの基本情報を表示します。ﾃﾞｰﾀの表示名を"
-                                        "変更できます。|"));
-    SetHint(ui->btnRefresh, QStringLiteral("ﾃﾞｰﾀﾘｽﾄを更新します。ﾌﾟﾛｸﾞﾗﾑの機能を使わずに移行したﾃﾞｰﾀを表示できます。|"));
+    SetHint(ui->btnSearch,
+            QStringLiteral("［検索条件の設定］画面を開きます。一定条件に該当するﾃﾞｰﾀを抽出表示する場合に"
+                           "使用します。|"));
+    SetHint(ui->btnInfo,
+            QStringLiteral("「ﾃﾞｰﾀの詳細情報」画面を開きます。選択ﾃﾞｰﾀの基本情報を表示します。ﾃﾞｰﾀの表示名を"
+                           "変更できます。|"));
+    SetHint(ui->btnRefresh,
+            QStringLiteral("ﾃﾞｰﾀﾘｽﾄを更新します。ﾌﾟﾛｸﾞﾗﾑの機能を使わずに移行したﾃﾞｰﾀを表示できます。|"));
     SetHint(ui->PerfectGrid1, kSelectHint);
 }
 
@@ -624,11 +683,11 @@ void TServerSentakuBox::selectFolderRow(const QString& folder) {
 // ---- key bar and keys ---------------------------------------------------------------------------------
 
 void TServerSentakuBox::SetFunctionKeys() {
-    std::array<QString, KeyCount> cap = {
-        QStringLiteral("ESC:ｷｬﾝｾﾙ"), QStringLiteral("F1:ヘルプ"),  QStringLiteral("F2:コピー"),
-        QStringLiteral("F3:"),       QStringLiteral("F4:領域追加"), QStringLiteral("F5:ﾃﾞｰﾀ削除"),
-        QStringLiteral("F6:"),       QStringLiteral("F7:"),        QStringLiteral("F8:印刷"),
-        QStringLiteral("F12:選択")};
+    std::array<QString, KeyCount> cap = {QStringLiteral("ESC:ｷｬﾝｾﾙ"),   QStringLiteral("F1:ヘルプ"),
+                                         QStringLiteral("F2:コピー"),   QStringLiteral("F3:"),
+                                         QStringLiteral("F4:領域追加"), QStringLiteral("F5:ﾃﾞｰﾀ削除"),
+                                         QStringLiteral("F6:"),         QStringLiteral("F7:"),
+                                         QStringLiteral("F8:印刷"),     QStringLiteral("F12:選択")};
     const auto blank = [&](Key k) { cap[k] = bare(cap[k]); };
     bool f12Enabled = true;
     KeyMode = 0;
@@ -699,16 +758,27 @@ void TServerSentakuBox::FormKeyUp(int& Key, Qt::KeyboardModifiers Shift) {
         ESCClick();
         Key = 0;
         return;
-    case Qt::Key_F1: F1Click(); break;
-    case Qt::Key_F2: F2Click(); break;
-    case Qt::Key_F4: F4Click(); break;
-    case Qt::Key_F5: F5Click(); break;
-    case Qt::Key_F8: F8Click(); break;
+    case Qt::Key_F1:
+        F1Click();
+        break;
+    case Qt::Key_F2:
+        F2Click();
+        break;
+    case Qt::Key_F4:
+        F4Click();
+        break;
+    case Qt::Key_F5:
+        F5Click();
+        break;
+    case Qt::Key_F8:
+        F8Click();
+        break;
     case Qt::Key_F12:
         F12Click();
         Key = 0;
         return;
-    default: break;
+    default:
+        break;
     }
     TBSDI::FormKeyUp(Key, Shift);
 }
@@ -792,16 +862,18 @@ void TServerSentakuBox::F12Click() {
     ChosenName = e->ENTTEXT;
     DataInfo->ReadDataIni(ChosenFolder, DataInfo->Rec);
     if (DataInfo->Rec.SHARE_STATUS == 2 && (ChosenName == kFreeAreaText || ChosenName == kNewAreaText)) {
-        ui::showMessage(ui::MsgKind::Information,
-                        QStringLiteral("この領域は、現在データが作成されている可能性があるため選択できません。"));
+        ui::showMessage(
+            ui::MsgKind::Information,
+            QStringLiteral("この領域は、現在データが作成されている可能性があるため選択できません。"));
         return;
     }
     if (!QFileInfo(ChosenFolder).isDir()) {
         ui::showMessage(
             ui::MsgKind::Information,
-            QStringLiteral("共有サーバーが起動していない、接続が切断されている または "
-                           "共有サーバー上のデータ領域が削除された可能性があります。\r"
-                           "共有サーバーが起動している場合は [更新]ボタンを押しデータリストの再作成を行って下さい。"));
+            QStringLiteral(
+                "共有サーバーが起動していない、接続が切断されている または "
+                "共有サーバー上のデータ領域が削除された可能性があります。\r"
+                "共有サーバーが起動している場合は [更新]ボタンを押しデータリストの再作成を行って下さい。"));
         return;
     }
     if (e->GASSAN == 1 || e->GASSAN == 2) {
@@ -809,15 +881,21 @@ void TServerSentakuBox::F12Click() {
         for (const TDataListRec& child : std::as_const(List[index].CHILDREN)) {
             if (child.DATA_STATUS != 1)
                 continue;
-            const QStringList lines{QStringLiteral("【データフォルダ】"), QStringLiteral("　") + child.PASNAME,
-                                    QString(), QStringLiteral("【オペレータ】"), QString(),
-                                    QStringLiteral("【オペレータ名】"), QString()};
-            ui::showMessage(ui::MsgKind::Warning,
-                            QStringLiteral("共有サーバー上のデータが破損しているため、共有データの取得を中止します。\r"
-                                           "データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。"
-                                           "\r\r") +
-                                lines.join(u'\r'),
-                            ui::mbOK, QStringLiteral("選択データの状態"));
+            const QStringList lines{QStringLiteral("【データフォルダ】"),
+                                    QStringLiteral("　") + child.PASNAME,
+                                    QString(),
+                                    QStringLiteral("【オペレータ】"),
+                                    QString(),
+                                    QStringLiteral("【オペレータ名】"),
+                                    QString()};
+            ui::showMessage(
+                ui::MsgKind::Warning,
+                QStringLiteral(
+                    "共有サーバー上のデータが破損しているため、共有データの取得を中止します。\r"
+                    "データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。"
+                    "\r\r") +
+                    lines.join(u'\r'),
+                ui::mbOK, QStringLiteral("選択データの状態"));
             return;
         }
     }

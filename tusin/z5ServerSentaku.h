@@ -203,7 +203,6 @@ private:
     TDataSyosaiInfoBox* syosaiBox();
 
     std::unique_ptr<Ui::TServerSentakuBox> ui;
-    std::array<QString, KeyCount> m_fullCaptions;
     std::array<QPixmap, 2> m_sharePictures;
     std::array<QPixmap, 2> m_cloudPictures;
     QTimer* m_incTimer = nullptr;

@@ -48,8 +48,9 @@ bool sameFolder(const QString& a, const QString& b) {
 int TServerSentakuBox::FetchCloudShareSource(TDataListRec& row) {
     // The cloud-share receive is not part of this program yet: a cloud-share source cannot be copied.
     Q_UNUSED(row);
-    ui::showMessage(ui::MsgKind::Information,
-                    QStringLiteral("クラウドシェアデータの受信は、現在利用できません。\rコピー処理を中止します。"));
+    ui::showMessage(
+        ui::MsgKind::Information,
+        QStringLiteral("クラウドシェアデータの受信は、現在利用できません。\rコピー処理を中止します。"));
     return 1;
 }
 
@@ -170,10 +171,12 @@ bool TServerSentakuBox::PasteData() {
 
     const bool damaged = state == 10;
     if (damaged) {
-        if (ui::showMessage(ui::MsgKind::Confirmation,
-                            QStringLiteral("このデータは破損データのため、データ間の照合チェックは行わずにコピーを行います。\r"
-                                           "よろしいですか？"),
-                            ui::mbYes | ui::mbNo) != ui::mrYes)
+        if (ui::showMessage(
+                ui::MsgKind::Confirmation,
+                QStringLiteral(
+                    "このデータは破損データのため、データ間の照合チェックは行わずにコピーを行います。\r"
+                    "よろしいですか？"),
+                ui::mbYes | ui::mbNo) != ui::mrYes)
             return true;
     } else if (CompareData(QStringLiteral("貼り付け"), source, target) != 1) {
         return true;
@@ -215,8 +218,8 @@ bool TServerSentakuBox::PasteData() {
     writeRow(*targetRow);
 
     if (!targetIsChild) {
-        const bool sourceMerged = isMergedParent(CopyRec.GASSAN) && CopyIndex >= 0 && CopyIndex < List.size() &&
-                                  isMergedParent(List[CopyIndex].GASSAN);
+        const bool sourceMerged = isMergedParent(CopyRec.GASSAN) && CopyIndex >= 0 &&
+                                  CopyIndex < List.size() && isMergedParent(List[CopyIndex].GASSAN);
         if (sourceMerged) {
             for (const TDataListRec& child : std::as_const(List[CopyIndex].CHILDREN)) {
                 TDataListRec c = child;
@@ -235,11 +238,13 @@ bool TServerSentakuBox::PasteData() {
 
 int TServerSentakuBox::CompareData(const QString& operation, const QString& source, const QString& target) {
     if (source.trimmed().isEmpty()) {
-        ui::showMessage(ui::MsgKind::Warning, QStringLiteral("%1処理元のデータパスが不正です。\r").arg(operation));
+        ui::showMessage(ui::MsgKind::Warning,
+                        QStringLiteral("%1処理元のデータパスが不正です。\r").arg(operation));
         return 0;
     }
     if (target.trimmed().isEmpty()) {
-        ui::showMessage(ui::MsgKind::Warning, QStringLiteral("%1処理先のデータパスが不正です。\r").arg(operation));
+        ui::showMessage(ui::MsgKind::Warning,
+                        QStringLiteral("%1処理先のデータパスが不正です。\r").arg(operation));
         return 0;
     }
     if (!QFileInfo(target).isDir()) {
@@ -267,7 +272,8 @@ int TServerSentakuBox::CompareData(const QString& operation, const QString& sour
         block(QStringLiteral("期末に違いがありました。"), date(from.KIMATU), date(to.KIMATU));
     if (from.TOTALSIWAKE < to.TOTALSIWAKE)
         block(QStringLiteral("仕訳件数(修正・削除仕訳含む)が減っています。"),
-              IntToComma(from.TOTALSIWAKE) + QStringLiteral(" 件"), IntToComma(to.TOTALSIWAKE) + QStringLiteral(" 件"));
+              IntToComma(from.TOTALSIWAKE) + QStringLiteral(" 件"),
+              IntToComma(to.TOTALSIWAKE) + QStringLiteral(" 件"));
     if (lines.isEmpty())
         return 1;
     ui::MessageRequest request;
@@ -284,7 +290,8 @@ bool TServerSentakuBox::AddArea() {
         return true;
     if (List.size() >= MaxAreas) {
         ui::showMessage(ui::MsgKind::Warning,
-                        QStringLiteral("これ以上の領域追加は行えません。(最大%1件)").arg(MaxAreas), ui::mbYes);
+                        QStringLiteral("これ以上の領域追加は行えません。(最大%1件)").arg(MaxAreas),
+                        ui::mbYes);
         return true;
     }
     ui::InputRequest request;
@@ -303,8 +310,9 @@ bool TServerSentakuBox::AddArea() {
         return true;
     const QString folder = areaPath(name);
     // The input dialog refuses these characters; a name from elsewhere must not leave the share either.
-    const bool refused = name == QStringLiteral(".") || name == QStringLiteral("..") ||
-                         std::any_of(name.begin(), name.end(), [](QChar c) { return kNameRefused.contains(c); });
+    const bool refused =
+        name == QStringLiteral(".") || name == QStringLiteral("..") ||
+        std::any_of(name.begin(), name.end(), [](QChar c) { return kNameRefused.contains(c); });
     if (!refused && QFileInfo::exists(folder)) {
         ui::showMessage(ui::MsgKind::Warning, QStringLiteral("\"%1\"は既に作成されています。").arg(folder));
         return true;
@@ -338,7 +346,8 @@ bool TServerSentakuBox::DeleteData(bool reportFailure) {
     if (!row || row->GASSAN == 10 || int(g->GetCellValue(gridRow, colGassan)) == 10)
         return false;
     if (DM && DM->IsCloudShareEnabled(0) && row->CLOUD == 1) {
-        ui::showMessage(ui::MsgKind::Information, QStringLiteral("クラウドシェアデータのため削除処理は行えません。"));
+        ui::showMessage(ui::MsgKind::Information,
+                        QStringLiteral("クラウドシェアデータのため削除処理は行えません。"));
         return false;
     }
     const QString folder = ExcludePathDelim(row->PASNAME);

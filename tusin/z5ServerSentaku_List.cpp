@@ -17,13 +17,20 @@ namespace {
 // Grid sort column to the sort order of the shared-list load.
 quint8 sortOrderOf(int col) {
     switch (col) {
-    case TServerSentakuBox::colCode: return 7;
-    case TServerSentakuBox::colName: return 2;
-    case TServerSentakuBox::colNendo: return 3;
-    case TServerSentakuBox::colKikan: return 4;
-    case TServerSentakuBox::colFolder: return 5;
-    case TServerSentakuBox::colVersion: return 6;
-    default: return 1;
+    case TServerSentakuBox::colCode:
+        return 7;
+    case TServerSentakuBox::colName:
+        return 2;
+    case TServerSentakuBox::colNendo:
+        return 3;
+    case TServerSentakuBox::colKikan:
+        return 4;
+    case TServerSentakuBox::colFolder:
+        return 5;
+    case TServerSentakuBox::colVersion:
+        return 6;
+    default:
+        return 1;
     }
 }
 
@@ -201,14 +208,10 @@ int TServerSentakuBox::ShowDataState(const QString& folder, bool warnIfEmpty, bo
     if (showRefusal && status != 1 && status != 10) {
         const qint32 group = SystemDef.GROUPID * 10000;
         const qint32 opcode = group != 0 ? info.OPCODE % group : info.OPCODE;
-        const QStringList lines{QStringLiteral("【データフォルダ】"),
-                                QStringLiteral("　") + folder,
-                                QString(),
-                                QStringLiteral("【オペレータ】"),
-                                QStringLiteral("　%1").arg(opcode),
-                                QString(),
-                                QStringLiteral("【オペレータ名】"),
-                                QStringLiteral("　") + info.OPERATOR};
+        const QStringList lines{
+            QStringLiteral("【データフォルダ】"), QStringLiteral("　") + folder,       QString(),
+            QStringLiteral("【オペレータ】"),     QStringLiteral("　%1").arg(opcode),  QString(),
+            QStringLiteral("【オペレータ名】"),   QStringLiteral("　") + info.OPERATOR};
         ui::showMessage(ui::MsgKind::Warning,
                         QStringLiteral("このデータは%1のため処理が行えません。").arg(DataStatusName(status)) +
                             QStringLiteral("\r\r") + lines.join(u'\r'),

@@ -10,10 +10,13 @@
 #include "platform/firebird/FbTransaction.h"
 #include "support/DmFixture.h"
 #include "tusin/z5ServerSentaku.h"
+#include "ui_z5ServerSentaku.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -160,7 +163,9 @@ TEST_F(ServerSentakuTest, FixtureShareShowsColumnsColoursAndStates) {
     EXPECT_EQ(int(g->GetCellValue(busy, C::colShareFlag)), 1);
     EXPECT_EQ(int(g->GetCellValue(normal, C::colShareFlag)), 0);
     // Damaged rows are red, the others alternate white and the odd-row colour.
-    const auto back = [&](int r) { return static_cast<QTableWidget*>(g)->item(r, C::colCode)->background().color(); };
+    const auto back = [&](int r) {
+        return static_cast<QTableWidget*>(g)->item(r, C::colCode)->background().color();
+    };
     EXPECT_EQ(back(broken), QColor(255, 0, 0));
     EXPECT_EQ(back(0), QColor(255, 255, 255));
     EXPECT_EQ(back(1), QColor(0xE1, 0xF0, 0xFF));
@@ -217,13 +222,21 @@ TEST_F(ServerSentakuTest, FilterByCodeNameVersionAndKind) {
         QStringList codes;
     };
     const QList<Case> cases{
-        {"code prefix, any case", [](auto& j) { j.DATACODE = QStringLiteral("ab"); },
+        {"code prefix, any case",
+         [](auto& j) { j.DATACODE = QStringLiteral("ab"); },
          {QStringLiteral("AB01"), QStringLiteral("ab")}},
-        {"name half-width matches full-width", [](auto& j) { j.DATANAME = QStringLiteral("abc"); },
+        {"name half-width matches full-width",
+         [](auto& j) { j.DATANAME = QStringLiteral("abc"); },
          {QStringLiteral("AB01"), QStringLiteral("ab")}},
-        {"version major.minor", [](auto& j) { j.DATAVER = QStringLiteral("11.0"); },
+        {"version major.minor",
+         [](auto& j) { j.DATAVER = QStringLiteral("11.0"); },
          {QStringLiteral("AB01"), QStringLiteral("XB01")}},
-        {"kind pair", [](auto& j) { j.DATATYPE = 2; j.CODETYPE = 2; }, {QStringLiteral("XB01")}},
+        {"kind pair",
+         [](auto& j) {
+             j.DATATYPE = 2;
+             j.CODETYPE = 2;
+         },
+         {QStringLiteral("XB01")}},
     };
     for (const Case& k : cases) {
         ClearKensakuFilters(box.Jyoken);
@@ -294,8 +307,8 @@ TEST_F(ServerSentakuTest, TypingOneTwoQuicklyFindsTheFirstCodeStartingTwelve) {
     box.hide();
 
     // The virtual keys of the search and the characters they stand for.
-    const QList<QPair<int, QChar>> keys{{'7', u'7'}, {'K', u'K'}, {96, u'0'}, {106, u'*'}, {111, u'/'},
-                                        {186, u':'}, {187, u';'}, {188, u','}, {191, u'/'}, {192, u'@'},
+    const QList<QPair<int, QChar>> keys{{'7', u'7'}, {'K', u'K'},  {96, u'0'},    {106, u'*'},   {111, u'/'},
+                                        {186, u':'}, {187, u';'},  {188, u','},   {191, u'/'},   {192, u'@'},
                                         {222, u'^'}, {226, u'\\'}, {32, QChar()}, {112, QChar()}};
     for (const auto& [vk, c] : keys)
         EXPECT_EQ(IncSearchChar(vk), c) << vk;
@@ -396,7 +409,8 @@ TEST_F(ServerSentakuTest, RefusedPastesLoseNothingAndFreeBothAreas) {
         if (k.refusal.isEmpty())
             EXPECT_TRUE(messages().isEmpty());
         else
-            EXPECT_TRUE(!messages().isEmpty() && messages().front().contains(k.refusal)) << messages().join('|').toStdString();
+            EXPECT_TRUE(!messages().isEmpty() && messages().front().contains(k.refusal))
+                << messages().join('|').toStdString();
         EXPECT_FALSE(box.PastePending);
         EXPECT_EQ(testenv::readFile(folder(QStringLiteral("sv0001/placc.fdb"))), QByteArray("SRC"));
         EXPECT_EQ(testenv::readFile(folder(QStringLiteral("sv0001/keep.txt"))), QByteArray("KEEP"));
@@ -416,8 +430,9 @@ TEST_F(ServerSentakuTest, AddAreaStopsAtTwoThousandAndRefusesExistingFolders) {
     {
         auto db = e.root->connectSystem();
         fb::Transaction t(*db);
-        fb::Query q(t, QStringLiteral("INSERT INTO SERVERDATALIST (GROUPID, DRIVELETTER, REC, ENTTEXT, PASNAME) "
-                                      "VALUES (10000, :D, :REC, :E, :P)"));
+        fb::Query q(t,
+                    QStringLiteral("INSERT INTO SERVERDATALIST (GROUPID, DRIVELETTER, REC, ENTTEXT, PASNAME) "
+                                   "VALUES (10000, :D, :REC, :E, :P)"));
         for (int i = 1; i <= 1999; ++i) {
             q.setString("D", root.left(1));
             q.setInt("REC", i);
@@ -434,7 +449,8 @@ TEST_F(ServerSentakuTest, AddAreaStopsAtTwoThousandAndRefusesExistingFolders) {
 
     e.ui->queueInput(QStringLiteral("sv0001"));
     box.AddArea();
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("\"%1\"は既に作成されています。").arg(folder("sv0001"))});
+    EXPECT_EQ(messages(),
+              QStringList{QStringLiteral("\"%1\"は既に作成されています。").arg(folder("sv0001"))});
     EXPECT_EQ(e.ui->shown().back().what, ui::ScriptedUserInteraction::Shown::Message);
 
     e.ui->clear();
@@ -473,7 +489,8 @@ TEST_F(ServerSentakuTest, DeleteRemovesOnlyFoldersInsideTheShare) {
         e.ui->clear();
         e.ui->queueAnswer(ui::mrOk);
         EXPECT_FALSE(box.DeleteData(true));
-        EXPECT_EQ(messages(), QStringList{QStringLiteral("データの削除に失敗しました。\r削除処理を中止しました。")});
+        EXPECT_EQ(messages(),
+                  QStringList{QStringLiteral("データの削除に失敗しました。\r削除処理を中止しました。")});
         EXPECT_TRUE(QFileInfo(outside).isFile());
         EXPECT_TRUE(QFileInfo(root).isDir());
         EXPECT_TRUE(QFileInfo(folder(QStringLiteral("sv0002/placc.fdb"))).isFile());
@@ -529,7 +546,80 @@ TEST_F(ServerSentakuTest, AnAreaTakenOnOneComputerIsInUseOnTheOther) {
     b.F2Click();
     EXPECT_FALSE(b.PastePending);
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages().front().startsWith(QStringLiteral("このデータはコピー中のため処理が行えません。")));
+    EXPECT_TRUE(
+        messages().front().startsWith(QStringLiteral("このデータはコピー中のため処理が行えません。")));
+    // The operator code without its group.
+    EXPECT_TRUE(messages().front().contains(QStringLiteral("【オペレータ】\r　10\r")));
+}
+
+TEST_F(ServerSentakuTest, MissingInformationFileIsRebuiltFromTheDatabase) {
+    testenv::CompanySpec company;
+    company.name = QStringLiteral("再作成商事");
+    const testenv::Dataset ds = e.root->addDataset(company);
+    makeFree(QStringLiteral("sv0001"));
+    ASSERT_TRUE(QFile::copy(ds.database, folder(QStringLiteral("sv0001/placc.fdb"))));
+    TServerSentakuBox box;
+    open(box);
+    EXPECT_TRUE(QFileInfo(folder(QStringLiteral("sv0001/placc.ini"))).isFile());
+    EXPECT_EQ(status(QStringLiteral("sv0001")), QStringLiteral("1"));
+    ASSERT_EQ(box.List.size(), 1);
+    EXPECT_EQ(box.List[0].ENTTEXT, QStringLiteral("再作成商事"));
+    EXPECT_EQ(box.List[0].DATACODE, company.code);
+
+    // A row written back carries its name and locks into the area's information file.
+    TDataListRec row = box.List[0];
+    row.ENTTEXT = QStringLiteral("改名商事");
+    row.UPDATE_LOCK = 1;
+    box.UpdateDataListRecord(row);
+    EXPECT_EQ(iniValue(QStringLiteral("sv0001"), QStringLiteral("DATAINFO"), QStringLiteral("DATALISTNAME")),
+              QStringLiteral("改名商事"));
+    EXPECT_EQ(iniValue(QStringLiteral("sv0001"), QStringLiteral("DATASTS"), QStringLiteral("UPDATE_LOCK")),
+              QStringLiteral("1"));
+    box.LoadList(false);
+    EXPECT_EQ(box.List[0].ENTTEXT, QStringLiteral("改名商事"));
+}
+
+TEST_F(ServerSentakuTest, ShareFoldersOfferedAndAddedByPicking) {
+    // Nothing configured: the single entry says so and nothing can be done.
+    {
+        IniFile ini(SystemDef.AppIniFile, false);
+        ini.eraseSection(QStringLiteral("SHAREFOLDER"));
+        ASSERT_TRUE(ini.save());
+    }
+    TServerSentakuBox box;
+    open(box);
+    EXPECT_EQ(box.form().cmbDrive->count(), 1);
+    EXPECT_EQ(box.form().cmbDrive->itemText(0), QStringLiteral("[pellanzaimu]が見つかりません"));
+    EXPECT_TRUE(box.DriveLetter.isEmpty());
+    EXPECT_EQ(box.Grid()->RowCount(), 0);
+    EXPECT_EQ(box.KeyCaption(TServerSentakuBox::kF4), QStringLiteral("F4:"));
+    EXPECT_EQ(
+        box.form().HintArea->text(),
+        QStringLiteral("[共有割当]ボタンよりネットワーク上の共有フォルダをドライブに割り当てて下さい。"));
+
+    // Picking a folder that holds the share root adds it; one without it is refused.
+    makeFree(QStringLiteral("sv0001"));
+    e.ui->queuePath(e.env.path());
+    box.btnMapDriveClick();
+    EXPECT_TRUE(box.DriveLetter.isEmpty());
+    e.ui->queuePath(root);
+    box.btnMapDriveClick();
+    EXPECT_EQ(box.DriveLetter, QStringLiteral("A"));
+    EXPECT_EQ(box.ShareRoot, root);
+    EXPECT_EQ(box.List.size(), 1);
+
+    // A drive letter no longer offered falls back to the first share folder.
+    const QString other = e.env.path() + QStringLiteral("/nas2");
+    ASSERT_TRUE(QDir().mkpath(other + QStringLiteral("/pellanzaimu")));
+    EXPECT_EQ(AddShareFolder(other), QStringLiteral("B"));
+    EXPECT_EQ(AddShareFolder(nas), QStringLiteral("A"));
+    box.DriveLetter = QStringLiteral("Q");
+    box.Setup(1);
+    EXPECT_EQ(box.DriveLetter, QStringLiteral("A"));
+    EXPECT_EQ(box.form().cmbDrive->count(), 2);
+    box.SelectDrive(1);
+    EXPECT_EQ(box.ShareRoot, other + QStringLiteral("/pellanzaimu"));
+    EXPECT_TRUE(box.List.isEmpty());
 }
 
 } // namespace
