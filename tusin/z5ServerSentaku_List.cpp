@@ -6,6 +6,7 @@
 #include "core/DataModule.h"
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
+#include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
 #include "datasel/z5ComDataSentaku.h"
 #include "platform/UserInteraction.h"
@@ -77,6 +78,9 @@ void TServerSentakuBox::LoadList(bool refresh) {
         return;
     const quint8 order = sortOrderOf(SortCol);
     if (refresh) {
+        // One transaction for the whole rebuild: the list is a cache of the share, and a commit per area
+        // would cost more than reading the areas. A row that fails is reported and the others go on.
+        OwnTransaction own(DM->IBTransactionDEF);
         ListCtl->ServerExecute(1, ShareRoot, QString(), SortDesc, order);
         for (TDataSentakuRec& parent : ListCtl->Rows) {
             refreshRowFromFolder(parent, parent.PASNAME);
@@ -89,6 +93,12 @@ void TServerSentakuBox::LoadList(bool refresh) {
                 child.GASSAN = 10;
                 writeRow(child);
             }
+        }
+        try {
+            own.commit();
+        } catch (const fb::Error& e) {
+            ErrFbAccess(e, QStringLiteral("TServerSentakuBox.LoadList"),
+                        QStringLiteral("共有データリストの更新に失敗しました。"));
         }
     }
     ListCtl->ServerExecute(0, ShareRoot, QString(), SortDesc, order);
