@@ -342,6 +342,49 @@ TEST_F(ServerSentakuTest, CopyOntoAFreeAreaCopiesAndRenames) {
     EXPECT_EQ(box.Grid()->CurrentRow(), r);
 }
 
+TEST_F(ServerSentakuTest, PasteOntoDamagedDataAsksInsteadOfComparingAndEscCancelsACopy) {
+    // A name of 40 bytes: the copy's name loses its suffix to the limit.
+    const QString longName = QStringLiteral("株式会社とても長い名前の会社でございます");
+    makeArea(QStringLiteral("sv0001"), {longName, QStringLiteral("0900")}, "SRC");
+    AreaSpec damaged{QStringLiteral("破損会社"), QStringLiteral("0901")};
+    damaged.status = 10;
+    damaged.totalSiwake = 99999;
+    makeArea(QStringLiteral("sv0002"), damaged, "BROKEN");
+    TServerSentakuBox box;
+    open(box);
+
+    // Esc while a copy is pending cancels the copy, not the form.
+    select(box, QStringLiteral("sv0001"));
+    box.F2Click();
+    ASSERT_EQ(status(QStringLiteral("sv0001")), QStringLiteral("6"));
+    box.ESCClick();
+    EXPECT_FALSE(box.PastePending);
+    EXPECT_EQ(status(QStringLiteral("sv0001")), QStringLiteral("1"));
+    EXPECT_EQ(box.result(), 0);
+
+    select(box, QStringLiteral("sv0001"));
+    box.F2Click();
+    select(box, QStringLiteral("sv0002"));
+    e.ui->clear();
+    e.ui->queueAnswer(ui::mrYes);
+    box.F2Click();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().front().startsWith(QStringLiteral("このデータは破損データのため")));
+    EXPECT_EQ(testenv::readFile(folder(QStringLiteral("sv0002/placc.fdb"))), QByteArray("SRC"));
+    const QString copyName =
+        iniValue(QStringLiteral("sv0002"), QStringLiteral("DATAINFO"), QStringLiteral("DATALISTNAME"));
+    EXPECT_EQ(copyName, QStringLiteral("株式会社とても長い名前の会社でございます"));
+    const int r = rowOf(box, folder(QStringLiteral("sv0002")));
+    EXPECT_EQ(int(box.Grid()->GetCellValue(r, TServerSentakuBox::colStatus)), 0);
+
+    // F12 on a data row chooses it.
+    select(box, QStringLiteral("sv0002"));
+    box.F12Click();
+    EXPECT_EQ(box.result(), ui::mrOk);
+    EXPECT_EQ(box.ChosenFolder, folder(QStringLiteral("sv0002")));
+    EXPECT_EQ(box.ChosenName, copyName);
+}
+
 TEST_F(ServerSentakuTest, PasteOverMoreJournalsAsksAndStopsWhenNotAgreed) {
     AreaSpec source{QStringLiteral("南海商事"), QStringLiteral("0200")};
     source.totalSiwake = 1234;
