@@ -1,5 +1,7 @@
 #include "controls/xAnimeProgressDialog.h"
+
 #include "controls/SafeCall.h"
+#include "core/uAccRecord.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -358,4 +360,14 @@ bool TxAnimeProgressDialog::Wait(int Ms) {
     while (clock.elapsed() < Ms)
         QThread::msleep(1);
     return true;
+}
+
+void ExecuteProgramProgress(TxAnimeProgressDialog& progress, QWidget* owner, const QString& caption,
+                            const QString& line, bool cancelButton) {
+    progress.setCaption(caption);
+    progress.setInfoLabel(line);
+    progress.setAviFile(SystemDef.ProgramDir + QStringLiteral("/progress.avi"));
+    progress.setCancelBtnShow(cancelButton);
+    progress.Execute(owner);
+    progress.setAnimeActive(true);
 }

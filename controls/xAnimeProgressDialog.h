@@ -155,3 +155,9 @@ private:
     bool m_modalRunning = false;
     std::exception_ptr m_pendingError;
 };
+
+// The program's own progress window over owner: caption, line and the animation "progress.avi" of the
+// program folder, playing; the caller polls Cancelled() when it offers the cancel button and ends with
+// Close().
+void ExecuteProgramProgress(TxAnimeProgressDialog& progress, QWidget* owner, const QString& caption,
+                            const QString& line, bool cancelButton);

@@ -417,7 +417,10 @@ void TDataSentakuBox::F3Click() {
     const QString caption = KeyCaption(kF3);
     if (caption == QStringLiteral("F3:"))
         return;
-    notAvailable(caption.mid(3));
+    if (caption == QStringLiteral("F3:分散追加"))
+        AddBunsanData();
+    else
+        notAvailable(caption.mid(3));
     afterKey(true);
 }
 

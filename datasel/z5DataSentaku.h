@@ -20,6 +20,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -33,6 +34,7 @@ class TDataPlaceBox;
 class TDataSentakuListCtl;
 class TDataSyosaiInfoBox;
 class TDbUpdateBox;
+class TGassanDataCtl;
 class TPerfectGrid;
 
 // Registers the dialog under "QzDataSenkaku" (done once by the program's start-up).
@@ -110,6 +112,8 @@ public:
     TDataKensakuIO KensakuIO;
     TDataPlaceBox* PlaceBox = nullptr;
     QPointer<TDataSyosaiInfoBox> SyosaiBox;
+    // Made on first use (owned by the dialog).
+    QPointer<TGassanDataCtl> GassanCtl;
 
     // ---- the dialog (choice, parameters, closing) ----
     void SetSyoriType(int type);
@@ -130,6 +134,12 @@ public:
     // Back-up and restore of a dataset with the given folder (types 5): 1 done, -1 not done.
     int SaveData(const QString& folder);
     int RestoreData(const QString& folder);
+
+    // ---- merged data (stand-alone) ----
+    // F3 on a merged row: adds a distributed-input child.
+    void AddBunsanData();
+    // The merge settings of a merged row after its children changed (a child deleted: count - 1).
+    void WriteGassanSettings(const TDataSentakuRec& parent, const QString& folder, qint32 count);
 
     // ---- the list view ----
     void ReloadView();
@@ -152,6 +162,8 @@ public:
     void btnListUpdateClick();
     // The details of the focused dataset; what was changed there is written back.
     void btnDataInfoClick();
+    // The row of held shared data in the shared-server list follows a change of the entry.
+    void UpdateServerListRow(const TDataListRec& entry);
     void cmbDataManChange();
     void cmbDataManExit();
     void btnDataManClick();
@@ -173,6 +185,8 @@ public:
     int DisplayIndexOf(int row) const;
     void ReselectRow(int topRow, const TDataListRec& entry);
     void DataListRefresh(int row);
+    // Asked between the rows of a whole-list refresh: true stops it after the current row.
+    std::function<bool()> RefreshCancelled;
     void ReadChildRows(int row);
     // The common end of a copy or restore into a row once its worker has finished: the target is
     // freed, and only a worker that succeeded fixes the merge settings and counts as done (1);

@@ -8,6 +8,8 @@
 #include "platform/UserInteraction.h"
 #include "ui_z5DataSentaku.h"
 
+#include <QFileInfo>
+
 void TDataSentakuBox::btnDataInfoClick() {
     TPerfectGrid* g = ui->PerfectGrid1;
     if (!g->isEnabled()) {
@@ -39,6 +41,7 @@ void TDataSentakuBox::btnDataInfoClick() {
     box.ReadOnly = entry.READ_ONLY;
     box.ListName = entry.ENTTEXT;
     box.Editable = SharedState(0, row) != 1;
+    box.DataPlaceRec = ConnectMode != 0 ? PlaceRec : 0;
     box.Setup(1);
     if (box.exec() == ui::mrOk) {
         const int s = CheckDataStatus(folder, true, false);
@@ -65,6 +68,7 @@ void TDataSentakuBox::btnDataInfoClick() {
                                     QString::number(box.ResultUpdateLock), QStringLiteral("UPDATE_LOCK"));
             DataInfo->WriteIniValue(folder, TDataInfomation::SectionStatus, false,
                                     QString::number(box.ResultReadOnly), QStringLiteral("READ_ONLY"));
+            UpdateServerListRow(entry);
         }
         if (box.StatusCleared) {
             SetDataStatus(folder, 1);
@@ -77,5 +81,42 @@ void TDataSentakuBox::btnDataInfoClick() {
         CheckDbUpdate(row, true);
         PerfectGrid1CellGotFocus(row, g->CurrentCol());
     }
+    // A rebuilt dataset is read again, whatever the dialog's result.
+    if (box.Rebuilt) {
+        entry.DATA_STATUS = 0;
+        DataListRefresh(row);
+        g->SetCurrentCell(row, 0);
+    }
     SetFunctionKeys();
+}
+
+void TDataSentakuBox::UpdateServerListRow(const TDataListRec& entry) {
+    if (entry.NETDRIVE != 1)
+        return;
+    TDataSentakuListCtl server;
+    server.ConnectMode = quint8(ConnectMode);
+    server.ServerListMode = 1;
+    // The shared-server list keeps its own numbers: the entry's are not changed.
+    TDataListRec row = entry;
+    if (row.GASSAN == 10) {
+        server.UpdateServerDataListChildRecord(row, true, true);
+        return;
+    }
+    if (!server.UpdateServerDataListRecord(row, true, true))
+        return;
+    // The area's data-information file carries the names and locks as well; the area may be out of
+    // reach, which leaves the list row written all the same.
+    if (!QFileInfo(row.PASNAME).isDir())
+        return;
+    try {
+        TDataInfomation info;
+        info.ConnectMode = quint8(ConnectMode);
+        info.WriteIniValue(row.PASNAME, TDataInfomation::SectionInfo, false, row.ENTTEXT,
+                           QStringLiteral("DATALISTNAME"));
+        info.WriteIniValue(row.PASNAME, TDataInfomation::SectionStatus, false, QString::number(row.UPDATE_LOCK),
+                           QStringLiteral("UPDATE_LOCK"));
+        info.WriteIniValue(row.PASNAME, TDataInfomation::SectionStatus, false, QString::number(row.READ_ONLY),
+                           QStringLiteral("READ_ONLY"));
+    } catch (const std::exception&) {
+    }
 }

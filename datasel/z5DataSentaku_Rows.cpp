@@ -370,6 +370,8 @@ void TDataSentakuBox::DataListRefresh(int row) {
         for (int r = 0; r < g->RowCount(); ++r) {
             DataListRefresh(r);
             QApplication::processEvents();
+            if (RefreshCancelled && RefreshCancelled())
+                break;
         }
         return;
     }

@@ -1,6 +1,7 @@
 // The list view of the data-selection dialog: grid, filter, sort, key bar, incremental search, hints.
 
 #include "controls/PerfectGrid.h"
+#include "controls/xAnimeProgressDialog.h"
 #include "core/DataModule.h"
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
@@ -690,16 +691,39 @@ void TDataSentakuBox::btnSearchClick(bool cancel) {
 }
 
 void TDataSentakuBox::btnListUpdateClick() {
+    if (!ui->PerfectGrid1->isEnabled()) {
+        ui::showMessage(ui::MsgKind::Information,
+                        QStringLiteral("データリストが応答状態ではないので処理は行えません。"));
+        return;
+    }
     if (ui::showMessage(ui::MsgKind::Confirmation,
                         QStringLiteral("データリストの更新を行います。\rよろしいですか？"),
                         ui::mbYes | ui::mbNo) != ui::mrYes)
         return;
+    TxAnimeProgressDialog progress;
+    ExecuteProgramProgress(progress, this, QStringLiteral("更新中"), QStringLiteral("データリストの更新中…"), true);
+    // The cancel button stops the pass after the row under way.
+    const std::function<bool()> caller = RefreshCancelled;
+    RefreshCancelled = [&] { return progress.Cancelled() || (caller && caller()); };
+    struct Restore {
+        TDataSentakuBox* box;
+        TxAnimeProgressDialog& progress;
+        std::function<bool()> caller;
+        ~Restore() {
+            box->RefreshCancelled = caller;
+            box->raise();
+            box->activateWindow();
+            progress.Close();
+            box->show();
+        }
+    } restore{this, progress, caller};
     DataListRefresh(-1);
     SetFunctionKeys();
 }
 
 void TDataSentakuBox::cmbDataManChange() {
     m_placeChanging = true;
+    ui->btnDataMan->setFocusPolicy(Qt::StrongFocus);
     ui->btnSearch->setEnabled(false);
     ui->btnSearchCancel->setEnabled(false);
     ui->PerfectGrid1->setEnabled(false);
@@ -708,6 +732,7 @@ void TDataSentakuBox::cmbDataManChange() {
 
 void TDataSentakuBox::cmbDataManExit() {
     m_placeChanging = false;
+    ui->btnDataMan->setFocusPolicy(Qt::NoFocus);
     const int index = ui->cmbDataMan->currentIndex();
     const qint32 rec = PlaceBox->RecAt(index);
     PlaceRec = rec < 0 ? 0 : rec;

@@ -9,6 +9,7 @@
 #include "platform/UserInteraction.h"
 #include "ui_z5DataSyosaiInfo.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -63,13 +64,10 @@ TDataSyosaiInfoBox::TDataSyosaiInfoBox(QWidget* owner)
         b->setAutoDefault(false);
         b->setDefault(false);
     }
+    ui->txtListName->installEventFilter(this);
     connect(ui->btnOK, &QPushButton::clicked, this, [this] { guarded([this] { OKClick(); }); });
     connect(ui->btnCancel, &QPushButton::clicked, this, [this] { done(ui::mrCancel); });
-    connect(ui->F7, &QPushButton::clicked, this, [this] {
-        if (ui->F7->text() != QStringLiteral("F7:"))
-            ui::showMessage(ui::MsgKind::Information,
-                            QStringLiteral("「データの再構築」はこのバージョンではまだ使用できません。"));
-    });
+    connect(ui->F7, &QPushButton::clicked, this, [this] { guarded([this] { F7Click(); }); });
     SetupDone = true;
 }
 
@@ -77,6 +75,8 @@ TDataSyosaiInfoBox::~TDataSyosaiInfoBox() = default;
 
 void TDataSyosaiInfoBox::Setup(int mode) {
     Q_UNUSED(mode);
+    Rebuilt = false;
+    ImeOpen = false;
     load();
     Shown = false;
 }
@@ -200,8 +200,19 @@ void TDataSyosaiInfoBox::SetFunctionKeys() {
     QPushButton* keys[] = {ui->F1, ui->F2, ui->F3, ui->F4, ui->F5, ui->F6, ui->F7};
     for (int i = 0; i < 7; ++i)
         keys[i]->setText(QStringLiteral("F%1:").arg(i + 1));
-    if (RebuildAllowed)
+    if (RebuildAllowed && !ImeOpen)
         ui->F7->setText(QStringLiteral("F7:再構築"));
+}
+
+bool TDataSyosaiInfoBox::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == ui->txtListName && e->type() == QEvent::InputMethod) {
+        const bool composing = !static_cast<QInputMethodEvent*>(e)->preeditString().isEmpty();
+        if (composing != ImeOpen) {
+            ImeOpen = composing;
+            SetFunctionKeys();
+        }
+    }
+    return TBSDI::eventFilter(watched, e);
 }
 
 void TDataSyosaiInfoBox::OKClick() {

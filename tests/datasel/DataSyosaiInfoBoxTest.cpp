@@ -1,15 +1,20 @@
 // The dataset details: what a fixture dataset shows, who may clear a status left behind, damaged and
-// old data, and the list name on OK.
+// old data, the list name on OK, and the rebuild with its safety copy.
 #include "datasel/z5DataSyosaiInfo.h"
 
+#include "core/TBackupRestoreThread.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
 #include "datasel/z5ComDataSentaku.h"
 #include "datasel/z5ComDataSentaku.h"
 #include "platform/IniFile.h"
+#include "platform/firebird/FbQuery.h"
 #include "support/DmFixture.h"
 #include "ui_z5DataSyosaiInfo.h"
 
+#include <QDir>
+#include <QFile>
+#include <QInputMethodEvent>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -140,6 +145,21 @@ TEST_F(DataSyosaiInfoBoxTest, OldDataCannotForbidJournalInputAndNoDataFileShowsD
     EXPECT_TRUE(box->RebuildAllowed); // the row has a company name
 }
 
+TEST_F(DataSyosaiInfoBoxTest, ComposingInTheListNameTakesTheRebuildKeyAway) {
+    box->Setup(1);
+    const auto send = [&](const QString& preedit, const QString& commit) {
+        QInputMethodEvent ev(preedit, {});
+        ev.setCommitString(commit);
+        QCoreApplication::sendEvent(box->form().txtListName, &ev);
+    };
+    send(QStringLiteral("こう"), QString());
+    EXPECT_EQ(box->form().F7->text(), QStringLiteral("F7:"));
+    box->form().F7->click(); // a bare key does nothing
+    EXPECT_TRUE(e.ui->shown().empty());
+    send(QString(), QStringLiteral("甲"));
+    EXPECT_EQ(box->form().F7->text(), QStringLiteral("F7:再構築"));
+}
+
 TEST_F(DataSyosaiInfoBoxTest, AnEmptyListNameOffersTheCompanyNameAndKeepsTheDialogOpen) {
     box->Setup(1);
     box->show();
@@ -154,6 +174,170 @@ TEST_F(DataSyosaiInfoBoxTest, AnEmptyListNameOffersTheCompanyNameAndKeepsTheDial
     box->OKClick();
     EXPECT_FALSE(box->isVisible());
     EXPECT_EQ(box->ResultListName, QStringLiteral("甲商事株式会社"));
+}
+
+// ---- rebuild ----
+
+class DataSyosaiRebuildTest : public DataSyosaiInfoBoxTest {
+protected:
+    QString safety() const { return ds.folder + QStringLiteral("/placc.fd_"); }
+    QByteArray bytes(const QString& path) const {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void spoil(const QString& path) const {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("half a restore");
+    }
+    int companyRows() const {
+        auto db = ds.connect();
+        fb::Transaction t(*db);
+        t.start();
+        fb::Query q(t, QStringLiteral("SELECT COUNT(*) FROM ACCDEF1"));
+        q.open();
+        const int n = q.field(0).asInt();
+        q.close();
+        t.commit();
+        return n;
+    }
+};
+
+TEST_F(DataSyosaiRebuildTest, ADamagedDatasetIsRebuiltAndShownAgain) {
+    setStatus(10, SystemDef.OPCODE);
+    const int before = companyRows();
+    box->Setup(1);
+    e.ui->queueAnswer(ui::mrOk);
+    box->form().F7->click();
+    const QStringList texts = e.ui->messageTexts();
+    ASSERT_EQ(texts.size(), 2) << texts.join(u'\n').toStdString();
+    EXPECT_TRUE(texts[0].startsWith(QStringLiteral("データの再構築を行いますか？\r注意１）")));
+    EXPECT_TRUE(texts[0].contains(QStringLiteral("\r注意２）破損データの場合は")));
+    EXPECT_EQ(texts[1], QStringLiteral("データの再構築は適正に行われました。"));
+    EXPECT_TRUE(box->Rebuilt);
+    // Loaded again: the status was set back to free.
+    EXPECT_EQ(box->DataInfo->Rec.STATUS, 1);
+    EXPECT_EQ(box->form().lblStatus->text(), DataStatusName(1));
+    EXPECT_EQ(companyRows(), before);
+    EXPECT_FALSE(QFile::exists(safety()));
+    EXPECT_TRUE(QDir(e.root->tempDir()).entryList(QDir::Files).isEmpty());
+
+    // A cancelled confirmation does nothing.
+    e.ui->clear();
+    bool ran = false;
+    box->RunRebuildWorker = [&](TBackupRestoreThread&) { return ran = true; };
+    e.ui->queueAnswer(ui::mrCancel);
+    box->form().F7->click();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(e.ui->messageTexts().size(), 1);
+}
+
+TEST_F(DataSyosaiRebuildTest, AFailedRebuildPutsTheSafetyCopyBack) {
+    const QByteArray original = bytes(ds.database);
+    ASSERT_FALSE(original.isEmpty());
+    struct Case {
+        const char* name;
+        std::function<bool(TBackupRestoreThread&)> worker;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {"the worker reports failure",
+         [&](TBackupRestoreThread& w) {
+             EXPECT_EQ(w.Mode, TBackupRestoreThread::ModeRebuild);
+             EXPECT_EQ(w.DatabaseFile, ds.database);
+             EXPECT_EQ(bytes(safety()), original); // taken before the worker starts
+             spoil(w.DatabaseFile);
+             return false;
+         },
+         {}},
+        {"the rebuild throws",
+         [&](TBackupRestoreThread& w) -> bool {
+             spoil(w.DatabaseFile);
+             throw std::runtime_error("disk full");
+         },
+         {QStringLiteral("データ再構築の処理に失敗しました。")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        e.ui->clear();
+        box->RunRebuildWorker = c.worker;
+        box->Setup(1);
+        EXPECT_FALSE(box->RebuildData());
+        EXPECT_EQ(e.ui->messageTexts(), c.messages);
+        EXPECT_EQ(bytes(ds.database), original);
+        EXPECT_FALSE(QFile::exists(safety()));
+        EXPECT_FALSE(box->Rebuilt);
+    }
+
+    // The safety copy cannot be put back: it is kept, as the only good copy.
+    e.ui->clear();
+    box->RunRebuildWorker = [&](TBackupRestoreThread& w) {
+        QFile::remove(w.DatabaseFile);
+        EXPECT_TRUE(QDir().mkpath(w.DatabaseFile + QStringLiteral("/placc.fd_/placc.fd_"))); // no copy lands
+        return false;
+    };
+    EXPECT_FALSE(box->RebuildData());
+    EXPECT_EQ(bytes(safety()), original) << e.ui->messageTexts().join(u'\n').toStdString();
+}
+
+TEST_F(DataSyosaiRebuildTest, WithoutADataFileTheSafetyCopyFailsAndNothingIsRebuilt) {
+    box->DataFolder = e.root->dataDir() + QStringLiteral("/0099");
+    ASSERT_TRUE(QDir().mkpath(box->DataFolder));
+    box->Setup(1);
+    ASSERT_TRUE(box->RebuildAllowed);
+    bool ran = false;
+    box->RunRebuildWorker = [&](TBackupRestoreThread&) { return ran = true; };
+    e.ui->queueAnswer(ui::mrOk);
+    box->F7Click();
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(e.ui->messageTexts().contains(
+        QStringLiteral("データ再構築の前処理（会計データのコピー）に失敗しました。")));
+    EXPECT_FALSE(box->Rebuilt);
+}
+
+// Client/server: while the rebuild runs, the row carries the operator's lock in the list of the data
+// place that holds it, and only there.
+TEST_F(DataSyosaiRebuildTest, TheRowIsLockedInTheListOfItsDataPlace) {
+    const QString server = qEnvironmentVariable("QV_FB_SERVER");
+    if (server.isEmpty())
+        GTEST_SKIP() << "QV_FB_SERVER not set (test.sh starts the server)";
+    e.executeSystem(QStringLiteral("UPDATE OR INSERT INTO DATAPLACEMAN (REC, ORDERKBN, NAME, PATH) "
+                                   "VALUES (5, 6, '支店', '/place5') MATCHING (REC)"));
+    e.executeSystem(QStringLiteral("INSERT INTO DATALIST_EX (DATAPLACEREC, REC, GROUPID, PASNAME, DATALOCK) "
+                                   "VALUES (5, 1, 10000, '%1', 0)")
+                        .arg(ds.folder));
+    e.dm->IBDatabaseDAT.detach();
+    e.dm->IBDatabaseDEF.detach();
+    ConnectMode = 1;
+    SystemDef.HOSTNAME = server;
+    ASSERT_TRUE(e.dm->fnAccDefConnected(QString(), 1));
+    const auto locks = [&] {
+        OwnTransaction own(e.dm->IBTransactionDEF);
+        fb::Query q(e.dm->IBTransactionDEF,
+                    QStringLiteral("SELECT (SELECT DATALOCK FROM DATALIST_EX WHERE DATAPLACEREC=5 AND REC=1) || '/' || "
+                                   "(SELECT DATALOCK FROM DATALIST WHERE REC=1) FROM RDB$DATABASE"));
+        q.open();
+        const QString v = q.field(0).asString();
+        q.close();
+        own.commit();
+        return v;
+    };
+    box->DataPlaceRec = 5;
+    box->Setup(1);
+    QString during;
+    box->RunRebuildWorker = [&](TBackupRestoreThread&) {
+        during = locks();
+        return true;
+    };
+    e.ui->onMessage = [&](const ui::MessageRequest&) {
+        if (during.isEmpty())
+            during = locks();
+        return -1;
+    };
+    box->RebuildData();
+    EXPECT_EQ(during, QStringLiteral("10/0")) << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(locks(), QStringLiteral("0/0"));
+    e.dm->IBDatabaseDEF.detach();
 }
 
 } // namespace
