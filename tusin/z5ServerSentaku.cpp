@@ -1065,12 +1065,20 @@ void TServerSentakuBox::btnInfoClick() {
     box.ListName = e->ENTTEXT;
     box.Editable = false;
     box.Setup(1);
-    if (box.exec() == ui::mrOk && box.StatusCleared) {
-        e->DATALOCK = 0;
-        DataInfo->SetDataStatus(box.DataFolder, 1);
-        g->SetCellValue(row, colShareFlag, 0);
-        g->SetCellPicture(row, colShare, m_sharePictures[0]);
+    if (box.exec() == ui::mrOk) {
+        if (box.StatusCleared) {
+            e->DATALOCK = 0;
+            DataInfo->SetDataStatus(box.DataFolder, 1);
+            g->SetCellValue(row, colShareFlag, 0);
+            g->SetCellPicture(row, colShare, m_sharePictures[0]);
+        }
         ListCtl->UpdateServerDataListRecord(*e, true, true);
+    }
+    if (box.Rebuilt) {
+        DataInfo->SetDataStatus(box.DataFolder, 1);
+        e->DATA_STATUS = 0;
+        ListCtl->UpdateServerDataListRecord(*e, true, true);
+        RefreshFromShare();
     }
     afterKey();
 }
