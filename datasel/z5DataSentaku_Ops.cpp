@@ -797,7 +797,8 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
     }
 
     showProgress(QStringLiteral("復元中"), QStringLiteral("復元中、しばらくお待ちください…"));
-    if (!DM->ServerDExist(target, ConnectMode))
+    const bool targetFolderExisted = DM->ServerDExist(target, ConnectMode);
+    if (!targetFolderExisted)
         DM->ServerMkDir(target, ConnectMode);
     SetDataStatus(target, 5);
     const bool dropChildren = ConnectMode == 0 && isMerged(RowRecord(row).GASSAN) &&
@@ -828,6 +829,9 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
         closeProgress();
         showWorkerFailure(worker);
         FinishCopyOrRestore(row, false);
+        // An empty row keeps no folder of a restore that did not happen.
+        if (!targetFolderExisted && !databaseIn(target))
+            DM->ServerRmDir(target, ConnectMode, false);
         return -1;
     }
     if (dropChildren)
