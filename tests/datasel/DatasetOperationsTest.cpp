@@ -13,6 +13,7 @@
 #include "core/uAccRecord.h"
 #include "datasel/z5DataSentaku.h"
 #include "platform/IniFile.h"
+#include "platform/firebird/FbDatabase.h"
 #include "platform/firebird/FbQuery.h"
 #include "support/DmFixture.h"
 #include "ui_z5DataSentaku.h"
@@ -79,6 +80,7 @@ protected:
         RunDialogByNameProc = RunNamedDialog;
         add(1, QStringLiteral("1201"), QStringLiteral("甲商事"));
         add(2, QStringLiteral("1202"), QStringLiteral("乙商事"));
+        add(3, QStringLiteral("1203"), QStringLiteral("丙商事"));
         backups = e.env.documents() + QStringLiteral("/backups");
     }
     void TearDown() override { RunDialogByNameProc = nullptr; }
@@ -465,6 +467,35 @@ TEST_F(ServerOperationsTest, CopyPasteSaveRestoreAndDeleteThroughTheServer) {
     EXPECT_FALSE(e.ui->shown().empty());
     EXPECT_EQ(storedCompany(datasets[2].folder), QStringLiteral("乙商事"));
     EXPECT_EQ(listValue(QStringLiteral("DATALOCK"), 2), QStringLiteral("0"));
+
+    // A target that another computer has open is not pasted over.
+    {
+        fb::Database other(server + u':' + datasets[2].database, testenv::databaseUser());
+        other.attach();
+        e.ui->clear();
+        focus(*box, datasets[1].folder);
+        box->F2Click();
+        focus(*box, datasets[2].folder);
+        box->F2Click();
+        EXPECT_EQ(e.ui->messageTexts(),
+                  QStringList{QStringLiteral("このデータは他のオペレータが使用中のため貼り付けは行えません。")});
+    }
+    EXPECT_EQ(storedCompany(datasets[2].folder), QStringLiteral("乙商事"));
+
+    // Without a work folder on the server the copy fails: the empty row stays empty and unlocked.
+    const QString slot = emptySlot(9);
+    SystemDef.ServerDriveDir = e.env.temp() + QStringLiteral("/not-a-folder");
+    ASSERT_TRUE(testenv::writeFile(SystemDef.ServerDriveDir, "x"));
+    e.ui->clear();
+    focus(*box, datasets[1].folder);
+    box->F2Click();
+    ASSERT_TRUE(box->CopyPending);
+    focus(*box, slot);
+    box->F2Click();
+    EXPECT_TRUE(e.ui->messageTexts().join(u'\n').startsWith(QStringLiteral("データベースのバックアップに失敗しました。")));
+    EXPECT_FALSE(QFileInfo::exists(slot + QStringLiteral("/placc.fdb")));
+    EXPECT_EQ(listValue(QStringLiteral("ENTTEXT"), 9), QString());
+    EXPECT_EQ(listValue(QStringLiteral("DATALOCK"), 9), QStringLiteral("0"));
 
     e.ui->clear();
     focus(*box, target);
