@@ -56,10 +56,11 @@ QString defaultBackupPlace() {
 }
 
 QString placeHint(const QString& what) {
-    return QStringLiteral("ﾃﾞｰﾀを%1場所を選択します。変更する場合は［参照］を押してください。|ﾃﾞｰﾀを%1場所を選択"
-                          "します。\r\n前回保存又は復元を行った場所を初期値として表示しています。それ以前の場所もリス"
-                          "トから選択できます。その他の場所を指定する場合は［参照］を押してください。\r\n［OK］を押"
-                          "すと処理を実行します。")
+    return QStringLiteral(
+               "ﾃﾞｰﾀを%1場所を選択します。変更する場合は［参照］を押してください。|ﾃﾞｰﾀを%1場所を選択"
+               "します。\r\n前回保存又は復元を行った場所を初期値として表示しています。それ以前の場所もリス"
+               "トから選択できます。その他の場所を指定する場合は［参照］を押してください。\r\n［OK］を押"
+               "すと処理を実行します。")
         .arg(what);
 }
 
@@ -80,9 +81,10 @@ bool replaceFile(const QString& source, const QString& target) {
 }
 
 QString damagedChildText(const QString& what) {
-    return QStringList{QStringLiteral("合算・分散データに破損したデータが存在するため、データの%1を中止します。").arg(what),
-                       QStringLiteral("データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。"),
-                       QStringLiteral("ご不明な点がございましたら、お問い合わせ先をご確認の上ご連絡下さい。")}
+    return QStringList{
+        QStringLiteral("合算・分散データに破損したデータが存在するため、データの%1を中止します。").arg(what),
+        QStringLiteral("データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。"),
+        QStringLiteral("ご不明な点がございましたら、お問い合わせ先をご確認の上ご連絡下さい。")}
         .join(u'\r');
 }
 
@@ -91,6 +93,89 @@ bool hasDamagedChild(const TDataSentakuRec& parent) {
         if (c.DATA_STATUS == 1)
             return true;
     return false;
+}
+
+QString versionText(const TDataInfomationRec& info) {
+    return QStringLiteral("%1.%2.%3").arg(info.MAJOR).arg(info.MINOR1).arg(info.MINOR2);
+}
+
+// The identity a backup's trailer carries, from the dataset's information and back.
+void zoneFromInfo(TBackupRestoreThread& worker, const TDataInfomationRec& info) {
+    worker.ZoneShougou = info.SHOUGOU;
+    worker.ZoneKishu = info.KISHU;
+    worker.ZoneKimatu = info.KIMATU;
+    worker.ZoneSiwake = info.SIWAKE;
+    worker.ZoneTotalSiwake = info.TOTALSIWAKE;
+    worker.ZoneDataVersion = versionText(info);
+    worker.ZoneGassan = info.GASSANKBN;
+    worker.ZoneUseMyNumber = info.USEMYNUMBER;
+}
+
+void infoFromZone(const TBackupRestoreThread& worker, TDataInfomationRec& info) {
+    info.SHOUGOU = worker.ZoneShougou;
+    info.KISHU = worker.ZoneKishu;
+    info.KIMATU = worker.ZoneKimatu;
+    info.SIWAKE = worker.ZoneSiwake;
+    info.TOTALSIWAKE = worker.ZoneTotalSiwake;
+    const QStringList v = worker.ZoneDataVersion.split(u'.');
+    info.MAJOR = v.value(0).toInt();
+    info.MINOR1 = v.value(1).toInt();
+    info.MINOR2 = v.value(2).toInt();
+    info.GASSANKBN = quint8(worker.ZoneGassan);
+    info.USEMYNUMBER = worker.ZoneUseMyNumber;
+}
+
+// What a restore remembers of the data it brings: read by the merge-kind fix afterwards.
+void rememberIdentity(TDataListRec& entry, const TDataInfomationRec& info) {
+    entry.SHOUGOU = info.SHOUGOU;
+    entry.KISHU = StrToDateFixed(info.KISHU);
+    entry.KIMATU = StrToDateFixed(info.KIMATU);
+    entry.VER_TEXT = versionText(info);
+    entry.GASSAN = info.GASSANKBN;
+}
+
+// A restore of the backup into the database; a backup on this computer travels to the server in the
+// client/server modes.
+void prepareRestore(TBackupRestoreThread& worker, const QString& database, const QString& backup,
+                    bool onServer) {
+    worker.Mode = TBackupRestoreThread::ModeRestore;
+    worker.ProcName = kLogName;
+    worker.TransferKind = ConnectMode != 0 && !onServer ? 1 : 0;
+    worker.Host = SystemDef.HOSTNAME;
+    worker.DatabaseFile = database;
+    worker.BackupFile = backup;
+}
+
+// A row that now holds the dataset of the information: its entry and the cells drawn from it.
+void takeInformation(TPerfectGrid* g, int row, TDataListRec& e, const TDataInfomationRec& now) {
+    e.DATACODE = now.CODE;
+    e.ENTTEXT = now.DATALISTNAME;
+    e.DISPNAME = now.DATALISTNAME;
+    e.UPDATE_LOCK = now.UPDATE_LOCK;
+    e.GASSAN = now.GASSANKBN;
+    e.CLOUD = now.CLOUD_SHARE;
+    e.READ_ONLY = now.READ_ONLY;
+    e.DATA_STATUS = 0;
+    g->SetCellText(row, TDataSentakuBox::colCode, e.DATACODE);
+    g->SetCellText(row, TDataSentakuBox::colName, e.DISPNAME);
+    g->SetCellValue(row, TDataSentakuBox::colUpdate, e.UPDATE_LOCK);
+    g->SetCellValue(row, TDataSentakuBox::colGassan, e.GASSAN);
+    g->SetCellValue(row, TDataSentakuBox::colStatus, e.DATA_STATUS);
+    g->SetCellValue(row, TDataSentakuBox::colReadOnly, e.READ_ONLY);
+}
+
+void configureBackupBox(TFileOperationBox& box, int kind, const QString& caption, const QString& message,
+                        const QString& hintWhat) {
+    box.FileKind = kind;
+    box.UseHistory = true;
+    box.HistoryDir = SystemDef.IniDir;
+    box.HistoryFile = kHistoryFile;
+    box.HistorySection = kHistorySection;
+    box.CaptionText = caption;
+    box.MessageText = message;
+    box.MessageColor = 255;
+    box.PlaceLabel = QStringLiteral("保存先の場所:");
+    box.PlaceHint = placeHint(hintWhat);
 }
 
 } // namespace
@@ -161,17 +246,8 @@ bool TDataSentakuBox::cloudReceive(TDataListRec& entry, const QString& folder) {
 TFileOperationBox* TDataSentakuBox::SaveFolderBox() {
     if (!m_saveBox) {
         m_saveBox = new TFileOperationBox(this);
-        TFileOperationBox& b = *m_saveBox;
-        b.FileKind = TFileOperationBox::WriteFolder;
-        b.UseHistory = true;
-        b.HistoryDir = SystemDef.IniDir;
-        b.HistoryFile = kHistoryFile;
-        b.HistorySection = kHistorySection;
-        b.CaptionText = QStringLiteral("データの保存");
-        b.MessageText = QStringLiteral("選択中のデータを保存します。");
-        b.MessageColor = 255;
-        b.PlaceLabel = QStringLiteral("保存先の場所:");
-        b.PlaceHint = placeHint(QStringLiteral("保存する"));
+        configureBackupBox(*m_saveBox, TFileOperationBox::WriteFolder, QStringLiteral("データの保存"),
+                           QStringLiteral("選択中のデータを保存します。"), QStringLiteral("保存する"));
     }
     m_saveBox->DefaultFolder = defaultBackupPlace();
     return m_saveBox;
@@ -181,17 +257,11 @@ TFileOperationBoxEx1* TDataSentakuBox::RestoreSourceBox() {
     if (!m_restoreBox) {
         m_restoreBox = new TFileOperationBoxEx1(this);
         TFileOperationBoxEx1& b = *m_restoreBox;
-        b.FileKind = TFileOperationBox::ReadFolder;
-        b.UseHistory = true;
-        b.HistoryDir = SystemDef.IniDir;
-        b.HistoryFile = kHistoryFile;
-        b.HistorySection = kHistorySection;
-        b.CaptionText = QStringLiteral("データの復元");
-        b.MessageText = QStringLiteral("指定された保存先の場所にバックアップファイルがある場合は、商号、会計期間"
-                                       "および仕訳数をチェックし、条件が満たされれば復元されます。");
-        b.MessageColor = 255;
-        b.PlaceLabel = QStringLiteral("保存先の場所:");
-        b.PlaceHint = placeHint(QStringLiteral("保存されている"));
+        configureBackupBox(
+            b, TFileOperationBox::ReadFolder, QStringLiteral("データの復元"),
+            QStringLiteral("指定された保存先の場所にバックアップファイルがある場合は、商号、会計期間"
+                           "および仕訳数をチェックし、条件が満たされれば復元されます。"),
+            QStringLiteral("保存されている"));
         b.SetChoice1Caption(QStringLiteral("保存先の場所を選択して復元する"));
         b.SetChoice2Caption(QStringLiteral("プログラムの既定の保存先の場所より復元する"));
     }
@@ -296,10 +366,11 @@ void TDataSentakuBox::pasteStep(int row) {
     readDataInfo(source, info);
     if (damaged) {
         closeProgress();
-        if (ui::showMessage(ui::MsgKind::Confirmation,
-                            QStringLiteral("このデータは破損データのため、データ間の照合チェックは行わずに貼り付けを行い"
-                                           "ます。\rよろしいですか？"),
-                            ui::mbOK | ui::mbCancel) != ui::mrOk)
+        if (ui::showMessage(
+                ui::MsgKind::Confirmation,
+                QStringLiteral("このデータは破損データのため、データ間の照合チェックは行わずに貼り付けを行い"
+                               "ます。\rよろしいですか？"),
+                ui::mbOK | ui::mbCancel) != ui::mrOk)
             return;
     } else if (!CheckRestorePattern(QStringLiteral("貼り付け"), info, target)) {
         return;
@@ -320,18 +391,7 @@ void TDataSentakuBox::pasteStep(int row) {
         DataInfo->UpdateDataInfomation(SystemDef.HOSTNAME, target, now);
         if (ConnectMode == 0)
             DataInfo->WriteIniFile(target, TDataInfomation::SectionInfo, now);
-        entry.DATACODE = now.CODE;
-        entry.ENTTEXT = CopySourceEntry.ENTTEXT;
-        entry.DISPNAME = CopySourceEntry.ENTTEXT;
-        entry.UPDATE_LOCK = CopySourceEntry.UPDATE_LOCK;
-        entry.READ_ONLY = CopySourceEntry.READ_ONLY;
-        entry.GASSAN = now.GASSANKBN;
-        entry.DATA_STATUS = 0;
-        g->SetCellText(row, colCode, entry.DATACODE);
-        g->SetCellText(row, colName, entry.DISPNAME);
-        g->SetCellValue(row, colUpdate, entry.UPDATE_LOCK);
-        g->SetCellValue(row, colGassan, entry.GASSAN);
-        g->SetCellValue(row, colReadOnly, entry.READ_ONLY);
+        takeInformation(g, row, entry, now);
         UpdateListRow(entry);
         CopyChildRows(row);
     } else {
@@ -399,8 +459,8 @@ bool TDataSentakuBox::pasteOnServer(int row, const QString& target) {
     worker.Host = SystemDef.HOSTNAME;
     worker.DatabaseFile = fileIn(CopySource, DataFileName);
     worker.TargetFile = fileIn(target, DataFileName);
-    worker.BackupFile = fileIn(work, QFileInfo(BackupFileName).completeBaseName() + u'.' +
-                                         QString::number(SystemDef.OPCODE));
+    worker.BackupFile =
+        fileIn(work, QFileInfo(BackupFileName).completeBaseName() + u'.' + QString::number(SystemDef.OPCODE));
     worker.KeepIndexes = 1;
     const bool ok = worker.RunAndWait(500);
     if (!ok) {
@@ -413,7 +473,8 @@ bool TDataSentakuBox::pasteOnServer(int row, const QString& target) {
 bool TDataSentakuBox::CheckRestorePattern(const QString& caption, const TDataInfomationRec& source,
                                           const QString& target) {
     if (target.isEmpty()) {
-        ui::showMessage(ui::MsgKind::Warning, QStringLiteral("%1先のデータパスが不正です。").arg(caption) + u'\r');
+        ui::showMessage(ui::MsgKind::Warning,
+                        QStringLiteral("%1先のデータパスが不正です。").arg(caption) + u'\r');
         return false;
     }
     if (!DM->ServerDExist(target, ConnectMode)) {
@@ -426,8 +487,8 @@ bool TDataSentakuBox::CheckRestorePattern(const QString& caption, const TDataInf
     TDataInfomationRec current;
     readDataInfo(target, current);
     const int from = source.GASSANKBN, to = current.GASSANKBN;
-    const bool forbidden = ((from == 0 || from == 10) && isMerged(to)) || (from == 1 && to == 2) ||
-                           (from == 2 && to == 1);
+    const bool forbidden =
+        ((from == 0 || from == 10) && isMerged(to)) || (from == 1 && to == 2) || (from == 2 && to == 1);
     if (forbidden) {
         closeProgress();
         const QStringList lines{QStringLiteral("以下のパターンの復元（貼付）は禁止されています。"),
@@ -435,22 +496,19 @@ bool TDataSentakuBox::CheckRestorePattern(const QString& caption, const TDataInf
                                 QStringLiteral(" ②分散データ       を 合算データ（合算本支店データ） へ"),
                                 QStringLiteral(" ③合算データ       を 合算本支店データ へ"),
                                 QStringLiteral(" ④合算本支店データ を 合算データ へ")};
-        ui::showMessage(ui::MsgKind::Warning,
-                        QStringLiteral("%1先の合算データ区分が妥当ではありません。\rデータリストの空行を選んで処理を行って"
-                                       "下さい。")
-                                .arg(caption) +
-                            QStringLiteral("\r\r") + lines.join(u'\r'),
-                        ui::mbOK, QStringLiteral("警告"));
+        ui::showMessage(
+            ui::MsgKind::Warning,
+            QStringLiteral(
+                "%1先の合算データ区分が妥当ではありません。\rデータリストの空行を選んで処理を行って"
+                "下さい。")
+                    .arg(caption) +
+                QStringLiteral("\r\r") + lines.join(u'\r'),
+            ui::mbOK, QStringLiteral("警告"));
         return false;
     }
     const bool same = CompareDataIdentity(caption, source, current);
-    if (same && caption == QStringLiteral("復元")) {
-        CopySourceEntry.SHOUGOU = source.SHOUGOU;
-        CopySourceEntry.KISHU = StrToDateFixed(source.KISHU);
-        CopySourceEntry.KIMATU = StrToDateFixed(source.KIMATU);
-        CopySourceEntry.VER_TEXT = QStringLiteral("%1.%2.%3").arg(source.MAJOR).arg(source.MINOR1).arg(source.MINOR2);
-        CopySourceEntry.GASSAN = source.GASSANKBN;
-    }
+    if (same && caption == QStringLiteral("復元"))
+        rememberIdentity(CopySourceEntry, source);
     return same;
 }
 
@@ -460,11 +518,13 @@ bool TDataSentakuBox::CompareDataIdentity(const QString& caption, const TDataInf
         return r.SHOUGOU.isEmpty() && r.KISHU.isEmpty() && r.KIMATU.isEmpty();
     };
     if (blank(source)) {
-        ui::showMessage(ui::MsgKind::Warning, QStringLiteral("%1処理元のデータ情報が不正です。").arg(caption) + u'\r');
+        ui::showMessage(ui::MsgKind::Warning,
+                        QStringLiteral("%1処理元のデータ情報が不正です。").arg(caption) + u'\r');
         return false;
     }
     if (blank(target)) {
-        ui::showMessage(ui::MsgKind::Warning, QStringLiteral("%1処理先のデータ情報が不正です。").arg(caption) + u'\r');
+        ui::showMessage(ui::MsgKind::Warning,
+                        QStringLiteral("%1処理先のデータ情報が不正です。").arg(caption) + u'\r');
         return false;
     }
     QStringList lines;
@@ -472,13 +532,12 @@ bool TDataSentakuBox::CompareDataIdentity(const QString& caption, const TDataInf
         lines << heading << QStringLiteral("　【%1元】：%2").arg(caption, from)
               << QStringLiteral("　【%1先】：%2").arg(caption, to) << QString();
     };
-    const auto date = [](const QString& text) {
-        return DateToStrKind(4, StrToDateFixed(text));
-    };
+    const auto date = [](const QString& text) { return DateToStrKind(4, StrToDateFixed(text)); };
     if (source.SHOUGOU != target.SHOUGOU) {
         pair(QStringLiteral("会社名に違いがありました。"), source.SHOUGOU, target.SHOUGOU);
         if (ConnectMode == 0 && caption == QStringLiteral("復元") && isMerged(target.GASSANKBN))
-            lines << QStringLiteral("　注）") + caption + QStringLiteral("を続行した場合は配下の分散データは削除されます。")
+            lines << QStringLiteral("　注）") + caption +
+                         QStringLiteral("を続行した場合は配下の分散データは削除されます。")
                   << QString();
     }
     if (source.KISHU != target.KISHU)
@@ -488,13 +547,14 @@ bool TDataSentakuBox::CompareDataIdentity(const QString& caption, const TDataInf
     if (source.TOTALSIWAKE < target.TOTALSIWAKE) {
         lines << QStringLiteral("仕訳件数(修正・削除仕訳含む)が減っています。")
               << QStringLiteral("　【%1元】：%2 件").arg(caption, IntToComma(source.TOTALSIWAKE))
-              << QStringLiteral("　【%1先】：%2 件").arg(caption, IntToComma(target.TOTALSIWAKE)) << QString();
+              << QStringLiteral("　【%1先】：%2 件").arg(caption, IntToComma(target.TOTALSIWAKE))
+              << QString();
     }
     if (lines.isEmpty())
         return true;
     closeProgress();
-    const QString text = QStringLiteral("以下の項目に違いが検出されました。\r\r") + lines.join(u'\r') + u'\r' +
-                         QStringLiteral("データ%1処理の続行に同意します。").arg(caption);
+    const QString text = QStringLiteral("以下の項目に違いが検出されました。\r\r") + lines.join(u'\r') +
+                         u'\r' + QStringLiteral("データ%1処理の続行に同意します。").arg(caption);
     return ui::showMessage(ui::MsgKind::Confirmation, text, ui::mbOK | ui::mbCancel,
                            QStringLiteral("データ照合チェックの結果")) == ui::mrOk;
 }
@@ -554,15 +614,18 @@ int TDataSentakuBox::SaveData(const QString& folder) {
             return 0;
     }
     if (!ForceFolder(dest)) {
-        ui::showMessage(ui::MsgKind::Information, QStringLiteral("バックアップフォルダの作成に失敗しました。"));
+        ui::showMessage(ui::MsgKind::Information,
+                        QStringLiteral("バックアップフォルダの作成に失敗しました。"));
         return 0;
     }
     const QString backup = fileIn(dest, BackupFileName);
     // A given folder's old backup is replaced without asking, as it is for the caller's own use.
     if (folder.isEmpty() && QFileInfo::exists(backup) &&
-        ui::showMessage(ui::MsgKind::Confirmation,
-                        QStringLiteral("この場所には、同じ名前のバックアップファイルが既に存在します。\r上書きしますか？"),
-                        ui::mbOK | ui::mbCancel) != ui::mrOk)
+        ui::showMessage(
+            ui::MsgKind::Confirmation,
+            QStringLiteral(
+                "この場所には、同じ名前のバックアップファイルが既に存在します。\r上書きしますか？"),
+            ui::mbOK | ui::mbCancel) != ui::mrOk)
         return 0;
 
     SetDataStatus(source, 4);
@@ -592,14 +655,7 @@ int TDataSentakuBox::SaveData(const QString& folder) {
     worker.KeepIndexes = 1;
     worker.ClearZoneInfo();
     worker.WriteZone = 1;
-    worker.ZoneShougou = info.SHOUGOU;
-    worker.ZoneKishu = info.KISHU;
-    worker.ZoneKimatu = info.KIMATU;
-    worker.ZoneSiwake = info.SIWAKE;
-    worker.ZoneTotalSiwake = info.TOTALSIWAKE;
-    worker.ZoneDataVersion = QStringLiteral("%1.%2.%3").arg(info.MAJOR).arg(info.MINOR1).arg(info.MINOR2);
-    worker.ZoneGassan = info.GASSANKBN;
-    worker.ZoneUseMyNumber = info.USEMYNUMBER;
+    zoneFromInfo(worker, info);
     worker.AskMyNumber = 1;
     worker.MyNumberLog = 1;
     bool ok = worker.RunAndWait(300);
@@ -644,7 +700,8 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
     };
     if (!damaged) {
         if (DM->IsCloudShareEnabled(0) && RowRecord(row).CLOUD == 1) {
-            ui::showMessage(ui::MsgKind::Information, QStringLiteral("クラウドシェアデータのため復元処理は行えません。"));
+            ui::showMessage(ui::MsgKind::Information,
+                            QStringLiteral("クラウドシェアデータのため復元処理は行えません。"));
             return -1;
         }
         const int s = CheckDataStatus(target, false, true);
@@ -687,8 +744,9 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
     }
     const QString backup = fileIn(from, BackupFileName);
     if (!(onServer ? DM->ServerFExist(backup, ConnectMode) : QFileInfo(backup).isFile())) {
-        ui::showMessage(ui::MsgKind::Information,
-                        QStringLiteral("この場所には、バックアップファイル(%1)がありませんでした。").arg(BackupFileName));
+        ui::showMessage(
+            ui::MsgKind::Information,
+            QStringLiteral("この場所には、バックアップファイル(%1)がありませんでした。").arg(BackupFileName));
         return -1;
     }
 
@@ -729,8 +787,9 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
         restoreFrom = fileIn(work, BackupFileName);
         if (!DM->ServerFCopy(backup, restoreFrom, 0)) {
             closeProgress();
-            ui::showMessage(ui::MsgKind::Information,
-                            QStringLiteral("ワーク領域にファイルをコピー出来なかったため、復元処理は失敗しました。"));
+            ui::showMessage(
+                ui::MsgKind::Information,
+                QStringLiteral("ワーク領域にファイルをコピー出来なかったため、復元処理は失敗しました。"));
             return -1;
         }
         // The worker restores from a copy cut at the trailer; the values are read here.
@@ -742,37 +801,25 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
     DataInfo->InitDataInfoRec(info);
     if (damaged) {
         closeProgress();
-        if (ui::showMessage(ui::MsgKind::Confirmation,
-                            QStringLiteral("このデータは破損データのため、データ間の照合チェックは行わずに復元を行います。\r"
-                                           "よろしいですか？"),
-                            ui::mbOK | ui::mbCancel) != ui::mrOk)
+        if (ui::showMessage(
+                ui::MsgKind::Confirmation,
+                QStringLiteral(
+                    "このデータは破損データのため、データ間の照合チェックは行わずに復元を行います。\r"
+                    "よろしいですか？"),
+                ui::mbOK | ui::mbCancel) != ui::mrOk)
             return -1;
     } else {
         ListCtl->InitDataListRec(CopySourceEntry, QString());
         if (targetHadData) {
             m_progress->setInfoLabel(QStringLiteral("照合チェック中、しばらくお待ちください…"));
             if (hasZone) {
-                info.SHOUGOU = zone.ZoneShougou;
-                info.KISHU = zone.ZoneKishu;
-                info.KIMATU = zone.ZoneKimatu;
-                info.SIWAKE = zone.ZoneSiwake;
-                info.TOTALSIWAKE = zone.ZoneTotalSiwake;
-                const QStringList v = zone.ZoneDataVersion.split(u'.');
-                info.MAJOR = v.value(0).toInt();
-                info.MINOR1 = v.value(1).toInt();
-                info.MINOR2 = v.value(2).toInt();
-                info.GASSANKBN = quint8(zone.ZoneGassan);
-                info.USEMYNUMBER = zone.ZoneUseMyNumber;
+                infoFromZone(zone, info);
             } else {
                 // Without a trailer the backup tells who it is by a trial restore into a work folder.
-                const QString trialFolder = ConnectMode != 0 ? ExcludePathDelim(SystemDef.ServerDriveDir) : work;
+                const QString trialFolder =
+                    ConnectMode != 0 ? ExcludePathDelim(SystemDef.ServerDriveDir) : work;
                 TBackupRestoreThread trial(true);
-                trial.Mode = TBackupRestoreThread::ModeRestore;
-                trial.ProcName = kLogName;
-                trial.TransferKind = ConnectMode != 0 && !onServer ? 1 : 0;
-                trial.Host = SystemDef.HOSTNAME;
-                trial.DatabaseFile = fileIn(trialFolder, DataFileName);
-                trial.BackupFile = restoreFrom;
+                prepareRestore(trial, fileIn(trialFolder, DataFileName), restoreFrom, onServer);
                 trial.KeepIndexes = 0;
                 trial.MyNumberCheck = 0;
                 const bool tried = trial.RunAndWait(300);
@@ -801,30 +848,18 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
     if (!targetFolderExisted)
         DM->ServerMkDir(target, ConnectMode);
     SetDataStatus(target, 5);
-    const bool dropChildren = ConnectMode == 0 && isMerged(RowRecord(row).GASSAN) &&
-                              RowRecord(row).SHOUGOU != info.SHOUGOU;
+    const bool dropChildren =
+        ConnectMode == 0 && isMerged(RowRecord(row).GASSAN) && RowRecord(row).SHOUGOU != info.SHOUGOU;
     TBackupRestoreThread worker(true);
-    worker.Mode = TBackupRestoreThread::ModeRestore;
-    worker.ProcName = kLogName;
-    worker.TransferKind = ConnectMode != 0 && !onServer ? 1 : 0;
-    worker.Host = SystemDef.HOSTNAME;
-    worker.DatabaseFile = fileIn(target, DataFileName);
-    worker.BackupFile = restoreFrom;
+    prepareRestore(worker, fileIn(target, DataFileName), restoreFrom, onServer);
     worker.KeepIndexes = 1;
     worker.MyNumberCheck = 1;
     worker.AskMyNumber = 1;
     worker.MyNumberLog = 1;
-    if (!info.SHOUGOU.isEmpty()) {
-        worker.ZoneShougou = info.SHOUGOU;
-        worker.ZoneKishu = info.KISHU;
-        worker.ZoneKimatu = info.KIMATU;
-        worker.ZoneSiwake = info.SIWAKE;
-        worker.ZoneTotalSiwake = info.TOTALSIWAKE;
-        worker.ZoneGassan = info.GASSANKBN;
-        worker.ZoneUseMyNumber = info.USEMYNUMBER;
-    } else if (hasZone) {
+    if (!info.SHOUGOU.isEmpty())
+        zoneFromInfo(worker, info);
+    else if (hasZone)
         worker.ZoneUseMyNumber = zone.ZoneUseMyNumber;
-    }
     if (!worker.RunAndWait(300)) {
         closeProgress();
         showWorkerFailure(worker);
@@ -838,14 +873,8 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
         RemoveChildRows(row, true);
     if (!targetHadData || damaged) {
         TDataInfomationRec restored;
-        if (DataInfo->GetDataInfoRecOfFolder(target, restored) == 1) {
-            CopySourceEntry.SHOUGOU = restored.SHOUGOU;
-            CopySourceEntry.KISHU = StrToDateFixed(restored.KISHU);
-            CopySourceEntry.KIMATU = StrToDateFixed(restored.KIMATU);
-            CopySourceEntry.VER_TEXT =
-                QStringLiteral("%1.%2.%3").arg(restored.MAJOR).arg(restored.MINOR1).arg(restored.MINOR2);
-            CopySourceEntry.GASSAN = restored.GASSANKBN;
-        }
+        if (DataInfo->GetDataInfoRecOfFolder(target, restored) == 1)
+            rememberIdentity(CopySourceEntry, restored);
     }
     FinishCopyOrRestore(row, true);
 
@@ -853,20 +882,7 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
     TDataInfomationRec now;
     if (DataInfo->GetDataInfoRecOfFolder(target, now) == 1) {
         DataInfo->UpdateDataInfomation(SystemDef.HOSTNAME, target, now);
-        e.DATACODE = now.CODE;
-        e.ENTTEXT = now.DATALISTNAME;
-        e.DISPNAME = now.DATALISTNAME;
-        e.UPDATE_LOCK = now.UPDATE_LOCK;
-        e.GASSAN = now.GASSANKBN;
-        e.CLOUD = now.CLOUD_SHARE;
-        e.READ_ONLY = now.READ_ONLY;
-        e.DATA_STATUS = 0;
-        g->SetCellText(row, colCode, e.DATACODE);
-        g->SetCellText(row, colName, e.DISPNAME);
-        g->SetCellValue(row, colUpdate, e.UPDATE_LOCK);
-        g->SetCellValue(row, colGassan, e.GASSAN);
-        g->SetCellValue(row, colStatus, e.DATA_STATUS);
-        g->SetCellValue(row, colReadOnly, e.READ_ONLY);
+        takeInformation(g, row, e, now);
     }
     DataListRefresh(row);
     g->SetCurrentCell(row, 0);
@@ -977,19 +993,23 @@ int TDataSentakuBox::DeleteData(bool errorMessage) {
             return 1;
         }
         if (e.NETDRIVE == 1 && e.GASSAN != 10) {
-            ui::showMessage(ui::MsgKind::Information,
-                            QStringLiteral("共有データの削除は行えません。\r[F4:割当解除]後に「共有データの選択」ウィンドウを"
-                                           "表示して削除を行って下さい。"));
+            ui::showMessage(
+                ui::MsgKind::Information,
+                QStringLiteral(
+                    "共有データの削除は行えません。\r[F4:割当解除]後に「共有データの選択」ウィンドウを"
+                    "表示して削除を行って下さい。"));
             return 1;
         }
         if (DM->IsCloudShareEnabled(0) && e.CLOUD == 1) {
-            ui::showMessage(ui::MsgKind::Information, QStringLiteral("クラウドシェアデータのため削除処理は行えません。"));
+            ui::showMessage(ui::MsgKind::Information,
+                            QStringLiteral("クラウドシェアデータのため削除処理は行えません。"));
             return 1;
         }
         if (folder.toLower() == ExcludePathDelim(SystemDef.DataDir).toLower()) {
             ui::showMessage(ui::MsgKind::Information,
-                            SyoriType == 2 ? QStringLiteral("このデータは現在選択中のデータのため削除は行えません。")
-                                           : QStringLiteral("このデータは前回起動データのため削除は行えません。"));
+                            SyoriType == 2
+                                ? QStringLiteral("このデータは現在選択中のデータのため削除は行えません。")
+                                : QStringLiteral("このデータは前回起動データのため削除は行えません。"));
             return 1;
         }
         const int s = CheckDataStatus(folder, true, true);
@@ -1003,9 +1023,10 @@ int TDataSentakuBox::DeleteData(bool errorMessage) {
         if (!DataInfo->IsDataSiyouKengen(folder))
             return 1;
     }
-    const QStringList lines{QStringLiteral("【データ名】"), QStringLiteral("　") + g->CellText(row, colName), QString(),
-                            QStringLiteral("【会計期間】"), QStringLiteral("　") + g->CellText(row, colKikan), QString(),
-                            QStringLiteral("【データフォルダ】"), QStringLiteral("　") + g->CellText(row, colFolder)};
+    const QStringList lines{
+        QStringLiteral("【データ名】"),       QStringLiteral("　") + g->CellText(row, colName),  QString(),
+        QStringLiteral("【会計期間】"),       QStringLiteral("　") + g->CellText(row, colKikan), QString(),
+        QStringLiteral("【データフォルダ】"), QStringLiteral("　") + g->CellText(row, colFolder)};
     if (ui::showMessage(ui::MsgKind::Confirmation,
                         QStringLiteral("選択したデータを削除します。\r\r") + lines.join(u'\r') +
                             QStringLiteral("\r\rデータの削除に同意します"),

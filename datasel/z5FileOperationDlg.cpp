@@ -37,8 +37,7 @@ int indexOfText(const QStringList& list, const QString& text) {
 
 } // namespace
 
-TFileOperationBox::TFileOperationBox(QWidget* owner)
-    : TFileOperationBox(owner, NoForm{}) {
+TFileOperationBox::TFileOperationBox(QWidget* owner) : TFileOperationBox(owner, NoForm{}) {
     ui = std::make_unique<Ui::TFileOperationBox>();
     ui->setupUi(this);
     useControls({ui->lblMessage, ui->lblPlace, ui->cmbPlace, ui->btnBrowse, ui->btnHistoryDelete,
@@ -172,9 +171,9 @@ void TFileOperationBox::btnBrowseClick() {
     request.caption = QStringLiteral("ファイルの選択");
     request.filter = QStringLiteral("すべてのﾌｧｲﾙ(*.*) (*)");
     if (!FilterDesc.isEmpty() && !DefaultExt.isEmpty())
-        request.filter = QStringLiteral("%1 (*.%2 *.%3);;").arg(FilterDesc, DefaultExt.toLower(),
-                                                                DefaultExt.toUpper()) +
-                         request.filter;
+        request.filter =
+            QStringLiteral("%1 (*.%2 *.%3);;").arg(FilterDesc, DefaultExt.toLower(), DefaultExt.toUpper()) +
+            request.filter;
     request.defaultExt = DefaultExt;
     QString chosen;
     if (FileKind == OpenFile) {

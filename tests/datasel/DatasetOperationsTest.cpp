@@ -104,7 +104,9 @@ protected:
         box.Grid()->SetCurrentCell(r, 0);
         box.SetFunctionKeys();
     }
-    QString emptySlot(int rec) const { return e.root->dataDir() + QStringLiteral("/%1").arg(rec, 4, 10, QLatin1Char('0')); }
+    QString emptySlot(int rec) const {
+        return e.root->dataDir() + QStringLiteral("/%1").arg(rec, 4, 10, QLatin1Char('0'));
+    }
     // Through the module's own connection, which goes through the server in client/server mode.
     QString listValue(const QString& column, int rec, const QString& table = QStringLiteral("DATALIST")) {
         OwnTransaction own(e.dm->IBTransactionDEF);
@@ -118,9 +120,7 @@ protected:
         return value;
     }
     // The row rebuilt from its folder, as the list's refresh does (children from the sub-folders).
-    void refreshRow(Box& box, const QString& folder) {
-        box.DataListRefresh(rowOfFolder(box.Grid(), folder));
-    }
+    void refreshRow(Box& box, const QString& folder) { box.DataListRefresh(rowOfFolder(box.Grid(), folder)); }
     QString childRows(int rec) {
         return listValue(QStringLiteral("COUNT(*)"), rec, QStringLiteral("CHILD_DATALIST"));
     }
@@ -163,7 +163,8 @@ TEST_F(DatasetOperationsTest, CopyMarksTheSourceAndPasteFillsAnEmptyRowUnderTheN
     EXPECT_EQ(iniStatus(source), 1);
     EXPECT_EQ(iniStatus(target), 1);
     EXPECT_EQ(listValue(QStringLiteral("ENTTEXT"), 5), QStringLiteral("甲商事～コピー"));
-    EXPECT_EQ(box->Grid()->CellText(rowOfFolder(box->Grid(), target), Box::colName), QStringLiteral("甲商事～コピー"));
+    EXPECT_EQ(box->Grid()->CellText(rowOfFolder(box->Grid(), target), Box::colName),
+              QStringLiteral("甲商事～コピー"));
     EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral(".paste")));
 
     // Esc drops a pending copy and frees the source again.
@@ -173,6 +174,26 @@ TEST_F(DatasetOperationsTest, CopyMarksTheSourceAndPasteFillsAnEmptyRowUnderTheN
     box->ESCClick();
     EXPECT_FALSE(box->CopyPending);
     EXPECT_EQ(iniStatus(source), 1);
+}
+
+// The copy's list name is the source's name and "～コピー", cut to 40 bytes without halving a character.
+TEST_F(DatasetOperationsTest, TheCopysNameFitsInFortyBytes) {
+    const QString full19 = QString(19, QChar(0x3042)); // 38 bytes
+    const struct {
+        QString name, expected;
+    } cases[] = {
+        {QStringLiteral("丙商事"), QStringLiteral("丙商事～コピー")},
+        {full19, full19 + QStringLiteral("～")},
+        {full19 + u'a', full19 + u'a'},
+    };
+    for (const auto& c : cases) {
+        e.executeSystem(QStringLiteral("UPDATE DATALIST SET ENTTEXT='%1' WHERE REC=3").arg(c.name));
+        auto box = prepared();
+        focus(*box, datasets[3].folder);
+        box->F2Click();
+        EXPECT_EQ(box->CopySourceEntry.ENTTEXT, c.expected) << c.name.toStdString();
+        box->ESCClick();
+    }
 }
 
 TEST_F(DatasetOperationsTest, PasteRefusalsAndTheAgreementLeaveTheTargetAlone) {
@@ -195,8 +216,10 @@ TEST_F(DatasetOperationsTest, PasteRefusalsAndTheAgreementLeaveTheTargetAlone) {
     copyThenPasteOnto(target);
     ASSERT_EQ(e.ui->shown().size(), 1u);
     EXPECT_EQ(e.ui->shown()[0].message.caption, QStringLiteral("データ照合チェックの結果"));
-    EXPECT_TRUE(e.ui->shown()[0].message.text.contains(QStringLiteral("会社名に違いがありました。\r　【貼り付け元】：甲商事\r　【貼り付け先】：乙商事")));
-    EXPECT_TRUE(e.ui->shown()[0].message.text.endsWith(QStringLiteral("データ貼り付け処理の続行に同意します。")));
+    EXPECT_TRUE(e.ui->shown()[0].message.text.contains(
+        QStringLiteral("会社名に違いがありました。\r　【貼り付け元】：甲商事\r　【貼り付け先】：乙商事")));
+    EXPECT_TRUE(
+        e.ui->shown()[0].message.text.endsWith(QStringLiteral("データ貼り付け処理の続行に同意します。")));
     EXPECT_EQ(storedCompany(target), QStringLiteral("乙商事"));
     EXPECT_EQ(iniStatus(source), 1);
     EXPECT_EQ(iniStatus(target), 1);
@@ -208,13 +231,14 @@ TEST_F(DatasetOperationsTest, PasteRefusalsAndTheAgreementLeaveTheTargetAlone) {
     copyThenPasteOnto(target);
     ASSERT_EQ(e.ui->shown().size(), 1u);
     EXPECT_EQ(e.ui->shown()[0].message.caption, QStringLiteral("警告"));
-    EXPECT_TRUE(e.ui->shown()[0].message.text.startsWith(QStringLiteral("貼り付け先の合算データ区分が妥当ではありません。")));
+    EXPECT_TRUE(e.ui->shown()[0].message.text.startsWith(
+        QStringLiteral("貼り付け先の合算データ区分が妥当ではありません。")));
     EXPECT_EQ(storedCompany(target), QStringLiteral("乙商事"));
 
     // Agreed, the target becomes the copy.
     e.executeSystem(QStringLiteral("UPDATE DATALIST SET GASSAN=0 WHERE REC=2"));
-    datasets[2].setAccReg(QStringLiteral("基本設定"), QStringLiteral("合算データ区分"), QStringLiteral("整数"),
-                          QStringLiteral("0"));
+    datasets[2].setAccReg(QStringLiteral("基本設定"), QStringLiteral("合算データ区分"),
+                          QStringLiteral("整数"), QStringLiteral("0"));
     box->ReloadView();
     e.ui->clear();
     e.ui->queueAnswer(ui::mrOk);
@@ -265,7 +289,8 @@ TEST_F(DatasetOperationsTest, SaveWritesTheBackupWithItsTrailerAndAFailedSaveKee
     // The work folder is never a place for a backup.
     e.ui->clear();
     EXPECT_EQ(box->SaveData(e.root->tempDir()), 0);
-    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("このフォルダは選択出来ません。他の場所を選んで下さい。")});
+    EXPECT_EQ(e.ui->messageTexts(),
+              QStringList{QStringLiteral("このフォルダは選択出来ません。他の場所を選んで下さい。")});
 
     // A dataset whose database cannot be backed up leaves the earlier backup as it was.
     const QByteArray good = testenv::readFile(backup);
@@ -308,8 +333,9 @@ TEST_F(DatasetOperationsTest, RestoreIntoAnEmptyRowAndOverAnotherCompanyWithTheA
     // No backup in the place.
     e.ui->clear();
     EXPECT_EQ(box->RestoreData(e.env.documents()), -1);
-    EXPECT_EQ(e.ui->messageTexts(),
-              QStringList{QStringLiteral("この場所には、バックアップファイル(placc.fbk)がありませんでした。")});
+    EXPECT_EQ(
+        e.ui->messageTexts(),
+        QStringList{QStringLiteral("この場所には、バックアップファイル(placc.fbk)がありませんでした。")});
 }
 
 // The worker's failure stops the restore: a merged row of another company keeps its database, merge
@@ -404,7 +430,8 @@ TEST_F(DatasetOperationsTest, DeleteNeedsTheAgreementAndSparesTheDataChosenLastT
     SystemDef.DataDir = folder;
     e.ui->clear();
     EXPECT_EQ(box->DeleteData(true), 1);
-    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("このデータは前回起動データのため削除は行えません。")});
+    EXPECT_EQ(e.ui->messageTexts(),
+              QStringList{QStringLiteral("このデータは前回起動データのため削除は行えません。")});
     SystemDef.DataDir.clear();
 
     e.ui->clear();
@@ -477,8 +504,9 @@ TEST_F(ServerOperationsTest, CopyPasteSaveRestoreAndDeleteThroughTheServer) {
         box->F2Click();
         focus(*box, datasets[2].folder);
         box->F2Click();
-        EXPECT_EQ(e.ui->messageTexts(),
-                  QStringList{QStringLiteral("このデータは他のオペレータが使用中のため貼り付けは行えません。")});
+        EXPECT_EQ(
+            e.ui->messageTexts(),
+            QStringList{QStringLiteral("このデータは他のオペレータが使用中のため貼り付けは行えません。")});
     }
     EXPECT_EQ(storedCompany(datasets[2].folder), QStringLiteral("乙商事"));
 
@@ -492,7 +520,8 @@ TEST_F(ServerOperationsTest, CopyPasteSaveRestoreAndDeleteThroughTheServer) {
     ASSERT_TRUE(box->CopyPending);
     focus(*box, slot);
     box->F2Click();
-    EXPECT_TRUE(e.ui->messageTexts().join(u'\n').startsWith(QStringLiteral("データベースのバックアップに失敗しました。")));
+    EXPECT_TRUE(e.ui->messageTexts().join(u'\n').startsWith(
+        QStringLiteral("データベースのバックアップに失敗しました。")));
     EXPECT_FALSE(QFileInfo::exists(slot + QStringLiteral("/placc.fdb")));
     EXPECT_EQ(listValue(QStringLiteral("ENTTEXT"), 9), QString());
     EXPECT_EQ(listValue(QStringLiteral("DATALOCK"), 9), QStringLiteral("0"));
