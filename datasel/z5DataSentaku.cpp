@@ -2,8 +2,8 @@
 
 #include "controls/PerfectGrid.h"
 #include "controls/SafeCall.h"
-#include "controls/z5HtmlHelp.h"
 #include "controls/xAnimeProgressDialog.h"
+#include "controls/z5HtmlHelp.h"
 #include "controls/z5MessageDlg2.h"
 #include "core/DataModule.h"
 #include "core/uAccFunction2.h"
