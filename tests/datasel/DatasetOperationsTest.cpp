@@ -383,15 +383,15 @@ public:
     explicit KihonWizStandIn(QWidget* owner) : QDialog(owner) {}
     int Execute(bool) override {
         lastParams = params;
-        return answer;
+        return run ? run() : 2;
     }
     void SetParams(const QStringList& p) override { params = p; }
     QStringList params;
-    static inline int answer = 2;
+    static inline std::function<int()> run;
     static inline QStringList lastParams;
 };
 
-TEST_F(DatasetOperationsTest, NewDataWithoutACreatorOrCancelledLeavesNothingBehind) {
+TEST_F(DatasetOperationsTest, NewDataLeavesNothingBehindUnlessTheCreatorMadeTheDataset) {
     auto box = prepared();
     const QString slot = emptySlot(8);
     focus(*box, slot);
@@ -414,6 +414,20 @@ TEST_F(DatasetOperationsTest, NewDataWithoutACreatorOrCancelledLeavesNothingBehi
     EXPECT_FALSE(QFileInfo::exists(slot));
     EXPECT_TRUE(KihonWizStandIn::lastParams.contains(QStringLiteral("DataPath=") + slot));
     EXPECT_TRUE(KihonWizStandIn::lastParams.contains(QStringLiteral("DataListRec=8")));
+
+    // Created: the row shows the new dataset, no longer in the creating state.
+    KihonWizStandIn::run = [&] {
+        EXPECT_EQ(iniStatus(slot), 9);
+        testenv::CompanySpec c;
+        c.code = QStringLiteral("1208");
+        c.name = QStringLiteral("新会社");
+        datasets[8] = e.root->addDataset(c, 8);
+        return 1;
+    };
+    box->F3Click();
+    KihonWizStandIn::run = nullptr;
+    EXPECT_EQ(iniStatus(slot), 1);
+    EXPECT_EQ(box->Grid()->CellText(rowOfFolder(box->Grid(), slot), Box::colName), QStringLiteral("新会社"));
 }
 
 TEST_F(DatasetOperationsTest, DeleteNeedsTheAgreementAndSparesTheDataChosenLastTime) {
@@ -440,6 +454,30 @@ TEST_F(DatasetOperationsTest, DeleteNeedsTheAgreementAndSparesTheDataChosenLastT
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_EQ(listValue(QStringLiteral("ENTTEXT"), 2), QString());
     EXPECT_TRUE(box->Grid()->CellText(rowOfFolder(box->Grid(), folder), Box::colName).isEmpty());
+}
+
+TEST_F(DatasetOperationsTest, DeletingADistributedChildCountsItOffTheMergedData) {
+    makeMerged(2);
+    auto box = prepared();
+    refreshRow(*box, datasets[2].folder);
+    TPerfectGrid* g = box->Grid();
+    int child = -1;
+    for (int r = 0; r < g->RowCount(); ++r)
+        if (g->CellText(r, Box::colGassan) == QStringLiteral("10"))
+            child = r;
+    ASSERT_GE(child, 0);
+    g->SetCurrentCell(child, 0);
+    e.ui->queueAnswer(ui::mrOk);
+    EXPECT_EQ(box->DeleteData(true), 1);
+    EXPECT_FALSE(QFileInfo::exists(datasets[2].folder + QStringLiteral("/001")));
+    EXPECT_EQ(childRows(2), QStringLiteral("0"));
+    EXPECT_TRUE(QFileInfo::exists(datasets[2].database));
+    ASSERT_TRUE(DM->fnAccDatConnected(QString(), datasets[2].folder, 0));
+    EXPECT_EQ(GetAccReg(QStringLiteral("基本設定"), QStringLiteral("合算データ数"), QStringLiteral("整数"),
+                        QStringLiteral("-1"))
+                  .toString(),
+              QStringLiteral("0"));
+    DM->fnAccDatDisConnected(datasets[2].folder, 0, 0);
 }
 
 class ServerOperationsTest : public DatasetOperationsTest {
