@@ -12,17 +12,24 @@
 #include "core/uAccFunction_AccReg.h"
 #include "core/uAccRecord.h"
 #include "datasel/z5DataSentaku.h"
+#include "datasel/z5FileOperationDlg.h"
+#include "datasel/z5FileOperationDlgEx1.h"
 #include "platform/IniFile.h"
 #include "platform/firebird/FbDatabase.h"
 #include "platform/firebird/FbQuery.h"
 #include "support/DmFixture.h"
 #include "ui_z5DataSentaku.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -152,6 +159,8 @@ TEST_F(DatasetOperationsTest, CopyMarksTheSourceAndPasteFillsAnEmptyRowUnderTheN
     EXPECT_TRUE(box->CopyPending);
     EXPECT_EQ(iniStatus(source), 6);
     EXPECT_EQ(box->KeyCaption(Box::kF2), QStringLiteral("F2:貼り付け"));
+    box->show();
+    testenv::saveShot(*box, QStringLiteral("data_selection_paste_pending"));
 
     const QString target = emptySlot(5);
     focus(*box, target);
@@ -336,6 +345,56 @@ TEST_F(DatasetOperationsTest, RestoreIntoAnEmptyRowAndOverAnotherCompanyWithTheA
     EXPECT_EQ(
         e.ui->messageTexts(),
         QStringList{QStringLiteral("この場所には、バックアップファイル(placc.fbk)がありませんでした。")});
+}
+
+// Runs work on the modal dialog of type T once it shows.
+template <class T> void whenShown(const std::function<void(T&)>& work) {
+    auto poll = std::make_shared<std::function<void(int)>>();
+    *poll = [work, poll](int tries) {
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (dialog && dialog->isVisible()) {
+            work(*dialog);
+            return;
+        }
+        if (tries > 0)
+            QTimer::singleShot(20, [poll, tries] { (*poll)(tries - 1); });
+    };
+    QTimer::singleShot(0, [poll] { (*poll)(500); });
+}
+
+TEST_F(DatasetOperationsTest, F6AsksForTheFolderAndF7RestoresTheBackupInTheRowsOwnFolder) {
+    auto box = prepared();
+    focus(*box, datasets[1].folder);
+    bool asked = false;
+    whenShown<TFileOperationBox>([&](TFileOperationBox& dialog) {
+        asked = true;
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("データの保存"));
+        e.ui->queuePath(backups);
+        dialog.btnBrowseClick();
+        dialog.btnOKClick();
+    });
+    box->F6Click();
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(QFileInfo::exists(backups + QStringLiteral("/placc.fbk")));
+    EXPECT_EQ(IniFile(e.root->iniDir() + QStringLiteral("/history.ini"))
+                  .readString(QStringLiteral("DataBackFolder"), QStringLiteral("HIST1"), QString()),
+              backups);
+
+    // The default location of a restore is the backup inside the row's own folder.
+    ASSERT_TRUE(QFile::copy(backups + QStringLiteral("/placc.fbk"),
+                            datasets[2].folder + QStringLiteral("/placc.fbk")));
+    focus(*box, datasets[2].folder);
+    asked = false;
+    whenShown<TFileOperationBoxEx1>([&](TFileOperationBoxEx1& dialog) {
+        asked = true;
+        EXPECT_EQ(dialog.PlaceList()->currentText(), backups);
+        dialog.SelectChoice(2);
+        dialog.btnOKClick();
+    });
+    e.ui->queueAnswer(ui::mrOk); // the differences
+    box->F7Click();
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(storedCompany(datasets[2].folder), QStringLiteral("甲商事"));
 }
 
 // The worker's failure stops the restore: a merged row of another company keeps its database, merge
