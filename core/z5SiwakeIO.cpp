@@ -139,7 +139,7 @@ TSwkKamokuRow readKamoku(const fb::Query& q, bool withRateKinds) {
     r.FUN_LCODE = q.field("FUN_LCODE").asInt();
     r.FUN_RCODE = q.field("FUN_RCODE").asInt();
     r.HOJOSW = q.field("HOJOSW").asInt();
-    r.BPFLG = q.field("BPFLG").asInt();
+    r.BPFLG = q.field("BPFLG").asString();
     r.KEIHKUBU = q.field("KEIHKUBU").asInt();
     r.EXT1_A4 = q.field("EXT1_A4").asInt();
     r.EXT1_A3 = q.field("EXT1_A3").asInt();

@@ -14,6 +14,7 @@
 static void initStepSqlResource() {
     static const bool done = [] {
         Q_INIT_RESOURCE(z5DbUpdateSql);
+        Q_INIT_RESOURCE(z5ProcSql);
         return true;
     }();
     (void)done;

@@ -27,11 +27,27 @@ namespace {
     throw std::runtime_error(message.toStdString());
 }
 
+// The script's text with every "INPUT file;" line replaced by that file's text (a path relative to
+// the script's folder, as isql-fb run in that folder reads it), so the template follows the parts too.
+// Within a "SET TERM ^" block the line ends with "^" instead.
 QByteArray readScript(const QString& script) {
     QFile f(script);
     if (!f.open(QIODevice::ReadOnly))
         fail(QStringLiteral("cannot read %1").arg(script));
-    return f.readAll();
+    QByteArray out;
+    const QDir folder = QFileInfo(script).absoluteDir();
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QByteArray t = line.trimmed();
+        if (t.toUpper().startsWith("INPUT ") && (t.endsWith(';') || t.endsWith('^'))) {
+            const QString name = QString::fromUtf8(t.mid(6, t.size() - 7).trimmed());
+            out += readScript(folder.filePath(name));
+            out += '\n';
+            continue;
+        }
+        out += line;
+        out += '\n';
+    }
+    return out;
 }
 
 // Templates live in the build folder so that the many test processes of one run share them.

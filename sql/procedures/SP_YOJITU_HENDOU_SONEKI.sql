@@ -1,0 +1,226 @@
+/* Actual figures against the management-analysis budget (RYOSAN) of the profit-and-loss accounts, for the
+   company, a facility or a facility group: one row per account, then one per sub-account, with the
+   account's variance thresholds. A dataset that starts within the year shows the months before its start
+   as the changes of the prior balances entered for them. */
+CREATE OR ALTER PROCEDURE SP_YOJITU_HENDOU_SONEKI (PTAX INTEGER, PSCODE VARCHAR(6) CHARACTER SET ASCII, PSGROUP VARCHAR(6) CHARACTER SET ASCII)
+RETURNS (
+    GROUPM0 VARCHAR(6) CHARACTER SET ASCII, USERCODE VARCHAR(6) CHARACTER SET ASCII, KCODE VARCHAR(6) CHARACTER SET ASCII, KNAME VARCHAR(14) CHARACTER SET SJIS_0208, KEIHKUBU VARCHAR(4) CHARACTER SET ASCII,
+    HOJCNT INTEGER, HCODE VARCHAR(6) CHARACTER SET ASCII, HNAME VARCHAR(14) CHARACTER SET SJIS_0208, TAISHAKU INTEGER, BRATE NUMERIC(16,4), BKIND INTEGER,
+    GRATE NUMERIC(16,4), GKIND INTEGER,
+    KAR01 NUMERIC(16,4), KAR02 NUMERIC(16,4), KAR03 NUMERIC(16,4), KAR04 NUMERIC(16,4),
+    KAR05 NUMERIC(16,4), KAR06 NUMERIC(16,4), KAR07 NUMERIC(16,4), KAR08 NUMERIC(16,4),
+    KAR09 NUMERIC(16,4), KAR10 NUMERIC(16,4), KAR11 NUMERIC(16,4), KAR12 NUMERIC(16,4),
+    KAR13 NUMERIC(16,4), KAR14 NUMERIC(16,4), KAR15 NUMERIC(16,4), KAR16 NUMERIC(16,4),
+    KAS01 NUMERIC(16,4), KAS02 NUMERIC(16,4), KAS03 NUMERIC(16,4), KAS04 NUMERIC(16,4),
+    KAS05 NUMERIC(16,4), KAS06 NUMERIC(16,4), KAS07 NUMERIC(16,4), KAS08 NUMERIC(16,4),
+    KAS09 NUMERIC(16,4), KAS10 NUMERIC(16,4), KAS11 NUMERIC(16,4), KAS12 NUMERIC(16,4),
+    KAS13 NUMERIC(16,4), KAS14 NUMERIC(16,4), KAS15 NUMERIC(16,4), KAS16 NUMERIC(16,4),
+    YOSAN01 NUMERIC(16,4), YOSAN02 NUMERIC(16,4), YOSAN03 NUMERIC(16,4), YOSAN04 NUMERIC(16,4),
+    YOSAN05 NUMERIC(16,4), YOSAN06 NUMERIC(16,4), YOSAN07 NUMERIC(16,4), YOSAN08 NUMERIC(16,4),
+    YOSAN09 NUMERIC(16,4), YOSAN10 NUMERIC(16,4), YOSAN11 NUMERIC(16,4), YOSAN12 NUMERIC(16,4),
+    YOSAN13 NUMERIC(16,4), YOSAN14 NUMERIC(16,4), YOSAN15 NUMERIC(16,4), YOSAN16 NUMERIC(16,4))
+AS
+DECLARE VARIABLE KAISINO INTEGER;
+DECLARE VARIABLE LAST INTEGER;
+DECLARE VARIABLE M INTEGER;
+DECLARE VARIABLE KN NUMERIC(16,4);
+DECLARE VARIABLE KT NUMERIC(16,4);
+DECLARE VARIABLE SN NUMERIC(16,4);
+DECLARE VARIABLE ST NUMERIC(16,4);
+DECLARE VARIABLE SK NUMERIC(16,4);
+DECLARE VARIABLE SS NUMERIC(16,4);
+DECLARE VARIABLE Y NUMERIC(16,4);
+DECLARE VARIABLE V NUMERIC(16,4);
+DECLARE VARIABLE PREV NUMERIC(16,4);
+DECLARE VARIABLE H VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE LH VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE AN VARCHAR(14) CHARACTER SET SJIS_0208;
+BEGIN
+    KAISINO = 1;
+    SELECT KAISINO FROM ACCDEF1 WHERE REC = 1 INTO :KAISINO;
+    KAISINO = COALESCE(KAISINO, 1);
+    LAST = 0;
+    IF (KAISINO > 1) THEN EXECUTE PROCEDURE SP_CONVERT_12TO16 :KAISINO - 1 RETURNING_VALUES :LAST;
+    FOR SELECT K.GROUPM0, M.KCODE FROM KAMOKU_MS M JOIN KAMOKUMST K ON K.KCODE = M.KCODE
+        WHERE (:PSGROUP = '' OR M.SCODE IN (SELECT L.SCODE FROM SISETUGROUPLIST L WHERE L.GCODE = :PSGROUP))
+          AND (:PSCODE = '' OR M.SCODE = :PSCODE)
+          AND K.GROUPM0 BETWEEN '4000' AND '6100'
+        GROUP BY K.GROUPM0, M.KCODE
+        ORDER BY K.GROUPM0, M.KCODE
+        INTO :GROUPM0, :KCODE
+    DO
+    BEGIN
+        SELECT FIRST 1 KCODE, USERCODE, GROUPM0, KNAME, KEIHKUBU, DAC, SOLVARNE_YOJITU_RATE1, SOLVARNE_YOJITU_KIND1,
+                   SOLVARNE_YOJITU_RATE2, SOLVARNE_YOJITU_KIND2
+            FROM KAMOKUMST WHERE KCODE = :KCODE
+            INTO :KCODE, :USERCODE, :GROUPM0, :KNAME, :KEIHKUBU, :TAISHAKU, :BRATE, :BKIND, :GRATE, :GKIND;
+        AN = KNAME;
+        HCODE = ''; HNAME = '';
+        KAR01 = 0; KAR02 = 0; KAR03 = 0; KAR04 = 0; KAR05 = 0; KAR06 = 0; KAR07 = 0; KAR08 = 0;
+        KAR09 = 0; KAR10 = 0; KAR11 = 0; KAR12 = 0; KAR13 = 0; KAR14 = 0; KAR15 = 0; KAR16 = 0;
+        KAS01 = 0; KAS02 = 0; KAS03 = 0; KAS04 = 0; KAS05 = 0; KAS06 = 0; KAS07 = 0; KAS08 = 0;
+        KAS09 = 0; KAS10 = 0; KAS11 = 0; KAS12 = 0; KAS13 = 0; KAS14 = 0; KAS15 = 0; KAS16 = 0;
+        YOSAN01 = 0; YOSAN02 = 0; YOSAN03 = 0; YOSAN04 = 0; YOSAN05 = 0; YOSAN06 = 0; YOSAN07 = 0; YOSAN08 = 0;
+        YOSAN09 = 0; YOSAN10 = 0; YOSAN11 = 0; YOSAN12 = 0; YOSAN13 = 0; YOSAN14 = 0; YOSAN15 = 0; YOSAN16 = 0;
+        FOR SELECT MNUM, SUM(KAR_NUK), SUM(KAR_TAX), SUM(KAS_NUK), SUM(KAS_TAX), SUM(RYOSAN) FROM KAMOKU_MS
+            WHERE KCODE = :KCODE AND (:PSGROUP = '' OR SCODE IN (SELECT L.SCODE FROM SISETUGROUPLIST L WHERE L.GCODE = :PSGROUP)) AND (:PSCODE = '' OR SCODE = :PSCODE)
+            GROUP BY MNUM
+            INTO :M, :KN, :KT, :SN, :ST, :Y
+        DO
+        BEGIN
+            SK = COALESCE(KN, 0) + IIF(PTAX = 0, COALESCE(KT, 0), 0);
+            SS = COALESCE(SN, 0) + IIF(PTAX = 0, COALESCE(ST, 0), 0);
+            Y = COALESCE(Y, 0);
+            IF (M = 1) THEN BEGIN KAR01 = SK; KAS01 = SS; YOSAN01 = Y; END
+            ELSE IF (M = 2) THEN BEGIN KAR02 = SK; KAS02 = SS; YOSAN02 = Y; END
+            ELSE IF (M = 3) THEN BEGIN KAR03 = SK; KAS03 = SS; YOSAN03 = Y; END
+            ELSE IF (M = 4) THEN BEGIN KAR04 = SK; KAS04 = SS; YOSAN04 = Y; END
+            ELSE IF (M = 5) THEN BEGIN KAR05 = SK; KAS05 = SS; YOSAN05 = Y; END
+            ELSE IF (M = 6) THEN BEGIN KAR06 = SK; KAS06 = SS; YOSAN06 = Y; END
+            ELSE IF (M = 7) THEN BEGIN KAR07 = SK; KAS07 = SS; YOSAN07 = Y; END
+            ELSE IF (M = 8) THEN BEGIN KAR08 = SK; KAS08 = SS; YOSAN08 = Y; END
+            ELSE IF (M = 9) THEN BEGIN KAR09 = SK; KAS09 = SS; YOSAN09 = Y; END
+            ELSE IF (M = 10) THEN BEGIN KAR10 = SK; KAS10 = SS; YOSAN10 = Y; END
+            ELSE IF (M = 11) THEN BEGIN KAR11 = SK; KAS11 = SS; YOSAN11 = Y; END
+            ELSE IF (M = 12) THEN BEGIN KAR12 = SK; KAS12 = SS; YOSAN12 = Y; END
+            ELSE IF (M = 13) THEN BEGIN KAR13 = SK; KAS13 = SS; YOSAN13 = Y; END
+            ELSE IF (M = 14) THEN BEGIN KAR14 = SK; KAS14 = SS; YOSAN14 = Y; END
+            ELSE IF (M = 15) THEN BEGIN KAR15 = SK; KAS15 = SS; YOSAN15 = Y; END
+            ELSE IF (M = 16) THEN BEGIN KAR16 = SK; KAS16 = SS; YOSAN16 = Y; END
+        END
+        YOSAN16 = 0;
+        IF (LAST > 0) THEN
+        BEGIN
+            PREV = 0;
+            FOR SELECT MNUM, SUM(NUKIZAN) FROM KAMOKU_PZ
+                WHERE KCODE = :KCODE AND (:PSGROUP = '' OR SCODE IN (SELECT L.SCODE FROM SISETUGROUPLIST L WHERE L.GCODE = :PSGROUP)) AND (:PSCODE = '' OR SCODE = :PSCODE) AND MNUM BETWEEN 1 AND :LAST
+                GROUP BY MNUM
+                ORDER BY MNUM
+                INTO :M, :V
+            DO
+            BEGIN
+                V = COALESCE(V, 0);
+                SK = IIF(TAISHAKU = 1 OR TAISHAKU = 4, V - PREV, 0);
+                SS = IIF(TAISHAKU = 1 OR TAISHAKU = 4, 0, V - PREV);
+                IF (M = 1) THEN BEGIN KAR01 = SK; KAS01 = SS; END
+                ELSE IF (M = 2) THEN BEGIN KAR02 = SK; KAS02 = SS; END
+                ELSE IF (M = 3) THEN BEGIN KAR03 = SK; KAS03 = SS; END
+                ELSE IF (M = 4) THEN BEGIN KAR04 = SK; KAS04 = SS; END
+                ELSE IF (M = 5) THEN BEGIN KAR05 = SK; KAS05 = SS; END
+                ELSE IF (M = 6) THEN BEGIN KAR06 = SK; KAS06 = SS; END
+                ELSE IF (M = 7) THEN BEGIN KAR07 = SK; KAS07 = SS; END
+                ELSE IF (M = 8) THEN BEGIN KAR08 = SK; KAS08 = SS; END
+                ELSE IF (M = 9) THEN BEGIN KAR09 = SK; KAS09 = SS; END
+                ELSE IF (M = 10) THEN BEGIN KAR10 = SK; KAS10 = SS; END
+                ELSE IF (M = 11) THEN BEGIN KAR11 = SK; KAS11 = SS; END
+                ELSE IF (M = 12) THEN BEGIN KAR12 = SK; KAS12 = SS; END
+                ELSE IF (M = 13) THEN BEGIN KAR13 = SK; KAS13 = SS; END
+                ELSE IF (M = 14) THEN BEGIN KAR14 = SK; KAS14 = SS; END
+                ELSE IF (M = 15) THEN BEGIN KAR15 = SK; KAS15 = SS; END
+                ELSE IF (M = 16) THEN BEGIN KAR16 = SK; KAS16 = SS; END
+                PREV = V;
+            END
+        END
+        SELECT COUNT(DISTINCT HCODE) FROM KAMOKU_SZ
+            WHERE KCODE = :KCODE AND HCODE <> ' ' AND BCODE = ' ' AND (:PSGROUP = '' OR SCODE IN (SELECT L.SCODE FROM SISETUGROUPLIST L WHERE L.GCODE = :PSGROUP)) AND (:PSCODE = '' OR SCODE = :PSCODE)
+            INTO :HOJCNT;
+        IF (HOJCNT > 0) THEN
+        BEGIN
+            V = 0;
+            SELECT SUM(KAR_NUK + IIF(:PTAX = 0, KAR_TAX, 0) + KAS_NUK + IIF(:PTAX = 0, KAS_TAX, 0)) FROM KAMOKU_MS
+                WHERE KCODE = :KCODE AND HCODE = ' ' AND MNUM BETWEEN 1 AND 16 AND (:PSGROUP = '' OR SCODE IN (SELECT L.SCODE FROM SISETUGROUPLIST L WHERE L.GCODE = :PSGROUP)) AND (:PSCODE = '' OR SCODE = :PSCODE)
+                INTO :V;
+            IF (COALESCE(V, 0) <> 0) THEN HOJCNT = HOJCNT + 1;
+        END
+        SUSPEND;
+
+        IF (HOJCNT > 0) THEN
+        BEGIN
+            HOJCNT = 0;
+            LH = NULL;
+            FOR SELECT HCODE, MNUM, SUM(KAR_NUK), SUM(KAR_TAX), SUM(KAS_NUK), SUM(KAS_TAX), SUM(RYOSAN)
+                FROM KAMOKU_MS
+                WHERE KCODE = :KCODE AND (:PSGROUP = '' OR SCODE IN (SELECT L.SCODE FROM SISETUGROUPLIST L WHERE L.GCODE = :PSGROUP)) AND (:PSCODE = '' OR SCODE = :PSCODE)
+                GROUP BY HCODE, MNUM
+                ORDER BY HCODE, MNUM
+                INTO :H, :M, :KN, :KT, :SN, :ST, :Y
+            DO
+            BEGIN
+                IF (LH IS NULL OR H <> LH) THEN
+                BEGIN
+                    LH = H;
+                    KAR01 = 0; KAR02 = 0; KAR03 = 0; KAR04 = 0; KAR05 = 0; KAR06 = 0; KAR07 = 0; KAR08 = 0;
+                    KAR09 = 0; KAR10 = 0; KAR11 = 0; KAR12 = 0; KAR13 = 0; KAR14 = 0; KAR15 = 0; KAR16 = 0;
+                    KAS01 = 0; KAS02 = 0; KAS03 = 0; KAS04 = 0; KAS05 = 0; KAS06 = 0; KAS07 = 0; KAS08 = 0;
+                    KAS09 = 0; KAS10 = 0; KAS11 = 0; KAS12 = 0; KAS13 = 0; KAS14 = 0; KAS15 = 0; KAS16 = 0;
+                    YOSAN01 = 0; YOSAN02 = 0; YOSAN03 = 0; YOSAN04 = 0; YOSAN05 = 0; YOSAN06 = 0; YOSAN07 = 0; YOSAN08 = 0;
+                    YOSAN09 = 0; YOSAN10 = 0; YOSAN11 = 0; YOSAN12 = 0; YOSAN13 = 0; YOSAN14 = 0; YOSAN15 = 0; YOSAN16 = 0;
+                END
+                SK = COALESCE(KN, 0) + IIF(PTAX = 0, COALESCE(KT, 0), 0);
+                SS = COALESCE(SN, 0) + IIF(PTAX = 0, COALESCE(ST, 0), 0);
+                Y = COALESCE(Y, 0);
+                IF (M = 1) THEN BEGIN KAR01 = SK; KAS01 = SS; YOSAN01 = Y; END
+                ELSE IF (M = 2) THEN BEGIN KAR02 = SK; KAS02 = SS; YOSAN02 = Y; END
+                ELSE IF (M = 3) THEN BEGIN KAR03 = SK; KAS03 = SS; YOSAN03 = Y; END
+                ELSE IF (M = 4) THEN BEGIN KAR04 = SK; KAS04 = SS; YOSAN04 = Y; END
+                ELSE IF (M = 5) THEN BEGIN KAR05 = SK; KAS05 = SS; YOSAN05 = Y; END
+                ELSE IF (M = 6) THEN BEGIN KAR06 = SK; KAS06 = SS; YOSAN06 = Y; END
+                ELSE IF (M = 7) THEN BEGIN KAR07 = SK; KAS07 = SS; YOSAN07 = Y; END
+                ELSE IF (M = 8) THEN BEGIN KAR08 = SK; KAS08 = SS; YOSAN08 = Y; END
+                ELSE IF (M = 9) THEN BEGIN KAR09 = SK; KAS09 = SS; YOSAN09 = Y; END
+                ELSE IF (M = 10) THEN BEGIN KAR10 = SK; KAS10 = SS; YOSAN10 = Y; END
+                ELSE IF (M = 11) THEN BEGIN KAR11 = SK; KAS11 = SS; YOSAN11 = Y; END
+                ELSE IF (M = 12) THEN BEGIN KAR12 = SK; KAS12 = SS; YOSAN12 = Y; END
+                ELSE IF (M = 13) THEN BEGIN KAR13 = SK; KAS13 = SS; YOSAN13 = Y; END
+                ELSE IF (M = 14) THEN BEGIN KAR14 = SK; KAS14 = SS; YOSAN14 = Y; END
+                ELSE IF (M = 15) THEN BEGIN KAR15 = SK; KAS15 = SS; YOSAN15 = Y; END
+                ELSE IF (M = 16) THEN BEGIN KAR16 = SK; KAS16 = SS; YOSAN16 = Y; END
+                IF (M = 16) THEN
+                BEGIN
+                    HCODE = H;
+                    IF (LAST > 0) THEN
+                    BEGIN
+                        PREV = 0;
+                        FOR SELECT MNUM, SUM(NUKIZAN) FROM KAMOKU_PZ
+                            WHERE KCODE = :KCODE AND HCODE = :H AND (:PSGROUP = '' OR SCODE IN (SELECT L.SCODE FROM SISETUGROUPLIST L WHERE L.GCODE = :PSGROUP)) AND (:PSCODE = '' OR SCODE = :PSCODE) AND MNUM BETWEEN 1 AND :LAST
+                            GROUP BY MNUM
+                            ORDER BY MNUM
+                            INTO :M, :V
+                        DO
+                        BEGIN
+                            V = COALESCE(V, 0);
+                            SK = IIF(TAISHAKU = 1 OR TAISHAKU = 4, V - PREV, 0);
+                            SS = IIF(TAISHAKU = 1 OR TAISHAKU = 4, 0, V - PREV);
+                            IF (M = 1) THEN BEGIN KAR01 = SK; KAS01 = SS; END
+                            ELSE IF (M = 2) THEN BEGIN KAR02 = SK; KAS02 = SS; END
+                            ELSE IF (M = 3) THEN BEGIN KAR03 = SK; KAS03 = SS; END
+                            ELSE IF (M = 4) THEN BEGIN KAR04 = SK; KAS04 = SS; END
+                            ELSE IF (M = 5) THEN BEGIN KAR05 = SK; KAS05 = SS; END
+                            ELSE IF (M = 6) THEN BEGIN KAR06 = SK; KAS06 = SS; END
+                            ELSE IF (M = 7) THEN BEGIN KAR07 = SK; KAS07 = SS; END
+                            ELSE IF (M = 8) THEN BEGIN KAR08 = SK; KAS08 = SS; END
+                            ELSE IF (M = 9) THEN BEGIN KAR09 = SK; KAS09 = SS; END
+                            ELSE IF (M = 10) THEN BEGIN KAR10 = SK; KAS10 = SS; END
+                            ELSE IF (M = 11) THEN BEGIN KAR11 = SK; KAS11 = SS; END
+                            ELSE IF (M = 12) THEN BEGIN KAR12 = SK; KAS12 = SS; END
+                            ELSE IF (M = 13) THEN BEGIN KAR13 = SK; KAS13 = SS; END
+                            ELSE IF (M = 14) THEN BEGIN KAR14 = SK; KAS14 = SS; END
+                            ELSE IF (M = 15) THEN BEGIN KAR15 = SK; KAS15 = SS; END
+                            ELSE IF (M = 16) THEN BEGIN KAR16 = SK; KAS16 = SS; END
+                            PREV = V;
+                        END
+                    END
+                    HNAME = '';
+                    SELECT HNAME FROM HOJOMST WHERE KCODE = :KCODE AND HCODE = :H INTO :HNAME;
+                    IF (H <> ' ') THEN SUSPEND;
+                    ELSE IF ((KAR01 + KAR02 + KAR03 + KAR04 + KAR05 + KAR06 + KAR07 + KAR08 + KAR09 + KAR10 + KAR11 + KAR12 + KAR13 + KAR14 + KAR15 + KAR16
+                         + KAS01 + KAS02 + KAS03 + KAS04 + KAS05 + KAS06 + KAS07 + KAS08 + KAS09 + KAS10 + KAS11 + KAS12 + KAS13 + KAS14 + KAS15 + KAS16) <> 0) THEN
+                    BEGIN
+                        HNAME = AN;
+                        SUSPEND;
+                    END
+                END
+            END
+        END
+    END
+END^
