@@ -351,10 +351,14 @@ void TDataSentakuBox::pasteStep(int row) {
         return release();
 
     showProgress(QStringLiteral("コピー中"), QStringLiteral("データのコピー中…"));
+    bool targetMarked = false;
     const auto guard = qScopeGuard([&] {
         closeProgress();
         try {
             release();
+            // Also when the paste stopped with an error: the target is not left in the pasting state.
+            if (targetMarked)
+                SetDataStatus(target, 1);
         } catch (const std::exception&) {
         }
         show();
@@ -376,6 +380,7 @@ void TDataSentakuBox::pasteStep(int row) {
         return;
     }
     SetDataStatus(target, 7);
+    targetMarked = true;
     showProgress(QStringLiteral("コピー中"), QStringLiteral("データのコピー中…"));
     const bool copied = ConnectMode != 0 ? pasteOnServer(row, target) : pasteLocal(row, target);
     if (FinishCopyOrRestore(row, copied) != 1)

@@ -254,6 +254,18 @@ TEST_F(DatasetOperationsTest, PasteRefusalsAndTheAgreementLeaveTheTargetAlone) {
     copyThenPasteOnto(target);
     EXPECT_EQ(storedCompany(target), QStringLiteral("甲商事"));
     EXPECT_EQ(listValue(QStringLiteral("ENTTEXT"), 2), QStringLiteral("甲商事～コピー"));
+
+    // A row whose folder lies inside the source's: the paste stops with its message and frees both.
+    const QString inside = source + QStringLiteral("/inside");
+    e.executeSystem(QStringLiteral("UPDATE DATALIST SET PASNAME='%1' WHERE REC=5").arg(inside));
+    box->ReloadView();
+    focus(*box, source);
+    box->F2Click();
+    focus(*box, inside);
+    EXPECT_THROW(box->F2Click(), std::runtime_error);
+    EXPECT_EQ(iniStatus(source), 1);
+    EXPECT_EQ(iniStatus(inside), 1);
+    EXPECT_FALSE(QFileInfo::exists(inside + QStringLiteral("/placc.fdb")));
 }
 
 // A copy that does not give a database that opens is no paste: the merged target keeps its database,
