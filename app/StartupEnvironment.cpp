@@ -9,6 +9,7 @@
 #include "datasel/WebMenuL.h"
 #include "datasel/z5DataSentaku.h"
 #include "platform/IniFile.h"
+#include "tusin/RelayStatus.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserInteraction.h"
 
@@ -127,6 +128,8 @@ void TStartupEnvironment::InitEnvironment(const QFont& formFont) {
     s.SYSDIR = nativeSeparators(ini.readString(local, QStringLiteral("SYSDIR")));
     s.USER = ini.readString(local, QStringLiteral("USER")).toUpper();
     s.PASSWORD = ini.readString(local, QStringLiteral("PASSWORD")).toLower();
+    // Where the relay server's status service is (section RELAY; absent keys keep the defaults).
+    LoadRelaySettings(ini, RelaySettings());
 
     // Start-up always works on local data.
     ConnectMode = 0;

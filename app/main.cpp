@@ -673,7 +673,7 @@ int TForm1::CloudShareTransfer(int send) {
         m_dataTusin = new TfmDataTusin(this);
     if (AccInf.CLOUD_LINE <= 0)
         return 1;
-    const int r = send == 0 ? m_dataTusin->CloudShareReceive(SystemDef.DataDir, 1, 0)
+    const int r = send == 0 ? m_dataTusin->CloudShareReceive(SystemDef.DataDir, 1)
                             : m_dataTusin->CloudShareSend(SystemDef.DataDir, QString(), 1);
     return r >= 1 && r <= 9 ? -1 : 1;
 }

@@ -348,8 +348,7 @@ qint32 TDataInfomation::ReadIniFile(const QString& host, const QString& folder, 
     if (ConnectMode != 1 && ConnectMode != 2)
         return 1;
 
-    const QString table = folder.toUpper().contains(QStringLiteral("/DATA/")) ? QStringLiteral("DATALIST")
-                                                                              : QStringLiteral("DATALIST_EX");
+    const QString table = DataListTableOfFolder(folder);
     const bool systemConnectedHere = !DM->IBDatabaseDEF.isConnected();
     if (systemConnectedHere)
         DM->fnAccDefConnected(host, 1);
@@ -626,7 +625,9 @@ QString TDataInfomation::GetDataVersionLabel(qint32 major, qint32 minor) const {
         if (text == label) {
             QString name;
             VersionList.GetName(i, name);
-            return name;
+            // An edition registered without a display name keeps its number: a blank version column
+            // tells the user nothing.
+            return name.isEmpty() ? label : name;
         }
     }
     return label;
@@ -710,4 +711,9 @@ bool TDataInfomation::IsDataPasswordAuth(const QString& folder) {
             ui::showMessage(ui::MsgKind::Information, kWrongPassword);
         return known;
     });
+}
+
+QString DataListTableOfFolder(const QString& folder) {
+    return folder.toUpper().contains(QStringLiteral("/DATA/")) ? QStringLiteral("DATALIST")
+                                                               : QStringLiteral("DATALIST_EX");
 }

@@ -41,6 +41,10 @@ struct TDataInfomationRec {
     quint8 CLOUD_SHARE = 0;
 };
 
+// The dataset-list table of a dataset folder: "DATALIST" for a folder in the default data folder (its
+// path holds "/data/"), "DATALIST_EX" for one in a data place.
+QString DataListTableOfFolder(const QString& folder);
+
 class TDataInfomation {
 public:
     TDataInfomation();

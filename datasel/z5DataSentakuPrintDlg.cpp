@@ -2,29 +2,31 @@
 
 #include "datasel/uPrDataList.h"
 #include "platform/UserInteraction.h"
+#include "ui_z5DataSentakuPrintDlg.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
 
-TDataSentakuPrintDlg::TDataSentakuPrintDlg(QWidget* owner) : TPrintDlgBox(owner) {
+TDataSentakuPrintDlg::TDataSentakuPrintDlg(QWidget* owner)
+    : TPrintDlgBox(owner), ui(std::make_unique<Ui::TDataSentakuPrintDlg>()) {
+    // The orientation choice joins the base form's controls, in the place of the hidden colour choice.
+    ui->setupUi(this);
     setObjectName(QStringLiteral("DataSentakuPrintDlg"));
-    lblOrientation = new QLabel(QStringLiteral("用紙向き:"), this);
-    SetDesignGeometry(lblOrientation, {16, 50, 80, 22});
-    grpOrientation = new QGroupBox(this);
-    SetDesignGeometry(grpOrientation, {100, 40, 180, 40});
-    rbTate = new QRadioButton(QStringLiteral("縦"), grpOrientation);
-    rbTate->setGeometry(8, 10, 70, 22);
-    rbTate->setChecked(true);
-    rbYoko = new QRadioButton(QStringLiteral("横"), grpOrientation);
-    rbYoko->setGeometry(90, 10, 70, 22);
+    lblOrientation = ui->lblOrientation;
+    grpOrientation = ui->grpOrientation;
+    rbTate = ui->rbTate;
+    rbYoko = ui->rbYoko;
+    for (QWidget* w : std::initializer_list<QWidget*>{lblOrientation, grpOrientation, rbTate, rbYoko})
+        SetDesignGeometry(w, w->geometry());
     // The base handler runs inside this one.
     for (QPushButton* b : {btnOK, btnPreview, btnCopy}) {
         disconnect(b, &QPushButton::clicked, this, nullptr);
         connect(b, &QPushButton::clicked, this, [this, b] { OKClick(b); });
     }
 }
+
+TDataSentakuPrintDlg::~TDataSentakuPrintDlg() = default;
 
 void TDataSentakuPrintDlg::Setup(int Flag) {
     ShowColor = false;

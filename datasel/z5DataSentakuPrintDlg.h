@@ -5,12 +5,17 @@
 
 #include "print/z5PrintDlg.h"
 
-class QRadioButton;
+#include <memory>
+
+namespace Ui {
+class TDataSentakuPrintDlg;
+}
 
 class TDataSentakuPrintDlg : public TPrintDlgBox {
     Q_OBJECT
 public:
     explicit TDataSentakuPrintDlg(QWidget* owner = nullptr);
+    ~TDataSentakuPrintDlg() override;
 
     void Setup(int Flag) override;
     void ApplyOptions() override;
@@ -23,11 +28,13 @@ public:
     int Orientation = 0; // 0 portrait, 1 landscape
     QLabel* lblOrientation = nullptr;
     QGroupBox* grpOrientation = nullptr;
-    QRadioButton* rbTate = nullptr;
-    QRadioButton* rbYoko = nullptr;
+    TxRadioButton* rbTate = nullptr;
+    TxRadioButton* rbYoko = nullptr;
 
 private:
     void restoreOrientation();
+
+    std::unique_ptr<Ui::TDataSentakuPrintDlg> ui;
 };
 
 #include "core/TDataListRec.h"

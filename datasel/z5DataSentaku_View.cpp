@@ -14,6 +14,7 @@
 #include "ui_z5DataSentaku.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -51,6 +52,15 @@ const ColumnDef kColumns[TDataSentakuBox::ColCount] = {
 
 const QString kGridHintHead = QStringLiteral("［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。|");
 
+// The period column wide enough for a whole period as the list writes it, in design units: the dialog
+// scales its design widths from the program's base font to the operator's font and the screen.
+int periodColumnWidth(const QFont& gridFont, int designWidth) {
+    const QFont font = SystemDef.BaseFont ? *SystemDef.BaseFont : gridFont;
+    const QString widest = KikanToStr(TDateTime::fromDate(2028, 12, 28), TDateTime::fromDate(2029, 12, 28));
+    const int pixels = QFontMetrics(font).horizontalAdvance(widest) + 16;
+    return std::max(designWidth, (pixels * 96 + ScreenPixelsPerInch() - 1) / ScreenPixelsPerInch());
+}
+
 bool isFreeName(const QString& name) {
     return name.isEmpty() || name == kFreeAreaText || name == kNewAreaText;
 }
@@ -75,6 +85,7 @@ void TDataSentakuBox::setupGrid() {
     g->SetColWidth(colLockPic, server ? 32 : 0);
     g->SetColWidth(colSharePic, server ? 0 : 32);
     g->SetColWidth(colName, 280 - g->GetColWidth(colCloud) - 32);
+    g->SetColWidth(colKikan, periodColumnWidth(g->font(), kColumns[colKikan].width));
     for (int c : {colCloud, colLockPic, colSharePic})
         g->SetColCellType(c, 5);
     if (QHeaderView* h = g->horizontalHeader())

@@ -15,6 +15,18 @@ bool ProbeAccField(const QString& table, const QString& field);
 // The statements of step 0.1.4 that replace the cash-flow statement master: the per-facility copy goes,
 // both forms of the statement and their account rules are written anew.
 void CashFlowMasterStatements(QStringList& lines);
+// Both forms of the cash-flow statement and their account rules written anew over whatever the tables
+// hold, numbered from 1 again, with their commits.
+void CashFlowStatementRows(QStringList& lines);
+
+// The 35 fixed-asset journal templates of one accounting group (1 corporations, 2 individuals) in class
+// order: each class's listed accounts, then its default row with no account. No commit.
+void FixedAssetTemplateRows(int accGroup, QStringList& lines);
+
+// The statements of step 0.3.3 that set the search key and the analysis thresholds of the standard
+// accounts, from the list of the dataset's kind (data type 1: corporate; otherwise code type 1: general,
+// 2: real estate); empty for any other kind.
+QStringList AccountThresholdStatements(int dataType, int codeType);
 
 // On the shared server (connection mode 1), the call of SP_DATALIST_UPDATE with the server's data folder
 // and its commit; nothing otherwise. The folder keeps its case: Linux folder names are case-sensitive.

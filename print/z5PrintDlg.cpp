@@ -7,14 +7,12 @@
 #include "platform/UserInteraction.h"
 #include "platform/firebird/FbError.h"
 #include "print/z5PrnColorSet.h"
+#include "ui_z5PrintDlg.h"
 
-#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -24,12 +22,6 @@ constexpr int kWidth = 440;
 constexpr int kDesignHeight = 200;
 
 const QString kStyleWhere = QStringLiteral("WHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME");
-
-template <typename W> W* placed(QWidget* parent, const QRect& r) {
-    W* w = new W(parent);
-    w->setGeometry(r);
-    return w;
-}
 
 } // namespace
 
@@ -42,45 +34,25 @@ QString OptionValue(const QStringList& lines, const QString& key) {
     return {};
 }
 
-TPrintDlgBox::TPrintDlgBox(QWidget* owner) : TBSDI(owner, bsDialog) {
-    setObjectName(QStringLiteral("PrintDlgBox"));
-    lblMain = placed<QLabel>(this, {16, 10, 408, 22});
-    lblMain->setText(QStringLiteral("メッセージ"));
-    lblColor = placed<QLabel>(this, {16, 50, 70, 22});
-    lblColor->setText(QStringLiteral("色指定:"));
-    grpColor = placed<QGroupBox>(this, {90, 40, 240, 40});
-    btnMono = placed<QRadioButton>(grpColor, {8, 10, 110, 22});
-    btnMono->setText(QStringLiteral("白黒印刷"));
-    btnMono->setChecked(true);
-    btnColor = placed<QRadioButton>(grpColor, {122, 10, 110, 22});
-    btnColor->setText(QStringLiteral("カラー印刷"));
-    btnColorSelect = placed<QPushButton>(this, {338, 46, 86, 28});
-    btnColorSelect->setText(QStringLiteral("色選択"));
-    lblStartPage = placed<QLabel>(this, {16, 94, 90, 22});
-    lblStartPage->setText(QStringLiteral("開始ﾍﾟｰｼﾞ:"));
-    txtStartPage = placed<QLineEdit>(this, {110, 92, 60, 24});
-    txtStartPage->setText(QStringLiteral("1"));
-    txtStartPage->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    txtStartPage->setAttribute(Qt::WA_InputMethodEnabled, false);
-    chkBoth = placed<QCheckBox>(this, {16, 126, 300, 22});
-    chkBoth->setText(QStringLiteral("両面印刷用に余白を調整する"));
-    PanelHint = placed<QFrame>(this, {8, 0, kWidth - 16, 58});
-    PanelHint->setFrameShape(QFrame::StyledPanel);
-    HintArea = placed<QPlainTextEdit>(PanelHint, {2, 2, kWidth - 20, 54});
-    HintArea->setReadOnly(true);
-    HintArea->setFocusPolicy(Qt::NoFocus);
-    HintArea->setFrameShape(QFrame::NoFrame);
-    HintArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    btnPreview = placed<QPushButton>(this, {0, 0, 96, 30});
-    btnPreview->setText(QStringLiteral("プレビュー"));
-    btnCopy = placed<QPushButton>(this, {0, 0, 96, 30});
-    btnCopy->setText(QStringLiteral("コピー"));
-    btnOK = placed<QPushButton>(this, {0, 0, 96, 30});
-    btnOK->setText(QStringLiteral("OK"));
-    btnCancel = placed<QPushButton>(this, {0, 0, 96, 30});
-    btnCancel->setText(QStringLiteral("キャンセル"));
-    resize(kWidth, kDesignHeight);
-    PlaceBottom(kDesignHeight);
+TPrintDlgBox::TPrintDlgBox(QWidget* owner)
+    : TBSDI(owner, bsDialog), ui(std::make_unique<Ui::TPrintDlgBox>()) {
+    ui->setupUi(this);
+    lblMain = ui->lblMain;
+    lblColor = ui->lblColor;
+    grpColor = ui->grpColor;
+    btnMono = ui->btnMono;
+    btnColor = ui->btnColor;
+    btnColorSelect = ui->btnColorSelect;
+    lblStartPage = ui->lblStartPage;
+    txtStartPage = ui->txtStartPage;
+    txtStartPage->setImeMode(TxEdit::imDisable);
+    chkBoth = ui->chkBoth;
+    PanelHint = ui->PanelHint;
+    HintArea = ui->HintArea;
+    btnPreview = ui->btnPreview;
+    btnCopy = ui->btnCopy;
+    btnOK = ui->btnOK;
+    btnCancel = ui->btnCancel;
 
     for (QPushButton* b : {btnOK, btnPreview, btnCopy})
         connect(b, &QPushButton::clicked, this, [this, b] { btnOKClick(b); });

@@ -11,20 +11,26 @@
 // "C010" and "C020" belong to this dialog.
 
 #include "controls/SDI.h"
+#include "controls/xCheckBox.h"
+#include "controls/xEdit.h"
+#include "controls/xRadioButton.h"
 #include "print/z5PrintRec.h"
 
 #include <QColor>
 #include <QStringList>
 
+#include <memory>
+
 class QAbstractButton;
-class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QRadioButton;
+
+namespace Ui {
+class TPrintDlgBox;
+}
 
 class TPrintDlgBox : public TBSDI {
     Q_OBJECT
@@ -61,16 +67,16 @@ public:
     QStringList OptionLines;
     int SetupFlag = 0;
 
-    // ---- controls ----
+    // ---- controls of the form ----
     QLabel* lblMain = nullptr;
     QLabel* lblColor = nullptr;
     QGroupBox* grpColor = nullptr;
-    QRadioButton* btnMono = nullptr;
-    QRadioButton* btnColor = nullptr;
+    TxRadioButton* btnMono = nullptr;
+    TxRadioButton* btnColor = nullptr;
     QPushButton* btnColorSelect = nullptr;
     QLabel* lblStartPage = nullptr;
-    QLineEdit* txtStartPage = nullptr;
-    QCheckBox* chkBoth = nullptr;
+    TxEdit* txtStartPage = nullptr;
+    TxCheckBox* chkBoth = nullptr;
     QFrame* PanelHint = nullptr;
     QPlainTextEdit* HintArea = nullptr;
     QPushButton* btnPreview = nullptr;
@@ -86,6 +92,7 @@ protected:
     void PlaceBottom(int height);
 
 private:
+    std::unique_ptr<Ui::TPrintDlgBox> ui;
     bool m_okPressed = false;
 };
 

@@ -3,6 +3,7 @@
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
 #include "platform/UserInteraction.h"
+#include "ui_z5PrnColorSet.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -28,31 +29,26 @@ QString colorSheet(qint32 c) {
 
 } // namespace
 
-TPrnColorSetBox::TPrnColorSetBox(QWidget* owner) : TBSDI(owner, bsDialog) {
-    setObjectName(QStringLiteral("PrnColorSetBox"));
-    setWindowTitle(QStringLiteral("帳票色の選択"));
-    const char16_t* const labels[] = {u"枠線:", u"縦横線:", u"見出し行:", u"合計行:"};
-    for (int i = 0; i < 4; ++i) {
-        auto* label = new QLabel(QString::fromUtf16(labels[i]), this);
-        label->setGeometry(20, 18 + i * 38, 80, 24);
-        pnlColor[i] = new QFrame(this);
-        pnlColor[i]->setGeometry(104, 16 + i * 38, 90, 28);
-        btnColor[i] = new QPushButton(QStringLiteral("変更"), this);
-        btnColor[i]->setGeometry(204, 16 + i * 38, 76, 28);
-        btnColor[i]->setProperty("tag", i);
-        connect(btnColor[i], &QPushButton::clicked, this, [this, i] { btnLineColor1Click(i); });
-    }
-    lblKankyoColor = new QLabel(QStringLiteral("環境設定の色に戻す"), this);
-    lblKankyoColor->setGeometry(20, 172, 200, 22);
-    lblKankyoColor->setCursor(Qt::PointingHandCursor);
+TPrnColorSetBox::TPrnColorSetBox(QWidget* owner)
+    : TBSDI(owner, bsDialog), ui(std::make_unique<Ui::TPrnColorSetBox>()) {
+    ui->setupUi(this);
+    pnlColor[0] = ui->pnlLineColor1;
+    pnlColor[1] = ui->pnlLineColor2;
+    pnlColor[2] = ui->pnlNetColor1;
+    pnlColor[3] = ui->pnlNetColor2;
+    btnColor[0] = ui->btnLineColor1;
+    btnColor[1] = ui->btnLineColor2;
+    btnColor[2] = ui->btnNetColor1;
+    btnColor[3] = ui->btnNetColor2;
+    for (QPushButton* b : btnColor)
+        connect(b, &QPushButton::clicked, this,
+                [this, b] { btnLineColor1Click(b->property("tag").toInt()); });
+    lblKankyoColor = ui->lblKankyoColor;
     lblKankyoColor->installEventFilter(this);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setGeometry(104, 208, 90, 30);
-    btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnCancel->setGeometry(200, 208, 90, 30);
+    btnOK = ui->btnOK;
+    btnCancel = ui->btnCancel;
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(ui::mrCancel); });
-    resize(kWidth, kHeight);
 
     FormCreate();
     SetDesignClientSize(kWidth, kHeight);

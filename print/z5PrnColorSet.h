@@ -7,11 +7,16 @@
 
 #include "controls/SDI.h"
 
+#include <memory>
 #include <vector>
 
 class QFrame;
 class QLabel;
 class QPushButton;
+
+namespace Ui {
+class TPrnColorSetBox;
+}
 
 class TPrnColorSetBox : public TBSDI {
     Q_OBJECT
@@ -41,6 +46,7 @@ public:
     int SetupFlag = 0;
     std::vector<quint32> CustomColors;
 
+    // The panels and their "変更" buttons in the order of the colours (the buttons' tags 0 to 3).
     QLabel* lblKankyoColor = nullptr;
     QFrame* pnlColor[4] = {};
     QPushButton* btnColor[4] = {};
@@ -58,6 +64,7 @@ private:
     void paintPanel(int index, qint32 c);
     qint32 panelColor(int index) const;
 
+    std::unique_ptr<Ui::TPrnColorSetBox> ui;
     qint32 m_colors[4] = {};
     qint32 m_panel[4] = {};
 };

@@ -1,29 +1,267 @@
 #pragma once
-// The data-communication dialog "データ通信", started by the program name "QzDataTusin" or created by the
-// wizard for the cloud-share transfers of the chosen dataset.
+// The data-communication dialog "データ通信": the entry to every exchange with the relay server. Started
+// by the program name "QzDataTusin" with an operation kind (SyoriType), or created by other dialogs for
+// the cloud-share entry points. For the relay kinds it lists the relay server's folders (or the
+// cloud-share areas), from which the operator sends, receives, deletes or releases; the other kinds run
+// their operation directly.
 //
-// This version has no relay or cloud-share transfers yet: started by name it says so and returns 0
-// (nothing done), and both cloud-share operations answer that the dataset has no cloud share to
-// exchange, which lets the wizard go on with the local copy.
+// The form owns what a transfer needs: the server information of the last status request (ServerInfo),
+// the operation's bookkeeping, the data package's stages in the work folders "ComS" and "ComR", and a
+// connection of its own to the dataset's database for one operation at a time.
+//
+// Roads this version does not have yet (sending and receiving a package through the relay server, the
+// cloud-share entry points, the cash-book and master kinds) go through RoadNotAvailable(), which tells
+// the operator so and reports a failure.
 
+#include "controls/SDI.h"
 #include "core/DialogRegistry.h"
+#include "core/TDataInfomation.h"
+#include "core/TDataListRec.h"
+#include "tusin/RelayStatus.h"
 
-#include <QDialog>
+#include <QPixmap>
 #include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
 
-class TfmDataTusin : public QDialog, public ISyoriKidou {
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class TBackupRestoreThread;
+class TPerfectGrid;
+namespace Ui {
+class TfmDataTusin;
+}
+namespace fb {
+class Database;
+class Transaction;
+} // namespace fb
+
+// The work folders of the data package ("ComS" for sending, "ComR" for receiving) under the temporary
+// folder: the process's TEMP folder, or the system's temporary folder when none was taken at start-up.
+QString PackageTempFolder();
+// "/01" to "/10": the relay folder of a slot (the rightmost two characters of "0" + the number).
+QString RelayFolderName(int slot);
+
+// An in-use refusal: the heading, then the holder's operator code (the first four characters of
+// UserOperator as a number, empty when they are none), name and computer; the heading and a blank alone
+// when the area names no operator.
+QString InUseText(const QString& head, const TRelayServerEntry& entry);
+
+// The operation kinds that run by themselves without a road of their own in this dialog.
+enum TTusinKind : int {
+    tkSend = 1,
+    tkReceive = 2,
+    tkServerCheck = 8,
+    tkCloudSend = 20,
+    tkCloudReceive = 21,
+    tkCloudReceiveToFolder = 22,
+    tkCloudRelease = 23,
+    tkAreaList = 25,
+    tkAreaListOnline = 26,
+};
+
+// Which road runs a package step: their failure texts and framing differ.
+enum class TPackageRoad {
+    Send,        // general and cloud-share send
+    CashSend,    // cash-book and master send
+    Receive,     // general and cloud-share receive
+    CashReceive, // cash-book receive
+};
+
+// The three stage files of a package in one work folder.
+struct TPackageStages {
+    QString Folder;  // the work folder, no trailing delimiter
+    QString Backup;  // "placc.fbk" or "cplacc.fbk"
+    QString Archive; // "placc.lzh" or "cplacc.lzh"
+    QString Package; // "placc.wen" or "cplacc.wen"
+};
+
+// What the comparison before a restore reads of a dataset.
+struct TCompareInfo {
+    QString SHOUGOU;
+    QString KISHU, KIMATU; // "yyyy/mm/dd"
+    qint32 TOTALSIWAKE = 0;
+};
+
+class TfmDataTusin : public TBSDI, public ISyoriKidou {
     Q_OBJECT
 public:
+    // A list column: its header and its width in design pixels.
+    struct ColumnSpec {
+        const char16_t* header;
+        int width;
+    };
+    enum Key : int { kEsc, kF1, kF2, kF3, kF4, kF5, kF6, kF7, kF8, kF12, KeyCount };
+
     explicit TfmDataTusin(QWidget* owner = nullptr);
+    ~TfmDataTusin() override;
 
+    // ---- ISyoriKidou ----
+    // 1 after a modal receive dialog that took data in, 0 for a modeless show and a modal dialog
+    // without a receive, -1 when a gate refuses; the direct kinds answer their own results.
     int Execute(bool modal) override;
-    void SetParams(const QStringList& params) override { m_params = params; }
+    // "SyoriType" (taken only when 0 or more) and "FormStyle".
+    void SetParams(const QStringList& params) override;
 
-    // 0 success (nothing to send), 1 failure.
+    // ---- state ----
+    int SyoriType = 0;
+    QStringList Params;
+    int FormStyle = 0;
+    QString DataFolder; // the cloud-share kinds' dataset folder (the relay kinds use SystemDef.DataDir)
+    QString CaptionText;
+    QString BackupName = QStringLiteral("placc.fbk");
+    QString PasteReceiveFolder;
+    quint8 AutoMode = 0;
+    TRelayServerInfo ServerInfo;
+    QString OperatorQuery, ComputerQuery, OperatorText, ComputerText;
+    QString OperationName;
+    qint32 CloudAnalysisSend = 0;
+    quint8 StartPending = 0;
+    quint8 Initialised = 0;
+    quint8 Received = 0;
+    quint8 DataLost = 0;
+    quint8 AreaChosen = 0;
+    int ChosenArea = 0;
+    QString ChosenAreaName;
+    QString ChosenAreaState;
+    int CashBookFolder = 0;
+    quint8 MasterReceive = 0;
+    quint8 ReceiveCancelled = 0;
+    TDataSentakuRecArray ListRows;
+    quint8 ArchiverLoaded = 0;
+    int ShowMode = 0;
+    // The dataset's version as the cloud-share send reads it (UpdateCloudLine with flag 1).
+    qint32 VersionMajor = 0, VersionMinor1 = 0, VersionMinor2 = 0;
+    // The merged-data rows kept across a receive (ReadGassanSetting / WriteGassanSetting).
+    QString GassanKbnText, GassanCountText;
+    // A backup worker a road left behind; freed with the form.
+    std::unique_ptr<TBackupRestoreThread> BackupWorker;
+    std::unique_ptr<TDataInfomation> DataInfo;
+    std::array<QPixmap, 2> Pictures;
+    // Where the status service is; the process's settings unless a caller sets others.
+    TRelaySettings Relay;
+
+    // ---- the dialog ----
+    // In-use check, status request and list for kinds 1, 2, 25 and 26: -1 when the list was filled, 0
+    // when the status request failed; other kinds 0 at once.
+    int StartOperation();
+    // The dataset's database connected again (mark-in-use) when it is not; its result is not relied on.
+    bool ConnectData(bool flag);
+    // Disconnects the dataset and ends an active system transaction; false only when that raised.
+    bool ReleaseData();
+    void PrepareList(int showMode);
+    // The folder of the operation: SystemDef.DataDir below kind 20, else DataFolder.
+    QString OperationFolder() const;
+    // The information request of the kind through the status service; true when it was read.
+    bool RequestServerInfo();
+    // Tells the operator that this road is not available in this version; returns 1 (failed).
+    int RoadNotAvailable();
+    // The roads the list's F12 runs; 0 for success.
+    virtual int SendData();
+    virtual int ReceiveData();
+    // The kinds that run without the list (cash-book, master, automatic) and kind 8's pre-steps.
+    virtual int RunDirectKind(bool modal);
+
+    // ---- cloud-share entry points ----
+    // 0 done, 1 failed or refused.
     int CloudShareSend(const QString& dataFolder, const QString& caption, int automatic);
-    // 0 success (nothing newer to receive), 1 to 9 failure.
-    int CloudShareReceive(const QString& dataFolder, int mode, int flag);
+    int CloudShareReceive(const QString& dataFolder, int automatic);
+
+    // ---- list and keys ----
+    void SetupGrid();
+    void ShowServerList();
+    int GetDataListRecord();
+    // Writes the row's list fields into the list table of the received dataset. Throws
+    // std::runtime_error (and database errors) to its caller.
+    void UpdateDataListRecord(int index);
+    void SetKeyCaptions();
+    void ESCClick();
+    void F1Click(int key);
+    void PerfectGrid1CellGotFocus(int row, int col);
+    void PerfectGrid1CellLostFocus(int row, int col);
+    bool IsAreaList() const { return SyoriType >= tkAreaList; }
+
+    // ---- relay data: delete and release ----
+    // False only when the area was refused because it is in use.
+    bool DeleteServerData();
+    // Index 0, 1, 2: cash-book folder "01", "02", "03". False only when kind 8 shows no data there.
+    bool DeleteCashBookServerData(int index);
+    // 1730; a connection failure passes to the caller as ERelayConnection.
+    bool SetAreaShareStatus(int area, int status);
+
+    // ---- the data package ----
+    TPackageStages SendStages() const;
+    TPackageStages ReceiveStages() const;
+    // The cash-book and master roads always use the placc names.
+    TPackageStages StagesOf(TPackageRoad road) const;
+    // The cipher key of a package: our fixed prefix and the password of the pair in use.
+    static QString PackageKey(const QString& password);
+    QString PackageKeyOf(TPackageRoad road) const;
+    void SetFolderStatus(const QString& folder, int status);
+    // The work folder created and an old backup stage removed; false after the message.
+    bool PreparePackageFolder(TPackageRoad road);
+    bool SaveSendBackup(bool showFailMessage);
+    bool PackSequence(TPackageRoad road);
+    bool EncryptSequence(TPackageRoad road);
+    bool DecryptSequence(TPackageRoad road);
+    bool ExtractSequence(TPackageRoad road);
+    // Deletes the three stage files of the road's work folder, ignoring failures.
+    void CleanUpStages(TPackageRoad road);
+
+    // ---- bookkeeping ----
+    // The difference lines of two datasets' information (empty when they agree).
+    static QStringList CompareLines(const QString& procName, const TCompareInfo& source,
+                                    const TCompareInfo& destination);
+    bool CompareDataInfo(const QString& procName, const TCompareInfo& source, const TCompareInfo& destination);
+    bool CompareFolders(const QString& procName, const QString& sourceHost, const QString& destinationFolder,
+                        const QString& sourceFolder);
+    bool CompareRecordWithFolder(const QString& procName, const TCompareInfo& source,
+                                 const QString& destinationFolder);
+    int ReadGassanSetting();
+    // Both rows or neither: 1 when written, 0 after a reported failure.
+    int WriteGassanSetting();
+    bool UpdateCloudLine(int flag);
+    bool UpdateCloudTime(const TDateTime& time);
+    bool NotifyReceiveComplete();
+    bool CountApprovedJournals();
+    bool SendToSolvarnetCloud();
+    // The relay row a road works on (0-based); the grid's current row.
+    int SelectedRow() const;
+
+    // ---- the form's parts ----
+    TPerfectGrid* PerfectGrid1() const;
+    QPushButton* keyButton(Key key) const;
+    QLabel* Label1() const;
+    QPlainTextEdit* HintArea() const;
+
+protected:
+    void FormShow() override;
+    void FormActivate() override;
+    void FormClose(TCloseAction& Action) override;
+    void FormKeyUp(int& Key, Qt::KeyboardModifiers Shift) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
-    QStringList m_params;
+    // The status service's view of the dataset and this client.
+    TRelayContext relayContext() const;
+    // The form's own connection to the operation's dataset; opening failures are reported and thrown.
+    std::unique_ptr<fb::Database> openDataConnection();
+    void fillListRow(int row, const TRelayServerEntry& e);
+    void fillAreaRow(int row, const TRelayServerEntry& e);
+    bool reconnectForClose();
+    void pause() const;
+    // The comparison record of a folder's dataset through the host.
+    TCompareInfo compareInfoOfFolder(const QString& host, const QString& folder);
+    // The destination checks of both comparisons, then the comparison with the source read last.
+    bool compareWithDestination(const QString& procName, const QString& destinationFolder,
+                                const std::function<TCompareInfo()>& source);
+    // Headers, widths and alignments of the list's columns; nameCol is left-aligned.
+    void setColumns(const ColumnSpec* columns, int count, int nameCol);
+
+    std::unique_ptr<Ui::TfmDataTusin> ui;
+    std::array<QPushButton*, KeyCount> m_keys{};
+    QString m_helpPage;
+    bool m_closeQueried = false;
 };

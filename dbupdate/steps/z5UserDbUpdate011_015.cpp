@@ -33,8 +33,9 @@ std::vector<int> codeRange(int first, int last, std::initializer_list<int> more 
     return codes;
 }
 
-// The 35 rows of one accounting group in class order: the listed accounts, then the class default.
-void initialSettingsRows(int accGroup, QStringList& lines) {
+} // namespace
+
+void FixedAssetTemplateRows(int accGroup, QStringList& lines) {
     const TInitClass classes[] = {
         {0, codeRange(1401, 1412, {1416}), {0, 1, 0, 1, 1}, {0, 1, 0, 1, 1}, {"1416", "6204", "5606", "1608"}, true},
         {1, codeRange(1501, 1506), {1, 0, 0, 3, 0}, {0, 0, 1, 3, 0}, {nullptr, nullptr, nullptr, nullptr}, false},
@@ -66,8 +67,9 @@ void initialSettingsRows(int accGroup, QStringList& lines) {
                               sqlText(c.saleAccounts ? s[1] : nullptr), sqlText(c.saleAccounts ? s[2] : nullptr));
         }
     }
-    lines << QStringLiteral("COMMIT;");
 }
+
+namespace {
 
 // The settings columns of ACCDEF1 that the framework reads when they exist.
 void accdef1Columns(QStringList& lines) {
@@ -121,8 +123,10 @@ TStepContent z5UserDbUpdate011::Content() {
     c.Statements = [](QStringList& lines) {
         lines << StepSqlLines(QStringLiteral("acc011_drop.sql")) << StepSqlLines(QStringLiteral("acc011_tables.sql"))
               << StepSqlLines(QStringLiteral("acc011_procs.sql"));
-        initialSettingsRows(1, lines);
-        initialSettingsRows(2, lines);
+        FixedAssetTemplateRows(1, lines);
+        lines << QStringLiteral("COMMIT;");
+        FixedAssetTemplateRows(2, lines);
+        lines << QStringLiteral("COMMIT;");
         lines << StepSqlLines(QStringLiteral("acc011_after.sql"));
         accdef1Columns(lines);
         accdef1PeriodColumns(lines);

@@ -199,8 +199,12 @@ void CashFlowMasterStatements(QStringList& lines) {
           << QStringLiteral("DROP TRIGGER CASHFMST_AFTER_INSERT;")
           << QStringLiteral("ALTER TABLE CASHFMST_SISETU DROP CONSTRAINT CASHFMST_SISETU_SCODE;")
           << QStringLiteral("ALTER TABLE CASHFMST_SISETU DROP CONSTRAINT CASHFMST_SISET_REC;")
-          << QStringLiteral("DROP TABLE CASHFMST_SISETU;") << QStringLiteral("DELETE FROM CASHFMKU;")
-          << QStringLiteral("DELETE FROM CASHFMST;") << QStringLiteral("SET GENERATOR CASHFMST_GEN TO 0;")
+          << QStringLiteral("DROP TABLE CASHFMST_SISETU;");
+    CashFlowStatementRows(lines);
+}
+
+void CashFlowStatementRows(QStringList& lines) {
+    lines << QStringLiteral("DELETE FROM CASHFMKU;") << QStringLiteral("DELETE FROM CASHFMST;") << QStringLiteral("SET GENERATOR CASHFMST_GEN TO 0;")
           << QStringLiteral("SET GENERATOR CASHFMKU_GEN TO 0;") << QStringLiteral("COMMIT;");
 
     for (const TCashFlowLine& l : kKind1)

@@ -1,4 +1,5 @@
 #include "core/DataModule.h"
+#include "core/z5AppInfo.h"
 #include "core/TDataInfomation.h"
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction_AccReg.h"
@@ -181,6 +182,14 @@ TEST_F(DataInfomationTest, VersionLabels) {
     EXPECT_EQ(info.GetDataVersionLabel(0, 5), QStringLiteral("評価版"));
     EXPECT_EQ(info.GetDataVersionLabel(2, 0), QStringLiteral("10版"));
     EXPECT_EQ(info.GetDataVersionLabel(9, 9), QStringLiteral("9.9"));
+    // The installed accounting product is registered with a version but no "Type" name.
+    const TAppInfoRec saved = AppInfo;
+    AppInfo.Application.RegKey = QStringLiteral("\\SOFTWARE\\QUARNO");
+    AppInfo.Zaimu.RegKey = QStringLiteral("PELLANZAIMU");
+    testenv::registerAccountingProduct(QStringLiteral("13.0.0"), QStringLiteral("ペラン財務"));
+    TDataInfomation registered;
+    AppInfo = saved;
+    EXPECT_EQ(registered.GetDataVersionLabel(13, 0), QStringLiteral("13.0"));
 }
 
 class ShareCopyTest : public DataInfomationTest {

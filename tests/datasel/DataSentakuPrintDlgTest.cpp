@@ -26,13 +26,15 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <type_traits>
 
 namespace {
 
-void whenShown(const std::function<void(TDataSentakuPrintDlg&)>& work) {
+template <typename T = TDataSentakuPrintDlg>
+void whenShown(const std::type_identity_t<std::function<void(T&)>>& work) {
     auto poll = std::make_shared<std::function<void(int)>>();
     *poll = [work, poll](int tries) {
-        auto* box = qobject_cast<TDataSentakuPrintDlg*>(QApplication::activeModalWidget());
+        auto* box = qobject_cast<T*>(QApplication::activeModalWidget());
         if (box && box->isVisible()) {
             work(*box);
             return;
@@ -119,8 +121,7 @@ TEST_F(DataSentakuPrintDlgTest, LandscapeIsKeptPerOperatorAndCancelChangesNothin
         EXPECT_FALSE(d.btnCopy->isVisible());
         EXPECT_TRUE(d.grpOrientation->isVisible());
         d.rbYoko->setChecked(true);
-        QDir().mkpath(QStringLiteral("/tmp/i35"));
-        d.grab().save(QStringLiteral("/tmp/i35/print-dialog.png"));
+        testenv::saveShot(d, QStringLiteral("datalist_print_dialog"));
         d.btnPreview->click();
     });
     EXPECT_TRUE(PrintDatasetList(nullptr, 0, list, disp));
@@ -212,8 +213,12 @@ TEST_F(DataSentakuPrintDlgTest, BaseDialogOptionsAndStyleKey) {
     rec.OptionText = QStringLiteral("C010=1\r\nC020=1\r\n");
     TPrintDlgBox d;
     d.PrintRec = &rec;
-    d.ShowColor = d.ShowBothSides = true;
+    d.ShowColor = d.ShowStartPage = d.ShowBothSides = d.ShowPreview = d.ShowCopy = true;
+    d.DlgCaption = QStringLiteral("帳票の印刷");
+    d.DlgMessage = QStringLiteral("帳票を印刷します。");
     d.Setup(1);
+    d.show();
+    testenv::saveShot(d, QStringLiteral("print_dialog_all_options"));
     EXPECT_TRUE(d.btnColor->isChecked());
     EXPECT_TRUE(d.chkBoth->isChecked());
 
@@ -251,18 +256,35 @@ TEST_F(DataSentakuPrintDlgTest, AColourEqualToTheOperatorsIsStoredAsMinusOne) {
 }
 
 TEST_F(DataSentakuPrintDlgTest, ReportColourDialog) {
-    const qint32 operatorNet1 = SystemDef.NetColor1;
     const auto pallet = [this] {
         return testenv::systemValue(*e.root, QStringLiteral("SELECT SSTR FROM STYLECOLOR WHERE OPCODE=%1 AND "
                                                             "STYLENAME='Pallet_CustomColor'")
                                                  .arg(SystemDef.OPCODE));
     };
+    // The operator's report colours as the operator's settings row holds them.
+    const auto sysdefColours = [this] {
+        return testenv::systemValue(
+            *e.root, QStringLiteral("SELECT PLINECOLOR1||','||PLINECOLOR2||','||NETCOLOR1||','||NETCOLOR2 "
+                                    "FROM SYSDEF WHERE OPCODE=%1")
+                         .arg(SystemDef.OPCODE));
+    };
+    // the operator's row and colours as a logon reads them
+    ASSERT_TRUE(e.dm->fnGetSysDef());
+    const qint32 operatorNet1 = SystemDef.NetColor1;
+    const QString storedBefore = sysdefColours();
+    ASSERT_EQ(storedBefore, QStringLiteral("%1,%2,%3,%4")
+                                .arg(SystemDef.PLineColor1)
+                                .arg(SystemDef.PLineColor2)
+                                .arg(SystemDef.NetColor1)
+                                .arg(SystemDef.NetColor2));
     // Cancel keeps the four colours but saves a custom colour added in the picker
     {
         TPrnColorSetBox box;
         box.PerReport = 1;
         box.setNetColor1(0x112233);
         box.Setup(1);
+        box.show();
+        testenv::saveShot(box, QStringLiteral("report_colour_dialog"));
         EXPECT_FALSE(box.lblKankyoColor->isHidden());
         EXPECT_EQ(box.CustomColors, std::vector<quint32>(16, 0xFFFFFF));
         e.ui->queueColor({0x0000FF, 2, 0x00AA00});
@@ -297,14 +319,119 @@ TEST_F(DataSentakuPrintDlgTest, ReportColourDialog) {
         EXPECT_EQ(box.LineColor1(), SystemDef.PLineColor1);
         EXPECT_TRUE(box.lblKankyoColor->styleSheet().contains(QStringLiteral("#800080")));
     }
-    // operator mode: the label is hidden and OK updates the operator's colours
+    EXPECT_EQ(sysdefColours(), storedBefore)
+        << "neither Cancel nor a per-report OK touches the operator's row";
+
+    // operator mode: the label is hidden and OK writes the four colours into the operator's row
     {
         TPrnColorSetBox box;
         box.Setup(1);
         EXPECT_TRUE(box.lblKankyoColor->isHidden());
-        e.ui->queueColor({0x00FF00});
-        box.btnLineColor1Click(3);
+        const qint32 chosen[4] = {0x102030, 0x405060, 0x708090, 0x00FF00};
+        for (int tag = 0; tag < 4; ++tag) {
+            e.ui->queueColor({static_cast<quint32>(chosen[tag])});
+            box.btnLineColor1Click(tag);
+        }
         box.btnOK->click();
+        EXPECT_EQ(SystemDef.PLineColor1, 0x102030);
         EXPECT_EQ(SystemDef.NetColor2, 0x00FF00);
+        EXPECT_EQ(sysdefColours(),
+                  QStringLiteral("%1,%2,%3,%4").arg(0x102030).arg(0x405060).arg(0x708090).arg(0x00FF00));
+    }
+}
+
+TEST_F(DataSentakuPrintDlgTest, ColourButtonOfTheOptionDialog) {
+    ASSERT_TRUE(e.dm->fnGetSysDef());
+    const qint32 operatorNet1 = SystemDef.NetColor1;
+    const auto reportRow = [this] {
+        return testenv::systemValue(*e.root,
+                                    QStringLiteral("SELECT NETCOLOR1 FROM STYLECOLOR WHERE OPCODE=%1 AND "
+                                                   "STYLENAME='020-COLOURREPORT'")
+                                        .arg(SystemDef.OPCODE));
+    };
+    const auto operatorRow = [this] {
+        return testenv::systemValue(
+            *e.root, QStringLiteral("SELECT NETCOLOR1 FROM SYSDEF WHERE OPCODE=%1").arg(SystemDef.OPCODE));
+    };
+    struct Case {
+        bool styleStore;
+        qint32 chosen;
+        qint32 operatorAfter;
+        qint32 storedAfter;
+    };
+    // With the style store the colour goes to the report only, else to the operator's settings alone.
+    for (const Case c :
+         {Case{true, 0x3366CC, operatorNet1, 0x3366CC}, Case{false, 0x55AA11, 0x55AA11, 0x3366CC}}) {
+        SCOPED_TRACE(c.styleStore);
+        TDefaultPrintRec rec;
+        InitPrintRec(rec);
+        rec.ReportName = QStringLiteral("ColourReport");
+        TPrintDlgBox d;
+        d.PrintRec = &rec;
+        d.UseStyleStore = c.styleStore;
+        d.ShowColor = true;
+        d.Setup(1);
+        whenShown<TPrnColorSetBox>([&](TPrnColorSetBox& box) {
+            EXPECT_EQ(box.lblKankyoColor->isHidden(), !c.styleStore);
+            EXPECT_EQ(box.NetColor1(), rec.NetColor1);
+            e.ui->queueColor({static_cast<quint32>(c.chosen)});
+            box.btnLineColor1Click(2);
+            box.btnOK->click();
+        });
+        d.btnColorSelect->click();
+        EXPECT_EQ(rec.NetColor1, c.chosen);
+        EXPECT_EQ(SystemDef.NetColor1, c.operatorAfter);
+        EXPECT_EQ(operatorRow(), QString::number(c.operatorAfter));
+        EXPECT_EQ(reportRow(), QString::number(c.storedAfter));
+    }
+}
+
+TEST_F(DataSentakuPrintDlgTest, ADialogWhoseCreationFailedSaysSoAndCloses) {
+    TDefaultPrintRec rec;
+    InitPrintRec(rec);
+    TDataSentakuPrintDlg list;
+    list.PrintRec = &rec;
+    list.DlgCaption = QStringLiteral("データリストの印刷");
+    list.Setup(1);
+    TPrnColorSetBox colour;
+    colour.Setup(1);
+    for (TBSDI* d : {static_cast<TBSDI*>(&list), static_cast<TBSDI*>(&colour)}) {
+        SCOPED_TRACE(d->objectName().toStdString());
+        d->SetupDone = false;
+        e.ui->clear();
+        EXPECT_EQ(d->exec(), ui::mrCancel);
+        ASSERT_EQ(e.ui->shown().size(), 1u);
+        const ui::MessageRequest& m = e.ui->shown()[0].message;
+        EXPECT_EQ(m.kind, ui::MsgKind::Error);
+        EXPECT_EQ(m.text,
+                  d->windowTitle() + QStringLiteral("画面の初期化に失敗しました。\r処理を終了します。"));
+        EXPECT_EQ(m.buttons, ui::mbYes);
+    }
+    EXPECT_EQ(list.ResultKind, 0);
+}
+
+TEST_F(DataSentakuPrintDlgTest, TheHeightFollowsTheShownOptionsDuringSetupOnly) {
+    struct Case {
+        bool color, startPage, bothSides;
+        int height;
+    };
+    for (const Case c : {Case{false, false, false, 200}, Case{true, false, false, 250},
+                         Case{true, true, false, 300}, Case{false, false, true, 300}}) {
+        SCOPED_TRACE(c.height);
+        TDefaultPrintRec rec;
+        InitPrintRec(rec);
+        TPrintDlgBox d;
+        d.PrintRec = &rec;
+        d.ShowColor = c.color;
+        d.ShowStartPage = c.startPage;
+        d.ShowBothSides = c.bothSides;
+        d.Setup(1);
+        EXPECT_EQ(d.designClientSize().height(), c.height);
+        EXPECT_EQ(d.DesignGeometry(d.btnOK).bottom(), c.height - 36 + 30 - 1);
+        // options applied again after the set-up leave the size alone
+        d.ShowColor = true;
+        d.ShowStartPage = d.ShowBothSides = false;
+        d.ApplyOptions();
+        EXPECT_EQ(d.designClientSize().height(), c.height);
     }
 }

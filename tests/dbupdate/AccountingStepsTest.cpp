@@ -44,6 +44,26 @@ struct AccountingStepsTest : ::testing::Test {
         const QStringList r = rows(sql);
         return r.isEmpty() ? QStringLiteral("<none>") : r.first();
     }
+    // Runs the steps [first, last) through the upgrade dialog, as the operator would: each must be done,
+    // and the only boxes are those of the reconnect, whose company information reads tables that later
+    // steps bring.
+    void runWithDriver(size_t first, size_t last) {
+        TDbUpdateBox box;
+        box.Updater.UserSteps.assign(steps.begin() + first, steps.begin() + last);
+        box.SetupPendingList(1, QString());
+        ASSERT_TRUE(box.IsPending()) << e.ui->messageTexts().join(u'\n').toStdString();
+        box.form().cboxAgree->setChecked(true);
+        box.cboxAgreeClick();
+        box.btnOkClick();
+        EXPECT_EQ(box.result(), ui::mrOk) << e.ui->messageTexts().join(u'\n').toStdString();
+        ASSERT_EQ(box.form().ListView1->topLevelItemCount(), int(last - first));
+        for (int i = 0; i < box.form().ListView1->topLevelItemCount(); ++i)
+            EXPECT_EQ(box.form().ListView1->topLevelItem(i)->text(2), QStringLiteral("完了"));
+        for (const QString& m : e.ui->messageTexts())
+            EXPECT_TRUE(m.contains(QStringLiteral("ACCTOTALNAME"))) << m.toStdString();
+        e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+        next = last;
+    }
     // The composed script of an accounting step, as it would be written now.
     static QString script(const TDbVersion& v) {
         const TStepSpec* spec = FindStep(TDbKind::Accounting, v);
@@ -81,21 +101,7 @@ QStringList fixedAssetSchema(const QString& path, const QStringList& leaveOut = 
 }
 
 TEST_F(AccountingStepsTest, TheDriverBringsTheBaseToTheLastStepOfTheFirstSeries) {
-    TDbUpdateBox box;
-    box.Updater.UserSteps.assign(steps.begin(), steps.begin() + 5);
-    box.SetupPendingList(1, QString());
-    ASSERT_TRUE(box.IsPending()) << e.ui->messageTexts().join(u'\n').toStdString();
-    box.form().cboxAgree->setChecked(true);
-    box.cboxAgreeClick();
-    box.btnOkClick();
-    EXPECT_EQ(box.result(), ui::mrOk) << e.ui->messageTexts().join(u'\n').toStdString();
-    // Every step is done; the only boxes are those of the reconnect, whose company information reads
-    // tables that later steps bring.
-    for (int i = 0; i < box.form().ListView1->topLevelItemCount(); ++i)
-        EXPECT_EQ(box.form().ListView1->topLevelItem(i)->text(2), QStringLiteral("完了"));
-    for (const QString& m : e.ui->messageTexts())
-        EXPECT_TRUE(m.contains(QStringLiteral("ACCTOTALNAME"))) << m.toStdString();
-    e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+    runWithDriver(0, 5);
     EXPECT_EQ(accountingVersion(ds), QStringLiteral("0.1.5"));
     // The memo of these steps is the time alone.
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
@@ -694,3 +700,382 @@ TEST_F(ReconciliationTest, BalanceUpToALine) {
 }
 
 } // namespace
+
+// ---- Steps 0.2.0 to 0.4.0
+
+// "NAME|type|length|character set|default|computed" of the table's or view's columns in their order.
+QStringList columnsOf(const AccountingStepsTest& f, const char* relation) {
+    return f.rows(QStringLiteral(
+                      "SELECT TRIM(RF.RDB$FIELD_NAME), F.RDB$FIELD_TYPE, COALESCE(F.RDB$CHARACTER_LENGTH, "
+                      "F.RDB$FIELD_PRECISION), COALESCE(F.RDB$CHARACTER_SET_ID, 0), "
+                      "TRIM(COALESCE(RF.RDB$DEFAULT_SOURCE, F.RDB$DEFAULT_SOURCE, '')), "
+                      "TRIM(COALESCE(F.RDB$COMPUTED_SOURCE, '')) FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON "
+                      "F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE WHERE RF.RDB$RELATION_NAME = '%1' ORDER BY "
+                      "RF.RDB$FIELD_POSITION")
+                      .arg(QLatin1String(relation)));
+}
+
+// The driver runs the nine steps on a dataset at 0.1.5.
+TEST_F(AccountingStepsTest, TheDriverBringsTheFirstSeriesToTheEvaluationRelease) {
+    runTo({0, 1, 5});
+    ASSERT_EQ(steps[13].version(), (TDbVersion{0, 4, 0}));
+    runWithDriver(5, 14);
+    EXPECT_EQ(accountingVersion(ds), QStringLiteral("0.4.0"));
+}
+
+// Step by step from 0.1.5: the version after each step, and what the steps leave in the tables on a
+// small dataset with a facility, a department, two sub-accounts and rows a user had entered.
+TEST_F(AccountingStepsTest, StepsFrom020To040ChangeTheAccountMasterAndItsTables) {
+    runTo({0, 1, 4});
+    const QStringList cashFlowAfter014 =
+        rows(QStringLiteral("SELECT * FROM CASHFMST ORDER BY CM_REC")) + rows(QStringLiteral("SELECT * FROM CASHFMKU ORDER BY CF_REC"));
+    runTo({0, 1, 5});
+    // What a user changed since.
+    exec(QStringLiteral("UPDATE CASHFMST SET CM_NAME1 = '変更' WHERE CM_REC = 3"));
+    exec(QStringLiteral("DELETE FROM CASHFMKU WHERE CM_REC = 2"));
+    exec(QStringLiteral("INSERT INTO CASHFMKU (CF_REC, CM_REC, CF_CAL, CF_KCODE, CF_CTYPE) VALUES (0, 3, '+', '1101', 2)"));
+    exec(QStringLiteral("INSERT INTO AO_RISI (REC, KIMARU) VALUES (5, 100)"));
+    exec(QStringLiteral("INSERT INTO AO_SINKOKU (REC) VALUES (1)"));
+    exec(QStringLiteral("INSERT INTO CHARTINF (OPCODE, CTYPE1) VALUES (9, 4)"));
+    exec(QStringLiteral("INSERT INTO SISETUMST (SCODE, SNAME) VALUES ('10', '支店')"));
+    exec(QStringLiteral("INSERT INTO BUMONMST (BCODE, BNAME) VALUES ('01', '営業')"));
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, GROUPM1, GROUPM2, KNAME, DAC, BPFLG) VALUES "
+                        "('1141', '141', 1130, 1140, '受取手形', 1, 0)"));
+    for (const char* k : {"1142", "1144"})
+        exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, GROUPM1, GROUPM2) VALUES ('%1', '%1', 1130, 1140)")
+                 .arg(QLatin1String(k)));
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('1141', 'A1', '甲社')"));
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('1141', 'A2', '乙社')"));
+    // Opening balances: one whose sub-account is missing and one whose department is missing stay out
+    // of the view.
+    for (const char* r : {"'10', '1141', 'A1', '01', 100", "'10', '1141', ' ', ' ', 5", "'10', '1141', 'ZZ', '01', 7",
+                          "'10', '1141', 'A2', '99', 9"})
+        exec(QStringLiteral("INSERT INTO KAMOKU_SZ (SCODE, KCODE, HCODE, BCODE, KAISIZAN) VALUES (%1)").arg(QLatin1String(r)));
+
+    for (const TDbVersion v : {TDbVersion{0, 2, 0}, TDbVersion{0, 2, 1}, TDbVersion{0, 2, 2}, TDbVersion{0, 3, 0},
+                               TDbVersion{0, 3, 1}, TDbVersion{0, 3, 2}, TDbVersion{0, 3, 3}, TDbVersion{0, 3, 4},
+                               TDbVersion{0, 4, 0}}) {
+        runTo(v);
+        EXPECT_EQ(accountingVersion(ds), v.text());
+        if (v == TDbVersion{0, 2, 2}) {
+            // 0.3.4 moves the quick assets later.
+            EXPECT_EQ(one(QStringLiteral("SELECT GROUPM0, GROUPM2 FROM KAMOKUMST WHERE KCODE = '1141'")),
+                      QStringLiteral("1130|1140"));
+        }
+    }
+
+    // The account master's classification and the view.
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KAMOKUMST WHERE GROUPM0 IS DISTINCT FROM CAST(GROUPM1 AS VARCHAR(6))")),
+              QStringLiteral("0"));
+    EXPECT_EQ(columnsOf(*this, "KAMOKU_VIEW").replaceInStrings(QRegularExpression(QStringLiteral("\\|.*")), QString()),
+              (QStringList{"SCODE", "SNAME", "GROUPM0", "GROUPM1", "GROUPM2", "KCODE", "USERCODE", "KNAME", "DAC",
+                           "BCODE", "BNAME", "BPFLG", "HCODE", "HNAME", "KAISIZAN"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT SCODE, SNAME, GROUPM0, GROUPM1, GROUPM2, KCODE, USERCODE, KNAME, DAC, BCODE, "
+                                  "BNAME, BPFLG, HCODE, HNAME, CAST(KAISIZAN AS INTEGER) FROM KAMOKU_VIEW WHERE "
+                                  "KCODE = '1141' ORDER BY HCODE")),
+              (QStringList{"10|支店|1130|1130|1130|1141|141|受取手形|1| ||0| ||5",
+                           "10|支店|1130|1130|1130|1141|141|受取手形|1|01|営業|0|A1|甲社|100"}));
+
+    // Chart settings: emptied, with their defaults.
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM CHARTINF")), QStringLiteral("0"));
+    exec(QStringLiteral("INSERT INTO CHARTINF (OPCODE) VALUES (1)"));
+    EXPECT_EQ(one(QStringLiteral("SELECT * FROM CHARTINF")),
+              QStringLiteral("1|0|0|0|0|16777215|0|3|2|16711680|65535|255|16776960|20|1|0|0|0|0|0"));
+
+    // Fixed-asset templates numbered anew; the new facility has its settings too.
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*), MIN(REC), MAX(REC) FROM KS_SETSWK_INIT")), QStringLiteral("70|1|70"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT SCODE, COUNT(*) FROM KS_SETSWK GROUP BY SCODE ORDER BY SCODE")),
+              (QStringList{" |31", "10|31"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT MIN(REC), MAX(REC) FROM KS_SETSWK")), QStringLiteral("1|62"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT ACCGROUP, BAISONKCODE, JYOSONKCODE, BAIEKIKCODE FROM KS_SETSWK_INIT WHERE "
+                                  "KCODE = '1401' ORDER BY ACCGROUP")),
+              (QStringList{"1|8201|8202|8101", "2|1608|1608|2205"}));
+    // The copier now classifies by GROUPM0: a facility added later gets settings from it.
+    exec(QStringLiteral("UPDATE KAMOKUMST SET GROUPM1 = 0 WHERE KCODE = '1401'"));
+    exec(QStringLiteral("INSERT INTO SISETUMST (SCODE, SNAME) VALUES ('20', '')"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM KS_SETSWK WHERE SCODE = '20' AND KCODE = '1401'")), QStringLiteral("1"));
+
+    // Blue-return tables.
+    EXPECT_EQ(rows(QStringLiteral("SELECT REC, TEGAKI FROM AO_SINKOKU")), QStringList{"1|0"});
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM AO_RISI ORDER BY REC")),
+              (QStringList{"1|null|null|null|null|null", "2|null|null|null|null|null"}));
+    EXPECT_EQ(columnsOf(*this, "AO_RISI").join(u' ').contains(QStringLiteral("KIMATU|")), true);
+    EXPECT_EQ(columnsOf(*this, "AO_FUDOUSAN").filter(QStringLiteral("KAISI")),
+              (QStringList{"KAISI_YY|8|0|0|DEFAULT 0|", "KAISI_MM|8|0|0|DEFAULT 0|"}));
+
+    // The cash-flow statement is that of 0.1.4 again.
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM CASHFMST ORDER BY CM_REC")) +
+                  rows(QStringLiteral("SELECT * FROM CASHFMKU ORDER BY CF_REC")),
+              cashFlowAfter014);
+
+    // The communication folder.
+    EXPECT_EQ(columnsOf(*this, "ACCDEF1").filter(QStringLiteral("WEB_HOLDER")), QStringList{"WEB_HOLDER|37|30|2||"});
+    EXPECT_EQ(one(QStringLiteral("SELECT WEB_HOLDER FROM ACCDEF1")), QString());
+
+    // Quick assets: six accounts and print lines 7 to 12; 1144 keeps its classification.
+    EXPECT_EQ(rows(QStringLiteral("SELECT KCODE, GROUPM2 FROM KAMOKUMST WHERE KCODE IN ('1141', '1142', '1144') ORDER BY KCODE")),
+              (QStringList{"1141|1130", "1142|1130", "1144|1140"}));
+    for (const char* table : {"EXTERA3", "EXTERA4"})
+        EXPECT_EQ(rows(QStringLiteral("SELECT REC, KGROUP, SUBREC FROM %1 WHERE REC BETWEEN 6 AND 12 ORDER BY REC")
+                           .arg(QLatin1String(table))),
+                  (QStringList{"6|1140|6", "7|1130|1", "8|1130|2", "9|1130|3", "10|1130|4", "11|1130|5", "12|1130|6"}))
+            << table;
+}
+
+// The breakdown statements: their keys, rules, seed rows and computed totals.
+TEST_F(AccountingStepsTest, BreakdownStatementTables) {
+    runTo({0, 2, 1});
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, GROUPM1) VALUES ('1102', '1102', 1110)"));
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('1102', 'B1', '')"));
+    exec(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('1102', 'B2', '')"));
+    runTo({0, 2, 2});
+
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME STARTING WITH 'UTIWAKE'")),
+              QStringLiteral("27"));
+    EXPECT_EQ(one(QStringLiteral("SELECT * FROM UTIWAKE05_INI")), QStringLiteral("1|0|||"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*), MIN(REC), MAX(REC), MAX(SIHARAI_YY), SUM(KIMATUZAN) FROM UTIWAKE09B")),
+              QStringLiteral("4|1|4||0"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*), MIN(REC), MAX(REC), MAX(SYURUI) FROM UTIWAKE10B")),
+              QStringLiteral("12|1|12|"));
+    EXPECT_EQ(one(QStringLiteral("SELECT REC, TEGAKI, SOUGAKU_KEI, KAZOKU_KEI FROM UTIWAKE14B")),
+              QStringLiteral("1|0|0|0"));
+    EXPECT_EQ(one(QStringLiteral("SELECT * FROM UTIWAKE17_TITLE")), QStringLiteral("1|||||"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM UTIWAKE01")), QStringLiteral("0"));
+
+    // The seven tables filled from accounts follow their sub-account: renaming carries over, deleting
+    // clears the codes.
+    const char* linked[] = {"UTIWAKE01", "UTIWAKE03", "UTIWAKE04A", "UTIWAKE04B", "UTIWAKE09", "UTIWAKE10A", "UTIWAKE11"};
+    for (const char* t : linked) {
+        exec(QStringLiteral("INSERT INTO %1 (REC, KCODE, HCODE) VALUES (1, '1102', 'B1')").arg(QLatin1String(t)));
+        exec(QStringLiteral("INSERT INTO %1 (REC, KCODE, HCODE) VALUES (2, '1102', 'B2')").arg(QLatin1String(t)));
+    }
+    exec(QStringLiteral("UPDATE HOJOMST SET HCODE = 'C1' WHERE KCODE = '1102' AND HCODE = 'B1'"));
+    exec(QStringLiteral("DELETE FROM HOJOMST WHERE KCODE = '1102' AND HCODE = 'B2'"));
+    for (const char* t : linked)
+        EXPECT_EQ(rows(QStringLiteral("SELECT REC, KCODE, HCODE, KGROUP, MEISAIKUBUN, NUMBER FROM %1 ORDER BY REC")
+                           .arg(QLatin1String(t))),
+                  (QStringList{"1|1102|C1|0|0|0", "2|null|null|0|0|0"}))
+            << t;
+    // A line may not name a sub-account that does not exist.
+    EXPECT_ANY_THROW(exec(QStringLiteral("INSERT INTO UTIWAKE09 (REC, KCODE, HCODE) VALUES (3, '1102', 'XX')")));
+
+    // Officers' pay totals leave out retirement pay; land sales add the brokerage fee.
+    exec(QStringLiteral("INSERT INTO UTIWAKE14 (REC, SIYOUNIN, TEIKIDOUGAKU, JIZENTODOKE, RIEKIRENDOU, SONOTA, TAISYOKU) "
+                        "VALUES (1, 1, 20, 300, 4000, 50000, 600000)"));
+    EXPECT_EQ(one(QStringLiteral("SELECT CAST(GOUKEI AS INTEGER) FROM UTIWAKE14")), QStringLiteral("54321"));
+    exec(QStringLiteral("INSERT INTO UTIWAKE12 (REC, URIAGE, TESURYO) VALUES (1, 1000, 30)"));
+    EXPECT_EQ(one(QStringLiteral("SELECT CAST(GOUKEI AS INTEGER) FROM UTIWAKE12")), QStringLiteral("1030"));
+    exec(QStringLiteral("INSERT INTO UTIWAKE14B (REC, SOUGAKU1, SOUGAKU2, SOUGAKU3, KAZOKU1, KAZOKU2, KAZOKU3) "
+                        "VALUES (2, 1, 2, 3, 10, 20, 30)"));
+    EXPECT_EQ(one(QStringLiteral("SELECT CAST(SOUGAKU_KEI AS INTEGER), CAST(KAZOKU_KEI AS INTEGER) FROM UTIWAKE14B WHERE REC = 2")),
+              QStringLiteral("6|60"));
+    // Two-part keys of the order and the other-accounts statement.
+    exec(QStringLiteral("INSERT INTO UTIWAKE_ORDER (UTIWAKE, KGROUP) VALUES (1, 1)"));
+    exec(QStringLiteral("INSERT INTO UTIWAKE_ORDER (UTIWAKE, KGROUP) VALUES (2, 1)"));
+    EXPECT_ANY_THROW(exec(QStringLiteral("INSERT INTO UTIWAKE_ORDER (UTIWAKE, KGROUP) VALUES (1, 1)")));
+    exec(QStringLiteral("INSERT INTO UTIWAKE17 (UTIWAKE, REC) VALUES (1, 1)"));
+    exec(QStringLiteral("INSERT INTO UTIWAKE17 (UTIWAKE, REC) VALUES (2, 1)"));
+    EXPECT_EQ(columnsOf(*this, "UTIWAKE12").filter(QRegularExpression(QStringLiteral("^URIAGE_"))),
+              (QStringList{"URIAGE_GG|37|3|5||", "URIAGE_YY|37|2|2||", "URIAGE_MM|37|3|2||"}));
+}
+
+// The evaluation-release steps, and 0.2.2 on an account master that already has GROUPM0, write the version
+// stamp alone.
+TEST_F(AccountingStepsTest, StepsThatOnlyStamp) {
+    const auto expectStampOnly = [](const TDbVersion& v) {
+        SCOPED_TRACE(v.text().toStdString());
+        const QStringList lines = script(v).split(u'\n');
+        ASSERT_EQ(lines.size(), 7) << lines.join(u'\n').toStdString();
+        EXPECT_TRUE(lines[0].startsWith(QStringLiteral("/* ")));
+        EXPECT_EQ(lines[1], QString());
+        EXPECT_TRUE(lines[2].startsWith(QStringLiteral("CONNECT '")));
+        EXPECT_TRUE(lines[3].startsWith(QStringLiteral("UPDATE ACCVERSION SET MAJOR=%1,MINOR1=%2,MINOR2=%3,MEMO='")
+                                            .arg(v.MAJOR)
+                                            .arg(v.MINOR1)
+                                            .arg(v.MINOR2)));
+        EXPECT_EQ(lines.mid(4), (QStringList{"WHERE REC=1;", "COMMIT;", "EXIT;"}));
+    };
+    for (const TDbVersion v : {TDbVersion{0, 2, 0}, TDbVersion{0, 3, 0}, TDbVersion{0, 3, 2}, TDbVersion{0, 4, 0}})
+        expectStampOnly(v);
+
+    runTo({0, 2, 1});
+    EXPECT_TRUE(script({0, 2, 2}).contains(QStringLiteral("DROP TABLE CHARTINF;")));
+    exec(QStringLiteral("ALTER TABLE KAMOKUMST ADD GROUPM0 VARCHAR(6)"));
+    expectStampOnly({0, 2, 2});
+    exec(QStringLiteral("INSERT INTO CHARTINF (OPCODE, CTYPE1) VALUES (9, 4)"));
+    runTo({0, 2, 2});
+    EXPECT_EQ(accountingVersion(ds), QStringLiteral("0.2.2"));
+    EXPECT_EQ(one(QStringLiteral("SELECT OPCODE, CTYPE1 FROM CHARTINF")), QStringLiteral("9|4"));
+}
+
+// The order of the statements that matter in the scripts of 0.2.2 to 0.3.4: the statement groups, the
+// drops before the view they free, and every procedure after those it calls.
+TEST_F(AccountingStepsTest, ScriptsKeepTheirStatementOrder) {
+    static const QRegularExpression head(QStringLiteral(
+        "^(SET TERM .*|COMMIT;|Commit;|DROP VIEW \\w+;|CREATE VIEW \\w+|(RECREATE|ALTER) (PROCEDURE|TRIGGER) \\w+|"
+        "ALTER TABLE \\w+ ADD \\w+|RECREATE TABLE (UTIWAKE_ORDER|UTIWAKE17|SOLVARNE_HIKAKU\\w*)\\b|"
+        "DROP TABLE CHARTINF;|(EXECUTE|DROP) PROCEDURE \\w+;|DELETE FROM CASHFMKU;|UPDATE (KAMOKUMST|EXTERA\\d) "
+        "SET (GROUPM2|KGROUP)='1130'[^W]*WHERE (KCODE='1141'|REC=7);)"));
+    const auto heads = [](const TDbVersion& v) {
+        QStringList out;
+        for (const QString& l : script(v).split(u'\n')) {
+            const QRegularExpressionMatch m = head.match(l);
+            if (m.hasMatch())
+                out << m.captured(1);
+        }
+        return out;
+    };
+    const QString recreate = QStringLiteral("RECREATE PROCEDURE ");
+    QStringList group1{"DROP TABLE CHARTINF;", "Commit;", "Commit;", "SET TERM ^ ;", "RECREATE PROCEDURE ONE_TIME_PROC",
+                       "SET TERM ; ^", "EXECUTE PROCEDURE ONE_TIME_PROC;", "Commit;", "DROP PROCEDURE ONE_TIME_PROC;",
+                       "ALTER TABLE AO_SINKOKU ADD TEGAKI", "COMMIT;", "COMMIT;", "ALTER TABLE KAMOKUMST ADD GROUPM0"};
+    for (const char* p : {"SP_BUMONKAISIZAN_COUNT", "SP_BUMONKAISIZAN_LIST", "SP_KAISIZAN_COUNT", "SP_KAISIZAN_LIST",
+                          "SP_KANENDOZAN_YOMIKOMI", "SP_KANENDO_BUMON_GROUPZANDAKA", "SP_KANENDO_BUMON_ZANDAKA",
+                          "SP_KANENDO_ZANDAKA", "SP_MB_SELECT_KANENDOZAN", "SP_MB_SELECT_YOSAN", "SP_MB_SELECT_YOSOKU",
+                          "SP_MB_UPDATE_JISSEKIYOSAN", "SP_SISANHYO_BUMON", "SP_SISANHYO_BUMON_GROUP", "SP_YOSAN_READ",
+                          "SP_ZENKURI"})
+        group1 << QStringLiteral("DROP PROCEDURE %1;").arg(QLatin1String(p));
+    group1 << QStringLiteral("DROP VIEW KAMOKU_VIEW;") << QStringLiteral("COMMIT;")
+           << QStringLiteral("CREATE VIEW KAMOKU_VIEW") << QStringLiteral("SET TERM ^ ;");
+    for (const char* p : {"SP_BUMONKAISIZAN_COUNT", "SP_BUMONKAISIZAN_LIST", "SP_KAISIZAN_LIST", "SP_KAISIZAN_COUNT",
+                          "SP_KANENDOZAN_YOMIKOMI", "SP_KANENDO_BUMON_GROUPZANDAKA"})
+        group1 << recreate + QLatin1String(p);
+    group1 << QStringLiteral("SET TERM ; ^") << QStringLiteral("SET TERM ^ ;");
+    for (const char* p : {"SP_KANENDO_BUMON_ZANDAKA", "SP_KANENDO_ZANDAKA", "SP_MB_SELECT_KANENDOZAN",
+                          "SP_MB_SELECT_YOSAN", "SP_MB_SELECT_YOSOKU", "SP_MB_UPDATE_JISSEKIYOSAN"})
+        group1 << recreate + QLatin1String(p);
+    group1 << QStringLiteral("SET TERM ; ^") << QStringLiteral("SET TERM ^ ;");
+    for (const char* p : {"SP_SISANHYO_BUMON", "SP_SISANHYO_BUMON_GROUP", "SP_YOSAN_READ", "SP_ZENKURI"})
+        group1 << recreate + QLatin1String(p);
+    // The copier is altered: the facility trigger depends on it.
+    group1 << QStringLiteral("ALTER PROCEDURE SP_KS_INSSETSWK_CALL_SISETU") << QStringLiteral("SET TERM ; ^")
+           << QStringLiteral("COMMIT;") << QStringLiteral("RECREATE TABLE UTIWAKE_ORDER")
+           << QStringLiteral("RECREATE TABLE UTIWAKE17") << QStringLiteral("COMMIT;")
+           << QStringLiteral("DELETE FROM CASHFMKU;") << QStringLiteral("COMMIT;") << QStringLiteral("COMMIT;")
+           << QStringLiteral("COMMIT;");
+    EXPECT_EQ(heads({0, 2, 2}), group1);
+    EXPECT_EQ(heads({0, 3, 1}),
+              (QStringList{"ALTER TABLE ACCDEF1 ADD WEB_HOLDER", "COMMIT;", "SET TERM ^ ;",
+                           "RECREATE PROCEDURE SP_KANENDO_BUMON_GROUPZANDAKA", "ALTER TRIGGER KAMOKU_PZ_AFTER_UPDATE",
+                           "SET TERM ; ^", "COMMIT;"}));
+    EXPECT_EQ(heads({0, 3, 3}),
+              (QStringList{"SET TERM ^ ;", "RECREATE PROCEDURE SP_MOTOIREKIN_KURIIRE", "SET TERM ; ^",
+                           "ALTER TABLE KAMOKUMST ADD Solvarne_BadRate", "RECREATE TABLE SOLVARNE_HIKAKU_COL",
+                           "RECREATE TABLE SOLVARNE_HIKAKU", "COMMIT;", "COMMIT;"}));
+    EXPECT_EQ(heads({0, 3, 4}),
+              (QStringList{"SET TERM ^ ;", "ALTER PROCEDURE SYSKMKCODEINF", "SET TERM ; ^",
+                           "UPDATE KAMOKUMST SET GROUPM2='1130' WHERE KCODE='1141';",
+                           "UPDATE EXTERA4 SET KGROUP='1130',SUBREC=1 WHERE REC=7;",
+                           "UPDATE EXTERA3 SET KGROUP='1130',SUBREC=1 WHERE REC=7;", "COMMIT;", "COMMIT;"}));
+}
+
+// The per-account values of 0.3.3 by the dataset's kind, checked on accounts at the edges of the lists'
+// ranges and switches: "key|bad rate|bad kind|good rate|good kind", or null when the list leaves the
+// account alone.
+TEST_F(AccountingStepsTest, AccountThresholdsByKindOfData) {
+    const char* dflt = "0.95|0|1.05|1";
+    const char* rev = "1.05|1|0.95|0";
+    struct Spot {
+        const char* kcode;
+        const char* key;
+        const char* pair; // null: not in the list
+    };
+    struct Case {
+        const char* name;
+        int dataType, codeType;
+        int accounts;
+        std::vector<Spot> spots;
+    } cases[] = {
+        {"corporation", 1, 2, 250,
+         {{"1101", "genki", dflt}, {"1103", "", dflt}, {"1144", nullptr, nullptr}, {"2100", nullptr, nullptr},
+          {"2101", "shiha", rev}, {"2121", "", rev}, {"3101", "shiho", dflt}, {"3402", "", dflt},
+          {"3313", "jikok", dflt}, {"4115", "uriag", dflt}, {"5101", "kisyu", rev}, {"6200", "yakui", rev},
+          {"6219", "ri-su", rev}, {"6226", nullptr, nullptr}, {"7101", "uketo", dflt}, {"7106", "zassy", dflt},
+          {"7201", "sihar", rev}, {"8101", "kotei", dflt}, {"8105", "", dflt}, {"8201", "kotei", rev},
+          {"8304", "", rev}, {"9999", "syoku", "0|0|0|0"}}},
+        {"general individual", 2, 1, 222,
+         {{"1101", "genki", dflt}, {"1310", "maeba", dflt}, {"1608", "jigyo", dflt}, {"2205", "jigyo", rev},
+          {"3101", "motoi", dflt}, {"3111", nullptr, nullptr}, {"3305", "", dflt}, {"4103", "kajis", dflt},
+          {"5101", "kisyu", rev}, {"6200", nullptr, nullptr}, {"6226", "", rev}, {"7105", "kashi", dflt},
+          {"7202", "senjy", rev}, {"8101", nullptr, nullptr}, {"9999", "syoku", "0|0|0|0"}}},
+        {"medical corporation", 3, 1, 222, {{"1101", "genki", dflt}, {"6206", "rishi", rev}}},
+        {"real estate", 2, 2, 162,
+         {{"1142", "misyu", dflt}, {"1201", "", dflt}, {"2113", "hosyo", rev}, {"3101", "motoi", dflt},
+          {"4101", "chint", dflt}, {"5101", nullptr, nullptr}, {"6101", "sozei", rev}, {"6206", "karii", rev},
+          {"6231", "sonot", rev}, {"7101", nullptr, nullptr}, {"7202", "senjy", rev}, {"9999", "syoku", "0|0|0|0"}}},
+        {"clinic", 2, 3, 0, {{"1101", nullptr, nullptr}}},
+        {"agriculture", 2, 4, 0, {}},
+    };
+    static const QRegularExpression update(QStringLiteral(
+        "^UPDATE KAMOKUMST SET KKANA='([a-z-]*)',Solvarne_BadRate=([0-9.]+),Solvarne_BadKind=(\\d),"
+        "Solvarne_GoodRate=([0-9.]+),Solvarne_GoodKind=(\\d) WHERE KCODE='(\\d{4})';$"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QMap<QString, QString> values;
+        for (const QString& l : AccountThresholdStatements(c.dataType, c.codeType)) {
+            const QRegularExpressionMatch m = update.match(l);
+            ASSERT_TRUE(m.hasMatch()) << l.toStdString();
+            EXPECT_FALSE(values.contains(m.captured(6))) << l.toStdString();
+            values.insert(m.captured(6), QStringList{m.captured(1), m.captured(2), m.captured(3), m.captured(4),
+                                                      m.captured(5)}
+                                             .join(u'|'));
+        }
+        EXPECT_EQ(values.size(), c.accounts);
+        for (const Spot& s : c.spots) {
+            SCOPED_TRACE(s.kcode);
+            if (!s.pair)
+                EXPECT_FALSE(values.contains(QLatin1String(s.kcode)));
+            else
+                EXPECT_EQ(values.value(QLatin1String(s.kcode)),
+                          QLatin1String(s.key) + u'|' + QLatin1String(s.pair));
+        }
+    }
+}
+
+// 0.3.3 on a database: the analysis tables hold exactly their rows, every account gets the new
+// columns, and the list of the dataset's kind is written; the lookup of 0.3.4 answers with one row.
+TEST_F(AccountingStepsTest, AnalysisTablesThresholdsAndSystemAccountLookup) {
+    runTo({0, 3, 2});
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, GROUPM1) VALUES ('1101', '1101', 1110)"));
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, GROUPM1) VALUES ('9999', '9999', 9900)"));
+    exec(QStringLiteral("RECREATE TABLE SOLVARNE_HIKAKU (REC INTEGER NOT NULL PRIMARY KEY)"));
+    exec(QStringLiteral("INSERT INTO SOLVARNE_HIKAKU VALUES (99)"));
+    AccInf.DATATYPE = 1;
+    AccInf.CODETYPE = 1;
+    runTo({0, 3, 3});
+    EXPECT_EQ(rows(QStringLiteral("SELECT KCODE, KKANA, SOLVARNE_BADRATE, SOLVARNE_BADKIND, SOLVARNE_GOODRATE, "
+                                  "SOLVARNE_GOODKIND FROM KAMOKUMST WHERE KCODE IN ('1101', '1401', '2205', '9999') "
+                                  "ORDER BY KCODE")),
+              (QStringList{"1101|genki|0.95|0|1.05|1", "1401|tatem|0.95|0|1.05|1", "2205||1.05|1|0.95|0",
+                           "9999|syoku|0|0|0|0"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM SOLVARNE_HIKAKU_COL ORDER BY REC")),
+              (QStringList{"1|1|過去3ヶ月", "2|2|過去6ヶ月", "3|3|過去12ヶ月", "4|4|過去24ヶ月", "5|5|当期平均",
+                           "6|6|前期平均", "7|7|前々期平均", "8|8|２期平均"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*), MIN(REC), MAX(REC) FROM SOLVARNE_HIKAKU")), QStringLiteral("35|1|35"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM SOLVARNE_HIKAKU WHERE REC IN (1, 13, 23, 27) ORDER BY REC")),
+              (QStringList{"1|1|売上総利益率|％|0.95|0|1.05|1|4100|5280||",
+                           "13|2|受取債権回転率|回|0.95|0|1.05|1|1130|1130|4100|4110",
+                           "23|4|売上高対支払利息比率|％|1.05|1|0.95|0|4100|4110|7100|7200",
+                           "27|4|従業員延人数|人|1.05|1|0.95|0||||"}));
+
+    runTo({0, 3, 4});
+    exec(QStringLiteral("INSERT INTO ACCDEF2 (KNAME, KCODE) VALUES ('元入金', '3101')"));
+    exec(QStringLiteral("INSERT INTO ACCDEF2 (KNAME, KCODE) VALUES ('諸口', NULL)"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT CODE FROM SYSKMKCODEINF('元入金')")), QStringList{"3101"});
+    EXPECT_EQ(rows(QStringLiteral("SELECT CODE FROM SYSKMKCODEINF('諸口')")), QStringList{""});
+    EXPECT_EQ(rows(QStringLiteral("SELECT CODE FROM SYSKMKCODEINF('ない科目')")), QStringList{""});
+}
+
+// Data kinds without a list still get the tables and the new columns at their defaults, kinds 0 on the
+// accounts that were there before.
+TEST_F(AccountingStepsTest, ClinicDataGetsNoAccountValues) {
+    runTo({0, 3, 2});
+    AccInf.DATATYPE = 2;
+    AccInf.CODETYPE = 3;
+    EXPECT_FALSE(script({0, 3, 3}).contains(QStringLiteral("UPDATE KAMOKUMST SET KKANA")));
+    runTo({0, 3, 3});
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*), MAX(KKANA), MAX(SOLVARNE_BADRATE), MAX(SOLVARNE_BADKIND), "
+                                 "MAX(SOLVARNE_GOODRATE), MAX(SOLVARNE_GOODKIND) FROM KAMOKUMST")),
+              QStringLiteral("37||null|0|null|0"));
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM SOLVARNE_HIKAKU")), QStringLiteral("35"));
+}

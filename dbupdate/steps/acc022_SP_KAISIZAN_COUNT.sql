@@ -1,0 +1,10 @@
+/* Interim body: the parameters and result columns are final, the computation follows. */
+RECREATE PROCEDURE SP_KAISIZAN_COUNT (PSCODE VARCHAR(6) CHARACTER SET ASCII, PSHOKUTI INTEGER)
+RETURNS (
+    RECCOUNT INTEGER
+)
+AS
+BEGIN
+    RECCOUNT = 0;
+    SUSPEND;
+END^

@@ -1,0 +1,10 @@
+/* Interim body: the parameters and result columns are final, the computation follows. */
+RECREATE PROCEDURE SP_ZENKURI (SCODE VARCHAR(6) CHARACTER SET ASCII, KAMOKUCODE VARCHAR(6) CHARACTER SET ASCII)
+RETURNS (
+    BCODE VARCHAR(6) CHARACTER SET ASCII,
+    KAISIZAN NUMERIC(16, 4)
+)
+AS
+BEGIN
+    EXIT;
+END^
