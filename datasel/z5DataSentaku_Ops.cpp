@@ -239,7 +239,7 @@ bool TDataSentakuBox::cloudReceive(TDataListRec& entry, const QString& folder) {
     if (ConnectMode != 0)
         setEntryLock(entry, true);
     TfmDataTusin tusin(this);
-    const int r = tusin.CloudShareReceive(folder, 0, 0);
+    const int r = tusin.CloudShareReceive(folder, 0);
     return r < 1 || r > 9;
 }
 
