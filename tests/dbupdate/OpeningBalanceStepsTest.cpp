@@ -84,6 +84,7 @@ struct OpeningBalanceStepsTest : ::testing::Test {
             {"1300", "事業主貸", "1300", 1, "B"}, {"2110", "買掛金", "2110", 2, "B"},
             {"3110", "繰越利益", "3110", 2, "B"}, {"3120", "事業主借", "3120", 2, "B"},
             {"3210", "元入金", "3210", 2, "B"},   {"6110", "給料手当", "6000", 1, "P"},
+            {"7110", "支払利息", "7100", 1, "P"},
             {"9999", "諸口", "9900", 1, "B"},
         };
         for (const Acc& a : accounts)
@@ -367,4 +368,53 @@ TEST_F(OpeningBalanceAt040, CarryForwardPerDepartment) {
               (QStringList{" |0", "00|0", "01|200", "02|50"}));
     EXPECT_EQ(rows(QStringLiteral("SELECT BCODE, CAST(KAISIZAN AS INTEGER) FROM KAMOKU_SZ WHERE KCODE = '3110'")),
               QStringList{"01|200"});
+}
+
+// Budgets month by month: profit-and-loss accounts only, periods 4, 8, 12 and 16 skipped, departments
+// summed or one department alone; a row after an account with every month filled shows 0 where its own
+// account has none.
+TEST_F(OpeningBalanceAt040, BudgetsMonthByMonth) {
+    for (const char* b : {"01", "02"})
+        for (const char* k : {"6110", "7110", "1110", "9999"})
+            sz("10", k, " ", b, 0);
+    for (int p = 1; p <= 16; ++p)
+        ms("10", "6110", " ", "01", p, p * 10);
+    ms("10", "6110", " ", "02", 1, 5);
+    ms("10", "7110", " ", "01", 5, 7);
+    ms("10", "1110", " ", "01", 1, 99); // balance sheet
+    ms("10", "9999", " ", "01", 1, 1);  // from '9900'
+    QStringList months;
+    for (int m = 1; m <= 12; ++m)
+        months << QStringLiteral("CAST(T_YOSAN%1 AS INTEGER)").arg(m);
+    const QString sql = QStringLiteral("SELECT KGROUP, KCODE, BCODE, KNAME, BNAME, %1 FROM SP_MB_SELECT_YOSAN('10', '%2')")
+                            .arg(months.join(QStringLiteral(", ")));
+    EXPECT_EQ(rows(sql.arg(QStringLiteral(" "))),
+              (QStringList{"6000|6110||給料手当||15|20|30|50|60|70|90|100|110|130|140|150",
+                           "7100|7110||支払利息||0|0|0|7|0|0|0|0|0|0|0|0"}));
+    EXPECT_EQ(rows(sql.arg(QString())), rows(sql.arg(QStringLiteral(" "))));
+    EXPECT_EQ(rows(sql.arg(QStringLiteral("02"))),
+              (QStringList{"6000|6110|02|給料手当|部門02|5|0|0|0|0|0|0|0|0|0|0|0"}));
+
+    QStringList entry;
+    for (int m = 1; m <= 12; ++m)
+        entry << QStringLiteral("CAST(YOSAN%1 AS INTEGER)").arg(m, 2, 10, QLatin1Char('0'));
+    EXPECT_EQ(rows(QStringLiteral("SELECT KGROUP, USERCODE, KCODE, KNAME, HCODE, TAISHAKU, %1 FROM "
+                                  "SP_YOSAN_READ('10', '01')")
+                       .arg(entry.join(QStringLiteral(", ")))),
+              (QStringList{"6000|6110|6110|給料手当| |1|10|20|30|50|60|70|90|100|110|130|140|150",
+                           "7100|7110|7110|支払利息| |1|0|0|0|7|0|0|0|0|0|0|0|0"}));
+}
+
+// Earlier-period balances per account for the budget entry, with and without their tax.
+TEST_F(OpeningBalanceAt040, BudgetEntryPriorBalancesWithAndWithoutTax) {
+    sz("10", "6110", " ", "01", 0);
+    pz("10", "6110", " ", "01", -32, 1);
+    pz("10", "6110", " ", "01", 0, 100);
+    pz("10", "6110", " ", "01", 16, 5);
+    exec(QStringLiteral("UPDATE KAMOKU_PZ SET ZEIGAKU = MNUM / 2 + 9 WHERE MNUM >= 0")); // 9 and 17
+    const QString sql = QStringLiteral("SELECT KGROUP, KCODE, BCODE, DAC, CAST(ZZZ_ZAN16 AS INTEGER), "
+                                       "CAST(Z_ZAN16 AS INTEGER), CAST(T_ZAN16 AS INTEGER), CAST(T_ZAN1 AS INTEGER) "
+                                       "FROM SP_MB_SELECT_KANENDOZAN('10', '%1', %2)");
+    EXPECT_EQ(rows(sql.arg(QStringLiteral(" ")).arg(0)), QStringList{"6000|6110||1|1|109|22|0"});
+    EXPECT_EQ(rows(sql.arg(QStringLiteral("01")).arg(1)), QStringList{"6000|6110|01|1|1|100|5|0"});
 }
