@@ -418,3 +418,25 @@ TEST_F(OpeningBalanceAt040, BudgetEntryPriorBalancesWithAndWithoutTax) {
     EXPECT_EQ(rows(sql.arg(QStringLiteral(" ")).arg(0)), QStringList{"6000|6110||1|1|109|22|0"});
     EXPECT_EQ(rows(sql.arg(QStringLiteral("01")).arg(1)), QStringList{"6000|6110|01|1|1|100|5|0"});
 }
+
+// Next year's budget from last year's actual figures: months 4 to 6 become 25 × 1.1 = 27.5, rounded to
+// 28; the other months keep their monthly budget of 10 when the budget is written back.
+TEST_F(OpeningBalanceAt040, BudgetFromLastYearsActualFigures) {
+    EXPECT_EQ(rows(QStringLiteral("SELECT CAST(F_ROUND(2.5) AS INTEGER), CAST(F_ROUND(-2.5) AS INTEGER), "
+                                  "CAST(F_ROUND(2.4999) AS INTEGER) FROM RDB$DATABASE")),
+              QStringList{"3|-3|2"});
+    sz("10", "6110", " ", "01", 0);
+    // Running totals: a budget of 10 a month, actual figures of 25 a month (period p of last year is p - 16).
+    for (int p = 1; p <= 16; ++p) {
+        const int monthsSoFar = p - p / 4;
+        ms("10", "6110", " ", "01", p, 10 * monthsSoFar);
+        if (p <= 15)
+            pz("10", "6110", " ", "01", p - 16, 25 * monthsSoFar);
+    }
+    exec(QStringLiteral("EXECUTE PROCEDURE SP_MB_UPDATE_JISSEKIYOSAN('10', '6110', '01', 1.1, 4, 6)"));
+    QStringList months;
+    for (int m = 1; m <= 12; ++m)
+        months << QStringLiteral("CAST(T_YOSAN%1 AS INTEGER)").arg(m);
+    EXPECT_EQ(rows(QStringLiteral("SELECT %1 FROM SP_MB_SELECT_YOSAN('10', '01')").arg(months.join(QStringLiteral(", ")))),
+              QStringList{"10|20|30|58|86|114|124|134|144|154|164|174"});
+}
