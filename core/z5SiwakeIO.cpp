@@ -328,8 +328,8 @@ bool TSiwakeWrite::checkSide(TSWKREC& entry, bool debit, const TSwkBalance* stor
         if (!(stored->BCODE == s.BCODE && s.BNAME == stored->BNAME))
             s.BNAME = Kamoku.BNAME;
     }
-    fb::Query& sub =
-        statement(QStringLiteral("SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND KCODE=:KCODE AND BCODE=' '"));
+    fb::Query& sub = statement(QStringLiteral(
+        "SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND KCODE=:KCODE AND BCODE=' '"));
     sub.setString("SCODE", Kamoku.SCODE);
     sub.setString("KCODE", Kamoku.KCODE);
     const bool hasSubAccounts = sub.openInt("CNT") > 1;
@@ -339,8 +339,8 @@ bool TSiwakeWrite::checkSide(TSWKREC& entry, bool debit, const TSwkBalance* stor
                         : msg("貸方の補助コードを入力してください。", "貸方の補助コードの設定が不正です。");
         return false;
     }
-    fb::Query& dep = statement(QStringLiteral(
-        "SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND KCODE=:KCODE AND HCODE=' ' AND BCODE<>' '"));
+    fb::Query& dep = statement(QStringLiteral("SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND "
+                                              "KCODE=:KCODE AND HCODE=' ' AND BCODE<>' '"));
     dep.setString("SCODE", Kamoku.SCODE);
     dep.setString("KCODE", Kamoku.KCODE);
     const bool hasDepartments = dep.openInt("CNT") > 0;
@@ -564,7 +564,8 @@ int TSiwakeWrite::PutSiwake(TSWKREC& entry) {
 int TSiwakeWrite::DeleteSiwake(qint32 swkrec) {
     try {
         WriterTransaction wt(transaction(), OwnTransaction);
-        fb::Query& q = statement(QStringLiteral("SELECT RESULT+1 AS RES FROM SP_SIWAKE_DEL(:SWKREC,:OPCODE)"));
+        fb::Query& q =
+            statement(QStringLiteral("SELECT RESULT+1 AS RES FROM SP_SIWAKE_DEL(:SWKREC,:OPCODE)"));
         q.setInt("SWKREC", swkrec);
         q.setInt("OPCODE", SystemDef.OPCODE);
         q.open();
@@ -581,13 +582,15 @@ int TSiwakeWrite::DeleteSiwake(qint32 swkrec) {
 int TSiwakeWrite::RestoreSiwake(qint32 swkrec) {
     try {
         WriterTransaction wt(transaction(), OwnTransaction);
-        fb::Query& q = statement(QStringLiteral("SELECT HIZUKE,SDAYNUM FROM SIWAKE\nWHERE (SWKREC=:SWKREC) AND (TAISHAKU=1)"));
+        fb::Query& q = statement(
+            QStringLiteral("SELECT HIZUKE,SDAYNUM FROM SIWAKE\nWHERE (SWKREC=:SWKREC) AND (TAISHAKU=1)"));
         q.setInt("SWKREC", swkrec);
         TDateTime date;
         for (q.open(); !q.eof(); q.next())
             date = fb::asDateTime(q.field("HIZUKE"));
         q.close();
-        fb::Query& m = statement(QStringLiteral("SELECT MAX(SDAYNUM) AS MAX_SDAYNUM FROM SIWAKE\nWHERE (HIZUKE=:HIZUKE) AND (DELFLG=0)"));
+        fb::Query& m = statement(QStringLiteral(
+            "SELECT MAX(SDAYNUM) AS MAX_SDAYNUM FROM SIWAKE\nWHERE (HIZUKE=:HIZUKE) AND (DELFLG=0)"));
         fb::setDateTime(m, "HIZUKE", date);
         const int max = m.openInt("MAX_SDAYNUM");
         fb::Query& u = statement(QStringLiteral(
@@ -664,20 +667,24 @@ void TSiwakeWrite::GetSiwake(TSWKREC& entry, qint32 rec, bool fromView) {
         if (fromView) {
             sql = QStringLiteral("SELECT * FROM SIWAKE_VIEW WHERE REC=:REC");
         } else {
-            sql = QStringList{
-                QStringLiteral("SELECT S.REC,S.SITREC,S.SWKREC,S.SWKNO,S.DELFLG,S.TAISHAKU,S.HIZUKE,S.MNUM,S.KESSAN,"
-                               "S.SDAYNUM,S.MDAYNUM,S.DNUM,S.SNUM,S.SCODE,S.KGROUP,S.HCODE,S.BCODE,S.KNAME,S.HNAME,"
-                               "S.BNAME,S.TAXCODE,S.TAXUH,S.TAXDC,S.NUK,S.ZEI,S.RIT,S.SIKIN,S.R_KGROUP,S.R_HCODE,"
-                               "S.R_BCODE,S.R_KNAME,S.R_HNAME,S.R_BNAME,S.R_TAXCODE,S.R_TAXUH,S.R_TAXDC,S.R_NUK,"
-                               "S.R_ZEI,S.R_RIT,S.R_SIKIN,S.KINGAKU,S.ZEIGAKU,S.ZEIRITUNO,S.AUTCALCU,S.TAXCALCU,"
-                               "S.OLDRATE,S.TEKCODE,S.TEKTEXT,S.TORCODE,S.TORTEXT,S.FUSEN1,S.FUSEN2,S.FUSEN3,"
-                               "S.FUSEN4,S.FUSEN5,S.CTIME,S.COMMENT,S.AO_COMMENT,S.LINKKEY,S.LINKKUB,S.LINKREC,"
-                               "S.LOCALFLG,S.RESERVE1,S.RESERVE2,S.RTIME,S.OPCODE,"
-                               "K1.USERCODE,K2.USERCODE AS R_USERCODE,"),
-                QStringLiteral("NULL AS SHONIN_HIZUKE,0 AS SHONIN_OPCODE, '' AS SHONIN_NAME"),
-                QStringLiteral("FROM SIWAKE S"), QStringLiteral("LEFT JOIN KAMOKUMST K1 ON (K1.KCODE=S.KCODE)"),
-                QStringLiteral("LEFT JOIN KAMOKUMST K2 ON (K2.KCODE=S.R_KCODE)"), QStringLiteral("WHERE S.REC=:REC")}
-                      .join(u'\n');
+            sql =
+                QStringList{
+                    QStringLiteral(
+                        "SELECT S.REC,S.SITREC,S.SWKREC,S.SWKNO,S.DELFLG,S.TAISHAKU,S.HIZUKE,S.MNUM,S.KESSAN,"
+                        "S.SDAYNUM,S.MDAYNUM,S.DNUM,S.SNUM,S.SCODE,S.KGROUP,S.HCODE,S.BCODE,S.KNAME,S.HNAME,"
+                        "S.BNAME,S.TAXCODE,S.TAXUH,S.TAXDC,S.NUK,S.ZEI,S.RIT,S.SIKIN,S.R_KGROUP,S.R_HCODE,"
+                        "S.R_BCODE,S.R_KNAME,S.R_HNAME,S.R_BNAME,S.R_TAXCODE,S.R_TAXUH,S.R_TAXDC,S.R_NUK,"
+                        "S.R_ZEI,S.R_RIT,S.R_SIKIN,S.KINGAKU,S.ZEIGAKU,S.ZEIRITUNO,S.AUTCALCU,S.TAXCALCU,"
+                        "S.OLDRATE,S.TEKCODE,S.TEKTEXT,S.TORCODE,S.TORTEXT,S.FUSEN1,S.FUSEN2,S.FUSEN3,"
+                        "S.FUSEN4,S.FUSEN5,S.CTIME,S.COMMENT,S.AO_COMMENT,S.LINKKEY,S.LINKKUB,S.LINKREC,"
+                        "S.LOCALFLG,S.RESERVE1,S.RESERVE2,S.RTIME,S.OPCODE,"
+                        "K1.USERCODE,K2.USERCODE AS R_USERCODE,"),
+                    QStringLiteral("NULL AS SHONIN_HIZUKE,0 AS SHONIN_OPCODE, '' AS SHONIN_NAME"),
+                    QStringLiteral("FROM SIWAKE S"),
+                    QStringLiteral("LEFT JOIN KAMOKUMST K1 ON (K1.KCODE=S.KCODE)"),
+                    QStringLiteral("LEFT JOIN KAMOKUMST K2 ON (K2.KCODE=S.R_KCODE)"),
+                    QStringLiteral("WHERE S.REC=:REC")}
+                    .join(u'\n');
         }
         fb::Query& q = statement(sql);
         q.setInt("REC", rec);
