@@ -58,6 +58,9 @@ void TFtpSession::reset() {
     curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
+    // A transfer that has stalled for half a minute is given up.
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 30L);
     curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, discardBody);
 }

@@ -5,10 +5,12 @@
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
+#include "platform/Cp932.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
 #include "support/DmFixture.h"
 #include "support/TestEnv.h"
+#include "tusin/xPzConv.h"
 #include "tusin/z5DataTusin.h"
 
 #include <QDir>
@@ -167,4 +169,31 @@ TEST_F(RelayTransferTest, OneSiteSendsAFolderAndTheOtherReceivesTheSameData) {
     QFile a(xmlA), b(xmlB);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     EXPECT_EQ(a.readAll(), b.readAll());
+}
+
+TEST_F(RelayTransferTest, GatesRefuseBeforeAnyTraffic) {
+    SKIP_WITHOUT_RELAY(servers);
+    servers.entry(id, "folder", 2,
+                  {{"DataName", TxPzConv::EncodeBase64(cp932::encode(QStringLiteral("他社")))}, {"Password", "other"}});
+    auto d = listed(tkSend, 2);
+    const qsizetype listedRequests = servers.log(id).size();
+    const struct {
+        int kind, row;
+        QString text;
+    } cases[] = {
+        {tkSend, 2, framed(QStringLiteral("中継サーバーの No.3 フォルダに、現在利用中のデータを送信します。実行しますか？"))},
+        {tkReceive, 0, framed(QStringLiteral("選択したフォルダには、データは存在しません。"))},
+        {tkReceive, 1, framed(QStringLiteral("選択したデータと現在利用中のデータではパスワードが一致しません。"))},
+    };
+    for (const auto& c : cases) {
+        e.ui->clear();
+        e.ui->queueAnswer(ui::mrNo);
+        d->SyoriType = c.kind;
+        d->PerfectGrid1()->SetCurrentCell(c.row, 0);
+        EXPECT_EQ(c.kind == tkSend ? d->SendData() : d->ReceiveData(), 1);
+        EXPECT_EQ(e.ui->messageTexts(), QStringList{c.text});
+    }
+    EXPECT_EQ(servers.log(id).size(), listedRequests);
+    EXPECT_FALSE(QFileInfo::exists(PackageTempFolder() + QStringLiteral("/ComS/placc.fbk")));
+    EXPECT_TRUE(QDir(remote("/03")).entryList(QDir::Files).isEmpty());
 }
