@@ -85,3 +85,101 @@ TEST_F(LaterStepsTest, EachStepStampsItsVersion) {
 }
 
 } // namespace
+
+namespace {
+
+// The prior-year balance repair on the newest schema with three accounts: an asset, an expense and the
+// owner's capital, each with an opening balance and a prior-year row in slots 0 and 4.
+struct PriorYearRepairTest : ::testing::Test {
+    testenv::DmEnvironment e;
+    testenv::Dataset ds = e.root->addDataset({});
+
+    PriorYearRepairTest() {
+        e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+        for (const char* sql :
+             {"DELETE FROM KAMOKU_PZ", "DELETE FROM KAMOKU_SZ",
+              "INSERT INTO KAMOKUMST (KCODE, USERCODE, BPFLG) VALUES ('T1', 'T1', 'B')",
+              "INSERT INTO KAMOKUMST (KCODE, USERCODE, BPFLG) VALUES ('T2', 'T2', 'P')",
+              "INSERT INTO KAMOKUMST (KCODE, USERCODE, BPFLG) VALUES ('T3', 'T3', 'B')",
+              "UPDATE OR INSERT INTO ACCDEF2 (KNAME, KCODE) VALUES ('元入金', 'T3') MATCHING (KNAME)"})
+            ds.execute(QString::fromUtf8(sql));
+        int amount = 100;
+        for (const char* k : {"T1", "T2", "T3"}) {
+            ds.execute(QStringLiteral("INSERT INTO KAMOKU_SZ (SCODE, KCODE, HCODE, BCODE, KAISIZAN) VALUES (' ', '%1', ' ', ' ', %2)")
+                           .arg(QLatin1String(k))
+                           .arg(amount));
+            for (int m : {0, 4})
+                ds.execute(QStringLiteral("INSERT INTO KAMOKU_PZ (SCODE, KCODE, HCODE, BCODE, MNUM, NUKIZAN) VALUES "
+                                          "(' ', '%1', ' ', ' ', %2, 7)")
+                               .arg(QLatin1String(k))
+                               .arg(m));
+            amount += 100;
+        }
+    }
+    QStringList balances() const {
+        return queryRows(*ds.connect(), QStringLiteral("SELECT KCODE, MNUM, NUKIZAN FROM KAMOKU_PZ WHERE KCODE "
+                                                       "STARTING WITH 'T' ORDER BY KCODE, MNUM"));
+    }
+    bool repair() const {
+        auto db = ds.connect();
+        fb::Transaction t(*db);
+        return RepairPriorYearBalances(t);
+    }
+};
+
+TEST_F(PriorYearRepairTest, OpeningBalancesReachTheOpeningSlotByKindOfData) {
+    struct Case {
+        const char* name;
+        int dataType;
+        const char* kaisi;
+        int kaisino;
+        QStringList after;
+    } cases[] = {
+        // Started with the year: only balance-sheet accounts, and for individuals not the owner's capital.
+        {"individual at the year start", 2, "2024-01-01", 1,
+         {"T1|0|100", "T1|4|7", "T2|0|7", "T2|4|7", "T3|0|7", "T3|4|7"}},
+        {"corporate at the year start", 1, "2024-01-01", 1,
+         {"T1|0|100", "T1|4|7", "T2|0|7", "T2|4|7", "T3|0|300", "T3|4|7"}},
+        // Started mid-year: every account, in the slot before the start month.
+        {"individual from April", 2, "2024-04-01", 4,
+         {"T1|0|7", "T1|4|100", "T2|0|7", "T2|4|200", "T3|0|7", "T3|4|300"}},
+        {"corporate from April", 1, "2024-04-01", 4,
+         {"T1|0|7", "T1|4|100", "T2|0|7", "T2|4|200", "T3|0|7", "T3|4|300"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ds.execute(QStringLiteral("UPDATE KAMOKU_PZ SET NUKIZAN = 7"));
+        ds.execute(QStringLiteral("UPDATE ACCDEF1 SET DATATYPE = %1, KISHU = '2024-01-01', KAISI = '%2', KAISINO = %3 "
+                                  "WHERE REC = 1")
+                       .arg(c.dataType)
+                       .arg(QLatin1String(c.kaisi))
+                       .arg(c.kaisino));
+        EXPECT_TRUE(repair());
+        EXPECT_EQ(balances().join(u' ').toStdString(), c.after.join(u' ').toStdString());
+    }
+}
+
+// A start month without an opening slot writes nothing for that data instead of another row's slot.
+TEST_F(PriorYearRepairTest, AStartMonthWithoutASlotIsSkipped) {
+    ds.execute(QStringLiteral("UPDATE ACCDEF1 SET DATATYPE = 1, KISHU = '2024-01-01', KAISI = '2024-04-01', "
+                              "KAISINO = 13 WHERE REC = 1"));
+    const QStringList before = balances();
+    EXPECT_TRUE(repair());
+    EXPECT_EQ(balances(), before);
+}
+
+// A failing repair rolls back every balance already written and says so.
+TEST_F(PriorYearRepairTest, AFailureLeavesTheDataAsItWas) {
+    ds.execute(QStringLiteral("UPDATE ACCDEF1 SET DATATYPE = 1, KISHU = '2024-01-01', KAISI = '2024-04-01', "
+                              "KAISINO = 4 WHERE REC = 1"));
+    ds.execute(QStringLiteral("CREATE EXCEPTION T_STOP 'stop'"));
+    ds.execute(QStringLiteral("CREATE TRIGGER T_STOP_PZ FOR KAMOKU_PZ BEFORE UPDATE AS BEGIN "
+                              "IF (NEW.KCODE = 'T3') THEN EXCEPTION T_STOP; END"));
+    const QStringList before = balances();
+    EXPECT_FALSE(repair());
+    EXPECT_EQ(balances(), before);
+    EXPECT_EQ(e.ui->messageTexts().join(u'\n'),
+              QStringLiteral("Ver 1.0.2のデータベース更新に失敗しました。(過年度残高の評価と修復)"));
+}
+
+} // namespace
