@@ -183,3 +183,35 @@ TEST_F(PriorYearRepairTest, AFailureLeavesTheDataAsItWas) {
 }
 
 } // namespace
+
+namespace {
+
+// The real-estate template rebuild quotes the facility codes it calls the rebuild with, and the template
+// decision reads the templates and the facilities on a connection it closes again.
+TEST(RealEstateTemplates, CodesAreQuotedAndOnlyDataWithoutTheTemplateIsRebuilt) {
+    QStringList lines;
+    RealEstateTemplateStatements({QStringLiteral(" "), QStringLiteral("A'1")}, lines);
+    EXPECT_EQ(lines.filter(QStringLiteral("SP_KS_INSSETSWK_CALL_SISETU")),
+              (QStringList{"EXECUTE PROCEDURE SP_KS_INSSETSWK_CALL_SISETU(' ');",
+                           "EXECUTE PROCEDURE SP_KS_INSSETSWK_CALL_SISETU('A''1');"}));
+    EXPECT_EQ(lines.filter(QStringLiteral("INSERT INTO KS_SETSWK_INIT")).size(), 35);
+    lines.clear();
+    RealEstateTemplateStatements({}, lines);
+    EXPECT_TRUE(lines.isEmpty());
+
+    testenv::DmEnvironment e;
+    testenv::Dataset ds = e.root->addDataset({});
+    e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
+    SystemDef.DataDir = ds.folder;
+    AccInf.SITEN = 0;
+    // Without a template of account 1401 the company's own facility is rebuilt; with one, nothing.
+    ds.execute(QStringLiteral("DELETE FROM KS_SETSWK_INIT WHERE KCODE = '1401'"));
+    EXPECT_EQ(RealEstateTemplateFacilities(), QStringList{QStringLiteral(" ")});
+    EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
+    ds.execute(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, BPFLG) VALUES ('1401', '1401', 'B')"));
+    ds.execute(QStringLiteral("INSERT INTO KS_SETSWK_INIT (REC, ACCGROUP, KGROUP, KCODE, RUIKEIKCODE, SYOKYAKU1_KCODE, SYOKYAKU2_KCODE, JIGYOUNUSI_KCODE, BAISONKCODE, JYOSONKCODE, BAIEKIKCODE) VALUES (0, 2, 0, '1401', NULL, NULL, NULL, NULL, NULL, NULL, NULL)"));
+    EXPECT_EQ(RealEstateTemplateFacilities(), QStringList{});
+    EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
+}
+
+} // namespace
