@@ -215,3 +215,59 @@ TEST(RealEstateTemplates, CodesAreQuotedAndOnlyDataWithoutTheTemplateIsRebuilt) 
 }
 
 } // namespace
+
+namespace {
+
+// On a dataset brought to 2.0.4: twelve entries of one facility, the repair of tampered totals, the
+// deletion of an unknown entry and the paging of the journal and monitor lists.
+TEST_F(LaterStepsTest, JournalProceduresOnAnUpgradedDataset) {
+    runTo({2, 0, 4});
+    exec(QStringLiteral("UPDATE ACCDEF1 SET KISHU = '2024-01-01', KIMATU = '2024-12-31' WHERE REC = 1"));
+    for (const char* k : {"1101", "4101"})
+        exec(QStringLiteral("UPDATE OR INSERT INTO KAMOKUMST (KCODE, USERCODE) VALUES ('%1', '%1') MATCHING (KCODE)")
+                 .arg(QLatin1String(k)));
+    exec(QStringLiteral("INSERT INTO KAMOKU_SZ (SCODE, KCODE, HCODE, BCODE, KAISIZAN) "
+                        "SELECT ' ', KCODE, ' ', ' ', 0 FROM KAMOKUMST WHERE KCODE IN ('1101', '4101') "
+                        "AND NOT EXISTS (SELECT 1 FROM KAMOKU_SZ Z WHERE Z.KCODE = KAMOKUMST.KCODE)"));
+    for (int w = 1; w <= 12; ++w)
+        for (int side = 1; side <= 2; ++side)
+            exec(QStringLiteral("INSERT INTO SIWAKE (REC, SITREC, SWKREC, SWKNO, DELFLG, TAISHAKU, HIZUKE, MNUM, KESSAN, "
+                                "SCODE, KCODE, R_KCODE, NUK, ZEI, TAXUH, KINGAKU) VALUES (%1, %2, %2, %2, %3, %4, "
+                                "'2024-01-%5', 1, %6, ' ', '%7', '%8', 100, 0, 0, 100)")
+                     .arg(2 * w - 2 + side)
+                     .arg(w)
+                     .arg(w == 12 ? 1 : 0)
+                     .arg(side)
+                     .arg(w <= 6 ? 10 : 20)
+                     .arg(w == 3 ? 1 : 0)
+                     .arg(QLatin1String(side == 1 ? "1101" : "4101"), QLatin1String(side == 1 ? "4101" : "1101")));
+    exec(QStringLiteral("UPDATE KAMOKU_MS SET KAR_NUK = 999"));
+    // Eleven live entries, two rows each.
+    EXPECT_EQ(one(QStringLiteral("SELECT RPCNT FROM SP_SIWAKE_REPAIR")), QStringLiteral("22"));
+    // The deleted entry 12 adds nothing; the tampered 999 is gone.
+    EXPECT_EQ(rows(QStringLiteral("SELECT KCODE, SUM(KAR_NUK), SUM(KAS_NUK) FROM KAMOKU_MS WHERE KCODE IN ('1101', "
+                                  "'4101') GROUP BY KCODE ORDER BY KCODE")),
+              (QStringList{"1101|1100|0", "4101|0|1100"}));
+    EXPECT_EQ(one(QStringLiteral("SELECT RESULT FROM SP_SIWAKE_DEL(999, 1)")), QStringLiteral("0"));
+
+    // Monitor: a limit of 5 from the newest input; 0 means 50.
+    EXPECT_EQ(rows(QStringLiteral("SELECT RECORDCNT, SWKREC FROM SP_MONITOR_LISTUP(' ', 0, 0, -1, 0, 0, 0, 5)")),
+              (QStringList{"1|12", "2|11", "3|10", "4|9", "5|8"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT SWKREC FROM SP_MONITOR_LISTDOWN(' ', 0, 0, 0, 0, 0, 0, 0)")).size(), 11);
+    // Journal book down from the 10th: the closing entry of the 10th follows its ordinary entries.
+    const QStringList down = rows(QStringLiteral(
+        "SELECT SWKNO, KESSAN FROM SP_SIWAKE_LISTDOWN(' ', 0, '2024-01-10', '2024-01-31', 0, 0, 0, 0)"));
+    ASSERT_EQ(down.size(), 11);
+    EXPECT_EQ(down.mid(4, 2), (QStringList{"6|0", "3|1"}));
+    // Up from the 20th with an end before the start: from the year start, the closing entry first on the 10th.
+    const QStringList up = rows(QStringLiteral(
+        "SELECT SWKNO, KESSAN FROM SP_SIWAKE_LISTUP(' ', 0, '2024-12-31', '2024-01-20', 0, -1, 0, 0)"));
+    ASSERT_EQ(up.size(), 12);
+    EXPECT_EQ(up.mid(6, 2), (QStringList{"3|1", "6|0"}));
+    // Ledger of the cash account over every facility, sub-account and department: one side per entry.
+    EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM SP_MOTOCHO_LISTIN(0, '', '1101', '', '', -1, '2024-01-01', "
+                                  "'2024-01-31', 0, 1, 0, 0, 0)")),
+              QStringList{"11"});
+}
+
+} // namespace
