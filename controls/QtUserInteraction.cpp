@@ -15,6 +15,10 @@ TMessage2InfoRec messageInfoFor(const ui::MessageRequest& request) {
     if (!request.caption.isEmpty())
         info.Caption = request.caption;
     info.Buttons = quint16(request.buttons ? request.buttons : ui::mbOK);
+    if (!request.agreeCaption.trimmed().isEmpty()) {
+        info.AgreeMode = 1;
+        info.AgreeCaption = request.agreeCaption;
+    }
     QStringList lines = request.text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     while (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
@@ -43,6 +47,10 @@ std::optional<QString> QtUserInteraction::input(const ui::InputRequest& request)
     dialog.MaxLen = request.maxLength;
     if (request.lettersAndDigitsOnly) {
         dialog.CharFilter = TInputDlgBox::cfAlphaNumeric;
+        dialog.InputImeMode = TxEdit::imDisable;
+    }
+    if (request.charFilter != 0) {
+        dialog.CharFilter = request.charFilter;
         dialog.InputImeMode = TxEdit::imDisable;
     }
     dialog.Prepare(true);

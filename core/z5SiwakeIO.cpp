@@ -597,6 +597,57 @@ int TSiwakeWrite::RestoreSiwake(qint32 swkrec) {
     }
 }
 
+void TSiwakeWrite::ReadSiwake(const fb::Query& q, TSWKREC& entry) {
+    entry.REC = q.field("REC").asInt();
+    entry.SITREC = q.field("SITREC").asInt();
+    entry.SWKREC = q.field("SWKREC").asInt();
+    entry.SWKNO = q.field("SWKNO").asInt();
+    entry.DELFLG = q.field("DELFLG").asInt();
+    entry.TAISHAKU = q.field("TAISHAKU").asInt();
+    entry.HIZUKE = fb::asDateTime(q.field("HIZUKE"));
+    entry.MNUM = q.field("MNUM").asInt();
+    entry.KESSAN = q.field("KESSAN").asInt();
+    entry.SDAYNUM = q.field("SDAYNUM").asInt();
+    entry.MDAYNUM = q.field("MDAYNUM").asInt();
+    entry.DNUM = q.field("DNUM").asInt();
+    entry.SNUM = q.field("SNUM").asInt();
+    entry.SCODE = q.field("SCODE").asString();
+    readSide(q, QString(), QStringLiteral("USERCODE"), entry.L);
+    readSide(q, QStringLiteral("R_"), QStringLiteral("R_USERCODE"), entry.R);
+    entry.KINGAKU = fb::asMoney(q.field("KINGAKU"));
+    entry.ZEIGAKU = fb::asMoney(q.field("ZEIGAKU"));
+    entry.ZEIRITUNO = q.field("ZEIRITUNO").asInt();
+    entry.AUTCALCU = q.field("AUTCALCU").asInt();
+    entry.TAXCALCU = q.field("TAXCALCU").asInt();
+    entry.OLDRATE = q.field("OLDRATE").asInt();
+    entry.TEKCODE = q.field("TEKCODE").asInt();
+    entry.TEKTEXT = q.field("TEKTEXT").asString();
+    entry.TORCODE = q.field("TORCODE").asInt();
+    entry.TORTEXT = q.field("TORTEXT").asString();
+    entry.FUSEN1 = q.field("FUSEN1").asInt();
+    entry.FUSEN2 = q.field("FUSEN2").asInt();
+    entry.FUSEN3 = q.field("FUSEN3").asInt();
+    entry.FUSEN4 = q.field("FUSEN4").asInt();
+    entry.FUSEN5 = q.field("FUSEN5").asInt();
+    entry.CTIME = fb::asDateTime(q.field("CTIME"));
+    entry.COMMENT = q.field("COMMENT").asString();
+    entry.AO_COMMENT = q.field("AO_COMMENT").asString();
+    entry.LINKKEY = q.field("LINKKEY").asString();
+    entry.LINKKUB = q.field("LINKKUB").asInt();
+    entry.LINKREC = q.field("LINKREC").asInt();
+    entry.LOCALFLG = q.field("LOCALFLG").asInt();
+    entry.RESERVE1 = q.field("RESERVE1").asInt();
+    entry.RESERVE2 = q.field("RESERVE2").asInt();
+    entry.RTIME = fb::asDateTime(q.field("RTIME"));
+    entry.OPCODE = q.field("OPCODE").asInt();
+    // Data of versions before approvals has no approval columns.
+    if (q.hasColumn("SHONIN_HIZUKE")) {
+        entry.SHONIN_HIZUKE = fb::asDateTime(q.field("SHONIN_HIZUKE"));
+        entry.SHONIN_OPCODE = q.field("SHONIN_OPCODE").asInt();
+        entry.SHONIN_NAME = q.field("SHONIN_NAME").asString();
+    }
+}
+
 void TSiwakeWrite::GetSiwake(TSWKREC& entry, qint32 rec, bool fromView) {
     InitSiwakeRec(entry, 0, TDateTime::today());
     try {
@@ -622,51 +673,7 @@ void TSiwakeWrite::GetSiwake(TSWKREC& entry, qint32 rec, bool fromView) {
         q.setInt("REC", rec);
         q.open();
         if (!q.eof()) {
-            entry.REC = q.field("REC").asInt();
-            entry.SITREC = q.field("SITREC").asInt();
-            entry.SWKREC = q.field("SWKREC").asInt();
-            entry.SWKNO = q.field("SWKNO").asInt();
-            entry.DELFLG = q.field("DELFLG").asInt();
-            entry.TAISHAKU = q.field("TAISHAKU").asInt();
-            entry.HIZUKE = fb::asDateTime(q.field("HIZUKE"));
-            entry.MNUM = q.field("MNUM").asInt();
-            entry.KESSAN = q.field("KESSAN").asInt();
-            entry.SDAYNUM = q.field("SDAYNUM").asInt();
-            entry.MDAYNUM = q.field("MDAYNUM").asInt();
-            entry.DNUM = q.field("DNUM").asInt();
-            entry.SNUM = q.field("SNUM").asInt();
-            entry.SCODE = q.field("SCODE").asString();
-            readSide(q, QString(), QStringLiteral("USERCODE"), entry.L);
-            readSide(q, QStringLiteral("R_"), QStringLiteral("R_USERCODE"), entry.R);
-            entry.KINGAKU = fb::asMoney(q.field("KINGAKU"));
-            entry.ZEIGAKU = fb::asMoney(q.field("ZEIGAKU"));
-            entry.ZEIRITUNO = q.field("ZEIRITUNO").asInt();
-            entry.AUTCALCU = q.field("AUTCALCU").asInt();
-            entry.TAXCALCU = q.field("TAXCALCU").asInt();
-            entry.OLDRATE = q.field("OLDRATE").asInt();
-            entry.TEKCODE = q.field("TEKCODE").asInt();
-            entry.TEKTEXT = q.field("TEKTEXT").asString();
-            entry.TORCODE = q.field("TORCODE").asInt();
-            entry.TORTEXT = q.field("TORTEXT").asString();
-            entry.FUSEN1 = q.field("FUSEN1").asInt();
-            entry.FUSEN2 = q.field("FUSEN2").asInt();
-            entry.FUSEN3 = q.field("FUSEN3").asInt();
-            entry.FUSEN4 = q.field("FUSEN4").asInt();
-            entry.FUSEN5 = q.field("FUSEN5").asInt();
-            entry.CTIME = fb::asDateTime(q.field("CTIME"));
-            entry.COMMENT = q.field("COMMENT").asString();
-            entry.AO_COMMENT = q.field("AO_COMMENT").asString();
-            entry.LINKKEY = q.field("LINKKEY").asString();
-            entry.LINKKUB = q.field("LINKKUB").asInt();
-            entry.LINKREC = q.field("LINKREC").asInt();
-            entry.LOCALFLG = q.field("LOCALFLG").asInt();
-            entry.RESERVE1 = q.field("RESERVE1").asInt();
-            entry.RESERVE2 = q.field("RESERVE2").asInt();
-            entry.RTIME = fb::asDateTime(q.field("RTIME"));
-            entry.OPCODE = q.field("OPCODE").asInt();
-            entry.SHONIN_HIZUKE = fb::asDateTime(q.field("SHONIN_HIZUKE"));
-            entry.SHONIN_OPCODE = q.field("SHONIN_OPCODE").asInt();
-            entry.SHONIN_NAME = q.field("SHONIN_NAME").asString();
+            ReadSiwake(q, entry);
         }
         q.close();
         wt.commit();

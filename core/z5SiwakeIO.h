@@ -114,6 +114,9 @@ public:
     int DeleteSiwake(qint32 swkrec);
     int RestoreSiwake(qint32 swkrec);
     void GetSiwake(TSWKREC& entry, qint32 rec, bool fromView);
+    // The current row of a journal select with every SIWAKE column and the user codes USERCODE and
+    // R_USERCODE (as SIWAKE_VIEW has them).
+    static void ReadSiwake(const fb::Query& q, TSWKREC& entry);
     bool GetKamoku(const QString& scode, const QString& bcode, const QString& hcode, const QString& usercode);
     void SetKamokuArray(const QString& scode);
 

@@ -2,6 +2,7 @@
 
 #include "controls/PerfectGrid.h"
 #include "controls/SafeCall.h"
+#include "controls/xAnimeProgressDialog.h"
 #include "controls/z5HtmlHelp.h"
 #include "controls/z5MessageDlg2.h"
 #include "core/DataModule.h"
@@ -409,7 +410,14 @@ void TDataSentakuBox::F1Click() {
 void TDataSentakuBox::F2Click() {
     if (KeyCaption(kF2) == QStringLiteral("F2:"))
         return;
-    notAvailable(KeyState == 2 ? QStringLiteral("貼り付け") : QStringLiteral("コピー"));
+    if (KeyState == 2) {
+        CopyPending = false;
+        CopyPasteData();
+        CopySource.clear();
+    } else {
+        CopyPending = true;
+        CopyPasteData();
+    }
     afterKey(true);
 }
 
@@ -417,8 +425,13 @@ void TDataSentakuBox::F3Click() {
     const QString caption = KeyCaption(kF3);
     if (caption == QStringLiteral("F3:"))
         return;
+    // Distributed children and the take-out come with their own dialogs.
+    const bool named = hasCurrentRow() && !RowRecord(ui->PerfectGrid1->CurrentRow()).ENTTEXT.isEmpty();
+    const bool merged = hasCurrentRow() && RowRecord(ui->PerfectGrid1->CurrentRow()).GASSAN == 1;
     if (caption == QStringLiteral("F3:分散追加"))
         AddBunsanData();
+    else if ((ConnectMode == 0 && !merged) || (ConnectMode != 0 && !named))
+        NewData();
     else
         notAvailable(caption.mid(3));
     afterKey(true);
@@ -435,7 +448,7 @@ void TDataSentakuBox::F4Click() {
 void TDataSentakuBox::F5Click() {
     if (KeyCaption(kF5) == QStringLiteral("F5:"))
         return;
-    notAvailable(QStringLiteral("データ削除"));
+    DeleteData(true);
     afterKey(true);
 }
 
@@ -463,18 +476,6 @@ void TDataSentakuBox::F8Click() {
         PrintDatasetList(this, 0, List, Disp);
     }
     afterKey(true);
-}
-
-int TDataSentakuBox::SaveData(const QString& folder) {
-    Q_UNUSED(folder);
-    notAvailable(QStringLiteral("保存"));
-    return 0;
-}
-
-int TDataSentakuBox::RestoreData(const QString& folder) {
-    Q_UNUSED(folder);
-    notAvailable(QStringLiteral("復元"));
-    return -1;
 }
 
 int TDataSentakuBox::autoSharedStep(bool upload, const TDataListRec& entry) {

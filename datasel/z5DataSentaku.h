@@ -7,9 +7,9 @@
 // SystemDef.SelectedPaths holds "PATH1=<folder>\rPATH2=<list path>").
 //
 // The grid shows one row per dataset and, under merged data, one row per child; hidden columns carry
-// what the row services read (see Col). The operations of later dialogs (shared server,
-// communication, copy, new data, delete, save, restore, print, take-out) are reported as not
-// available yet.
+// what the row services read (see Col). Copy and paste, new data, delete, save and restore work on
+// the focused row (z5DataSentaku_Ops.cpp); the operations of later dialogs (shared server,
+// communication, distributed children, take-out) are reported as not available yet.
 
 #include "controls/SDI.h"
 #include "core/DialogRegistry.h"
@@ -34,8 +34,11 @@ class TDataPlaceBox;
 class TDataSentakuListCtl;
 class TDataSyosaiInfoBox;
 class TDbUpdateBox;
+class TFileOperationBox;
+class TFileOperationBoxEx1;
 class TGassanDataCtl;
 class TPerfectGrid;
+class TxAnimeProgressDialog;
 
 // Registers the dialog under "QzDataSenkaku" (done once by the program's start-up).
 void RegisterDataSentakuBox();
@@ -131,9 +134,28 @@ public:
     void F7Click();
     void F8Click();
     void F12Click();
-    // Back-up and restore of a dataset with the given folder (types 5): 1 done, -1 not done.
+
+    // ---- dataset operations ----
+    // The copy step while a copy is pending on entry (F2 in copy mode sets it), else the paste step.
+    void CopyPasteData();
+    // The merge-kind patterns a paste or restore ("貼り付け", "復元") may not overwrite, then the
+    // identity comparison; the target folder is created when it does not exist.
+    bool CheckRestorePattern(const QString& caption, const TDataInfomationRec& source, const QString& target);
+    bool CompareDataIdentity(const QString& caption, const TDataInfomationRec& source,
+                             const TDataInfomationRec& target);
+    // Saves the focused dataset as "placc.fbk" in the folder (asked for when empty): 1 saved, -1 the
+    // backup failed, 0 not done. An existing backup is replaced only by a complete new one.
     int SaveData(const QString& folder);
+    // Restores "placc.fbk" of the folder (asked for when empty) into the focused row: 1 restored, -1
+    // not done or failed.
     int RestoreData(const QString& folder);
+    // Runs the registered creator of new data for the focused row; always 1.
+    int NewData();
+    // 1 when refused or cancelled, else whether the list entry was removed (1) or not (0).
+    int DeleteData(bool errorMessage);
+    // The folder dialogs of saving and restoring, created on first use.
+    TFileOperationBox* SaveFolderBox();
+    TFileOperationBoxEx1* RestoreSourceBox();
 
     // ---- merged data (stand-alone) ----
     // F3 on a merged row: adds a distributed-input child.
@@ -182,6 +204,8 @@ public:
     void RemoveChildRows(int row, bool all);
     void CopyChildRows(int row);
     void FixMergeKind(int row);
+    // The merge kind and child count of the typed settings of the dataset in the folder.
+    void WriteMergeSettings(const QString& folder, int kind, int count);
     int DisplayIndexOf(int row) const;
     void ReselectRow(int topRow, const TDataListRec& entry);
     void DataListRefresh(int row);
@@ -222,12 +246,26 @@ private:
     void paintRowColours(int row, const TDataListRec& entry);
     bool hasCurrentRow() const;
     void refreshPlaceCombo();
+    void copyStep(int row);
+    void pasteStep(int row);
+    bool pasteLocal(int row, const QString& target);
+    bool pasteOnServer(int row, const QString& target);
+    // The cloud-share receive before a copy or save; false when it failed.
+    bool cloudReceive(TDataListRec& entry, const QString& folder);
+    void showProgress(const QString& caption, const QString& info);
+    void closeProgress();
+    void setEntryLock(TDataListRec& entry, bool locked);
+    // The information of a dataset: its ini in stand-alone mode, its database otherwise.
+    void readDataInfo(const QString& folder, TDataInfomationRec& info);
 
     std::unique_ptr<Ui::TDataSentakuBox> ui;
     std::array<QString, KeyCount> m_fullCaptions;
     QTimer* m_incTimer = nullptr;
     QPointer<TDataListKensakuBox> m_kensakuBox;
     std::unique_ptr<TDbUpdateBox> m_dbUpdate;
+    QPointer<TFileOperationBox> m_saveBox;
+    QPointer<TFileOperationBoxEx1> m_restoreBox;
+    std::unique_ptr<TxAnimeProgressDialog> m_progress;
     bool m_modal = false;
     bool m_placeChanging = false;
 };

@@ -289,7 +289,10 @@ void TDataSentakuBox::FixMergeKind(int row) {
         return;
     if (kind == 0 || kind == 10)
         count = 0;
-    const QString folder = RowDataPath(row);
+    WriteMergeSettings(RowDataPath(row), kind, count);
+}
+
+void TDataSentakuBox::WriteMergeSettings(const QString& folder, int kind, int count) {
     if (!DM->fnAccDatConnected(SystemDef.HOSTNAME, folder, 0)) {
         DM->fnAccDatDisConnected(folder, 0, 0);
         return;

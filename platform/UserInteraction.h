@@ -58,6 +58,8 @@ struct MessageRequest {
     QString text;    // lines separated by "\r", "\n" or "\r\n"
     Buttons buttons = mbOK;
     int defaultButton = 0; // index among the shown buttons
+    // Not empty: an agreement box with this text that must be ticked before the first button works.
+    QString agreeCaption;
 };
 
 struct InputRequest {
@@ -72,6 +74,8 @@ struct InputRequest {
     bool promptAlert = false;
     // Only ASCII letters and digits can be typed.
     bool lettersAndDigitsOnly = false;
+    // A character filter of the input dialog (its TCharFilter value; 0 none).
+    int charFilter = 0;
 };
 
 struct FileRequest {

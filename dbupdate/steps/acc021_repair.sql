@@ -1,6 +1,31 @@
-/* Interim body of the one-time repair of the prior-year balances; the repair itself follows. */
+/* One-time repair of the prior-year balances: the allocation rate of each current period is given to
+   the same period of the two previous years, and where an account or sub-account is kept by department
+   the balances left on its department-less rows of earlier periods are cleared. */
 RECREATE PROCEDURE ONE_TIME_PROC
 AS
+DECLARE VARIABLE V_SCODE VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE V_KCODE VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE V_HCODE VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE V_BCODE VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE V_MNUM INTEGER;
+DECLARE VARIABLE V_HAIBUN NUMERIC(16, 4);
 BEGIN
-    EXIT;
+    FOR SELECT SCODE, KCODE, HCODE, BCODE, MNUM, HAIBUN FROM KAMOKU_PZ
+        WHERE MNUM BETWEEN 1 AND 16
+        ORDER BY SCODE, KCODE, HCODE, BCODE
+        INTO :V_SCODE, :V_KCODE, :V_HCODE, :V_BCODE, :V_MNUM, :V_HAIBUN
+    DO
+    BEGIN
+        UPDATE KAMOKU_PZ SET HAIBUN = :V_HAIBUN
+            WHERE SCODE = :V_SCODE AND KCODE = :V_KCODE AND HCODE = :V_HCODE AND BCODE = :V_BCODE
+              AND MNUM = :V_MNUM - 16;
+        UPDATE KAMOKU_PZ SET HAIBUN = :V_HAIBUN
+            WHERE SCODE = :V_SCODE AND KCODE = :V_KCODE AND HCODE = :V_HCODE AND BCODE = :V_BCODE
+              AND MNUM = :V_MNUM - 32;
+    END
+    FOR SELECT DISTINCT SCODE, KCODE, HCODE FROM KAMOKU_VIEW WHERE BCODE <> ' '
+        INTO :V_SCODE, :V_KCODE, :V_HCODE
+    DO
+        UPDATE KAMOKU_PZ SET NUKIZAN = 0, ZEIGAKU = 0
+            WHERE SCODE = :V_SCODE AND KCODE = :V_KCODE AND HCODE = :V_HCODE AND BCODE = ' ' AND MNUM <= 0;
 END^

@@ -1,4 +1,5 @@
-/* Interim body: the parameters and result columns are final, the computation follows. */
+/* The opening balances of one facility by department, each with its total over all departments and, on an
+   account row, the number of balance rows the account has in that department. */
 RECREATE PROCEDURE SP_BUMONKAISIZAN_LIST (PSCODE VARCHAR(6) CHARACTER SET ASCII)
 RETURNS (
     BCODE VARCHAR(6) CHARACTER SET ASCII,
@@ -15,5 +16,20 @@ RETURNS (
 )
 AS
 BEGIN
-    EXIT;
+    FOR SELECT DISTINCT V.BCODE, V.GROUPM0, V.KCODE, V.USERCODE, V.KNAME, V.HCODE, V.HNAME, V.DAC, V.KAISIZAN
+        FROM KAMOKU_VIEW V
+        WHERE V.SCODE = :PSCODE AND V.BCODE <> ' '
+        ORDER BY V.BCODE, V.GROUPM0, V.USERCODE, V.HCODE
+        INTO :BCODE, :KGROUP, :KCODE, :USERCODE, :KNAME, :HCODE, :HNAME, :DAC, :KAISIZAN
+    DO
+    BEGIN
+        BUMGOUKEI = NULL;
+        SELECT SUM(KAISIZAN) FROM KAMOKU_SZ WHERE SCODE = :PSCODE AND KCODE = :KCODE AND HCODE = :HCODE
+            INTO :BUMGOUKEI;
+        HCNT = 0;
+        IF (HCODE = ' ') THEN
+            SELECT COUNT(*) FROM KAMOKU_SZ WHERE SCODE = :PSCODE AND KCODE = :KCODE AND BCODE = :BCODE
+                INTO :HCNT;
+        SUSPEND;
+    END
 END^

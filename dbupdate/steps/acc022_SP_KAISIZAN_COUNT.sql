@@ -1,10 +1,10 @@
-/* Interim body: the parameters and result columns are final, the computation follows. */
+/* The number of rows the opening-balance list gives for the same inputs. */
 RECREATE PROCEDURE SP_KAISIZAN_COUNT (PSCODE VARCHAR(6) CHARACTER SET ASCII, PSHOKUTI INTEGER)
 RETURNS (
     RECCOUNT INTEGER
 )
 AS
 BEGIN
-    RECCOUNT = 0;
+    SELECT COUNT(*) FROM SP_KAISIZAN_LIST(:PSCODE, :PSHOKUTI) INTO :RECCOUNT;
     SUSPEND;
 END^

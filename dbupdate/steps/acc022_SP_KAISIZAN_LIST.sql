@@ -1,4 +1,6 @@
-/* Interim body: the parameters and result columns are final, the computation follows. */
+/* The opening balances of one facility with its departments summed, for the opening-balance entry. The
+   suspense account is left out, and an account with sub-accounts is listed by its sub-accounts only.
+   BUMONZAN is the part that lies on real departments (null when the row has none). */
 RECREATE PROCEDURE SP_KAISIZAN_LIST (PSCODE VARCHAR(6) CHARACTER SET ASCII, PSHOKUTI INTEGER)
 RETURNS (
     KGROUP VARCHAR(6) CHARACTER SET ASCII,
@@ -13,6 +15,24 @@ RETURNS (
     BUMONZAN NUMERIC(16, 4)
 )
 AS
+DECLARE VARIABLE V_SYOKUTI VARCHAR(6) CHARACTER SET ASCII;
 BEGIN
-    EXIT;
+    EXECUTE PROCEDURE SYSKMKCODEINF('諸口') RETURNING_VALUES :V_SYOKUTI;
+    FOR SELECT DISTINCT V.GROUPM0, V.USERCODE, V.KCODE, V.KNAME, V.HCODE, V.HNAME, V.DAC, V.BPFLG
+        FROM KAMOKU_VIEW V
+        WHERE V.SCODE = :PSCODE AND V.KCODE <> COALESCE(:V_SYOKUTI, '')
+          AND (V.HCODE <> ' ' OR (SELECT COUNT(*) FROM KAMOKU_SZ Z WHERE Z.SCODE = :PSCODE
+                                  AND Z.KCODE = V.KCODE AND Z.BCODE IN (' ', '00')) < 2)
+        ORDER BY V.GROUPM0, V.KCODE, V.HCODE
+        INTO :KGROUP, :USERCODE, :KCODE, :KNAME, :HCODE, :HNAME, :DAC, :BPFLG
+    DO
+    BEGIN
+        KAISIZAN = NULL;
+        BUMONZAN = NULL;
+        SELECT SUM(KAISIZAN) FROM KAMOKU_SZ WHERE SCODE = :PSCODE AND KCODE = :KCODE AND HCODE = :HCODE
+            INTO :KAISIZAN;
+        SELECT SUM(KAISIZAN) FROM KAMOKU_SZ WHERE SCODE = :PSCODE AND KCODE = :KCODE AND HCODE = :HCODE
+            AND BCODE NOT IN ('00', ' ') INTO :BUMONZAN;
+        SUSPEND;
+    END
 END^

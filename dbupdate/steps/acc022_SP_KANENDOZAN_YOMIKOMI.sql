@@ -1,4 +1,6 @@
-/* Interim body: the parameters and result columns are final, the computation follows. */
+/* The earlier-period balances of one facility and department for the prior-year balance entry, one row per
+   balance row, periods before the first month of the data only. A blank facility or department reads
+   them all. */
 RECREATE PROCEDURE SP_KANENDOZAN_YOMIKOMI (PSCODE VARCHAR(6) CHARACTER SET ASCII, PBCODE VARCHAR(6) CHARACTER SET ASCII)
 RETURNS (
     KGROUP VARCHAR(6) CHARACTER SET ASCII,
@@ -59,6 +61,134 @@ RETURNS (
     ZANP15 NUMERIC(16, 4)
 )
 AS
+DECLARE VARIABLE V_BOUND INTEGER;
+DECLARE VARIABLE V_MNUM INTEGER;
+DECLARE VARIABLE V_ZAN NUMERIC(16, 4);
 BEGIN
-    EXIT;
+    V_BOUND = NULL;
+    SELECT KAISINO FROM ACCDEF1 WHERE REC = 1 INTO :V_BOUND;
+    /* The first month of the data as the first period number it excludes. */
+    IF (V_BOUND = 3) THEN V_BOUND = 4;
+    ELSE IF (V_BOUND = 4) THEN V_BOUND = 5;
+    ELSE IF (V_BOUND = 5) THEN V_BOUND = 6;
+    ELSE IF (V_BOUND = 6) THEN V_BOUND = 8;
+    ELSE IF (V_BOUND = 7) THEN V_BOUND = 9;
+    ELSE IF (V_BOUND = 8) THEN V_BOUND = 10;
+    ELSE IF (V_BOUND = 9) THEN V_BOUND = 12;
+    ELSE IF (V_BOUND = 10) THEN V_BOUND = 13;
+    ELSE IF (V_BOUND = 11) THEN V_BOUND = 14;
+    ELSE IF (V_BOUND = 12) THEN V_BOUND = 16;
+    FOR SELECT V.GROUPM0, V.USERCODE, V.KCODE, V.KNAME, V.HCODE, V.HNAME, V.BPFLG, V.DAC
+        FROM KAMOKU_VIEW V
+        WHERE V.SCODE = :PSCODE AND V.BCODE = :PBCODE AND V.GROUPM0 <> '9900'
+        ORDER BY V.GROUPM0, V.USERCODE, V.HCODE
+        INTO :KGROUP, :USERCODE, :KCODE, :KNAME, :HCODE, :HNAME, :BSPL, :TAISHAKU
+    DO
+    BEGIN
+        ZANM32 = 0;
+        ZANM31 = 0;
+        ZANM30 = 0;
+        ZANM29 = 0;
+        ZANM28 = 0;
+        ZANM27 = 0;
+        ZANM26 = 0;
+        ZANM25 = 0;
+        ZANM24 = 0;
+        ZANM23 = 0;
+        ZANM22 = 0;
+        ZANM21 = 0;
+        ZANM20 = 0;
+        ZANM19 = 0;
+        ZANM18 = 0;
+        ZANM17 = 0;
+        ZANM16 = 0;
+        ZANM15 = 0;
+        ZANM14 = 0;
+        ZANM13 = 0;
+        ZANM12 = 0;
+        ZANM11 = 0;
+        ZANM10 = 0;
+        ZANM09 = 0;
+        ZANM08 = 0;
+        ZANM07 = 0;
+        ZANM06 = 0;
+        ZANM05 = 0;
+        ZANM04 = 0;
+        ZANM03 = 0;
+        ZANM02 = 0;
+        ZANM01 = 0;
+        ZANM00 = 0;
+        ZANP01 = 0;
+        ZANP02 = 0;
+        ZANP03 = 0;
+        ZANP04 = 0;
+        ZANP05 = 0;
+        ZANP06 = 0;
+        ZANP07 = 0;
+        ZANP08 = 0;
+        ZANP09 = 0;
+        ZANP10 = 0;
+        ZANP11 = 0;
+        ZANP12 = 0;
+        ZANP13 = 0;
+        ZANP14 = 0;
+        ZANP15 = 0;
+        FOR SELECT P.MNUM, SUM(P.NUKIZAN) FROM KAMOKU_PZ P
+            WHERE P.KCODE = :KCODE AND P.HCODE = :HCODE AND (:PSCODE = ' ' OR P.SCODE = :PSCODE)
+              AND (:PBCODE = ' ' OR P.BCODE = :PBCODE) AND P.MNUM < :V_BOUND
+            GROUP BY P.MNUM
+            INTO :V_MNUM, :V_ZAN
+        DO
+        BEGIN
+            IF (V_MNUM = -32) THEN ZANM32 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -31) THEN ZANM31 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -30) THEN ZANM30 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -29) THEN ZANM29 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -28) THEN ZANM28 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -27) THEN ZANM27 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -26) THEN ZANM26 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -25) THEN ZANM25 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -24) THEN ZANM24 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -23) THEN ZANM23 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -22) THEN ZANM22 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -21) THEN ZANM21 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -20) THEN ZANM20 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -19) THEN ZANM19 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -18) THEN ZANM18 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -17) THEN ZANM17 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -16) THEN ZANM16 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -15) THEN ZANM15 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -14) THEN ZANM14 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -13) THEN ZANM13 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -12) THEN ZANM12 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -11) THEN ZANM11 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -10) THEN ZANM10 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -9) THEN ZANM09 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -8) THEN ZANM08 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -7) THEN ZANM07 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -6) THEN ZANM06 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -5) THEN ZANM05 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -4) THEN ZANM04 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -3) THEN ZANM03 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -2) THEN ZANM02 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = -1) THEN ZANM01 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 0) THEN ZANM00 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 1) THEN ZANP01 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 2) THEN ZANP02 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 3) THEN ZANP03 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 4) THEN ZANP04 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 5) THEN ZANP05 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 6) THEN ZANP06 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 7) THEN ZANP07 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 8) THEN ZANP08 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 9) THEN ZANP09 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 10) THEN ZANP10 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 11) THEN ZANP11 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 12) THEN ZANP12 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 13) THEN ZANP13 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 14) THEN ZANP14 = COALESCE(V_ZAN, 0);
+            ELSE IF (V_MNUM = 15) THEN ZANP15 = COALESCE(V_ZAN, 0);
+        END
+        SUSPEND;
+    END
 END^

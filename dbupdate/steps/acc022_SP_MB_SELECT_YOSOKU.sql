@@ -1,4 +1,6 @@
-/* Interim body: the parameters and result columns are final, the computation follows. */
+/* The forecasts of each profit-and-loss account of a facility (classifications from '4000' below
+   '9900'), over all departments or of one department, month by month as stored (running totals).
+   Every month of a row starts at 0. */
 RECREATE PROCEDURE SP_MB_SELECT_YOSOKU (PSCODE VARCHAR(6) CHARACTER SET ASCII, PBCODE VARCHAR(6) CHARACTER SET ASCII)
 RETURNS (
     KGROUP VARCHAR(6) CHARACTER SET ASCII,
@@ -20,6 +22,56 @@ RETURNS (
     T_YOSOKU12 NUMERIC(16, 4)
 )
 AS
+DECLARE VARIABLE V_BCODE VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE V_MNUM INTEGER;
+DECLARE VARIABLE V_AMT NUMERIC(16, 4);
 BEGIN
-    EXIT;
+    /* An empty department code means no department, as a blank does. */
+    V_BCODE = IIF(OCTET_LENGTH(COALESCE(PBCODE, '')) = 0, ' ', PBCODE);
+    FOR SELECT V.GROUPM0, V.KCODE, V.KNAME FROM KAMOKU_MS P INNER JOIN KAMOKU_VIEW V ON (V.SCODE = P.SCODE AND V.KCODE = P.KCODE AND V.HCODE = P.HCODE AND V.BCODE = P.BCODE)
+        WHERE P.SCODE = :PSCODE AND P.HCODE = ' ' AND V.GROUPM0 >= '4000' AND V.GROUPM0 < '9900'
+          AND (:V_BCODE = ' ' OR P.BCODE = :V_BCODE)
+        GROUP BY V.GROUPM0, V.KCODE, V.KNAME
+        ORDER BY V.GROUPM0, V.KCODE
+        INTO :KGROUP, :KCODE, :KNAME
+    DO
+    BEGIN
+        BCODE = '';
+        BNAME = '';
+        IF (V_BCODE <> ' ') THEN
+            SELECT BCODE, BNAME FROM BUMONMST WHERE BCODE = :V_BCODE INTO :BCODE, :BNAME;
+        T_YOSOKU1 = 0;
+        T_YOSOKU2 = 0;
+        T_YOSOKU3 = 0;
+        T_YOSOKU4 = 0;
+        T_YOSOKU5 = 0;
+        T_YOSOKU6 = 0;
+        T_YOSOKU7 = 0;
+        T_YOSOKU8 = 0;
+        T_YOSOKU9 = 0;
+        T_YOSOKU10 = 0;
+        T_YOSOKU11 = 0;
+        T_YOSOKU12 = 0;
+        FOR SELECT P.MNUM, SUM(P.BYOSOKU) FROM KAMOKU_MS P INNER JOIN KAMOKU_VIEW V ON (V.SCODE = P.SCODE AND V.KCODE = P.KCODE AND V.HCODE = P.HCODE AND V.BCODE = P.BCODE)
+            WHERE P.SCODE = :PSCODE AND P.KCODE = :KCODE AND P.HCODE = ' '
+              AND (:V_BCODE = ' ' OR P.BCODE = :V_BCODE)
+            GROUP BY P.MNUM
+            INTO :V_MNUM, :V_AMT
+        DO
+        BEGIN
+            IF (V_MNUM = 1) THEN T_YOSOKU1 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 2) THEN T_YOSOKU2 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 3) THEN T_YOSOKU3 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 5) THEN T_YOSOKU4 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 6) THEN T_YOSOKU5 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 7) THEN T_YOSOKU6 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 9) THEN T_YOSOKU7 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 10) THEN T_YOSOKU8 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 11) THEN T_YOSOKU9 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 13) THEN T_YOSOKU10 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 14) THEN T_YOSOKU11 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 15) THEN T_YOSOKU12 = COALESCE(V_AMT, 0);
+        END
+        SUSPEND;
+    END
 END^

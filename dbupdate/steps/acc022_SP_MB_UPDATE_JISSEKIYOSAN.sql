@@ -1,6 +1,97 @@
-/* Interim body: the parameters and result columns are final, the computation follows. */
+/* Makes the budgets of the months PMNUM1 to PMNUM2 from last year's actual figures times PTAIHI (rounded
+   to whole units) and stores them with the other months' budgets unchanged. Budgets and actual figures
+   are kept as running totals per period number and are turned into monthly amounts here. */
 RECREATE PROCEDURE SP_MB_UPDATE_JISSEKIYOSAN (PSCODE VARCHAR(6) CHARACTER SET ASCII, PKCODE VARCHAR(6) CHARACTER SET ASCII, PBCODE VARCHAR(6) CHARACTER SET ASCII, PTAIHI NUMERIC(16, 4), PMNUM1 INTEGER, PMNUM2 INTEGER)
 AS
+DECLARE VARIABLE V_M01 NUMERIC(16, 4);
+DECLARE VARIABLE V_M02 NUMERIC(16, 4);
+DECLARE VARIABLE V_M03 NUMERIC(16, 4);
+DECLARE VARIABLE V_M04 NUMERIC(16, 4);
+DECLARE VARIABLE V_M05 NUMERIC(16, 4);
+DECLARE VARIABLE V_M06 NUMERIC(16, 4);
+DECLARE VARIABLE V_M07 NUMERIC(16, 4);
+DECLARE VARIABLE V_M08 NUMERIC(16, 4);
+DECLARE VARIABLE V_M09 NUMERIC(16, 4);
+DECLARE VARIABLE V_M10 NUMERIC(16, 4);
+DECLARE VARIABLE V_M11 NUMERIC(16, 4);
+DECLARE VARIABLE V_M12 NUMERIC(16, 4);
+DECLARE VARIABLE V_BCODE VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE V_P1 INTEGER;
+DECLARE VARIABLE V_P2 INTEGER;
+DECLARE VARIABLE V_MNUM INTEGER;
+DECLARE VARIABLE V_AMT NUMERIC(16, 4);
+DECLARE VARIABLE V_RUN NUMERIC(16, 4);
 BEGIN
-    EXIT;
+    V_BCODE = IIF(OCTET_LENGTH(COALESCE(PBCODE, '')) = 0, ' ', PBCODE);
+    /* Months as period numbers: the period after each third month is left out. */
+    V_P1 = PMNUM1 + (PMNUM1 - 1) / 3;
+    V_P2 = PMNUM2 + (PMNUM2 - 1) / 3;
+    V_M01 = 0;
+    V_M02 = 0;
+    V_M03 = 0;
+    V_M04 = 0;
+    V_M05 = 0;
+    V_M06 = 0;
+    V_M07 = 0;
+    V_M08 = 0;
+    V_M09 = 0;
+    V_M10 = 0;
+    V_M11 = 0;
+    V_M12 = 0;
+    V_RUN = 0;
+    FOR SELECT P.MNUM, SUM(P.BYOSAN) FROM KAMOKU_MS P INNER JOIN KAMOKU_VIEW V ON (V.SCODE = P.SCODE AND V.KCODE = P.KCODE AND V.HCODE = P.HCODE AND V.BCODE = P.BCODE)
+        WHERE P.SCODE = :PSCODE AND P.KCODE = :PKCODE AND P.HCODE = ' ' AND P.MNUM BETWEEN 1 AND 16
+          AND (:V_BCODE = ' ' OR P.BCODE = :V_BCODE)
+        GROUP BY P.MNUM
+        ORDER BY P.MNUM
+        INTO :V_MNUM, :V_AMT
+    DO
+    BEGIN
+        V_AMT = COALESCE(V_AMT, 0);
+        IF (MOD(V_MNUM, 4) <> 0) THEN
+        BEGIN
+            IF (V_MNUM = 1) THEN V_M01 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 2) THEN V_M02 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 3) THEN V_M03 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 5) THEN V_M04 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 6) THEN V_M05 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 7) THEN V_M06 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 9) THEN V_M07 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 10) THEN V_M08 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 11) THEN V_M09 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 13) THEN V_M10 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 14) THEN V_M11 = V_AMT - V_RUN;
+            ELSE IF (V_MNUM = 15) THEN V_M12 = V_AMT - V_RUN;
+            V_RUN = V_AMT;
+        END
+    END
+    V_RUN = 0;
+    FOR SELECT P.MNUM, SUM(COALESCE(P.NUKIZAN, 0) + COALESCE(P.ZEIGAKU, 0)) FROM KAMOKU_PZ P INNER JOIN KAMOKU_VIEW V ON (V.SCODE = P.SCODE AND V.KCODE = P.KCODE AND V.HCODE = P.HCODE AND V.BCODE = P.BCODE)
+        WHERE P.SCODE = :PSCODE AND P.KCODE = :PKCODE AND P.HCODE = ' ' AND P.MNUM BETWEEN -15 AND -1
+          AND (:V_BCODE = ' ' OR P.BCODE = :V_BCODE)
+        GROUP BY P.MNUM
+        ORDER BY P.MNUM
+        INTO :V_MNUM, :V_AMT
+    DO
+    BEGIN
+        V_AMT = COALESCE(V_AMT, 0);
+        V_MNUM = V_MNUM + 16;
+        IF (MOD(V_MNUM, 4) <> 0 AND V_MNUM BETWEEN V_P1 AND V_P2) THEN
+        BEGIN
+            IF (V_MNUM = 1) THEN V_M01 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 2) THEN V_M02 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 3) THEN V_M03 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 5) THEN V_M04 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 6) THEN V_M05 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 7) THEN V_M06 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 9) THEN V_M07 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 10) THEN V_M08 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 11) THEN V_M09 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 13) THEN V_M10 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 14) THEN V_M11 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+            ELSE IF (V_MNUM = 15) THEN V_M12 = F_ROUND((V_AMT - V_RUN) * PTAIHI);
+        END
+        V_RUN = V_AMT;
+    END
+    EXECUTE PROCEDURE SP_MB_UPDATE_HASSEIYOSAN(:PSCODE, :PKCODE, :V_BCODE, 1, :V_M01, :V_M02, :V_M03, :V_M04, :V_M05, :V_M06, :V_M07, :V_M08, :V_M09, :V_M10, :V_M11, :V_M12);
 END^

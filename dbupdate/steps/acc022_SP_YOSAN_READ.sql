@@ -1,4 +1,5 @@
-/* Interim body: the parameters and result columns are final, the computation follows. */
+/* The budgets of each profit-and-loss account and sub-account of a facility and department for the budget
+   entry, month by month as stored; a blank facility or department reads them all. */
 RECREATE PROCEDURE SP_YOSAN_READ (PSCODE VARCHAR(6) CHARACTER SET ASCII, PBCODE VARCHAR(6) CHARACTER SET ASCII)
 RETURNS (
     KGROUP VARCHAR(6) CHARACTER SET ASCII,
@@ -22,6 +23,47 @@ RETURNS (
     YOSAN12 NUMERIC(16, 4)
 )
 AS
+DECLARE VARIABLE V_MNUM INTEGER;
+DECLARE VARIABLE V_AMT NUMERIC(16, 4);
 BEGIN
-    EXIT;
+    FOR SELECT V.GROUPM1, V.USERCODE, V.KCODE, V.KNAME, V.HCODE, V.HNAME, V.DAC FROM KAMOKU_VIEW V
+        WHERE V.SCODE = :PSCODE AND V.BCODE = :PBCODE AND V.BPFLG = 'P' AND V.GROUPM1 <> 9900
+        ORDER BY V.GROUPM1, V.USERCODE, V.HCODE
+        INTO :KGROUP, :USERCODE, :KCODE, :KNAME, :HCODE, :HNAME, :TAISHAKU
+    DO
+    BEGIN
+        YOSAN01 = 0;
+        YOSAN02 = 0;
+        YOSAN03 = 0;
+        YOSAN04 = 0;
+        YOSAN05 = 0;
+        YOSAN06 = 0;
+        YOSAN07 = 0;
+        YOSAN08 = 0;
+        YOSAN09 = 0;
+        YOSAN10 = 0;
+        YOSAN11 = 0;
+        YOSAN12 = 0;
+        FOR SELECT MNUM, SUM(BYOSAN) FROM KAMOKU_MS
+            WHERE KCODE = :KCODE AND HCODE = :HCODE AND (:PSCODE = ' ' OR SCODE = :PSCODE)
+              AND (:PBCODE = ' ' OR BCODE = :PBCODE)
+            GROUP BY MNUM
+            INTO :V_MNUM, :V_AMT
+        DO
+        BEGIN
+            IF (V_MNUM = 1) THEN YOSAN01 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 2) THEN YOSAN02 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 3) THEN YOSAN03 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 5) THEN YOSAN04 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 6) THEN YOSAN05 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 7) THEN YOSAN06 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 9) THEN YOSAN07 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 10) THEN YOSAN08 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 11) THEN YOSAN09 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 13) THEN YOSAN10 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 14) THEN YOSAN11 = COALESCE(V_AMT, 0);
+            ELSE IF (V_MNUM = 15) THEN YOSAN12 = COALESCE(V_AMT, 0);
+        END
+        SUSPEND;
+    END
 END^

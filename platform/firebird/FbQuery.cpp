@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QTime>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -722,6 +723,14 @@ void Query::clearParams() {
         v = ParamValue();
 }
 
+namespace {
+std::atomic<quint64> g_executed{0};
+}
+
+quint64 Query::executedCount() {
+    return g_executed.load();
+}
+
 void Query::execute() {
     d->closeCursor();
     d->prepare();
@@ -733,6 +742,7 @@ void Query::execute() {
     std::vector<unsigned char> input;
     Firebird::IMessageMetadata* meta = d->buildInput(input);
     auto* st = d->status.get();
+    ++g_executed;
     d->statement->execute(st, d->transaction->handle(), meta, input.data(), d->outMeta, d->row.data());
     meta->release();
     d->status.check();
@@ -752,6 +762,7 @@ void Query::open() {
     std::vector<unsigned char> input;
     Firebird::IMessageMetadata* meta = d->buildInput(input);
     auto* st = d->status.get();
+    ++g_executed;
     Firebird::IResultSet* rs =
         d->statement->openCursor(st, d->transaction->handle(), meta, input.data(), d->outMeta, 0);
     meta->release();

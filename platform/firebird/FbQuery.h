@@ -90,6 +90,9 @@ public:
     void setBytes(QAnyStringView name, const QByteArray& value);
     void clearParams();
 
+    // Statements run (execute or open) by every query of the process so far; benchmarks read it.
+    static quint64 executedCount();
+
     // Runs a statement that returns no cursor (EXECUTE PROCEDURE included).
     void execute();
     // Runs a select and fetches its first row.

@@ -73,6 +73,8 @@ Transaction::Transaction(Database& database, const QStringList& params)
 
 Transaction::~Transaction() {
     closeQueries(false);
+    if (m_partner)
+        m_partner->closeQueries(false);
     if (isActive()) {
         try {
             rollback();
@@ -80,9 +82,92 @@ Transaction::~Transaction() {
             abandon();
         }
     }
+    if (m_partner) {
+        m_partner->m_partner = nullptr;
+        m_partner = nullptr;
+    }
     // Queries still alive keep a dangling reference otherwise; they must go first (see the header).
     auto& list = m_database->m_transactions;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void Transaction::joinDistributed(Transaction& other) {
+    if (&other == this || &other.database() == m_database)
+        throw Error(QStringLiteral("A distributed transaction needs two attachments."));
+    if (isActive() || other.isActive())
+        throw Error(QStringLiteral("The transaction is already active."));
+    separate();
+    other.separate();
+    m_partner = &other;
+    other.m_partner = this;
+}
+
+void Transaction::separate() {
+    if (!m_partner)
+        return;
+    if (isActive())
+        throw Error(QStringLiteral("The transaction is already active."));
+    m_partner->m_partner = nullptr;
+    m_partner = nullptr;
+}
+
+void Transaction::setHandle(Firebird::ITransaction* handle) {
+    m_transaction = handle;
+    if (m_partner)
+        m_partner->m_transaction = handle;
+}
+
+namespace {
+
+// A transaction parameter buffer built from the words; the builder is disposed with the object.
+class Tpb {
+public:
+    explicit Tpb(const QStringList& params) {
+        Status st;
+        m_builder = detail::util()->getXpbBuilder(st.get(), Firebird::IXpbBuilder::TPB, nullptr, 0);
+        st.check();
+        buildTpb(m_builder, st.get(), params);
+        st.check();
+        m_length = m_builder->getBufferLength(st.get());
+        m_buffer = m_builder->getBuffer(st.get());
+        st.check();
+    }
+    ~Tpb() { m_builder->dispose(); }
+    Tpb(const Tpb&) = delete;
+    Tpb& operator=(const Tpb&) = delete;
+    unsigned length() const { return m_length; }
+    const unsigned char* buffer() const { return m_buffer; }
+
+private:
+    Firebird::IXpbBuilder* m_builder = nullptr;
+    unsigned m_length = 0;
+    const unsigned char* m_buffer = nullptr;
+};
+
+} // namespace
+
+void Transaction::startDistributed() {
+    if (!m_partner->m_database->isConnected())
+        throw Error(QStringLiteral("The database is not connected."));
+    Tpb mine(m_params);
+    Tpb theirs(m_partner->m_params);
+    Status st;
+    Firebird::IDtcStart* builder = detail::master()->getDtc()->startBuilder(st.get());
+    st.check();
+    builder->addWithTpb(st.get(), m_database->handle(), mine.length(), mine.buffer());
+    if (!st.failed())
+        builder->addWithTpb(st.get(), m_partner->m_database->handle(), theirs.length(), theirs.buffer());
+    if (st.failed()) {
+        builder->dispose();
+        st.check();
+    }
+    // start() disposes the builder when it succeeds.
+    Firebird::ITransaction* tra = builder->start(st.get());
+    if (st.failed()) {
+        builder->dispose();
+        st.check();
+    }
+    setHandle(tra);
 }
 
 void Transaction::start() {
@@ -90,6 +175,10 @@ void Transaction::start() {
         throw Error(QStringLiteral("The transaction is already active."));
     if (!m_database->isConnected())
         throw Error(QStringLiteral("The database is not connected."));
+    if (m_partner) {
+        startDistributed();
+        return;
+    }
     Status st;
     auto* tpb = detail::util()->getXpbBuilder(st.get(), Firebird::IXpbBuilder::TPB, nullptr, 0);
     st.check();
@@ -112,6 +201,8 @@ void Transaction::end(bool commit) {
     if (!isActive())
         throw Error(QStringLiteral("The transaction is not active."));
     closeQueries(false);
+    if (m_partner)
+        m_partner->closeQueries(false);
     Status st;
     if (commit)
         m_transaction->commit(st.get());
@@ -124,7 +215,7 @@ void Transaction::end(bool commit) {
             abandon();
         st.check();
     }
-    m_transaction = nullptr;
+    setHandle(nullptr);
 }
 
 void Transaction::commit() {
@@ -158,9 +249,11 @@ void Transaction::closeQueries(bool unprepare) {
 
 void Transaction::abandon() {
     closeQueries(false);
+    if (m_partner)
+        m_partner->closeQueries(false);
     if (m_transaction)
         m_transaction->release();
-    m_transaction = nullptr;
+    setHandle(nullptr);
 }
 
 } // namespace fb

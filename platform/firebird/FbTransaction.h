@@ -39,6 +39,14 @@ public:
     void rollbackRetaining();
     bool isActive() const { return m_transaction != nullptr; }
 
+    // Makes this transaction and other, on another attachment, one transaction: from their next start on
+    // (through either) both carry a single two-phase transaction over the two attachments, so what is
+    // written through either is committed or rolled back together; a commit or rollback through either
+    // ends it for both. Neither may be active. separate() undoes it.
+    void joinDistributed(Transaction& other);
+    void separate();
+    Transaction* partner() const { return m_partner; }
+
     Firebird::ITransaction* handle() const { return m_transaction; }
 
 private:
@@ -50,11 +58,15 @@ private:
     void closeQueries(bool unprepare);
     // Forgets a transaction handle that the engine no longer knows (lost connection).
     void abandon();
+    void startDistributed();
+    // Sets or clears the handle of both members of a distributed pair.
+    void setHandle(Firebird::ITransaction* handle);
 
     Database* m_database;
     QStringList m_params;
     Firebird::ITransaction* m_transaction = nullptr;
     std::vector<Query*> m_queries;
+    Transaction* m_partner = nullptr;
 };
 
 } // namespace fb

@@ -454,3 +454,52 @@ TEST(FirebirdServer, ConnectionWorksAgainstTheServer) {
 }
 
 } // namespace
+
+namespace {
+
+// Two attachments in one two-phase transaction: both writes go together, either way.
+TEST_F(FirebirdLayer, DistributedTransactionCommitsAndRollsBackBothAttachments) {
+    fb::Database a(dbPath(QStringLiteral("a.fdb")), kUser), b(dbPath(QStringLiteral("b.fdb")), kUser);
+    createTypesDb(a);
+    createTypesDb(b);
+    fb::Transaction ta(a), tb(b);
+    ta.joinDistributed(tb);
+    const auto count = [](fb::Database& db) {
+        fb::Transaction t(db);
+        fb::Query q(t, QStringLiteral("SELECT COUNT(*) FROM T"));
+        q.open();
+        return q.field(0).asInt();
+    };
+    const auto writeBoth = [&](int id) {
+        fb::Query qa(ta, QStringLiteral("INSERT INTO T (ID) VALUES (:ID)"));
+        fb::Query qb(tb, QStringLiteral("INSERT INTO T (ID) VALUES (:ID)"));
+        ta.start();
+        EXPECT_TRUE(tb.isActive());
+        qa.setInt("ID", id);
+        qa.execute();
+        qb.setInt("ID", id);
+        qb.execute();
+    };
+
+    writeBoth(1);
+    tb.rollback(); // through either member
+    EXPECT_FALSE(ta.isActive());
+    EXPECT_EQ(count(a), 0);
+    EXPECT_EQ(count(b), 0);
+
+    writeBoth(2);
+    ta.commit();
+    EXPECT_FALSE(tb.isActive());
+    EXPECT_EQ(count(a), 1);
+    EXPECT_EQ(count(b), 1);
+
+    // Detaching one attachment ends the whole transaction.
+    writeBoth(3);
+    b.detach();
+    EXPECT_FALSE(ta.isActive());
+    EXPECT_EQ(count(a), 1);
+
+    EXPECT_THROW(ta.joinDistributed(ta), fb::Error);
+}
+
+} // namespace
