@@ -32,6 +32,19 @@ QStringList AccountThresholdStatements(int dataType, int codeType);
 // and its commit; nothing otherwise. The folder keeps its case: Linux folder names are case-sensitive.
 void DatalistUpdateCall(QStringList& lines);
 
+// The prior-year balance repair of step 1.0.2 on the dataset's transaction, all or nothing: the
+// opening balances rewritten into the prior-year balance of the opening slot. On an error it rolls
+// back, shows its error box and returns false.
+bool RepairPriorYearBalances(fb::Transaction& transaction);
+// Step 2.0.4's decision on the real-estate fixed-asset templates, read on a connection of its own that
+// is closed on every path: the facility codes to rebuild, none when account 1401 has a template.
+// Throws when the reading fails.
+QStringList RealEstateTemplateFacilities();
+// The rebuild of the real-estate templates and the journal templates of those facilities.
+void RealEstateTemplateStatements(const QStringList& facilities, QStringList& lines);
+// The journal, monitor and ledger list procedures in the form of the release (103, 200 or 204).
+QStringList ListProcedureStatements(int form);
+
 namespace z5SystemDbUpdate031 {
 TStepContent Content();
 }

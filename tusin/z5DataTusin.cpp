@@ -164,14 +164,6 @@ int TfmDataTusin::RoadNotAvailable() {
     return 1;
 }
 
-int TfmDataTusin::SendData() {
-    return RoadNotAvailable();
-}
-
-int TfmDataTusin::ReceiveData() {
-    return RoadNotAvailable();
-}
-
 int TfmDataTusin::RunDirectKind(bool /*modal*/) {
     RoadNotAvailable();
     return -1;

@@ -134,6 +134,8 @@ public:
     int ShowMode = 0;
     // The dataset's version as the cloud-share send reads it (UpdateCloudLine with flag 1).
     qint32 VersionMajor = 0, VersionMinor1 = 0, VersionMinor2 = 0;
+    // The version a send reported (fYobi: major and minor, two digits each).
+    QString YobiText;
     // The merged-data rows kept across a receive (ReadGassanSetting / WriteGassanSetting).
     QString GassanKbnText, GassanCountText;
     // A backup worker a road left behind; freed with the form.
@@ -161,6 +163,9 @@ public:
     // The roads the list's F12 runs; 0 for success.
     virtual int SendData();
     virtual int ReceiveData();
+    // Restores the backup a receive unpacked in the receive work folder over the target dataset, after
+    // the merge-kind and comparison checks; true when it was restored.
+    bool RestoreReceivedData(bool showFailMessage);
     // The kinds that run without the list (cash-book, master, automatic) and kind 8's pre-steps.
     virtual int RunDirectKind(bool modal);
 

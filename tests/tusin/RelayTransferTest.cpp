@@ -1,0 +1,199 @@
+// Sending and receiving a dataset through the loopback relay servers: one data root sends into a relay
+// folder, a second data root of the same communication pair receives it and restores it over its own
+// dataset.
+#include "RelayServers.h"
+#include "controls/PerfectGrid.h"
+#include "core/DataModule.h"
+#include "core/uAccRecord.h"
+#include "platform/Cp932.h"
+#include "platform/firebird/FbQuery.h"
+#include "platform/firebird/FbTransaction.h"
+#include "support/DmFixture.h"
+#include "support/TestEnv.h"
+#include "tusin/xPzConv.h"
+#include "tusin/z5DataTusin.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString framed(const QString& text) {
+    return QStringLiteral("　\r\n") + text + QStringLiteral("\r\n ");
+}
+
+class RelayTransferTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        e.connectSystem();
+        testenv::CompanySpec company;
+        company.title = QStringLiteral("送信テスト");
+        company.kishu = QDate(2025, 4, 1);
+        ds = e.root->addDataset(company, 1);
+        ds.addAccount({QStringLiteral("1405"), QStringLiteral("144"), QStringLiteral("工具器具備品")});
+        testenv::AssetSpec a;
+        a.kanri = QStringLiteral("1");
+        a.kcode = QStringLiteral("1405");
+        a.name = QStringLiteral("送る資産");
+        a.method = 1;
+        a.acquired = TDateTime::fromDate(2022, 4, 1);
+        a.lifeYears = 5;
+        a.cost = a.base = Money(500000);
+        a.rate = Money::fromString(QStringLiteral("0.2"));
+        a.ordinary = a.total = Money(100000);
+        a.bookValueEnd = Money(400000);
+        ds.addAsset(a);
+        if (servers.available()) {
+            id = servers.addId();
+            RelaySettings() = servers.settings;
+        }
+        setPair(ds, id.isEmpty() ? QStringLiteral("nobody") : id, QStringLiteral("gpw123"));
+        open(ds);
+    }
+    void TearDown() override {
+        RelaySettings() = TRelaySettings();
+        if (e.dm->IBDatabaseDAT.isConnected())
+            e.dm->fnAccDatDisConnected(SystemDef.DataDir, 1, 0);
+    }
+    static void setPair(const testenv::Dataset& d, const QString& holder, const QString& password) {
+        d.execute(QStringLiteral("UPDATE ACCDEF1 SET WEB_HOLDER=:H, PASWORD=:P"), [&](fb::Query& q) {
+            q.setString("H", holder);
+            q.setString("P", password);
+        });
+    }
+    void open(const testenv::Dataset& d) {
+        if (e.dm->IBDatabaseDAT.isConnected())
+            e.dm->fnAccDatDisConnected(SystemDef.DataDir, 1, 0);
+        SystemDef.DataDir = d.folder;
+        ASSERT_TRUE(e.dm->fnAccDatConnected(QString(), d.folder, 1));
+        ASSERT_TRUE(e.dm->fnGetAccInfo());
+    }
+    // A dialog of the kind whose relay list was filled, on the given row.
+    std::unique_ptr<TfmDataTusin> listed(int kind, int row) {
+        auto d = std::make_unique<TfmDataTusin>();
+        d->SyoriType = kind;
+        d->Relay = servers.settings;
+        d->BackupName = QStringLiteral("placc.fbk");
+        EXPECT_EQ(d->StartOperation(), -1);
+        d->PerfectGrid1()->SetCurrentCell(row, 0);
+        return d;
+    }
+    QString remote(const QString& path) const { return servers.folder + QStringLiteral("/ftp/") + id + path; }
+    QList<QByteArray> requests(const char* code) {
+        QList<QByteArray> out;
+        for (const QByteArray& r : servers.log(id))
+            if (r.startsWith(QByteArray("GET /request.php?Scode=") + code))
+                out << r.left(r.indexOf(" HTTP/"));
+        return out;
+    }
+    // The export runs in a process of its own: this process lets go of the system database meanwhile.
+    int exportXml(const QString& root, const QString& folder, const QString& out) {
+        if (e.dm->IBDatabaseDAT.isConnected())
+            e.dm->fnAccDatDisConnected(SystemDef.DataDir, 1, 0);
+        if (e.dm->IBTransactionDEF.isActive())
+            e.dm->IBTransactionDEF.commit();
+        e.dm->IBDatabaseDEF.detach();
+        const auto back = qScopeGuard([this] { e.connectSystem(); });
+        QProcess p;
+        p.start(testenv::buildDir() + QStringLiteral("/bin/export_dataset"), {root, folder, out});
+        p.waitForFinished(120000);
+        if (p.exitCode() != 0)
+            ADD_FAILURE() << p.readAllStandardError().toStdString();
+        return p.exitCode();
+    }
+
+    testenv::DmEnvironment e;
+    RelayServers servers;
+    testenv::Dataset ds;
+    QString id;
+};
+
+} // namespace
+
+TEST_F(RelayTransferTest, OneSiteSendsAFolderAndTheOtherReceivesTheSameData) {
+    SKIP_WITHOUT_RELAY(servers);
+    // Site A sends into folder 3.
+    {
+        auto d = listed(tkSend, 2);
+        e.ui->clear();
+        e.ui->queueAnswer(ui::mrYes);
+        EXPECT_EQ(d->SendData(), 0);
+        EXPECT_EQ(e.ui->messageTexts(),
+                  (QStringList{framed(QStringLiteral("中継サーバーの No.3 フォルダに、現在利用中のデータを送信します。実行しますか？")),
+                               framed(QStringLiteral("データ送信処理が終了しました。"))}));
+        EXPECT_EQ(d->PerfectGrid1()->CellText(2, 1), QStringLiteral("送信テスト"));
+        EXPECT_EQ(d->PerfectGrid1()->CellText(2, 5), QStringLiteral("-"));
+    }
+    EXPECT_GT(QFileInfo(remote("/03/placc.wen")).size(), 0);
+    EXPECT_FALSE(QFileInfo::exists(remote("/03/placc.wenbak")));
+    EXPECT_TRUE(QDir(PackageTempFolder() + QStringLiteral("/ComS")).entryList(QDir::Files).isEmpty());
+    const QList<QByteArray> sent = requests("1820");
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0], "GET /request.php?Scode=1820&sSno=SER-0001&sFName=" + id.toLatin1() + "&fSname=03&fSg=" +
+                           RelayNameValue(QStringLiteral("送信テスト")) +
+                           "&fNe=1&fKis=202504010000&fKie=202603310000&fPa=gpw123&fYobi=0000");
+
+    const QString xmlA = e.env.path() + QStringLiteral("/a.xml");
+    e.dm->fnAccDatDisConnected(SystemDef.DataDir, 1, 0);
+    ASSERT_EQ(exportXml(e.root->root(), ds.folder, xmlA), 0);
+
+    // Site B of the same pair receives folder 3 over a dataset of its own.
+    testenv::DataRoot rootB(e.env.path() + QStringLiteral("/roots/b"));
+    testenv::CompanySpec other;
+    other.name = QStringLiteral("株式会社テスト");
+    other.title = QStringLiteral("受信先");
+    other.kishu = QDate(2025, 4, 1);
+    const testenv::Dataset dsB = rootB.addDataset(other, 1);
+    setPair(dsB, id, QStringLiteral("gpw123"));
+    open(dsB);
+    {
+        auto d = listed(tkReceive, 2);
+        e.ui->clear();
+        e.ui->queueAnswer(ui::mrYes); // start
+        e.ui->queueAnswer(ui::mrOk);  // the comparison's differences agreed to
+        const int result = d->ReceiveData();
+        EXPECT_EQ(result, 0) << e.ui->messageTexts().join(u'\n').toStdString();
+        EXPECT_EQ(d->Received, 1);
+        EXPECT_FALSE(d->PerfectGrid1()->CellText(2, 5).isEmpty());
+        EXPECT_NE(d->PerfectGrid1()->CellText(2, 5), QStringLiteral("-"));
+    }
+    EXPECT_EQ(requests("1830").size(), 1);
+    if (e.dm->IBDatabaseDAT.isConnected())
+        e.dm->fnAccDatDisConnected(SystemDef.DataDir, 1, 0);
+    const QString xmlB = e.env.path() + QStringLiteral("/b.xml");
+    ASSERT_EQ(exportXml(rootB.root(), dsB.folder, xmlB), 0);
+    QFile a(xmlA), b(xmlB);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), b.readAll());
+}
+
+TEST_F(RelayTransferTest, GatesRefuseBeforeAnyTraffic) {
+    SKIP_WITHOUT_RELAY(servers);
+    servers.entry(id, "folder", 2,
+                  {{"DataName", TxPzConv::EncodeBase64(cp932::encode(QStringLiteral("他社")))}, {"Password", "other"}});
+    auto d = listed(tkSend, 2);
+    const qsizetype listedRequests = servers.log(id).size();
+    const struct {
+        int kind, row;
+        QString text;
+    } cases[] = {
+        {tkSend, 2, framed(QStringLiteral("中継サーバーの No.3 フォルダに、現在利用中のデータを送信します。実行しますか？"))},
+        {tkReceive, 0, framed(QStringLiteral("選択したフォルダには、データは存在しません。"))},
+        {tkReceive, 1, framed(QStringLiteral("選択したデータと現在利用中のデータではパスワードが一致しません。"))},
+    };
+    for (const auto& c : cases) {
+        e.ui->clear();
+        e.ui->queueAnswer(ui::mrNo);
+        d->SyoriType = c.kind;
+        d->PerfectGrid1()->SetCurrentCell(c.row, 0);
+        EXPECT_EQ(c.kind == tkSend ? d->SendData() : d->ReceiveData(), 1);
+        EXPECT_EQ(e.ui->messageTexts(), QStringList{c.text});
+    }
+    EXPECT_EQ(servers.log(id).size(), listedRequests);
+    EXPECT_FALSE(QFileInfo::exists(PackageTempFolder() + QStringLiteral("/ComS/placc.fbk")));
+    EXPECT_TRUE(QDir(remote("/03")).entryList(QDir::Files).isEmpty());
+}
