@@ -218,7 +218,20 @@ TSiwakeWrite::~TSiwakeWrite() = default;
 
 void TSiwakeWrite::SetTransaction(fb::Transaction& transaction) {
     m_transaction = &transaction;
-    m_sql = std::make_unique<fb::Query>(transaction);
+    m_statements.clear();
+}
+
+fb::Query& TSiwakeWrite::statement(const QString& sql) {
+    fb::Transaction& t = transaction();
+    std::unique_ptr<fb::Query>& q = m_statements[sql];
+    if (!q) {
+        q = std::make_unique<fb::Query>(t, sql);
+    } else {
+        q->setTransaction(t);
+        if (q->isOpen())
+            q->close();
+    }
+    return *q;
 }
 
 fb::Transaction& TSiwakeWrite::transaction() const {
@@ -250,13 +263,12 @@ bool TSiwakeWrite::GetKamoku(const QString& scode, const QString& bcode, const Q
         if (code->size() > 6)
             return false;
     WriterTransaction wt(transaction(), OwnTransaction);
-    fb::Query q(transaction());
     QStringList sql = kamokuSelect();
     sql << QStringLiteral("WHERE SZ.SCODE=:SCODE AND KM.USERCODE=:USERCODE AND SZ.HCODE=:HCODE");
     const bool withDepartment = !bcode.trimmed().isEmpty();
     if (withDepartment)
         sql.last() += QStringLiteral(" AND SZ.BCODE=:BCODE");
-    q.setSql(sql);
+    fb::Query& q = statement(sql.join(u'\n'));
     q.setString("SCODE", scode.isEmpty() ? QStringLiteral(" ") : scode);
     q.setString("USERCODE", usercode);
     q.setString("HCODE", blankAsSpace(hcode));
@@ -316,22 +328,22 @@ bool TSiwakeWrite::checkSide(TSWKREC& entry, bool debit, const TSwkBalance* stor
         if (!(stored->BCODE == s.BCODE && s.BNAME == stored->BNAME))
             s.BNAME = Kamoku.BNAME;
     }
-    fb::Query q(transaction());
-    q.setSql(QStringLiteral("SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND KCODE=:KCODE AND BCODE=' '"));
-    q.setString("SCODE", Kamoku.SCODE);
-    q.setString("KCODE", Kamoku.KCODE);
-    const bool hasSubAccounts = q.openInt("CNT") > 1;
+    fb::Query& sub = statement(QStringLiteral(
+        "SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND KCODE=:KCODE AND BCODE=' '"));
+    sub.setString("SCODE", Kamoku.SCODE);
+    sub.setString("KCODE", Kamoku.KCODE);
+    const bool hasSubAccounts = sub.openInt("CNT") > 1;
     if (hasSubAccounts && s.HCODE.trimmed().isEmpty()) {
         code = base;
         message = debit ? msg("借方の補助コードを入力してください。", "借方の補助コードの設定が不正です。")
                         : msg("貸方の補助コードを入力してください。", "貸方の補助コードの設定が不正です。");
         return false;
     }
-    q.setSql(QStringLiteral(
-        "SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND KCODE=:KCODE AND HCODE=' ' AND BCODE<>' '"));
-    q.setString("SCODE", Kamoku.SCODE);
-    q.setString("KCODE", Kamoku.KCODE);
-    const bool hasDepartments = q.openInt("CNT") > 0;
+    fb::Query& dep = statement(QStringLiteral("SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND "
+                                              "KCODE=:KCODE AND HCODE=' ' AND BCODE<>' '"));
+    dep.setString("SCODE", Kamoku.SCODE);
+    dep.setString("KCODE", Kamoku.KCODE);
+    const bool hasDepartments = dep.openInt("CNT") > 0;
     if (hasDepartments && s.BCODE.trimmed().isEmpty()) {
         code = base;
         message = debit ? msg("借方の部門コードが見つかりません。", "借方の部門コードの設定が不正です。")
@@ -405,7 +417,7 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
     std::optional<std::pair<TSwkBalance, TSwkBalance>> stored;
     if (entry.REC != 0) {
         WriterTransaction wt(transaction(), OwnTransaction);
-        fb::Query q(transaction(), QStringLiteral("SELECT * FROM SIWAKE_VIEW WHERE REC=:REC"));
+        fb::Query& q = statement(QStringLiteral("SELECT * FROM SIWAKE_VIEW WHERE REC=:REC"));
         q.setInt("REC", entry.REC);
         q.open();
         if (!q.eof()) {
@@ -499,8 +511,7 @@ int TSiwakeWrite::PutSiwake(TSWKREC& entry) {
     // A lock conflict is tried again a bounded number of times, then reported like any other error.
     for (int attempt = 0;; ++attempt) {
         try {
-            fb::Query q(transaction());
-            q.setSql(sql);
+            fb::Query& q = statement(sql);
             if (!insert) {
                 q.setInt("REC", entry.REC);
                 q.setInt("SWKREC", entry.SWKREC);
@@ -553,7 +564,8 @@ int TSiwakeWrite::PutSiwake(TSWKREC& entry) {
 int TSiwakeWrite::DeleteSiwake(qint32 swkrec) {
     try {
         WriterTransaction wt(transaction(), OwnTransaction);
-        fb::Query q(transaction(), QStringLiteral("SELECT RESULT+1 AS RES FROM SP_SIWAKE_DEL(:SWKREC,:OPCODE)"));
+        fb::Query& q =
+            statement(QStringLiteral("SELECT RESULT+1 AS RES FROM SP_SIWAKE_DEL(:SWKREC,:OPCODE)"));
         q.setInt("SWKREC", swkrec);
         q.setInt("OPCODE", SystemDef.OPCODE);
         q.open();
@@ -570,25 +582,24 @@ int TSiwakeWrite::DeleteSiwake(qint32 swkrec) {
 int TSiwakeWrite::RestoreSiwake(qint32 swkrec) {
     try {
         WriterTransaction wt(transaction(), OwnTransaction);
-        fb::Query q(transaction());
-        q.setSql(QStringList{QStringLiteral("SELECT HIZUKE,SDAYNUM FROM SIWAKE"),
-                             QStringLiteral("WHERE (SWKREC=:SWKREC) AND (TAISHAKU=1)")});
+        fb::Query& q = statement(
+            QStringLiteral("SELECT HIZUKE,SDAYNUM FROM SIWAKE\nWHERE (SWKREC=:SWKREC) AND (TAISHAKU=1)"));
         q.setInt("SWKREC", swkrec);
         TDateTime date;
         for (q.open(); !q.eof(); q.next())
             date = fb::asDateTime(q.field("HIZUKE"));
         q.close();
-        q.setSql(QStringList{QStringLiteral("SELECT MAX(SDAYNUM) AS MAX_SDAYNUM FROM SIWAKE"),
-                             QStringLiteral("WHERE (HIZUKE=:HIZUKE) AND (DELFLG=0)")});
-        fb::setDateTime(q, "HIZUKE", date);
-        const int max = q.openInt("MAX_SDAYNUM");
-        q.setSql(QStringList{QStringLiteral("UPDATE SIWAKE SET DELFLG=0,OPCODE=:OPCODE,RTIME=:RTIME,SDAYNUM=:SDAYNUM"),
-                             QStringLiteral("WHERE SWKREC=:SWKREC")});
-        q.setInt("OPCODE", SystemDef.OPCODE);
-        fb::setDateTime(q, "RTIME", TDateTime::now());
-        q.setInt("SDAYNUM", max > 0 ? max + 1 : 0);
-        q.setInt("SWKREC", swkrec);
-        q.execute();
+        fb::Query& m = statement(QStringLiteral(
+            "SELECT MAX(SDAYNUM) AS MAX_SDAYNUM FROM SIWAKE\nWHERE (HIZUKE=:HIZUKE) AND (DELFLG=0)"));
+        fb::setDateTime(m, "HIZUKE", date);
+        const int max = m.openInt("MAX_SDAYNUM");
+        fb::Query& u = statement(QStringLiteral(
+            "UPDATE SIWAKE SET DELFLG=0,OPCODE=:OPCODE,RTIME=:RTIME,SDAYNUM=:SDAYNUM\nWHERE SWKREC=:SWKREC"));
+        u.setInt("OPCODE", SystemDef.OPCODE);
+        fb::setDateTime(u, "RTIME", TDateTime::now());
+        u.setInt("SDAYNUM", max > 0 ? max + 1 : 0);
+        u.setInt("SWKREC", swkrec);
+        u.execute();
         wt.commit();
         return 1;
     } catch (const fb::Error& e) {
@@ -652,24 +663,30 @@ void TSiwakeWrite::GetSiwake(TSWKREC& entry, qint32 rec, bool fromView) {
     InitSiwakeRec(entry, 0, TDateTime::today());
     try {
         WriterTransaction wt(transaction(), OwnTransaction);
-        fb::Query q(transaction());
+        QString sql;
         if (fromView) {
-            q.setSql(QStringLiteral("SELECT * FROM SIWAKE_VIEW WHERE REC=:REC"));
+            sql = QStringLiteral("SELECT * FROM SIWAKE_VIEW WHERE REC=:REC");
         } else {
-            q.setSql(QStringList{
-                QStringLiteral("SELECT S.REC,S.SITREC,S.SWKREC,S.SWKNO,S.DELFLG,S.TAISHAKU,S.HIZUKE,S.MNUM,S.KESSAN,"
-                               "S.SDAYNUM,S.MDAYNUM,S.DNUM,S.SNUM,S.SCODE,S.KGROUP,S.HCODE,S.BCODE,S.KNAME,S.HNAME,"
-                               "S.BNAME,S.TAXCODE,S.TAXUH,S.TAXDC,S.NUK,S.ZEI,S.RIT,S.SIKIN,S.R_KGROUP,S.R_HCODE,"
-                               "S.R_BCODE,S.R_KNAME,S.R_HNAME,S.R_BNAME,S.R_TAXCODE,S.R_TAXUH,S.R_TAXDC,S.R_NUK,"
-                               "S.R_ZEI,S.R_RIT,S.R_SIKIN,S.KINGAKU,S.ZEIGAKU,S.ZEIRITUNO,S.AUTCALCU,S.TAXCALCU,"
-                               "S.OLDRATE,S.TEKCODE,S.TEKTEXT,S.TORCODE,S.TORTEXT,S.FUSEN1,S.FUSEN2,S.FUSEN3,"
-                               "S.FUSEN4,S.FUSEN5,S.CTIME,S.COMMENT,S.AO_COMMENT,S.LINKKEY,S.LINKKUB,S.LINKREC,"
-                               "S.LOCALFLG,S.RESERVE1,S.RESERVE2,S.RTIME,S.OPCODE,"
-                               "K1.USERCODE,K2.USERCODE AS R_USERCODE,"),
-                QStringLiteral("NULL AS SHONIN_HIZUKE,0 AS SHONIN_OPCODE, '' AS SHONIN_NAME"),
-                QStringLiteral("FROM SIWAKE S"), QStringLiteral("LEFT JOIN KAMOKUMST K1 ON (K1.KCODE=S.KCODE)"),
-                QStringLiteral("LEFT JOIN KAMOKUMST K2 ON (K2.KCODE=S.R_KCODE)"), QStringLiteral("WHERE S.REC=:REC")});
+            sql =
+                QStringList{
+                    QStringLiteral(
+                        "SELECT S.REC,S.SITREC,S.SWKREC,S.SWKNO,S.DELFLG,S.TAISHAKU,S.HIZUKE,S.MNUM,S.KESSAN,"
+                        "S.SDAYNUM,S.MDAYNUM,S.DNUM,S.SNUM,S.SCODE,S.KGROUP,S.HCODE,S.BCODE,S.KNAME,S.HNAME,"
+                        "S.BNAME,S.TAXCODE,S.TAXUH,S.TAXDC,S.NUK,S.ZEI,S.RIT,S.SIKIN,S.R_KGROUP,S.R_HCODE,"
+                        "S.R_BCODE,S.R_KNAME,S.R_HNAME,S.R_BNAME,S.R_TAXCODE,S.R_TAXUH,S.R_TAXDC,S.R_NUK,"
+                        "S.R_ZEI,S.R_RIT,S.R_SIKIN,S.KINGAKU,S.ZEIGAKU,S.ZEIRITUNO,S.AUTCALCU,S.TAXCALCU,"
+                        "S.OLDRATE,S.TEKCODE,S.TEKTEXT,S.TORCODE,S.TORTEXT,S.FUSEN1,S.FUSEN2,S.FUSEN3,"
+                        "S.FUSEN4,S.FUSEN5,S.CTIME,S.COMMENT,S.AO_COMMENT,S.LINKKEY,S.LINKKUB,S.LINKREC,"
+                        "S.LOCALFLG,S.RESERVE1,S.RESERVE2,S.RTIME,S.OPCODE,"
+                        "K1.USERCODE,K2.USERCODE AS R_USERCODE,"),
+                    QStringLiteral("NULL AS SHONIN_HIZUKE,0 AS SHONIN_OPCODE, '' AS SHONIN_NAME"),
+                    QStringLiteral("FROM SIWAKE S"),
+                    QStringLiteral("LEFT JOIN KAMOKUMST K1 ON (K1.KCODE=S.KCODE)"),
+                    QStringLiteral("LEFT JOIN KAMOKUMST K2 ON (K2.KCODE=S.R_KCODE)"),
+                    QStringLiteral("WHERE S.REC=:REC")}
+                    .join(u'\n');
         }
+        fb::Query& q = statement(sql);
         q.setInt("REC", rec);
         q.open();
         if (!q.eof()) {

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -126,7 +127,10 @@ private:
     bool checkSide(TSWKREC& entry, bool debit, const TSwkBalance* stored, int& code, QString& message);
     bool checkSideTax(TSWKREC& entry, bool debit, int& code, QString& message);
     QString msg(const char* interactive, const char* imported) const;
+    // The statement of this text on the writer's transaction, prepared on first use and kept: a merge
+    // writes thousands of entries through the same few statements.
+    fb::Query& statement(const QString& sql);
 
     fb::Transaction* m_transaction = nullptr;
-    std::unique_ptr<fb::Query> m_sql;
+    std::map<QString, std::unique_ptr<fb::Query>> m_statements;
 };

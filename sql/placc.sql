@@ -987,6 +987,11 @@ ALTER TABLE TORDIC ADD CONSTRAINT TORDIC_KAS_KCODE FOREIGN KEY (KAS_KCODE) REFER
 /* The cash-book merge finds a linked entry by its link number or its link key. */
 CREATE INDEX IX_SIWAKE_RESERVE1 ON SIWAKE (RESERVE1);
 CREATE INDEX IX_SIWAKE_LINK ON SIWAKE (LINKKEY, LINKKUB);
+/* Writing an entry takes the next facility row number and the next day number: descending indexes
+   let the journal procedures read each maximum from the top of an index instead of scanning every
+   entry of the facility or the date. */
+CREATE DESCENDING INDEX IX_SIWAKE_SCODE_SITREC ON SIWAKE (SCODE, SITREC);
+CREATE DESCENDING INDEX IX_SIWAKE_HIZUKE_SDAYNUM ON SIWAKE (HIZUKE, SDAYNUM);
 
 /* ---- Balances by period, trial balances, carry-forward and budgets ----------------------------- */
 

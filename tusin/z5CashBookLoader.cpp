@@ -964,8 +964,9 @@ bool TCashBookLoaderBox::ReceivedIsNewer(const TSiwakeInfo& local, const Receive
 
 void TCashBookLoaderBox::ReviveJournal(TSWKREC& entry, const TSiwakeInfo& local, const ReceivedRow& row) {
     SiwakeWriter.RestoreSiwake(entry.SWKREC);
-    fb::Query& w = *IBSQL2;
-    w.setSql(QStringLiteral("UPDATE SIWAKE SET LINKKEY=:LINKKEY,LINKKUB=:LINKKUB WHERE (SWKREC=:SWKREC)"));
+    fb::Query& w = prepared(
+        IBTransactionDAT,
+        QStringLiteral("UPDATE SIWAKE SET LINKKEY=:LINKKEY,LINKKUB=:LINKKUB WHERE (SWKREC=:SWKREC)"));
     w.setString("LINKKEY", QString::number(row.RESERVE1));
     w.setInt("LINKKUB", 10);
     w.setInt("SWKREC", entry.SWKREC);
