@@ -45,6 +45,18 @@ void RealEstateTemplateStatements(const QStringList& facilities, QStringList& li
 // The journal, monitor and ledger list procedures in the form of the release (103, 200 or 204).
 QStringList ListProcedureStatements(int form);
 
+// The statements of step 3.0.3 before its files and of step 4.0.0 after them.
+void Statements303(QStringList& lines);
+void Statements400(QStringList& lines);
+
+// Probes of the selected dataset while a script is written, each on a connection of its own that is
+// closed again; a failure throws and ends the step. Whether the trigger exists; the standard account
+// set of medical-corporation data (1 with 377 accounts, 2 with 567, else 0; 0 for other data); whether
+// the dataset has tax code 116.
+bool AccTriggerExists(const QString& name);
+int AccMedicalKamokuKind();
+bool AccTaxCode116Exists();
+
 namespace z5SystemDbUpdate031 {
 TStepContent Content();
 }

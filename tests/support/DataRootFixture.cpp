@@ -1,5 +1,6 @@
 #include "DataRootFixture.h"
 
+#include "AccountingChain.h"
 #include "TestEnv.h"
 #include "core/FbValues.h"
 #include "platform/Cp932.h"
@@ -181,8 +182,16 @@ void loadSchemaScript(const QString& script, const QString& database) {
         fail(QStringLiteral("%1 failed to load:\n%2").arg(script, output));
 }
 
+QString scriptTemplate(const QString& script) {
+    return templateFor(script);
+}
+
 void createDatabaseFromScript(const QString& script, const QString& target) {
-    const QString source = templateFor(script);
+    // With QV_ACCOUNTING_TEMPLATE=chain, accounting datasets are what an upgrade makes of the first
+    // release's database instead.
+    const bool chain = QFileInfo(script) == QFileInfo(accountingSchemaScript()) &&
+                       qEnvironmentVariable("QV_ACCOUNTING_TEMPLATE") == QLatin1String("chain");
+    const QString source = chain ? accountingChainTemplate() : templateFor(script);
     QFile::remove(target);
     if (!QFile::copy(source, target))
         fail(QStringLiteral("cannot copy %1 to %2").arg(source, target));
