@@ -4,6 +4,7 @@
 
 #include "UpgradeTestSupport.h"
 #include "support/AccountingChain.h"
+#include "platform/firebird/FbDatabase.h"
 #include "support/DbCompare.h"
 
 #include <QRegularExpression>
@@ -28,6 +29,21 @@ TEST(WholeChain, TheUpgradedFirstReleaseHoldsTheObjectsOfTheNewestSchema) {
                               [](const QString& l) { return kNotYetAligned.match(l).hasMatch(); }),
                diff.end());
     EXPECT_TRUE(diff.isEmpty()) << diff.join(u'\n').toStdString();
+
+    // The tables of the newer releases hold the same rows.
+    const auto newerRows = [](const QString& path) {
+        static const QRegularExpression newer(QStringLiteral(
+            "^TABLE (TAXMST|SIWAKE2|FINMST|BUNSEKI_SYUKEIHYO|HIKAKU_\\w+|KAKOSIWAKE\\d|KAKOZAN|MSD_HOUKOKU|OPHIST|"
+            "JOBCONTROL2|KAMOKU_KOSEI_GROUP|SOLVARNE_YOJITU_HYOKARULE|MB_KMKGROUP|AOPRO_\\w+) "));
+        fb::Database db(path, testenv::databaseUser());
+        db.attach();
+        QStringList lines = testenv::describeData(db).filter(newer);
+        db.detach();
+        return lines;
+    };
+    const QStringList upgraded = newerRows(chain);
+    EXPECT_EQ(upgraded.size(), 22);
+    EXPECT_EQ(upgraded, newerRows(fresh));
 }
 
 } // namespace
