@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <stdexcept>
 
 namespace testenv {
@@ -33,7 +34,8 @@ QString toolPath() {
     return buildDir() + QStringLiteral("/bin/make_chain_template");
 }
 
-// What the chain's result depends on: the tool (the steps are linked into it) and every file of sql/.
+// What the chain's result depends on: the tool (the steps and their statement files are linked into it),
+// the base and the version folders of sql/.
 QString chainKey() {
     QCryptographicHash hash(QCryptographicHash::Sha1);
     QFile tool(toolPath());
@@ -41,9 +43,13 @@ QString chainKey() {
         fail(QStringLiteral("%1 is not built").arg(toolPath()));
     hash.addData(&tool);
     QStringList files;
-    for (QDirIterator it(sourceDir() + QStringLiteral("/sql"), QDir::Files, QDirIterator::Subdirectories);
-         it.hasNext();)
-        files << it.next();
+    const QDir sql(sourceDir() + QStringLiteral("/sql"));
+    static const QRegularExpression used(QStringLiteral("^(base|\\d+)/"));
+    for (QDirIterator it(sql.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        if (used.match(sql.relativeFilePath(path)).hasMatch())
+            files << path;
+    }
     files.sort();
     for (const QString& path : files) {
         QFile f(path);
