@@ -154,6 +154,7 @@ TEST_F(JobControlTest, AFailedEntryCountIsReportedOnceAsTheCountThatStartedTheWo
     };
     // A facility table without the live count: the first of the two counts fails.
     execDat(QStringLiteral("DROP TRIGGER SIWAKE_SIWAKECOUNT"));
+    execDat(QStringLiteral("DROP PROCEDURE SP_SIWAKE_REPAIR"));
     execDat(QStringLiteral("ALTER TABLE SISETUMST DROP SIWAKECOUNT"));
     const QString badCode = QStringLiteral("01");
     qint32 live = -1, changed = -1;
