@@ -1730,7 +1730,7 @@ INPUT procedures/SP_KANENDO_BUMON_ZANDAKA_A4.sql^
 INPUT procedures/SP_YOJITU_HENDOU_SONEKI.sql^
 INPUT procedures/SP_YOJITU_HENDOUSONEKI_BUMON.sql^
 INPUT procedures/SP_HOJO_KAMOKUSZ_INS.sql^
-INPUT procedures/ACCOUNTING_ROUTINES.sql^
+INPUT placc_routines.sql^
 
 SET TERM ; ^
 
