@@ -367,6 +367,11 @@ void WriterCorrectsAndDeletes(testenv::DmEnvironment& e, const testenv::Dataset&
     EXPECT_EQ(rows(QStringLiteral("SELECT SWKREC, DELFLG, SWKNO FROM SIWAKE WHERE TAISHAKU = 1 ORDER BY REC")),
               (QStringList{QStringLiteral("%1|2|%2").arg(w1).arg(w3), QStringLiteral("%1|2|%2").arg(w2).arg(w3),
                            QStringLiteral("%1|0|%2").arg(w3).arg(w3)}));
+    // The stale copy still finds the live entry under its new journal number.
+    late = stale;
+    late.KINGAKU = late.L.NUK = late.R.NUK = Money(800);
+    EXPECT_EQ(put(late), -2);
+    EXPECT_EQ(late.REC, date.REC);
 
     // Deleted: every row loses its link and names the operator; a later correction writes nothing, and
     // deleting an entry that does not exist changes nothing.
