@@ -555,6 +555,8 @@ TEST_F(LaterStepsTest, PagingProceduresOverAFixtureJournal) {
          "9|1,4|1,3|2,8|1,1|1"},
         {"SP_MOTOCHO_LISTUP(0, ' ', '1101', '', '', 0, '2024-01-01', '2024-01-12', 0, 0, 0, 0, 0)",
          "9|2,9|1,4|1,3|2,8|1,1|1"},
+        // An end before the start moves the start to the year start, not the end.
+        {"SP_MOTOCHO_LISTDOWN(0, ' ', '1101', '', '', 0, '2024-01-31', '2024-01-10', 0, 0, 0, 0, 0)", "1|1,8|1,3|2"},
         // Down from the closing line of the 31st: the ordinary lines of the 1st of the next month follow.
         {"SP_MOTOCHO_LISTDOWN(0, ' ', '1101', '', '', 1, '2024-01-31', '2024-02-29', 10, 2, 0, 0, 0)",
          "10|2,11|1"},
