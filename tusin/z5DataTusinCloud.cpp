@@ -66,7 +66,7 @@ QString TfmDataTusin::CloudComputerText() {
     QString name = qEnvironmentVariable("QV_COMPUTER_NAME");
     if (name.isEmpty())
         name = QSysInfo::machineHostName();
-    return HeadStrB(name, 15);
+    return repaired(cp932::encodeLossy(name).left(15));
 }
 
 bool TfmDataTusin::PrepareClientNames() {

@@ -303,7 +303,9 @@ void TfrmTusinSettei::LoadSettings() {
 
 bool TfrmTusinSettei::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->txtConID || watched == ui->txtConPasswd) {
-        if (event->type() == QEvent::KeyPress && !TusinKeyAllowed(static_cast<QKeyEvent*>(event)))
+        // Esc is left to the form's keys.
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape &&
+            !TusinKeyAllowed(static_cast<QKeyEvent*>(event)))
             return true;
         if (event->type() == QEvent::FocusOut && isVisible()) {
             if (watched == ui->txtConID)

@@ -5,6 +5,7 @@
 #include "RelayServers.h"
 #include "app/main.h"
 #include "core/DataModule.h"
+#include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
 #include "platform/Cp932.h"
 #include "platform/firebird/FbQuery.h"
@@ -213,7 +214,9 @@ TEST_F(CloudShareTest, SendStoresTheAreasTimeAndOnlyAnOlderCopyIsDownloaded) {
     auto d = form();
     ASSERT_EQ(d->CloudShareSend(ds.folder, QStringLiteral("終了処理"), 1), 0)
         << e.ui->messageTexts().join(u'\n').toStdString();
-    EXPECT_EQ(codes(), (QStringList{QStringLiteral("1725"), QStringLiteral("1833"), QStringLiteral("1823")}));
+    // The area's information, its start of use, the information again before the upload, the completion.
+    EXPECT_EQ(codes(), (QStringList{QStringLiteral("1725"), QStringLiteral("1833"), QStringLiteral("1725"),
+                                    QStringLiteral("1823")}));
     EXPECT_TRUE(servers.log(id).first().contains("&sRendou=1 "));
     EXPECT_GT(QFileInfo(remote(QStringLiteral("/02/cplacc.wen"))).size(), 0);
     EXPECT_EQ(cloudTime(), QStringLiteral("2026-12-10 12:34:56"));

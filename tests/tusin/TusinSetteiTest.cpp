@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -75,8 +76,9 @@ protected:
             e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
     }
     void connectData() {
-        if (!e.dm->IBDatabaseDAT.isConnected())
+        if (!e.dm->IBDatabaseDAT.isConnected()) {
             ASSERT_TRUE(e.dm->fnAccDatConnected(QString(), ds.folder, 0));
+        }
         ASSERT_TRUE(e.dm->fnGetAccInfo());
     }
     void setGeneral(const QString& holder, const QString& password) const {
@@ -138,7 +140,11 @@ TEST(TusinSetteiKeys, OnlyLettersAndDigitsAreTyped) {
     f.show();
     QLineEdit* pw = f.txtConPasswd();
     pw->setFocus();
-    QTest::keyClicks(pw, QStringLiteral("a-_1Ｂ b2c3d4"));
+    for (const QChar c : QStringLiteral("a-_1Ｂ b2c3d4")) {
+        // Typed as text: a full-width character has no key of its own.
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(pw, &press);
+    }
     QTest::keyClick(pw, Qt::Key_X, Qt::ControlModifier);
     // Six at most: "a1bb2c" of the letters and digits.
     EXPECT_EQ(pw->text(), QStringLiteral("a1b2c3"));
@@ -187,6 +193,8 @@ TEST_F(TusinSetteiTest, AnEmptyIdAsksAndIsStoredAsBlanks) {
          QStringLiteral("[            ]")},
         {2, QStringLiteral("SELECT '[' || HOLDER || ']' FROM TUSIN_ID WHERE REC=1"), QStringLiteral("[]")},
     };
+    ds.execute(
+        QStringLiteral("INSERT INTO TUSIN_ID (REC, HOLDER, PASWORD) VALUES (1, 'cash00000001', 'c1')"));
     for (const auto& c : cases) {
         e.ui->clear();
         // No on the first close keeps the dialog open with the pair already stored; Yes closes.
