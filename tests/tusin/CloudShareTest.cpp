@@ -413,8 +413,8 @@ TEST_F(CloudShareTest, TheWizardReceivesAtItsStartAndSendsAtItsEnd) {
     servers.clock(id, QStringLiteral("2026/12/12 10:00:00"));
     before = servers.log(id).size();
     EXPECT_EQ(wizard.ReleaseSharedData(), 1) << e.ui->messageTexts().join(u'\n').toStdString();
-    EXPECT_EQ(codes(before),
-              (QStringList{QStringLiteral("1725"), QStringLiteral("1833"), QStringLiteral("1823")}));
+    EXPECT_EQ(codes(before), (QStringList{QStringLiteral("1725"), QStringLiteral("1833"),
+                                          QStringLiteral("1725"), QStringLiteral("1823")}));
     EXPECT_EQ(cloudTime(), QStringLiteral("2026-12-12 10:00:00"));
     EXPECT_EQ(servers.state(id)["areas"].toArray()[1].toObject()["SendTime"].toString(),
               QStringLiteral("2026/12/12 10:00:00"));
