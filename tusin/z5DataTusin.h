@@ -300,6 +300,8 @@ private:
     void endCloudOperation();
     // The error of an exception that ended a cloud-share entry point.
     void reportCloudError(const QString& head, const std::exception* e);
+    // Kind 25 or 26: the area list shown modally.
+    int showAreaList(int kind, const QString& dataFolder);
 
     std::unique_ptr<Ui::TfmDataTusin> ui;
     std::unique_ptr<TfmWaitMess2> m_authWindow;

@@ -157,13 +157,16 @@ int TfmDataTusin::ReleaseCloudShareArea(const QString& dataFolder) {
     }
 }
 
-int TfmDataTusin::ShowCloudShareInfo(const QString& dataFolder) {
-    SyoriType = tkAreaList;
+int TfmDataTusin::showAreaList(int kind, const QString& dataFolder) {
+    SyoriType = kind;
     DataFolder = dataFolder;
     AutoMode = 0;
     BackupName = QStringLiteral("cplacc.fbk");
     AreaChosen = 0;
     try {
+        // The online list asks first and shows nothing when the service cannot answer.
+        if (kind == tkAreaListOnline && !RequestServerInfo())
+            return 1;
         PrepareList(1);
         StartOperation();
         PlaceForm(0, 0, 0, 0, 3);
@@ -175,24 +178,12 @@ int TfmDataTusin::ShowCloudShareInfo(const QString& dataFolder) {
     return 0;
 }
 
+int TfmDataTusin::ShowCloudShareInfo(const QString& dataFolder) {
+    return showAreaList(tkAreaList, dataFolder);
+}
+
 int TfmDataTusin::ShowCloudShareInfoOnline(const QString& dataFolder) {
-    SyoriType = tkAreaListOnline;
-    DataFolder = dataFolder;
-    AutoMode = 0;
-    BackupName = QStringLiteral("cplacc.fbk");
-    AreaChosen = 0;
-    try {
-        if (!RequestServerInfo())
-            return 1;
-        PrepareList(1);
-        StartOperation();
-        PlaceForm(0, 0, 0, 0, 3);
-        exec();
-    } catch (const std::exception& e) {
-        reportCloudError(kListError, &e);
-    }
-    hide();
-    return 0;
+    return showAreaList(tkAreaListOnline, dataFolder);
 }
 
 int TfmDataTusin::CloudShareSend(const QString& dataFolder, const QString& caption, int automatic) {
