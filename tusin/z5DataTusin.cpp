@@ -164,11 +164,6 @@ int TfmDataTusin::RoadNotAvailable() {
     return 1;
 }
 
-int TfmDataTusin::RunDirectKind(bool /*modal*/) {
-    RoadNotAvailable();
-    return -1;
-}
-
 int TfmDataTusin::CloudShareSend(const QString& /*dataFolder*/, const QString& /*caption*/, int /*automatic*/) {
     return RoadNotAvailable();
 }

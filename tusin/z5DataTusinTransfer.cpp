@@ -429,6 +429,8 @@ int TfmDataTusin::ReceiveData() {
 bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
     DataInfo->ConnectMode = ConnectMode;
     const bool toFolder = SyoriType == tkCloudReceiveToFolder;
+    // The cash-book receives restore into the work area for their import; the dataset stays as it is.
+    const bool cashBook = SyoriType == 4 || SyoriType == 6 || SyoriType == 10;
     if (SyoriType >= tkCloudSend) {
         if (GetDataListRecord() == 0)
             return false;
@@ -479,7 +481,9 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
             }
         }
         if (!toFolder && DM->ServerFExist(target + u'/' + DataFileName, ConnectMode)) {
-            if (trailer) {
+            if (trailer && cashBook) {
+                // A cash-book package is taken in by the import, which makes its own checks.
+            } else if (trailer) {
                 if (const QString refusal = mergeRefusal(AccInf.GassanKbn, zone.ZoneGassan); !refusal.isEmpty()) {
                     ui::showMessage(ui::MsgKind::Warning, refusal, ui::mbYes);
                     return false;
@@ -509,7 +513,10 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
             }
         }
         QString database = target + u'/' + DataFileName;
-        if (toFolder) {
+        if (cashBook) {
+            database = work + u'/' + DataFileName;
+            QFile::remove(database); // a comparison's restore of an older package
+        } else if (toFolder) {
             const QString into = work + QStringLiteral("/receive");
             QDir(into).removeRecursively();
             QDir().mkpath(into);
@@ -520,7 +527,7 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
         }
         SetFolderStatus(folderOfStatus, 5);
         // Our own attachments to the target go before it is replaced.
-        if (DM->IBDatabaseDAT.isConnected())
+        if (!cashBook && DM->IBDatabaseDAT.isConnected())
             DM->fnAccDatDisConnected(target, 0, 0);
         BackupWorker = std::make_unique<TBackupRestoreThread>(true);
         TBackupRestoreThread& w = *BackupWorker;
@@ -528,14 +535,14 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
         w.MyNumberLog = 1;
         w.ProcName = SyoriType < tkCloudSend ? QStringLiteral("データ受信") : QStringLiteral("クラウドシェア受信");
         w.ZoneUseMyNumber = zone.ZoneUseMyNumber;
-        w.Host = toFolder || ConnectMode == 0 ? QString() : SystemDef.HOSTNAME;
+        w.Host = toFolder || cashBook || ConnectMode == 0 ? QString() : SystemDef.HOSTNAME;
         w.DatabaseFile = database;
         w.BackupFile = copy;
         restored = w.RunAndWait(300);
         if (!restored)
             ui::showMessage(ui::MsgKind::Warning, w.ErrInfo.Message + u'\r' + w.ErrInfo.Detail, ui::mbYes);
         BackupWorker.reset();
-        if (restored && !toFolder) {
+        if (restored && !toFolder && !cashBook) {
             TDataInfomationRec rec;
             DataInfo->GetDataInfoRecOfFolder(target, rec);
             DataInfo->UpdateDataInfomation(SystemDef.HOSTNAME, target, rec);
