@@ -31,6 +31,7 @@ class QPushButton;
 class TBackupRestoreThread;
 class TCashBookLoaderBox;
 class TFtpSession;
+class TfmWaitMess;
 class TPerfectGrid;
 namespace Ui {
 class TfmDataTusin;
@@ -284,6 +285,9 @@ private:
     // The destination checks of both comparisons, then the comparison with the source read last.
     bool compareWithDestination(const QString& procName, const QString& destinationFolder,
                                 const std::function<TCompareInfo()>& source);
+    // Saves, packs and encrypts the open dataset in the road's send work folder, ticking progress lines
+    // 1 to 3; false after the step's message.
+    bool packForSend(TfmWaitMess* wait, TPackageRoad road);
     // Uploads a package under `name` into the session's current folder: an old copy is kept as
     // name + "bak" until the new one arrived whole with the local size. False after the message.
     bool uploadPackage(TFtpSession& ftp, const QString& localFile, const QString& name);

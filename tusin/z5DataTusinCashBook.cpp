@@ -28,6 +28,8 @@ QString framed(const QString& text) {
 }
 
 void step(TfmWaitMess* wait, int line, const QString& text, TWaitStep state) {
+    if (!wait)
+        return;
     wait->line(line)->setText(text);
     SetWaitStep(wait->line(line), state);
     QApplication::processEvents();
@@ -96,6 +98,22 @@ bool TfmDataTusin::uploadPackage(TFtpSession& ftp, const QString& localFile, con
 
 // ---- send --------------------------------------------------------------------------------------------
 
+bool TfmDataTusin::packForSend(TfmWaitMess* wait, TPackageRoad road) {
+    if (!PreparePackageFolder(road) || !SaveSendBackup(true))
+        return false;
+    step(wait, 1, QStringLiteral("送信用データ保存　終了"), TWaitStep::Done);
+    step(wait, 2, QStringLiteral("送信用データ圧縮　実行中"), TWaitStep::Running);
+    pause();
+    if (!PackSequence(road))
+        return false;
+    step(wait, 2, QStringLiteral("送信用データ圧縮　終了"), TWaitStep::Done);
+    step(wait, 3, QStringLiteral("送信用データ暗号化　実行中"), TWaitStep::Running);
+    if (!EncryptSequence(road))
+        return false;
+    step(wait, 3, QStringLiteral("送信用データ暗号化　終了"), TWaitStep::Done);
+    return true;
+}
+
 int TfmDataTusin::SendCashBookData() {
     const int kind = SyoriType;
     const int number = sendFolderOf(kind);
@@ -125,18 +143,8 @@ int TfmDataTusin::SendCashBookData() {
         return 0;
     }
     const TPackageStages stages = StagesOf(TPackageRoad::CashSend);
-    if (!PreparePackageFolder(TPackageRoad::CashSend) || !SaveSendBackup(true))
+    if (!packForSend(wait.get(), TPackageRoad::CashSend))
         return 0;
-    step(wait.get(), 1, QStringLiteral("送信用データ保存　終了"), TWaitStep::Done);
-    step(wait.get(), 2, QStringLiteral("送信用データ圧縮　実行中"), TWaitStep::Running);
-    pause();
-    if (!PackSequence(TPackageRoad::CashSend))
-        return 0;
-    step(wait.get(), 2, QStringLiteral("送信用データ圧縮　終了"), TWaitStep::Done);
-    step(wait.get(), 3, QStringLiteral("送信用データ暗号化　実行中"), TWaitStep::Running);
-    if (!EncryptSequence(TPackageRoad::CashSend))
-        return 0;
-    step(wait.get(), 3, QStringLiteral("送信用データ暗号化　終了"), TWaitStep::Done);
     step(wait.get(), 4, kRelaySend + QStringLiteral("　実行中"), TWaitStep::Running);
     pause();
     if (!QFileInfo::exists(stages.Package))

@@ -135,26 +135,14 @@ int TfmDataTusin::SendData() {
     }
 
     const TPackageStages stages = SendStages();
-    if (!PreparePackageFolder(TPackageRoad::Send) || !SaveSendBackup(true))
+    if (!packForSend(wait.get(), TPackageRoad::Send))
         return 1;
-    step(wait.get(), 1, QStringLiteral("送信用データ保存　終了"), TWaitStep::Done);
-    step(wait.get(), 2, QStringLiteral("送信用データ圧縮　実行中"), TWaitStep::Running);
-    pause();
-    if (!PackSequence(TPackageRoad::Send))
-        return 1;
-    step(wait.get(), 2, QStringLiteral("送信用データ圧縮　終了"), TWaitStep::Done);
-    step(wait.get(), 3, QStringLiteral("送信用データ暗号化　実行中"), TWaitStep::Running);
-    if (!EncryptSequence(TPackageRoad::Send))
-        return 1;
-    step(wait.get(), 3, QStringLiteral("送信用データ暗号化　終了"), TWaitStep::Done);
     step(wait.get(), 4, relayWord + QStringLiteral("　実行中"), TWaitStep::Running);
     pause();
     if (!QFileInfo::exists(stages.Package))
         return 1;
-    const qint64 localSize = QFileInfo(stages.Package).size();
     const QString folder = u'/' + twoDigits(slot);
     const QString name = cloud ? QStringLiteral("cplacc.wen") : QStringLiteral("placc.wen");
-    const QString backupName = name + QStringLiteral("bak");
 
     if (cloud && !RequestServerInfo())
         return 1;
@@ -169,33 +157,8 @@ int TfmDataTusin::SendData() {
             error(framed(QStringLiteral("転送先のディレクトリが存在しません。")));
             return 1;
         }
-        bool ok = true;
-        if (ftp.Size(name) > 0)
-            ok = ftp.Rename(name, backupName);
-        ok = ok && ftp.Put(stages.Package, name);
-        if (!ok) {
-            // The previous package comes back when the new one did not arrive whole.
-            if (ftp.Size(backupName) > 0) {
-                if (ftp.Size(name) > 0)
-                    ftp.Delete(name);
-                ftp.Rename(backupName, name);
-            }
-            error(framed(QStringLiteral("データの送信に失敗しました。")));
+        if (!uploadPackage(ftp, stages.Package, name))
             return 1;
-        }
-        pause();
-        if (ftp.Size(name) != localSize) {
-            if (ftp.Size(name) > 0)
-                ftp.Delete(name);
-            if (ftp.Size(backupName) > 0)
-                ftp.Rename(backupName, name);
-            ftp.Quit();
-            error(QStringLiteral("送信処理に失敗しました。ウイルス対策ソフトを実行中の場合は、終了してから再度送信を行ってください。"),
-                  ui::mbYes);
-            return 1;
-        }
-        if (ftp.Size(backupName) > 0)
-            ftp.Delete(backupName);
     }
 
     TRelaySentData data;

@@ -206,6 +206,11 @@ TEST_F(DirectKindsTest, ServerCheckListsTheThreeFoldersAndF5DeletesWithoutAsking
                        {"PeriodStart", "2024/04/01 00:00:00"},
                        {"PeriodEnd", "2025/03/31 00:00:00"}});
     SystemDef.GROUPID = 10000; // the group of the fixture's dataset list
+    // The colours of a new operator's settings, as the list is shown on a real start.
+    SystemDef.ColHeaderColor = SysDefColorDefaults.ColHeaderColor;
+    SystemDef.ClientColor = SysDefColorDefaults.ClientColor;
+    SystemDef.ClientColor2 = SysDefColorDefaults.ClientColor2;
+    SystemDef.ActiveColor = SysDefColorDefaults.ActiveColor;
     TfmDataTusin d;
     d.SyoriType = tkServerCheck;
     d.Relay = servers.settings;
