@@ -30,7 +30,6 @@ class QPlainTextEdit;
 class QPushButton;
 class TBackupRestoreThread;
 class TCashBookLoaderBox;
-class TFtpSession;
 class TfmWaitMess;
 class TPerfectGrid;
 namespace Ui {
@@ -288,9 +287,12 @@ private:
     // Saves, packs and encrypts the open dataset in the road's send work folder, ticking progress lines
     // 1 to 3; false after the step's message.
     bool packForSend(TfmWaitMess* wait, TPackageRoad road);
-    // Uploads a package under `name` into the session's current folder: an old copy is kept as
-    // name + "bak" until the new one arrived whole with the local size. False after the message.
-    bool uploadPackage(TFtpSession& ftp, const QString& localFile, const QString& name);
+    // The receive's progress window, shown: download (relayWord), decrypt, extract and restore lines.
+    std::unique_ptr<TfmWaitMess> showReceiveProgress(const QString& relayWord);
+    // Uploads a package under `name` into a relay folder ("/NN") with the FTP user of the pair in use: an
+    // old copy is kept as name + "bak" until the new one arrived whole with the local size. False after
+    // the message.
+    bool uploadPackage(const QString& user, const QString& folder, const QString& localFile, const QString& name);
     // The direct road's steps after the gates (kinds 3 to 10 but 8).
     int runCashBookSend(int result);
     int runMasterSend(int result);

@@ -62,7 +62,17 @@ const QString kPackageName = QStringLiteral("placc.wen");
 
 } // namespace
 
-bool TfmDataTusin::uploadPackage(TFtpSession& ftp, const QString& localFile, const QString& name) {
+bool TfmDataTusin::uploadPackage(const QString& user, const QString& folder, const QString& localFile,
+                                 const QString& name) {
+    TFtpSession ftp(ServerInfo.FtpHost, Relay.FtpPort, user, ServerInfo.FtpPassword);
+    if (!ftp.Connect()) {
+        ui::showMessage(ui::MsgKind::Error, framed(QStringLiteral("サーバーの接続に失敗しました。")));
+        return false;
+    }
+    if (!ftp.ChangeDir(folder)) {
+        ui::showMessage(ui::MsgKind::Error, framed(QStringLiteral("転送先のディレクトリが存在しません。")));
+        return false;
+    }
     const QString backupName = name + QStringLiteral("bak");
     bool ok = true;
     if (ftp.Size(name) > 0)
@@ -150,19 +160,8 @@ int TfmDataTusin::SendCashBookData() {
     if (!QFileInfo::exists(stages.Package))
         return 0;
 
-    {
-        TFtpSession ftp(ServerInfo.FtpHost, Relay.FtpPort, AccInf.TusinHolder[1].trimmed(), ServerInfo.FtpPassword);
-        if (!ftp.Connect()) {
-            ui::showMessage(ui::MsgKind::Error, framed(QStringLiteral("サーバーの接続に失敗しました。")));
-            return 0;
-        }
-        if (!ftp.ChangeDir(RelayFolderName(number))) {
-            ui::showMessage(ui::MsgKind::Error, framed(QStringLiteral("転送先のディレクトリが存在しません。")));
-            return 0;
-        }
-        if (!uploadPackage(ftp, stages.Package, kPackageName))
-            return 0;
-    }
+    if (!uploadPackage(AccInf.TusinHolder[1].trimmed(), RelayFolderName(number), stages.Package, kPackageName))
+        return 0;
 
     TRelaySentData data;
     data.DataName = AccInf.SHOUGOU;
@@ -185,6 +184,21 @@ int TfmDataTusin::SendCashBookData() {
 
 // ---- receive -----------------------------------------------------------------------------------------
 
+std::unique_ptr<TfmWaitMess> TfmDataTusin::showReceiveProgress(const QString& relayWord) {
+    WaitMessParent = this;
+    std::unique_ptr<TfmWaitMess> wait(new TfmWaitMess(this));
+    fmWaitMess = wait.get();
+    step(wait.get(), 1, relayWord + QStringLiteral("　実行中"), TWaitStep::Running);
+    step(wait.get(), 2, QStringLiteral("受信データ暗号解読"), TWaitStep::ToCome);
+    step(wait.get(), 3, QStringLiteral("受信データ圧縮解凍"), TWaitStep::ToCome);
+    step(wait.get(), 4, QStringLiteral("受信データ復元・照合"), TWaitStep::ToCome);
+    wait->line(5)->setVisible(false);
+    wait->resize(435, 194);
+    wait->show();
+    pause();
+    return wait;
+}
+
 int TfmDataTusin::ShowCashBookLoader(TCashBookLoaderBox& box) {
     return box.exec();
 }
@@ -193,17 +207,7 @@ int TfmDataTusin::ReceiveCashBookData(int folder) {
     if (folder < 0 || folder > 2)
         return 0;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    WaitMessParent = this;
-    std::unique_ptr<TfmWaitMess> wait(new TfmWaitMess(this));
-    fmWaitMess = wait.get();
-    step(wait.get(), 1, kRelayReceive + QStringLiteral("　実行中"), TWaitStep::Running);
-    step(wait.get(), 2, QStringLiteral("受信データ暗号解読"), TWaitStep::ToCome);
-    step(wait.get(), 3, QStringLiteral("受信データ圧縮解凍"), TWaitStep::ToCome);
-    step(wait.get(), 4, QStringLiteral("受信データ復元・照合"), TWaitStep::ToCome);
-    wait->line(5)->setVisible(false);
-    wait->resize(435, 194);
-    wait->show();
-    pause();
+    std::unique_ptr<TfmWaitMess> wait = showReceiveProgress(kRelayReceive);
     setEnabled(false);
     const auto end = qScopeGuard([&] {
         if (SyoriType == 6 || SyoriType == 10)

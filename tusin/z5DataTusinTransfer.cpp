@@ -147,19 +147,8 @@ int TfmDataTusin::SendData() {
     if (cloud && !RequestServerInfo())
         return 1;
 
-    {
-        TFtpSession ftp(ServerInfo.FtpHost, Relay.FtpPort, AccInf.WEB_HOLDER.trimmed(), ServerInfo.FtpPassword);
-        if (!ftp.Connect()) {
-            error(framed(QStringLiteral("サーバーの接続に失敗しました。")));
-            return 1;
-        }
-        if (!ftp.ChangeDir(folder)) {
-            error(framed(QStringLiteral("転送先のディレクトリが存在しません。")));
-            return 1;
-        }
-        if (!uploadPackage(ftp, stages.Package, name))
-            return 1;
-    }
+    if (!uploadPackage(AccInf.WEB_HOLDER.trimmed(), folder, stages.Package, name))
+        return 1;
 
     TRelaySentData data;
     data.DataName = AccInf.ENTTEXT;
@@ -258,17 +247,7 @@ int TfmDataTusin::ReceiveData() {
     }
     const QString relayWord =
         cloud ? QStringLiteral("クラウドからデータ受信") : QStringLiteral("中継サーバーからデータ受信");
-    WaitMessParent = this;
-    std::unique_ptr<TfmWaitMess> wait(new TfmWaitMess(this));
-    fmWaitMess = wait.get();
-    step(wait.get(), 1, relayWord + QStringLiteral("　実行中"), TWaitStep::Running);
-    step(wait.get(), 2, QStringLiteral("受信データ暗号解読"), TWaitStep::ToCome);
-    step(wait.get(), 3, QStringLiteral("受信データ圧縮解凍"), TWaitStep::ToCome);
-    step(wait.get(), 4, QStringLiteral("受信データ復元・照合"), TWaitStep::ToCome);
-    wait->line(5)->setVisible(false);
-    wait->resize(435, 194);
-    wait->show();
-    pause();
+    std::unique_ptr<TfmWaitMess> wait = showReceiveProgress(relayWord);
     setEnabled(false);
 
     // From the work folder on, a cloud-share area claimed by the start request is released after any
