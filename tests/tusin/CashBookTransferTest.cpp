@@ -160,6 +160,21 @@ TEST_F(CashBookTransferTest, CashBookSendUploadsReportsAndThenMarksTheRows) {
     EXPECT_TRUE(QDir(PackageTempFolder() + QStringLiteral("/ComS")).entryList(QDir::Files).isEmpty());
 }
 
+TEST_F(CashBookTransferTest, AutomaticSendsGoToFolder01AndOnlyKind9SaysItHasEnded) {
+    SKIP_WITHOUT_RELAY(servers);
+    const struct {
+        int kind;
+        QStringList texts;
+    } cases[] = {{7, {kSendQuestion}}, {9, {kSendQuestion, kSent}}};
+    for (const auto& c : cases) {
+        e.ui->clear();
+        EXPECT_EQ(run(c.kind), 1) << c.kind;
+        EXPECT_EQ(e.ui->messageTexts(), c.texts) << c.kind;
+        EXPECT_GT(QFileInfo(remote("/01/placc.wen")).size(), 0) << c.kind;
+        EXPECT_TRUE(requests("1810").last().contains("&fSname=01&")) << c.kind;
+    }
+}
+
 TEST_F(CashBookTransferTest, SendThatDoesNotArriveIsAFailure) {
     SKIP_WITHOUT_RELAY(servers);
     const int live = writeLocal(QDate(2024, 5, 1), 1000, QStringLiteral("現金売上"));

@@ -28,6 +28,8 @@ struct Shown {
     std::vector<std::pair<int, int>> lines;
     int buttons = -1, height = -1;
     QStringList texts;
+    bool secondButton = false;
+    QString firstButton;
 };
 
 void watchHikaku(Shown& shown, const QString& shot) {
@@ -45,9 +47,11 @@ void watchHikaku(Shown& shown, const QString& shot) {
         }
         shown.buttons = d->Button1()->y();
         shown.height = d->height();
+        shown.firstButton = d->Button1()->text();
+        shown.secondButton = d->Button2()->isVisibleTo(d);
         QDir().mkpath(QStringLiteral("/tmp/i31"));
         d->grab().save(QStringLiteral("/tmp/i31/") + shot + QStringLiteral(".png"));
-        d->Button2()->click();
+        (shown.secondButton ? d->Button2() : d->Button1())->click();
         timer->stop();
         timer->deleteLater();
     });
@@ -234,4 +238,55 @@ TEST_F(DirectKindsTest, ServerCheckListsTheThreeFoldersAndF5DeletesWithoutAsking
     EXPECT_EQ(folders[1].toObject().value("DataName").toString(), QString());
     EXPECT_FALSE(folders[0].toObject().value("DataName").toString().isEmpty());
     d.close();
+}
+
+TEST_F(DirectKindsTest, ReceiveRefusalsAndTheirLayouts) {
+    RelayServers servers;
+    SKIP_WITHOUT_RELAY(servers);
+    const QString id = servers.addId();
+    AccInf.TusinHolder[1] = id;
+    const QString refusal = QStringLiteral("中継サーバーのデータと下記相違点があるため受信出来ません。");
+    const QString switchData = QStringLiteral("データを切り換えて実行して下さい。");
+    using Lines = std::vector<std::pair<int, int>>;
+    const struct {
+        int kind, folder;
+        bool company, period;
+        Lines lines;
+        int buttons, height;
+        bool switchLine;
+        const char* shot;
+    } cases[] = {
+        {4, 1, true, false, {{4, 49}, {5, 70}, {6, 86}}, 130, 210, false, "refusal-4-company"},
+        {4, 1, true, true, {{4, 39}, {5, 60}, {6, 76}, {7, 103}, {8, 124}, {9, 140}}, 190, 270, false, "refusal-4-both"},
+        {6, 2, true, true, {{4, 69}, {5, 90}, {6, 106}, {7, 133}, {8, 154}, {9, 170}}, 220, 300, true, "refusal-6-both"},
+        {10, 3, false, true, {{7, 69}, {8, 90}, {9, 106}}, 150, 230, false, "refusal-10-master-period"},
+    };
+    for (const auto& c : cases) {
+        for (int n = 1; n <= 3; ++n)
+            servers.entry(id, "folder", n, {{"DataName", ""}});
+        servers.entry(id, "folder", c.folder,
+                      {{"DataName", TxPzConv::EncodeBase64(cp932::encode(c.company ? QStringLiteral("他社") : AccInf.SHOUGOU))},
+                       {"Password", "cpw1"},
+                       {"PeriodStart", c.period ? "2023/04/01 00:00:00" : "2024/04/01 00:00:00"},
+                       {"PeriodEnd", c.period ? "2024/03/31 00:00:00" : "2025/03/31 00:00:00"}});
+        TfmDataTusin d;
+        d.SyoriType = c.kind;
+        d.Relay = servers.settings;
+        Shown shown;
+        watchHikaku(shown, QString::fromLatin1(c.shot));
+        e.ui->clear();
+        EXPECT_EQ(d.Execute(true), -1) << c.shot;
+        EXPECT_TRUE(e.ui->messageTexts().isEmpty()) << c.shot;
+        EXPECT_EQ(shown.texts.value(0), refusal) << c.shot;
+        EXPECT_EQ(shown.texts.contains(switchData), c.switchLine) << c.shot;
+        EXPECT_EQ(shown.lines, c.lines) << c.shot;
+        EXPECT_EQ(shown.buttons, c.buttons) << c.shot;
+        EXPECT_EQ(shown.height, c.height) << c.shot;
+        EXPECT_EQ(shown.firstButton, QStringLiteral("ＯＫ")) << c.shot;
+        EXPECT_FALSE(shown.secondButton) << c.shot;
+        EXPECT_EQ(d.MasterReceive, c.folder == 3 ? 1 : 0) << c.shot;
+    }
+    // Nothing was received, so nothing was deleted.
+    for (const QByteArray& r : servers.log(id))
+        EXPECT_FALSE(r.startsWith("GET /request.php?Scode=1750")) << r.toStdString();
 }
