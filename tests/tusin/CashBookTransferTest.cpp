@@ -158,6 +158,9 @@ TEST_F(CashBookTransferTest, CashBookSendUploadsReportsAndThenMarksTheRows) {
                            "&fNe=1&fKis=202404010000&fKie=202503310000&fPa=cpw1&fYobi=0000");
     EXPECT_EQ(openInt(QStringLiteral("SELECT LINKKUB FROM SIWAKE WHERE REC=%1").arg(live)), 10);
     EXPECT_TRUE(QDir(PackageTempFolder() + QStringLiteral("/ComS")).entryList(QDir::Files).isEmpty());
+    // The job's history: started under the kind's caption and ended.
+    EXPECT_EQ(openInt(QStringLiteral("SELECT COUNT(*) FROM OPINF WHERE JOBNAME='現金出納帳送信'")), 0);
+    EXPECT_EQ(openInt(QStringLiteral("SELECT COUNT(*) FROM OPINF_LOG WHERE JOBNAME='現金出納帳送信' AND STATE='正常終了'")), 1);
 }
 
 TEST_F(CashBookTransferTest, AutomaticSendsGoToFolder01AndOnlyKind9SaysItHasEnded) {
