@@ -168,8 +168,12 @@ int TfmDataTusin::SendCashBookData() {
     data.FiscalYear = AccInf.NENDO;
     data.PeriodStart = AccInf.KISHU;
     data.PeriodEnd = AccInf.KIMATU;
-    // The process's data version, which nothing sets: "0000".
-    YobiText = QStringLiteral("0000");
+    // The version of the sent data: the dataset's own major and minor.
+    if (!UpdateCloudLine(1))
+        return 0;
+    data.VersionMajor = VersionMajor;
+    data.VersionMinor = VersionMinor1;
+    YobiText = QStringLiteral("%1%2").arg(VersionMajor, 2, 10, QChar(u'0')).arg(VersionMinor1, 2, 10, QChar(u'0'));
     if (RequestSendComplete(ServerInfo, 1810, number, data, relayContext(), Relay) != TRelayOutcome::Ok)
         return 0;
     step(wait.get(), 4, kRelaySend + QStringLiteral("　終了"), TWaitStep::Done);

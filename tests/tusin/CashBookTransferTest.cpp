@@ -142,6 +142,7 @@ protected:
 
 TEST_F(CashBookTransferTest, CashBookSendUploadsReportsAndThenMarksTheRows) {
     SKIP_WITHOUT_RELAY(servers);
+    open.execute(QStringLiteral("UPDATE ACCVERSION SET MAJOR=13, MINOR1=2"));
     const int live = writeLocal(QDate(2024, 5, 1), 1000, QStringLiteral("現金売上"));
     e.ui->clear();
     EXPECT_EQ(run(3), 1);
@@ -155,7 +156,7 @@ TEST_F(CashBookTransferTest, CashBookSendUploadsReportsAndThenMarksTheRows) {
     ASSERT_EQ(done.size(), 1);
     EXPECT_EQ(done[0], "GET /request.php?Scode=1810&sSno=SER-0001&sFName=" + id.toLatin1() + "&fSname=02&fSg=" +
                            RelayNameValue(AccInf.SHOUGOU) +
-                           "&fNe=1&fKis=202404010000&fKie=202503310000&fPa=cpw1&fYobi=0000");
+                           "&fNe=1&fKis=202404010000&fKie=202503310000&fPa=cpw1&fYobi=1302");
     EXPECT_EQ(openInt(QStringLiteral("SELECT LINKKUB FROM SIWAKE WHERE REC=%1").arg(live)), 10);
     EXPECT_TRUE(QDir(PackageTempFolder() + QStringLiteral("/ComS")).entryList(QDir::Files).isEmpty());
     // The job's history: started under the kind's caption and ended.
