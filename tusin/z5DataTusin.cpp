@@ -164,14 +164,6 @@ int TfmDataTusin::RoadNotAvailable() {
     return 1;
 }
 
-int TfmDataTusin::CloudShareSend(const QString& /*dataFolder*/, const QString& /*caption*/, int /*automatic*/) {
-    return RoadNotAvailable();
-}
-
-int TfmDataTusin::CloudShareReceive(const QString& /*dataFolder*/, int /*automatic*/) {
-    return RoadNotAvailable();
-}
-
 int TfmDataTusin::Execute(bool modal) {
     ShowNormalCursor();
     CloudAnalysisSend = 0;
