@@ -40,24 +40,15 @@ double timed(const char* what, const std::function<bool()>& run) {
     return s;
 }
 
-size_t readInto(char* buffer, size_t size, size_t count, void* file) {
-    const qint64 n = static_cast<QFile*>(file)->read(buffer, qint64(size * count));
-    return n < 0 ? CURL_READFUNC_ABORT : size_t(n);
-}
-
-size_t writeFrom(char* data, size_t size, size_t count, void* file) {
-    const qint64 n = static_cast<QFile*>(file)->write(data, qint64(size * count));
-    return n < 0 ? 0 : size_t(n);
-}
-
 // One bare transfer of a whole file, nothing else on the connection.
 bool bareTransfer(const QString& url, const QString& user, const QString& password, const QString& local,
                   bool upload) {
     CURL* c = curl_easy_init();
     if (!c)
         return false;
-    QFile file(local);
-    if (!file.open(upload ? QIODevice::ReadOnly : QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // libcurl's own stdio reads and writes.
+    std::FILE* file = std::fopen(QFile::encodeName(local).constData(), upload ? "rb" : "wb");
+    if (!file) {
         curl_easy_cleanup(c);
         return false;
     }
@@ -67,15 +58,14 @@ bool bareTransfer(const QString& url, const QString& user, const QString& passwo
     curl_easy_setopt(c, CURLOPT_PASSWORD, pass.constData());
     if (upload) {
         curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(c, CURLOPT_READFUNCTION, readInto);
-        curl_easy_setopt(c, CURLOPT_READDATA, &file);
-        curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
+        curl_easy_setopt(c, CURLOPT_READDATA, file);
+        curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, curl_off_t(QFileInfo(local).size()));
     } else {
-        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeFrom);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, &file);
+        curl_easy_setopt(c, CURLOPT_WRITEDATA, file);
     }
     const bool ok = curl_easy_perform(c) == CURLE_OK;
     curl_easy_cleanup(c);
+    std::fclose(file);
     return ok;
 }
 
