@@ -135,6 +135,14 @@ int main(int argc, char** argv) {
         });
         stages += timed("decrypt", [&] { return d->DecryptSequence(TPackageRoad::Receive); });
         stages += timed("extract", [&] { return d->ExtractSequence(TPackageRoad::Receive); });
+        // Not a stage of its own: what the restore's copy into the work area costs by itself.
+        timed("  of which: a copy of the backup", [&] {
+            const QString probe = e.env.temp() + QStringLiteral("/probe.fbk");
+            QFile::remove(probe);
+            const bool ok = QFile::copy(s.Backup, probe);
+            QFile::remove(probe);
+            return ok;
+        });
         stages += timed("restore (with comparison)", [&] { return d->RestoreReceivedData(true); });
         d->CleanUpStages(TPackageRoad::Receive);
     }
