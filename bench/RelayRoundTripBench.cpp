@@ -116,13 +116,15 @@ int main(int argc, char** argv) {
     {
         auto d = dialog(tkSend);
         const TPackageStages s = d->SendStages();
-        stages += timed("backup", [&] { return d->PreparePackageFolder(TPackageRoad::Send) && d->SaveSendBackup(true); });
+        stages += timed(
+            "backup", [&] { return d->PreparePackageFolder(TPackageRoad::Send) && d->SaveSendBackup(true); });
         stages += timed("pack", [&] { return d->PackSequence(TPackageRoad::Send); });
         stages += timed("encrypt", [&] { return d->EncryptSequence(TPackageRoad::Send); });
         packageSize = QFileInfo(s.Package).size();
         stages += timed("upload", [&] {
             TFtpSession ftp(d->ServerInfo.FtpHost, servers.settings.FtpPort, id, d->ServerInfo.FtpPassword);
-            return ftp.Connect() && ftp.ChangeDir(QStringLiteral("03")) && ftp.Put(s.Package, QStringLiteral("placc.wen"));
+            return ftp.Connect() && ftp.ChangeDir(QStringLiteral("03")) &&
+                   ftp.Put(s.Package, QStringLiteral("placc.wen"));
         });
     }
     {
@@ -170,15 +172,14 @@ int main(int argc, char** argv) {
     if (e.dm->IBDatabaseDAT.isConnected())
         e.dm->fnAccDatDisConnected(SystemDef.DataDir, 1, 0);
     const QString work = e.env.temp();
-    const QString backup = work + QStringLiteral("/floor.fbk"), restored = work + QStringLiteral("/floor.fdb");
+    const QString backup = work + QStringLiteral("/floor.fbk"),
+                  restored = work + QStringLiteral("/floor.fdb");
     const QString fetched = work + QStringLiteral("/floor.wen");
     double floor = 0;
-    floor += timed("services backup", [&] {
-        return e.dm->BackupFDB(TDM::ProtocolLocal, QString(), ds.database, backup, true);
-    });
-    floor += timed("services restore", [&] {
-        return e.dm->RestoreFDB(TDM::ProtocolLocal, QString(), restored, backup, true);
-    });
+    floor += timed("services backup",
+                   [&] { return e.dm->BackupFDB(TDM::ProtocolLocal, QString(), ds.database, backup, true); });
+    floor += timed("services restore",
+                   [&] { return e.dm->RestoreFDB(TDM::ProtocolLocal, QString(), restored, backup, true); });
     // The package the end-to-end send left on the server stands in for the local one.
     const QString remote = QStringLiteral("ftp://127.0.0.1:%1/03/").arg(servers.settings.FtpPort);
     {

@@ -524,6 +524,8 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
         BackupWorker = std::make_unique<TBackupRestoreThread>(true);
         TBackupRestoreThread& w = *BackupWorker;
         w.Mode = TBackupRestoreThread::ModeRestore;
+        // The dataset goes back into use at once: its indexes are restored active.
+        w.KeepIndexes = 1;
         w.MyNumberLog = 1;
         w.ProcName = SyoriType < tkCloudSend ? QStringLiteral("データ受信") : QStringLiteral("クラウドシェア受信");
         w.ZoneUseMyNumber = zone.ZoneUseMyNumber;

@@ -405,6 +405,11 @@ TEST_F(RelayTransferTest, AReceiveKeepsTheLocalMergeSettingsStandAloneAndClearsT
     receive();
     EXPECT_EQ(text(dsB, QStringLiteral("SELECT ENTTEXT FROM ACCDEF1 WHERE REC=1")), QStringLiteral("送信テスト"));
     EXPECT_EQ(merge(dsB), (QStringList{"1", "3"}));
+    // The received dataset is restored with its indexes working, as it was sent.
+    EXPECT_EQ(text(dsB, QStringLiteral("SELECT COUNT(*) FROM RDB$INDICES WHERE RDB$INDEX_INACTIVE = 1")),
+              QStringLiteral("0"));
+    EXPECT_NE(text(dsB, QStringLiteral("SELECT COUNT(*) FROM RDB$INDICES WHERE RDB$SYSTEM_FLAG = 0")),
+              QStringLiteral("0"));
 
     const QString server = qEnvironmentVariable("QV_FB_SERVER");
     if (server.isEmpty())
