@@ -192,6 +192,16 @@ int main(int argc, char** argv) {
             return bareTransfer(remote + QStringLiteral("floor.wen"), id, info.FtpPassword, fetched, true);
         });
     }
+    std::printf("beside the floor:\n");
+    {
+        TRelayServerInfo info;
+        RequestServerInfo(info, tkSend, TRelayContext::current(), servers.settings);
+        timed("the same upload through TFtpSession", [&] {
+            TFtpSession ftp(info.FtpHost, servers.settings.FtpPort, id, info.FtpPassword);
+            return ftp.Connect() && ftp.ChangeDir(QStringLiteral("03")) &&
+                   ftp.Put(fetched, QStringLiteral("floor2.wen"));
+        });
+    }
     std::printf("roads %.2f s, floor %.2f s, ratio %.3f\n", roads, floor, roads / floor);
     return 0;
 }
