@@ -205,6 +205,8 @@ public:
     void SetDataStatus(const QString& folder, int status);
     void UpdateListRow(TDataListRec& entry);
     void SetRowLock(bool locked);
+    // The operator code (as the lock column shows it) of an operator key of the logged-on group.
+    static qint32 OperatorCodeOf(qint32 key);
     // The lock column of a data row (client/server): takes or releases the operator's lock.
     void ToggleRowLock(int row);
     void RemoveChildRows(int row, bool all);

@@ -36,12 +36,6 @@ struct TConnectionState {
     qint32 Major = 0, Minor1 = 0, Minor2 = 0;
 };
 
-// The operator code of an operator key of the logged-on group.
-qint32 operatorCodeOf(qint32 key) {
-    const qint32 base = SystemDef.GROUPID * 10000;
-    return base > 0 && key >= base ? key % base : key;
-}
-
 bool isUnrestrictedOperator() {
     return SystemDef.JOBLEVEL == 9;
 }
@@ -180,7 +174,7 @@ bool TDataSentakuBox::TakeOutData() {
     DataInfo->ConnectMode = ConnectMode;
     DataInfo->ReadDataIni(folder, InfoBuf);
     const bool storedLock = InfoBuf.STATUS == 3;
-    const qint32 storedHolder = storedLock ? operatorCodeOf(InfoBuf.OPCODE) : 0;
+    const qint32 storedHolder = storedLock ? OperatorCodeOf(InfoBuf.OPCODE) : 0;
     if (storedLock && InfoBuf.OPCODE != SystemDef.OPCODE && !isUnrestrictedOperator()) {
         g->SetCellPicture(row, colLockPic, StatePictures[1]);
         g->SetCellValue(row, colLock, storedHolder);
