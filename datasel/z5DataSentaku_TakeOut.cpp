@@ -195,15 +195,22 @@ bool TDataSentakuBox::TakeOutData() {
     g->SetCurrentCell(row, 0);
     if (storedLock)
         SetRowLock(false);
-    if (RestoreData(transfer) == 1)
-        return true;
-    // The data stays out: the lock goes back to whoever held it.
-    if (storedLock) {
-        TDataListRec& e = RowRecord(row);
-        e.DATALOCK = storedHolder;
-        UpdateListRow(e);
-        g->SetCellPicture(row, colLockPic, StatePictures[1]);
-        g->SetCellValue(row, colLock, storedHolder);
-    }
-    return false;
+    bool restored = false;
+    // Unless the restore went through, the data stays out: the lock goes back to whoever held it, also
+    // when the restore ended in an exception.
+    const auto relock = qScopeGuard([&] {
+        if (restored || !storedLock)
+            return;
+        try {
+            TDataListRec& e = RowRecord(row);
+            e.DATALOCK = storedHolder;
+            UpdateListRow(e);
+            g->SetCellPicture(row, colLockPic, StatePictures[1]);
+            g->SetCellValue(row, colLock, storedHolder);
+        } catch (const std::exception& e) {
+            ui::showMessage(ui::MsgKind::Error, QString::fromStdString(e.what()));
+        }
+    });
+    restored = RestoreData(transfer) == 1;
+    return restored;
 }
