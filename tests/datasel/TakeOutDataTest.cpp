@@ -118,8 +118,9 @@ protected:
         // Facilities do not limit anyone here: only the lock decides.
         SystemDef.SisetuFree = 1;
     }
-    // The choice answers OK; then the local dialog, when one shows, gets its script. A script whose run
-    // showed no local dialog does nothing on a later one.
+    // The choice answers OK; then the local dialog, when one shows, gets its script (the save before it
+    // may take long on a busy computer). A script whose run showed no local dialog does nothing on a
+    // later one.
     void script(bool expectTakenOut, const std::function<void(Box&)>& local = {}) {
         const int generation = ++scriptGeneration;
         testenv::whenShown<TWhichDataSetBox>([=, this](TWhichDataSetBox& d) {
@@ -137,7 +138,7 @@ protected:
                         EXPECT_EQ(SystemDef.AllSisetuSwitch, 1);
                         local(b);
                     },
-                    1500);
+                    15000);
             }
             d.form().btnOK->click();
         });
