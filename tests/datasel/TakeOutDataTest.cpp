@@ -192,9 +192,9 @@ TEST_F(TakeOutDataTest, TakeOutAndBringBackOnlyForTheOperatorWhoTookTheDataOut) 
     auto box = prepared();
     EXPECT_EQ(box->KeyCaption(Box::kF3), QStringLiteral("F3:持ち出し"));
 
-    // Out: the server's dataset lands in the local slot and the server row carries the lock.
+    // Out, by F3: the server's dataset lands in the local slot and the server row carries the lock.
     script(false, [this](Box& b) { runAndSelectLocal(b); });
-    EXPECT_TRUE(box->TakeOutData());
+    box->F3Click();
     EXPECT_TRUE(localShown);
     EXPECT_EQ(connectionState(), serverState);
     EXPECT_EQ(stored(localSlot + QStringLiteral("/placc.fdb"),
