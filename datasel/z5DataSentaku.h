@@ -8,8 +8,7 @@
 //
 // The grid shows one row per dataset and, under merged data, one row per child; hidden columns carry
 // what the row services read (see Col). Copy and paste, new data, delete, save and restore work on
-// the focused row (z5DataSentaku_Ops.cpp); the operations of later dialogs (shared server,
-// communication, distributed children, take-out) are reported as not available yet.
+// the focused row (z5DataSentaku_Ops.cpp); the shared-server actions are in z5DataSentaku_Shared.cpp.
 
 #include "controls/SDI.h"
 #include "core/DialogRegistry.h"
@@ -38,6 +37,7 @@ class TFileOperationBox;
 class TFileOperationBoxEx1;
 class TGassanDataCtl;
 class TPerfectGrid;
+class TServerSentakuBox;
 class TxAnimeProgressDialog;
 
 // Registers the dialog under "QzDataSenkaku" (done once by the program's start-up).
@@ -157,6 +157,28 @@ public:
     TFileOperationBox* SaveFolderBox();
     TFileOperationBoxEx1* RestoreSourceBox();
 
+    // ---- shared-server data (stand-alone) ----
+    // 共有取得: receives the shared data of an assigned row, or assigns an empty row to a shared
+    // dataset chosen in the shared-server dialog and receives it.
+    void btnKyoyuDataDownClick();
+    // 共有保管: a confirmed send of the focused row's shared data.
+    void btnKyoyuDataUpClick();
+    void btnCloudShareClick();
+    // The result of the list's receive (1 received and held), 0 when declined.
+    int ReceiveSharedData(bool automatic);
+    // The result of the list's send (1 handed back), 0 when refused or declined.
+    int SendSharedData(bool automatic);
+    // F4 in stand-alone mode: 1 when cancelled, else whether the local copy could be removed.
+    int UnassignSharedData();
+    // Sets the hold mark of a list entry (and of its children) in the list, the local copy and, unless
+    // another operator holds it, the shared folder.
+    void SetSharedHold(bool hold, TDataListRec& entry);
+    // Brings the focused row's local copy of shared data that is not held up to date by a receive and
+    // send; true when there was nothing to do or both worked.
+    bool SyncSharedCopy();
+    // The shared-server dialog, created on first use and reused.
+    TServerSentakuBox* ServerBox();
+
     // ---- merged data (stand-alone) ----
     // F3 on a merged row: adds a distributed-input child.
     void AddBunsanData();
@@ -243,6 +265,12 @@ private:
     void showStatusBox(const QString& caption, const QString& folder, qint32 opcode, const QString& name,
                        const QString& text);
     int autoSharedStep(bool upload, const TDataListRec& entry);
+    int listIndexOf(int row) const;
+    // The shared-state cells of a parent row and its children.
+    void markSharedRows(int parentRow, bool held);
+    // After an operation changed the row's held shared data: the share gets the new data and the hold
+    // is kept.
+    void storeHeldCopy(int row, bool changed);
     void paintRowColours(int row, const TDataListRec& entry);
     bool hasCurrentRow() const;
     void refreshPlaceCombo();
@@ -266,6 +294,7 @@ private:
     QPointer<TFileOperationBox> m_saveBox;
     QPointer<TFileOperationBoxEx1> m_restoreBox;
     std::unique_ptr<TxAnimeProgressDialog> m_progress;
+    QPointer<TServerSentakuBox> m_serverBox;
     bool m_modal = false;
     bool m_placeChanging = false;
 };

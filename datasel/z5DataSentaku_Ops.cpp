@@ -404,8 +404,7 @@ void TDataSentakuBox::pasteStep(int row) {
     }
     DataListRefresh(row);
     g->SetCurrentCell(row, 0);
-    if (SharedState(0, row) == 2)
-        notAvailable(QStringLiteral("共有保管"));
+    storeHeldCopy(row, true);
 }
 
 bool TDataSentakuBox::pasteLocal(int row, const QString& target) {
@@ -573,11 +572,8 @@ int TDataSentakuBox::SaveData(const QString& folder) {
     const int row = g->CurrentRow();
     TDataListRec& e = RowRecord(row);
     const QString source = RowDataPath(row);
-    if (ConnectMode == 0 && e.NETDRIVE == 1 && e.KYOYULOCK == 0) {
-        // The local copy of shared data would first have to be brought up to date.
-        notAvailable(QStringLiteral("共有取得"));
+    if (!SyncSharedCopy())
         return 0;
-    }
     if (DM->IsCloudShareEnabled(0) && e.CLOUD == 1 && !cloudReceive(e, source)) {
         DataListRefresh(row);
         return 0;
@@ -903,8 +899,7 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
         if (r >= 1 && r <= 9)
             return 1;
     }
-    if (SharedState(0, row) == 2)
-        notAvailable(QStringLiteral("共有保管"));
+    storeHeldCopy(row, true);
     return 1;
 }
 
@@ -967,8 +962,7 @@ int TDataSentakuBox::NewData() {
         else
             SetDataStatus(folder, 1);
     }
-    if (SharedState(0, row) == 2)
-        notAvailable(QStringLiteral("共有保管"));
+    storeHeldCopy(row, r == 1);
     DataListRefresh(row);
     return 1;
 }

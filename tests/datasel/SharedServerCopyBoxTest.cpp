@@ -1,0 +1,125 @@
+// The shared-server buttons of the data-selection dialog in stand-alone mode on a real dataset kept in a
+// temporary folder that stands for the share: 共有取得, 共有保管 and F4 (assignment removed).
+
+#include "SystemDbProbe.h"
+
+#include "controls/PerfectGrid.h"
+#include "core/DataModule.h"
+#include "core/TDataInfomation.h"
+#include "core/uAccFunction2_System.h"
+#include "core/uAccRecord.h"
+#include "datasel/z5DataSentaku.h"
+#include "support/DmFixture.h"
+#include "ui_z5DataSentaku.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using Box = TDataSentakuBox;
+constexpr int kRec = 7;
+
+class SharedServerCopyBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        e.connectSystem();
+        testenv::CompanySpec c;
+        c.code = QStringLiteral("3001");
+        c.name = QStringLiteral("共有商事");
+        const testenv::Dataset ds = e.root->addDataset(c, kRec);
+        local = ds.folder;
+        // The dataset lives on the share; the row works on a local copy that is not there yet.
+        shared = e.env.path() + QStringLiteral("/share/pellanzaimu/sv0001");
+        ASSERT_TRUE(QDir().mkpath(shared));
+        ASSERT_TRUE(ShellFolderCopyMove(local + QStringLiteral("/*"), shared, FO_MOVE));
+        ASSERT_TRUE(QDir(local).removeRecursively());
+        e.executeSystem(QStringLiteral("UPDATE DATALIST SET NETDRIVE=1, KYOYULOCK=0, PASNAME='%1' WHERE REC=%2")
+                            .arg(shared)
+                            .arg(kRec));
+    }
+
+    std::unique_ptr<Box> prepared() {
+        auto box = std::make_unique<Box>();
+        box->KeepOnClose = true;
+        box->SetParams({QStringLiteral("SyoriType=0")});
+        box->Prepare(true);
+        return box;
+    }
+    int rowOfRec(const Box& box, int rec) const {
+        const TPerfectGrid* g = box.Grid();
+        for (int r = 0; r < g->RowCount(); ++r)
+            if (g->CellText(r, -1).toInt() == rec && g->CellText(r, Box::colGassan).toInt() != 10)
+                return r;
+        return -1;
+    }
+    void focus(Box& box, int rec) {
+        const int r = rowOfRec(box, rec);
+        ASSERT_GE(r, 0);
+        box.Grid()->SetCurrentCell(r, 0);
+        box.SetFunctionKeys();
+    }
+    QString listValue(const char* column) const {
+        return testenv::systemValue(
+            *e.root, QStringLiteral("SELECT %1 FROM DATALIST WHERE REC=%2").arg(QLatin1String(column)).arg(kRec));
+    }
+    static int shareStatus(const QString& folder) {
+        TDataInfomation info;
+        TDataInfomationRec r;
+        info.ReadDataIni(folder, r);
+        return r.SHARE_STATUS;
+    }
+
+    testenv::DmEnvironment e;
+    QString shared;
+    QString local;
+};
+
+TEST_F(SharedServerCopyBoxTest, GetStoreAndUnassign) {
+    auto box = prepared();
+    focus(*box, kRec);
+    const int row = rowOfRec(*box, kRec);
+
+    e.ui->queueAnswer(ui::mrYes);
+    box->form().btnSharedGet->click();
+    EXPECT_TRUE(QFileInfo::exists(local + u'/' + DataFileName));
+    EXPECT_EQ(listValue("KYOYULOCK"), QStringLiteral("1"));
+    EXPECT_EQ(shareStatus(shared), 2);
+    EXPECT_EQ(box->Grid()->CellText(row, Box::colShared), QStringLiteral("1"));
+
+    e.ui->clear();
+    e.ui->queueAnswer(ui::mrYes);
+    focus(*box, kRec);
+    box->form().btnSharedPut->click();
+    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("共有データの保管を行います。よろしいですか？")});
+    EXPECT_EQ(listValue("KYOYULOCK"), QStringLiteral("0"));
+    EXPECT_EQ(shareStatus(shared), 1);
+    EXPECT_EQ(box->Grid()->CellText(row, Box::colShared), QStringLiteral("0"));
+
+    // F4: the row is no longer assigned and the local copy is gone; the share keeps its data.
+    e.ui->clear();
+    e.ui->queueAnswer(ui::mrOk);
+    focus(*box, kRec);
+    EXPECT_EQ(box->UnassignSharedData(), 1);
+    EXPECT_EQ(listValue("NETDRIVE"), QStringLiteral("0"));
+    EXPECT_FALSE(QFileInfo::exists(local));
+    EXPECT_TRUE(QFileInfo::exists(shared + u'/' + DataFileName));
+}
+
+TEST_F(SharedServerCopyBoxTest, GetOnARowThatHoldsOtherDataIsRefused) {
+    testenv::CompanySpec c;
+    c.code = QStringLiteral("3002");
+    c.name = QStringLiteral("手元商事");
+    e.root->addDataset(c, 8);
+    auto box = prepared();
+    focus(*box, 8);
+    // The key bar keeps the button disabled on such a row; the handler refuses all the same.
+    EXPECT_FALSE(box->form().btnSharedGet->isEnabled());
+    box->btnKyoyuDataDownClick();
+    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("選択したフォルダには既にデータが登録されています。\r")});
+}
+
+} // namespace
