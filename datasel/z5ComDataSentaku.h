@@ -20,6 +20,11 @@ extern const QString kNewAreaText;  // "新しい領域"
 void DataStatusName(qint32 code, QString& text);
 QString DataStatusName(qint32 code);
 
+// Merged data (kinds 1 and 2), which owns child rows.
+inline bool IsMergedKind(int kind) {
+    return kind == 1 || kind == 2;
+}
+
 // The operator code of an operator key of the logged-on group.
 qint32 OperatorCodeOfKey(qint32 key);
 // The lines that tell who holds a dataset: its folder, the operator's code (when there is one) and name.
@@ -161,4 +166,8 @@ private:
     void serverLoad(const QString& drivePath, bool descending, quint8 sortOrder);
     void serverRebuild(const QString& drivePath);
     bool isServerMode() const { return ConnectMode == 1 || ConnectMode == 2; }
+    // The hold mark of the row and of the children at the indexes, written to the list.
+    void writeShareLocks(TDataSentakuRec& row, const QList<qsizetype>& children, qint32 lock);
+    // "共有サーバーが起動していない…" with the shared folder, unless quiet.
+    void reportUnreachable(const QString& sharedFolder, int quiet);
 };

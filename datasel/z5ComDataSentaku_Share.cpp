@@ -46,10 +46,6 @@ bool holdsData(const QString& folder) {
     return !folder.isEmpty() && QFileInfo(joined(folder, DataFileName)).isFile();
 }
 
-bool isMerged(const TDataListRec& row) {
-    return row.GASSAN == 1 || row.GASSAN == 2;
-}
-
 void removeStaging(const QString& staging) {
     std::error_code ec;
     fs::remove_all(nativePath(staging), ec);
@@ -119,6 +115,23 @@ void ShowStatusLines(const QString& caption, const QString& text, const QStringL
                     caption.isEmpty() ? kStatusCaption : caption);
 }
 
+void TDataSentakuListCtl::writeShareLocks(TDataSentakuRec& row, const QList<qsizetype>& children,
+                                          qint32 lock) {
+    row.KYOYULOCK = lock;
+    UpdateDataListRecord(row, false, true);
+    for (qsizetype i : children) {
+        row.CHILDREN[i].KYOYULOCK = lock;
+        UpdateDataListRecord(row.CHILDREN[i], false, true);
+    }
+}
+
+void TDataSentakuListCtl::reportUnreachable(const QString& sharedFolder, int quiet) {
+    if (quiet == 1)
+        return;
+    MsgLines = QStringList{QStringLiteral("【共有データパス】"), QStringLiteral("　") + sharedFolder};
+    ShowStatusLines(kStatusCaption, kUnreachable, MsgLines);
+}
+
 int TDataSentakuListCtl::ReceiveServerData(TDataSentakuRec& row, int quiet) {
     const QString shared = ExcludePathDelim(row.PASNAME);
     const QString local = ExcludePathDelim(row.LOCALPATH);
@@ -129,10 +142,7 @@ int TDataSentakuListCtl::ReceiveServerData(TDataSentakuRec& row, int quiet) {
     TDataInfomationRec rec;
     const bool emptyArea = row.ENTTEXT == kFreeAreaText || row.ENTTEXT == kNewAreaText;
     if (info.ReadDataIni(shared, rec) == 0 && !(emptyArea && QFileInfo(shared).isDir())) {
-        if (quiet != 1) {
-            MsgLines = QStringList{QStringLiteral("【共有データパス】"), QStringLiteral("　") + shared};
-            ShowStatusLines(kStatusCaption, kUnreachable, MsgLines);
-        }
+        reportUnreachable(shared, quiet);
         return 0;
     }
 
@@ -151,7 +161,7 @@ int TDataSentakuListCtl::ReceiveServerData(TDataSentakuRec& row, int quiet) {
     UpdateDataListRecord(row, false, true);
     DeleteDataListChildRecord(row, true);
     bool damaged = rec.STATUS == 10;
-    if (!damaged && isMerged(row)) {
+    if (!damaged && IsMergedKind(row.GASSAN)) {
         row.CHILDCNT = 0;
         row.CHILDREN.clear();
         const QStringList subFolders = GetSubFolders(shared, 0);
@@ -196,15 +206,14 @@ int TDataSentakuListCtl::ReceiveServerData(TDataSentakuRec& row, int quiet) {
     if (result < 0) {
         MsgLines = OperatorLines(shared, held.SHARE_OPCODE, held.SHARE_OPERATOR);
         ShowStatusLines(kStatusCaption, held.STATUS == 10 ? kDamaged : kInUse, MsgLines);
-        row.KYOYULOCK = 0;
-        UpdateDataListRecord(row, false, true);
+        writeShareLocks(row, {}, 0);
         return -1;
     }
 
     // Every child of merged data arrives beside the dataset before anything local is replaced.
     QList<qsizetype> received;
     bool complete = true;
-    if (isMerged(row)) {
+    if (IsMergedKind(row.GASSAN)) {
         for (qsizetype i = 0; i < row.CHILDREN.size(); ++i) {
             const TDataListRec& child = row.CHILDREN[i];
             if (!holdsData(child.PASNAME))
@@ -218,7 +227,7 @@ int TDataSentakuListCtl::ReceiveServerData(TDataSentakuRec& row, int quiet) {
     }
     if (complete && ForceFolder(local)) {
         complete = moveDataFiles(staging, local);
-        if (complete && isMerged(row)) {
+        if (complete && IsMergedKind(row.GASSAN)) {
             QStringList names;
             for (qsizetype i : received)
                 names << childName(row.CHILDREN[i]);
@@ -239,20 +248,11 @@ int TDataSentakuListCtl::ReceiveServerData(TDataSentakuRec& row, int quiet) {
         info.ReleaseOwnShareHold(shared);
         for (qsizetype i : received)
             info.ReleaseOwnShareHold(row.CHILDREN[i].PASNAME);
-        if (quiet != 1) {
-            MsgLines = QStringList{QStringLiteral("【共有データパス】"), QStringLiteral("　") + shared};
-            ShowStatusLines(kStatusCaption, kUnreachable, MsgLines);
-        }
-        row.KYOYULOCK = 0;
-        UpdateDataListRecord(row, false, true);
+        reportUnreachable(shared, quiet);
+        writeShareLocks(row, {}, 0);
         return 0;
     }
-    row.KYOYULOCK = 1;
-    UpdateDataListRecord(row, false, true);
-    for (qsizetype i : received) {
-        row.CHILDREN[i].KYOYULOCK = 1;
-        UpdateDataListRecord(row.CHILDREN[i], false, true);
-    }
+    writeShareLocks(row, received, 1);
     return 1;
 }
 
@@ -273,7 +273,7 @@ int TDataSentakuListCtl::SendServerData(TDataSentakuRec& row, int quiet) {
     if (refuseIfHeld(shared))
         return -1;
     QList<qsizetype> toSend;
-    if (isMerged(row)) {
+    if (IsMergedKind(row.GASSAN)) {
         for (qsizetype i = 0; i < row.CHILDREN.size(); ++i) {
             if (!holdsData(localChildFolder(row, row.CHILDREN[i])))
                 continue;
@@ -287,10 +287,7 @@ int TDataSentakuListCtl::SendServerData(TDataSentakuRec& row, int quiet) {
     removeStaging(staging);
     const auto cleanup = qScopeGuard([&] { removeStaging(staging); });
     if (!QFileInfo(shared).isDir() || !ForceFolder(staging)) {
-        if (quiet != 1) {
-            MsgLines = QStringList{QStringLiteral("【共有データパス】"), QStringLiteral("　") + shared};
-            ShowStatusLines(kStatusCaption, kUnreachable, MsgLines);
-        }
+        reportUnreachable(shared, quiet);
         return 0;
     }
     if (info.SendShareData(staging, local, quiet) != 1)
@@ -300,7 +297,8 @@ int TDataSentakuListCtl::SendServerData(TDataSentakuRec& row, int quiet) {
     for (qsizetype i : toSend) {
         const TDataListRec& child = row.CHILDREN[i];
         const QString stagedChild = joined(staging, childName(child));
-        if (!ForceFolder(stagedChild) || info.SendShareData(stagedChild, localChildFolder(row, child), 1) != 1) {
+        if (!ForceFolder(stagedChild) ||
+            info.SendShareData(stagedChild, localChildFolder(row, child), 1) != 1) {
             complete = false;
             break;
         }
@@ -321,11 +319,6 @@ int TDataSentakuListCtl::SendServerData(TDataSentakuRec& row, int quiet) {
         }
         return 0;
     }
-    row.KYOYULOCK = 0;
-    UpdateDataListRecord(row, false, true);
-    for (qsizetype i : sent) {
-        row.CHILDREN[i].KYOYULOCK = 0;
-        UpdateDataListRecord(row.CHILDREN[i], false, true);
-    }
+    writeShareLocks(row, sent, 0);
     return 1;
 }

@@ -24,10 +24,6 @@ const QString kReceivingInfo = QStringLiteral("共有データから受信中…
 const QString kSending = QStringLiteral("共有データ送信中");
 const QString kSendingInfo = QStringLiteral("共有データへ送信中…");
 
-bool isMergedKind(int kind) {
-    return kind == 1 || kind == 2;
-}
-
 // "%d.%d.%d" of a version as one comparable number.
 qint32 versionNumber(qint32 major, qint32 minor1, qint32 minor2) {
     return major * 65536 + minor1 * 256 + minor2;
@@ -49,7 +45,8 @@ void TDataSentakuBox::markSharedRows(int parentRow, bool held) {
     TPerfectGrid* g = ui->PerfectGrid1;
     const QString index = g->CellText(parentRow, colListIndex);
     for (int r = parentRow; r < g->RowCount(); ++r) {
-        if (r != parentRow && (g->CellText(r, colGassan).toInt() != 10 || g->CellText(r, colListIndex) != index))
+        if (r != parentRow &&
+            (g->CellText(r, colGassan).toInt() != 10 || g->CellText(r, colListIndex) != index))
             break;
         g->SetCellValue(r, colShared, held ? 1 : 0);
         g->SetCellPicture(r, colSharePic, StatePictures[held ? 0 : 2]);
@@ -115,8 +112,8 @@ void TDataSentakuBox::btnKyoyuDataDownClick() {
 int TDataSentakuBox::ReceiveSharedData(bool automatic) {
     if (!hasCurrentRow())
         return 0;
-    if (!automatic && ui::askConfirmation(QStringLiteral("共有データの取得を行います。よろしいですか？")) !=
-                          ui::mrYes)
+    if (!automatic &&
+        ui::askConfirmation(QStringLiteral("共有データの取得を行います。よろしいですか？")) != ui::mrYes)
         return 0;
     TPerfectGrid* g = ui->PerfectGrid1;
     const int row = g->CurrentRow();
@@ -159,7 +156,7 @@ int TDataSentakuBox::SendSharedData(bool automatic) {
         SetFunctionKeys();
         return 0;
     }
-    if (isMergedKind(entry.GASSAN)) {
+    if (IsMergedKind(entry.GASSAN)) {
         bool damaged = false;
         if (entry.DATA_STATUS == 1 || DM->CallDataCheck(host, RowDataPath(parent), 0, 1) == 0) {
             damaged = true;
@@ -178,16 +175,18 @@ int TDataSentakuBox::SendSharedData(bool automatic) {
             }
         }
         if (damaged && !automatic) {
-            ui::showMessage(ui::MsgKind::Information,
-                            QStringLiteral("合算・分散データに破損したデータが存在するため、共有データの保管を中止します。\r"
-                                           "データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。\r"
-                                           "ご不明な点がございましたら、お問い合わせ先をご確認の上ご連絡下さい。"));
+            ui::showMessage(
+                ui::MsgKind::Information,
+                QStringLiteral(
+                    "合算・分散データに破損したデータが存在するため、共有データの保管を中止します。\r"
+                    "データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。\r"
+                    "ご不明な点がございましたら、お問い合わせ先をご確認の上ご連絡下さい。"));
             SetFunctionKeys();
             return 0;
         }
     }
-    if (!automatic && ui::askConfirmation(QStringLiteral("共有データの保管を行います。よろしいですか？")) !=
-                          ui::mrYes)
+    if (!automatic &&
+        ui::askConfirmation(QStringLiteral("共有データの保管を行います。よろしいですか？")) != ui::mrYes)
         return 0;
     closeProgress();
     showProgress(kSending, kSendingInfo);
@@ -255,7 +254,7 @@ void TDataSentakuBox::SetSharedHold(bool hold, TDataListRec& entry) {
             DataInfo->SetShareStatusIfChanged(e.PASNAME, status);
     };
     one(entry);
-    if (!isMergedKind(entry.GASSAN))
+    if (!IsMergedKind(entry.GASSAN))
         return;
     for (TDataSentakuRec& parent : List) {
         if (static_cast<TDataListRec*>(&parent) != &entry)
@@ -304,21 +303,25 @@ void TDataSentakuBox::btnCloudShareClick() {
         }
     }
     if (versionNumber(e.VER_MAJOR, e.VER_MINOR1, e.VER_MINOR2) <= versionNumber(11, 0, 0)) {
-        ui::showMessage(ui::MsgKind::Information,
-                        QStringLiteral("データバージョンが \"Ver11.0.1\" に達していないため、クラウドシェアはご利用できません。\r"
-                                       "クラウドシェアを利用するには、データを選択しデータ更新をおこなってください。"));
+        ui::showMessage(
+            ui::MsgKind::Information,
+            QStringLiteral(
+                "データバージョンが \"Ver11.0.1\" に達していないため、クラウドシェアはご利用できません。\r"
+                "クラウドシェアを利用するには、データを選択しデータ更新をおこなってください。"));
         return;
     }
-    if (isMergedKind(e.GASSAN) || e.GASSAN == 10) {
+    if (IsMergedKind(e.GASSAN) || e.GASSAN == 10) {
         ui::showMessage(ui::MsgKind::Information,
                         QStringLiteral("合算・分散データはクラウドシェアの設定はおこなえません。"));
         return;
     }
     if (e.NETDRIVE == 1 && e.KYOYULOCK == 0) {
-        ui::showMessage(ui::MsgKind::Information,
-                        QStringLiteral("共有保管データはクラウドシェアの設定はおこなえません。\r"
-                                       "[共有取得]ボタンを押してデータを取得してください。\r"
-                                       "※[共有データの取得と保管を自動化する]にチェックがある場合は、チェックを外すと[共有取得]ボタンが有効になります。"));
+        ui::showMessage(
+            ui::MsgKind::Information,
+            QStringLiteral("共有保管データはクラウドシェアの設定はおこなえません。\r"
+                           "[共有取得]ボタンを押してデータを取得してください。\r"
+                           "※[共有データの取得と保管を自動化する]にチェックがある場合は、チェックを外すと["
+                           "共有取得]ボタンが有効になります。"));
         return;
     }
     if (!SyncSharedCopy())

@@ -37,9 +37,10 @@ protected:
         ASSERT_TRUE(QDir().mkpath(shared));
         ASSERT_TRUE(ShellFolderCopyMove(local + QStringLiteral("/*"), shared, FO_MOVE));
         ASSERT_TRUE(QDir(local).removeRecursively());
-        e.executeSystem(QStringLiteral("UPDATE DATALIST SET NETDRIVE=1, KYOYULOCK=0, PASNAME='%1' WHERE REC=%2")
-                            .arg(shared)
-                            .arg(kRec));
+        e.executeSystem(
+            QStringLiteral("UPDATE DATALIST SET NETDRIVE=1, KYOYULOCK=0, PASNAME='%1' WHERE REC=%2")
+                .arg(shared)
+                .arg(kRec));
     }
 
     std::unique_ptr<Box> prepared() {
@@ -64,7 +65,8 @@ protected:
     }
     QString listValue(const char* column) const {
         return testenv::systemValue(
-            *e.root, QStringLiteral("SELECT %1 FROM DATALIST WHERE REC=%2").arg(QLatin1String(column)).arg(kRec));
+            *e.root,
+            QStringLiteral("SELECT %1 FROM DATALIST WHERE REC=%2").arg(QLatin1String(column)).arg(kRec));
     }
     static int shareStatus(const QString& folder) {
         TDataInfomation info;
@@ -89,12 +91,15 @@ TEST_F(SharedServerCopyBoxTest, GetStoreAndUnassign) {
     EXPECT_EQ(listValue("KYOYULOCK"), QStringLiteral("1"));
     EXPECT_EQ(shareStatus(shared), 2);
     EXPECT_EQ(box->Grid()->CellText(row, Box::colShared), QStringLiteral("1"));
+    box->show();
+    testenv::saveShot(*box, QStringLiteral("data_selection_shared_held"));
 
     e.ui->clear();
     e.ui->queueAnswer(ui::mrYes);
     focus(*box, kRec);
     box->form().btnSharedPut->click();
-    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("共有データの保管を行います。よろしいですか？")});
+    EXPECT_EQ(e.ui->messageTexts(),
+              QStringList{QStringLiteral("共有データの保管を行います。よろしいですか？")});
     EXPECT_EQ(listValue("KYOYULOCK"), QStringLiteral("0"));
     EXPECT_EQ(shareStatus(shared), 1);
     EXPECT_EQ(box->Grid()->CellText(row, Box::colShared), QStringLiteral("0"));
@@ -119,7 +124,8 @@ TEST_F(SharedServerCopyBoxTest, GetOnARowThatHoldsOtherDataIsRefused) {
     // The key bar keeps the button disabled on such a row; the handler refuses all the same.
     EXPECT_FALSE(box->form().btnSharedGet->isEnabled());
     box->btnKyoyuDataDownClick();
-    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("選択したフォルダには既にデータが登録されています。\r")});
+    EXPECT_EQ(e.ui->messageTexts(),
+              QStringList{QStringLiteral("選択したフォルダには既にデータが登録されています。\r")});
 }
 
 } // namespace

@@ -92,7 +92,8 @@ protected:
     }
     QString stored(const char* column) const {
         return testenv::systemValue(
-            *e.root, QStringLiteral("SELECT %1 FROM DATALIST WHERE REC=%2").arg(QLatin1String(column)).arg(kRec));
+            *e.root,
+            QStringLiteral("SELECT %1 FROM DATALIST WHERE REC=%2").arg(QLatin1String(column)).arg(kRec));
     }
     QStringList messages() { return e.ui->messageTexts(); }
 
@@ -254,7 +255,8 @@ TEST_F(SharedServerCopyTest, RefusedReceives) {
         EXPECT_EQ(list.ReceiveServerData(row, c.quiet), c.result);
         if (c.message) {
             ASSERT_EQ(messages().size(), 1);
-            EXPECT_TRUE(messages()[0].startsWith(QString::fromUtf8(c.message))) << messages()[0].toStdString();
+            EXPECT_TRUE(messages()[0].startsWith(QString::fromUtf8(c.message)))
+                << messages()[0].toStdString();
         } else {
             EXPECT_TRUE(messages().isEmpty());
         }
