@@ -6,6 +6,7 @@
 #include "controls/xAnimeProgressDialog.h"
 #include "core/DataModule.h"
 #include "core/uAccFunction2.h"
+#include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
 #include "datasel/z5ComDataSentaku.h"
 #include "datasel/z5DataSentaku.h"
@@ -13,6 +14,7 @@
 #include "tusin/z5ServerSentaku.h"
 #include "ui_z5DataSentaku.h"
 
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <stdexcept>
 
@@ -163,16 +165,17 @@ int TDataSentakuBox::SendSharedData(bool automatic) {
             entry.DATA_STATUS = 1;
             DataListRefresh(parent);
         } else {
-            for (int r = parent + 1; r < g->RowCount(); ++r) {
-                if (g->CellText(r, colGassan).toInt() != 10 || listIndexOf(r) != listIndexOf(parent))
-                    break;
-                TDataListRec& child = RowRecord(r);
-                if (child.DATA_STATUS == 1 || DM->CallDataCheck(host, RowDataPath(r), 0, 1) == 0) {
+            const QString parentFolder = RowDataPath(parent);
+            for (TDataListRec& child : entry.CHILDREN) {
+                const QString childFolder =
+                    parentFolder + u'/' + QFileInfo(ExcludePathDelim(child.PASNAME)).fileName();
+                if (child.DATA_STATUS == 1 || DM->CallDataCheck(host, childFolder, 0, 1) == 0) {
                     damaged = true;
                     child.DATA_STATUS = 1;
-                    DataListRefresh(r);
                 }
             }
+            if (damaged)
+                DataListRefresh(parent);
         }
         if (damaged && !automatic) {
             ui::showMessage(

@@ -7,14 +7,17 @@
 #include "core/DataModule.h"
 #include "core/TDataInfomation.h"
 #include "core/uAccFunction2_System.h"
+#include "core/uAccFunction_AccReg.h"
 #include "core/uAccRecord.h"
 #include "datasel/z5DataSentaku.h"
+#include "platform/IniFile.h"
 #include "support/DmFixture.h"
 #include "ui_z5DataSentaku.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -32,6 +35,19 @@ protected:
         c.name = QStringLiteral("共有商事");
         const testenv::Dataset ds = e.root->addDataset(c, kRec);
         local = ds.folder;
+        if (merged) {
+            // Merged data with one distributed child in "001".
+            ds.setAccReg(QStringLiteral("基本設定"), QStringLiteral("合算データ区分"), QStringLiteral("整数"),
+                         QStringLiteral("1"));
+            ds.setAccReg(QStringLiteral("基本設定"), QStringLiteral("合算データ数"), QStringLiteral("整数"),
+                         QStringLiteral("1"));
+            ASSERT_TRUE(QDir().mkpath(local + QStringLiteral("/001")));
+            ASSERT_TRUE(QFile::copy(ds.database, local + QStringLiteral("/001/placc.fdb")));
+            IniFile ini(local + QStringLiteral("/placc.ini"), false);
+            ini.writeString(QStringLiteral("DATAINFO"), QStringLiteral("GASSANKBN"), QStringLiteral("1"));
+            ASSERT_TRUE(ini.save());
+            e.executeSystem(QStringLiteral("UPDATE DATALIST SET GASSAN=1 WHERE REC=%1").arg(kRec));
+        }
         // The dataset lives on the share; the row works on a local copy that is not there yet.
         shared = e.env.path() + QStringLiteral("/share/pellanzaimu/sv0001");
         ASSERT_TRUE(QDir().mkpath(shared));
@@ -76,8 +92,17 @@ protected:
     }
 
     testenv::DmEnvironment e;
+    bool merged = false;
     QString shared;
     QString local;
+};
+
+class SharedMergedCopyBoxTest : public SharedServerCopyBoxTest {
+protected:
+    void SetUp() override {
+        merged = true;
+        SharedServerCopyBoxTest::SetUp();
+    }
 };
 
 TEST_F(SharedServerCopyBoxTest, GetStoreAndUnassign) {
@@ -126,6 +151,35 @@ TEST_F(SharedServerCopyBoxTest, GetOnARowThatHoldsOtherDataIsRefused) {
     box->btnKyoyuDataDownClick();
     EXPECT_EQ(e.ui->messageTexts(),
               QStringList{QStringLiteral("選択したフォルダには既にデータが登録されています。\r")});
+}
+
+TEST_F(SharedMergedCopyBoxTest, ADamagedChildStopsAManualStoreButNotAnAutomaticOne) {
+    auto box = prepared();
+    focus(*box, kRec);
+    ASSERT_EQ(box->ReceiveSharedData(true), 1) << e.ui->messageTexts().join(u'|').toStdString();
+    ASSERT_TRUE(QFileInfo::exists(local + QStringLiteral("/001/placc.fdb")));
+    // The data check finds the child's local copy damaged.
+    const QString damagedChild = local + QStringLiteral("/001");
+    SystemDef.DataCheck = 1;
+    DataCheckProc = [&](const QString&, const QString& folder, int, int& result) {
+        result = folder == damagedChild ? 0 : 1;
+    };
+    const auto restore = qScopeGuard([] {
+        SystemDef.DataCheck = 0;
+        DataCheckProc = nullptr;
+    });
+
+    e.ui->clear();
+    focus(*box, kRec);
+    EXPECT_EQ(box->SendSharedData(false), 0);
+    ASSERT_FALSE(e.ui->messageTexts().isEmpty());
+    EXPECT_TRUE(e.ui->messageTexts().last().startsWith(
+        QStringLiteral("合算・分散データに破損したデータが存在するため、共有データの保管を中止します。")));
+    EXPECT_EQ(listValue("KYOYULOCK"), QStringLiteral("1"));
+
+    focus(*box, kRec);
+    EXPECT_EQ(box->SendSharedData(true), 1);
+    EXPECT_EQ(listValue("KYOYULOCK"), QStringLiteral("0"));
 }
 
 } // namespace
