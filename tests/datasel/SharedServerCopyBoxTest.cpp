@@ -12,12 +12,14 @@
 #include "datasel/z5DataSentaku.h"
 #include "platform/IniFile.h"
 #include "support/DmFixture.h"
+#include "tusin/z5ServerSentaku.h"
 #include "ui_z5DataSentaku.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -180,6 +182,47 @@ TEST_F(SharedMergedCopyBoxTest, ADamagedChildStopsAManualStoreButNotAnAutomaticO
     focus(*box, kRec);
     EXPECT_EQ(box->SendSharedData(true), 1);
     EXPECT_EQ(listValue("KYOYULOCK"), QStringLiteral("0"));
+}
+
+TEST_F(SharedServerCopyBoxTest, GetOnAnEmptyRowAssignsTheAreaChosenOnTheShare) {
+    // The share folder as the application ini names it; the row of slot 7 is taken back to nothing.
+    SystemDef.AppIniFile = e.root->appIni();
+    IniFile ini(SystemDef.AppIniFile, false);
+    ini.writeString(QStringLiteral("SHAREFOLDER"), QStringLiteral("S"),
+                    e.env.path() + QStringLiteral("/share"));
+    ASSERT_TRUE(ini.save());
+    SystemDef.ZenkaiDrive = QStringLiteral("S");
+    e.executeSystem(QStringLiteral("UPDATE DATALIST SET NETDRIVE=0, ENTTEXT='', SHOUGOU='', DATACODE='', "
+                                   "PASNAME='%1' WHERE REC=%2")
+                        .arg(local)
+                        .arg(kRec));
+    auto box = prepared();
+    focus(*box, kRec);
+    ASSERT_TRUE(box->form().btnSharedGet->isEnabled());
+
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+        TServerSentakuBox* server = box->ServerBox();
+        const TPerfectGrid* g = server->Grid();
+        for (int r = 0; r < g->RowCount(); ++r)
+            if (g->CellText(r, TServerSentakuBox::colFolder) == shared) {
+                server->Grid()->SetCurrentCell(r, TServerSentakuBox::colName);
+                server->SetFunctionKeys();
+                server->F12Click();
+                chosen = true;
+            }
+        if (!chosen)
+            server->reject();
+    });
+    box->form().btnSharedGet->click();
+
+    ASSERT_TRUE(chosen);
+    EXPECT_TRUE(QFileInfo::exists(local + u'/' + DataFileName));
+    EXPECT_EQ(listValue("NETDRIVE"), QStringLiteral("1"));
+    EXPECT_EQ(listValue("PASNAME"), shared);
+    EXPECT_EQ(listValue("KYOYULOCK"), QStringLiteral("1"));
+    EXPECT_EQ(listValue("ENTTEXT"), QStringLiteral("共有商事"));
+    EXPECT_EQ(shareStatus(shared), 2);
 }
 
 } // namespace
