@@ -252,9 +252,13 @@ void TDataSentakuBox::SetSharedHold(bool hold, TDataListRec& entry) {
         UpdateListRow(e);
         TDataListRec local = e;
         DataInfo->SetShareStatus(ListCtl->BuildLocalPath(local), status);
-        // Another operator's hold on the shared data is never taken over or given up from here.
-        if (!DataInfo->IsShareHeldByOther(e.PASNAME))
-            DataInfo->SetShareStatusIfChanged(e.PASNAME, status);
+        // Another operator's hold on the shared data is never taken over or given up from here; a share
+        // out of reach keeps its mark until the next transfer.
+        try {
+            if (!DataInfo->IsShareHeldByOther(e.PASNAME))
+                DataInfo->SetShareStatusIfChanged(e.PASNAME, status);
+        } catch (const std::exception&) {
+        }
     };
     one(entry);
     if (!IsMergedKind(entry.GASSAN))

@@ -223,8 +223,12 @@ TEST_F(SharedServerCopyTest, DataTakenOutByAnotherOperatorIsNeitherOverwrittenNo
     EXPECT_TRUE(messages().value(0).startsWith(QStringLiteral("共有データは現在使用されています。")));
     EXPECT_EQ(stored("KYOYULOCK"), QStringLiteral("0"));
 
-    // What a failed receive gives up is only this operator's own hold.
+    // The data-information transfer itself refuses as well.
     TDataInfomation info;
+    EXPECT_EQ(info.SendShareData(shared, local, 1), -1);
+    EXPECT_EQ(content(shared), "theirs");
+
+    // What a failed receive gives up is only this operator's own hold.
     EXPECT_FALSE(info.ReleaseOwnShareHold(shared));
     EXPECT_EQ(record(shared).SHARE_OPCODE, kOther);
     EXPECT_EQ(record(shared).SHARE_STATUS, 2);
