@@ -38,6 +38,7 @@ class TFileOperationBoxEx1;
 class TGassanDataCtl;
 class TPerfectGrid;
 class TServerSentakuBox;
+class TfrmTusinSettei;
 class TxAnimeProgressDialog;
 
 // Registers the dialog under "QzDataSenkaku" (done once by the program's start-up).
@@ -295,6 +296,7 @@ private:
     QPointer<TFileOperationBoxEx1> m_restoreBox;
     std::unique_ptr<TxAnimeProgressDialog> m_progress;
     QPointer<TServerSentakuBox> m_serverBox;
+    QPointer<TfrmTusinSettei> m_tusinSettei;
     bool m_modal = false;
     bool m_placeChanging = false;
 };

@@ -11,7 +11,9 @@
 #include "datasel/z5ComDataSentaku.h"
 #include "datasel/z5DataSentaku.h"
 #include "platform/UserInteraction.h"
+#include "tusin/z5DataTusin.h"
 #include "tusin/z5ServerSentaku.h"
+#include "tusin/z5TusinSettei.h"
 #include "ui_z5DataSentaku.h"
 
 #include <QFileInfo>
@@ -339,6 +341,61 @@ void TDataSentakuBox::btnCloudShareClick() {
         SetFunctionKeys();
         return;
     }
-    // The settings of the cloud-share area come with the communication settings dialog.
-    notAvailable(QStringLiteral("クラウドシェア"));
+    if (AppKind == 0) {
+        if (!DM->SetJobControl(QStringLiteral("QzTusinSettei"), QStringLiteral("SyoriType=1"))) {
+            ui::showMessage(
+                ui::MsgKind::Information,
+                QStringLiteral(
+                    "ログインしたオペレータの処理レベルでは起動が認められていません。\r"
+                    "一度、データを選択し、「拡張機能」＞「オペレータ登録」より「処理レベル設定」を開き、\r"
+                    "当該レベルの「通信設定」メニューの起動を許可してください。"));
+            return;
+        }
+        if (!DataInfo->IsDataPasswordAuth(folder) || !DataInfo->IsDataSiyouKengen(folder)) {
+            SetFunctionKeys();
+            return;
+        }
+    }
+    if (!m_tusinSettei)
+        m_tusinSettei = new TfrmTusinSettei(this);
+    TDataSentakuRec& entry = List[listIndexOf(ParentRow(row))];
+    int r = 0;
+    for (;;) {
+        r = m_tusinSettei->OpenCloudShareSettings(folder);
+        if (r != 0 || m_tusinSettei->ConfirmedCloudLine <= 0)
+            break;
+        if (AppKind != 0 || !m_tusinSettei->AreaEmpty) {
+            WaitMSec(1);
+            break;
+        }
+        ui->PerfectGrid1->setEnabled(false);
+        ui->pnlBottom->setEnabled(false);
+        SetFunctionKeys();
+        int sent = 0;
+        {
+            const auto enable = qScopeGuard([&] {
+                ui->PerfectGrid1->setEnabled(true);
+                ui->pnlBottom->setEnabled(true);
+            });
+            TfmDataTusin tusin(this);
+            sent = tusin.CloudShareSend(folder, QString(), 0);
+        }
+        if (sent < 1 || sent > 9)
+            break;
+        ui::showMessage(ui::MsgKind::Information,
+                        QStringLiteral("クラウドシェア送信処理でエラーが発生しました。設定画面を開きます。"));
+    }
+    if (r == 0) {
+        entry.CLOUD = m_tusinSettei->ConfirmedCloudLine > 0 ? 1 : 0;
+        DataInfo->WriteIniValue(folder, TDataInfomation::SectionInfo, false, QString::number(entry.CLOUD),
+                                QStringLiteral("CLOUD_SHARE"));
+        UpdateListRow(e);
+        DataListRefresh(row);
+        if (e.NETDRIVE == 1 && e.KYOYULOCK == 1 && SendSharedData(true) > 0)
+            SetSharedHold(true, entry);
+    }
+    DataListRefresh(row);
+    if (row < ui->PerfectGrid1->RowCount())
+        ui->PerfectGrid1->SetCurrentCell(row, 0);
+    ui->PerfectGrid1->setFocus();
 }
