@@ -8,7 +8,8 @@
 //
 // The grid shows one row per dataset and, under merged data, one row per child; hidden columns carry
 // what the row services read (see Col). Copy and paste, new data, delete, save and restore work on
-// the focused row (z5DataSentaku_Ops.cpp); the shared-server actions are in z5DataSentaku_Shared.cpp.
+// the focused row (z5DataSentaku_Ops.cpp); the shared-server actions are in z5DataSentaku_Shared.cpp,
+// the take-out and bring-back in z5DataSentaku_TakeOut.cpp.
 
 #include "controls/SDI.h"
 #include "core/DialogRegistry.h"
@@ -180,6 +181,11 @@ public:
     // The shared-server dialog, created on first use and reused.
     TServerSentakuBox* ServerBox();
 
+    // F3 on a named row of the server's list: takes the dataset out to this computer's own data list,
+    // or brings it back from there into the row. True when done (and in connection mode 2, where it
+    // does nothing); false when it ended early, was refused, cancelled or failed.
+    bool TakeOutData();
+
     // ---- merged data (stand-alone) ----
     // F3 on a merged row: adds a distributed-input child.
     void AddBunsanData();
@@ -222,6 +228,8 @@ public:
     void SetDataStatus(const QString& folder, int status);
     void UpdateListRow(TDataListRec& entry);
     void SetRowLock(bool locked);
+    // The operator code (as the lock column shows it) of an operator key of the logged-on group.
+    static qint32 OperatorCodeOf(qint32 key);
     // The lock column of a data row (client/server): takes or releases the operator's lock.
     void ToggleRowLock(int row);
     void RemoveChildRows(int row, bool all);

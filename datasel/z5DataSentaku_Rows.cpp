@@ -37,6 +37,10 @@ bool isMergedKind(int kind) {
 
 } // namespace
 
+qint32 TDataSentakuBox::OperatorCodeOf(qint32 key) {
+    return OperatorCodeOfKey(key);
+}
+
 TDataListRec& TDataSentakuBox::RowRecord(int row) {
     TPerfectGrid* g = ui->PerfectGrid1;
     const int kind = g->CellText(row, colGassan).toInt();

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -290,4 +291,23 @@ TEST_F(TusinSetteiTest, AnAreaPickedFromTheServedListIsAccepted) {
     EXPECT_TRUE(e.ui->messageTexts().contains(
         QStringLiteral("お手元のデータをアップロードしてクラウドシェアを開始します。")));
     EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
+}
+
+// The settings of one dataset are never written into another dataset that happens to be open, and that
+// dataset stays open; the open dataset itself is used as it is and stays open too.
+TEST_F(TusinSetteiTest, CloudShareSettingsLeaveAnotherOpenDatasetAlone) {
+    testenv::CompanySpec other;
+    other.title = QStringLiteral("別の会社");
+    other.kishu = QDate(2025, 4, 1);
+    const testenv::Dataset second = e.root->addDataset(other, 2);
+    TfrmTusinSettei f;
+    EXPECT_EQ(f.OpenCloudShareSettings(second.folder), 9);
+    EXPECT_TRUE(e.ui->messageTexts().contains(QStringLiteral("データに接続できません。")));
+    ASSERT_TRUE(e.dm->IBDatabaseDAT.isConnected());
+    EXPECT_EQ(QDir::cleanPath(e.dm->IBDatabaseDAT.path()),
+              QDir::cleanPath(TDM::DatabaseName(SystemDef.HOSTNAME, ds.folder, DataFileName)));
+
+    whenShown<TfrmTusinSettei>([](TfrmTusinSettei* w) { press(w->txtConPasswd(), Qt::Key_Escape); });
+    EXPECT_EQ(f.OpenCloudShareSettings(ds.folder), 9);
+    EXPECT_TRUE(e.dm->IBDatabaseDAT.isConnected());
 }
