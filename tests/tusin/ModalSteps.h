@@ -28,3 +28,13 @@ inline void whenReady(const std::function<bool()>& step) {
     });
     timer->start(20);
 }
+
+// Runs step once a visible T is there (looked for every 20 ms); gives up after 30 s.
+template <class T> void whenShown(const std::function<void(T*)>& step) {
+    whenReady([step] {
+        T* w = visibleTopLevel<T>();
+        if (w)
+            step(w);
+        return w != nullptr;
+    });
+}

@@ -1,5 +1,6 @@
 // The communication settings: started by name it shows and stores the pair of its mode; for one dataset
 // it edits the cloud-share area and picks it from the relay server's area list.
+#include "ModalSteps.h"
 #include "RelayServers.h"
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
@@ -29,31 +30,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-template <class T> T* visibleTopLevel() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
-            return t;
-    return nullptr;
-}
-
-// Runs step on the event loop (every 20 ms) once a visible T is there; gives up after 30 s.
-template <class T> void whenShown(const std::function<void(T*)>& step) {
-    auto* timer = new QTimer(qApp);
-    auto* started = new QElapsedTimer;
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, started, step] {
-        T* w = visibleTopLevel<T>();
-        if (w || started->elapsed() > 30000) {
-            timer->stop();
-            timer->deleteLater();
-            delete started;
-            if (w)
-                step(w);
-        }
-    });
-    timer->start(20);
-}
 
 class TusinSetteiTest : public ::testing::Test {
 protected:
