@@ -57,8 +57,6 @@ const QString kConvertFailedSend =
 const QString kMergedDamaged =
     QStringLiteral("合算・分散データに破損したデータが存在するため、共有データの自動保管を中止します。\r"
                    "データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。");
-const QString kSharedNotAvailable =
-    QStringLiteral("共有サーバーとのデータの受け渡しは、このバージョンでは利用できません。");
 const QString kCreateFailed = QStringLiteral("中間ファイルの作成に失敗しました。\r");
 
 bool toInt32(const QString& text, qint32& value) {
@@ -161,18 +159,6 @@ TFinishResult FinishExport(TComDataExport& exporter, bool callerWindow) {
 }
 
 namespace {
-
-// Receiving and handing back the local copy of a shared-server dataset come with the shared-server
-// transfers; until then such a copy is neither refreshed nor handed back here, and the operator is told.
-int ReceiveServerData(TDataSentakuListCtl&, TDataSentakuRec&, int) {
-    ui::showInformation(kSharedNotAvailable);
-    return 0;
-}
-
-int SendServerData(TDataSentakuListCtl&, TDataSentakuRec&, int) {
-    ui::showInformation(kSharedNotAvailable);
-    return 0;
-}
 
 // The progress window over the form while a step runs; it goes with the object, however the step ends.
 class ProgressShown {
@@ -602,7 +588,7 @@ int TForm1::ReceiveSharedData(int automatic) {
         try {
             TDataSentakuRec row;
             ListCtl().GetDataListRecordByPath(s.DataDir, row);
-            result = ReceiveServerData(ListCtl(), row, 1);
+            result = ListCtl().ReceiveServerData(row, 1);
         } catch (const std::exception& e) {
             failure = QString::fromUtf8(e.what());
         }
@@ -659,7 +645,7 @@ int TForm1::SendBackSharedData(int /*automatic*/) {
             ui::showInformation(kMergedDamaged);
             return 0;
         }
-        return SendServerData(ListCtl(), row, 1);
+        return ListCtl().SendServerData(row, 1);
     } catch (const std::exception& e) {
         ui::showWarning(QString::fromUtf8(e.what()));
         return 0;

@@ -124,8 +124,7 @@ ToolRun runGbak(const QStringList& arguments, const QString& logPath) {
         return run;
     run.started = true;
     process.closeWriteChannel();
-    while (!process.waitForFinished(20))
-        pumpEvents();
+    WaitForChildProcess(process);
     const QString output = QString::fromLocal8Bit(process.readAll()).trimmed();
     QFile log(logPath);
     if (log.open(QIODevice::ReadOnly))

@@ -545,9 +545,27 @@ bool TDataInfomation::SetShareStatusIfChanged(const QString& folder, int status)
     return false;
 }
 
+bool TDataInfomation::IsShareHeldByOther(const QString& folder) {
+    ReadDataIni(folder, Rec);
+    return Rec.SHARE_STATUS == 2 && Rec.SHARE_OPCODE != 0 && Rec.SHARE_OPCODE != SystemDef.OPCODE;
+}
+
+bool TDataInfomation::ReleaseOwnShareHold(const QString& folder) {
+    if (folder.isEmpty() || IsShareHeldByOther(folder))
+        return false;
+    try {
+        return SetShareStatusIfChanged(folder, 1);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 qint32 TDataInfomation::SendShareData(const QString& sharedFolder, const QString& localFolder, int quiet) {
     if (sharedFolder.isEmpty() || localFolder.isEmpty())
         return 0;
+    // Another operator's copy is the one being worked on: this one must not overwrite it.
+    if (IsShareHeldByOther(sharedFolder))
+        return -1;
     SetShareStatusIfChanged(sharedFolder, 1);
     SetShareStatus(localFolder, 1);
     try {

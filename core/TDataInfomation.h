@@ -73,10 +73,19 @@ public:
     void SetShareStatus(const QString& folder, int status);
     bool SetShareStatusIfChanged(const QString& folder, int status);
 
-    // 1 done, 0 failed. Receive: -1 when the shared copy is damaged or already taken out; without
-    // quiet those cases throw std::runtime_error with the message for the operator.
+    // 1 done, 0 failed. Send: -1 when another operator has the shared copy taken out (nothing is
+    // copied over it). Receive: -1 when the shared copy is damaged or already taken out; without
+    // quiet those cases throw std::runtime_error with the message for the operator. Both leave the
+    // shared folder's record they read in Rec.
     qint32 SendShareData(const QString& sharedFolder, const QString& localFolder, int quiet);
     qint32 ReceiveShareData(const QString& sharedFolder, const QString& localFolder, int quiet);
+
+    // True when the folder's data is taken out by another operator than the logged-on one (the
+    // folder's record is left in Rec).
+    bool IsShareHeldByOther(const QString& folder);
+    // Gives up the logged-on operator's hold on the folder's data; another operator's hold stays.
+    // True when the status was changed.
+    bool ReleaseOwnShareHold(const QString& folder);
 
     bool IsDataSiyouKengen(const QString& folder);
     bool IsDataPasswordAuth(const QString& folder);

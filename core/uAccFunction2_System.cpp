@@ -11,13 +11,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QSysInfo>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <filesystem>
 #include <pwd.h>
@@ -368,6 +371,22 @@ bool WaitMSec(int msec) {
         QThread::msleep(1);
     }
     return true;
+}
+
+void WaitForChildProcess(QProcess& process) {
+    while (process.state() != QProcess::NotRunning) {
+        if (!QCoreApplication::instance()) {
+            process.waitForFinished(-1);
+            continue;
+        }
+        // Looks again at least every 300 ms, so an end noticed while other events ran is never missed.
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+        if (process.state() == QProcess::NotRunning)
+            break;
+        loop.exec();
+    }
 }
 
 int ScalePPI(int value, int toPPI, int fromPPI) {

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVariant>
 
+class QProcess;
+
 class QWidget;
 
 // Operation codes of ShellFolderOp and ShellFolderCopyMove, as the shell numbers them.
@@ -59,6 +61,9 @@ int GetOSMajorVersion();
 void ForceForegroundWindow(QWidget* window);
 void PurgeInputMessages(QWidget* window);
 bool WaitMSec(int msec);
+// Waits until a child tool has ended, keeping the windows responsive meanwhile; returns at once when
+// the tool is not running (also when it ended while events were being handled).
+void WaitForChildProcess(QProcess& process);
 int ScalePPI(int value, int toPPI, int fromPPI = 0);
 // Thickness of a sizable window frame that eats into a window's height.
 int SizableFrameHeight();

@@ -20,6 +20,18 @@ extern const QString kNewAreaText;  // "新しい領域"
 void DataStatusName(qint32 code, QString& text);
 QString DataStatusName(qint32 code);
 
+// Merged data (kinds 1 and 2), which owns child rows.
+inline bool IsMergedKind(int kind) {
+    return kind == 1 || kind == 2;
+}
+
+// The operator code of an operator key of the logged-on group.
+qint32 OperatorCodeOfKey(qint32 key);
+// The lines that tell who holds a dataset: its folder, the operator's code (when there is one) and name.
+QStringList OperatorLines(const QString& folder, qint32 opcode, const QString& name);
+// The warning box "選択データの状態" (or the caption given) with the main text above the lines.
+void ShowStatusLines(const QString& caption, const QString& text, const QStringList& lines);
+
 // Installs the controller as the list store the database module uses when it disconnects a dataset.
 void InstallDataListStore();
 
@@ -116,6 +128,17 @@ public:
     // The one-character key of a shared folder in the shared-server tables.
     static QString DriveLetter(const QString& path);
 
+    // ---- the local copy of shared-server data ----
+    // Receives the shared data of the row (PASNAME, and for merged data its children) into the local
+    // copy (LOCALPATH) and takes the hold on it: 1 received and held, -1 refused (damaged, or taken
+    // out by another operator; the operator is told), 0 nothing done. Everything arrives in a staging
+    // folder first; the old local copy is replaced only once every part has arrived.
+    int ReceiveServerData(TDataSentakuRec& row, int quiet);
+    // Sends the local copy of the row back to the share and gives up the hold: 1 sent, -1 refused
+    // (another operator has the shared data), 0 nothing done. The shared data is replaced only once
+    // every part has arrived on the share; shared children without a local copy stay.
+    int SendServerData(TDataSentakuRec& row, int quiet);
+
     // The number of fixed list slots of the product.
     static qint32 DataListCnt();
 
@@ -143,4 +166,8 @@ private:
     void serverLoad(const QString& drivePath, bool descending, quint8 sortOrder);
     void serverRebuild(const QString& drivePath);
     bool isServerMode() const { return ConnectMode == 1 || ConnectMode == 2; }
+    // The hold mark of the row and of the children at the indexes, written to the list.
+    void writeShareLocks(TDataSentakuRec& row, const QList<qsizetype>& children, qint32 lock);
+    // "共有サーバーが起動していない…" with the shared folder, unless quiet.
+    void reportUnreachable(const QString& sharedFolder, int quiet);
 };

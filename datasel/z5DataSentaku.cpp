@@ -177,14 +177,12 @@ void TDataSentakuBox::connectHandlers() {
             [this] { guarded([this] { btnSearchClick(true); }); });
     connect(ui->btnDataInfo, &QPushButton::clicked, this,
             [this] { guarded([this] { btnDataInfoClick(); }); });
-    connect(ui->btnSharedGet, &QPushButton::clicked, this,
-            [this] { guarded([this] { notAvailable(QStringLiteral("共有取得")); }); });
-    connect(ui->btnSharedPut, &QPushButton::clicked, this,
-            [this] { guarded([this] { notAvailable(QStringLiteral("共有保管")); }); });
-    connect(ui->btnCloud, &QPushButton::clicked, this,
-            [this] { guarded([this] { notAvailable(QStringLiteral("クラウドシェア")); }); });
+    onClick(ui->btnSharedGet, &TDataSentakuBox::btnKyoyuDataDownClick);
+    onClick(ui->btnSharedPut, &TDataSentakuBox::btnKyoyuDataUpClick);
+    onClick(ui->btnCloud, &TDataSentakuBox::btnCloudShareClick);
     connect(ui->chkSharedAuto, &QCheckBox::clicked, this, [this](bool on) {
         SystemDef.Reserve4Flag1 = on ? 1 : 0;
+        ui->PerfectGrid1->setFocus();
         guarded([this] { SetFunctionKeys(); });
     });
     connect(ui->cmbDataMan, &QComboBox::activated, this, [this](int) {
@@ -376,11 +374,6 @@ void TDataSentakuBox::afterKey(bool recompute) {
     SetFunctionKeys();
 }
 
-void TDataSentakuBox::notAvailable(const QString& function) {
-    ui::showMessage(ui::MsgKind::Information,
-                    QStringLiteral("「%1」はこのバージョンではまだ使用できません。").arg(function));
-}
-
 bool TDataSentakuBox::hasCurrentRow() const {
     const int r = ui->PerfectGrid1->CurrentRow();
     return r >= 0 && r != TPerfectGrid::NoRow && r < ui->PerfectGrid1->RowCount();
@@ -425,15 +418,16 @@ void TDataSentakuBox::F3Click() {
     const QString caption = KeyCaption(kF3);
     if (caption == QStringLiteral("F3:"))
         return;
-    // Distributed children and the take-out come with their own dialogs.
     const bool named = hasCurrentRow() && !RowRecord(ui->PerfectGrid1->CurrentRow()).ENTTEXT.isEmpty();
     const bool merged = hasCurrentRow() && RowRecord(ui->PerfectGrid1->CurrentRow()).GASSAN == 1;
     if (caption == QStringLiteral("F3:分散追加"))
         AddBunsanData();
     else if ((ConnectMode == 0 && !merged) || (ConnectMode != 0 && !named))
         NewData();
+    else if (ConnectMode != 0)
+        TakeOutData();
     else
-        notAvailable(caption.mid(3));
+        AddBunsanData();
     afterKey(true);
 }
 
@@ -441,7 +435,10 @@ void TDataSentakuBox::F4Click() {
     const QString caption = KeyCaption(kF4);
     if (caption == QStringLiteral("F4:"))
         return;
-    notAvailable(caption.mid(3));
+    if (ConnectMode == 0)
+        UnassignSharedData();
+    else
+        AddArea();
     afterKey(true);
 }
 
@@ -481,11 +478,10 @@ void TDataSentakuBox::F8Click() {
 int TDataSentakuBox::autoSharedStep(bool upload, const TDataListRec& entry) {
     if (SystemDef.Reserve4Flag1 != 1)
         return 1;
-    if ((upload && entry.NETDRIVE == 1 && entry.KYOYULOCK == 1) ||
-        (!upload && entry.NETDRIVE == 1 && entry.KYOYULOCK == 0)) {
-        notAvailable(upload ? QStringLiteral("共有保管") : QStringLiteral("共有取得"));
-        return 0;
-    }
+    if (upload && entry.NETDRIVE == 1 && entry.KYOYULOCK == 1)
+        return SendSharedData(true);
+    if (!upload && entry.NETDRIVE == 1 && entry.KYOYULOCK == 0)
+        return ReceiveSharedData(true);
     return 1;
 }
 

@@ -8,8 +8,8 @@
 //
 // The grid shows one row per dataset and, under merged data, one row per child; hidden columns carry
 // what the row services read (see Col). Copy and paste, new data, delete, save and restore work on
-// the focused row (z5DataSentaku_Ops.cpp); the operations of later dialogs (shared server,
-// communication, distributed children, take-out) are reported as not available yet.
+// the focused row (z5DataSentaku_Ops.cpp); the shared-server actions are in z5DataSentaku_Shared.cpp,
+// the take-out and bring-back in z5DataSentaku_TakeOut.cpp.
 
 #include "controls/SDI.h"
 #include "core/DialogRegistry.h"
@@ -38,6 +38,8 @@ class TFileOperationBox;
 class TFileOperationBoxEx1;
 class TGassanDataCtl;
 class TPerfectGrid;
+class TServerSentakuBox;
+class TfrmTusinSettei;
 class TxAnimeProgressDialog;
 
 // Registers the dialog under "QzDataSenkaku" (done once by the program's start-up).
@@ -153,9 +155,39 @@ public:
     int NewData();
     // 1 when refused or cancelled, else whether the list entry was removed (1) or not (0).
     int DeleteData(bool errorMessage);
+    // F4 in the client/server modes: a new empty data area (a list row with its folder under the chosen
+    // data place; the folder itself is made when data is created in it). Always true.
+    bool AddArea();
     // The folder dialogs of saving and restoring, created on first use.
     TFileOperationBox* SaveFolderBox();
     TFileOperationBoxEx1* RestoreSourceBox();
+
+    // ---- shared-server data (stand-alone) ----
+    // 共有取得: receives the shared data of an assigned row, or assigns an empty row to a shared
+    // dataset chosen in the shared-server dialog and receives it.
+    void btnKyoyuDataDownClick();
+    // 共有保管: a confirmed send of the focused row's shared data.
+    void btnKyoyuDataUpClick();
+    void btnCloudShareClick();
+    // The result of the list's receive (1 received and held), 0 when declined.
+    int ReceiveSharedData(bool automatic);
+    // The result of the list's send (1 handed back), 0 when refused or declined.
+    int SendSharedData(bool automatic);
+    // F4 in stand-alone mode: 1 when cancelled, else whether the local copy could be removed.
+    int UnassignSharedData();
+    // Sets the hold mark of a list entry (and of its children) in the list, the local copy and, unless
+    // another operator holds it, the shared folder.
+    void SetSharedHold(bool hold, TDataListRec& entry);
+    // Brings the focused row's local copy of shared data that is not held up to date by a receive and
+    // send; true when there was nothing to do or both worked.
+    bool SyncSharedCopy();
+    // The shared-server dialog, created on first use and reused.
+    TServerSentakuBox* ServerBox();
+
+    // F3 on a named row of the server's list: takes the dataset out to this computer's own data list,
+    // or brings it back from there into the row. True when done (and in connection mode 2, where it
+    // does nothing); false when it ended early, was refused, cancelled or failed.
+    bool TakeOutData();
 
     // ---- merged data (stand-alone) ----
     // F3 on a merged row: adds a distributed-input child.
@@ -199,6 +231,8 @@ public:
     void SetDataStatus(const QString& folder, int status);
     void UpdateListRow(TDataListRec& entry);
     void SetRowLock(bool locked);
+    // The operator code (as the lock column shows it) of an operator key of the logged-on group.
+    static qint32 OperatorCodeOf(qint32 key);
     // The lock column of a data row (client/server): takes or releases the operator's lock.
     void ToggleRowLock(int row);
     void RemoveChildRows(int row, bool all);
@@ -239,10 +273,15 @@ private:
     // Returns false when the close is refused (result may change to 3).
     bool closeQuery(int& result);
     void afterKey(bool recompute);
-    void notAvailable(const QString& function);
     void showStatusBox(const QString& caption, const QString& folder, qint32 opcode, const QString& name,
                        const QString& text);
     int autoSharedStep(bool upload, const TDataListRec& entry);
+    int listIndexOf(int row) const;
+    // The shared-state cells of a parent row and its children.
+    void markSharedRows(int parentRow, bool held);
+    // After an operation changed the row's held shared data: the share gets the new data and the hold
+    // is kept.
+    void storeHeldCopy(int row, bool changed);
     void paintRowColours(int row, const TDataListRec& entry);
     bool hasCurrentRow() const;
     void refreshPlaceCombo();
@@ -266,6 +305,8 @@ private:
     QPointer<TFileOperationBox> m_saveBox;
     QPointer<TFileOperationBoxEx1> m_restoreBox;
     std::unique_ptr<TxAnimeProgressDialog> m_progress;
+    QPointer<TServerSentakuBox> m_serverBox;
+    QPointer<TfrmTusinSettei> m_tusinSettei;
     bool m_modal = false;
     bool m_placeChanging = false;
 };

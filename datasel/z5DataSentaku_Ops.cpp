@@ -9,6 +9,7 @@
 
 #include "controls/PerfectGrid.h"
 #include "controls/xAnimeProgressDialog.h"
+#include "controls/z5InputDlg.h"
 #include "core/DataModule.h"
 #include "core/DialogRegistry.h"
 #include "core/TBackupRestoreThread.h"
@@ -28,6 +29,7 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -404,8 +406,7 @@ void TDataSentakuBox::pasteStep(int row) {
     }
     DataListRefresh(row);
     g->SetCurrentCell(row, 0);
-    if (SharedState(0, row) == 2)
-        notAvailable(QStringLiteral("共有保管"));
+    storeHeldCopy(row, true);
 }
 
 bool TDataSentakuBox::pasteLocal(int row, const QString& target) {
@@ -573,11 +574,8 @@ int TDataSentakuBox::SaveData(const QString& folder) {
     const int row = g->CurrentRow();
     TDataListRec& e = RowRecord(row);
     const QString source = RowDataPath(row);
-    if (ConnectMode == 0 && e.NETDRIVE == 1 && e.KYOYULOCK == 0) {
-        // The local copy of shared data would first have to be brought up to date.
-        notAvailable(QStringLiteral("共有取得"));
+    if (!SyncSharedCopy())
         return 0;
-    }
     if (DM->IsCloudShareEnabled(0) && e.CLOUD == 1 && !cloudReceive(e, source)) {
         DataListRefresh(row);
         return 0;
@@ -903,8 +901,7 @@ int TDataSentakuBox::RestoreData(const QString& folder) {
         if (r >= 1 && r <= 9)
             return 1;
     }
-    if (SharedState(0, row) == 2)
-        notAvailable(QStringLiteral("共有保管"));
+    storeHeldCopy(row, true);
     return 1;
 }
 
@@ -967,10 +964,59 @@ int TDataSentakuBox::NewData() {
         else
             SetDataStatus(folder, 1);
     }
-    if (SharedState(0, row) == 2)
-        notAvailable(QStringLiteral("共有保管"));
+    storeHeldCopy(row, r == 1);
     DataListRefresh(row);
     return 1;
+}
+
+bool TDataSentakuBox::AddArea() {
+    constexpr int kMaxEntries = 2000;
+    if (List.size() >= kMaxEntries) {
+        ui::showMessage(ui::MsgKind::Warning,
+                        QStringLiteral("これ以上の領域追加は行えません。(最大%1件)").arg(kMaxEntries));
+        return true;
+    }
+    ui::InputRequest request;
+    request.caption = QStringLiteral("データの領域追加");
+    request.prompt = QStringLiteral("新しく作成するフォルダ名を入力して下さい。");
+    request.initial = QStringLiteral("%1").arg(ListCtl->GetDataFolderName(1), 4, 10, QLatin1Char('0'));
+    request.maxLength = 8;
+    request.hint = QStringLiteral("新しく作成するフォルダ名を入力します。");
+    request.charFilter = TInputDlgBox::cfFileName;
+    const std::optional<QString> answer = ui::current().input(request);
+    if (!answer)
+        return true;
+    const QString name = TrimZenkaku(*answer);
+    if (name.isEmpty())
+        return true;
+    const QString folder = IncludePathDelim(PlacePath) + name;
+    // The input dialog refuses the separators; a name that leaves the data place is refused here too.
+    if (name == QStringLiteral(".") || name == QStringLiteral("..") || name.contains(u'/') ||
+        name.contains(u'\\')) {
+        ui::showMessage(ui::MsgKind::Warning, QStringLiteral("\"%1\"の作成に失敗しました。").arg(folder));
+        return true;
+    }
+    if (ListCtl->IsDataPathToroku(folder)) {
+        ui::showMessage(ui::MsgKind::Warning,
+                        QStringLiteral("\"%1\"は既にデータリスト上に作成されています。\r").arg(folder));
+        return true;
+    }
+    if (DM->ServerDExist(folder, ConnectMode)) {
+        ui::showMessage(ui::MsgKind::Warning,
+                        QStringLiteral("\"%1\"に会計データが作成されています。\r").arg(folder));
+        return true;
+    }
+    TDataSentakuRec entry;
+    FillEntry(entry, true);
+    entry.ENTTEXT.clear();
+    entry.DISPNAME.clear();
+    entry.PASNAME = folder;
+    if (!ListCtl->InsertDataListRecord(entry, true))
+        return true;
+    List.append(entry);
+    ReselectRow(ui->PerfectGrid1->TopRow(), entry);
+    ui->PerfectGrid1->setFocus();
+    return true;
 }
 
 int TDataSentakuBox::DeleteData(bool errorMessage) {

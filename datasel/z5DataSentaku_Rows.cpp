@@ -35,13 +35,11 @@ bool isMergedKind(int kind) {
     return kind == 1 || kind == 2;
 }
 
-// The operator code of an operator key of the logged-on group.
-qint32 operatorCode(qint32 key) {
-    const qint32 base = SystemDef.GROUPID * 10000;
-    return base > 0 && key >= base ? key % base : key;
-}
-
 } // namespace
+
+qint32 TDataSentakuBox::OperatorCodeOf(qint32 key) {
+    return OperatorCodeOfKey(key);
+}
 
 TDataListRec& TDataSentakuBox::RowRecord(int row) {
     TPerfectGrid* g = ui->PerfectGrid1;
@@ -92,16 +90,7 @@ int TDataSentakuBox::SharedState(int source, int index) {
 
 void TDataSentakuBox::showStatusBox(const QString& caption, const QString& folder, qint32 opcode,
                                     const QString& name, const QString& text) {
-    const QStringList lines{QStringLiteral("【データフォルダ】"),
-                            QStringLiteral("　") + folder,
-                            QString(),
-                            QStringLiteral("【オペレータ】"),
-                            QStringLiteral("　%1").arg(operatorCode(opcode)),
-                            QString(),
-                            QStringLiteral("【オペレータ名】"),
-                            QStringLiteral("　") + name};
-    ui::showMessage(ui::MsgKind::Warning, text + QStringLiteral("\r\r") + lines.join(u'\r'), ui::mbOK,
-                    caption);
+    ShowStatusLines(caption, text, OperatorLines(folder, opcode, name));
 }
 
 int TDataSentakuBox::CheckDataStatus(const QString& folder, bool message, bool gate) {
@@ -146,7 +135,7 @@ void TDataSentakuBox::SetRowLock(bool locked) {
         return;
     const int row = g->CurrentRow();
     g->SetCellPicture(row, colLockPic, StatePictures[locked ? 1 : 0]);
-    g->SetCellValue(row, colLock, locked ? operatorCode(SystemDef.OPCODE) : 0);
+    g->SetCellValue(row, colLock, locked ? OperatorCodeOfKey(SystemDef.OPCODE) : 0);
     TDataListRec& e = RowRecord(row);
     e.DATALOCK = g->CellText(row, colLock).toInt();
     UpdateListRow(e);
@@ -166,14 +155,14 @@ void TDataSentakuBox::ToggleRowLock(int row) {
         return;
     }
     TDataListRec& e = RowRecord(row);
-    const qint32 mine = operatorCode(SystemDef.OPCODE);
+    const qint32 mine = OperatorCodeOfKey(SystemDef.OPCODE);
     const auto show = [&](qint32 lock) {
         g->SetCellPicture(row, colLockPic, StatePictures[lock != 0 ? 1 : 0]);
         g->SetCellValue(row, colLock, lock);
         e.DATALOCK = lock;
     };
     const auto refuseOther = [&] {
-        const qint32 other = operatorCode(InfoBuf.OPCODE);
+        const qint32 other = OperatorCodeOfKey(InfoBuf.OPCODE);
         show(other);
         showStatusBox(
             QStringLiteral("ロックデータの状態"), folder, InfoBuf.OPCODE, InfoBuf.OPERATOR,

@@ -9,14 +9,12 @@
 #include "platform/UserInteraction.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QTimer>
 #include <stdexcept>
 
 std::function<QDateTime()> DbUpdateClock = [] { return QDateTime::currentDateTime(); };
@@ -57,18 +55,6 @@ void writeWhole(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
         !file.commit())
         fail(QStringLiteral("%1 を書き込めません。").arg(path));
-}
-
-// Waits for the tool, keeping the interface responsive; looks again at least every 300 ms.
-void waitForTool(QProcess& process) {
-    while (process.state() != QProcess::NotRunning) {
-        QEventLoop loop;
-        QTimer::singleShot(300, &loop, &QEventLoop::quit);
-        QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-        if (process.state() == QProcess::NotRunning)
-            break;
-        loop.exec();
-    }
 }
 
 bool hasFailedStatement(const QByteArray& output) {
@@ -240,7 +226,7 @@ qint32 RunIsqlScript(const QString& versionText, const QString& scriptPath) {
                         QStringLiteral("ISQL.EXEが起動できません。\r処理を中止します。"));
         return StepToolNotStarted;
     }
-    waitForTool(tool);
+    WaitForChildProcess(tool);
 
     // What the tool said outside its output file (it could not open a file, it crashed) counts too.
     QByteArray output = tool.readAll();

@@ -164,11 +164,6 @@ int TfmDataTusin::RoadNotAvailable() {
     return 1;
 }
 
-int TfmDataTusin::RunDirectKind(bool /*modal*/) {
-    RoadNotAvailable();
-    return -1;
-}
-
 int TfmDataTusin::Execute(bool modal) {
     ShowNormalCursor();
     CloudAnalysisSend = 0;

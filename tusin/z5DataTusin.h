@@ -28,6 +28,8 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class TBackupRestoreThread;
+class TCashBookLoaderBox;
+class TfmWaitMess;
 class TPerfectGrid;
 class TfmWaitMess2;
 namespace Ui {
@@ -175,6 +177,26 @@ public:
     // The kinds that run without the list (cash-book, master, automatic) and kind 8's pre-steps.
     virtual int RunDirectKind(bool modal);
 
+    // ---- cash-book, master and automatic kinds ----
+    // Sends the open dataset into the kind's cash-book folder (3 "/02", 5 "/03", 7 and 9 "/01") with the
+    // cash-book pair and marks the cash journal rows: 1 when the package arrived, was reported and the
+    // rows were marked; 0 after any failure, each of which has shown its message.
+    int SendCashBookData();
+    // Fetches the package of cash-book folder 0, 1 or 2 ("/01", "/02", "/03"), restores it into the work
+    // area and imports it: 1 when the import completed; 0 otherwise. ReceiveCancelled is set when the
+    // operator closed the import window without running it.
+    int ReceiveCashBookData(int folder);
+    // Before a send into cash-book folder `index`: -1 the operator declined, 1 agreed to overwrite,
+    // 2 nothing differs.
+    int CompareWithServerData(int index);
+    // The process-history end row; a database error is passed on.
+    void EndProcessHistory();
+    // The import window of folder 0, shown modally; its modal result. A seam for tests.
+    virtual int ShowCashBookLoader(TCashBookLoaderBox& box);
+    // Whether the cash-book program's updater window is open: every cash-book, master and automatic send
+    // then stops without a message. No such window exists on this platform; false unless set.
+    static std::function<bool()> CashBookUpdaterOpen;
+
     // ---- cloud-share entry points ----
     // Called on a form the caller keeps, without showing it (except for the area lists). 0 done, 1
     // failed or refused. The automatic flag is 1 when the linkage wizard calls on its own.
@@ -290,6 +312,19 @@ private:
     // The destination checks of both comparisons, then the comparison with the source read last.
     bool compareWithDestination(const QString& procName, const QString& destinationFolder,
                                 const std::function<TCompareInfo()>& source);
+    // Saves, packs and encrypts the open dataset in the road's send work folder, ticking progress lines
+    // 1 to 3; false after the step's message.
+    bool packForSend(TfmWaitMess* wait, TPackageRoad road);
+    // The receive's progress window, shown: download (relayWord), decrypt, extract and restore lines.
+    std::unique_ptr<TfmWaitMess> showReceiveProgress(const QString& relayWord);
+    // Uploads a package under `name` into a relay folder ("/NN") with the FTP user of the pair in use: an
+    // old copy is kept as name + "bak" until the new one arrived whole with the local size. False after
+    // the message.
+    bool uploadPackage(const QString& user, const QString& folder, const QString& localFile, const QString& name);
+    // The direct road's steps after the gates (kinds 3 to 10 but 8).
+    int runCashBookSend(int result);
+    int runMasterSend(int result);
+    int runCashBookReceive(int result);
     // Headers, widths and alignments of the list's columns; nameCol is left-aligned.
     void setColumns(const ColumnSpec* columns, int count, int nameCol);
 

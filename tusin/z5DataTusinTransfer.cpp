@@ -6,6 +6,7 @@
 #include "clouddump/FtpSession.h"
 #include "core/DataModule.h"
 #include "core/TBackupRestoreThread.h"
+#include "core/TBufFileStream.h"
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
@@ -135,68 +136,20 @@ int TfmDataTusin::SendData() {
     }
 
     const TPackageStages stages = SendStages();
-    if (!PreparePackageFolder(TPackageRoad::Send) || !SaveSendBackup(true))
+    if (!packForSend(wait.get(), TPackageRoad::Send))
         return 1;
-    step(wait.get(), 1, QStringLiteral("送信用データ保存　終了"), TWaitStep::Done);
-    step(wait.get(), 2, QStringLiteral("送信用データ圧縮　実行中"), TWaitStep::Running);
-    pause();
-    if (!PackSequence(TPackageRoad::Send))
-        return 1;
-    step(wait.get(), 2, QStringLiteral("送信用データ圧縮　終了"), TWaitStep::Done);
-    step(wait.get(), 3, QStringLiteral("送信用データ暗号化　実行中"), TWaitStep::Running);
-    if (!EncryptSequence(TPackageRoad::Send))
-        return 1;
-    step(wait.get(), 3, QStringLiteral("送信用データ暗号化　終了"), TWaitStep::Done);
     step(wait.get(), 4, relayWord + QStringLiteral("　実行中"), TWaitStep::Running);
     pause();
     if (!QFileInfo::exists(stages.Package))
         return 1;
-    const qint64 localSize = QFileInfo(stages.Package).size();
     const QString folder = u'/' + twoDigits(slot);
     const QString name = cloud ? QStringLiteral("cplacc.wen") : QStringLiteral("placc.wen");
-    const QString backupName = name + QStringLiteral("bak");
 
     if (cloud && !RequestServerInfo())
         return 1;
 
-    {
-        TFtpSession ftp(ServerInfo.FtpHost, Relay.FtpPort, AccInf.WEB_HOLDER.trimmed(), ServerInfo.FtpPassword);
-        if (!ftp.Connect()) {
-            error(framed(QStringLiteral("サーバーの接続に失敗しました。")));
-            return 1;
-        }
-        if (!ftp.ChangeDir(folder)) {
-            error(framed(QStringLiteral("転送先のディレクトリが存在しません。")));
-            return 1;
-        }
-        bool ok = true;
-        if (ftp.Size(name) > 0)
-            ok = ftp.Rename(name, backupName);
-        ok = ok && ftp.Put(stages.Package, name);
-        if (!ok) {
-            // The previous package comes back when the new one did not arrive whole.
-            if (ftp.Size(backupName) > 0) {
-                if (ftp.Size(name) > 0)
-                    ftp.Delete(name);
-                ftp.Rename(backupName, name);
-            }
-            error(framed(QStringLiteral("データの送信に失敗しました。")));
-            return 1;
-        }
-        pause();
-        if (ftp.Size(name) != localSize) {
-            if (ftp.Size(name) > 0)
-                ftp.Delete(name);
-            if (ftp.Size(backupName) > 0)
-                ftp.Rename(backupName, name);
-            ftp.Quit();
-            error(QStringLiteral("送信処理に失敗しました。ウイルス対策ソフトを実行中の場合は、終了してから再度送信を行ってください。"),
-                  ui::mbYes);
-            return 1;
-        }
-        if (ftp.Size(backupName) > 0)
-            ftp.Delete(backupName);
-    }
+    if (!uploadPackage(AccInf.WEB_HOLDER.trimmed(), folder, stages.Package, name))
+        return 1;
 
     TRelaySentData data;
     data.DataName = AccInf.ENTTEXT;
@@ -295,17 +248,7 @@ int TfmDataTusin::ReceiveData() {
     }
     const QString relayWord =
         cloud ? QStringLiteral("クラウドからデータ受信") : QStringLiteral("中継サーバーからデータ受信");
-    WaitMessParent = this;
-    std::unique_ptr<TfmWaitMess> wait(new TfmWaitMess(this));
-    fmWaitMess = wait.get();
-    step(wait.get(), 1, relayWord + QStringLiteral("　実行中"), TWaitStep::Running);
-    step(wait.get(), 2, QStringLiteral("受信データ暗号解読"), TWaitStep::ToCome);
-    step(wait.get(), 3, QStringLiteral("受信データ圧縮解凍"), TWaitStep::ToCome);
-    step(wait.get(), 4, QStringLiteral("受信データ復元・照合"), TWaitStep::ToCome);
-    wait->line(5)->setVisible(false);
-    wait->resize(435, 194);
-    wait->show();
-    pause();
+    std::unique_ptr<TfmWaitMess> wait = showReceiveProgress(relayWord);
     setEnabled(false);
 
     // From the work folder on, a cloud-share area claimed by the start request is released after any
@@ -429,6 +372,8 @@ int TfmDataTusin::ReceiveData() {
 bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
     DataInfo->ConnectMode = ConnectMode;
     const bool toFolder = SyoriType == tkCloudReceiveToFolder;
+    // The cash-book receives restore into the work area for their import; the dataset stays as it is.
+    const bool cashBook = SyoriType == 4 || SyoriType == 6 || SyoriType == 10;
     if (SyoriType >= tkCloudSend) {
         if (GetDataListRecord() == 0)
             return false;
@@ -468,18 +413,18 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
     try {
         TBackupRestoreThread zone(true);
         bool trailer = false;
-        QString source = copy;
         if (!toFolder) {
             trailer = zone.ReadZoneInfo(copy);
-            const QString cut = work + QStringLiteral("/cut_") + BackupName;
-            QFile::remove(cut);
-            if (TBackupRestoreThread::CopyWithoutZone(copy, cut)) {
-                QFile::remove(copy);
-                QFile::rename(cut, copy);
-            }
+            // The work copy is ours: its trailer is cut off in place rather than copied around.
+            QString tail;
+            const qint64 marker = FindTextInFile(copy, TBackupRestoreThread::ZoneMarker, tail);
+            if (marker > 0 && !QFile::resize(copy, marker))
+                throw std::runtime_error(QStringLiteral("ワーク領域のバックアップファイルを切り詰められませんでした。").toStdString());
         }
         if (!toFolder && DM->ServerFExist(target + u'/' + DataFileName, ConnectMode)) {
-            if (trailer) {
+            if (trailer && cashBook) {
+                // A cash-book package is taken in by the import, which makes its own checks.
+            } else if (trailer) {
                 if (const QString refusal = mergeRefusal(AccInf.GassanKbn, zone.ZoneGassan); !refusal.isEmpty()) {
                     ui::showMessage(ui::MsgKind::Warning, refusal, ui::mbYes);
                     return false;
@@ -509,7 +454,10 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
             }
         }
         QString database = target + u'/' + DataFileName;
-        if (toFolder) {
+        if (cashBook) {
+            database = work + u'/' + DataFileName;
+            QFile::remove(database); // a comparison's restore of an older package
+        } else if (toFolder) {
             const QString into = work + QStringLiteral("/receive");
             QDir(into).removeRecursively();
             QDir().mkpath(into);
@@ -520,22 +468,24 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
         }
         SetFolderStatus(folderOfStatus, 5);
         // Our own attachments to the target go before it is replaced.
-        if (DM->IBDatabaseDAT.isConnected())
+        if (!cashBook && DM->IBDatabaseDAT.isConnected())
             DM->fnAccDatDisConnected(target, 0, 0);
         BackupWorker = std::make_unique<TBackupRestoreThread>(true);
         TBackupRestoreThread& w = *BackupWorker;
         w.Mode = TBackupRestoreThread::ModeRestore;
+        // The dataset goes back into use at once: its indexes are restored active.
+        w.KeepIndexes = 1;
         w.MyNumberLog = 1;
         w.ProcName = SyoriType < tkCloudSend ? QStringLiteral("データ受信") : QStringLiteral("クラウドシェア受信");
         w.ZoneUseMyNumber = zone.ZoneUseMyNumber;
-        w.Host = toFolder || ConnectMode == 0 ? QString() : SystemDef.HOSTNAME;
+        w.Host = toFolder || cashBook || ConnectMode == 0 ? QString() : SystemDef.HOSTNAME;
         w.DatabaseFile = database;
         w.BackupFile = copy;
         restored = w.RunAndWait(300);
         if (!restored)
             ui::showMessage(ui::MsgKind::Warning, w.ErrInfo.Message + u'\r' + w.ErrInfo.Detail, ui::mbYes);
         BackupWorker.reset();
-        if (restored && !toFolder) {
+        if (restored && !toFolder && !cashBook) {
             TDataInfomationRec rec;
             DataInfo->GetDataInfoRecOfFolder(target, rec);
             DataInfo->UpdateDataInfomation(SystemDef.HOSTNAME, target, rec);

@@ -1,5 +1,7 @@
 #include "tusin/z5TusinSettei.h"
 
+#include <QDir>
+
 #include "controls/SafeCall.h"
 #include "controls/xEdit.h"
 #include "controls/z5HtmlHelp.h"
@@ -569,8 +571,11 @@ bool TfrmTusinSettei::ConnectData() {
         if (DM->IBTransactionDEF.isActive())
             DM->IBTransactionDEF.commit();
     });
+    // The open dataset serves only when it is this folder's: the settings are written into the
+    // connected database, and another dataset's must not get them.
     if (DM->IBDatabaseDAT.isConnected())
-        return true;
+        return QDir::cleanPath(DM->IBDatabaseDAT.path()) ==
+               QDir::cleanPath(TDM::DatabaseName(SystemDef.HOSTNAME, DataFolder, DataFileName));
     const QString failed =
         QStringLiteral("　\r\nデータの接続に失敗したため、データ選択画面を開きます。\r\n ");
     if (!DM->fnAccDatConnected(SystemDef.HOSTNAME, DataFolder, 0) || !DM->fnGetAccInfo()) {
@@ -578,6 +583,7 @@ bool TfrmTusinSettei::ConnectData() {
         SystemDef.DataDir.clear();
         return false;
     }
+    OwnDataConnection = true;
     return DM->fnGetExistsOpeDefSisetu();
 }
 
@@ -585,8 +591,10 @@ bool TfrmTusinSettei::DisconnectData() {
     if (!DM)
         return true;
     try {
-        if (DM->IBDatabaseDAT.isConnected())
+        // A dataset that was open before stays open.
+        if (OwnDataConnection && DM->IBDatabaseDAT.isConnected())
             DM->fnAccDatDisConnected(DataFolder, 0, 0);
+        OwnDataConnection = false;
         if (DM->IBTransactionDEF.isActive())
             DM->IBTransactionDEF.commit();
         return true;

@@ -48,6 +48,8 @@ public:
     int OpenCloudShareSettings(const QString& folder);
     bool ConnectData();
     bool DisconnectData();
+    // Whether ConnectData made the data module's connection (DisconnectData closes only that).
+    bool OwnDataConnection = false;
     bool ApprovedJournalsExist();
     bool IsInternetConnected() const;
 

@@ -3,7 +3,10 @@
 #include "platform/Cp932.h"
 #include "support/TestEnv.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QProcess>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -146,6 +149,30 @@ TEST_F(SystemRoutinesTest, WaitKeepsTheEventLoopRunning) {
     EXPECT_FALSE(delivered) << "a wait of 0 returns at once";
     EXPECT_TRUE(WaitMSec(20));
     EXPECT_TRUE(delivered);
+}
+
+// A child tool is waited for with the windows kept alive, and the wait also ends when the tool's end was
+// already noticed while other events were handled (the case that once waited for ever).
+TEST_F(SystemRoutinesTest, WaitForAChildToolKeepsEventsFlowingAndSeesAnEndAlreadyNoticed) {
+    QProcess slow;
+    bool delivered = false;
+    QTimer::singleShot(50, [&] { delivered = true; });
+    slow.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("sleep 0.4")});
+    ASSERT_TRUE(slow.waitForStarted());
+    WaitForChildProcess(slow);
+    EXPECT_EQ(slow.state(), QProcess::NotRunning);
+    EXPECT_EQ(slow.exitCode(), 0);
+    EXPECT_TRUE(delivered);
+
+    QProcess quick;
+    quick.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exit 3")});
+    ASSERT_TRUE(quick.waitForStarted());
+    QDeadlineTimer deadline(30000);
+    while (quick.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(quick.state(), QProcess::NotRunning);
+    WaitForChildProcess(quick);
+    EXPECT_EQ(quick.exitCode(), 3);
 }
 
 TEST_F(SystemRoutinesTest, FoldersAndFiles) {

@@ -3,6 +3,7 @@
 // (a database that is no database, a backup that is no backup, no creator of new data) and must leave
 // the data as it was.
 
+#include "ModalScript.h"
 #include "SystemDbProbe.h"
 
 #include "controls/PerfectGrid.h"
@@ -359,20 +360,7 @@ TEST_F(DatasetOperationsTest, RestoreIntoAnEmptyRowAndOverAnotherCompanyWithTheA
         QStringList{QStringLiteral("この場所には、バックアップファイル(placc.fbk)がありませんでした。")});
 }
 
-// Runs work on the modal dialog of type T once it shows.
-template <class T> void whenShown(const std::function<void(T&)>& work) {
-    auto poll = std::make_shared<std::function<void(int)>>();
-    *poll = [work, poll](int tries) {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (dialog && dialog->isVisible()) {
-            work(*dialog);
-            return;
-        }
-        if (tries > 0)
-            QTimer::singleShot(20, [poll, tries] { (*poll)(tries - 1); });
-    };
-    QTimer::singleShot(0, [poll] { (*poll)(500); });
-}
+using testenv::whenShown;
 
 TEST_F(DatasetOperationsTest, F6AsksForTheFolderAndF7RestoresTheBackupInTheRowsOwnFolder) {
     auto box = prepared();
@@ -641,6 +629,55 @@ TEST_F(ServerOperationsTest, CopyPasteSaveRestoreAndDeleteThroughTheServer) {
     EXPECT_EQ(box->DeleteData(true), 1);
     EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral("/placc.fdb")));
     EXPECT_EQ(listValue(QStringLiteral("ENTTEXT"), 5), QString());
+}
+
+// F4 adds an empty data area under the data place: a list row named after the folder, which is made only
+// when data is created in it. A name already in the list, an existing folder and a name that would leave
+// the data place are refused; cancelling changes nothing.
+TEST_F(ServerOperationsTest, AddAreaRegistersAnEmptyRowUnderTheDataPlace) {
+    auto box = prepared();
+    auto rowsNamed = [&](const QString& name) {
+        OwnTransaction own(e.dm->IBTransactionDEF);
+        fb::Query q(e.dm->IBTransactionDEF,
+                    QStringLiteral("SELECT COUNT(*) FROM DATALIST WHERE PASNAME LIKE :P AND ENTTEXT = ''"));
+        q.setString("P", QStringLiteral("%/") + name);
+        q.open();
+        const QString n = q.field(0).asString();
+        q.close();
+        own.commit();
+        return n;
+    };
+    e.ui->queueInput(QStringLiteral("area1"));
+    box->F4Click();
+    EXPECT_TRUE(e.ui->messageTexts().isEmpty()) << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(rowsNamed(QStringLiteral("area1")), QStringLiteral("1"));
+    EXPECT_FALSE(QFileInfo::exists(e.root->dataDir() + QStringLiteral("/area1")));
+    const int r = box->Grid()->CurrentRow();
+    ASSERT_GE(r, 0);
+    EXPECT_TRUE(box->RowDataPath(r).endsWith(QStringLiteral("/area1"))) << box->RowDataPath(r).toStdString();
+
+    struct Case {
+        QString name;
+        QString message;
+    };
+    ASSERT_TRUE(QDir().mkpath(e.root->dataDir() + QStringLiteral("/stray")));
+    const Case refused[] = {
+        {QStringLiteral("area1"), QStringLiteral("は既にデータリスト上に作成されています。")},
+        {QStringLiteral("stray"), QStringLiteral("に会計データが作成されています。")},
+        {QStringLiteral(".."), QStringLiteral("の作成に失敗しました。")},
+    };
+    for (const Case& c : refused) {
+        e.ui->clear();
+        e.ui->queueInput(c.name);
+        box->F4Click();
+        EXPECT_TRUE(e.ui->messageTexts().join(u'\n').contains(c.message)) << c.name.toStdString();
+    }
+    e.ui->clear();
+    e.ui->queueInput(std::nullopt);
+    box->F4Click();
+    EXPECT_TRUE(e.ui->messageTexts().isEmpty());
+    EXPECT_EQ(rowsNamed(QStringLiteral("stray")), QStringLiteral("0"));
+    EXPECT_EQ(rowsNamed(QStringLiteral("area1")), QStringLiteral("1"));
 }
 
 } // namespace

@@ -3,6 +3,14 @@
 // someone else holds the area, and the linkage wizard runs the receive at its start and the send at its
 // end.
 #include "RelayServers.h"
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QRadioButton>
+#include "tusin/z5TusinSettei.h"
+#include "platform/IniFile.h"
+#include "datasel/z5DataSentaku.h"
+#include "controls/PerfectGrid.h"
+#include "ModalSteps.h"
 #include "app/main.h"
 #include "core/DataModule.h"
 #include "core/uAccFunction2_System.h"
@@ -418,4 +426,72 @@ TEST_F(CloudShareTest, TheWizardReceivesAtItsStartAndSendsAtItsEnd) {
     EXPECT_EQ(cloudTime(), QStringLiteral("2026-12-12 10:00:00"));
     EXPECT_EQ(servers.state(id)["areas"].toArray()[1].toObject()["SendTime"].toString(),
               QStringLiteral("2026/12/12 10:00:00"));
+}
+
+// The data list's ｸﾗｳﾄﾞ button: the cloud-share settings of the focused dataset open, a free area is picked
+// from the served list, the dataset is sent there at once and its row is marked as shared.
+TEST_F(CloudShareTest, TheDataListsCloudButtonBindsTheDatasetAndSendsItToAFreeArea) {
+    SKIP_WITHOUT_RELAY(servers);
+    // The settings dialog takes a pair ID of exactly twelve characters.
+    const QString relayId = id.leftJustified(12, u'0').left(12);
+    servers.control({{"cmd", "add"}, {"id", relayId}});
+    servers.clock(relayId, kTime);
+    id = relayId;
+    ds.execute(QStringLiteral("UPDATE ACCDEF1 SET CLOUD_LINE=0, WEB_HOLDER=:H"),
+               [&](fb::Query& q) { q.setString("H", relayId); });
+    TDataSentakuBox box;
+    box.KeepOnClose = true;
+    box.SetParams({QStringLiteral("SyoriType=0")});
+    box.Prepare(true);
+    TPerfectGrid* g = box.Grid();
+    int row = -1;
+    for (int r = 0; r < g->RowCount() && row < 0; ++r)
+        if (g->CellText(r, -1).toInt() == 1)
+            row = r;
+    ASSERT_GE(row, 0);
+    g->SetCurrentCell(row, 0);
+    box.SetFunctionKeys();
+
+    bool picked = false;
+    // Should a step miss its window, the windows are closed so that the test fails instead of waiting.
+    QElapsedTimer clock;
+    clock.start();
+    whenReady([&] {
+        if (clock.elapsed() < 25000)
+            return false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w != &box)
+                w->close();
+        return !visibleTopLevel<TfrmTusinSettei>() && !visibleTopLevel<TfmDataTusin>();
+    });
+    whenReady([&] {
+        auto* settings = visibleTopLevel<TfrmTusinSettei>();
+        if (!settings)
+            return false;
+        settings->RadioButton1()->setChecked(true);
+        // The area list opens modally from the button; row 3 is free.
+        whenReady([&] {
+            auto* list = visibleTopLevel<TfmDataTusin>();
+            if (!list)
+                return false;
+            list->PerfectGrid1()->SetCurrentCell(2, 0);
+            list->F1Click(TfmDataTusin::kF12);
+            picked = true;
+            return true;
+        });
+        settings->btnKyouyu()->click();
+        return true;
+    });
+    const qsizetype before = servers.log(id).size();
+    box.btnCloudShareClick();
+    EXPECT_TRUE(picked);
+    // The area list, then the send: its start, the area taken, its end.
+    EXPECT_EQ(codes(before), (QStringList{"1725", "1725", "1833", "1725", "1823"}))
+        << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_TRUE(e.ui->messageTexts().contains(QStringLiteral("お手元のデータをアップロードしてクラウドシェアを開始します。")));
+    EXPECT_GT(QFileInfo(remote(QStringLiteral("/03/cplacc.wen"))).size(), 0);
+    EXPECT_EQ(datasetText(QStringLiteral("SELECT CLOUD_LINE FROM ACCDEF1 WHERE REC=1")), QStringLiteral("3"));
+    EXPECT_EQ(IniFile(ds.folder + QStringLiteral("/placc.ini"), false)
+                  .readString(QStringLiteral("DATAINFO"), QStringLiteral("CLOUD_SHARE"), QString()),
+              QStringLiteral("1"));
 }

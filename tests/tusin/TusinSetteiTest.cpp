@@ -1,5 +1,6 @@
 // The communication settings: started by name it shows and stores the pair of its mode; for one dataset
 // it edits the cloud-share area and picks it from the relay server's area list.
+#include "ModalSteps.h"
 #include "RelayServers.h"
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,31 +30,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-template <class T> T* visibleTopLevel() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
-            return t;
-    return nullptr;
-}
-
-// Runs step on the event loop (every 20 ms) once a visible T is there; gives up after 30 s.
-template <class T> void whenShown(const std::function<void(T*)>& step) {
-    auto* timer = new QTimer(qApp);
-    auto* started = new QElapsedTimer;
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, started, step] {
-        T* w = visibleTopLevel<T>();
-        if (w || started->elapsed() > 30000) {
-            timer->stop();
-            timer->deleteLater();
-            delete started;
-            if (w)
-                step(w);
-        }
-    });
-    timer->start(20);
-}
 
 class TusinSetteiTest : public ::testing::Test {
 protected:
@@ -290,4 +267,23 @@ TEST_F(TusinSetteiTest, AnAreaPickedFromTheServedListIsAccepted) {
     EXPECT_TRUE(e.ui->messageTexts().contains(
         QStringLiteral("お手元のデータをアップロードしてクラウドシェアを開始します。")));
     EXPECT_FALSE(e.dm->IBDatabaseDAT.isConnected());
+}
+
+// The settings of one dataset are never written into another dataset that happens to be open, and that
+// dataset stays open; the open dataset itself is used as it is and stays open too.
+TEST_F(TusinSetteiTest, CloudShareSettingsLeaveAnotherOpenDatasetAlone) {
+    testenv::CompanySpec other;
+    other.title = QStringLiteral("別の会社");
+    other.kishu = QDate(2025, 4, 1);
+    const testenv::Dataset second = e.root->addDataset(other, 2);
+    TfrmTusinSettei f;
+    EXPECT_EQ(f.OpenCloudShareSettings(second.folder), 9);
+    EXPECT_TRUE(e.ui->messageTexts().contains(QStringLiteral("データに接続できません。")));
+    ASSERT_TRUE(e.dm->IBDatabaseDAT.isConnected());
+    EXPECT_EQ(QDir::cleanPath(e.dm->IBDatabaseDAT.path()),
+              QDir::cleanPath(TDM::DatabaseName(SystemDef.HOSTNAME, ds.folder, DataFileName)));
+
+    whenShown<TfrmTusinSettei>([](TfrmTusinSettei* w) { press(w->txtConPasswd(), Qt::Key_Escape); });
+    EXPECT_EQ(f.OpenCloudShareSettings(ds.folder), 9);
+    EXPECT_TRUE(e.dm->IBDatabaseDAT.isConnected());
 }
