@@ -241,12 +241,11 @@ void totalNames(int dataType, int codeType, QStringList& lines) {
 
 // ---- 1.0.2: the prior-year balances of the opening slot, rewritten from the opening balances
 
-int openingSlot(int kaisino) {
-    static const int kSlots[] = {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14};
-    return kaisino >= 1 && kaisino <= 12 ? kSlots[kaisino - 1] : -1;
-}
-
 } // namespace
+
+int OpeningSlot(int kaisino) {
+    return kaisino >= 1 && kaisino <= 12 ? (kaisino - 1) + (kaisino - 1) / 3 : -1;
+}
 
 // The prior-year balance repair of step 1.0.2 on the dataset's open transaction: all or nothing. A row
 // whose start month has no opening slot is skipped and logged. Returns false after a rollback and the
@@ -274,7 +273,7 @@ bool RepairPriorYearBalances(fb::Transaction& transaction) {
                 read.close();
             }
         }
-        const int slot = fromYearStart ? 0 : openingSlot(kaisino);
+        const int slot = fromYearStart ? 0 : OpeningSlot(kaisino);
         fb::Query write(transaction);
         write.setSql(QStringLiteral("UPDATE KAMOKU_PZ SET NUKIZAN=:NUKIZAN WHERE SCODE=:SCODE and KCODE=:KCODE and "
                                     "HCODE=:HCODE and BCODE=:BCODE and MNUM=:MNUM "));

@@ -1,6 +1,7 @@
 // Accounting database steps 3.0.0 to 13.0.0: what each step writes and migrates.
 // Not available yet: each step still writes only its version stamp.
 
+#include "core/uAccRecord.h"
 #include "dbupdate/z5DbUpdateSteps.h"
 
 TStepContent z5UserDbUpdate300::Content() {
@@ -12,7 +13,9 @@ TStepContent z5UserDbUpdate301::Content() {
 }
 
 TStepContent z5UserDbUpdate303::Content() {
-    return {};
+    TStepContent c;
+    c.Statements = Statements303;
+    return c;
 }
 
 TStepContent z5UserDbUpdate304::Content() {
@@ -20,15 +23,21 @@ TStepContent z5UserDbUpdate304::Content() {
 }
 
 TStepContent z5UserDbUpdate306::Content() {
-    return {};
+    TStepContent c;
+    c.PreMigration = PreMigration306;
+    return c;
 }
 
 TStepContent z5UserDbUpdate307::Content() {
-    return {};
+    TStepContent c;
+    c.PreMigration = PreMigration307;
+    return c;
 }
 
 TStepContent z5UserDbUpdate400::Content() {
-    return {};
+    TStepContent c;
+    c.StatementsAfterFiles = Statements400;
+    return c;
 }
 
 TStepContent z5UserDbUpdate402::Content() {
@@ -60,7 +69,9 @@ TStepContent z5UserDbUpdate613::Content() {
 }
 
 TStepContent z5UserDbUpdate700::Content() {
-    return {};
+    TStepContent c;
+    c.PreMigration = MigrateDataPassword;
+    return c;
 }
 
 TStepContent z5UserDbUpdate702::Content() {
@@ -80,11 +91,15 @@ TStepContent z5UserDbUpdate800::Content() {
 }
 
 TStepContent z5UserDbUpdate802::Content() {
-    return {};
+    TStepContent c;
+    c.PostMigration = [](TStepDb& db) { AddCorporateGroupsAndRules(db); ConvertJobControl(db); };
+    return c;
 }
 
 TStepContent z5UserDbUpdate803::Content() {
-    return {};
+    TStepContent c;
+    c.PostMigration = AddKojinGroupsAndRules;
+    return c;
 }
 
 TStepContent z5UserDbUpdate900::Content() {
@@ -96,19 +111,28 @@ TStepContent z5UserDbUpdate901::Content() {
 }
 
 TStepContent z5UserDbUpdate902::Content() {
-    return {};
+    TStepContent c;
+    c.PostMigration = AddMedicalEvalRules;
+    return c;
 }
 
 TStepContent z5UserDbUpdate903::Content() {
-    return {};
+    TStepContent c;
+    c.PostMigration = RoundBudgetAmounts;
+    return c;
 }
 
 TStepContent z5UserDbUpdate904::Content() {
-    return {};
+    TStepContent c;
+    c.PostMigration = CopyKessanPrintSettings;
+    return c;
 }
 
 TStepContent z5UserDbUpdate905::Content() {
-    return {};
+    TStepContent c;
+    if (TavrinoEdition == 1 || TavrinoEdition == 2)
+        c.PostMigration = ClearSiwakeDnum;
+    return c;
 }
 
 TStepContent z5UserDbUpdate1000::Content() {
