@@ -48,6 +48,11 @@ QStringList ListProcedureStatements(int form);
 // The opening slot of a start month (1 to 12) in the period numbering of the balance tables: the slot
 // before the first period of that month's quarter; -1 for any other month.
 int OpeningSlot(int kaisino);
+// The opening balances (KAMOKU_SZ, in the order of their accounts' GROUPM0) written as the prior-year
+// balance without tax of the slot, for the rows that take accepts (account code, BPFLG); with clearTax
+// the slot's tax becomes 0. A prior-year row that does not exist is not created.
+void WriteOpeningBalancesToSlot(fb::Transaction& transaction, int slot, bool clearTax,
+                                const std::function<bool(const QString& kcode, const QString& bpflg)>& take);
 
 // ---- Accounting steps 3.0.3 to 9.0.5: own statements, probes and the work done in code
 

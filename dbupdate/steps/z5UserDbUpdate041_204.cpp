@@ -247,8 +247,31 @@ int OpeningSlot(int kaisino) {
     return kaisino >= 1 && kaisino <= 12 ? (kaisino - 1) + (kaisino - 1) / 3 : -1;
 }
 
-// The prior-year balance repair of step 1.0.2 on the dataset's open transaction: all or nothing. A row
-// whose start month has no opening slot is skipped and logged. Returns false after a rollback and the
+void WriteOpeningBalancesToSlot(fb::Transaction& transaction, int slot, bool clearTax,
+                                const std::function<bool(const QString& kcode, const QString& bpflg)>& take) {
+    fb::Query read(transaction, QStringLiteral("SELECT SZ.SCODE, SZ.KCODE, SZ.HCODE, SZ.BCODE, SZ.KAISIZAN, K.BPFLG "
+                                               "FROM KAMOKU_SZ SZ INNER JOIN KAMOKUMST K ON (SZ.KCODE=K.KCODE) "
+                                               "ORDER BY K.GROUPM0, SZ.SCODE, SZ.KCODE, SZ.HCODE, SZ.BCODE"));
+    fb::Query write(transaction, QStringLiteral("UPDATE KAMOKU_PZ SET NUKIZAN=:NUKIZAN%1 WHERE SCODE=:SCODE AND "
+                                                "KCODE=:KCODE AND HCODE=:HCODE AND BCODE=:BCODE AND MNUM=:MNUM")
+                                     .arg(clearTax ? QStringLiteral(", ZEIGAKU=0") : QString()));
+    for (read.open(); !read.eof(); read.next()) {
+        const QString kcode = read.field("KCODE").asString();
+        if (!take(kcode, read.field("BPFLG").asString()))
+            continue;
+        write.setString("SCODE", read.field("SCODE").asString());
+        write.setString("KCODE", kcode);
+        write.setString("HCODE", read.field("HCODE").asString());
+        write.setString("BCODE", read.field("BCODE").asString());
+        write.setScaled("NUKIZAN", read.field("KAISIZAN").asScaled(4), 4);
+        write.setInt("MNUM", slot);
+        write.execute();
+    }
+    read.close();
+}
+
+// The prior-year balance repair of step 1.0.2 on the dataset's open transaction: all or nothing. A start
+// month without an opening slot writes nothing and is logged. Returns false after a rollback and the
 // error box.
 bool RepairPriorYearBalances(fb::Transaction& transaction) {
     if (!transaction.isActive())
@@ -274,33 +297,15 @@ bool RepairPriorYearBalances(fb::Transaction& transaction) {
             }
         }
         const int slot = fromYearStart ? 0 : OpeningSlot(kaisino);
-        fb::Query write(transaction);
-        write.setSql(QStringLiteral("UPDATE KAMOKU_PZ SET NUKIZAN=:NUKIZAN WHERE SCODE=:SCODE and KCODE=:KCODE and "
-                                    "HCODE=:HCODE and BCODE=:BCODE and MNUM=:MNUM "));
-        read.setSql(QStringLiteral("SELECT SZ.SCODE, SZ.KCODE, SZ.HCODE, SZ.BCODE, SZ.KAISIZAN, K.BPFLG "
-                                   "FROM KAMOKU_SZ SZ INNER JOIN KAMOKUMST K ON (SZ.KCODE=K.KCODE) "));
-        for (read.open(); !read.eof(); read.next()) {
-            const QString kcode = read.field("KCODE").asString();
-            const bool balanceSheet = read.field("BPFLG").asString() == QStringLiteral("B");
-            if (fromYearStart && !balanceSheet)
-                continue;
-            if (fromYearStart && dataType == 2 && owners.contains(kcode))
-                continue;
-            if (slot < 0) {
-                qWarning().noquote() << QStringLiteral("開始月 %1 に期首の区分がないため %2 を飛ばしました。")
-                                            .arg(kaisino)
-                                            .arg(kcode);
-                continue;
-            }
-            write.setString("SCODE", read.field("SCODE").asString());
-            write.setString("KCODE", kcode);
-            write.setString("HCODE", read.field("HCODE").asString());
-            write.setString("BCODE", read.field("BCODE").asString());
-            write.setScaled("NUKIZAN", read.field("KAISIZAN").asScaled(4), 4);
-            write.setInt("MNUM", slot);
-            write.execute();
-        }
-        read.close();
+        if (slot < 0)
+            qWarning().noquote() << QStringLiteral("開始月 %1 に期首の区分がないため、過年度残高を書き換えませんでした。")
+                                        .arg(kaisino);
+        else
+            WriteOpeningBalancesToSlot(transaction, slot, false, [&](const QString& kcode, const QString& bpflg) {
+                if (fromYearStart && bpflg != QStringLiteral("B"))
+                    return false;
+                return !(fromYearStart && dataType == 2 && owners.contains(kcode));
+            });
         transaction.commit();
         return true;
     } catch (const std::exception&) {

@@ -253,35 +253,16 @@ void RepairConvertedNukizan(fb::Transaction& transaction) {
              {AccInf.JigyonushiKasiKCODE, AccInf.JigyonushiKariKCODE, AccInf.MotoirekinKCODE})
             if (!code.isEmpty())
                 owners << code;
-    fb::Query read(transaction, QStringLiteral("SELECT SZ.SCODE, SZ.KCODE, SZ.HCODE, SZ.BCODE, SZ.KAISIZAN, K.BPFLG "
-                                               "FROM KAMOKU_SZ SZ INNER JOIN KAMOKUMST K ON (SZ.KCODE=K.KCODE) "
-                                               "ORDER BY K.GROUPM0, SZ.SCODE, SZ.KCODE, SZ.HCODE, SZ.BCODE"));
-    fb::Query write(transaction, QStringLiteral("UPDATE KAMOKU_PZ SET NUKIZAN=:NUKIZAN, ZEIGAKU=0 WHERE SCODE=:SCODE "
-                                                "AND KCODE=:KCODE AND HCODE=:HCODE AND BCODE=:BCODE AND MNUM=:MNUM"));
-    for (read.open(); !read.eof(); read.next()) {
-        const QString bp = read.field("BPFLG").asString();
-        const QString kcode = read.field("KCODE").asString();
-        if (bp == QStringLiteral("B")) {
-            if (owners.contains(kcode))
-                continue;
-        } else if (bp != QStringLiteral("P") || kaisino == 1) {
-            continue;
-        }
-        if (slot < 0) {
-            qWarning().noquote() << QStringLiteral("開始月 %1 に期首の区分がないため %2 を飛ばしました。")
-                                        .arg(kaisino)
-                                        .arg(kcode);
-            continue;
-        }
-        write.setString("SCODE", read.field("SCODE").asString());
-        write.setString("KCODE", kcode);
-        write.setString("HCODE", read.field("HCODE").asString());
-        write.setString("BCODE", read.field("BCODE").asString());
-        write.setScaled("NUKIZAN", read.field("KAISIZAN").asScaled(4), 4);
-        write.setInt("MNUM", slot);
-        write.execute();
+    if (slot < 0) {
+        qWarning().noquote() << QStringLiteral("開始月 %1 に期首の区分がないため、過年度残高を書き換えませんでした。")
+                                    .arg(kaisino);
+        return;
     }
-    read.close();
+    WriteOpeningBalancesToSlot(transaction, slot, true, [&](const QString& kcode, const QString& bpflg) {
+        if (bpflg == QStringLiteral("B"))
+            return !owners.contains(kcode);
+        return bpflg == QStringLiteral("P") && kaisino != 1;
+    });
 }
 
 qint32 PreMigration306(TStepDb& db) {
