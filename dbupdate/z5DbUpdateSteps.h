@@ -63,6 +63,11 @@ void Statements303(QStringList& lines);
 // medical-corporation data, the head counts of the branch and department totals.
 void Statements400(QStringList& lines);
 
+// Runs work with a statement of its own on the accounting database of the selected dataset, connected for
+// it and disconnected again on every path; what the work did is committed after it. Throws when the
+// dataset cannot be connected; an error of the work reaches the caller.
+void OnOwnAccConnection(const std::function<void(fb::Query& query)>& work);
+
 // Probes asked while a script is written, each on a connection of its own that is closed again; a
 // database error reaches the caller.
 // Whether the accounting database of the selected dataset has the trigger.

@@ -323,33 +323,22 @@ bool RepairPriorYearBalances(fb::Transaction& transaction) {
 // The fixed-asset template decision of step 2.0.4, made on its own connection that is closed on every
 // path: the facility codes whose templates are rebuilt, none when account 1401 already has a template.
 QStringList RealEstateTemplateFacilities() {
-    if (!DM || !DM->fnAccDatConnected(SystemDef.HOSTNAME, SystemDef.DataDir, 0))
-        throw std::runtime_error("データベースに接続できません。");
-    struct Disconnect {
-        ~Disconnect() {
-            try {
-                if (DM->IBTransactionDAT.isActive())
-                    DM->IBTransactionDAT.rollback();
-            } catch (const std::exception&) {
-            }
-            DM->fnAccDatDisConnected(SystemDef.DataDir, 0, 0);
-        }
-    } disconnect;
-    fb::Transaction t(DM->IBDatabaseDAT);
-    fb::Query q(t, QStringLiteral("SELECT COUNT(REC) AS RECCNT FROM KS_SETSWK_INIT WHERE KCODE='1401'"));
-    q.open();
-    const int count = q.field("RECCNT").asInt();
-    q.close();
     QStringList codes;
-    if (AccInf.SITEN != 0) {
-        q.setSql(QStringLiteral("SELECT SCODE FROM SISETUMST ORDER BY SCODE"));
-        for (q.open(); !q.eof(); q.next())
-            codes << q.field("SCODE").asString();
+    int count = 0;
+    OnOwnAccConnection([&](fb::Query& q) {
+        q.setSql(QStringLiteral("SELECT COUNT(REC) AS RECCNT FROM KS_SETSWK_INIT WHERE KCODE='1401'"));
+        q.open();
+        count = q.field("RECCNT").asInt();
         q.close();
-    } else {
-        codes << QStringLiteral(" ");
-    }
-    t.commit();
+        if (AccInf.SITEN != 0) {
+            q.setSql(QStringLiteral("SELECT SCODE FROM SISETUMST ORDER BY SCODE"));
+            for (q.open(); !q.eof(); q.next())
+                codes << q.field("SCODE").asString();
+            q.close();
+        } else {
+            codes << QStringLiteral(" ");
+        }
+    });
     return count == 0 ? codes : QStringList{};
 }
 

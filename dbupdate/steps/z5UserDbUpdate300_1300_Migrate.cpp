@@ -26,30 +26,6 @@ bool tavrinoEdition() {
     return TavrinoEdition == 1 || TavrinoEdition == 2;
 }
 
-// Runs work with a statement of its own on the accounting database of the selected dataset, connected
-// for it and disconnected again on every path; the transaction is committed after the work.
-template <typename Work> auto onOwnConnection(Work&& work) {
-    if (!DM || !DM->fnAccDatConnected(SystemDef.HOSTNAME, SystemDef.DataDir, 0))
-        throw std::runtime_error("データベースに接続できません。");
-    struct Disconnect {
-        ~Disconnect() {
-            try {
-                if (DM->IBTransactionDAT.isActive())
-                    DM->IBTransactionDAT.rollback();
-            } catch (const std::exception&) {
-                // The disconnect ends it.
-            }
-            DM->fnAccDatDisConnected(SystemDef.DataDir, 0, 0);
-        }
-    } disconnect;
-    fb::Transaction t(DM->IBDatabaseDAT);
-    fb::Query q(t);
-    auto result = work(q);
-    q.close();
-    t.commit();
-    return result;
-}
-
 int countOf(fb::Query& q) {
     q.open();
     const int n = q.field(0).asInt();
@@ -182,6 +158,27 @@ template <size_t N> bool lookUp(const TMenuProgram (&page)[N], int menuNo, QStri
 
 } // namespace
 
+void OnOwnAccConnection(const std::function<void(fb::Query& query)>& work) {
+    if (!DM || !DM->fnAccDatConnected(SystemDef.HOSTNAME, SystemDef.DataDir, 0))
+        throw std::runtime_error("データベースに接続できません。");
+    struct Disconnect {
+        ~Disconnect() {
+            try {
+                if (DM->IBTransactionDAT.isActive())
+                    DM->IBTransactionDAT.rollback();
+            } catch (const std::exception&) {
+                // The disconnect ends it.
+            }
+            DM->fnAccDatDisConnected(SystemDef.DataDir, 0, 0);
+        }
+    } disconnect;
+    fb::Transaction t(DM->IBDatabaseDAT);
+    fb::Query q(t);
+    work(q);
+    q.close();
+    t.commit();
+}
+
 // ---- probes
 
 bool TriggerExists(fb::Query& query, const QString& name) {
@@ -207,20 +204,25 @@ int GetMedicalKamokuKind(fb::Query& query) {
 }
 
 bool ProbeAccTrigger(const QString& name) {
-    return onOwnConnection([&](fb::Query& q) { return TriggerExists(q, name); });
+    bool exists = false;
+    OnOwnAccConnection([&](fb::Query& q) { exists = TriggerExists(q, name); });
+    return exists;
 }
 
 int ProbeMedicalKamokuKind() {
-    if (!medicalData())
-        return 0;
-    return onOwnConnection([](fb::Query& q) { return GetMedicalKamokuKind(q); });
+    int kind = 0;
+    if (medicalData())
+        OnOwnAccConnection([&](fb::Query& q) { kind = GetMedicalKamokuKind(q); });
+    return kind;
 }
 
 bool TaxCode116Exists() {
-    return onOwnConnection([](fb::Query& q) {
+    bool exists = false;
+    OnOwnAccConnection([&](fb::Query& q) {
         q.setSql(QStringLiteral("SELECT COUNT(TAX_CODE) AS RECCNT FROM TAXMST WHERE TAX_CODE=116"));
-        return countOf(q) > 0;
+        exists = countOf(q) > 0;
     });
+    return exists;
 }
 
 // ---- 3.0.6
