@@ -43,7 +43,9 @@ struct TGroupRows {
 };
 
 void insertGroups(fb::Transaction& t, std::initializer_list<TGroupRows> groups) {
-    fb::Query q(t, QStringLiteral("INSERT INTO KAMOKU_KOSEI_GROUP (FGNAME, FKCODE, FHCODE) VALUES (:FGNAME, :FKCODE, ' ')"));
+    fb::Query q(
+        t, QStringLiteral(
+               "INSERT INTO KAMOKU_KOSEI_GROUP (FGNAME, FKCODE, FHCODE) VALUES (:FGNAME, :FKCODE, ' ')"));
     for (const TGroupRows& g : groups)
         for (const char* code : g.codes) {
             q.setString("FGNAME", QString::fromUtf16(g.name));
@@ -86,9 +88,10 @@ const TEvalRule kEvalRules[] = {
 };
 
 void insertEvalRules(fb::Transaction& t, TRuleSet set) {
-    fb::Query q(t, QStringLiteral("INSERT INTO SOLVARNE_YOJITU_HYOKARULE (FGCODE, FMEISHOU, FBAD_RATE, FBAD_HANI, "
-                                  "FGOOD_RATE, FGOOD_HANI) VALUES (:FGCODE, :FMEISHOU, :FBAD_RATE, :FBAD_HANI, "
-                                  ":FGOOD_RATE, :FGOOD_HANI)"));
+    fb::Query q(
+        t, QStringLiteral("INSERT INTO SOLVARNE_YOJITU_HYOKARULE (FGCODE, FMEISHOU, FBAD_RATE, FBAD_HANI, "
+                          "FGOOD_RATE, FGOOD_HANI) VALUES (:FGCODE, :FMEISHOU, :FBAD_RATE, :FBAD_HANI, "
+                          ":FGOOD_RATE, :FGOOD_HANI)"));
     for (const TEvalRule& r : kEvalRules) {
         const char16_t* name = set == TRuleSet::Corporate    ? r.corporate
                                : set == TRuleSet::Individual ? r.individual
@@ -107,8 +110,9 @@ void insertEvalRules(fb::Transaction& t, TRuleSet set) {
 
 // The same rule per account, by classification number: income (true) or cost (false), in this order.
 void setAccountRules(fb::Transaction& t, std::initializer_list<std::pair<int, bool>> groups) {
-    fb::Query q(t, QStringLiteral("UPDATE KAMOKUMST SET SOLVARNE_YOJITU_RATE1=:RATE1, SOLVARNE_YOJITU_KIND1=:KIND1, "
-                                  "SOLVARNE_YOJITU_RATE2=:RATE2, SOLVARNE_YOJITU_KIND2=:KIND2 WHERE GROUPM1=:GROUPM1"));
+    fb::Query q(t, QStringLiteral(
+                       "UPDATE KAMOKUMST SET SOLVARNE_YOJITU_RATE1=:RATE1, SOLVARNE_YOJITU_KIND1=:KIND1, "
+                       "SOLVARNE_YOJITU_RATE2=:RATE2, SOLVARNE_YOJITU_KIND2=:KIND2 WHERE GROUPM1=:GROUPM1"));
     for (const auto& [group, income] : groups) {
         q.setScaled("RATE1", income ? kRate95 : kRate105, 4);
         q.setInt("KIND1", income ? 0 : 1);
@@ -127,24 +131,27 @@ struct TMenuProgram {
     const char* option = nullptr;
 };
 
-const TMenuProgram kPage0[] = {{0, "QzSolvarne1"}, {1, "QzYojituHendoPL"}, {10, "QzHikakuSuiihyo"}, {19, "QzTusinSettei"}};
+const TMenuProgram kPage0[] = {
+    {0, "QzSolvarne1"}, {1, "QzYojituHendoPL"}, {10, "QzHikakuSuiihyo"}, {19, "QzTusinSettei"}};
 const TMenuProgram kPage1[] = {
-    {0, "QzSimulation"},      {1, "QzGetujiHikakuGraph"}, {2, "QzSankiHikakuGraph"}, {3, "QzSankiKamokuGraph"},
-    {4, "QzKeieiBunseki2"},   {5, "QzSogoHikakuPL"},      {6, "QzYojitutaihi"},      {7, "QzYosoku2"},
-    {8, "QzGetujiHikaku"},    {9, "QzSankiHikaku"},       {10, "QzBumonHikakuBL"},   {11, "QzSikinguri"},
-    {12, "QzSitenHikakuBL"},  {19, "QzZenkamoku2"}};
+    {0, "QzSimulation"},     {1, "QzGetujiHikakuGraph"}, {2, "QzSankiHikakuGraph"}, {3, "QzSankiKamokuGraph"},
+    {4, "QzKeieiBunseki2"},  {5, "QzSogoHikakuPL"},      {6, "QzYojitutaihi"},      {7, "QzYosoku2"},
+    {8, "QzGetujiHikaku"},   {9, "QzSankiHikaku"},       {10, "QzBumonHikakuBL"},   {11, "QzSikinguri"},
+    {12, "QzSitenHikakuBL"}, {19, "QzZenkamoku2"}};
 const TMenuProgram kPage2[] = {
     {0, "QzSiwake", "SyoriType=0"}, {1, "QzMonitor"}, {2, "QzMotocho", "SyoriType=0"}, {3, "QzSisanhyo"}};
-const TMenuProgram kPage2Edition[] = {{17, "QzKobetuIchiranhyo"}, {18, "QzKobetuMeisaihyo"}, {19, "QzKobetuMotocho"}};
+const TMenuProgram kPage2Edition[] = {
+    {17, "QzKobetuIchiranhyo"}, {18, "QzKobetuMeisaihyo"}, {19, "QzKobetuMotocho"}};
 const TMenuProgram kPage3[] = {
-    {0, "QzHojinKessansyo"}, {1, "QzCashFlow"},       {2, "QzIkkatuPrint"},    {3, "QzGaikyosyo"},
-    {5, "QzKojinKessansyo"}, {6, "QzGenkaSyokyaku"},  {7, "QzTouzaChoseihyo"}, {10, "QzTaxSinkokusyo"},
-    {11, "QzTaxUtiwakesyo"}, {12, "QzTaxSyukeihyo"},  {13, "QzTaxSisanhyo"},   {15, "QzTaxSinkokusyoSyusei"}};
+    {0, "QzHojinKessansyo"}, {1, "QzCashFlow"},      {2, "QzIkkatuPrint"},    {3, "QzGaikyosyo"},
+    {5, "QzKojinKessansyo"}, {6, "QzGenkaSyokyaku"}, {7, "QzTouzaChoseihyo"}, {10, "QzTaxSinkokusyo"},
+    {11, "QzTaxUtiwakesyo"}, {12, "QzTaxSyukeihyo"}, {13, "QzTaxSisanhyo"},   {15, "QzTaxSinkokusyoSyusei"}};
 const TMenuProgram kPage3Medical[] = {
-    {0, "QzMBKessansyo"},     {1, "QzMBKessansyoSisetsu"}, {2, "QzMBHokukuJigyo"},  {3, "QzMBHokukuZaisan"},
-    {4, "QzMBHokukuKansa"},   {5, "QzCashFlow"},           {6, "QzIkkatuPrint"},    {7, "QzGaikyosyo"},
-    {8, "QzGenkaSyokyaku"},   {9, "QzTouzaChoseihyo"},     {10, "QzTaxSinkokusyo"}, {11, "QzTaxUtiwakesyo"},
-    {12, "QzTaxSyukeihyo"},   {13, "QzTaxSisanhyo"},       {15, "QzTaxSinkokusyoSyusei"}};
+    {0, "QzMBKessansyo"},    {1, "QzMBKessansyoSisetsu"}, {2, "QzMBHokukuJigyo"},
+    {3, "QzMBHokukuZaisan"}, {4, "QzMBHokukuKansa"},      {5, "QzCashFlow"},
+    {6, "QzIkkatuPrint"},    {7, "QzGaikyosyo"},          {8, "QzGenkaSyokyaku"},
+    {9, "QzTouzaChoseihyo"}, {10, "QzTaxSinkokusyo"},     {11, "QzTaxUtiwakesyo"},
+    {12, "QzTaxSyukeihyo"},  {13, "QzTaxSisanhyo"},       {15, "QzTaxSinkokusyoSyusei"}};
 
 template <size_t N> bool lookUp(const TMenuProgram (&page)[N], int menuNo, QString& procId, QString& option) {
     for (const TMenuProgram& p : page)
@@ -231,8 +238,9 @@ void SetMedicalHojoSw(fb::Query& query) {
     if (!medicalData())
         return;
     query.close();
-    query.setSql(QStringLiteral("UPDATE KAMOKUMST SET HOJOSW=:HOJOSW WHERE KCODE IN (SELECT KCODE FROM ACCDEF2 "
-                                "WHERE KNAME IN (:NAME1, :NAME2, :NAME3, :NAME4))"));
+    query.setSql(
+        QStringLiteral("UPDATE KAMOKUMST SET HOJOSW=:HOJOSW WHERE KCODE IN (SELECT KCODE FROM ACCDEF2 "
+                       "WHERE KNAME IN (:NAME1, :NAME2, :NAME3, :NAME4))"));
     query.setString("HOJOSW", QStringLiteral("×"));
     query.setString("NAME1", QStringLiteral("仮払消費税"));
     query.setString("NAME2", QStringLiteral("仮受消費税"));
@@ -256,7 +264,8 @@ void RepairConvertedNukizan(fb::Transaction& transaction) {
             if (!code.isEmpty())
                 owners << code;
     if (slot < 0) {
-        qWarning().noquote() << QStringLiteral("開始月 %1 に期首の区分がないため、過年度残高を書き換えませんでした。")
+        qWarning().noquote() << QStringLiteral(
+                                    "開始月 %1 に期首の区分がないため、過年度残高を書き換えませんでした。")
                                     .arg(kaisino);
         return;
     }
@@ -299,9 +308,9 @@ qint32 MigrateDataPassword(TStepDb&) {
         info.PlainText = password;
         // Dropping a password that cannot be coded would leave the dataset open to everyone.
         if (!EasyEncode(info) || info.CodedText.isEmpty())
-            throw std::runtime_error(
-                "データパスワードに英数字以外の文字が含まれているため、変換できません。データパスワードを変更してから"
-                "やり直してください。");
+            throw std::runtime_error("データパスワードに英数字以外の文字が含まれているため、変換できません。"
+                                     "データパスワードを変更してから"
+                                     "やり直してください。");
     }
     DeleteAccReg(group, plainKey);
     if (!password.isEmpty())
@@ -321,13 +330,13 @@ void AddCorporateGroupsAndRules(TStepDb& db) {
                                       {kLongLoan, {"2202"}},
                                       {kInventory, {"5101", "5301", "5401", "5411", "5701", "5801"}}});
     else if (tavrinoEdition())
-        insertGroups(db.transaction,
-                     {{kTax, {"98100", "98300", "98400", "98500"}},
-                      {kDepreciation, {"55400", "68400"}},
-                      {kShortLoan, {"31100"}},
-                      {kLongLoan, {"37100"}},
-                      {kInventory, {"49700", "49800", "50800", "50900", "59400", "59500", "59600", "59300", "59700",
-                                    "59800", "59900"}}});
+        insertGroups(db.transaction, {{kTax, {"98100", "98300", "98400", "98500"}},
+                                      {kDepreciation, {"55400", "68400"}},
+                                      {kShortLoan, {"31100"}},
+                                      {kLongLoan, {"37100"}},
+                                      {kInventory,
+                                       {"49700", "49800", "50800", "50900", "59400", "59500", "59600",
+                                        "59300", "59700", "59800", "59900"}}});
     insertEvalRules(db.transaction, TRuleSet::Corporate);
     setAccountRules(db.transaction, {{7100, true}, {7200, false}, {8100, true}, {8200, false}});
 }
@@ -377,8 +386,9 @@ void ConvertJobControl(TStepDb& db) {
         positions.push_back({read.field("PAGENO").asInt(), read.field("MENUNO").asInt()});
     read.close();
     // A position kept twice in the old table gives its program once.
-    fb::Query write(db.transaction, QStringLiteral("UPDATE OR INSERT INTO JOBCONTROL2 (LEVELNO, PROC_ID, PROC_OPTION) "
-                                                   "VALUES (:LEVELNO, :PROC_ID, :PROC_OPTION) MATCHING (LEVELNO, PROC_ID)"));
+    fb::Query write(db.transaction,
+                    QStringLiteral("UPDATE OR INSERT INTO JOBCONTROL2 (LEVELNO, PROC_ID, PROC_OPTION) "
+                                   "VALUES (:LEVELNO, :PROC_ID, :PROC_OPTION) MATCHING (LEVELNO, PROC_ID)"));
     QString procId, option;
     for (const TPosition& p : positions) {
         JobControlProgram(AccInf.DATATYPE, TavrinoEdition, p.pageNo, p.menuNo, procId, option);
@@ -402,7 +412,8 @@ void AddKojinGroupsAndRules(TStepDb& db) {
                                           {kLongLoan, {"2202"}},
                                           {kInventory, {"5101", "5301", "5401", "5411", "5701", "5801"}}});
         else if (codeType == 2)
-            insertGroups(db.transaction, {{kDepreciation, {"6202"}}, {kShortLoan, {"2103"}}, {kLongLoan, {"2202"}}});
+            insertGroups(db.transaction,
+                         {{kDepreciation, {"6202"}}, {kShortLoan, {"2103"}}, {kLongLoan, {"2202"}}});
         else if (codeType == 4)
             insertGroups(db.transaction, {{kDepreciation, {"6204"}},
                                           {kShortLoan, {"2103"}},
@@ -410,14 +421,15 @@ void AddKojinGroupsAndRules(TStepDb& db) {
                                           {kInventory, {"5101", "5301", "6301", "6302"}}});
     } else if (tavrinoEdition()) {
         if (codeType == 1)
-            insertGroups(db.transaction,
-                         {{kDepreciation, {"55400", "68400"}},
-                          {kShortLoan, {"31100"}},
-                          {kLongLoan, {"37100"}},
-                          {kInventory, {"49700", "49800", "50800", "50900", "59400", "59500", "59600", "59300",
-                                        "59700", "59800", "59900"}}});
+            insertGroups(db.transaction, {{kDepreciation, {"55400", "68400"}},
+                                          {kShortLoan, {"31100"}},
+                                          {kLongLoan, {"37100"}},
+                                          {kInventory,
+                                           {"49700", "49800", "50800", "50900", "59400", "59500", "59600",
+                                            "59300", "59700", "59800", "59900"}}});
         else if (codeType == 2)
-            insertGroups(db.transaction, {{kDepreciation, {"68400"}}, {kShortLoan, {"31100"}}, {kLongLoan, {"37100"}}});
+            insertGroups(db.transaction,
+                         {{kDepreciation, {"68400"}}, {kShortLoan, {"31100"}}, {kLongLoan, {"37100"}}});
         else if (codeType == 4)
             insertGroups(db.transaction, {{kDepreciation, {"68400"}},
                                           {kShortLoan, {"31100"}},
@@ -436,8 +448,9 @@ void AddMedicalEvalRules(TStepDb& db) {
 }
 
 void RoundBudgetAmounts(TStepDb& db) {
-    fb::Query q(db.transaction, QStringLiteral("UPDATE KAMOKU_MS SET BYOSAN=F_ROUND(BYOSAN), BYOSAN2=F_ROUND(BYOSAN2), "
-                                               "BYOSAN3=F_ROUND(BYOSAN3)"));
+    fb::Query q(db.transaction,
+                QStringLiteral("UPDATE KAMOKU_MS SET BYOSAN=F_ROUND(BYOSAN), BYOSAN2=F_ROUND(BYOSAN2), "
+                               "BYOSAN3=F_ROUND(BYOSAN3)"));
     q.execute();
 }
 

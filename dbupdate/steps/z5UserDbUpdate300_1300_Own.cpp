@@ -8,15 +8,16 @@
 void Statements303(QStringList& lines) {
     if (AccInf.DATATYPE != 2 || AccInf.CODETYPE != 2)
         return;
-    lines << QStringLiteral("UPDATE EXTERKS SET KNAMELOCK=0") << QStringLiteral("WHERE KGROUP='4100' AND SUBREC=3;")
-          << QStringLiteral("COMMIT;");
+    lines << QStringLiteral("UPDATE EXTERKS SET KNAMELOCK=0")
+          << QStringLiteral("WHERE KGROUP='4100' AND SUBREC=3;") << QStringLiteral("COMMIT;");
 }
 
 void Statements400(QStringList& lines) {
     // The sundry account needs its sub-account switch only when it has sub-accounts of its own.
     const QString sundry = SqlQuote(AccInf.ShokuchiKCODE);
-    lines << QStringLiteral("UPDATE KAMOKUMST SET HOJOSW=CASE WHEN (SELECT COUNT(*) FROM HOJOMST WHERE (KCODE=%1 AND "
-                            "HCODE<>''))=0 THEN '－' ELSE '○' END")
+    lines << QStringLiteral(
+                 "UPDATE KAMOKUMST SET HOJOSW=CASE WHEN (SELECT COUNT(*) FROM HOJOMST WHERE (KCODE=%1 AND "
+                 "HCODE<>''))=0 THEN '－' ELSE '○' END")
                  .arg(sundry)
           << QStringLiteral("WHERE (KCODE=%1) AND (HOJOSW='×');").arg(sundry);
 
@@ -48,15 +49,17 @@ void Statements400(QStringList& lines) {
         };
         for (const TForm& f : forms) {
             for (const TMove& m : f.moves)
-                lines << QStringLiteral("UPDATE CASHFMST SET CM_GROUP=%1,CM_ORDER=%2,CM_NAME1=%3 WHERE (CM_KIND=%4) "
-                                        "AND (CM_GROUP=%5);")
+                lines << QStringLiteral(
+                             "UPDATE CASHFMST SET CM_GROUP=%1,CM_ORDER=%2,CM_NAME1=%3 WHERE (CM_KIND=%4) "
+                             "AND (CM_GROUP=%5);")
                              .arg(m.to)
                              .arg(m.order)
                              .arg(SqlQuote(QString::fromUtf16(m.name)))
                              .arg(f.kind)
                              .arg(m.from);
-            lines << QStringLiteral("INSERT INTO CASHFMST (CM_REC,CM_JIGYOU,CM_KIND,CM_GROUP,CM_ORDER,CM_DEL,CM_MKU,"
-                                    "CM_MARGIN,CM_NAME1,CM_HOSEI) VALUES (%1,15,%2,40,%3,1,1,0,%4,0);")
+            lines << QStringLiteral(
+                         "INSERT INTO CASHFMST (CM_REC,CM_JIGYOU,CM_KIND,CM_GROUP,CM_ORDER,CM_DEL,CM_MKU,"
+                         "CM_MARGIN,CM_NAME1,CM_HOSEI) VALUES (%1,15,%2,40,%3,1,1,0,%4,0);")
                          .arg(f.rec)
                          .arg(f.kind)
                          .arg(f.order)
