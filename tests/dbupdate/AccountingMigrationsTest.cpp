@@ -574,17 +574,28 @@ TEST_F(PostMigrationTest, Step904CopiesTheOperatorsPrintSettings) {
         {"individual", 2, 1, 3, "0|0|0|0|0|0|0"},
         {"medical corporation", 3, 1, 3, "9|9|9|9|9|9|9"},
     };
-    SystemDef.SankakuPlus = 1;
-    SystemDef.HanbaiInclude = 1;
-    SystemDef.TegataOffset = 1;
+    // The logged-on operator's settings row and typed settings, loaded as a logon loads them.
+    e.connectSystem();
+    ASSERT_TRUE(e.dm->fnGetSysDef());
+    for (const char16_t* name : {u"決算書手形相殺区分", u"決算書販売費組入区分"})
+        e.executeSystem(
+            QStringLiteral("UPDATE OR INSERT INTO SYSREG (OPCODE, SCODE, STYPE, STEXT) VALUES (%1, '%2', "
+                           "'整数', '1') MATCHING (OPCODE, SCODE)")
+                .arg(SystemDef.OPCODE)
+                .arg(QString::fromUtf16(name)));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         exec(QStringLiteral(
             "UPDATE KESSAN SET ZEROKAMOKUPRINT=9, ZEROPRINT=9, SONSHITUSANKAKU=9, SOTOWAKUKAHEN=9, "
             "FUSAINOBUKAIPAGE=9, HANBAIHIKUMIIRE=9, TEGATASOSAI=9"));
+        e.executeSystem(
+            QStringLiteral("UPDATE SYSDEF SET ZEROPRINT=%1, RESERVE2=%2, SANKAKUPLUS=1 WHERE OPCODE=%3")
+                .arg(c.zeroPrint)
+                .arg(c.reserve2)
+                .arg(SystemDef.OPCODE));
+        ASSERT_TRUE(e.dm->fnGetSysDef());
+        SystemDef.DataDir = ds.folder; // the settings row carries a data folder of its own
         AccInf.DATATYPE = c.dataType;
-        SystemDef.ZeroPrint = c.zeroPrint;
-        SystemDef.Reserve2 = c.reserve2;
         ASSERT_EQ(runStep({9, 0, 4}, z5UserDbUpdate904::Content()), StepDone)
             << e.ui->messageTexts().join(u'\n').toStdString();
         EXPECT_EQ(one(kessan), QString::fromLatin1(c.after));
