@@ -1,4 +1,7 @@
-/* Interim body: the parameters and result columns are final, the computation follows. */
+/* The trial balance of one facility over the departments of a group: per account its opening balance and
+   the debit and credit movements of the sixteen period numbers summed over the group's departments,
+   followed by its sub-accounts; nothing is shared out. With departments on every account and amounts
+   without tax, the tax accounts get the tax of each of the group's departments. */
 RECREATE PROCEDURE SP_SISANHYO_BUMON_GROUP (PTAX INTEGER, PSCODE VARCHAR(6) CHARACTER SET ASCII, PGCODE VARCHAR(6) CHARACTER SET ASCII)
 RETURNS (
     GROUPM1 VARCHAR(6) CHARACTER SET ASCII,
@@ -46,6 +49,148 @@ RETURNS (
     KAS16 NUMERIC(16, 4)
 )
 AS
+DECLARE VARIABLE KUKE VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE KBARAI VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE BUMON INTEGER;
+DECLARE VARIABLE TK INTEGER;
+DECLARE VARIABLE UC VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE AB VARCHAR(11) CHARACTER SET ASCII;
+DECLARE VARIABLE H VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE M INTEGER;
+DECLARE VARIABLE KN NUMERIC(18, 4);
+DECLARE VARIABLE KT NUMERIC(18, 4);
+DECLARE VARIABLE SN NUMERIC(18, 4);
+DECLARE VARIABLE ST NUMERIC(18, 4);
+DECLARE VARIABLE SK NUMERIC(18, 4);
+DECLARE VARIABLE SS NUMERIC(18, 4);
+DECLARE VARIABLE B VARCHAR(6) CHARACTER SET ASCII;
 BEGIN
-    EXIT;
+    EXECUTE PROCEDURE SYSKMKCODEINF '仮受消費税' RETURNING_VALUES :KUKE;
+    EXECUTE PROCEDURE SYSKMKCODEINF '仮払消費税' RETURNING_VALUES :KBARAI;
+    BUMON = 0;
+    SELECT BUMON FROM ACCDEF1 WHERE REC = 1 INTO :BUMON;
+    BUMON = COALESCE(BUMON, 0);
+    FOR SELECT GROUPM1, USERCODE FROM KAMOKU_VIEW
+        WHERE SCODE = :PSCODE AND BCODE IN (SELECT BCODE FROM GROUPLIST WHERE GCODE = :PGCODE)
+        GROUP BY SCODE, GROUPM1, USERCODE
+        ORDER BY SCODE, GROUPM1, USERCODE
+        INTO :GROUPM1, :UC
+    DO
+    BEGIN
+        KNAME = ''; GROUPM2 = ''; KCODE = NULL; AB = NULL; TAISHAKU = NULL;
+        SELECT FIRST 1 KCODE, GROUPM2, KNAME, BPFLG, DAC FROM KAMOKUMST WHERE USERCODE = :UC ORDER BY KCODE
+            INTO :KCODE, :GROUPM2, :KNAME, :AB, :TAISHAKU;
+        USERCODE = UC;
+        BSPL = SUBSTRING(COALESCE(AB, '') FROM 1 FOR 1);
+        TK = 0;
+        IF (KCODE = KUKE) THEN TK = 1;
+        ELSE IF (KCODE = KBARAI) THEN TK = 2;
+        HOJCNT = 0;
+        SELECT COUNT(DISTINCT HCODE) FROM KAMOKU_SZ
+            WHERE SCODE = :PSCODE AND KCODE = :KCODE AND HCODE <> ' '
+              AND BCODE IN (SELECT BCODE FROM GROUPLIST WHERE GCODE = :PGCODE)
+            INTO :HOJCNT;
+        /* Every figure starts at 0: a period without a movement row never keeps the previous account's. */
+        HCODE = ''; HNAME = '';
+        KAISIZAN = 0;
+        KAR01 = 0; KAR02 = 0; KAR03 = 0; KAR04 = 0; KAR05 = 0; KAR06 = 0; KAR07 = 0; KAR08 = 0;
+        KAR09 = 0; KAR10 = 0; KAR11 = 0; KAR12 = 0; KAR13 = 0; KAR14 = 0; KAR15 = 0; KAR16 = 0;
+        KAS01 = 0; KAS02 = 0; KAS03 = 0; KAS04 = 0; KAS05 = 0; KAS06 = 0; KAS07 = 0; KAS08 = 0;
+        KAS09 = 0; KAS10 = 0; KAS11 = 0; KAS12 = 0; KAS13 = 0; KAS14 = 0; KAS15 = 0; KAS16 = 0;
+        SELECT COALESCE(SUM(KAISIZAN), 0) FROM KAMOKU_SZ
+            WHERE SCODE = :PSCODE AND KCODE = :KCODE AND BCODE IN (SELECT BCODE FROM GROUPLIST WHERE GCODE = :PGCODE)
+            INTO :KAISIZAN;
+        FOR SELECT MNUM, SUM(KAR_NUK), SUM(KAR_TAX), SUM(KAS_NUK), SUM(KAS_TAX) FROM KAMOKU_MS
+            WHERE SCODE = :PSCODE AND KCODE = :KCODE AND BCODE IN (SELECT BCODE FROM GROUPLIST WHERE GCODE = :PGCODE)
+            GROUP BY MNUM
+            INTO :M, :KN, :KT, :SN, :ST
+        DO
+        BEGIN
+            SK = COALESCE(KN, 0) + IIF(PTAX = 0, COALESCE(KT, 0), 0);
+            SS = COALESCE(SN, 0) + IIF(PTAX = 0, COALESCE(ST, 0), 0);
+            IF (M = 1) THEN BEGIN KAR01 = SK; KAS01 = SS; END
+            ELSE IF (M = 2) THEN BEGIN KAR02 = SK; KAS02 = SS; END
+            ELSE IF (M = 3) THEN BEGIN KAR03 = SK; KAS03 = SS; END
+            ELSE IF (M = 4) THEN BEGIN KAR04 = SK; KAS04 = SS; END
+            ELSE IF (M = 5) THEN BEGIN KAR05 = SK; KAS05 = SS; END
+            ELSE IF (M = 6) THEN BEGIN KAR06 = SK; KAS06 = SS; END
+            ELSE IF (M = 7) THEN BEGIN KAR07 = SK; KAS07 = SS; END
+            ELSE IF (M = 8) THEN BEGIN KAR08 = SK; KAS08 = SS; END
+            ELSE IF (M = 9) THEN BEGIN KAR09 = SK; KAS09 = SS; END
+            ELSE IF (M = 10) THEN BEGIN KAR10 = SK; KAS10 = SS; END
+            ELSE IF (M = 11) THEN BEGIN KAR11 = SK; KAS11 = SS; END
+            ELSE IF (M = 12) THEN BEGIN KAR12 = SK; KAS12 = SS; END
+            ELSE IF (M = 13) THEN BEGIN KAR13 = SK; KAS13 = SS; END
+            ELSE IF (M = 14) THEN BEGIN KAR14 = SK; KAS14 = SS; END
+            ELSE IF (M = 15) THEN BEGIN KAR15 = SK; KAS15 = SS; END
+            ELSE IF (M = 16) THEN BEGIN KAR16 = SK; KAS16 = SS; END
+        END
+        /* Each department's tax is added whole (ratio 1): the group is reported without sharing. */
+        IF (BUMON = 2 AND PTAX = 1 AND TK > 0) THEN
+            FOR SELECT BCODE FROM GROUPLIST WHERE GCODE = :PGCODE ORDER BY BCODE INTO :B
+            DO
+                EXECUTE PROCEDURE SP_ZEIGAKU_ADD :PSCODE, :B, :TK,
+                    :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                    :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16,
+                    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1
+                    RETURNING_VALUES :KAR01, :KAR02, :KAR03, :KAR04, :KAR05, :KAR06, :KAR07, :KAR08, :KAR09, :KAR10, :KAR11, :KAR12, :KAR13, :KAR14, :KAR15, :KAR16,
+                        :KAS01, :KAS02, :KAS03, :KAS04, :KAS05, :KAS06, :KAS07, :KAS08, :KAS09, :KAS10, :KAS11, :KAS12, :KAS13, :KAS14, :KAS15, :KAS16;
+        SUSPEND;
+        IF (HOJCNT > 0) THEN
+            FOR SELECT HCODE FROM KAMOKU_MS
+                WHERE SCODE = :PSCODE AND KCODE = :KCODE
+                  AND BCODE IN (SELECT BCODE FROM GROUPLIST WHERE GCODE = :PGCODE)
+                GROUP BY HCODE
+                ORDER BY HCODE
+                INTO :H
+            DO
+            BEGIN
+                HCODE = H;
+                HOJCNT = 0;
+                HNAME = '';
+                SELECT HNAME FROM HOJOMST WHERE KCODE = :KCODE AND HCODE = :H INTO :HNAME;
+                IF (H = ' ') THEN HNAME = KNAME;
+                KAISIZAN = 0;
+                KAR01 = 0; KAR02 = 0; KAR03 = 0; KAR04 = 0; KAR05 = 0; KAR06 = 0; KAR07 = 0; KAR08 = 0;
+                KAR09 = 0; KAR10 = 0; KAR11 = 0; KAR12 = 0; KAR13 = 0; KAR14 = 0; KAR15 = 0; KAR16 = 0;
+                KAS01 = 0; KAS02 = 0; KAS03 = 0; KAS04 = 0; KAS05 = 0; KAS06 = 0; KAS07 = 0; KAS08 = 0;
+                KAS09 = 0; KAS10 = 0; KAS11 = 0; KAS12 = 0; KAS13 = 0; KAS14 = 0; KAS15 = 0; KAS16 = 0;
+                SELECT COALESCE(SUM(KAISIZAN), 0) FROM KAMOKU_SZ
+                    WHERE SCODE = :PSCODE AND KCODE = :KCODE AND HCODE = :H
+                      AND BCODE IN (SELECT BCODE FROM GROUPLIST WHERE GCODE = :PGCODE)
+                    INTO :KAISIZAN;
+                FOR SELECT MNUM, SUM(KAR_NUK), SUM(KAR_TAX), SUM(KAS_NUK), SUM(KAS_TAX) FROM KAMOKU_MS
+                    WHERE SCODE = :PSCODE AND KCODE = :KCODE AND HCODE = :H
+                      AND BCODE IN (SELECT BCODE FROM GROUPLIST WHERE GCODE = :PGCODE)
+                    GROUP BY MNUM
+                    INTO :M, :KN, :KT, :SN, :ST
+                DO
+                BEGIN
+                    SK = COALESCE(KN, 0) + IIF(PTAX = 0, COALESCE(KT, 0), 0);
+                    SS = COALESCE(SN, 0) + IIF(PTAX = 0, COALESCE(ST, 0), 0);
+                    IF (M = 1) THEN BEGIN KAR01 = SK; KAS01 = SS; END
+                    ELSE IF (M = 2) THEN BEGIN KAR02 = SK; KAS02 = SS; END
+                    ELSE IF (M = 3) THEN BEGIN KAR03 = SK; KAS03 = SS; END
+                    ELSE IF (M = 4) THEN BEGIN KAR04 = SK; KAS04 = SS; END
+                    ELSE IF (M = 5) THEN BEGIN KAR05 = SK; KAS05 = SS; END
+                    ELSE IF (M = 6) THEN BEGIN KAR06 = SK; KAS06 = SS; END
+                    ELSE IF (M = 7) THEN BEGIN KAR07 = SK; KAS07 = SS; END
+                    ELSE IF (M = 8) THEN BEGIN KAR08 = SK; KAS08 = SS; END
+                    ELSE IF (M = 9) THEN BEGIN KAR09 = SK; KAS09 = SS; END
+                    ELSE IF (M = 10) THEN BEGIN KAR10 = SK; KAS10 = SS; END
+                    ELSE IF (M = 11) THEN BEGIN KAR11 = SK; KAS11 = SS; END
+                    ELSE IF (M = 12) THEN BEGIN KAR12 = SK; KAS12 = SS; END
+                    ELSE IF (M = 13) THEN BEGIN KAR13 = SK; KAS13 = SS; END
+                    ELSE IF (M = 14) THEN BEGIN KAR14 = SK; KAS14 = SS; END
+                    ELSE IF (M = 15) THEN BEGIN KAR15 = SK; KAS15 = SS; END
+                    ELSE IF (M = 16) THEN BEGIN KAR16 = SK; KAS16 = SS; END
+                END
+                IF (H <> ' ' OR ABS(KAISIZAN)
+                    + ABS(KAR01) + ABS(KAR02) + ABS(KAR03) + ABS(KAR04) + ABS(KAR05) + ABS(KAR06) + ABS(KAR07) + ABS(KAR08)
+                    + ABS(KAR09) + ABS(KAR10) + ABS(KAR11) + ABS(KAR12) + ABS(KAR13) + ABS(KAR14) + ABS(KAR15) + ABS(KAR16)
+                    + ABS(KAS01) + ABS(KAS02) + ABS(KAS03) + ABS(KAS04) + ABS(KAS05) + ABS(KAS06) + ABS(KAS07) + ABS(KAS08)
+                    + ABS(KAS09) + ABS(KAS10) + ABS(KAS11) + ABS(KAS12) + ABS(KAS13) + ABS(KAS14) + ABS(KAS15) + ABS(KAS16) <> 0) THEN
+                    SUSPEND;
+            END
+    END
 END^

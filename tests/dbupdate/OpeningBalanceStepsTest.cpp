@@ -440,3 +440,204 @@ TEST_F(OpeningBalanceAt040, BudgetFromLastYearsActualFigures) {
     EXPECT_EQ(rows(QStringLiteral("SELECT %1 FROM SP_MB_SELECT_YOSAN('10', '01')").arg(months.join(QStringLiteral(", ")))),
               QStringList{"10|20|30|58|86|114|124|134|144|154|164|174"});
 }
+
+// ---- Department trial balances
+
+namespace {
+
+// The figures of a trial-balance row after its keys: KAISIZAN, KAR01 ... KAR16, KAS01 ... KAS16, every
+// column not named being 0.
+QStringList trialColumns() {
+    QStringList c{QStringLiteral("KAISIZAN")};
+    for (const char* side : {"KAR", "KAS"})
+        for (int i = 1; i <= 16; ++i)
+            c << QStringLiteral("%1%2").arg(QLatin1String(side)).arg(i, 2, 10, QLatin1Char('0'));
+    return c;
+}
+QString trialSelect() {
+    QStringList c = trialColumns();
+    for (QString& s : c)
+        s = QStringLiteral("CAST(%1 AS INTEGER)").arg(s);
+    return QStringLiteral("USERCODE, KCODE, BSPL, HOJCNT, HCODE, HNAME, TAISHAKU, ") + c.join(QStringLiteral(", "));
+}
+QString trial(const QString& keys, const std::map<QString, int>& set) {
+    QStringList out{keys};
+    for (const QString& c : trialColumns())
+        out << QString::number(set.contains(c) ? set.at(c) : 0);
+    return out.join(u'|');
+}
+
+} // namespace
+
+struct DepartmentTrialBalance : OpeningBalanceAt040 {
+    // One movement row: debit amount and tax, credit amount and tax.
+    void mv(const char* s, const char* k, const char* h, const char* b, int mnum, int karNuk, int karTax = 0,
+            int kasNuk = 0, int kasTax = 0) const {
+        exec(QStringLiteral("INSERT INTO KAMOKU_MS (SCODE, KCODE, HCODE, BCODE, MNUM, KAR_NUK, KAR_TAX, KAS_NUK, KAS_TAX) "
+                            "VALUES ('%1', '%2', '%3', '%4', %5, %6, %7, %8, %9)")
+                 .arg(QLatin1String(s), QLatin1String(k), QLatin1String(h), QLatin1String(b))
+                 .arg(mnum)
+                 .arg(karNuk)
+                 .arg(karTax)
+                 .arg(kasNuk)
+                 .arg(kasTax));
+    }
+    // Allocation rates in percent on the account's own row in a department.
+    void rates(const char* k, const char* b, const std::map<int, int>& percent) const {
+        for (const auto& [slot, p] : percent)
+            exec(QStringLiteral("UPDATE KAMOKU_SZ SET HAIBUN%1 = %2 WHERE SCODE = '10' AND KCODE = '%3' AND HCODE = ' ' "
+                                "AND BCODE = '%4'")
+                     .arg(slot, 2, 10, QLatin1Char('0'))
+                     .arg(p)
+                     .arg(QLatin1String(k), QLatin1String(b)));
+    }
+    QStringList bumon(int tax, int share, const char* bcode) const {
+        return rows(QStringLiteral("SELECT %1 FROM SP_SISANHYO_BUMON(%2, %3, '10', '%4')")
+                        .arg(trialSelect())
+                        .arg(tax)
+                        .arg(share)
+                        .arg(QLatin1String(bcode)));
+    }
+    QStringList group(int tax, const char* gcode) const {
+        return rows(QStringLiteral("SELECT %1 FROM SP_SISANHYO_BUMON_GROUP(%2, '10', '%3')")
+                        .arg(trialSelect())
+                        .arg(tax)
+                        .arg(QLatin1String(gcode)));
+    }
+};
+
+// The data starts in month 4: an account's opening balance is shared by the rate of period 5, the
+// movements period by period. R(x) = FLOOR(0.5 + x) rounds halves upward: 1.5 → 2, -1.5 → -1, -3.5 → -3.
+// The account that follows has movements only in period 3 and shows 0 everywhere else.
+TEST_F(DepartmentTrialBalance, TheCommonDepartmentIsSharedOutByTheAccountsRates) {
+    sz("10", "6110", " ", "00", 1001);
+    sz("10", "6110", " ", "01", 100);
+    sz("10", "7110", " ", "01", 0);
+    rates("6110", "01", {{1, 50}, {2, 30}, {5, 25}});
+    rates("6110", "00", {{1, 50}, {2, 70}, {5, 75}});
+    mv("10", "6110", " ", "00", 1, 3);
+    mv("10", "6110", " ", "00", 2, -5);
+    for (int p = 1; p <= 16; ++p)
+        p == 1 ? mv("10", "6110", " ", "01", 1, 100, 10, 20, 2) : mv("10", "6110", " ", "01", p, p);
+    mv("10", "7110", " ", "01", 3, 0, 0, 7);
+    std::map<QString, int> movements;
+    for (int p = 3; p <= 16; ++p)
+        movements[QStringLiteral("KAR%1").arg(p, 2, 10, QLatin1Char('0'))] = p;
+    auto with = [&](std::map<QString, int> m, const std::map<QString, int>& more) {
+        for (const auto& [k, v] : more)
+            m[k] = v;
+        return m;
+    };
+    const QString interest = trial(QStringLiteral("7110|7110|P|0|||1"), {{"KAS03", 7}});
+    // 100 + R(1001 × 0.25) = 350; 110 + R(3 × 0.5) = 112; 2 + R(-5 × 0.3) = 1.
+    EXPECT_EQ(bumon(0, 1, "01"),
+              (QStringList{trial(QStringLiteral("6110|6110|P|0|||1"),
+                                 with(movements, {{"KAISIZAN", 350}, {"KAR01", 112}, {"KAR02", 1}, {"KAS01", 22}})),
+                           interest}));
+    // Without sharing, and without tax.
+    EXPECT_EQ(bumon(0, 0, "01"),
+              (QStringList{trial(QStringLiteral("6110|6110|P|0|||1"),
+                                 with(movements, {{"KAISIZAN", 100}, {"KAR01", 110}, {"KAR02", 2}, {"KAS01", 22}})),
+                           interest}));
+    EXPECT_EQ(bumon(1, 0, "01").first(),
+              trial(QStringLiteral("6110|6110|P|0|||1"),
+                    with(movements, {{"KAISIZAN", 100}, {"KAR01", 100}, {"KAR02", 2}, {"KAS01", 20}})));
+    // The common department keeps R(1001 × 0.75) = 751, R(3 × 0.5) = 2 and R(-5 × 0.7) = -3.
+    EXPECT_EQ(bumon(0, 1, "00"),
+              QStringList{trial(QStringLiteral("6110|6110|P|0|||1"), {{"KAISIZAN", 751}, {"KAR01", 2}, {"KAR02", -3}})});
+    // Rates of 0 leave nothing in the common department; at a data start in the first month its opening
+    // balance goes too.
+    exec(QStringLiteral("UPDATE KAMOKU_SZ SET HAIBUN01 = 0, HAIBUN02 = 0, HAIBUN05 = 0 WHERE BCODE = '00'"));
+    exec(QStringLiteral("UPDATE ACCDEF1 SET KAISINO = 1 WHERE REC = 1"));
+    EXPECT_EQ(bumon(0, 1, "00"), QStringList{trial(QStringLiteral("6110|6110|P|0|||1"), {})});
+    // From the first month the opening balance is shared by the rate of period 1: 100 + R(1001 × 0.5) = 601.
+    EXPECT_EQ(bumon(0, 1, "01").first(),
+              trial(QStringLiteral("6110|6110|P|0|||1"),
+                    with(movements, {{"KAISIZAN", 601}, {"KAR01", 112}, {"KAR02", 1}, {"KAS01", 22}})));
+}
+
+// Sub-accounts follow their account: the own part ' ' only when it holds a figure, every other
+// sub-account always. A sub-account's opening balance is shared by the rate of the period before the
+// first month (period 3 for month 4), the account's by that of the first month (period 5).
+TEST_F(DepartmentTrialBalance, SubAccountsFollowTheirAccountAndShareTheirOwnOpeningBalance) {
+    sz("10", "1141", " ", "01", 0);
+    sz("10", "1141", "A1", "01", 500);
+    sz("10", "1141", "A2", "01", 0);
+    sz("10", "1141", " ", "00", 0);
+    sz("10", "1141", "A1", "00", 1000);
+    rates("1141", "01", {{1, 50}, {3, 40}, {5, 20}});
+    rates("1141", "00", {{1, 50}, {3, 60}, {5, 80}});
+    mv("10", "1141", " ", "01", 1, 0);
+    mv("10", "1141", "A1", "01", 1, 10);
+    mv("10", "1141", "A2", "01", 1, 0);
+    mv("10", "1141", "A1", "00", 1, 5);
+    // 500 + R(1000 × 0.2) = 700 and 10 + R(5 × 0.5) = 13 on the account; 500 + R(1000 × 0.4) = 900 on A1.
+    EXPECT_EQ(bumon(0, 1, "01"),
+              (QStringList{trial(QStringLiteral("1141|1141|B|2|||1"), {{"KAISIZAN", 700}, {"KAR01", 13}}),
+                           trial(QStringLiteral("1141|1141|B|0|A1|甲社|1"), {{"KAISIZAN", 900}, {"KAR01", 13}}),
+                           trial(QStringLiteral("1141|1141|B|0|A2|乙社|1"), {})}));
+    // The common department: R(1000 × 0.8) = 800 on the account, R(1000 × 0.6) = 600 on A1.
+    EXPECT_EQ(bumon(0, 1, "00"),
+              (QStringList{trial(QStringLiteral("1141|1141|B|1|||1"), {{"KAISIZAN", 800}, {"KAR01", 3}}),
+                           trial(QStringLiteral("1141|1141|B|0|A1|甲社|1"), {{"KAISIZAN", 600}, {"KAR01", 3}})}));
+    // The own part appears as soon as it holds a figure, under the account's name.
+    mv("10", "1141", " ", "01", 2, 0, 0, 4);
+    EXPECT_EQ(bumon(0, 0, "01"),
+              (QStringList{trial(QStringLiteral("1141|1141|B|2|||1"), {{"KAISIZAN", 500}, {"KAR01", 10}, {"KAS02", 4}}),
+                           trial(QStringLiteral("1141|1141|B|0| |受取手形|1"), {{"KAS02", 4}}),
+                           trial(QStringLiteral("1141|1141|B|0|A1|甲社|1"), {{"KAISIZAN", 500}, {"KAR01", 10}}),
+                           trial(QStringLiteral("1141|1141|B|0|A2|乙社|1"), {})}));
+}
+
+// A group sums its departments and shares nothing out; the common department '00' outside the group
+// stays out.
+TEST_F(DepartmentTrialBalance, AGroupSumsItsDepartments) {
+    sz("10", "1141", " ", "01", 0);
+    sz("10", "1141", "A1", "01", 500);
+    sz("10", "1141", "A2", "01", 0);
+    sz("10", "1141", " ", "02", 30);
+    sz("10", "1141", "A1", "02", 50);
+    sz("10", "1141", "A1", "00", 1000);
+    mv("10", "1141", "A1", "01", 1, 10);
+    mv("10", "1141", "A2", "01", 1, 0);
+    mv("10", "1141", "A1", "02", 1, 1);
+    mv("10", "1141", " ", "02", 2, 0, 0, 4, 1);
+    mv("10", "1141", "A1", "00", 1, 5);
+    EXPECT_EQ(group(0, "G1"),
+              (QStringList{trial(QStringLiteral("1141|1141|B|2|||1"), {{"KAISIZAN", 580}, {"KAR01", 11}, {"KAS02", 5}}),
+                           trial(QStringLiteral("1141|1141|B|0| |受取手形|1"), {{"KAISIZAN", 30}, {"KAS02", 5}}),
+                           trial(QStringLiteral("1141|1141|B|0|A1|甲社|1"), {{"KAISIZAN", 550}, {"KAR01", 11}}),
+                           trial(QStringLiteral("1141|1141|B|0|A2|乙社|1"), {})}));
+    EXPECT_EQ(group(1, "G1").first(),
+              trial(QStringLiteral("1141|1141|B|2|||1"), {{"KAISIZAN", 580}, {"KAR01", 11}, {"KAS02", 4}}));
+    EXPECT_TRUE(group(0, "G9").isEmpty());
+}
+
+// The tax accounts get the department's consumption tax only when amounts are without tax: the
+// department form only when it shares out (the tax shared by the department's rates), the group form only
+// with departments on every account (each department's tax whole).
+TEST_F(DepartmentTrialBalance, TaxAccountsGetTheDepartmentsTaxExactlyWhenAsked) {
+    exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, KNAME, GROUPM0, GROUPM1, GROUPM2, DAC, BPFLG, USE) "
+                        "VALUES ('2180', '2180', '仮受消費税', '2100', 2100, 2100, 2, 'B', 1)"));
+    exec(QStringLiteral("UPDATE OR INSERT INTO ACCDEF2 (KNAME, KCODE) VALUES ('仮受消費税', '2180') MATCHING (KNAME)"));
+    for (const char* b : {"00", "01", "02"})
+        sz("10", "2180", " ", b, 0);
+    rates("2180", "01", {{1, 50}});
+    mv("10", "2180", " ", "01", 1, 0, 0, 8);
+    exec(QStringLiteral("INSERT INTO KAMOKU_TAX (SCODE, BCODE, KKUBUN, MNUM, KAR, KAS) VALUES ('10', '01', 1, 1, 0, 30)"));
+    exec(QStringLiteral("INSERT INTO KAMOKU_TAX (SCODE, BCODE, KKUBUN, MNUM, KAR, KAS) VALUES ('10', '02', 1, 1, 0, 12)"));
+    exec(QStringLiteral("INSERT INTO KAMOKU_TAX (SCODE, BCODE, KKUBUN, MNUM, KAR, KAS) VALUES ('10', '01', 2, 1, 99, 0)"));
+    const QString keys = QStringLiteral("2180|2180|B|0|||2");
+    struct Case {
+        int tax, share;
+        int kas01;
+    };
+    // 8 + R(30 × 0.5) = 23 only when both ask for it.
+    for (const Case& c : {Case{1, 1, 23}, Case{1, 0, 8}, Case{0, 1, 8}, Case{0, 0, 8}})
+        EXPECT_EQ(bumon(c.tax, c.share, "01"), QStringList{trial(keys, {{"KAS01", c.kas01}})}) << c.tax << c.share;
+    // The group: 8 + 30 + 12 with departments on every account, 8 otherwise.
+    EXPECT_EQ(group(1, "G1"), QStringList{trial(keys, {{"KAS01", 50}})});
+    EXPECT_EQ(group(0, "G1"), QStringList{trial(keys, {{"KAS01", 8}})});
+    exec(QStringLiteral("UPDATE ACCDEF1 SET BUMON = 1 WHERE REC = 1"));
+    EXPECT_EQ(group(1, "G1"), QStringList{trial(keys, {{"KAS01", 8}})});
+}
