@@ -1,12 +1,15 @@
-/* Opening-balance rows for a new sub-account of an account, in the facilities and departments that
-   keep the account. */
+/* Opening-balance rows for a new sub-account of an account, in every facility and department that has
+   rows of the account. Department ' ' always gets its row; another department only when the dataset
+   keeps departments on every account (BUMON 2), or on profit-and-loss accounts (BUMON 1) and the
+   account's group is from 4000 up to but excluding 8000. The common department '00' starts with an
+   allocation of 100 percent in all sixteen periods. */
 CREATE OR ALTER PROCEDURE SP_HOJO_KAMOKUSZ_INS (PSCODE VARCHAR(6) CHARACTER SET ASCII,
     PKCODE VARCHAR(6) CHARACTER SET ASCII, PHCODE VARCHAR(6) CHARACTER SET ASCII)
 RETURNS (OUT_SCODE VARCHAR(6) CHARACTER SET ASCII, OUT_KCODE VARCHAR(6) CHARACTER SET ASCII,
     OUT_HCODE VARCHAR(6) CHARACTER SET ASCII)
 AS
 DECLARE VARIABLE V_BUMON INTEGER;
-DECLARE VARIABLE V_GROUPM1 VARCHAR(6) CHARACTER SET ASCII;
+DECLARE VARIABLE V_GROUPM1 INTEGER;
 DECLARE VARIABLE V_SCODE VARCHAR(6) CHARACTER SET ASCII;
 DECLARE VARIABLE V_BCODE VARCHAR(6) CHARACTER SET ASCII;
 BEGIN
@@ -18,10 +21,20 @@ BEGIN
     FOR SELECT DISTINCT SCODE, BCODE FROM KAMOKU_SZ WHERE KCODE = :PKCODE ORDER BY SCODE, BCODE
         INTO :V_SCODE, :V_BCODE DO
     BEGIN
-        IF ((V_BCODE = ' ' OR V_BUMON = 2 OR (V_BUMON = 1 AND V_GROUPM1 >= '4000' AND V_GROUPM1 < '8000'))
+        IF ((V_BCODE = ' ' OR V_BUMON = 2 OR (V_BUMON = 1 AND V_GROUPM1 >= 4000 AND V_GROUPM1 < 8000))
             AND NOT EXISTS (SELECT 1 FROM KAMOKU_SZ WHERE SCODE = :V_SCODE AND KCODE = :PKCODE AND HCODE = :PHCODE
                             AND BCODE = :V_BCODE)) THEN
-            INSERT INTO KAMOKU_SZ (SCODE, KCODE, HCODE, BCODE) VALUES (:V_SCODE, :PKCODE, :PHCODE, :V_BCODE);
+        BEGIN
+            IF (V_BCODE = '00') THEN
+                INSERT INTO KAMOKU_SZ (SCODE, KCODE, HCODE, BCODE, KAISIZAN,
+                        HAIBUN01, HAIBUN02, HAIBUN03, HAIBUN04, HAIBUN05, HAIBUN06, HAIBUN07, HAIBUN08,
+                        HAIBUN09, HAIBUN10, HAIBUN11, HAIBUN12, HAIBUN13, HAIBUN14, HAIBUN15, HAIBUN16,
+                        KAKOZAN)
+                    VALUES (:V_SCODE, :PKCODE, :PHCODE, :V_BCODE, 0,
+                        100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 0);
+            ELSE
+                INSERT INTO KAMOKU_SZ (SCODE, KCODE, HCODE, BCODE) VALUES (:V_SCODE, :PKCODE, :PHCODE, :V_BCODE);
+        END
     END
     OUT_SCODE = PSCODE;
     OUT_KCODE = PKCODE;

@@ -57,9 +57,11 @@ const char* const kNewestInput =
 const char* const kMonitorDel = " AND (:PDELFLG1 = -1 OR DELFLG IN (:PDELFLG1, :PDELFLG2, :PDELFLG3))";
 const char* const kStartRepair = "    IF (PEHIZUKE < PSHIZUKE) THEN\n"
                                  "        SELECT KISHU FROM ACCDEF1 WHERE REC = 1 INTO :PSHIZUKE;";
+// '' stands for every facility, sub-account or department. It is told apart by its length: compared
+// with =, ' ' (the head office, no sub-account, no department) equals '' too.
 const char* const kLedgerWhere =
-    "HIZUKE BETWEEN :PSHIZUKE AND :PEHIZUKE AND DELFLG = :PDELFLG AND (:PSCODE = '' OR SCODE = :PSCODE) "
-    "AND (:PHCODE = '' OR HCODE = :PHCODE) AND (:PBCODE = '' OR BCODE = :PBCODE) "
+    "HIZUKE BETWEEN :PSHIZUKE AND :PEHIZUKE AND DELFLG = :PDELFLG AND (CHAR_LENGTH(:PSCODE) = 0 OR SCODE = :PSCODE) "
+    "AND (CHAR_LENGTH(:PHCODE) = 0 OR HCODE = :PHCODE) AND (CHAR_LENGTH(:PBCODE) = 0 OR BCODE = :PBCODE) "
     "AND (KCODE = :PKCODE OR (:PPROCTYPE IN (1, 2) AND TAXUH = :PPROCTYPE AND ZEI > 0))";
 
 QStringList listProcedure(const TListForm& f) {
