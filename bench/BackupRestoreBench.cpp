@@ -21,23 +21,6 @@
 
 namespace {
 
-// Rows of 4,000 bytes that the record compression cannot shrink.
-void fill(const testenv::Dataset& ds, int megabytes) {
-    ds.execute(QStringLiteral("CREATE TABLE BENCH_DATA (ID INTEGER NOT NULL PRIMARY KEY,"
-                              " PAYLOAD VARCHAR(4000) CHARACTER SET OCTETS)"));
-    const int rows = megabytes * 1024 * 1024 / 4000;
-    auto db = ds.connect();
-    fb::Transaction t(*db);
-    fb::Query q(
-        t, QStringLiteral("INSERT INTO BENCH_DATA VALUES (:ID, LPAD('', 4000, UUID_TO_CHAR(GEN_UUID())))"));
-    t.start();
-    for (int i = 0; i < rows; ++i) {
-        q.setInt("ID", i);
-        q.execute();
-    }
-    t.commit();
-}
-
 void bareGbak(const QStringList& arguments) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -62,7 +45,7 @@ int main(int argc, char** argv) {
     const int megabytes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
     testenv::DmEnvironment e;
     const testenv::Dataset ds = e.root->addDataset({});
-    fill(ds, megabytes);
+    ds.addBulkData(megabytes);
     std::printf("dataset: %.1f MB\n", double(QFileInfo(ds.database).size()) / 1048576.0);
 
     const QString work = e.env.temp();

@@ -67,6 +67,7 @@ void TFtpSession::reset() {
 
 bool TFtpSession::perform(Failure kind) {
     const CURLcode rc = curl_easy_perform(handle(m_curl));
+    m_code = int(rc);
     if (rc == CURLE_OK) {
         LastFailure = Failure::None;
         LastError.clear();
@@ -101,8 +102,13 @@ bool TFtpSession::ChangeDir(const QString& folder) {
     m_url = (m_root + f + u'/').toUtf8();
     curl_easy_setopt(handle(m_curl), CURLOPT_URL, m_url.constData());
     curl_easy_setopt(handle(m_curl), CURLOPT_NOBODY, 1L);
-    if (!perform(Failure::Folder))
+    if (!perform(Failure::Folder)) {
+        // Only the server's refusal of the folder is a folder failure; a connection that broke on the
+        // way stays a connection failure.
+        if (m_code != CURLE_REMOTE_ACCESS_DENIED && m_code != CURLE_REMOTE_FILE_NOT_FOUND)
+            LastFailure = Failure::Connect;
         return false;
+    }
     m_folder = f;
     return true;
 }

@@ -18,7 +18,8 @@ public:
 
     // Logs on; false (Connect) when the server cannot be reached or refuses the account.
     bool Connect();
-    // Enters a folder below the log-on folder ("03" or "/03"); false (Folder) when it is not there.
+    // Enters a folder below the log-on folder ("03" or "/03"); false (Folder) when the server refuses
+    // it, (Connect) when the connection failed on the way.
     bool ChangeDir(const QString& folder);
     // The size of a file of the current folder; -1 when it is missing or cannot be asked.
     qint64 Size(const QString& name);
@@ -42,6 +43,7 @@ private:
     void reset();
 
     void* m_curl = nullptr;
+    int m_code = 0; // libcurl's code of the last call
     QString m_root;   // "ftp://host:port"
     QString m_folder; // "/NN" or empty
     QByteArray m_user, m_password, m_url;

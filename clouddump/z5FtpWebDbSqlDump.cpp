@@ -1,5 +1,6 @@
 #include "clouddump/z5FtpWebDbSqlDump.h"
 
+#include "clouddump/FtpSession.h"
 #include "clouddump/uAccZip.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
@@ -28,11 +29,6 @@ size_t collectHeader(char* data, size_t size, size_t count, void* target) {
 
 size_t discardBody(char*, size_t size, size_t count, void*) {
     return size * count;
-}
-
-size_t readFile(char* buffer, size_t size, size_t count, void* file) {
-    const qint64 n = static_cast<QFile*>(file)->read(buffer, qint64(size * count));
-    return n < 0 ? CURL_READFUNC_ABORT : size_t(n);
 }
 
 // libcurl wants its global set-up once before any handle.
@@ -233,50 +229,12 @@ QString TFtpWebDbSqlDump::header(const QString& name) const {
 }
 
 QString TFtpWebDbSqlDump::ftpUpload(const QString& archivePath) {
-    CurlHandle curl;
-    if (!curl.h)
+    TFtpSession ftp(FtpHost, FtpPort, CommId, FtpPassword);
+    if (!ftp.Connect())
         return QStringLiteral("821");
-    const QString root = QStringLiteral("ftp://%1:%2/").arg(FtpHost).arg(FtpPort);
-    const QByteArray user = CommId.toUtf8(), password = FtpPassword.toUtf8();
-    curl_easy_setopt(curl.h, CURLOPT_USERNAME, user.constData());
-    curl_easy_setopt(curl.h, CURLOPT_PASSWORD, password.constData());
-    curl_easy_setopt(curl.h, CURLOPT_PROTOCOLS_STR, "ftp");
-    curl_easy_setopt(curl.h, CURLOPT_FTP_USE_EPSV, 1L);
-    curl_easy_setopt(curl.h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl.h, CURLOPT_CONNECTTIMEOUT, 30L);
-    curl_easy_setopt(curl.h, CURLOPT_WRITEFUNCTION, discardBody);
-    curl_easy_setopt(curl.h, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
-
-    // Log on: the connection stays with the handle for the next steps.
-    QByteArray url = root.toUtf8();
-    curl_easy_setopt(curl.h, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl.h, CURLOPT_NOBODY, 1L);
-    if (curl_easy_perform(curl.h) != CURLE_OK)
-        return QStringLiteral("821");
-
-    const QString slot = QStringLiteral("%1").arg(DataNumber, 2, 10, QChar(u'0'));
-    url = (root + slot + u'/').toUtf8();
-    curl_easy_setopt(curl.h, CURLOPT_URL, url.constData());
-    const CURLcode cwd = curl_easy_perform(curl.h);
-    if (cwd != CURLE_OK)
-        return cwd == CURLE_REMOTE_ACCESS_DENIED || cwd == CURLE_REMOTE_FILE_NOT_FOUND
-                   ? QStringLiteral("823")
-                   : QStringLiteral("821");
-
-    QFile file(archivePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("824");
-    url = (root + slot + u'/' + ZipFileName).toUtf8();
-    curl_easy_setopt(curl.h, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl.h, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(curl.h, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(curl.h, CURLOPT_TRANSFERTEXT, 0L);
-    curl_easy_setopt(curl.h, CURLOPT_READFUNCTION, readFile);
-    curl_easy_setopt(curl.h, CURLOPT_READDATA, &file);
-    curl_easy_setopt(curl.h, CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
-    // The session ends (QUIT) with this transfer.
-    curl_easy_setopt(curl.h, CURLOPT_FORBID_REUSE, 1L);
-    if (curl_easy_perform(curl.h) != CURLE_OK)
+    if (!ftp.ChangeDir(QStringLiteral("%1").arg(DataNumber, 2, 10, QChar(u'0'))))
+        return ftp.LastFailure == TFtpSession::Failure::Folder ? QStringLiteral("823") : QStringLiteral("821");
+    if (!ftp.Put(archivePath, ZipFileName))
         return QStringLiteral("824");
     return {};
 }

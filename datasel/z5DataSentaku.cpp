@@ -425,13 +425,14 @@ void TDataSentakuBox::F3Click() {
     const QString caption = KeyCaption(kF3);
     if (caption == QStringLiteral("F3:"))
         return;
-    // Distributed children and the take-out come with their own dialogs.
     const bool named = hasCurrentRow() && !RowRecord(ui->PerfectGrid1->CurrentRow()).ENTTEXT.isEmpty();
     const bool merged = hasCurrentRow() && RowRecord(ui->PerfectGrid1->CurrentRow()).GASSAN == 1;
     if (caption == QStringLiteral("F3:分散追加"))
         AddBunsanData();
     else if ((ConnectMode == 0 && !merged) || (ConnectMode != 0 && !named))
         NewData();
+    else if (ConnectMode != 0)
+        TakeOutData();
     else
         notAvailable(caption.mid(3));
     afterKey(true);

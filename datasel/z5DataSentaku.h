@@ -9,7 +9,8 @@
 // The grid shows one row per dataset and, under merged data, one row per child; hidden columns carry
 // what the row services read (see Col). Copy and paste, new data, delete, save and restore work on
 // the focused row (z5DataSentaku_Ops.cpp); the operations of later dialogs (shared server,
-// communication, distributed children, take-out) are reported as not available yet.
+// communication, distributed children) are reported as not available yet; the take-out and
+// bring-back are in z5DataSentaku_TakeOut.cpp.
 
 #include "controls/SDI.h"
 #include "core/DialogRegistry.h"
@@ -157,6 +158,11 @@ public:
     TFileOperationBox* SaveFolderBox();
     TFileOperationBoxEx1* RestoreSourceBox();
 
+    // F3 on a named row of the server's list: takes the dataset out to this computer's own data list,
+    // or brings it back from there into the row. True when done (and in connection mode 2, where it
+    // does nothing); false when it ended early, was refused, cancelled or failed.
+    bool TakeOutData();
+
     // ---- merged data (stand-alone) ----
     // F3 on a merged row: adds a distributed-input child.
     void AddBunsanData();
@@ -199,6 +205,8 @@ public:
     void SetDataStatus(const QString& folder, int status);
     void UpdateListRow(TDataListRec& entry);
     void SetRowLock(bool locked);
+    // The operator code (as the lock column shows it) of an operator key of the logged-on group.
+    static qint32 OperatorCodeOf(qint32 key);
     // The lock column of a data row (client/server): takes or releases the operator's lock.
     void ToggleRowLock(int row);
     void RemoveChildRows(int row, bool all);

@@ -43,6 +43,10 @@ qint32 operatorCode(qint32 key) {
 
 } // namespace
 
+qint32 TDataSentakuBox::OperatorCodeOf(qint32 key) {
+    return operatorCode(key);
+}
+
 TDataListRec& TDataSentakuBox::RowRecord(int row) {
     TPerfectGrid* g = ui->PerfectGrid1;
     const int kind = g->CellText(row, colGassan).toInt();

@@ -108,6 +108,7 @@ void LoadRelaySettings(const IniFile& ini, TRelaySettings& s) {
     s.CaFile = ini.readString(sec, QStringLiteral("CAFILE"), s.CaFile);
     s.Serial = ini.readString(sec, QStringLiteral("SERIAL"), s.Serial);
     s.PauseMs = ini.readInteger(sec, QStringLiteral("PAUSE"), s.PauseMs);
+    s.LoginPage = ini.readString(sec, QStringLiteral("LOGINPAGE"), s.LoginPage);
 }
 
 TRelayContext TRelayContext::current() {

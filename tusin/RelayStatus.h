@@ -29,10 +29,12 @@ struct TRelaySettings {
     // The pause of the roads between their steps.
     int PauseMs = 480;
     int TimeoutMs = 30000;
+    // The login page of the management-analysis service, opened from the communication settings.
+    QString LoginPage = QStringLiteral("https://solvarnet.quarno.example/login");
 };
 
 // The process's settings, and their reading from the "RELAY" section of an ini file (STATUSHOST,
-// STATUSPORT, FTPPORT, CAFILE, SERIAL, PAUSE in milliseconds); absent keys keep their values.
+// STATUSPORT, FTPPORT, CAFILE, SERIAL, PAUSE in milliseconds, LOGINPAGE); absent keys keep their values.
 TRelaySettings& RelaySettings();
 void LoadRelaySettings(const IniFile& ini, TRelaySettings& settings);
 

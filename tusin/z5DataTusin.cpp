@@ -169,14 +169,6 @@ int TfmDataTusin::RunDirectKind(bool /*modal*/) {
     return -1;
 }
 
-int TfmDataTusin::CloudShareSend(const QString& /*dataFolder*/, const QString& /*caption*/, int /*automatic*/) {
-    return RoadNotAvailable();
-}
-
-int TfmDataTusin::CloudShareReceive(const QString& /*dataFolder*/, int /*automatic*/) {
-    return RoadNotAvailable();
-}
-
 int TfmDataTusin::Execute(bool modal) {
     ShowNormalCursor();
     CloudAnalysisSend = 0;

@@ -9,9 +9,8 @@
 // the operation's bookkeeping, the data package's stages in the work folders "ComS" and "ComR", and a
 // connection of its own to the dataset's database for one operation at a time.
 //
-// Roads this version does not have yet (sending and receiving a package through the relay server, the
-// cloud-share entry points, the cash-book and master kinds) go through RoadNotAvailable(), which tells
-// the operator so and reports a failure.
+// Roads this version does not have yet (the cash-book and master kinds) go through RoadNotAvailable(),
+// which tells the operator so and reports a failure.
 
 #include "controls/SDI.h"
 #include "core/DialogRegistry.h"
@@ -30,6 +29,7 @@ class QPlainTextEdit;
 class QPushButton;
 class TBackupRestoreThread;
 class TPerfectGrid;
+class TfmWaitMess2;
 namespace Ui {
 class TfmDataTusin;
 }
@@ -48,6 +48,12 @@ QString RelayFolderName(int slot);
 // UserOperator as a number, empty when they are none), name and computer; the heading and a blank alone
 // when the area names no operator.
 QString InUseText(const QString& head, const TRelayServerEntry& entry);
+
+// A connection of its own to the accounting database of a dataset folder (through the host of
+// SystemDef); a failure is reported and thrown.
+std::unique_ptr<fb::Database> OpenDatasetConnection(const QString& folder);
+// Whether the folder's dataset holds approved journal entries; false after a reported failure.
+bool ApprovedJournalsExistIn(const QString& folder);
 
 // The operation kinds that run by themselves without a road of their own in this dialog.
 enum TTusinKind : int {
@@ -170,9 +176,31 @@ public:
     virtual int RunDirectKind(bool modal);
 
     // ---- cloud-share entry points ----
-    // 0 done, 1 failed or refused.
+    // Called on a form the caller keeps, without showing it (except for the area lists). 0 done, 1
+    // failed or refused. The automatic flag is 1 when the linkage wizard calls on its own.
     int CloudShareSend(const QString& dataFolder, const QString& caption, int automatic);
+    // 0 also when the local copy is already the area's newest.
     int CloudShareReceive(const QString& dataFolder, int automatic);
+    // The area's copy restored into the receive folder of the work area (PasteReceiveFolder).
+    int CloudShareReceiveToFolder(const QString& dataFolder, int automatic);
+    // Marks the dataset's area free again.
+    int ReleaseCloudShareArea(const QString& dataFolder);
+    // The area list, shown modally; afterwards AreaChosen, ChosenArea and ChosenAreaName. 0 after the
+    // list was shown; the online form makes its own status request first and gives 1 when it fails.
+    int ShowCloudShareInfo(const QString& dataFolder);
+    int ShowCloudShareInfoOnline(const QString& dataFolder);
+    // OperatorText, ComputerText and their query forms for the operator of SystemDef and this computer.
+    bool PrepareClientNames();
+    // The operator as the status service knows a holder: the code right-aligned in four characters (its
+    // last four when longer), then the name.
+    static QString CloudOperatorText(qint32 code, const QString& name);
+    // The computer name, at most 15 bytes, cut without splitting a character; QV_COMPUTER_NAME replaces
+    // the host name when set.
+    static QString CloudComputerText();
+    // Whether the local copy (its last cloud time) is the area's newest. In client/server mode a copy
+    // that someone else holds is not current.
+    static bool IsCurrentCloudCopy(const TRelayServerEntry& area, const TDateTime& cloudTime, int connectMode,
+                                   const QString& operatorText, const QString& computerText);
 
     // ---- list and keys ----
     void SetupGrid();
@@ -265,7 +293,18 @@ private:
     // Headers, widths and alignments of the list's columns; nameCol is left-aligned.
     void setColumns(const ColumnSpec* columns, int count, int nameCol);
 
+    // The cloud-share authentication window and its box: running, then finished.
+    void showAuthWindow();
+    void authFinished();
+    // What every cloud-share send and receive does on its way out.
+    void endCloudOperation();
+    // The error of an exception that ended a cloud-share entry point.
+    void reportCloudError(const QString& head, const std::exception* e);
+    // Kind 25 or 26: the area list shown modally.
+    int showAreaList(int kind, const QString& dataFolder);
+
     std::unique_ptr<Ui::TfmDataTusin> ui;
+    std::unique_ptr<TfmWaitMess2> m_authWindow;
     std::array<QPushButton*, KeyCount> m_keys{};
     QString m_helpPage;
     bool m_closeQueried = false;

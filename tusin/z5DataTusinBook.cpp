@@ -86,8 +86,8 @@ QString dateText(const QString& yyyymmdd) {
 
 } // namespace
 
-std::unique_ptr<fb::Database> TfmDataTusin::openDataConnection() {
-    const QString name = TDM::DatabaseName(SystemDef.HOSTNAME, ExcludePathDelim(OperationFolder()), DataFileName);
+std::unique_ptr<fb::Database> OpenDatasetConnection(const QString& folder) {
+    const QString name = TDM::DatabaseName(SystemDef.HOSTNAME, ExcludePathDelim(folder), DataFileName);
     auto db = std::make_unique<fb::Database>(name, fb::ConnectOptions::fromParams(TDM::ConnectParams()));
     try {
         db->attach();
@@ -99,6 +99,10 @@ std::unique_ptr<fb::Database> TfmDataTusin::openDataConnection() {
         throw;
     }
     return db;
+}
+
+std::unique_ptr<fb::Database> TfmDataTusin::openDataConnection() {
+    return OpenDatasetConnection(OperationFolder());
 }
 
 // ---- comparisons ---------------------------------------------------------------------------------------
@@ -293,8 +297,8 @@ bool TfmDataTusin::NotifyReceiveComplete() {
     return true;
 }
 
-bool TfmDataTusin::CountApprovedJournals() {
-    std::unique_ptr<fb::Database> db = openDataConnection();
+bool ApprovedJournalsExistIn(const QString& folder) {
+    std::unique_ptr<fb::Database> db = OpenDatasetConnection(folder);
     int count = 0;
     runReported(*db, QStringLiteral("SIWAKE_VIEW"), kAccRegFailed, true, [&count](fb::Transaction& t) {
         fb::Query q(t, QStringLiteral("SELECT COUNT(*) FROM SIWAKE_VIEW WHERE (SHONIN_OPCODE <> 0) "));
@@ -304,6 +308,10 @@ bool TfmDataTusin::CountApprovedJournals() {
     });
     db->detach();
     return count > 0;
+}
+
+bool TfmDataTusin::CountApprovedJournals() {
+    return ApprovedJournalsExistIn(OperationFolder());
 }
 
 bool TfmDataTusin::SendToSolvarnetCloud() {

@@ -6,6 +6,7 @@
 #include "clouddump/FtpSession.h"
 #include "core/DataModule.h"
 #include "core/TBackupRestoreThread.h"
+#include "core/TBufFileStream.h"
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
@@ -468,15 +469,13 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
     try {
         TBackupRestoreThread zone(true);
         bool trailer = false;
-        QString source = copy;
         if (!toFolder) {
             trailer = zone.ReadZoneInfo(copy);
-            const QString cut = work + QStringLiteral("/cut_") + BackupName;
-            QFile::remove(cut);
-            if (TBackupRestoreThread::CopyWithoutZone(copy, cut)) {
-                QFile::remove(copy);
-                QFile::rename(cut, copy);
-            }
+            // The work copy is ours: its trailer is cut off in place rather than copied around.
+            QString tail;
+            const qint64 marker = FindTextInFile(copy, TBackupRestoreThread::ZoneMarker, tail);
+            if (marker > 0 && !QFile::resize(copy, marker))
+                throw std::runtime_error(QStringLiteral("ワーク領域のバックアップファイルを切り詰められませんでした。").toStdString());
         }
         if (!toFolder && DM->ServerFExist(target + u'/' + DataFileName, ConnectMode)) {
             if (trailer) {
@@ -525,6 +524,8 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
         BackupWorker = std::make_unique<TBackupRestoreThread>(true);
         TBackupRestoreThread& w = *BackupWorker;
         w.Mode = TBackupRestoreThread::ModeRestore;
+        // The dataset goes back into use at once: its indexes are restored active.
+        w.KeepIndexes = 1;
         w.MyNumberLog = 1;
         w.ProcName = SyoriType < tkCloudSend ? QStringLiteral("データ受信") : QStringLiteral("クラウドシェア受信");
         w.ZoneUseMyNumber = zone.ZoneUseMyNumber;

@@ -14,8 +14,10 @@
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
+#include "datasel/z5ComCloudShare.h"
 #include "datasel/z5ComDataSentaku.h"
 #include "platform/UserInteraction.h"
+#include "tusin/z5DataTusin.h"
 #include "ui_z5ServerSentaku.h"
 
 #include <QDir>
@@ -46,12 +48,13 @@ bool sameFolder(const QString& a, const QString& b) {
 } // namespace
 
 int TServerSentakuBox::FetchCloudShareSource(TDataListRec& row) {
-    // The cloud-share receive is not part of this program yet: a cloud-share source cannot be copied.
-    Q_UNUSED(row);
-    ui::showMessage(
-        ui::MsgKind::Information,
-        QStringLiteral("クラウドシェアデータの受信は、現在利用できません。\rコピー処理を中止します。"));
-    return 1;
+    // The area's copy comes into the work area's receive folder; the area is then free again, since
+    // the copy does not work on it.
+    TfmDataTusin tusin(this);
+    int result = tusin.CloudShareReceiveToFolder(row.LOCALPATH, 0);
+    if (result == 0)
+        result = tusin.ReleaseCloudShareArea(row.LOCALPATH);
+    return result;
 }
 
 void TServerSentakuBox::CancelCopy() {
@@ -196,7 +199,20 @@ bool TServerSentakuBox::PasteData() {
         }
     }
 
-    if (!ShellFolderCopyMove(source + QStringLiteral("/*"), target, FO_COPY))
+    // A cloud-share source was fetched into the work area by the copy step: that copy is pasted, as
+    // data of its own outside the cloud share.
+    QString copyFrom = source;
+    if (DM && DM->IsCloudShareEnabled(0) && CopyRec.CLOUD == 1) {
+        DataInfo->SetDataStatus(source, 1);
+        copyFrom = ExcludePathDelim(SystemDef.TempDir) + QStringLiteral("/receive");
+        TCloudShareIO().ClearSetting(SystemDef.HOSTNAME, copyFrom);
+        if (DM->IBDatabaseDAT.isConnected())
+            DM->fnAccDatDisConnected(SystemDef.DataDir, 0, 0);
+        if (DM->fnAccDatConnected(SystemDef.HOSTNAME, copyFrom, 1))
+            DM->fnAccDatDisConnected(copyFrom, 1, 0);
+    }
+
+    if (!ShellFolderCopyMove(copyFrom + QStringLiteral("/*"), target, FO_COPY))
         return false;
 
     DataInfo->SetDataStatus(target, 1);

@@ -11,7 +11,9 @@ namespace {
 
 const QString kDeleteCaption = QStringLiteral("削除処理を実行します");
 
-bool passes(QKeyEvent* e) {
+} // namespace
+
+bool TusinKeyAllowed(QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -30,8 +32,6 @@ bool passes(QKeyEvent* e) {
     const QChar c = text[0];
     return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
-
-} // namespace
 
 TfmTusinSettiPas::TfmTusinSettiPas(QWidget* owner)
     : TBSDI(owner, bsDialog), ui(std::make_unique<Ui::TfmTusinSettiPas>()) {
@@ -95,7 +95,7 @@ void TfmTusinSettiPas::txtConPasswdExit() {
 
 bool TfmTusinSettiPas::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->txtConPasswd) {
-        if (event->type() == QEvent::KeyPress && !passes(static_cast<QKeyEvent*>(event)))
+        if (event->type() == QEvent::KeyPress && !TusinKeyAllowed(static_cast<QKeyEvent*>(event)))
             return true;
         if (event->type() == QEvent::FocusOut && isVisible())
             guarded([this] { txtConPasswdExit(); });

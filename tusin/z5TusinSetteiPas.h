@@ -8,6 +8,7 @@
 #include <memory>
 
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -15,6 +16,10 @@ class TxEdit;
 namespace Ui {
 class TfmTusinSettiPas;
 }
+
+// The keys the communication ID and password edits take: Enter, Backspace, copy, paste, ASCII letters
+// and digits, and keys that type nothing (moving and function keys).
+bool TusinKeyAllowed(QKeyEvent* e);
 
 class TfmTusinSettiPas : public TBSDI {
     Q_OBJECT

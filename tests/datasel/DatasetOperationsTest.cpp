@@ -3,6 +3,7 @@
 // (a database that is no database, a backup that is no backup, no creator of new data) and must leave
 // the data as it was.
 
+#include "ModalScript.h"
 #include "SystemDbProbe.h"
 
 #include "controls/PerfectGrid.h"
@@ -359,20 +360,7 @@ TEST_F(DatasetOperationsTest, RestoreIntoAnEmptyRowAndOverAnotherCompanyWithTheA
         QStringList{QStringLiteral("この場所には、バックアップファイル(placc.fbk)がありませんでした。")});
 }
 
-// Runs work on the modal dialog of type T once it shows.
-template <class T> void whenShown(const std::function<void(T&)>& work) {
-    auto poll = std::make_shared<std::function<void(int)>>();
-    *poll = [work, poll](int tries) {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (dialog && dialog->isVisible()) {
-            work(*dialog);
-            return;
-        }
-        if (tries > 0)
-            QTimer::singleShot(20, [poll, tries] { (*poll)(tries - 1); });
-    };
-    QTimer::singleShot(0, [poll] { (*poll)(500); });
-}
+using testenv::whenShown;
 
 TEST_F(DatasetOperationsTest, F6AsksForTheFolderAndF7RestoresTheBackupInTheRowsOwnFolder) {
     auto box = prepared();

@@ -461,4 +461,19 @@ void Dataset::setAccReg(const QString& group, const QString& key, const QString&
             });
 }
 
+void Dataset::addBulkData(int megabytes) const {
+    execute(QStringLiteral("CREATE TABLE BENCH_DATA (ID INTEGER NOT NULL PRIMARY KEY,"
+                           " PAYLOAD VARCHAR(4000) CHARACTER SET OCTETS)"));
+    const int rows = megabytes * 1024 * 1024 / 4000;
+    auto db = connect();
+    fb::Transaction t(*db);
+    fb::Query q(t, QStringLiteral("INSERT INTO BENCH_DATA VALUES (:ID, LPAD('', 4000, UUID_TO_CHAR(GEN_UUID())))"));
+    t.start();
+    for (int i = 0; i < rows; ++i) {
+        q.setInt("ID", i);
+        q.execute();
+    }
+    t.commit();
+}
+
 } // namespace testenv

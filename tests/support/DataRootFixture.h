@@ -118,6 +118,9 @@ public:
     // Writes one typed setting (ACCREG row) as stored text with its type word.
     void setAccReg(const QString& group, const QString& key, const QString& typeWord,
                    const QString& text) const;
+    // Grows the database by about this many megabytes: a table BENCH_DATA of 4,000-byte rows that the
+    // record compression cannot shrink.
+    void addBulkData(int megabytes) const;
 };
 
 class DataRoot {

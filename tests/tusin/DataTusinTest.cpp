@@ -2,6 +2,7 @@
 // relay data through the status service, builds and opens the data package, writes the received
 // dataset's list row and keeps the dataset's bookkeeping.
 #include "tusin/z5DataTusin.h"
+#include "ModalSteps.h"
 #include "RelayServers.h"
 #include "controls/PerfectGrid.h"
 #include "controls/xEdit.h"
@@ -40,28 +41,6 @@ QString b64(const QString& text) {
 
 QString framed(const QString& text) {
     return QStringLiteral("　\r\n") + text + QStringLiteral("\r\n ");
-}
-
-template <class T> T* visibleTopLevel() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
-            return t;
-    return nullptr;
-}
-
-// Runs step on the event loop (every 20 ms) until it returns true; gives up after 30 s.
-void whenReady(const std::function<bool()>& step) {
-    auto* timer = new QTimer(qApp);
-    auto* started = new QElapsedTimer;
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, started, step] {
-        if (step() || started->elapsed() > 30000) {
-            timer->stop();
-            timer->deleteLater();
-            delete started;
-        }
-    });
-    timer->start(20);
 }
 
 QStringList rowTexts(const TPerfectGrid* g, int row, int cols) {
