@@ -2,33 +2,26 @@
 // choosing them by the kind of data (medical-corporation data or any other), the data type and the
 // edition; a few steps add statements of their own or look into the dataset first.
 
-#include "core/DataModule.h"
 #include "core/uAccRecord.h"
 #include "dbupdate/z5DbUpdateSteps.h"
-#include "platform/firebird/FbQuery.h"
-#include "platform/firebird/FbTransaction.h"
 
 #include <QHash>
 #include <initializer_list>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 
 namespace {
 
 using TFileRule = std::function<bool()>;
 
-bool medical() {
-    return AccInf.IryoFlag != 0;
-}
 bool forAll() {
     return true;
 }
 bool forMedical() {
-    return medical();
+    return MedicalCorporationData();
 }
 bool forOthers() {
-    return !medical();
+    return !MedicalCorporationData();
 }
 
 // Files "plzupNN.sql" numbered from..to, each read for the datasets the rule picks.
@@ -57,54 +50,7 @@ TStepContent listed(std::initializer_list<TFileGroup> groups) {
     return c;
 }
 
-// One statement on the accounting database of the selected dataset, on a connection of its own that is
-// closed again; the first field of its first row, 0 when it has none.
-qint64 probeCount(const QString& sql, const QString& param = {}, const QString& value = {}) {
-    if (!DM)
-        return 0;
-    qint64 count = 0;
-    struct Disconnect {
-        ~Disconnect() { DM->fnAccDatDisConnected(SystemDef.DataDir, 0, 0); }
-    } disconnect;
-    if (!DM->fnAccDatConnected(SystemDef.HOSTNAME, SystemDef.DataDir, 0))
-        throw std::runtime_error("データベースに接続できません。");
-    OwnTransaction own(DM->IBTransactionDAT);
-    {
-        fb::Query q(DM->IBTransactionDAT, sql);
-        if (!param.isEmpty())
-            q.setString(param, value);
-        q.open();
-        if (!q.eof())
-            count = q.field(0).asInt64();
-        q.close();
-    }
-    own.commit();
-    return count;
-}
-
 } // namespace
-
-bool AccTriggerExists(const QString& name) {
-    return probeCount(QStringLiteral("SELECT COUNT(*) FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = :TRIGGER_NAME"),
-                      QStringLiteral("TRIGGER_NAME"), name) > 0;
-}
-
-int AccMedicalKamokuKind() {
-    if (!medical())
-        return 0;
-    switch (probeCount(QStringLiteral("SELECT COUNT(*) FROM KAMOKUMST"))) {
-    case 377:
-        return 1;
-    case 567:
-        return 2;
-    default:
-        return 0;
-    }
-}
-
-bool AccTaxCode116Exists() {
-    return probeCount(QStringLiteral("SELECT COUNT(TAX_CODE) AS RECCNT FROM TAXMST WHERE TAX_CODE=116")) > 0;
-}
 
 TStepContent z5UserDbUpdate300::Content() {
     TStepContent c = listed({{1, 10, forAll}});
@@ -124,19 +70,21 @@ TStepContent z5UserDbUpdate303::Content() {
 
 // The last file is for datasets that do not have the account master's second update trigger yet.
 TStepContent z5UserDbUpdate304::Content() {
-    TStepContent c = listed({{1, 3, forAll}, {4, 4, [] { return !AccTriggerExists(QStringLiteral("KAMOKUMST_AFTER_UPDATE2")); }}});
+    TStepContent c = listed({{1, 3, forAll}, {4, 4, [] { return !ProbeAccTrigger(QStringLiteral("KAMOKUMST_AFTER_UPDATE2")); }}});
     return c;
 }
 
 // The two files are for the two standard account sets of medical-corporation data.
 TStepContent z5UserDbUpdate306::Content() {
-    TStepContent c = listed({{1, 1, [] { return AccMedicalKamokuKind() == 1; }},
-                             {2, 2, [] { return AccMedicalKamokuKind() == 2; }}});
+    TStepContent c = listed({{1, 1, [] { return ProbeMedicalKamokuKind() == 1; }},
+                             {2, 2, [] { return ProbeMedicalKamokuKind() == 2; }}});
+    c.PreMigration = PreMigration306;
     return c;
 }
 
 TStepContent z5UserDbUpdate307::Content() {
     TStepContent c = listed({{1, 1, forAll}, {2, 7, forMedical}, {8, 8, forAll}});
+    c.PreMigration = PreMigration307;
     return c;
 }
 
@@ -216,6 +164,7 @@ TStepContent z5UserDbUpdate700::Content() {
                              {9, 9, forMedical},
                              {10, 10, forAll},
                              {11, 11, forOthers}});
+    c.PreMigration = MigrateDataPassword;
     return c;
 }
 
@@ -234,7 +183,7 @@ TStepContent z5UserDbUpdate704::Content() {
     auto missing116 = std::make_shared<std::optional<bool>>();
     const TFileRule without116 = [missing116] {
         if (!*missing116)
-            *missing116 = !AccTaxCode116Exists();
+            *missing116 = !TaxCode116Exists();
         return **missing116;
     };
     TStepContent c = listed({{70201, 70202, without116},
@@ -252,11 +201,16 @@ TStepContent z5UserDbUpdate800::Content() {
 // 07 is read first.
 TStepContent z5UserDbUpdate802::Content() {
     TStepContent c = listed({{7, 7, forAll}, {1, 2, forOthers}, {3, 4, forMedical}, {5, 6, forAll}});
+    c.PostMigration = [](TStepDb& db) {
+        AddCorporateGroupsAndRules(db);
+        ConvertJobControl(db);
+    };
     return c;
 }
 
 TStepContent z5UserDbUpdate803::Content() {
     TStepContent c = listed({{1, 1, forOthers}});
+    c.PostMigration = AddKojinGroupsAndRules;
     return c;
 }
 
@@ -272,11 +226,13 @@ TStepContent z5UserDbUpdate901::Content() {
 
 TStepContent z5UserDbUpdate902::Content() {
     TStepContent c = listed({{1, 2, forAll}, {3, 4, forMedical}, {5, 5, forAll}});
+    c.PostMigration = AddMedicalEvalRules;
     return c;
 }
 
 TStepContent z5UserDbUpdate903::Content() {
     TStepContent c = listed({{1, 1, forOthers}, {2, 2, forMedical}});
+    c.PostMigration = RoundBudgetAmounts;
     return c;
 }
 
@@ -287,11 +243,14 @@ TStepContent z5UserDbUpdate904::Content() {
                              {5, 5, forMedical},
                              {6, 6, forOthers},
                              {7, 7, forMedical}});
+    c.PostMigration = CopyKessanPrintSettings;
     return c;
 }
 
 TStepContent z5UserDbUpdate905::Content() {
     TStepContent c = listed({{1, 1, forOthers}, {2, 2, forMedical}});
+    if (TavrinoEdition == 1 || TavrinoEdition == 2)
+        c.PostMigration = ClearSiwakeDnum;
     return c;
 }
 

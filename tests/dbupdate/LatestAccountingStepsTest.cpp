@@ -202,7 +202,7 @@ TEST_F(ProbedStepsTest, TheTriggerAndTaxCodeProbesLeaveTheirFilesOut) {
     sql.remove("704/plzup70202.sql");
     EXPECT_EQ(sql.filesRead({7, 0, 4}), QStringList{QStringLiteral("missing")});
 
-    const bool had = AccTriggerExists(QStringLiteral("KAMOKUMST_AFTER_UPDATE2"));
+    const bool had = ProbeAccTrigger(QStringLiteral("KAMOKUMST_AFTER_UPDATE2"));
     if (had)
         ds.execute(QStringLiteral("DROP TRIGGER KAMOKUMST_AFTER_UPDATE2"));
     EXPECT_EQ(sql.filesRead({3, 0, 4}), numbers("01 02 03 04"));
