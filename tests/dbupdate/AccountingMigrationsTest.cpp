@@ -382,6 +382,7 @@ struct PostMigrationTest : MigrationTest {
                      .arg(level)
                      .arg(page)
                      .arg(menu));
+        clear(); // as before the steps that fill the groups, rules and program permissions
     }
     void clear() const {
         for (const char* t : {"KAMOKU_KOSEI_GROUP", "SOLVARNE_YOJITU_HYOKARULE", "JOBCONTROL2"})
