@@ -1553,18 +1553,7 @@ BEGIN
             UPDATE SISETUMST SET SIWAKECOUNT = COALESCE(SIWAKECOUNT, 0) + 1 WHERE SCODE = NEW.SCODE;
 END^
 
-/* Ends a job of an operator key: its OPINF rows go, and how it ended (STATE) is kept in OPINF_LOG. */
-CREATE PROCEDURE OPINF_DELETE (
-    OPCODE INTEGER,
-    JOBNAME VARCHAR(40) CHARACTER SET SJIS_0208,
-    STATE VARCHAR(20) CHARACTER SET SJIS_0208)
-AS
-BEGIN
-    INSERT INTO OPINF_LOG (OPCODE, JOBNAME, PCNAME, OPENTIME, CLOSETIME, STATE)
-        SELECT O.OPCODE, O.JOBNAME, O.PCNAME, O.OPENTIME, CURRENT_TIMESTAMP, :STATE
-        FROM OPINF O WHERE O.OPCODE = :OPCODE AND O.JOBNAME = :JOBNAME;
-    DELETE FROM OPINF O WHERE O.OPCODE = :OPCODE AND O.JOBNAME = :JOBNAME;
-END^
+INPUT procedures/OPINF_DELETE.sql^
 
 INPUT procedures/SP_SIWAKE_DEL.sql^
 
@@ -1688,21 +1677,20 @@ BEGIN
         NEW.TEKCODE = GEN_ID(TORDIC_GEN, 1);
 END^
 
-/* The code of a system account by its name in ACCDEF2; '' when no account has the name. */
-CREATE PROCEDURE SYSKMKCODEINF (TXT VARCHAR(40) CHARACTER SET SJIS_0208)
-RETURNS (CODE VARCHAR(6) CHARACTER SET ASCII)
-AS
-BEGIN
-    CODE = '';
-    SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :TXT ORDER BY KCODE INTO :CODE;
-    CODE = COALESCE(CODE, '');
-    SUSPEND;
-END^
+SET TERM ; ^
+
+/* The system-account lookup and the opening-balance rows of a new sub-account, as the upgrade to 10.0.0
+   writes them. */
+INPUT 1000/plzup01.sql;
+
+SET TERM ^ ;
 
 INPUT procedures/SP_UPDATE_KANENDOZAN_SUB.sql^
 
-/* Each procedure is kept in its own file under procedures/ (read from this folder), which the upgrade steps
-   embed as well. */
+/* Each procedure is kept in one file, read from where the upgrade steps read it: its own file under
+   procedures/ (which the steps embed as well, or which the first release's schema reads), or the step's own
+   statement file under ../dbupdate/steps/. Callees come before their callers: the steps' files drop and
+   create again (RECREATE), which a procedure that others already call does not allow. */
 INPUT procedures/SP_ZEIGAKU_ADD.sql^
 INPUT procedures/SP_KURIKOSI_ZEIGAKU_ADD.sql^
 INPUT procedures/SP_SISANHYO_AX.sql^
@@ -1729,9 +1717,47 @@ INPUT procedures/SP_KANENDO_BUMON_GROUPZANDAKA.sql^
 INPUT procedures/SP_KANENDO_BUMON_ZANDAKA_A4.sql^
 INPUT procedures/SP_YOJITU_HENDOU_SONEKI.sql^
 INPUT procedures/SP_YOJITU_HENDOUSONEKI_BUMON.sql^
-INPUT procedures/SP_HOJO_KAMOKUSZ_INS.sql^
-INPUT placc_routines.sql^
 
+INPUT procedures/F_ROUND.sql^
+INPUT procedures/SP_KAMOKU_TAX_INSERT.sql^
+INPUT procedures/SP_HOJO_EXIST.sql^
+INPUT procedures/SP_GETZANDAKA.sql^
+INPUT procedures/SP_MB_PUT_BYOSAN.sql^
+INPUT procedures/SP_MB_UPDATE_HASSEIYOSAN.sql^
+INPUT procedures/SP_SEIGO_TEKDIC.sql^
+INPUT procedures/SP_SEIGO_TORDIC.sql^
+
+INPUT ../dbupdate/steps/acc012_zenzan.sql^
+INPUT ../dbupdate/steps/acc022_SP_BUMONKAISIZAN_COUNT.sql^
+INPUT ../dbupdate/steps/acc022_SP_BUMONKAISIZAN_LIST.sql^
+INPUT ../dbupdate/steps/acc022_SP_KAISIZAN_LIST.sql^
+INPUT ../dbupdate/steps/acc022_SP_KAISIZAN_COUNT.sql^
+INPUT ../dbupdate/steps/acc022_SP_KANENDOZAN_YOMIKOMI.sql^
+INPUT ../dbupdate/steps/acc022_SP_MB_SELECT_KANENDOZAN.sql^
+INPUT ../dbupdate/steps/acc022_SP_MB_SELECT_YOSAN.sql^
+INPUT ../dbupdate/steps/acc022_SP_MB_SELECT_YOSOKU.sql^
+INPUT ../dbupdate/steps/acc022_SP_MB_UPDATE_JISSEKIYOSAN.sql^
+INPUT ../dbupdate/steps/acc022_SP_SISANHYO_BUMON_GROUP.sql^
+INPUT ../dbupdate/steps/acc022_SP_ZENKURI.sql^
+INPUT ../dbupdate/steps/acc102_SP_SIWAKE_REPAIR.sql^
+
+/* The list procedures: the upgrade builds them in its code, so their text is kept here. */
+INPUT placc_lists.sql^
+
+/* The step's statement file alters the staff-count reader, which it finds in place. */
+CREATE OR ALTER PROCEDURE SP_MB_SELECT_SYUGYOU AS BEGIN END^
+
+SET TERM ; ^
+
+COMMIT;
+
+/* The fixed-asset settings: the step files of 0.1.1 bring their own terminator; the facility's settings
+   take the 0.2.2 form of their parameter. */
+INPUT ../dbupdate/steps/acc011_procs.sql;
+INPUT ../dbupdate/steps/acc011_SP_MB_SELECT_SYUGYOU.sql;
+
+SET TERM ^ ;
+INPUT ../dbupdate/steps/acc022_SP_KS_INSSETSWK_CALL_SISETU.sql^
 SET TERM ; ^
 
 COMMIT;
