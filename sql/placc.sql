@@ -1553,7 +1553,7 @@ BEGIN
             UPDATE SISETUMST SET SIWAKECOUNT = COALESCE(SIWAKECOUNT, 0) + 1 WHERE SCODE = NEW.SCODE;
 END^
 
-INPUT procedures/OPINF_DELETE.sql^
+INPUT base/routines/OPINF_DELETE.sql^
 
 INPUT procedures/SP_SIWAKE_DEL.sql^
 
@@ -1687,10 +1687,11 @@ SET TERM ^ ;
 
 INPUT procedures/SP_UPDATE_KANENDOZAN_SUB.sql^
 
-/* Each procedure is kept in one file, read from where the upgrade steps read it: its own file under
-   procedures/ (which the steps embed as well, or which the first release's schema reads), or the step's own
-   statement file under ../dbupdate/steps/. Callees come before their callers: the steps' files drop and
-   create again (RECREATE), which a procedure that others already call does not allow. */
+/* Each procedure is kept in one file and read from where the upgrade takes its newest text: its own file
+   under procedures/ (which the steps embed as well), the step's own statement file under ../dbupdate/steps/,
+   or, for a procedure unchanged since the first release, its file under base/routines/ (which the first
+   release's schema reads). Callees come before their callers: the steps' files drop and create again
+   (RECREATE), which a procedure that others already call does not allow. */
 INPUT procedures/SP_ZEIGAKU_ADD.sql^
 INPUT procedures/SP_KURIKOSI_ZEIGAKU_ADD.sql^
 INPUT procedures/SP_SISANHYO_AX.sql^
@@ -1718,14 +1719,14 @@ INPUT procedures/SP_KANENDO_BUMON_ZANDAKA_A4.sql^
 INPUT procedures/SP_YOJITU_HENDOU_SONEKI.sql^
 INPUT procedures/SP_YOJITU_HENDOUSONEKI_BUMON.sql^
 
-INPUT procedures/F_ROUND.sql^
-INPUT procedures/SP_KAMOKU_TAX_INSERT.sql^
-INPUT procedures/SP_HOJO_EXIST.sql^
-INPUT procedures/SP_GETZANDAKA.sql^
-INPUT procedures/SP_MB_PUT_BYOSAN.sql^
-INPUT procedures/SP_MB_UPDATE_HASSEIYOSAN.sql^
-INPUT procedures/SP_SEIGO_TEKDIC.sql^
-INPUT procedures/SP_SEIGO_TORDIC.sql^
+INPUT base/routines/F_ROUND.sql^
+INPUT base/routines/SP_KAMOKU_TAX_INSERT.sql^
+INPUT base/routines/SP_HOJO_EXIST.sql^
+INPUT base/routines/SP_GETZANDAKA.sql^
+INPUT base/routines/SP_MB_PUT_BYOSAN.sql^
+INPUT base/routines/SP_MB_UPDATE_HASSEIYOSAN.sql^
+INPUT base/routines/SP_SEIGO_TEKDIC.sql^
+INPUT base/routines/SP_SEIGO_TORDIC.sql^
 
 INPUT ../dbupdate/steps/acc012_zenzan.sql^
 INPUT ../dbupdate/steps/acc022_SP_BUMONKAISIZAN_COUNT.sql^

@@ -732,13 +732,16 @@ CREATE TABLE MYNUMBER_LOG (
 
 /* ---- Triggers and procedures ---------------------------------------------------------------- */
 
+/* The procedures that no step rewrites stand in files of their own under routines/, which the newest
+   schema reads as well. */
+
 SET TERM ^ ;
 
-INPUT ../procedures/SP_KAMOKU_TAX_INSERT.sql^
+INPUT routines/SP_KAMOKU_TAX_INSERT.sql^
 
-INPUT ../procedures/SP_HOJO_EXIST.sql^
+INPUT routines/SP_HOJO_EXIST.sql^
 
-INPUT ../procedures/SP_GETZANDAKA.sql^
+INPUT routines/SP_GETZANDAKA.sql^
 
 /* The code of a system account named by its fixed name. */
 CREATE PROCEDURE SYSKMKCODEINF (PKNAME VARCHAR(20) CHARACTER SET SJIS_0208)
@@ -1067,7 +1070,7 @@ BEGIN
     EXIT;
 END^
 
-INPUT ../procedures/OPINF_DELETE.sql^
+INPUT routines/OPINF_DELETE.sql^
 
 SET TERM ; ^
 
@@ -1171,13 +1174,13 @@ COMMIT;
 
 SET TERM ^ ;
 
-INPUT ../procedures/F_ROUND.sql^
+INPUT routines/F_ROUND.sql^
 
 INPUT ../procedures/SP_ZEIGAKU_ADD.sql^
 
-INPUT ../procedures/SP_MB_PUT_BYOSAN.sql^
+INPUT routines/SP_MB_PUT_BYOSAN.sql^
 
-INPUT ../procedures/SP_MB_UPDATE_HASSEIYOSAN.sql^
+INPUT routines/SP_MB_UPDATE_HASSEIYOSAN.sql^
 
 SET TERM ; ^
 
@@ -1217,9 +1220,9 @@ BEGIN
     EXIT;
 END^
 
-INPUT ../procedures/SP_SEIGO_TEKDIC.sql^
+INPUT routines/SP_SEIGO_TEKDIC.sql^
 
-INPUT ../procedures/SP_SEIGO_TORDIC.sql^
+INPUT routines/SP_SEIGO_TORDIC.sql^
 
 SET TERM ; ^
 
