@@ -1773,8 +1773,9 @@ SET TERM ; ^
 
 COMMIT;
 
-/* The fixed-asset settings: the step files of 0.1.1 bring their own terminator; the facility's settings
-   take the 0.2.2 form of their parameter. */
+/* The fixed-asset settings and the staff counts: the step files of 0.1.1 bring their own terminator, and
+   the facility's settings then take the 0.2.2 form of their parameter. They stand before the triggers that
+   call them, since a procedure that is called can no longer be created again. */
 INPUT ../dbupdate/steps/acc011_procs.sql;
 INPUT ../dbupdate/steps/acc011_SP_MB_SELECT_SYUGYOU.sql;
 
