@@ -87,8 +87,8 @@ TEST_F(AccInfoTest, LoadFillsTheCompanyRecordAndCreatesTheTypedSettings) {
     ds.execute(QStringLiteral("INSERT INTO ACCVERSION (REC, MAJOR, MINOR1, MINOR2) VALUES (2, 13, 1, 0)"));
     ds.execute(QStringLiteral("INSERT INTO BUMONMST (BCODE, BNAME) VALUES ('10', 'A')"));
     ds.execute(QStringLiteral("INSERT INTO BUMONMST (BCODE, BNAME) VALUES ('20', 'B')"));
-    ds.execute(S("INSERT INTO ACCTOTALNAME (KGROUP, PLUSNAME) VALUES ('5880', '経常利益')"));
-    ds.execute(S("INSERT INTO ACCTOTALNAME (KGROUP, PLUSNAME) VALUES ('5688', '売上総利益')"));
+    ds.execute(S("INSERT INTO ACCTOTALNAME (REC, KGROUP, PLUSNAME) VALUES (1, '5880', '経常利益')"));
+    ds.execute(S("INSERT INTO ACCTOTALNAME (REC, KGROUP, PLUSNAME) VALUES (2, '5688', '売上総利益')"));
     ds.execute(QStringLiteral("INSERT INTO TUSIN_ID (REC, HOLDER, PASWORD) VALUES (1, 'CB01', 'CBPW')"));
     ds.addSystemAccount(S("現金"), {"1110", "111", S("現金")});
     ds.addSystemAccount(S("仮払消費税"), {"1550", "155", S("仮払消費税")});
@@ -369,7 +369,7 @@ TEST_F(AccInfoTest, LoadLeavesTheCallersTransactionRunning) {
 TEST_F(AccInfoTest, TotalNameColumnMustBeOneOfTheTable) {
     const Dataset ds = addDataset();
     ds.execute(
-        S("INSERT INTO ACCTOTALNAME (KGROUP, PLUSNAME, MINUSNAME) VALUES ('5880', '経常利益', '経常損失')"));
+        S("INSERT INTO ACCTOTALNAME (REC, KGROUP, PLUSNAME, MINUSNAME) VALUES (1, '5880', '経常利益', '経常損失')"));
     ASSERT_TRUE(e.dm->fnAccDatConnected(QString(), ds.folder, 0));
     QString text;
     e.dm->fnGetAccTotalName(QStringLiteral("5880"), QStringLiteral("PLUSNAME"), text);

@@ -15,4 +15,13 @@ void buildAccountingChain(const QString& target);
 // folder beside the script templates, made again when the tool or a script of sql/ changes.
 QString accountingChainTemplate();
 
+// The rows the steps give a dataset: of every table that the first release's database leaves empty and
+// the chain fills, except the rows a dataset's own facilities and accounts bring with them. One line per
+// table ("TABLE name rows=n sha1") and per generator the steps move ("GEN name=value"), sorted.
+QStringList stepSeedRows(const QString& database);
+
+// The statements that give a database of the newest schema those rows and generator values: what
+// sql/placc_seed.sql holds, written by "make_chain_template --seed <file>".
+QString stepSeedScript();
+
 } // namespace testenv

@@ -227,10 +227,8 @@ void Dataset::addAccount(const AccountSpec& account) const {
     k.setString("KNAME", account.name);
     k.setInt("GROUPM1", account.groupm1);
     k.execute();
-    // Every account has the sub-account row ' ' that stands for the account itself.
-    fb::Query h(t, QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES (:KCODE, ' ', '')"));
-    h.setString("KCODE", account.kcode);
-    h.execute();
+    // The account master's insert trigger gives every account the sub-account row ' ' that stands for
+    // the account itself.
     t.commit();
 }
 
