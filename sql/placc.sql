@@ -1577,18 +1577,7 @@ BEGIN
     NEW.REC = GEN_ID(KSSETSWK_GEN, 1);
 END^
 
-/* Ends a job of an operator key: its OPINF rows go, and how it ended (STATE) is kept in OPINF_LOG. */
-CREATE PROCEDURE OPINF_DELETE (
-    OPCODE INTEGER,
-    JOBNAME VARCHAR(40) CHARACTER SET SJIS_0208,
-    STATE VARCHAR(20) CHARACTER SET SJIS_0208)
-AS
-BEGIN
-    INSERT INTO OPINF_LOG (OPCODE, JOBNAME, PCNAME, OPENTIME, CLOSETIME, STATE)
-        SELECT O.OPCODE, O.JOBNAME, O.PCNAME, O.OPENTIME, CURRENT_TIMESTAMP, :STATE
-        FROM OPINF O WHERE O.OPCODE = :OPCODE AND O.JOBNAME = :JOBNAME;
-    DELETE FROM OPINF O WHERE O.OPCODE = :OPCODE AND O.JOBNAME = :JOBNAME;
-END^
+INPUT base/routines/OPINF_DELETE.sql^
 
 INPUT procedures/SP_SIWAKE_DEL.sql^
 
@@ -1710,21 +1699,21 @@ BEGIN
         NEW.TEKCODE = GEN_ID(TORDIC_GEN, 1);
 END^
 
-/* The code of a system account by its name in ACCDEF2; '' when no account has the name. */
-CREATE PROCEDURE SYSKMKCODEINF (TXT VARCHAR(40) CHARACTER SET SJIS_0208)
-RETURNS (CODE VARCHAR(6) CHARACTER SET ASCII)
-AS
-BEGIN
-    CODE = '';
-    SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :TXT ORDER BY KCODE INTO :CODE;
-    CODE = COALESCE(CODE, '');
-    SUSPEND;
-END^
+SET TERM ; ^
+
+/* The system-account lookup and the opening-balance rows of a new sub-account, as the upgrade to 10.0.0
+   writes them. */
+INPUT 1000/plzup01.sql;
+
+SET TERM ^ ;
 
 INPUT procedures/SP_UPDATE_KANENDOZAN_SUB.sql^
 
-/* Each procedure is kept in its own file under procedures/ (read from this folder), which the upgrade steps
-   embed as well. */
+/* Each procedure is kept in one file and read from where the upgrade takes its newest text: its own file
+   under procedures/ (which the steps embed as well), the step's own statement file under ../dbupdate/steps/,
+   or, for a procedure unchanged since the first release, its file under base/routines/ (which the first
+   release's schema reads). Callees come before their callers: the steps' files drop and create again
+   (RECREATE), which a procedure that others already call does not allow. */
 INPUT procedures/SP_ZEIGAKU_ADD.sql^
 INPUT procedures/SP_KURIKOSI_ZEIGAKU_ADD.sql^
 INPUT procedures/SP_SISANHYO_AX.sql^
@@ -1751,8 +1740,48 @@ INPUT procedures/SP_KANENDO_BUMON_GROUPZANDAKA.sql^
 INPUT procedures/SP_KANENDO_BUMON_ZANDAKA_A4.sql^
 INPUT procedures/SP_YOJITU_HENDOU_SONEKI.sql^
 INPUT procedures/SP_YOJITU_HENDOUSONEKI_BUMON.sql^
-INPUT procedures/SP_HOJO_KAMOKUSZ_INS.sql^
-INPUT placc_routines.sql^
+
+INPUT base/routines/F_ROUND.sql^
+INPUT base/routines/SP_KAMOKU_TAX_INSERT.sql^
+INPUT base/routines/SP_HOJO_EXIST.sql^
+INPUT base/routines/SP_GETZANDAKA.sql^
+INPUT base/routines/SP_MB_PUT_BYOSAN.sql^
+INPUT base/routines/SP_MB_UPDATE_HASSEIYOSAN.sql^
+INPUT base/routines/SP_SEIGO_TEKDIC.sql^
+INPUT base/routines/SP_SEIGO_TORDIC.sql^
+
+INPUT ../dbupdate/steps/acc012_zenzan.sql^
+INPUT ../dbupdate/steps/acc022_SP_BUMONKAISIZAN_COUNT.sql^
+INPUT ../dbupdate/steps/acc022_SP_BUMONKAISIZAN_LIST.sql^
+INPUT ../dbupdate/steps/acc022_SP_KAISIZAN_LIST.sql^
+INPUT ../dbupdate/steps/acc022_SP_KAISIZAN_COUNT.sql^
+INPUT ../dbupdate/steps/acc022_SP_KANENDOZAN_YOMIKOMI.sql^
+INPUT ../dbupdate/steps/acc022_SP_MB_SELECT_KANENDOZAN.sql^
+INPUT ../dbupdate/steps/acc022_SP_MB_SELECT_YOSAN.sql^
+INPUT ../dbupdate/steps/acc022_SP_MB_SELECT_YOSOKU.sql^
+INPUT ../dbupdate/steps/acc022_SP_MB_UPDATE_JISSEKIYOSAN.sql^
+INPUT ../dbupdate/steps/acc022_SP_SISANHYO_BUMON_GROUP.sql^
+INPUT ../dbupdate/steps/acc022_SP_ZENKURI.sql^
+INPUT ../dbupdate/steps/acc102_SP_SIWAKE_REPAIR.sql^
+
+/* The list procedures: the upgrade builds them in its code, so their text is kept here. */
+INPUT placc_lists.sql^
+
+/* The step's statement file alters the staff-count reader, which it finds in place. */
+CREATE OR ALTER PROCEDURE SP_MB_SELECT_SYUGYOU AS BEGIN END^
+
+SET TERM ; ^
+
+COMMIT;
+
+/* The fixed-asset settings and the staff counts: the step files of 0.1.1 bring their own terminator, and
+   the facility's settings then take the 0.2.2 form of their parameter. They stand before the triggers that
+   call them, since a procedure that is called can no longer be created again. */
+INPUT ../dbupdate/steps/acc011_procs.sql;
+INPUT ../dbupdate/steps/acc011_SP_MB_SELECT_SYUGYOU.sql;
+
+SET TERM ^ ;
+INPUT ../dbupdate/steps/acc022_SP_KS_INSSETSWK_CALL_SISETU.sql^
 
 /* ---- Triggers ------------------------------------------------------------------------------- */
 

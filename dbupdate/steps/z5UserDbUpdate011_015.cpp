@@ -122,12 +122,14 @@ TStepContent z5UserDbUpdate011::Content() {
     TStepContent c;
     c.Statements = [](QStringList& lines) {
         lines << StepSqlLines(QStringLiteral("acc011_drop.sql")) << StepSqlLines(QStringLiteral("acc011_tables.sql"))
-              << StepSqlLines(QStringLiteral("acc011_procs.sql"));
+              << StepSqlLines(QStringLiteral("acc011_procs.sql")) << StepSqlLines(QStringLiteral("acc011_triggers.sql"));
         FixedAssetTemplateRows(1, lines);
         lines << QStringLiteral("COMMIT;");
         FixedAssetTemplateRows(2, lines);
         lines << QStringLiteral("COMMIT;");
-        lines << StepSqlLines(QStringLiteral("acc011_after.sql"));
+        lines << StepSqlLines(QStringLiteral("acc011_after.sql"))
+              << StepSqlLines(QStringLiteral("acc011_SP_MB_SELECT_SYUGYOU.sql"))
+              << StepSqlLines(QStringLiteral("acc011_version.sql"));
         accdef1Columns(lines);
         accdef1PeriodColumns(lines);
     };
