@@ -1,9 +1,8 @@
-// The work in code of the accounting steps 3.0.3 to 9.0.5 on fixture rows of a dataset built from
-// sql/placc.sql: the probes, the sub-account switches and converted balances of 3.0.6, the placeholder
-// trigger of 3.0.7, the data password of 7.0.0 read back by the dataset's information, the groups, rules
-// and job permissions of 8.0.2 to 9.0.2, the rounded budgets, the print settings, and a failing
-// post-migration (19, the driver's restore). The steps run through the common step run and real isql-fb,
-// without their script files.
+// The work in code of the accounting steps 3.0.3 to 9.0.5 on fixture rows of a test dataset: the probes,
+// the sub-account switches and converted balances of 3.0.6, the placeholder trigger of 3.0.7, the data
+// password of 7.0.0 read back by the dataset's information, the groups, rules and job permissions of 8.0.2
+// to 9.0.2, the rounded budgets, the print settings, and a failing post-migration (19, the driver's
+// restore). The steps run through the common step run and real isql-fb, without their script files.
 
 #include "UpgradeTestSupport.h"
 #include "core/uAccRecord.h"
@@ -30,48 +29,10 @@ struct MigrationTest : ::testing::Test {
         AccInf.DATATYPE = 1;
         AccInf.CODETYPE = 1;
         TavrinoEdition = 0;
-        ensureStepObjects();
+        // The closing-statement settings row of the dataset.
+        exec(QStringLiteral("UPDATE OR INSERT INTO KESSAN (REC) VALUES (1) MATCHING (REC)"));
     }
     ~MigrationTest() override { TavrinoEdition = savedEdition; }
-
-    // What the steps' script files give a dataset, where the schema script does not hold it yet.
-    void ensureStepObjects() const {
-        const auto ensure = [this](const QString& countSql, const QStringList& ddl) {
-            if (one(countSql) == QStringLiteral("0"))
-                for (const QString& s : ddl)
-                    exec(s);
-        };
-        const auto relation = [](const char* name) {
-            return QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME='%1'")
-                .arg(QLatin1String(name));
-        };
-        const auto column = [](const char* table, const char* name) {
-            return QStringLiteral("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME='%1' AND "
-                                  "RDB$FIELD_NAME='%2'")
-                .arg(QLatin1String(table), QLatin1String(name));
-        };
-        ensure(relation("KESSAN"),
-               {QStringLiteral("CREATE TABLE KESSAN (REC INTEGER NOT NULL PRIMARY KEY)")});
-        for (const char* c : {"ZEROKAMOKUPRINT", "ZEROPRINT", "SONSHITUSANKAKU", "SOTOWAKUKAHEN",
-                              "FUSAINOBUKAIPAGE", "HANBAIHIKUMIIRE", "TEGATASOSAI"})
-            ensure(column("KESSAN", c),
-                   {QStringLiteral("ALTER TABLE KESSAN ADD %1 INTEGER DEFAULT 0").arg(QLatin1String(c))});
-        exec(QStringLiteral("UPDATE OR INSERT INTO KESSAN (REC) VALUES (1) MATCHING (REC)"));
-        ensure(relation("JOBCONTROL"),
-               {QStringLiteral("CREATE TABLE JOBCONTROL (REC INTEGER NOT NULL PRIMARY KEY, "
-                               "LEVELNO INTEGER, PAGENO INTEGER, MENUNO INTEGER)")});
-        ensure(column("KAMOKU_KOSEI_GROUP", "FHCODE"),
-               {QStringLiteral("ALTER TABLE KAMOKU_KOSEI_GROUP ADD FHCODE AC_CODE DEFAULT ' '")});
-        ensure(QStringLiteral("SELECT COUNT(*) FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME='F_ROUND'"),
-               {QStringLiteral("CREATE FUNCTION F_ROUND (X NUMERIC(18, 4)) RETURNS NUMERIC(18, 4) AS BEGIN "
-                               "IF (X < 0) THEN RETURN -FLOOR(0.5 - X); RETURN FLOOR(0.5 + X); END")});
-        // The sub-account switch is a character ("○", "－", "×").
-        ensure(
-            QStringLiteral("SELECT COUNT(*) FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON "
-                           "F.RDB$FIELD_NAME=RF.RDB$FIELD_SOURCE WHERE RF.RDB$RELATION_NAME='KAMOKUMST' AND "
-                           "RF.RDB$FIELD_NAME='HOJOSW' AND F.RDB$FIELD_TYPE IN (14, 37)"),
-            {QStringLiteral("ALTER TABLE KAMOKUMST ALTER HOJOSW TYPE VARCHAR(11) CHARACTER SET SJIS_0208")});
-    }
 
     void exec(const QString& sql) const { ds.execute(sql); }
     // The account, named in the system accounts in place of any other of that name.

@@ -187,10 +187,10 @@ QString scriptTemplate(const QString& script) {
 }
 
 void createDatabaseFromScript(const QString& script, const QString& target) {
-    // With QV_ACCOUNTING_TEMPLATE=chain, accounting datasets are what an upgrade makes of the first
-    // release's database instead.
+    // Accounting datasets are what an upgrade makes of the first release's database; with
+    // QV_ACCOUNTING_TEMPLATE=script they come from the newest schema script instead.
     const bool chain = QFileInfo(script) == QFileInfo(accountingSchemaScript()) &&
-                       qEnvironmentVariable("QV_ACCOUNTING_TEMPLATE") == QLatin1String("chain");
+                       qEnvironmentVariable("QV_ACCOUNTING_TEMPLATE") != QLatin1String("script");
     const QString source = chain ? accountingChainTemplate() : templateFor(script);
     QFile::remove(target);
     if (!QFile::copy(source, target))
