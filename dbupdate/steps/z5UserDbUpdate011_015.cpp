@@ -167,7 +167,8 @@ TStepContent z5UserDbUpdate014::Content() {
 TStepContent z5UserDbUpdate015::Content() {
     TStepContent c;
     c.Statements = [](QStringList& lines) {
-        lines << StepSqlLines(QStringLiteral("acc015_triggers.sql"));
+        lines << StepSqlLines(QStringLiteral("acc015_keys.sql"))
+              << StepSqlLines(QStringLiteral("acc015_triggers.sql"));
         if (!ProbeAccField(QStringLiteral("KESSAN"), QStringLiteral("CHUKI_TITLEPRINT")))
             lines << QStringLiteral("/* KESSANテーブルへ注記表タイトル印字区分を追加 */")
                   << QStringLiteral("ALTER TABLE KESSAN") << QStringLiteral("ADD CHUKI_TITLEPRINT INTEGER DEFAULT 0;")
