@@ -23,9 +23,6 @@ const QString kDataBaseVerFailed = QStringLiteral("データベースのバー�
 
 const QString kKihon = QStringLiteral("基本設定");
 
-// Stored data passwords are letters and digits, at most eight, coded with this key.
-constexpr int kDataPasswordLength = 8;
-const QString kDataPasswordKey = QStringLiteral("quelvor");
 
 QString detailText(const std::exception& e) {
     return QString::fromUtf8(e.what());
@@ -276,10 +273,10 @@ void readDataPassword() {
     if (coded.isEmpty())
         return;
     TEasyEncodeInfo info;
-    info.Key = kDataPasswordKey;
+    info.Key = DataPasswordCodeKey;
     EasyEncodeClear(info);
-    info.TargetLength = kDataPasswordLength;
-    info.PlainLength = kDataPasswordLength;
+    info.TargetLength = DataPasswordCodeLength;
+    info.PlainLength = DataPasswordCodeLength;
     info.CodedText = coded;
     if (EasyDecode(info))
         a.DataPassword = info.PlainText;
@@ -621,7 +618,7 @@ bool TDM::CheckDataPassword() {
     request.caption = QStringLiteral("パスワードの確認");
     request.prompt = QStringLiteral("パスワードを入力して下さい。");
     request.password = true;
-    request.maxLength = kDataPasswordLength;
+    request.maxLength = DataPasswordCodeLength;
     request.lettersAndDigitsOnly = true;
     request.hint = QStringLiteral("パスワード(英数字8文字以内)を入力し、[OK]ボタンを押して下さい。"
                                   "3回続けて失敗すると「データ選択」画面に戻ります。");

@@ -110,6 +110,10 @@ struct TEasyEncodeInfo {
     QString CodedText;
 };
 
+// A dataset's data password is kept coded (setting "データパスワードV2") with this key, both lengths 8.
+inline const QString DataPasswordCodeKey = QStringLiteral("quelvor");
+constexpr qint32 DataPasswordCodeLength = 8;
+
 // Both lengths 0, both texts empty; the key stays.
 void EasyEncodeClear(TEasyEncodeInfo& info);
 // Codes PlainText (filled with A..Z up to TargetLength) into CodedText. Only the 62 letters and digits can

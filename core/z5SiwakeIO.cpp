@@ -138,7 +138,7 @@ TSwkKamokuRow readKamoku(const fb::Query& q, bool withRateKinds) {
     r.TAX_RCODE = q.field("TAX_RCODE").asInt();
     r.FUN_LCODE = q.field("FUN_LCODE").asInt();
     r.FUN_RCODE = q.field("FUN_RCODE").asInt();
-    r.HOJOSW = q.field("HOJOSW").asInt();
+    r.HOJOSW = q.field("HOJOSW").asString();
     r.BPFLG = q.field("BPFLG").asString();
     r.KEIHKUBU = q.field("KEIHKUBU").asInt();
     r.EXT1_A4 = q.field("EXT1_A4").asInt();

@@ -77,8 +77,9 @@ struct TSwkKamokuRow {
     qint32 REC = 0, GROUPM1 = 0, GROUPM2 = 0;
     QString KNAME, HNAME, BNAME;
     qint32 BLDAC = 0, DAC = 0, DELFLG = 0, TAX_LCODE = 0, TAX_RCODE = 0, FUN_LCODE = 0, FUN_RCODE = 0,
-           HOJOSW = 0, KEIHKUBU = 0, EXT1_A4 = 0, EXT1_A3 = 0, EXT1_KS = 0;
-    QString BPFLG; // "B" balance sheet, "P" profit and loss
+           KEIHKUBU = 0, EXT1_A4 = 0, EXT1_A3 = 0, EXT1_KS = 0;
+    QString HOJOSW; // sub-account switch: "○" with sub-accounts, "－" without, "×" never
+    QString BPFLG;  // "B" balance sheet, "P" profit and loss
     qint32 ZEIRITUKBN = 0, H_ZEIRITUKBN = 0;
 };
 

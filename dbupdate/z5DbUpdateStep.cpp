@@ -8,6 +8,7 @@
 #include "platform/firebird/FbError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <stdexcept>
 
 // The statement files live in a static library: their resource is registered once, on first use.
@@ -100,9 +101,16 @@ bool ComposeStepScript(const TStepSpec& spec, const TStepContent& content, QStri
         if (!content.Files)
             return true;
         const QString folder = StepFileFolder(spec.Version);
-        for (const QString& name : content.Files())
-            if (!AppendScriptFile(folder + u'/' + name, lines) && spec.Missing == TMissingFileRule::Stop)
+        for (const QString& name : content.Files()) {
+            const QString path = folder + u'/' + name;
+            if (content.Selected && !content.Selected(name)) {
+                if (spec.Missing == TMissingFileRule::Stop && !QFileInfo::exists(path))
+                    return false;
+                continue;
+            }
+            if (!AppendScriptFile(path, lines) && spec.Missing == TMissingFileRule::Stop)
                 return false;
+        }
         return true;
     };
     switch (spec.Layout) {

@@ -73,6 +73,10 @@ struct TStepContent {
     std::function<void(QStringList& lines)> StatementsAfterFiles;
     // The external files in list order, chosen when the step runs (data type and the like).
     std::function<QStringList()> Files;
+    // Whether a listed file is read for the dataset; unset, every listed file is. A file is tested for
+    // existence before it is chosen: under TMissingFileRule::Stop a missing file ends the step even when
+    // the dataset would not have received it.
+    std::function<bool(const QString& name)> Selected;
     // Before the script is written; returns StepDone, or StepScriptFailed to end the step. An exception
     // also ends the step with StepScriptFailed.
     std::function<qint32(TStepDb& db)> PreMigration;

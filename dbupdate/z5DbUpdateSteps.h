@@ -45,6 +45,77 @@ void RealEstateTemplateStatements(const QStringList& facilities, QStringList& li
 // The journal, monitor and ledger list procedures in the form of the release (103, 200 or 204).
 QStringList ListProcedureStatements(int form);
 
+// The opening slot of a start month (1 to 12) in the period numbering of the balance tables: the slot
+// before the first period of that month's quarter; -1 for any other month.
+int OpeningSlot(int kaisino);
+// The opening balances (KAMOKU_SZ, in the order of their accounts' GROUPM0) written as the prior-year
+// balance without tax of the slot, for the rows that take accepts (account code, BPFLG); with clearTax
+// the slot's tax becomes 0. A prior-year row that does not exist is not created.
+void WriteOpeningBalancesToSlot(fb::Transaction& transaction, int slot, bool clearTax,
+                                const std::function<bool(const QString& kcode, const QString& bpflg)>& take);
+
+// ---- Accounting steps 3.0.3 to 9.0.5: own statements, probes and the work done in code
+
+// Step 3.0.3, before the script files: individual real-estate data unlock the name of the extra
+// balance-sheet item 4100/3.
+void Statements303(QStringList& lines);
+// Step 4.0.0, after the script files: the sundry account's sub-account switch, the cash-flow lines of
+// medical-corporation data, the head counts of the branch and department totals.
+void Statements400(QStringList& lines);
+
+// Runs work with a statement of its own on the accounting database of the selected dataset, connected for
+// it and disconnected again on every path; what the work did is committed after it. Throws when the
+// dataset cannot be connected; an error of the work reaches the caller.
+void OnOwnAccConnection(const std::function<void(fb::Query& query)>& work);
+
+// Medical-corporation data: data type 3 with code type 1, as the dataset's information holds them.
+bool MedicalCorporationData();
+
+// Probes asked while a script is written, each on a connection of its own that is closed again; a
+// database error reaches the caller.
+// Whether the accounting database of the selected dataset has the trigger.
+bool ProbeAccTrigger(const QString& name);
+// Step 3.0.6: medical-corporation data with 377 accounts give 1, with 567 accounts 2; anything else 0.
+int ProbeMedicalKamokuKind();
+// Step 7.0.4: whether the tax code 116 exists.
+bool TaxCode116Exists();
+
+// The same questions on a statement of the step's frame.
+bool TriggerExists(fb::Query& query, const QString& name);
+int GetMedicalKamokuKind(fb::Query& query);
+
+// Pre-migrations (inside the step's frame; committed before the script runs).
+// Step 3.0.6: the sub-account switch of the system accounts of medical-corporation data, then the
+// prior-year balances of converted data.
+qint32 PreMigration306(TStepDb& db);
+void SetMedicalHojoSw(fb::Query& query);
+void RepairConvertedNukizan(fb::Transaction& transaction);
+// Step 3.0.7: the trigger KAMOKUSZ_AFTER_DELETE2 that the script alters, created when it is missing.
+qint32 PreMigration307(TStepDb& db);
+// Step 7.0.0: the data password moves to the coded setting "データパスワードV2". A password that
+// cannot be coded ends the step before anything is changed.
+qint32 MigrateDataPassword(TStepDb& db);
+
+// Post-migrations (after a successful script; an exception makes the step's result 19).
+// Step 8.0.2: corporation data's account groups and evaluation rules.
+void AddCorporateGroupsAndRules(TStepDb& db);
+// Step 8.0.2: the job permissions of the dataset's level move from menu positions to program names.
+void ConvertJobControl(TStepDb& db);
+// The program name and option of an old menu position of the accounting database; an empty name when
+// the position gives none. Medical-corporation data (data type 3) have their own page 3; the
+// individual-costing items of page 2 exist only in the editions 1 and 2.
+void JobControlProgram(int dataType, int edition, int pageNo, int menuNo, QString& procId, QString& option);
+// Step 8.0.3: individual data's account groups and evaluation rules.
+void AddKojinGroupsAndRules(TStepDb& db);
+// Step 9.0.2: medical-corporation data's evaluation rules.
+void AddMedicalEvalRules(TStepDb& db);
+// Step 9.0.3: the budgets rounded to whole units.
+void RoundBudgetAmounts(TStepDb& db);
+// Step 9.0.4: the closing-statement print settings of the logged-on operator, into KESSAN.
+void CopyKessanPrintSettings(TStepDb& db);
+// Step 9.0.5 (editions 1 and 2): the journal's daily-report numbers cleared.
+void ClearSiwakeDnum(TStepDb& db);
+
 namespace z5SystemDbUpdate031 {
 TStepContent Content();
 }

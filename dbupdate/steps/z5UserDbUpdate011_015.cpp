@@ -122,12 +122,14 @@ TStepContent z5UserDbUpdate011::Content() {
     TStepContent c;
     c.Statements = [](QStringList& lines) {
         lines << StepSqlLines(QStringLiteral("acc011_drop.sql")) << StepSqlLines(QStringLiteral("acc011_tables.sql"))
-              << StepSqlLines(QStringLiteral("acc011_procs.sql"));
+              << StepSqlLines(QStringLiteral("acc011_procs.sql")) << StepSqlLines(QStringLiteral("acc011_triggers.sql"));
         FixedAssetTemplateRows(1, lines);
         lines << QStringLiteral("COMMIT;");
         FixedAssetTemplateRows(2, lines);
         lines << QStringLiteral("COMMIT;");
-        lines << StepSqlLines(QStringLiteral("acc011_after.sql"));
+        lines << StepSqlLines(QStringLiteral("acc011_after.sql"))
+              << StepSqlLines(QStringLiteral("acc011_SP_MB_SELECT_SYUGYOU.sql"))
+              << StepSqlLines(QStringLiteral("acc011_version.sql"));
         accdef1Columns(lines);
         accdef1PeriodColumns(lines);
     };
@@ -165,7 +167,8 @@ TStepContent z5UserDbUpdate014::Content() {
 TStepContent z5UserDbUpdate015::Content() {
     TStepContent c;
     c.Statements = [](QStringList& lines) {
-        lines << StepSqlLines(QStringLiteral("acc015_triggers.sql"));
+        lines << StepSqlLines(QStringLiteral("acc015_keys.sql"))
+              << StepSqlLines(QStringLiteral("acc015_triggers.sql"));
         if (!ProbeAccField(QStringLiteral("KESSAN"), QStringLiteral("CHUKI_TITLEPRINT")))
             lines << QStringLiteral("/* KESSANテーブルへ注記表タイトル印字区分を追加 */")
                   << QStringLiteral("ALTER TABLE KESSAN") << QStringLiteral("ADD CHUKI_TITLEPRINT INTEGER DEFAULT 0;")

@@ -243,15 +243,37 @@ void totalNames(int dataType, int codeType, QStringList& lines) {
 
 // ---- 1.0.2: the prior-year balances of the opening slot, rewritten from the opening balances
 
-int openingSlot(int kaisino) {
-    static const int kSlots[] = {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14};
-    return kaisino >= 1 && kaisino <= 12 ? kSlots[kaisino - 1] : -1;
-}
-
 } // namespace
 
-// The prior-year balance repair of step 1.0.2 on the dataset's open transaction: all or nothing. A row
-// whose start month has no opening slot is skipped and logged. Returns false after a rollback and the
+int OpeningSlot(int kaisino) {
+    return kaisino >= 1 && kaisino <= 12 ? (kaisino - 1) + (kaisino - 1) / 3 : -1;
+}
+
+void WriteOpeningBalancesToSlot(fb::Transaction& transaction, int slot, bool clearTax,
+                                const std::function<bool(const QString& kcode, const QString& bpflg)>& take) {
+    fb::Query read(transaction, QStringLiteral("SELECT SZ.SCODE, SZ.KCODE, SZ.HCODE, SZ.BCODE, SZ.KAISIZAN, K.BPFLG "
+                                               "FROM KAMOKU_SZ SZ INNER JOIN KAMOKUMST K ON (SZ.KCODE=K.KCODE) "
+                                               "ORDER BY K.GROUPM0, SZ.SCODE, SZ.KCODE, SZ.HCODE, SZ.BCODE"));
+    fb::Query write(transaction, QStringLiteral("UPDATE KAMOKU_PZ SET NUKIZAN=:NUKIZAN%1 WHERE SCODE=:SCODE AND "
+                                                "KCODE=:KCODE AND HCODE=:HCODE AND BCODE=:BCODE AND MNUM=:MNUM")
+                                     .arg(clearTax ? QStringLiteral(", ZEIGAKU=0") : QString()));
+    for (read.open(); !read.eof(); read.next()) {
+        const QString kcode = read.field("KCODE").asString();
+        if (!take(kcode, read.field("BPFLG").asString()))
+            continue;
+        write.setString("SCODE", read.field("SCODE").asString());
+        write.setString("KCODE", kcode);
+        write.setString("HCODE", read.field("HCODE").asString());
+        write.setString("BCODE", read.field("BCODE").asString());
+        write.setScaled("NUKIZAN", read.field("KAISIZAN").asScaled(4), 4);
+        write.setInt("MNUM", slot);
+        write.execute();
+    }
+    read.close();
+}
+
+// The prior-year balance repair of step 1.0.2 on the dataset's open transaction: all or nothing. A start
+// month without an opening slot writes nothing and is logged. Returns false after a rollback and the
 // error box.
 bool RepairPriorYearBalances(fb::Transaction& transaction) {
     if (!transaction.isActive())
@@ -276,34 +298,16 @@ bool RepairPriorYearBalances(fb::Transaction& transaction) {
                 read.close();
             }
         }
-        const int slot = fromYearStart ? 0 : openingSlot(kaisino);
-        fb::Query write(transaction);
-        write.setSql(QStringLiteral("UPDATE KAMOKU_PZ SET NUKIZAN=:NUKIZAN WHERE SCODE=:SCODE and KCODE=:KCODE and "
-                                    "HCODE=:HCODE and BCODE=:BCODE and MNUM=:MNUM "));
-        read.setSql(QStringLiteral("SELECT SZ.SCODE, SZ.KCODE, SZ.HCODE, SZ.BCODE, SZ.KAISIZAN, K.BPFLG "
-                                   "FROM KAMOKU_SZ SZ INNER JOIN KAMOKUMST K ON (SZ.KCODE=K.KCODE) "));
-        for (read.open(); !read.eof(); read.next()) {
-            const QString kcode = read.field("KCODE").asString();
-            const bool balanceSheet = read.field("BPFLG").asString() == QStringLiteral("B");
-            if (fromYearStart && !balanceSheet)
-                continue;
-            if (fromYearStart && dataType == 2 && owners.contains(kcode))
-                continue;
-            if (slot < 0) {
-                qWarning().noquote() << QStringLiteral("開始月 %1 に期首の区分がないため %2 を飛ばしました。")
-                                            .arg(kaisino)
-                                            .arg(kcode);
-                continue;
-            }
-            write.setString("SCODE", read.field("SCODE").asString());
-            write.setString("KCODE", kcode);
-            write.setString("HCODE", read.field("HCODE").asString());
-            write.setString("BCODE", read.field("BCODE").asString());
-            write.setScaled("NUKIZAN", read.field("KAISIZAN").asScaled(4), 4);
-            write.setInt("MNUM", slot);
-            write.execute();
-        }
-        read.close();
+        const int slot = fromYearStart ? 0 : OpeningSlot(kaisino);
+        if (slot < 0)
+            qWarning().noquote() << QStringLiteral("開始月 %1 に期首の区分がないため、過年度残高を書き換えませんでした。")
+                                        .arg(kaisino);
+        else
+            WriteOpeningBalancesToSlot(transaction, slot, false, [&](const QString& kcode, const QString& bpflg) {
+                if (fromYearStart && bpflg != QStringLiteral("B"))
+                    return false;
+                return !(fromYearStart && dataType == 2 && owners.contains(kcode));
+            });
         transaction.commit();
         return true;
     } catch (const std::exception&) {
@@ -321,33 +325,22 @@ bool RepairPriorYearBalances(fb::Transaction& transaction) {
 // The fixed-asset template decision of step 2.0.4, made on its own connection that is closed on every
 // path: the facility codes whose templates are rebuilt, none when account 1401 already has a template.
 QStringList RealEstateTemplateFacilities() {
-    if (!DM || !DM->fnAccDatConnected(SystemDef.HOSTNAME, SystemDef.DataDir, 0))
-        throw std::runtime_error("データベースに接続できません。");
-    struct Disconnect {
-        ~Disconnect() {
-            try {
-                if (DM->IBTransactionDAT.isActive())
-                    DM->IBTransactionDAT.rollback();
-            } catch (const std::exception&) {
-            }
-            DM->fnAccDatDisConnected(SystemDef.DataDir, 0, 0);
-        }
-    } disconnect;
-    fb::Transaction t(DM->IBDatabaseDAT);
-    fb::Query q(t, QStringLiteral("SELECT COUNT(REC) AS RECCNT FROM KS_SETSWK_INIT WHERE KCODE='1401'"));
-    q.open();
-    const int count = q.field("RECCNT").asInt();
-    q.close();
     QStringList codes;
-    if (AccInf.SITEN != 0) {
-        q.setSql(QStringLiteral("SELECT SCODE FROM SISETUMST ORDER BY SCODE"));
-        for (q.open(); !q.eof(); q.next())
-            codes << q.field("SCODE").asString();
+    int count = 0;
+    OnOwnAccConnection([&](fb::Query& q) {
+        q.setSql(QStringLiteral("SELECT COUNT(REC) AS RECCNT FROM KS_SETSWK_INIT WHERE KCODE='1401'"));
+        q.open();
+        count = q.field("RECCNT").asInt();
         q.close();
-    } else {
-        codes << QStringLiteral(" ");
-    }
-    t.commit();
+        if (AccInf.SITEN != 0) {
+            q.setSql(QStringLiteral("SELECT SCODE FROM SISETUMST ORDER BY SCODE"));
+            for (q.open(); !q.eof(); q.next())
+                codes << q.field("SCODE").asString();
+            q.close();
+        } else {
+            codes << QStringLiteral(" ");
+        }
+    });
     return count == 0 ? codes : QStringList{};
 }
 

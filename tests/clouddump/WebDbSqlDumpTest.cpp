@@ -237,6 +237,7 @@ TEST_F(Dump, OlderDataLeavesOutTheNewTables) {
     ds.execute(QStringLiteral("INSERT INTO JOBCONTROL2 (LEVELNO, PROC_ID) VALUES (200, 'P')"));
     ds.execute(QStringLiteral("INSERT INTO KAMOKU_MS (SCODE, KCODE, HCODE, BCODE, MNUM, BYOSAN2) VALUES "
                               "(' ', 'K', ' ', ' ', 1, 5)"));
+    ds.execute(QStringLiteral("DELETE FROM KAMOKU_KOSEI_GROUP")); // one group of the dataset's own
     ds.execute(QStringLiteral("INSERT INTO KAMOKU_KOSEI_GROUP (FGNAME, FKCODE) VALUES ('G', 'K')"));
     setVersion(8, 0, 1);
     QString text;

@@ -87,9 +87,10 @@ TEST_F(AccInfoTest, LoadFillsTheCompanyRecordAndCreatesTheTypedSettings) {
     ds.execute(QStringLiteral("INSERT INTO ACCVERSION (REC, MAJOR, MINOR1, MINOR2) VALUES (2, 13, 1, 0)"));
     ds.execute(QStringLiteral("INSERT INTO BUMONMST (BCODE, BNAME) VALUES ('10', 'A')"));
     ds.execute(QStringLiteral("INSERT INTO BUMONMST (BCODE, BNAME) VALUES ('20', 'B')"));
-    ds.execute(S("INSERT INTO ACCTOTALNAME (KGROUP, PLUSNAME) VALUES ('5880', '経常利益')"));
-    ds.execute(S("INSERT INTO ACCTOTALNAME (KGROUP, PLUSNAME) VALUES ('5688', '売上総利益')"));
-    ds.execute(QStringLiteral("INSERT INTO TUSIN_ID (REC, HOLDER, PASWORD) VALUES (1, 'CB01', 'CBPW')"));
+    ds.execute(QStringLiteral("DELETE FROM ACCTOTALNAME")); // total names of the test's own
+    ds.execute(S("INSERT INTO ACCTOTALNAME (REC, KGROUP, PLUSNAME) VALUES (1, '5880', '経常利益')"));
+    ds.execute(S("INSERT INTO ACCTOTALNAME (REC, KGROUP, PLUSNAME) VALUES (2, '5688', '売上総利益')"));
+    ds.execute(QStringLiteral("UPDATE TUSIN_ID SET HOLDER = 'CB01', PASWORD = 'CBPW' WHERE REC = 1"));
     ds.addSystemAccount(S("現金"), {"1110", "111", S("現金")});
     ds.addSystemAccount(S("仮払消費税"), {"1550", "155", S("仮払消費税")});
     ds.addSystemAccount(S("受取手形"), {"1130", "113", S("受取手形")});
@@ -311,7 +312,7 @@ TEST_F(AccInfoTest, LoadingAnotherDatasetKeepsNothingOfTheFirst) {
                    {"WEB_HOLDER", "H1"},   {"TAXDEFUH", "0"},        {"KURIKOSI1", "1"}};
     const Dataset a = addDataset(first);
     a.addSystemAccount(S("受取手形"), {"1130", "113", S("受取手形")});
-    a.execute(QStringLiteral("INSERT INTO TUSIN_ID (REC, HOLDER, PASWORD) VALUES (1, 'CB01', 'CBPW')"));
+    a.execute(QStringLiteral("UPDATE TUSIN_ID SET HOLDER = 'CB01', PASWORD = 'CBPW' WHERE REC = 1"));
     a.setAccReg(kKihon, S("データパスワードV2"), S("文字"), codedPassword(QStringLiteral("abc")));
     ASSERT_TRUE(load(a));
     ASSERT_EQ(AccInf.UketoriTegataKCODE, QStringLiteral("1130"));
@@ -368,8 +369,9 @@ TEST_F(AccInfoTest, LoadLeavesTheCallersTransactionRunning) {
 
 TEST_F(AccInfoTest, TotalNameColumnMustBeOneOfTheTable) {
     const Dataset ds = addDataset();
+    ds.execute(QStringLiteral("DELETE FROM ACCTOTALNAME")); // total names of the test's own
     ds.execute(
-        S("INSERT INTO ACCTOTALNAME (KGROUP, PLUSNAME, MINUSNAME) VALUES ('5880', '経常利益', '経常損失')"));
+        S("INSERT INTO ACCTOTALNAME (REC, KGROUP, PLUSNAME, MINUSNAME) VALUES (1, '5880', '経常利益', '経常損失')"));
     ASSERT_TRUE(e.dm->fnAccDatConnected(QString(), ds.folder, 0));
     QString text;
     e.dm->fnGetAccTotalName(QStringLiteral("5880"), QStringLiteral("PLUSNAME"), text);

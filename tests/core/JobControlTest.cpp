@@ -153,7 +153,9 @@ TEST_F(JobControlTest, AFailedEntryCountIsReportedOnceAsTheCountThatStartedTheWo
         return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
     };
     // A facility table without the live count: the first of the two counts fails.
-    execDat(QStringLiteral("DROP TRIGGER SIWAKE_SIWAKECOUNT"));
+    for (const char* trigger : {"SIWAKE_AFTER_INSERT", "SIWAKE_AFTER_UPDATE"})
+        execDat(QStringLiteral("DROP TRIGGER %1").arg(QLatin1String(trigger)));
+    execDat(QStringLiteral("DROP PROCEDURE SP_SIWAKE_REPAIR"));
     execDat(QStringLiteral("ALTER TABLE SISETUMST DROP SIWAKECOUNT"));
     const QString badCode = QStringLiteral("01");
     qint32 live = -1, changed = -1;

@@ -152,6 +152,15 @@ TEST_F(SiwakeWriteTest, ValidationCodes) {
     EXPECT_EQ(closing.MNUM, 16);
 }
 
+// The account row holds the sub-account switch and the statement flag as the characters they are.
+TEST_F(SiwakeWriteTest, AccountRowReadsTheSubAccountSwitchAsText) {
+    ds.execute(QStringLiteral("UPDATE KAMOKUMST SET HOJOSW = '○', BPFLG = 'P' WHERE KCODE = '5000'"));
+    ASSERT_TRUE(w.GetKamoku(QStringLiteral(" "), QString(), QStringLiteral("01"), QStringLiteral("500")));
+    EXPECT_EQ(w.Kamoku.KCODE, QStringLiteral("5000"));
+    EXPECT_EQ(w.Kamoku.HOJOSW, QStringLiteral("○"));
+    EXPECT_EQ(w.Kamoku.BPFLG, QStringLiteral("P"));
+}
+
 TEST_F(SiwakeWriteTest, InsertUpdateDeleteRestore) {
     TSWKREC e = entry();
     int code = 0;

@@ -203,8 +203,8 @@ TEST_F(AccountingStepsTest, NewFacilityAndNewAccountGetTheirRows) {
     EXPECT_EQ(rows(QStringLiteral("SELECT CREC, SORTCODE, TEXT FROM TEKDICTI WHERE SCODE = '10' ORDER BY CREC")),
               (QStringList{"1|1|売上", "2|2|経費"}));
     // A model sub-account the account lacks becomes the account's own row.
-    EXPECT_EQ(rows(QStringLiteral("SELECT CREC, KANA, KUBUN, TEXT, \"ROW\", COL, KAR_KCODE, KAR_HCODE, KAR_BCODE, "
-                                  "KAR_TAXCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE, KAS_TAXCODE, FLAG5, DUMMY FROM "
+    EXPECT_EQ(rows(QStringLiteral("SELECT CREC, KANA, FNUM, TEXT, \"ROW\", COL, KAR_KCODE, KAR_HCODE, KAR_BCODE, "
+                                  "KAR_TAXCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE, KAS_TAXCODE, HAIBUN, RTIME FROM "
                                   "TEKDIC WHERE SCODE = '10' ORDER BY CREC")),
               (QStringList{"1|ｱ|0|現金売上|1|2|1401| |null|3|1402|null|null|4|0|null",
                            "2|ｲ|0|備品|3|4|1401|A1|null|5|1402| |null|6|0|null"}));
@@ -230,7 +230,7 @@ TEST_F(AccountingStepsTest, NewFacilityAndNewAccountGetTheirRows) {
     exec(QStringLiteral("INSERT INTO KAMOKUMST (KCODE, USERCODE, GROUPM1, USE) VALUES ('3001', '3001', 2000, 1)"));
     EXPECT_EQ(rows(QStringLiteral("SELECT KCODE, HNAME, TAX_LCODE, TAX_RCODE, BPFLG FROM HOJOMST WHERE KCODE IN "
                                   "('1650', '3001') ORDER BY KCODE")),
-              (QStringList{"1650||2|3|1", "3001||0|0|0"}));
+              (QStringList{"1650||2|3|1", "3001||0|0|"}));
     EXPECT_EQ(rows(QStringLiteral("SELECT SCODE, GSTAISYOU, GSKEIJYO, GSKAHI, GSHOUHOU, SETSWK, RUIKEIKCODE FROM "
                                   "KS_SETSWK WHERE KCODE = '1650' ORDER BY SCODE")),
               (QStringList{" |0|0|1|3|0|null", "10|0|0|1|3|0|null"}));
@@ -432,9 +432,9 @@ TEST_F(AccountingStepsTest, DeletedDepartmentsAndSubAccountsAreBlankedInTheDicti
                         "(41, '1401', 'H1', 'ｶﾅ', '取引先', 20, '銀行', '東京', 10)"));
     exec(QStringLiteral("INSERT INTO SWKDIC (REC, L_KCODE, L_HCODE, L_BCODE, R_KCODE, R_HCODE, R_BCODE) VALUES "
                         "(1, '1401', 'H1', '03', '1402', ' ', '03')"));
-    exec(QStringLiteral("INSERT INTO TEKDIC (REC, KAR_KCODE, KAR_HCODE, KAR_BCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE) "
+    exec(QStringLiteral("INSERT INTO TEKDIC (TEKCODE, KAR_KCODE, KAR_HCODE, KAR_BCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE) "
                         "VALUES (5, '1401', 'H1', '03', '1402', ' ', ' ')"));
-    exec(QStringLiteral("INSERT INTO TORDIC (REC, KAR_KCODE, KAR_HCODE, KAR_BCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE) "
+    exec(QStringLiteral("INSERT INTO TORDIC (TEKCODE, KAR_KCODE, KAR_HCODE, KAR_BCODE, KAS_KCODE, KAS_HCODE, KAS_BCODE) "
                         "VALUES (1, '1402', ' ', '03', '1401', 'H1', ' ')"));
     exec(QStringLiteral("INSERT INTO KANSA_ITEM (REC, MOT_KCODE, MOT_HCODE, MOT_BCODE, TOZ_KCODE, TOZ_HCODE, TOZ_BCODE) "
                         "VALUES (2, '1401', 'H1', '03', '1402', ' ', '03')"));

@@ -1,5 +1,6 @@
 #include "DataRootFixture.h"
 
+#include "AccountingChain.h"
 #include "TestEnv.h"
 #include "core/FbValues.h"
 #include "platform/Cp932.h"
@@ -181,8 +182,16 @@ void loadSchemaScript(const QString& script, const QString& database) {
         fail(QStringLiteral("%1 failed to load:\n%2").arg(script, output));
 }
 
+QString scriptTemplate(const QString& script) {
+    return templateFor(script);
+}
+
 void createDatabaseFromScript(const QString& script, const QString& target) {
-    const QString source = templateFor(script);
+    // Accounting datasets are what an upgrade makes of the first release's database; with
+    // QV_ACCOUNTING_TEMPLATE=script they come from the newest schema script instead.
+    const bool chain = QFileInfo(script) == QFileInfo(accountingSchemaScript()) &&
+                       qEnvironmentVariable("QV_ACCOUNTING_TEMPLATE") != QLatin1String("script");
+    const QString source = chain ? accountingChainTemplate() : templateFor(script);
     QFile::remove(target);
     if (!QFile::copy(source, target))
         fail(QStringLiteral("cannot copy %1 to %2").arg(source, target));
@@ -218,10 +227,8 @@ void Dataset::addAccount(const AccountSpec& account) const {
     k.setString("KNAME", account.name);
     k.setInt("GROUPM1", account.groupm1);
     k.execute();
-    // Every account has the sub-account row ' ' that stands for the account itself.
-    fb::Query h(t, QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES (:KCODE, ' ', '')"));
-    h.setString("KCODE", account.kcode);
-    h.execute();
+    // The account master's insert trigger gives every account the sub-account row ' ' that stands for
+    // the account itself.
     t.commit();
 }
 

@@ -37,7 +37,11 @@ QString fileManagerSchemaScript(); // sql/plfileman.sql
 // Runs a schema script (UTF-8 source, given to isql-fb as CP932) against an existing database that
 // nothing in this process holds attached. Throws std::runtime_error with isql's output on failure.
 void loadSchemaScript(const QString& script, const QString& database);
-// Creates a new database file from a schema script (a copy of the script's template).
+// The template database made from a schema script by isql-fb.
+QString scriptTemplate(const QString& script);
+// Creates a new database file from a schema script (a copy of the script's template). With
+// QV_ACCOUNTING_TEMPLATE=chain the accounting script's template is the database that the whole chain of
+// upgrade steps makes (AccountingChain.h).
 void createDatabaseFromScript(const QString& script, const QString& target);
 
 struct CompanySpec {

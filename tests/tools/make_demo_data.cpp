@@ -109,6 +109,8 @@ void registerDemoProduct(const QString& root) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The demo dataset comes from the newest schema script: the first start needs no upgrade chain.
+    qputenv("QV_ACCOUNTING_TEMPLATE", "script");
     QCoreApplication app(argc, argv);
     bool ifMissing = false;
     QString root;

@@ -80,7 +80,7 @@ protected:
         id = servers.addId();
         RelaySettings() = servers.settings;
         for (const testenv::Dataset* ds : {&open, &received}) {
-            ds->execute(QStringLiteral("INSERT INTO TUSIN_ID (REC, HOLDER, PASWORD) VALUES (1, :H, 'cpw1')"),
+            ds->execute(QStringLiteral("UPDATE TUSIN_ID SET HOLDER = :H, PASWORD = 'cpw1' WHERE REC = 1"),
                         [&](fb::Query& q) { q.setString("H", id); });
         }
         connectOpen();

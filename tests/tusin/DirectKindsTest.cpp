@@ -62,7 +62,7 @@ class DirectKindsTest : public CashBookTest {
 protected:
     void SetUp() override {
         CashBookTest::SetUp();
-        open.execute(QStringLiteral("INSERT INTO TUSIN_ID (REC, HOLDER, PASWORD) VALUES (1, 'cb01', 'cpw1')"));
+        open.execute(QStringLiteral("UPDATE TUSIN_ID SET HOLDER = 'cb01', PASWORD = 'cpw1' WHERE REC = 1"));
         ASSERT_TRUE(dm->fnGetAccInfo());
     }
     void TearDown() override {

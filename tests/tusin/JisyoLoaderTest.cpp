@@ -27,11 +27,13 @@ class JisyoLoaderTest : public CashBookTest {
 protected:
     void SetUp() override {
         CashBookTest::SetUp();
-        // The source: sections of the company (one stored with an empty facility code) and entries with a
-        // double quote, a tab and a line break in their texts.
+        // The source: sections of the company (one stored with an empty facility code; the partner headings
+        // a new facility starts with are left out) and entries with a double quote, a tab and a line break
+        // in their texts.
         for (const char* sql :
              {"INSERT INTO TEKDICTI (CREC, SCODE, SORTCODE, TEXT, MOVEMENT) VALUES (7, '', 5, '売上', 1)",
               "INSERT INTO TEKDICTI (CREC, SCODE, SORTCODE, TEXT, MOVEMENT) VALUES (8, '', 9, '経費', 0)",
+              "DELETE FROM TORDICTI",
               "INSERT INTO TORDICTI (CREC, SCODE, SORTCODE, TEXT, MOVEMENT) VALUES (3, '', 1, '得意先', 0)",
               "INSERT INTO TEKDIC (TEKCODE, CREC, KANA, TEXT, SCODE, KAR_KCODE, KAR_HCODE, KAR_TAXCODE, KAS_KCODE,"
               " KAS_TAXCODE, WAITFLG, TAXOLD, TAXNUM, MOVEMENT, HAIBUN, RTIME) VALUES (0, 7, 'ｳﾘｱｹﾞ',"
@@ -48,6 +50,7 @@ protected:
         for (const char* sql :
              {"INSERT INTO TEKDICTI (CREC, SCODE, SORTCODE, TEXT, MOVEMENT) VALUES (7, ' ', 1, '旧一', 1)",
               "INSERT INTO TEKDICTI (CREC, SCODE, SORTCODE, TEXT) VALUES (8, ' ', 2, '旧二')",
+              "DELETE FROM TORDICTI",
               "INSERT INTO TORDICTI (CREC, SCODE, SORTCODE, TEXT) VALUES (3, ' ', 1, '旧')",
               "INSERT INTO TEKDIC (TEKCODE, CREC, KANA, TEXT, SCODE) VALUES (0, 7, 'ｷｭｳ', '旧摘要', ' ')"})
             received.execute(QString::fromUtf8(sql));

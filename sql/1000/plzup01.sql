@@ -1,3 +1,15 @@
+/* The system-account lookup gives the first code of the name; the account rows of a new sub-account. */
+SET TERM ^ ;
+CREATE OR ALTER PROCEDURE SYSKMKCODEINF (TXT VARCHAR(40) CHARACTER SET SJIS_0208)
+RETURNS (CODE VARCHAR(6) CHARACTER SET ASCII)
+AS
+BEGIN
+    CODE = '';
+    SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :TXT ORDER BY KCODE INTO :CODE;
+    CODE = COALESCE(CODE, '');
+    SUSPEND;
+END^
+
 /* Opening-balance rows of a new sub-account PHCODE of account PKCODE.
 
    The (facility, department) pairs that get a row: with ACCDEF1.HOJO_INS_MODE 1 the departments of
@@ -68,3 +80,6 @@ BEGIN
     OUT_HCODE = PHCODE;
     SUSPEND;
 END^
+
+SET TERM ; ^
+COMMIT;

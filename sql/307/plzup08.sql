@@ -1,0 +1,1 @@
+/* Nothing to change here for this release. */

@@ -1,0 +1,17 @@
+/* The balance after one journal line: the amount (with its tax when PZEIKBN is 0, the tax-inclusive
+   treatment) adds on the account's normal side PDAC and subtracts on the other. */
+CREATE PROCEDURE SP_GETZANDAKA (PZEIKBN INTEGER, PDAC INTEGER, PTAISHAKU INTEGER, PNUK NUMERIC(16,4),
+    PZEI NUMERIC(16,4), PZANDAKA NUMERIC(16,4))
+RETURNS (ZANDAKA NUMERIC(16,4))
+AS
+DECLARE VARIABLE AMOUNT NUMERIC(16,4);
+BEGIN
+    AMOUNT = COALESCE(PNUK, 0);
+    IF (PZEIKBN = 0) THEN
+        AMOUNT = AMOUNT + COALESCE(PZEI, 0);
+    IF (PTAISHAKU = PDAC) THEN
+        ZANDAKA = COALESCE(PZANDAKA, 0) + AMOUNT;
+    ELSE
+        ZANDAKA = COALESCE(PZANDAKA, 0) - AMOUNT;
+    SUSPEND;
+END^
