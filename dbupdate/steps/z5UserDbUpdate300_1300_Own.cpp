@@ -21,7 +21,7 @@ void Statements400(QStringList& lines) {
                  .arg(sundry)
           << QStringLiteral("WHERE (KCODE=%1) AND (HOJOSW='×');").arg(sundry);
 
-    if (AccInf.DATATYPE == 3 && AccInf.CODETYPE == 1) {
+    if (MedicalCorporationData()) {
         // The cash-flow statement gets the exchange difference as its fourth block: the blocks from the
         // fourth on move one down, in each of the two forms.
         struct TMove {
