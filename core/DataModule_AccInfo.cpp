@@ -23,7 +23,6 @@ const QString kDataBaseVerFailed = QStringLiteral("データベースのバー�
 
 const QString kKihon = QStringLiteral("基本設定");
 
-
 QString detailText(const std::exception& e) {
     return QString::fromUtf8(e.what());
 }

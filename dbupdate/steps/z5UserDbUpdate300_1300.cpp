@@ -70,7 +70,8 @@ TStepContent z5UserDbUpdate303::Content() {
 
 // The last file is for datasets that do not have the account master's second update trigger yet.
 TStepContent z5UserDbUpdate304::Content() {
-    TStepContent c = listed({{1, 3, forAll}, {4, 4, [] { return !ProbeAccTrigger(QStringLiteral("KAMOKUMST_AFTER_UPDATE2")); }}});
+    TStepContent c = listed(
+        {{1, 3, forAll}, {4, 4, [] { return !ProbeAccTrigger(QStringLiteral("KAMOKUMST_AFTER_UPDATE2")); }}});
     return c;
 }
 
@@ -123,11 +124,12 @@ TStepContent z5UserDbUpdate502::Content() {
 // 04 and 05 are corporation forms of the normal and of the other editions.
 TStepContent z5UserDbUpdate505::Content() {
     const auto corporation = [] { return AccInf.DATATYPE != 2 && AccInf.DATATYPE != 3; };
-    TStepContent c = listed({{1, 1, forAll},
-                             {2, 2, forOthers},
-                             {3, 3, forMedical},
-                             {4, 4, [=] { return TavrinoEdition != 1 && TavrinoEdition != 2 && corporation(); }},
-                             {5, 5, [=] { return TavrinoEdition != 0 && corporation(); }}});
+    TStepContent c =
+        listed({{1, 1, forAll},
+                {2, 2, forOthers},
+                {3, 3, forMedical},
+                {4, 4, [=] { return TavrinoEdition != 1 && TavrinoEdition != 2 && corporation(); }},
+                {5, 5, [=] { return TavrinoEdition != 0 && corporation(); }}});
     return c;
 }
 
@@ -186,10 +188,8 @@ TStepContent z5UserDbUpdate704::Content() {
             *missing116 = !TaxCode116Exists();
         return **missing116;
     };
-    TStepContent c = listed({{70201, 70202, without116},
-                             {1, 2, forAll},
-                             {3, 3, forOthers},
-                             {4, 4, forMedical}});
+    TStepContent c =
+        listed({{70201, 70202, without116}, {1, 2, forAll}, {3, 3, forOthers}, {4, 4, forMedical}});
     return c;
 }
 

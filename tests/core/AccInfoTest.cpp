@@ -370,8 +370,8 @@ TEST_F(AccInfoTest, LoadLeavesTheCallersTransactionRunning) {
 TEST_F(AccInfoTest, TotalNameColumnMustBeOneOfTheTable) {
     const Dataset ds = addDataset();
     ds.execute(QStringLiteral("DELETE FROM ACCTOTALNAME")); // total names of the test's own
-    ds.execute(
-        S("INSERT INTO ACCTOTALNAME (REC, KGROUP, PLUSNAME, MINUSNAME) VALUES (1, '5880', '経常利益', '経常損失')"));
+    ds.execute(S("INSERT INTO ACCTOTALNAME (REC, KGROUP, PLUSNAME, MINUSNAME) VALUES (1, '5880', '経常利益', "
+                 "'経常損失')"));
     ASSERT_TRUE(e.dm->fnAccDatConnected(QString(), ds.folder, 0));
     QString text;
     e.dm->fnGetAccTotalName(QStringLiteral("5880"), QStringLiteral("PLUSNAME"), text);

@@ -137,8 +137,9 @@ TEST(LatestAccountingSteps, TheStampComesAfterTheFilesInTheOlderLayoutAndBeforeT
     setData(1, 1, 0);
     const auto positions = [&](const TDbVersion& v) {
         const QStringList lines = sql.script(v);
-        const auto stamp = std::find_if(lines.begin(), lines.end(),
-                                        [](const QString& l) { return l.startsWith(QLatin1String("UPDATE ACCVERSION")); });
+        const auto stamp = std::find_if(lines.begin(), lines.end(), [](const QString& l) {
+            return l.startsWith(QLatin1String("UPDATE ACCVERSION"));
+        });
         const auto file = std::find_if(lines.begin(), lines.end(),
                                        [](const QString& l) { return l.contains(QLatin1String("plzup")); });
         EXPECT_TRUE(lines.contains(QStringLiteral("SET NAMES SJIS_0208;")));
@@ -151,8 +152,9 @@ TEST(LatestAccountingSteps, TheStampComesAfterTheFilesInTheOlderLayoutAndBeforeT
     EXPECT_LT(c.first, c.second);
     // The memo of the newest steps is the operator form without trailing blanks.
     const QStringList newest = sql.script({13, 0, 0});
-    const auto memo = std::find_if(newest.begin(), newest.end(),
-                                   [](const QString& l) { return l.startsWith(QLatin1String("UPDATE ACCVERSION")); });
+    const auto memo = std::find_if(newest.begin(), newest.end(), [](const QString& l) {
+        return l.startsWith(QLatin1String("UPDATE ACCVERSION"));
+    });
     ASSERT_NE(memo, newest.end());
     EXPECT_TRUE(memo->contains(QStringLiteral("MAJOR=13,MINOR1=0,MINOR2=0,MEMO='")));
     EXPECT_FALSE(memo->contains(QStringLiteral(" '"))) << memo->toStdString();
@@ -206,7 +208,8 @@ TEST_F(ProbedStepsTest, TheTriggerAndTaxCodeProbesLeaveTheirFilesOut) {
     if (had)
         ds.execute(QStringLiteral("DROP TRIGGER KAMOKUMST_AFTER_UPDATE2"));
     EXPECT_EQ(sql.filesRead({3, 0, 4}), numbers("01 02 03 04"));
-    ds.execute(QStringLiteral("CREATE TRIGGER KAMOKUMST_AFTER_UPDATE2 FOR KAMOKUMST AFTER UPDATE AS BEGIN END"));
+    ds.execute(
+        QStringLiteral("CREATE TRIGGER KAMOKUMST_AFTER_UPDATE2 FOR KAMOKUMST AFTER UPDATE AS BEGIN END"));
     EXPECT_EQ(sql.filesRead({3, 0, 4}), numbers("01 02 03"));
 }
 

@@ -92,9 +92,8 @@ void buildAccountingChain(const QString& target) {
     // rows that name them.
     for (const char* sql : {"DELETE FROM KS_SETSWK", "DELETE FROM KS_SETSWK_INIT", "DELETE FROM KAMOKU_SZ",
                             "DELETE FROM HOJOMST", "DELETE FROM KAMOKUMST", "DELETE FROM HOJOLOG",
-                            "DELETE FROM EXTERA3", "DELETE FROM EXTERA4",
-                            "SET GENERATOR KSSETSWK_GEN TO 0", "SET GENERATOR KSSETSWKINIT_GEN TO 0",
-                            "SET GENERATOR HOJOLOG_REC_GEN TO 0"})
+                            "DELETE FROM EXTERA3", "DELETE FROM EXTERA4", "SET GENERATOR KSSETSWK_GEN TO 0",
+                            "SET GENERATOR KSSETSWKINIT_GEN TO 0", "SET GENERATOR HOJOLOG_REC_GEN TO 0"})
         ds.execute(QLatin1String(sql));
     QFile::remove(target);
     if (!QFile::copy(ds.database, target))
@@ -172,8 +171,8 @@ const SeedSet& seedSet() {
             const QString name = it.key().section(u' ', 1);
             if (kind == QLatin1String("TABLE")) {
                 // A table the first release did not have counts as empty.
-                const bool emptyBefore = !before.contains(it.key()) ||
-                                         before.value(it.key()).contains(QLatin1String(" rows=0 "));
+                const bool emptyBefore =
+                    !before.contains(it.key()) || before.value(it.key()).contains(QLatin1String(" rows=0 "));
                 if (emptyBefore && !it.value().contains(QLatin1String(" rows=0 ")) && !datasetRows(name))
                     s.tables << name;
             } else if (before.value(it.key()) != it.value() && !datasetRows(name) &&
@@ -219,11 +218,13 @@ QString stepSeedScript() {
         QStringList columns, triggers, key;
         QList<bool> blob;
         {
-            fb::Query q(t, QStringLiteral(
-                               "SELECT TRIM(RF.RDB$FIELD_NAME) AS N, F.RDB$FIELD_TYPE AS T FROM RDB$RELATION_FIELDS RF"
-                               " JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE"
-                               " WHERE RF.RDB$RELATION_NAME = :R AND F.RDB$COMPUTED_BLR IS NULL"
-                               " ORDER BY RF.RDB$FIELD_POSITION"));
+            fb::Query q(
+                t,
+                QStringLiteral(
+                    "SELECT TRIM(RF.RDB$FIELD_NAME) AS N, F.RDB$FIELD_TYPE AS T FROM RDB$RELATION_FIELDS RF"
+                    " JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE"
+                    " WHERE RF.RDB$RELATION_NAME = :R AND F.RDB$COMPUTED_BLR IS NULL"
+                    " ORDER BY RF.RDB$FIELD_POSITION"));
             q.setString("R", table);
             for (q.open(); !q.eof(); q.next()) {
                 columns << q.field("N").asString();
@@ -248,8 +249,9 @@ QString stepSeedScript() {
                 order << QString::number(i);
         for (const QString& trigger : triggers)
             out += QStringLiteral("ALTER TRIGGER %1 INACTIVE;\n").arg(trigger);
-        fb::Query q(t, QStringLiteral("SELECT %1 FROM \"%2\" ORDER BY %3")
-                           .arg(selected.join(QStringLiteral(", ")), table, order.join(QStringLiteral(", "))));
+        fb::Query q(t,
+                    QStringLiteral("SELECT %1 FROM \"%2\" ORDER BY %3")
+                        .arg(selected.join(QStringLiteral(", ")), table, order.join(QStringLiteral(", "))));
         const QString head =
             QStringLiteral("INSERT INTO %1 (%2) VALUES (").arg(table, columns.join(QStringLiteral(", ")));
         for (q.open(); !q.eof(); q.next()) {

@@ -170,8 +170,7 @@ TEST_F(TusinSetteiTest, AnEmptyIdAsksAndIsStoredAsBlanks) {
          QStringLiteral("[            ]")},
         {2, QStringLiteral("SELECT '[' || HOLDER || ']' FROM TUSIN_ID WHERE REC=1"), QStringLiteral("[]")},
     };
-    ds.execute(
-        QStringLiteral("UPDATE TUSIN_ID SET HOLDER = 'cash00000001', PASWORD = 'c1' WHERE REC = 1"));
+    ds.execute(QStringLiteral("UPDATE TUSIN_ID SET HOLDER = 'cash00000001', PASWORD = 'c1' WHERE REC = 1"));
     for (const auto& c : cases) {
         e.ui->clear();
         // No on the first close keeps the dialog open with the pair already stored; Yes closes.
