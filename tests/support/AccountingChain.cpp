@@ -131,14 +131,6 @@ QString accountingChainTemplate() {
 
 namespace {
 
-QStringList dataOf(const QString& path) {
-    fb::Database db(path, databaseUser());
-    db.attach();
-    QStringList lines = describeData(db);
-    db.detach();
-    return lines;
-}
-
 // "TABLE name rows=n sha1" and "GEN name=value" lines by name.
 QMap<QString, QString> byName(const QStringList& lines) {
     QMap<QString, QString> map;
@@ -164,8 +156,8 @@ const SeedSet& seedSet() {
     static const SeedSet set = [] {
         SeedSet s;
         const QMap<QString, QString> before =
-            byName(dataOf(scriptTemplate(sourceDir() + QStringLiteral("/sql/base/placc_base.sql"))));
-        const QMap<QString, QString> after = byName(dataOf(accountingChainTemplate()));
+            byName(describeData(scriptTemplate(sourceDir() + QStringLiteral("/sql/base/placc_base.sql"))));
+        const QMap<QString, QString> after = byName(describeData(accountingChainTemplate()));
         for (auto it = after.cbegin(); it != after.cend(); ++it) {
             const QString kind = it.key().section(u' ', 0, 0);
             const QString name = it.key().section(u' ', 1);
@@ -194,7 +186,7 @@ QString quoted(const QString& value) {
 QStringList stepSeedRows(const QString& database) {
     const SeedSet& set = seedSet();
     QStringList lines;
-    for (const QString& line : dataOf(database)) {
+    for (const QString& line : describeData(database)) {
         const QString kind = line.section(u' ', 0, 0);
         const QString name = line.section(u' ', 1, 1).section(u'=', 0, 0);
         if ((kind == QLatin1String("TABLE") && set.tables.contains(name)) ||

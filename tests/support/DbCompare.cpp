@@ -236,6 +236,14 @@ QStringList describe(const QString& path, bool withData) {
 
 } // namespace
 
+QStringList describeData(const QString& path) {
+    fb::Database db(path, databaseUser());
+    db.attach();
+    QStringList lines = describeData(db);
+    db.detach();
+    return lines;
+}
+
 QStringList compareDatabases(const QString& a, const QString& b) {
     return difference(describe(a, true), describe(b, true));
 }

@@ -16,6 +16,8 @@ namespace testenv {
 QStringList describeSchema(fb::Database& database);
 // One line per table ("TABLE rows=n sha1") and per generator ("GEN name=value"), sorted.
 QStringList describeData(fb::Database& database);
+// The same for the database file, opened embedded with the fixture's user.
+QStringList describeData(const QString& path);
 // Lines only in a ("- ...") or only in b ("+ ..."), schema and data together; empty when the two
 // databases hold the same objects and rows. Both are opened embedded with the fixture's user.
 QStringList compareDatabases(const QString& a, const QString& b);
