@@ -4,14 +4,14 @@
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "datasel/AppIniCreate.h"
-#include "datasel/z5ComDataSentaku.h"
 #include "datasel/WebMenuL.h"
 #include "datasel/z5DataSentaku.h"
 #include "platform/IniFile.h"
-#include "tusin/RelayStatus.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserInteraction.h"
+#include "tusin/RelayStatus.h"
 
 #include <QDir>
 #include <QFileInfo>

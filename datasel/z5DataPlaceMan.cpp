@@ -6,7 +6,7 @@
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "platform/Cp932.h"
 #include "platform/UserInteraction.h"
 #include "platform/firebird/FbQuery.h"

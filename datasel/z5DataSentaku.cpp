@@ -9,9 +9,9 @@
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
+#include "datalist/z5DataSentakuPrintDlg.h"
 #include "datasel/z5DataPlaceMan.h"
-#include "datasel/z5DataSentakuPrintDlg.h"
 #include "dbupdate/z5DbUpdate.h"
 #include "platform/UserInteraction.h"
 #include "ui_z5DataSentaku.h"
@@ -88,6 +88,7 @@ void RegisterDataSentakuBox() {
 TDataSentakuBox::TDataSentakuBox(QWidget* owner)
     : TBSDI(owner, bsDialog), ui(std::make_unique<Ui::TDataSentakuBox>()) {
     ui->setupUi(this);
+    m_keys.Bind(*ui);
     FormCreate();
     SaveFormSize = false;
     HintTarget = ui->HintArea;
@@ -107,8 +108,7 @@ TDataSentakuBox::TDataSentakuBox(QWidget* owner)
     PlacePath = SystemDef.SYSDIR;
     setWindowTitle(ConnectMode == 0 ? QStringLiteral("データ選択")
                                     : QStringLiteral("データ選択（サーバー）"));
-    for (int k = 0; k < KeyCount; ++k)
-        m_fullCaptions[size_t(k)] = KeyButton(Key(k))->text();
+    m_fullCaptions = m_keys.CurrentCaptions();
     for (QPushButton* b : findChildren<QPushButton*>()) {
         b->setAutoDefault(false);
         b->setDefault(false);
@@ -127,48 +127,22 @@ TPerfectGrid* TDataSentakuBox::Grid() const {
 }
 
 QPushButton* TDataSentakuBox::KeyButton(Key key) const {
-    switch (key) {
-    case kEsc:
-        return ui->btnEsc;
-    case kF1:
-        return ui->btnF1;
-    case kF2:
-        return ui->btnF2;
-    case kF3:
-        return ui->btnF3;
-    case kF4:
-        return ui->btnF4;
-    case kF5:
-        return ui->btnF5;
-    case kF6:
-        return ui->btnF6;
-    case kF7:
-        return ui->btnF7;
-    case kF8:
-        return ui->btnF8;
-    default:
-        return ui->btnF12;
-    }
+    return m_keys.Button(key);
 }
 
 QString TDataSentakuBox::KeyCaption(Key key) const {
-    return KeyButton(key)->text();
+    return m_keys.Caption(key);
 }
 
 void TDataSentakuBox::connectHandlers() {
     const auto onClick = [this](QPushButton* b, void (TDataSentakuBox::*handler)()) {
         connect(b, &QPushButton::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
     };
-    onClick(ui->btnEsc, &TDataSentakuBox::ESCClick);
-    onClick(ui->btnF1, &TDataSentakuBox::F1Click);
-    onClick(ui->btnF2, &TDataSentakuBox::F2Click);
-    onClick(ui->btnF3, &TDataSentakuBox::F3Click);
-    onClick(ui->btnF4, &TDataSentakuBox::F4Click);
-    onClick(ui->btnF5, &TDataSentakuBox::F5Click);
-    onClick(ui->btnF6, &TDataSentakuBox::F6Click);
-    onClick(ui->btnF7, &TDataSentakuBox::F7Click);
-    onClick(ui->btnF8, &TDataSentakuBox::F8Click);
-    onClick(ui->btnF12, &TDataSentakuBox::F12Click);
+    m_keys.Connect<TDataSentakuBox>(this, {&TDataSentakuBox::ESCClick, &TDataSentakuBox::F1Click,
+                                           &TDataSentakuBox::F2Click, &TDataSentakuBox::F3Click,
+                                           &TDataSentakuBox::F4Click, &TDataSentakuBox::F5Click,
+                                           &TDataSentakuBox::F6Click, &TDataSentakuBox::F7Click,
+                                           &TDataSentakuBox::F8Click, &TDataSentakuBox::F12Click});
     onClick(ui->btnListUpdate, &TDataSentakuBox::btnListUpdateClick);
     onClick(ui->btnDataMan, &TDataSentakuBox::btnDataManClick);
     connect(ui->btnSearch, &QPushButton::clicked, this,

@@ -15,7 +15,8 @@
 #include "core/DialogRegistry.h"
 #include "core/TDataInfomation.h"
 #include "core/TDataListRec.h"
-#include "datasel/DataKensaku.h"
+#include "datalist/DataKensaku.h"
+#include "datalist/ListKeyBar.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -73,7 +74,8 @@ public:
         ColCount = 20
     };
     // The function keys of the key bar, in bar order.
-    enum Key : int { kEsc, kF1, kF2, kF3, kF4, kF5, kF6, kF7, kF8, kF12, KeyCount };
+    using Key = TListKeyBar::Key;
+    using enum TListKeyBar::Key;
 
     explicit TDataSentakuBox(QWidget* owner = nullptr);
     ~TDataSentakuBox() override;
@@ -298,7 +300,8 @@ private:
     void readDataInfo(const QString& folder, TDataInfomationRec& info);
 
     std::unique_ptr<Ui::TDataSentakuBox> ui;
-    std::array<QString, KeyCount> m_fullCaptions;
+    TListKeyBar m_keys;
+    TListKeyBar::Captions m_fullCaptions;
     QTimer* m_incTimer = nullptr;
     QPointer<TDataListKensakuBox> m_kensakuBox;
     std::unique_ptr<TDbUpdateBox> m_dbUpdate;

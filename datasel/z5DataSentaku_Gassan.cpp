@@ -4,7 +4,7 @@
 #include "controls/xAnimeProgressDialog.h"
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "datasel/z5DataSentaku.h"
 #include "datasel/z5GassanSyori.h"
 #include "platform/UserInteraction.h"
@@ -33,7 +33,8 @@ void TDataSentakuBox::AddBunsanData() {
                         QStringLiteral("これ以上の分散データの追加は行えません。(最大99件)\r"), ui::mbOK);
         return;
     }
-    if (ui::showMessage(ui::MsgKind::Confirmation, QStringLiteral("分散入力用のデータを追加します。\rよろしいですか？"),
+    if (ui::showMessage(ui::MsgKind::Confirmation,
+                        QStringLiteral("分散入力用のデータを追加します。\rよろしいですか？"),
                         ui::mbYes | ui::mbNo) != ui::mrYes)
         return;
     const QString folder = RowDataPath(row);
@@ -41,7 +42,8 @@ void TDataSentakuBox::AddBunsanData() {
         GassanCtl = new TGassanDataCtl(this);
 
     TxAnimeProgressDialog progress;
-    ExecuteProgramProgress(progress, this, QStringLiteral("分散データの追加"), QStringLiteral("分散データの作成中…"), false);
+    ExecuteProgramProgress(progress, this, QStringLiteral("分散データの追加"),
+                           QStringLiteral("分散データの作成中…"), false);
     // Whatever happens, the merged dataset ends disconnected and the dialog comes back.
     struct Guard {
         TDataSentakuBox* box;
@@ -74,7 +76,8 @@ void TDataSentakuBox::AddBunsanData() {
     DataListRefresh(row);
 }
 
-void TDataSentakuBox::WriteGassanSettings(const TDataSentakuRec& parent, const QString& folder, qint32 count) {
+void TDataSentakuBox::WriteGassanSettings(const TDataSentakuRec& parent, const QString& folder,
+                                          qint32 count) {
     if (ConnectMode != 0)
         return;
     if (!GassanCtl)

@@ -2,9 +2,9 @@
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
+#include "datalist/z5DataSyosaiInfo.h"
 #include "datasel/z5DataSentaku.h"
-#include "datasel/z5DataSyosaiInfo.h"
 #include "platform/UserInteraction.h"
 #include "ui_z5DataSentaku.h"
 
@@ -113,8 +113,8 @@ void TDataSentakuBox::UpdateServerListRow(const TDataListRec& entry) {
         info.ConnectMode = quint8(ConnectMode);
         info.WriteIniValue(row.PASNAME, TDataInfomation::SectionInfo, false, row.ENTTEXT,
                            QStringLiteral("DATALISTNAME"));
-        info.WriteIniValue(row.PASNAME, TDataInfomation::SectionStatus, false, QString::number(row.UPDATE_LOCK),
-                           QStringLiteral("UPDATE_LOCK"));
+        info.WriteIniValue(row.PASNAME, TDataInfomation::SectionStatus, false,
+                           QString::number(row.UPDATE_LOCK), QStringLiteral("UPDATE_LOCK"));
         info.WriteIniValue(row.PASNAME, TDataInfomation::SectionStatus, false, QString::number(row.READ_ONLY),
                            QStringLiteral("READ_ONLY"));
     } catch (const std::exception&) {

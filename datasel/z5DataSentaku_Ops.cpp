@@ -16,7 +16,7 @@
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "datasel/z5DataSentaku.h"
 #include "datasel/z5FileOperationDlg.h"
 #include "datasel/z5FileOperationDlgEx1.h"

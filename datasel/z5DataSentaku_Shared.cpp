@@ -8,7 +8,7 @@
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "datasel/z5DataSentaku.h"
 #include "platform/UserInteraction.h"
 #include "tusin/z5DataTusin.h"

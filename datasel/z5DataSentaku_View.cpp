@@ -6,8 +6,8 @@
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
-#include "datasel/z5DataListKensaku.h"
+#include "datalist/z5ComDataSentaku.h"
+#include "datalist/z5DataListKensaku.h"
 #include "datasel/z5DataPlaceMan.h"
 #include "datasel/z5DataSentaku.h"
 #include "dbupdate/z5DbUpdate.h"
@@ -357,14 +357,11 @@ void TDataSentakuBox::ScrollToPrevious() {
 // ---- the key bar and hints ---------------------------------------------------------------------------
 
 void TDataSentakuBox::SetFunctionKeys() {
-    std::array<QString, KeyCount> cap = m_fullCaptions;
+    TListKeyBar::Captions cap = m_fullCaptions;
     cap[kF2] = QStringLiteral("F2:コピー");
     cap[kF3] = QStringLiteral("F3:新規作成");
     cap[kF4] = QStringLiteral("F4:割当解除");
-    const auto blank = [&](Key k) {
-        const QString c = cap[k];
-        cap[k] = c.left(c.indexOf(u':') + 1);
-    };
+    const auto blank = [&](Key k) { TListKeyBar::Blank(cap, k); };
     const bool server = ConnectMode != 0;
     if (server)
         cap[kF4] = QStringLiteral("F4:領域追加");
@@ -480,8 +477,7 @@ void TDataSentakuBox::SetFunctionKeys() {
         for (Key key : {kF1, kF2, kF3, kF4, kF5, kF6, kF7, kF8})
             blank(key);
     }
-    for (int key = 0; key < KeyCount; ++key)
-        KeyButton(Key(key))->setText(cap[size_t(key)]);
+    m_keys.Show(cap);
     KeyState = k;
 }
 
@@ -701,7 +697,8 @@ void TDataSentakuBox::btnListUpdateClick() {
                         ui::mbYes | ui::mbNo) != ui::mrYes)
         return;
     TxAnimeProgressDialog progress;
-    ExecuteProgramProgress(progress, this, QStringLiteral("更新中"), QStringLiteral("データリストの更新中…"), true);
+    ExecuteProgramProgress(progress, this, QStringLiteral("更新中"), QStringLiteral("データリストの更新中…"),
+                           true);
     // The cancel button stops the pass after the row under way.
     const std::function<bool()> caller = RefreshCancelled;
     RefreshCancelled = [&] { return progress.Cancelled() || (caller && caller()); };

@@ -6,7 +6,7 @@
 #include "core/uAccFunction_AccReg.h"
 #include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,7 +46,8 @@ void run(fb::Transaction& t, const QString& sql) {
 }
 
 bool generatorExists(fb::Transaction& t, const QString& name) {
-    fb::Query q(t, QStringLiteral("SELECT COUNT(*) AS RECCNT FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME=:NAME"));
+    fb::Query q(
+        t, QStringLiteral("SELECT COUNT(*) AS RECCNT FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME=:NAME"));
     q.setString("NAME", name);
     return q.openInt("RECCNT") > 0;
 }
@@ -67,7 +68,8 @@ QString kakozanStatement(bool triggerSwitch) {
 } // namespace
 
 TGassanDataCtl::TGassanDataCtl(QObject* owner)
-    : QObject(owner), m_list(std::make_unique<TDataSentakuListCtl>()), m_info(std::make_unique<TDataInfomation>()) {
+    : QObject(owner), m_list(std::make_unique<TDataSentakuListCtl>()),
+      m_info(std::make_unique<TDataInfomation>()) {
     m_list->ConnectMode = quint8(ConnectMode);
     m_info->ConnectMode = quint8(ConnectMode);
 }
@@ -175,7 +177,8 @@ void TGassanDataCtl::LoadChildren() {
         m_list->GetDataListChildRecord(m_entry, true);
         for (TGassanChildDataRec& child : m_children) {
             for (const TDataListRec& row : std::as_const(m_entry.CHILDREN)) {
-                if (ExcludePathDelim(row.PASNAME) == child.Folder || ExcludePathDelim(row.LOCALPATH) == child.Folder) {
+                if (ExcludePathDelim(row.PASNAME) == child.Folder ||
+                    ExcludePathDelim(row.LOCALPATH) == child.Folder) {
                     child.RowNo = row.ROWNO;
                     break;
                 }
@@ -270,21 +273,24 @@ void TGassanDataCtl::AccDataSyokika() {
     OwnTransaction own(t);
     try {
         {
-            fb::Query q(t, joinLines({QStringLiteral("UPDATE ACCDEF1"),
-                                       QStringLiteral("SET KANSA_FIXDATE=:KANSA_FIXDATE,KANSA_DATE=:KANSA_DATE,"
-                                                      "KANSA_LOCK=:KANSA_LOCK"),
-                                       QStringLiteral("WHERE REC=1")}));
+            fb::Query q(t,
+                        joinLines({QStringLiteral("UPDATE ACCDEF1"),
+                                   QStringLiteral("SET KANSA_FIXDATE=:KANSA_FIXDATE,KANSA_DATE=:KANSA_DATE,"
+                                                  "KANSA_LOCK=:KANSA_LOCK"),
+                                   QStringLiteral("WHERE REC=1")}));
             fb::setDateTime(q, "KANSA_FIXDATE", TDateTime(0.0));
             fb::setDateTime(q, "KANSA_DATE", TDateTime(0.0));
             q.setInt("KANSA_LOCK", 0);
             q.execute();
             q.close();
         }
-        run(t, kakozanStatement(DM->fnExistence_Field(QStringLiteral("KAKOZAN"), QStringLiteral("TRIGGER_SWITCH"))));
-        run(t, QStringLiteral("UPDATE KAMOKU_SZ SET KAISIZAN=0,"
-                              "HAIBUN01=0,HAIBUN02=0,HAIBUN03=0,HAIBUN04=0,HAIBUN05=0,HAIBUN06=0,"
-                              "HAIBUN07=0,HAIBUN08=0,HAIBUN09=0,HAIBUN10=0,HAIBUN11=0,HAIBUN12=0,"
-                              "HAIBUN13=0,HAIBUN14=0,HAIBUN15=0,HAIBUN16=0,KAKOZAN=0,KISHU_KOMI=0,KISHU_NUKI=0"));
+        run(t, kakozanStatement(
+                   DM->fnExistence_Field(QStringLiteral("KAKOZAN"), QStringLiteral("TRIGGER_SWITCH"))));
+        run(t, QStringLiteral(
+                   "UPDATE KAMOKU_SZ SET KAISIZAN=0,"
+                   "HAIBUN01=0,HAIBUN02=0,HAIBUN03=0,HAIBUN04=0,HAIBUN05=0,HAIBUN06=0,"
+                   "HAIBUN07=0,HAIBUN08=0,HAIBUN09=0,HAIBUN10=0,HAIBUN11=0,HAIBUN12=0,"
+                   "HAIBUN13=0,HAIBUN14=0,HAIBUN15=0,HAIBUN16=0,KAKOZAN=0,KISHU_KOMI=0,KISHU_NUKI=0"));
         run(t, QStringLiteral("UPDATE KAMOKU_MS SET KAR_NUK=0,KAR_TAX=0,KAS_NUK=0,KAS_TAX=0,"
                               "BYOSAN=0,BYOSOKU=0,RYOSAN=0,KAR_IKKATSU=0,KAS_IKKATSU=0"));
         run(t, QStringLiteral("UPDATE KAMOKU_TAX SET KAR=0,KAS=0"));
@@ -304,7 +310,7 @@ void TGassanDataCtl::AccDataSyokika() {
         if (m_medical) {
             // Only the blank facility and the child's own stay.
             fb::Query q(t, joinLines({QStringLiteral("DELETE FROM SISETUMST"),
-                                       QStringLiteral("WHERE (SCODE NOT IN (:BLANK, :SCODE))")}));
+                                      QStringLiteral("WHERE (SCODE NOT IN (:BLANK, :SCODE))")}));
             q.setString("BLANK", QStringLiteral(" "));
             q.setString("SCODE", m_workCode);
             q.execute();
@@ -314,16 +320,18 @@ void TGassanDataCtl::AccDataSyokika() {
                     QString k, h, b;
                 };
                 QList<Key> keys;
-                fb::Query s(t, joinLines({QStringLiteral("SELECT ' ' AS SCODE,KCODE,HCODE,BCODE FROM KAMOKU_SZ"),
-                                           QStringLiteral("GROUP BY KCODE,HCODE,BCODE"),
-                                           QStringLiteral("HAVING COUNT(SCODE)=1")}));
+                fb::Query s(t,
+                            joinLines({QStringLiteral("SELECT ' ' AS SCODE,KCODE,HCODE,BCODE FROM KAMOKU_SZ"),
+                                       QStringLiteral("GROUP BY KCODE,HCODE,BCODE"),
+                                       QStringLiteral("HAVING COUNT(SCODE)=1")}));
                 for (s.open(); !s.eof(); s.next())
                     keys.append({s.field("KCODE").asString(), s.field("HCODE").asString(),
                                  s.field("BCODE").asString()});
                 s.close();
-                fb::Query d(t, joinLines({QStringLiteral("DELETE FROM KAMOKU_SZ"),
-                                           QStringLiteral("WHERE SCODE=:SCODE AND KCODE=:KCODE AND HCODE=:HCODE "
-                                                          "AND BCODE=:BCODE")}));
+                fb::Query d(t,
+                            joinLines({QStringLiteral("DELETE FROM KAMOKU_SZ"),
+                                       QStringLiteral("WHERE SCODE=:SCODE AND KCODE=:KCODE AND HCODE=:HCODE "
+                                                      "AND BCODE=:BCODE")}));
                 for (const Key& key : std::as_const(keys)) {
                     d.setString("SCODE", QStringLiteral(" "));
                     d.setString("KCODE", key.k);

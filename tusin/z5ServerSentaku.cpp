@@ -11,10 +11,10 @@
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
-#include "datasel/z5DataListKensaku.h"
-#include "datasel/z5DataSentakuPrintDlg.h"
-#include "datasel/z5DataSyosaiInfo.h"
+#include "datalist/z5ComDataSentaku.h"
+#include "datalist/z5DataListKensaku.h"
+#include "datalist/z5DataSentakuPrintDlg.h"
+#include "datalist/z5DataSyosaiInfo.h"
 #include "platform/IniFile.h"
 #include "platform/ShellFileOps.h"
 #include "platform/UserInteraction.h"
@@ -74,10 +74,6 @@ const QString kNoAreaHint = QStringLiteral("|［F4］でﾃﾞｰﾀ領域を作
 
 bool isAreaName(const QString& name) {
     return name.isEmpty() || name == kFreeAreaText || name == kNewAreaText;
-}
-
-QString bare(const QString& caption) {
-    return caption.left(caption.indexOf(u':') + 1);
 }
 
 // The share and cloud marks, drawn here as the form has no image lists.
@@ -300,6 +296,7 @@ int VirtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {
 TServerSentakuBox::TServerSentakuBox(QWidget* owner)
     : TBSDI(owner, bsDialog), ui(std::make_unique<Ui::TServerSentakuBox>()) {
     ui->setupUi(this);
+    m_keys.Bind(*ui);
     FormCreate();
     SaveFormSize = false;
     KeepOnClose = true;
@@ -334,32 +331,11 @@ TPerfectGrid* TServerSentakuBox::Grid() const {
 }
 
 QPushButton* TServerSentakuBox::KeyButton(Key key) const {
-    switch (key) {
-    case kEsc:
-        return ui->btnEsc;
-    case kF1:
-        return ui->btnF1;
-    case kF2:
-        return ui->btnF2;
-    case kF3:
-        return ui->btnF3;
-    case kF4:
-        return ui->btnF4;
-    case kF5:
-        return ui->btnF5;
-    case kF6:
-        return ui->btnF6;
-    case kF7:
-        return ui->btnF7;
-    case kF8:
-        return ui->btnF8;
-    default:
-        return ui->btnF12;
-    }
+    return m_keys.Button(key);
 }
 
 QString TServerSentakuBox::KeyCaption(Key key) const {
-    return KeyButton(key)->text();
+    return m_keys.Caption(key);
 }
 
 void TServerSentakuBox::setupGrid() {
@@ -404,13 +380,10 @@ void TServerSentakuBox::setHeaders() {
 
 void TServerSentakuBox::connectHandlers() {
     TPerfectGrid* g = ui->PerfectGrid1;
-    connect(ui->btnEsc, &QPushButton::clicked, this, [this] { guarded([this] { ESCClick(); }); });
-    connect(ui->btnF1, &QPushButton::clicked, this, [this] { guarded([this] { F1Click(); }); });
-    connect(ui->btnF2, &QPushButton::clicked, this, [this] { guarded([this] { F2Click(); }); });
-    connect(ui->btnF4, &QPushButton::clicked, this, [this] { guarded([this] { F4Click(); }); });
-    connect(ui->btnF5, &QPushButton::clicked, this, [this] { guarded([this] { F5Click(); }); });
-    connect(ui->btnF8, &QPushButton::clicked, this, [this] { guarded([this] { F8Click(); }); });
-    connect(ui->btnF12, &QPushButton::clicked, this, [this] { guarded([this] { F12Click(); }); });
+    m_keys.Connect<TServerSentakuBox>(
+        this, {&TServerSentakuBox::ESCClick, &TServerSentakuBox::F1Click, &TServerSentakuBox::F2Click,
+               nullptr, &TServerSentakuBox::F4Click, &TServerSentakuBox::F5Click, nullptr, nullptr,
+               &TServerSentakuBox::F8Click, &TServerSentakuBox::F12Click});
     connect(ui->btnSearch, &QPushButton::clicked, this, [this] { guarded([this] { btnSearchClick(); }); });
     connect(ui->btnSearchCancel, &QPushButton::clicked, this,
             [this] { guarded([this] { btnSearchCancelClick(); }); });
@@ -683,12 +656,12 @@ void TServerSentakuBox::selectFolderRow(const QString& folder) {
 // ---- key bar and keys ---------------------------------------------------------------------------------
 
 void TServerSentakuBox::SetFunctionKeys() {
-    std::array<QString, KeyCount> cap = {QStringLiteral("ESC:ｷｬﾝｾﾙ"),   QStringLiteral("F1:ヘルプ"),
-                                         QStringLiteral("F2:コピー"),   QStringLiteral("F3:"),
-                                         QStringLiteral("F4:領域追加"), QStringLiteral("F5:ﾃﾞｰﾀ削除"),
-                                         QStringLiteral("F6:"),         QStringLiteral("F7:"),
-                                         QStringLiteral("F8:印刷"),     QStringLiteral("F12:選択")};
-    const auto blank = [&](Key k) { cap[k] = bare(cap[k]); };
+    TListKeyBar::Captions cap = {QStringLiteral("ESC:ｷｬﾝｾﾙ"),   QStringLiteral("F1:ヘルプ"),
+                                 QStringLiteral("F2:コピー"),   QStringLiteral("F3:"),
+                                 QStringLiteral("F4:領域追加"), QStringLiteral("F5:ﾃﾞｰﾀ削除"),
+                                 QStringLiteral("F6:"),         QStringLiteral("F7:"),
+                                 QStringLiteral("F8:印刷"),     QStringLiteral("F12:選択")};
+    const auto blank = [&](Key k) { TListKeyBar::Blank(cap, k); };
     bool f12Enabled = true;
     KeyMode = 0;
     TPerfectGrid* g = ui->PerfectGrid1;
@@ -739,8 +712,7 @@ void TServerSentakuBox::SetFunctionKeys() {
             blank(k);
     if (!ShareRoot.isEmpty())
         cap[kF4] = QStringLiteral("F4:領域追加");
-    for (int k = 0; k < KeyCount; ++k)
-        KeyButton(Key(k))->setText(cap[size_t(k)]);
+    m_keys.Show(cap);
     ui->btnF12->setEnabled(f12Enabled);
 }
 
@@ -810,7 +782,7 @@ void TServerSentakuBox::F1Click() {
 
 void TServerSentakuBox::F2Click() {
     const QString caption = KeyCaption(kF2);
-    if (caption == bare(caption))
+    if (caption == TListKeyBar::Bare(caption))
         return;
     if (KeyMode == 1)
         copyStep();
@@ -821,7 +793,7 @@ void TServerSentakuBox::F2Click() {
 
 void TServerSentakuBox::F4Click() {
     const QString caption = KeyCaption(kF4);
-    if (caption == bare(caption))
+    if (caption == TListKeyBar::Bare(caption))
         return;
     AddArea();
     afterKey();
@@ -829,7 +801,7 @@ void TServerSentakuBox::F4Click() {
 
 void TServerSentakuBox::F5Click() {
     const QString caption = KeyCaption(kF5);
-    if (caption == bare(caption))
+    if (caption == TListKeyBar::Bare(caption))
         return;
     DeleteData(true);
     afterKey();
@@ -837,7 +809,7 @@ void TServerSentakuBox::F5Click() {
 
 void TServerSentakuBox::F8Click() {
     const QString caption = KeyCaption(kF8);
-    if (caption == bare(caption))
+    if (caption == TListKeyBar::Bare(caption))
         return;
     if (ui->PerfectGrid1->RowCount() == 0)
         ui::showMessage(ui::MsgKind::Information, QStringLiteral("共有データリストが表示されていません。"));
@@ -848,7 +820,7 @@ void TServerSentakuBox::F8Click() {
 
 void TServerSentakuBox::F12Click() {
     const QString caption = KeyCaption(kF12);
-    if (caption == bare(caption) || !HasCurrentRow())
+    if (caption == TListKeyBar::Bare(caption) || !HasCurrentRow())
         return;
     TPerfectGrid* g = ui->PerfectGrid1;
     const int row = g->CurrentRow();

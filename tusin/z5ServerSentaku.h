@@ -16,7 +16,8 @@
 #include "controls/SDI.h"
 #include "core/TDataInfomation.h"
 #include "core/TDataListRec.h"
-#include "datasel/DataKensaku.h"
+#include "datalist/DataKensaku.h"
+#include "datalist/ListKeyBar.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -84,7 +85,8 @@ public:
         colReadOnly = 17,
         ColCount = 18
     };
-    enum Key : int { kEsc, kF1, kF2, kF3, kF4, kF5, kF6, kF7, kF8, kF12, KeyCount };
+    using Key = TListKeyBar::Key;
+    using enum TListKeyBar::Key;
     static constexpr int MaxAreas = 2000;
 
     explicit TServerSentakuBox(QWidget* owner = nullptr);
@@ -203,6 +205,7 @@ private:
     TDataSyosaiInfoBox* syosaiBox();
 
     std::unique_ptr<Ui::TServerSentakuBox> ui;
+    TListKeyBar m_keys;
     std::array<QPixmap, 2> m_sharePictures;
     std::array<QPixmap, 2> m_cloudPictures;
     QTimer* m_incTimer = nullptr;

@@ -8,7 +8,7 @@
 #include "core/uAccFunction2_System.h"
 #include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "platform/UserInteraction.h"
 
 #include <QFileInfo>

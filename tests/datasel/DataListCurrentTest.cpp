@@ -1,13 +1,13 @@
 // Keeping the data-selection list current: the refresh of every row with its cancel button, a dataset
 // rebuilt from its details read again, and held shared data's row in the shared-server list.
-#include "SystemDbProbe.h"
+#include "support/SystemDbProbe.h"
 
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
 #include "core/TBackupRestoreThread.h"
 #include "core/uAccRecord.h"
+#include "datalist/z5DataSyosaiInfo.h"
 #include "datasel/z5DataSentaku.h"
-#include "datasel/z5DataSyosaiInfo.h"
 #include "platform/IniFile.h"
 #include "support/DmFixture.h"
 #include "ui_z5DataSentaku.h"
@@ -61,7 +61,8 @@ TEST_F(DataListCurrentTest, TheRefreshReadsEveryRowUnlessCancelled) {
     box->RefreshCancelled = [&] { return ++asked >= 1; }; // cancelled during the first row
     e.ui->queueAnswer(ui::mrYes);
     box->btnListUpdateClick();
-    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("データリストの更新を行います。\rよろしいですか？")});
+    EXPECT_EQ(e.ui->messageTexts(),
+              QStringList{QStringLiteral("データリストの更新を行います。\rよろしいですか？")});
     EXPECT_TRUE(QFile::exists(ini(0)));
     EXPECT_FALSE(QFile::exists(ini(1)));
     EXPECT_FALSE(QFile::exists(ini(2)));
@@ -76,7 +77,8 @@ TEST_F(DataListCurrentTest, TheRefreshReadsEveryRowUnlessCancelled) {
     e.ui->clear();
     box->Grid()->setEnabled(false);
     box->btnListUpdateClick();
-    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("データリストが応答状態ではないので処理は行えません。")});
+    EXPECT_EQ(e.ui->messageTexts(),
+              QStringList{QStringLiteral("データリストが応答状態ではないので処理は行えません。")});
 }
 
 TEST_F(DataListCurrentTest, ARebuiltDatasetIsReadAgainHoweverTheDetailsClose) {

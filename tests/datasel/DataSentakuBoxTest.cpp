@@ -1,17 +1,17 @@
 // The data-selection dialog: started by name as the wizard starts it, the caller's filter, the choice
 // and its refusals, sorting and the incremental search, the operator lock and the data places.
 
-#include "SystemDbProbe.h"
+#include "support/SystemDbProbe.h"
 
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
 #include "core/DialogRegistry.h"
 #include "core/uAccFunction_AccReg.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
+#include "datalist/z5DataSyosaiInfo.h"
 #include "datasel/z5DataPlaceMan.h"
 #include "datasel/z5DataSentaku.h"
-#include "datasel/z5DataSyosaiInfo.h"
 #include "platform/IniFile.h"
 #include "platform/firebird/FbQuery.h"
 #include "support/DmFixture.h"
@@ -239,8 +239,8 @@ TEST_F(DataSentakuBoxTest, TheDetailsWriteBackTheListNameAndTheLocks) {
               QStringLiteral("甲商事（新）"));
     EXPECT_EQ(ini.readString(QStringLiteral("DATASTS"), QStringLiteral("UPDATE_LOCK"), QString()),
               QStringLiteral("1"));
-    EXPECT_EQ(testenv::systemValue(*e.root,
-                                   QStringLiteral("SELECT ENTTEXT || '/' || UPDATE_LOCK FROM DATALIST WHERE REC=1")),
+    EXPECT_EQ(testenv::systemValue(
+                  *e.root, QStringLiteral("SELECT ENTTEXT || '/' || UPDATE_LOCK FROM DATALIST WHERE REC=1")),
               QStringLiteral("甲商事（新）/1"));
 }
 

@@ -2,13 +2,13 @@
 // options chosen in their dialog, the preview window on the spool the list printer wrote, and the same
 // list printed to PDF in both orientations.
 
-#include "SystemDbProbe.h"
+#include "support/SystemDbProbe.h"
 
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
+#include "datalist/z5DataSentakuPrintDlg.h"
 #include "datasel/z5DataSentaku.h"
-#include "datasel/z5DataSentakuPrintDlg.h"
 #include "platform/Cp932.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"

@@ -3,8 +3,8 @@
 // (a database that is no database, a backup that is no backup, no creator of new data) and must leave
 // the data as it was.
 
-#include "ModalScript.h"
-#include "SystemDbProbe.h"
+#include "support/ModalScript.h"
+#include "support/SystemDbProbe.h"
 
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"

@@ -1,7 +1,7 @@
 // The shared-server buttons of the data-selection dialog in stand-alone mode on a real dataset kept in a
 // temporary folder that stands for the share: 共有取得, 共有保管 and F4 (assignment removed).
 
-#include "SystemDbProbe.h"
+#include "support/SystemDbProbe.h"
 
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"

@@ -4,7 +4,7 @@
 // process-wide connection settings must be those of the server again and the server row must carry
 // the lock only while the data is out.
 
-#include "ModalScript.h"
+#include "support/ModalScript.h"
 
 #include "controls/PerfectGrid.h"
 #include "controls/xPlButton.h"

@@ -1,7 +1,7 @@
 #include "PrintTestSupport.h"
 
 #include "core/uAccRecord.h"
-#include "datasel/uPrDataList.h"
+#include "datalist/uPrDataList.h"
 #include "platform/Cp932.h"
 #include "print/Mavrolex_Class.h"
 #include "print/Mavrolex_EngineState.h"

@@ -4,7 +4,7 @@
 #include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "platform/IniFile.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"

@@ -1,6 +1,6 @@
-#include "datasel/z5DataSentakuPrintDlg.h"
+#include "datalist/z5DataSentakuPrintDlg.h"
 
-#include "datasel/uPrDataList.h"
+#include "datalist/uPrDataList.h"
 #include "platform/UserInteraction.h"
 #include "ui_z5DataSentakuPrintDlg.h"
 

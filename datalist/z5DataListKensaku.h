@@ -6,7 +6,7 @@
 
 #include "controls/SDI.h"
 #include "core/TSeihinVersionList.h"
-#include "datasel/DataKensaku.h"
+#include "datalist/DataKensaku.h"
 
 #include <QList>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "datasel/uPrDataList.h"
+#include "datalist/uPrDataList.h"
 
 #include "core/uAccRecord.h"
 #include "print/Mavrolex_Class.h"

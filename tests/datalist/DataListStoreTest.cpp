@@ -1,7 +1,7 @@
 #include "core/DataModule.h"
 #include "core/FbValues.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "support/DmFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // Receiving a shared-server dataset into its local copy and sending it back: two temporary folders stand
 // for the share and this computer, and a second operator is the logged-on operator changed for a while.
 
-#include "SystemDbProbe.h"
+#include "support/SystemDbProbe.h"
 
 #include "core/TDataInfomation.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "support/DmFixture.h"
 
 #include <QDir>

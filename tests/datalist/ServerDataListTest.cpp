@@ -1,10 +1,10 @@
 // The shared-server dataset lists and the list writes that keep them current.
 
-#include "SystemDbProbe.h"
+#include "support/SystemDbProbe.h"
 
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "support/DmFixture.h"
 
 #include <QDir>

@@ -10,8 +10,8 @@
 #include "core/uAccFunction2_System.h"
 #include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
-#include "datasel/z5ComDataSentaku_p.h"
+#include "datalist/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku_p.h"
 
 #include <QFileInfo>
 

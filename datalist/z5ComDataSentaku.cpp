@@ -1,4 +1,4 @@
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 
 #include "core/DataModule.h"
 #include "core/FbValues.h"
@@ -7,7 +7,7 @@
 #include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
-#include "datasel/z5ComDataSentaku_p.h"
+#include "datalist/z5ComDataSentaku_p.h"
 
 using namespace datalist;
 

@@ -5,8 +5,8 @@
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
-#include "datasel/z5ComDataSentaku_p.h"
+#include "datalist/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku_p.h"
 #include "platform/UserInteraction.h"
 
 #include <QDir>

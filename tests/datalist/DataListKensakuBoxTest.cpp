@@ -2,7 +2,7 @@
 
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5DataListKensaku.h"
+#include "datalist/z5DataListKensaku.h"
 #include "support/DmFixture.h"
 
 #include <QCheckBox>

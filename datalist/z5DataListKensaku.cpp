@@ -1,4 +1,4 @@
-#include "datasel/z5DataListKensaku.h"
+#include "datalist/z5DataListKensaku.h"
 
 #include "controls/ByteLengthValidator.h"
 #include "controls/SafeCall.h"

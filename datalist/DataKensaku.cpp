@@ -1,4 +1,4 @@
-#include "datasel/DataKensaku.h"
+#include "datalist/DataKensaku.h"
 
 #include "core/DataModule.h"
 #include "core/uAccFunction2.h"

@@ -1,10 +1,10 @@
 // Loading the dataset list and the conversions between a dataset folder and its list row.
 
-#include "SystemDbProbe.h"
+#include "support/SystemDbProbe.h"
 
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "support/DmFixture.h"
 #include "support/TestEnv.h"
 

@@ -2,11 +2,11 @@
 // operator in the stored report style, the orientation handed to the list printer, the start page and
 // the style key.
 
-#include "SystemDbProbe.h"
+#include "support/SystemDbProbe.h"
 
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5DataSentakuPrintDlg.h"
+#include "datalist/z5DataSentakuPrintDlg.h"
 #include "platform/Cp932.h"
 #include "print/Mavrolex_EngineState.h"
 #include "print/Mavrolex_Record.h"

@@ -1,4 +1,4 @@
-#include "datasel/z5ComCloudShare.h"
+#include "datalist/z5ComCloudShare.h"
 
 #include "core/DataModule.h"
 #include "core/TDataInfomation.h"

@@ -7,8 +7,8 @@
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComDataSentaku.h"
-#include "datasel/z5DataSyosaiInfo.h"
+#include "datalist/z5ComDataSentaku.h"
+#include "datalist/z5DataSyosaiInfo.h"
 #include "platform/UserInteraction.h"
 #include "ui_z5DataSyosaiInfo.h"
 
@@ -31,15 +31,18 @@ void TDataSyosaiInfoBox::F7Click() {
     if (ui->F7->text() == QStringLiteral("F7:"))
         return;
     if (ConnectMode != 0 && DM->AccDatInConnection(1, SystemDef.HOSTNAME, false, DataFolder)) {
-        ui::showMessage(ui::MsgKind::Information,
-                        QStringLiteral("現在、他のユーザーがデータに接続中です。他のユーザーがデータに接続している間は"
-                                       "データの再構築は行えません。"));
+        ui::showMessage(
+            ui::MsgKind::Information,
+            QStringLiteral("現在、他のユーザーがデータに接続中です。他のユーザーがデータに接続している間は"
+                           "データの再構築は行えません。"));
         return;
     }
-    QString question = QStringLiteral("データの再構築を行いますか？\r注意１）データサイズによりデータ再構築に時間が"
-                                      "かかる場合があります。再構築中にコンピュータの電源は切らないで下さい。");
+    QString question =
+        QStringLiteral("データの再構築を行いますか？\r注意１）データサイズによりデータ再構築に時間が"
+                       "かかる場合があります。再構築中にコンピュータの電源は切らないで下さい。");
     if (DataInfo && DataInfo->Rec.STATUS == 10)
-        question += QStringLiteral("\r注意２）破損データの場合はデータ再構築が適正に行われない場合があります。");
+        question +=
+            QStringLiteral("\r注意２）破損データの場合はデータ再構築が適正に行われない場合があります。");
     if (ui::showMessage(ui::MsgKind::Confirmation, question, ui::mbOK | ui::mbCancel) != ui::mrOk)
         return;
     if (!RebuildData())
@@ -54,7 +57,8 @@ bool TDataSyosaiInfoBox::RebuildData() {
     const bool serverCopy = SharedListMode == 1 && RebuildAllowed;
 
     TxAnimeProgressDialog progress;
-    ExecuteProgramProgress(progress, this, QStringLiteral("再構築中"), QStringLiteral("再構築中、しばらくお待ちください…"), false);
+    ExecuteProgramProgress(progress, this, QStringLiteral("再構築中"),
+                           QStringLiteral("再構築中、しばらくお待ちください…"), false);
 
     // The row is marked as worked on by this operator in the list of the data place that holds it.
     TDataSentakuListCtl list;
@@ -68,9 +72,10 @@ bool TDataSyosaiInfoBox::RebuildData() {
 
     const QString temp = ExcludePathDelim(SystemDef.TempDir);
     const QString source = ExcludePathDelim(DataFolder) + u'/' + DataFileName;
-    const QString safety =
-        serverCopy ? temp + u'/' + DataFileName : withExtension(DataFolder, DataFileName, QStringLiteral(".fd_"));
-    const QString backup = withExtension(mode != 0 ? DataFolder : temp, BackupFileName, QStringLiteral(".fb_"));
+    const QString safety = serverCopy ? temp + u'/' + DataFileName
+                                      : withExtension(DataFolder, DataFileName, QStringLiteral(".fd_"));
+    const QString backup =
+        withExtension(mode != 0 ? DataFolder : temp, BackupFileName, QStringLiteral(".fb_"));
     const QString worked = serverCopy ? safety : source;
 
     bool result = false;

@@ -1,12 +1,11 @@
 // The dataset details: what a fixture dataset shows, who may clear a status left behind, damaged and
 // old data, the list name on OK, and the rebuild with its safety copy.
-#include "datasel/z5DataSyosaiInfo.h"
+#include "datalist/z5DataSyosaiInfo.h"
 
 #include "core/TBackupRestoreThread.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
-#include "datasel/z5ComDataSentaku.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "platform/IniFile.h"
 #include "platform/firebird/FbQuery.h"
 #include "support/DmFixture.h"
@@ -32,7 +31,11 @@ protected:
         c.kana = QStringLiteral("ｺｳｼｮｳｼﾞ");
         c.nendo = 12;
         ds = e.root->addDataset(c, 1);
-        setInfo({{"TANTO", "7"}, {"BUMON", "2"}, {"BUMONCNT", "5"}, {"SITEN", "1"}, {"SITENCNT", "3"},
+        setInfo({{"TANTO", "7"},
+                 {"BUMON", "2"},
+                 {"BUMONCNT", "5"},
+                 {"SITEN", "1"},
+                 {"SITENCNT", "3"},
                  {"SIWAKE", "1234"}});
         box = std::make_unique<TDataSyosaiInfoBox>();
         box->Row.REC = 1;
@@ -66,9 +69,9 @@ protected:
 TEST_F(DataSyosaiInfoBoxTest, AFixtureDatasetShowsItsDetails) {
     box->Setup(1);
     Ui::TDataSyosaiInfoBox& f = box->form();
-    const QStringList shown = {f.lblCode->text(),  f.lblKubun->text(),  f.lblShougou->text(),
+    const QStringList shown = {f.lblCode->text(),  f.lblKubun->text(),    f.lblShougou->text(),
                                f.lblKana->text(),  f.txtListName->text(), f.lblNendo->text(),
-                               f.lblTanto->text(), f.lblBumon->text(),  f.lblSiten->text(),
+                               f.lblTanto->text(), f.lblBumon->text(),    f.lblSiten->text(),
                                f.lblSiwake->text()};
     EXPECT_EQ(shown, (QStringList{"1201", "法人", "甲商事株式会社", "ｺｳｼｮｳｼﾞ", "甲商事（本年）", "12期", "7",
                                   "全科目に5部門設定", "3支店設定", "1234件"}));
@@ -314,8 +317,9 @@ TEST_F(DataSyosaiRebuildTest, TheRowIsLockedInTheListOfItsDataPlace) {
     const auto locks = [&] {
         OwnTransaction own(e.dm->IBTransactionDEF);
         fb::Query q(e.dm->IBTransactionDEF,
-                    QStringLiteral("SELECT (SELECT DATALOCK FROM DATALIST_EX WHERE DATAPLACEREC=5 AND REC=1) || '/' || "
-                                   "(SELECT DATALOCK FROM DATALIST WHERE REC=1) FROM RDB$DATABASE"));
+                    QStringLiteral(
+                        "SELECT (SELECT DATALOCK FROM DATALIST_EX WHERE DATAPLACEREC=5 AND REC=1) || '/' || "
+                        "(SELECT DATALOCK FROM DATALIST WHERE REC=1) FROM RDB$DATABASE"));
         q.open();
         const QString v = q.field(0).asString();
         q.close();

@@ -1,11 +1,11 @@
-#include "datasel/z5DataSyosaiInfo.h"
+#include "datalist/z5DataSyosaiInfo.h"
 
 #include "controls/SafeCall.h"
 #include "core/DataModule.h"
 #include "core/uAccFunction2.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "platform/UserInteraction.h"
 #include "ui_z5DataSyosaiInfo.h"
 
@@ -21,8 +21,8 @@ QString dataKindName(qint32 dataKbn, qint32 codeKbn) {
     static const struct {
         qint32 data, code;
         const char16_t* name;
-    } kinds[] = {{1, 1, u"法人"},         {2, 1, u"個人(一般)"},        {2, 2, u"個人(不動産)"},
-                 {3, 1, u"医療法人"},     {2, 3, u"個人(クリニック)"}, {2, 4, u"個人(農業)"}};
+    } kinds[] = {{1, 1, u"法人"},     {2, 1, u"個人(一般)"},       {2, 2, u"個人(不動産)"},
+                 {3, 1, u"医療法人"}, {2, 3, u"個人(クリニック)"}, {2, 4, u"個人(農業)"}};
     for (const auto& k : kinds)
         if (k.data == dataKbn && k.code == codeKbn)
             return QString::fromUtf16(k.name);
@@ -143,9 +143,9 @@ void TDataSyosaiInfoBox::load() {
     else if (rec.BUMON == 2)
         bumon = QStringLiteral("全科目に%1部門設定").arg(rec.BUMONCNT);
     ui->lblBumon->setText(locked ? QStringLiteral("-") : bumon);
-    ui->lblSiten->setText(locked ? QStringLiteral("-")
-                                 : rec.SITEN == 1 ? QStringLiteral("%1支店設定").arg(rec.SITENCNT)
-                                                  : kNone);
+    ui->lblSiten->setText(locked           ? QStringLiteral("-")
+                          : rec.SITEN == 1 ? QStringLiteral("%1支店設定").arg(rec.SITENCNT)
+                                           : kNone);
     ui->lblSiwake->setText(locked ? QStringLiteral("-件") : QStringLiteral("%1件").arg(rec.SIWAKE));
 
     // The read-only switch needs data of version 12.0.0 or later.
@@ -174,23 +174,30 @@ void TDataSyosaiInfoBox::load() {
     ui->btnOK->setVisible(okVisible);
 
     SetHint(ui->chkClear,
-            QStringLiteral("データ状態を回復します。|「データ処理中にアプリケーションが異常終了した」等でデータが"
-                           "「使用中」になってしまった場合に、この項目にチェックを入れて［OK］を押すと次回よりデー"
-                           "タの選択が可能となります。"));
-    SetHint(ui->chkUpdateLock,
-            QStringLiteral("データ更新の許可／禁止を設定します。|この項目にチェックを入れると、「データ選択」画面"
-                           "から古いバージョンのデータ（更新が必要なデータ）の選択を不可にします。\r\n※選択不可デ"
-                           "ータはグレー表示されます。"));
-    SetHint(ui->chkReadOnly, QStringLiteral("仕訳入力の許可／禁止を設定します。|この項目にチェックを入れると、"
-                                            "仕訳の入力、訂正及び削除処理を禁止にします。"));
-    const QString tail = QStringLiteral("\r\n決算書、試算表、元帳などの社名の印字は「基本設定」の「名称・期間」"
-                                        "ﾀﾌﾞで変更します。");
-    SetHint(ui->txtListName,
-            NameEditable
-                ? QStringLiteral("ﾃﾞｰﾀ選択画面におけるﾃﾞｰﾀの表示名を変更できます。|「データ選択」画面におけるﾃﾞｰﾀ"
-                                 "の表示名を変更できます。") + tail
-                : QStringLiteral("ﾃﾞｰﾀ選択画面におけるﾃﾞｰﾀの表示名です。|「データ選択」画面におけるﾃﾞｰﾀの表示名で"
-                                 "す。") + tail);
+            QStringLiteral(
+                "データ状態を回復します。|「データ処理中にアプリケーションが異常終了した」等でデータが"
+                "「使用中」になってしまった場合に、この項目にチェックを入れて［OK］を押すと次回よりデー"
+                "タの選択が可能となります。"));
+    SetHint(
+        ui->chkUpdateLock,
+        QStringLiteral("データ更新の許可／禁止を設定します。|この項目にチェックを入れると、「データ選択」画面"
+                       "から古いバージョンのデータ（更新が必要なデータ）の選択を不可にします。\r\n※選択不可デ"
+                       "ータはグレー表示されます。"));
+    SetHint(ui->chkReadOnly,
+            QStringLiteral("仕訳入力の許可／禁止を設定します。|この項目にチェックを入れると、"
+                           "仕訳の入力、訂正及び削除処理を禁止にします。"));
+    const QString tail =
+        QStringLiteral("\r\n決算書、試算表、元帳などの社名の印字は「基本設定」の「名称・期間」"
+                       "ﾀﾌﾞで変更します。");
+    SetHint(
+        ui->txtListName,
+        NameEditable
+            ? QStringLiteral("ﾃﾞｰﾀ選択画面におけるﾃﾞｰﾀの表示名を変更できます。|「データ選択」画面におけるﾃﾞｰﾀ"
+                             "の表示名を変更できます。") +
+                  tail
+            : QStringLiteral("ﾃﾞｰﾀ選択画面におけるﾃﾞｰﾀの表示名です。|「データ選択」画面におけるﾃﾞｰﾀの表示名で"
+                             "す。") +
+                  tail);
     SetHint(ui->btnOK, QStringLiteral("内容を登録して画面を閉じます。|内容を登録して画面を閉じます。"));
     SetHint(ui->btnCancel, QStringLiteral("画面を閉じます。|画面を閉じます。"));
     SetFunctionKeys();

@@ -2,7 +2,7 @@
 
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
-#include "datasel/z5ComCloudShare.h"
+#include "datalist/z5ComCloudShare.h"
 #include "platform/IniFile.h"
 #include "support/DmFixture.h"
 

@@ -1,11 +1,11 @@
 // The stored search conditions of the dataset lists and how a list applies one.
 
-#include "SystemDbProbe.h"
+#include "support/SystemDbProbe.h"
 
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
-#include "datasel/DataKensaku.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/DataKensaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "support/DmFixture.h"
 
 #include <gtest/gtest.h>
