@@ -250,6 +250,17 @@ TEST_F(BackupRestoreTest, BackupAndRestoreAgainstTheServer) {
     EXPECT_EQ(assetNames(server() + u':' + ds.database), names);
     EXPECT_FALSE(QFileInfo::exists(ds.folder + QStringLiteral("/placc.rs_")));
     EXPECT_FALSE(dm->IBDatabaseDEF.isConnected());
+
+    // The server's restore of a backup cut in half never replaces the dataset either.
+    const QByteArray whole = testenv::readFile(onServer);
+    const QString cut = e.env.temp() + QStringLiteral("/cut.fbk");
+    ASSERT_TRUE(testenv::writeFile(cut, whole.left(whole.size() / 2)));
+    EXPECT_FALSE(dm->RestoreFDB(TDM::ProtocolTcp, server(), ds.database, cut, true));
+    EXPECT_EQ(assetNames(server() + u':' + ds.database), names);
+    EXPECT_FALSE(QFileInfo::exists(ds.folder + QStringLiteral("/placc.rs_")));
+    ASSERT_EQ(shown->messageTexts().size(), 1);
+    EXPECT_TRUE(shown->messageTexts()[0].contains(QStringLiteral("データベースのリストアに失敗しました。")));
+    shown->clear();
     EXPECT_TRUE(shown->shown().empty()) << shown->messageTexts().join(u'\n').toStdString();
 }
 
