@@ -112,11 +112,13 @@ public:
     // Protocols of the services API: TCP/IP to the host, or the engine in this process (no host).
     enum : int { ProtocolTcp = 0, ProtocolLocal = 3 };
     enum class ValidateResult { Sound, Damaged, CouldNotValidate };
-    // Through the services API. The backup goes to a work file ("placc.fb_" in the database's folder, or
-    // beside the backup path with direct) that replaces the old backup only when complete; the restore
-    // goes to a work database beside the target that replaces it only on success and never while the
-    // target is attached. A restored accounting database is connected once to empty its process
-    // history; every restore ends with no dataset connected. Failures are shown; the result is false.
+    // Through the services API. The backup goes to a work file beside the backup path, on its file
+    // system (direct or not), that replaces the old backup only when complete; the restore goes to a
+    // work database beside the target that replaces it only once it opens, is online and its key tables
+    // read (ACCVERSION and ACCDEF1 of an accounting database, VERSION and OPERATOR of the system
+    // database), and never while the target is attached. A restored accounting database is connected
+    // once to empty its process history; every restore ends with no dataset connected. Failures are
+    // shown; the result is false.
     bool BackupFDB(int protocol, const QString& host, const QString& databasePath, const QString& backupPath,
                    bool direct);
     bool RestoreFDB(int protocol, const QString& host, const QString& databasePath, const QString& backupPath,
@@ -215,6 +217,10 @@ private:
     // The dataset-list row of the folder updated from the dataset's information record.
     void refreshListRow(const QString& dir, const TDataInfomationRec& rec);
 };
+
+// Syncs the work file and renames it over target (both on this computer, in one folder's file system);
+// false when either step fails, the target then as it was.
+bool ReplaceFileBySynced(const QString& work, const QString& target);
 
 // True when another process's embedded engine has the database file open (an attachment here fails with
 // the engine's "already opened" lock error).

@@ -11,7 +11,10 @@
 #include "core/uAccFunction2_System.h"
 #include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
+#include "platform/firebird/FbDatabase.h"
+#include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbServices.h"
+#include "platform/firebird/FbTransaction.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,8 +23,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
@@ -62,7 +67,7 @@ QString workFileBeside(const QString& path, const QString& extension) {
 bool replaceWith(TDM& dm, const QString& work, const QString& target) {
     if (ConnectMode == 1 || ConnectMode == 2)
         return dm.ServerFMove(work, target, ConnectMode);
-    return std::rename(QFile::encodeName(work).constData(), QFile::encodeName(target).constData()) == 0;
+    return ReplaceFileBySynced(work, target);
 }
 
 void removeWork(TDM& dm, const QString& work) {
@@ -82,12 +87,13 @@ bool workFileWritten(TDM& dm, const QString& work) {
 
 // A database that some engine still has attached must not be replaced under it. The engine that does
 // the work lists its attachments; another process's embedded engine holds the file exclusively, which
-// a trial attachment shows.
-void refuseWhenInUse(const fb::ServiceOptions& options, const QString& database) {
+// a trial attachment shows. The trial attachment writes to the file's header, so it is made only when
+// withTrial is set: just before the swap, never before a restore that may fail.
+void refuseWhenInUse(const fb::ServiceOptions& options, const QString& database, bool withTrial) {
     const QString inUse = QStringLiteral("データベースが使用中です。(%1)").arg(database);
     if (fb::Services(options).attachedDatabases().contains(database))
         throw std::runtime_error(inUse.toStdString());
-    if (options.host.isEmpty() && DatabaseHeldByAnotherProcess(database))
+    if (withTrial && options.host.isEmpty() && DatabaseHeldByAnotherProcess(database))
         throw std::runtime_error(inUse.toStdString());
 }
 
@@ -141,6 +147,50 @@ ToolRun runGbak(const QStringList& arguments, const QString& logPath) {
     return run;
 }
 
+// The tables that must read in a restored database of the kind its file name tells: an accounting
+// database needs its version and company records, the system database its version and operators.
+QStringList keyTablesOf(const QString& database) {
+    const QString name = QFileInfo(database).fileName();
+    if (name.compare(DataFileName, Qt::CaseInsensitive) == 0)
+        return {QStringLiteral("ACCVERSION"), QStringLiteral("ACCDEF1")};
+    if (name.compare(SysDbFileName, Qt::CaseInsensitive) == 0)
+        return {QStringLiteral("VERSION"), QStringLiteral("OPERATOR")};
+    return {};
+}
+
+// A restored work database replaces nothing unless it opens, is online (a restore cut short can leave it
+// shut down) and its key tables hold their rows. connectName is how the engine that restored it reaches
+// it; targetName the database it is to replace, which gives its kind.
+void verifyRestored(const QString& connectName, const QString& targetName) {
+    const auto refuse = [](const QString& why) {
+        throw std::runtime_error(
+            (QStringLiteral("リストアしたデータベースが正しくありません。\r") + why).toStdString());
+    };
+    try {
+        fb::ConnectOptions options;
+        options.user = SystemDef.USER;
+        options.password = SystemDef.PASSWORD;
+        fb::Database db(connectName, options);
+        db.attach();
+        {
+            fb::Transaction t(db);
+            fb::Query q(t, QStringLiteral("SELECT MON$SHUTDOWN_MODE FROM MON$DATABASE"));
+            q.open();
+            if (q.eof() || q.field(0).asInt() != 0)
+                refuse(QStringLiteral("データベースがシャットダウン状態です。"));
+            for (const QString& table : keyTablesOf(targetName)) {
+                fb::Query rows(t, QStringLiteral("SELECT FIRST 1 1 FROM ") + table);
+                rows.open();
+                if (rows.eof())
+                    refuse(QStringLiteral("%1 にデータがありません。").arg(table));
+            }
+        }
+        db.detach();
+    } catch (const fb::Error& e) {
+        refuse(e.message());
+    }
+}
+
 // The common end of both restore routes: restore runs into the work database; on success it replaces
 // the target (never while the target is attached), and a restored accounting database is connected once
 // to empty its process history. Failures are shown; a restore always ends with no dataset connected
@@ -152,10 +202,12 @@ bool restoreThroughWork(TDM& dm, const std::function<void()>& restore, const fb:
     bool result = false;
     bool replaced = false;
     try {
-        // Asked before the work too, so a target in use costs no restore; again before the swap.
-        refuseWhenInUse(service, databasePath);
+        // Asked before the work too, so a target in use costs no restore; again before the swap. Until
+        // then the target is not touched: a failed restore leaves it byte for byte as it was.
+        refuseWhenInUse(service, databasePath, false);
         restore();
-        refuseWhenInUse(service, databasePath);
+        verifyRestored(service.host.isEmpty() ? work : service.host + u':' + work, databasePath);
+        refuseWhenInUse(service, databasePath, true);
         if (!replaceWith(dm, work, databasePath))
             throw std::runtime_error("リストアしたデータベースを置き換えられませんでした。");
         replaced = true;
@@ -181,13 +233,32 @@ bool restoreThroughWork(TDM& dm, const std::function<void()>& restore, const fb:
 
 } // namespace
 
+bool ReplaceFileBySynced(const QString& work, const QString& target) {
+    const QByteArray from = QFile::encodeName(work);
+    const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !synced)
+        return false;
+    if (std::rename(from.constData(), QFile::encodeName(target).constData()) != 0)
+        return false;
+    // The rename itself lasts once the folder is synced.
+    const int dir = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(),
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
 bool TDM::BackupFDB(int protocol, const QString& host, const QString& databasePath, const QString& backupPath,
                     bool direct) {
-    const QString folder = ExcludePathDelim(QFileInfo(databasePath).path());
-    // The service never writes the backup itself: a work file that replaces it once complete.
-    const QString work =
-        direct ? workFileBeside(backupPath, QStringLiteral(".fb_"))
-               : folder + u'/' + QFileInfo(BackupFileName).completeBaseName() + QStringLiteral(".fb_");
+    // The service never writes the backup itself: a work file beside it, on its own file system, replaces
+    // it once complete.
+    Q_UNUSED(direct);
+    const QString work = workFileBeside(backupPath, QStringLiteral(".fb_"));
     const bool move = work != backupPath;
     bool result = false;
     try {
@@ -257,7 +328,7 @@ bool TDM::BackupFDBByGbak(const QString& host, const QString& databasePath, cons
         if (!QFileInfo(work).isFile() || QFileInfo(work).size() == 0)
             throw std::runtime_error(
                 "バックアップ中にエラーが発生しました。\rバックアップファイルが作成されませんでした。");
-        if (std::rename(QFile::encodeName(work).constData(), QFile::encodeName(backupPath).constData()) != 0)
+        if (!ReplaceFileBySynced(work, backupPath))
             throw std::runtime_error("データベースバックアップファイルのMoveに失敗しました。");
         return true;
     } catch (const std::exception& e) {

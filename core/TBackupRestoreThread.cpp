@@ -27,7 +27,8 @@ const QString kRestore = QStringLiteral("RestoreDatabase");
 const QString kBackupStopped = QStringLiteral("データベースの保存処理を中止しました。");
 const QString kRestoreStopped = QStringLiteral("データベースの復元処理を中止しました。");
 const QString kNotOurs = QStringLiteral("指定されたファイルはペラン財務用のデータではありません。");
-const QString kTransferFailed = QStringLiteral("バックアップファイルの転送処理（plfileman.fdb）に失敗しました。");
+const QString kTransferFailed =
+    QStringLiteral("バックアップファイルの転送処理（plfileman.fdb）に失敗しました。");
 constexpr int kZoneBytes = 512;
 
 enum class FileKind { Other, System, Dataset };
@@ -125,7 +126,8 @@ void TBackupRestoreThread::synchronize(void (TBackupRestoreThread::*step)()) {
             (this->*step)();
         } catch (const fb::Error& e) {
             Success = 0;
-            ErrFbAccess(e, QStringLiteral("TBackupRestoreThread.Execute"), QStringLiteral("データベースの処理に失敗しました。"));
+            ErrFbAccess(e, QStringLiteral("TBackupRestoreThread.Execute"),
+                        QStringLiteral("データベースの処理に失敗しました。"));
         } catch (const std::exception& e) {
             Success = 0;
             ShowErrDetail(QStringLiteral("データベースの処理に失敗しました。"), QString::fromUtf8(e.what()),
@@ -276,7 +278,8 @@ void TBackupRestoreThread::CheckMyNumber() {
     io.GetMyNumberSetting(Host, DatabaseFile, QString(), ProcName);
     if (io.UseFlag == 1 && ZoneUseMyNumber == 0) {
         fail(kRestore, QStringLiteral("200"),
-             QStringLiteral("マイナンバー情報を管理しているデータへの復元はおこなえません。"), kRestoreStopped);
+             QStringLiteral("マイナンバー情報を管理しているデータへの復元はおこなえません。"),
+             kRestoreStopped);
         return;
     }
     if (ZoneUseMyNumber == 1)
@@ -301,17 +304,31 @@ void TBackupRestoreThread::BackupDatabase() {
     const bool exclude = dataset && ExcludeMyNumber == 1;
     if (exclude)
         ZoneUseMyNumber = 0;
-    Success = (exclude ? backupWithoutMyNumber() : backupByRoute(DatabaseFile, BackupFile)) ? 1 : 0;
-    if (Success == 1 && WriteZone == 1) {
+    // A backup with a trailer is made whole in a work file beside the backup file, trailer included, and
+    // only then replaces the old backup.
+    const bool zone = WriteZone == 1 && !ZoneShougou.isEmpty();
+    const QString target = zone ? BackupFile + QStringLiteral(".zn_") : BackupFile;
+    if (zone)
+        QFile::remove(target);
+    Success = (exclude ? backupWithoutMyNumber(target) : backupByRoute(DatabaseFile, target)) ? 1 : 0;
+    if (Success == 1 && zone) {
         try {
-            WriteZoneInfo(BackupFile);
+            WriteZoneInfo(target);
+            if (!ReplaceFileBySynced(target, BackupFile))
+                throw std::runtime_error(
+                    QStringLiteral("バックアップファイルを置き換えられませんでした。(%1)")
+                        .arg(BackupFile)
+                        .toStdString());
         } catch (const std::exception& e) {
             fail(kBackup, QStringLiteral("100"), QStringLiteral("データベースの保存に失敗しました。"),
                  QString::fromUtf8(e.what()));
         }
     }
+    if (zone)
+        QFile::remove(target);
     if (Success == 0 && !ErrInfo.Error)
-        fail(kBackup, QStringLiteral("100"), QStringLiteral("データベースの保存に失敗しました。"), kBackupStopped);
+        fail(kBackup, QStringLiteral("100"), QStringLiteral("データベースの保存に失敗しました。"),
+             kBackupStopped);
     if (exclude)
         ZoneUseMyNumber = useMyNumber;
 }
@@ -320,10 +337,10 @@ void TBackupRestoreThread::BackupDatabase() {
 // restored into a copy database beside it, the copy's settings are cleared (with its log row of the
 // clearing), and the copy is backed up into the backup file. The dataset's own settings stay as they
 // are throughout.
-bool TBackupRestoreThread::backupWithoutMyNumber() {
-    const QFileInfo backupInfo(BackupFile);
-    const QString work = ExcludePathDelim(backupInfo.path()) + u'/' + backupInfo.completeBaseName() +
-                         QStringLiteral(".mn_");
+bool TBackupRestoreThread::backupWithoutMyNumber(const QString& backupFile) {
+    const QFileInfo backupInfo(backupFile);
+    const QString work =
+        ExcludePathDelim(backupInfo.path()) + u'/' + backupInfo.completeBaseName() + QStringLiteral(".mn_");
     const QString copyFolder = ExcludePathDelim(QFileInfo(DatabaseFile).path()) +
                                QStringLiteral("/mynumber_%1").arg(SystemDef.OPCODE);
     const QString copy = copyFolder + u'/' + DataFileName;
@@ -338,8 +355,7 @@ bool TBackupRestoreThread::backupWithoutMyNumber() {
             TMyNumberIO check;
             check.GetMyNumberSetting(Host, copy, QString(), QString());
             ok = check.UseFlag == 0 && check.AdminPassword.trimmed().isEmpty() &&
-                 check.ValueText.trimmed().isEmpty() &&
-                 backupByRoute(copy, BackupFile);
+                 check.ValueText.trimmed().isEmpty() && backupByRoute(copy, backupFile);
         }
         if (DM->ServerFExist(copy, ConnectMode))
             DM->AccDatDropDatabase(Host, copyFolder);
@@ -399,7 +415,8 @@ void TBackupRestoreThread::RestoreDatabase() {
     }
     Success = restoreByRoute(DatabaseFile, source) ? 1 : 0;
     if (Success == 0 && !ErrInfo.Error)
-        fail(kRestore, QStringLiteral("200"), QStringLiteral("データベースの復元に失敗しました。"), kRestoreStopped);
+        fail(kRestore, QStringLiteral("200"), QStringLiteral("データベースの復元に失敗しました。"),
+             kRestoreStopped);
 
     if (dataset && Success == 1 && MyNumberAnswer == 7) {
         if (ProcName.isEmpty())
@@ -555,8 +572,9 @@ bool TBackupRestoreThread::transferToServer(const QString& localFile, const QStr
         q.setBytes("CONTENT", content);
         q.execute();
         DM->IBTransFileMan.commitRetaining();
-        q.setSql(QStringLiteral("SELECT CONTENT_ID,SP_BLOBTOFILE(:FILEPATH, CONTENT) AS CONTENT FROM FILETRANS\n"
-                                "WHERE CONTENT_ID=:CONTENT_ID"));
+        q.setSql(
+            QStringLiteral("SELECT CONTENT_ID,SP_BLOBTOFILE(:FILEPATH, CONTENT) AS CONTENT FROM FILETRANS\n"
+                           "WHERE CONTENT_ID=:CONTENT_ID"));
         q.setString("FILEPATH", serverFile);
         q.setString("CONTENT_ID", key);
         for (q.open(); !q.eof(); q.next()) {

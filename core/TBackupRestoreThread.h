@@ -91,7 +91,7 @@ private:
     // Backup and restore by the route the settings choose (TransferKind, Host).
     bool backupByRoute(const QString& database, const QString& backupFile);
     bool restoreByRoute(const QString& database, const QString& backupFile);
-    bool backupWithoutMyNumber();
+    bool backupWithoutMyNumber(const QString& backupFile);
     bool ensureServerWorkFolder();
     QString serverWorkFile() const;
     QString transferKey() const;

@@ -3,6 +3,7 @@
 #include "platform/firebird/FbApi.h"
 
 #include <memory>
+#include <optional>
 
 namespace fb {
 
@@ -66,34 +67,103 @@ public:
         st.check();
     }
 
-    // Reads the output of the running action line by line until it ends. The service reports a failure
-    // of the action as the error of the last query.
+    // Reads the output of the running action line by line to its real end. Each query waits at most a
+    // second for a line; a request for standard input (a restore asking for the next volume of a backup
+    // that ends too early) is answered with nothing, so the action fails instead of waiting. The output
+    // has ended when a query brings neither a line, nor a timeout, nor such a request, and the service no
+    // longer runs. The service reports a failure of the action as the error of a query.
     QStringList readLines(const Services::LineHandler& onLine) {
         QStringList lines;
-        const unsigned char items[] = {isc_info_svc_line};
+        const unsigned char items[] = {isc_info_svc_stdin, isc_info_svc_line};
         std::vector<unsigned char> buffer(kInfoBufferSize);
+        bool answerStdin = false;
         for (;;) {
+            // Send block: the wait for a line, and an empty line of input when one was asked for.
+            std::vector<unsigned char> send{isc_info_svc_timeout, 4, 0, 1, 0, 0, 0};
+            if (answerStdin)
+                send.insert(send.end(), {isc_info_svc_line, 0, 0});
+            send.push_back(isc_info_end);
             Status st;
-            m_service->query(st.get(), 0, nullptr, sizeof items, items, unsigned(buffer.size()),
-                             buffer.data());
+            m_service->query(st.get(), unsigned(send.size()), send.data(), sizeof items, items,
+                             unsigned(buffer.size()), buffer.data());
             st.check();
-            const unsigned char* p = buffer.data();
-            if (*p != isc_info_svc_line)
+            const Reply reply = parse(buffer);
+            answerStdin = reply.stdinRequested;
+            if (reply.line) {
+                lines << *reply.line;
+                if (onLine)
+                    onLine(*reply.line);
+                continue;
+            }
+            if (reply.waiting || answerStdin)
+                continue;
+            if (!running())
                 break;
-            const unsigned length = unsigned(p[1]) | (unsigned(p[2]) << 8);
-            if (length == 0)
-                break;
-            const QString line = QString::fromUtf8(reinterpret_cast<const char*>(p + 3), qsizetype(length));
-            lines << line;
-            if (onLine)
-                onLine(line);
         }
         return lines;
     }
-
     Firebird::IService* handle() const { return m_service; }
 
 private:
+    struct Reply {
+        std::optional<QString> line; // a line of output (empty: none now)
+        bool waiting = false;        // the wait for a line ran out, or the output is not ready yet
+        bool stdinRequested = false; // the action asks for standard input
+    };
+
+    static quint32 number(const unsigned char* p, unsigned length) {
+        quint32 value = 0;
+        for (unsigned i = 0; i < length; ++i)
+            value |= quint32(p[i]) << (8 * i);
+        return value;
+    }
+
+    static Reply parse(const std::vector<unsigned char>& buffer) {
+        Reply reply;
+        const unsigned char* p = buffer.data();
+        const unsigned char* const end = p + buffer.size();
+        while (p < end && *p != isc_info_end) {
+            const unsigned char tag = *p++;
+            switch (tag) {
+            case isc_info_svc_stdin:
+                if (end - p < 4)
+                    throw Error(QStringLiteral("A service reply ended early."));
+                reply.stdinRequested = number(p, 4) > 0;
+                p += 4;
+                break;
+            case isc_info_svc_line: {
+                if (end - p < 2)
+                    throw Error(QStringLiteral("A service reply ended early."));
+                const unsigned length = number(p, 2);
+                p += 2;
+                if (unsigned(end - p) < length)
+                    throw Error(QStringLiteral("A service reply ended early."));
+                if (length > 0)
+                    reply.line = QString::fromUtf8(reinterpret_cast<const char*>(p), qsizetype(length));
+                p += length;
+                break;
+            }
+            case isc_info_svc_timeout:
+            case isc_info_data_not_ready:
+            case isc_info_truncated:
+                reply.waiting = true;
+                break;
+            default:
+                throw Error(QStringLiteral("Unexpected item %1 in a service reply.").arg(tag));
+            }
+        }
+        return reply;
+    }
+
+    bool running() {
+        const unsigned char items[] = {isc_info_svc_running};
+        unsigned char buffer[16] = {};
+        Status st;
+        m_service->query(st.get(), 0, nullptr, sizeof items, items, sizeof buffer, buffer);
+        st.check();
+        return buffer[0] == isc_info_svc_running && number(buffer + 1, 4) != 0;
+    }
+
     Firebird::IService* m_service = nullptr;
 };
 

@@ -106,6 +106,50 @@ TEST_F(BackupRestoreTest, FailedRestoreKeepsTheDatabaseAndAttachedOneIsNotReplac
     EXPECT_EQ(count(ds.database, QStringLiteral("KS_SISAN")), 0);
 }
 
+// A backup cut short, or an empty file, never replaces the dataset, through either route: the dataset
+// keeps every byte and its rows. The whole backup restores, so the cut is what fails.
+TEST_F(BackupRestoreTest, CutBackupNeverReplacesTheDataset) {
+    const testenv::Dataset ds = datasetWithRows();
+    const QString good = e.env.temp() + QStringLiteral("/good.fbk");
+    ASSERT_TRUE(dm->BackupFDB(TDM::ProtocolLocal, QString(), ds.database, good, true));
+    const QByteArray whole = testenv::readFile(good);
+    ASSERT_GT(whole.size(), 40000);
+
+    const QList<std::pair<const char*, qsizetype>> cuts{
+        {"half", whole.size() / 2},
+        {"400 bytes short", whole.size() - 400},
+        {"10 % short", whole.size() - whole.size() / 10},
+        {"empty", 0},
+    };
+    using Restore = std::function<bool(const QString&)>;
+    const QList<std::pair<const char*, Restore>> routes{
+        {"services",
+         [&](const QString& f) {
+             return dm->RestoreFDB(TDM::ProtocolLocal, QString(), ds.database, f, true);
+         }},
+        {"gbak", [&](const QString& f) { return dm->RestoreFDBByGbak(QString(), ds.database, f, true); }},
+    };
+    for (const auto& [routeName, restore] : routes) {
+        for (const auto& [cutName, size] : cuts) {
+            SCOPED_TRACE(std::string(routeName) + ", " + cutName);
+            const QString cut = e.env.temp() + QStringLiteral("/cut.fbk");
+            ASSERT_TRUE(testenv::writeFile(cut, whole.left(size)));
+            const QByteArray before = testenv::readFile(ds.database);
+            const qsizetype messages = shown->messageTexts().size();
+            EXPECT_FALSE(restore(cut));
+            EXPECT_TRUE(testenv::readFile(ds.database) == before);
+            EXPECT_EQ(assetNames(ds.database), names);
+            EXPECT_FALSE(QFileInfo::exists(ds.folder + QStringLiteral("/placc.rs_")));
+            ASSERT_EQ(shown->messageTexts().size(), messages + 1);
+            EXPECT_TRUE(shown->messageTexts().last().contains(
+                QStringLiteral("データベースのリストアに失敗しました。")));
+        }
+        ds.execute(QStringLiteral("DELETE FROM KS_SISAN"));
+        ASSERT_TRUE(restore(good)) << shown->messageTexts().join(u'\n').toStdString();
+        EXPECT_EQ(assetNames(ds.database), names);
+    }
+}
+
 TEST_F(BackupRestoreTest, GbakBackupAndRestoreEmbedded) {
     const testenv::Dataset ds = datasetWithRows();
     const QString backup = e.env.temp() + QStringLiteral("/gbak.fbk");
@@ -206,6 +250,17 @@ TEST_F(BackupRestoreTest, BackupAndRestoreAgainstTheServer) {
     EXPECT_EQ(assetNames(server() + u':' + ds.database), names);
     EXPECT_FALSE(QFileInfo::exists(ds.folder + QStringLiteral("/placc.rs_")));
     EXPECT_FALSE(dm->IBDatabaseDEF.isConnected());
+
+    // The server's restore of a backup cut in half never replaces the dataset either.
+    const QByteArray whole = testenv::readFile(onServer);
+    const QString cut = e.env.temp() + QStringLiteral("/cut.fbk");
+    ASSERT_TRUE(testenv::writeFile(cut, whole.left(whole.size() / 2)));
+    EXPECT_FALSE(dm->RestoreFDB(TDM::ProtocolTcp, server(), ds.database, cut, true));
+    EXPECT_EQ(assetNames(server() + u':' + ds.database), names);
+    EXPECT_FALSE(QFileInfo::exists(ds.folder + QStringLiteral("/placc.rs_")));
+    ASSERT_EQ(shown->messageTexts().size(), 1);
+    EXPECT_TRUE(shown->messageTexts()[0].contains(QStringLiteral("データベースのリストアに失敗しました。")));
+    shown->clear();
     EXPECT_TRUE(shown->shown().empty()) << shown->messageTexts().join(u'\n').toStdString();
 }
 

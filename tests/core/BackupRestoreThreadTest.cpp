@@ -5,15 +5,65 @@
 #include "DataModuleFixture.h"
 
 #include "core/TBackupRestoreThread.h"
-#include "core/z5ComMyNumber.h"
+#include "core/TBufFileStream.h"
 #include "core/uAccFunction2_System.h"
+#include "core/z5ComMyNumber.h"
 #include "platform/Cp932.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+dev_t deviceOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(0);
+}
+
+// A folder on another file system than the test's own folder: a small tmpfs the test mounts below its
+// folder when it runs as root, else a folder in /dev/shm when that is another device. It goes with the
+// object, the mount too.
+class OtherFileSystem {
+public:
+    OtherFileSystem(const QString& testFolder, const QByteArray& size) {
+        const QString point = testFolder + QStringLiteral("/otherfs");
+        if (::geteuid() == 0 && QDir().mkpath(point) &&
+            ::mount("tmpfs", QFile::encodeName(point).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                    ("size=" + size + ",mode=0700").constData()) == 0) {
+            m_path = point;
+            m_mounted = true;
+            return;
+        }
+        if (deviceOf(QStringLiteral("/dev/shm")) != deviceOf(testFolder)) {
+            const QString folder = QStringLiteral("/dev/shm/qv-otherfs-%1").arg(::getpid());
+            QDir(folder).removeRecursively();
+            if (QDir().mkpath(folder))
+                m_path = folder;
+        }
+    }
+    ~OtherFileSystem() {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_path).constData(), MNT_DETACH);
+        else if (!m_path.isEmpty())
+            QDir(m_path).removeRecursively();
+    }
+    OtherFileSystem(const OtherFileSystem&) = delete;
+    OtherFileSystem& operator=(const OtherFileSystem&) = delete;
+
+    // Empty when no other file system could be had.
+    const QString& path() const { return m_path; }
+    // A tmpfs of the given size (else a folder of the big /dev/shm, which a test cannot fill).
+    bool mounted() const { return m_mounted; }
+
+private:
+    QString m_path;
+    bool m_mounted = false;
+};
 
 class BackupRestoreThreadTest : public DataModuleTest {
 protected:
@@ -65,7 +115,8 @@ protected:
         const bool ok = t.RunAndWait(10);
         return {ok, t.ErrInfo};
     }
-    Result backup(const QString& database, const QString& file, const std::function<void(TBackupRestoreThread&)>& set = {}) {
+    Result backup(const QString& database, const QString& file,
+                  const std::function<void(TBackupRestoreThread&)>& set = {}) {
         TBackupRestoreThread t(true);
         t.Mode = TBackupRestoreThread::ModeBackup;
         t.Host = QStringLiteral("127.0.0.1");
@@ -178,14 +229,16 @@ TEST_F(BackupRestoreThreadTest, ResultCodes) {
         {"backup of another file", [&] { return backup(other, file(QStringLiteral("x.fbk"))); },
          QStringLiteral("BackupDatabase"), QStringLiteral("101"), notOurs, backupStopped},
         {"backup of a missing dataset",
-         [&] { return backup(e.env.temp() + QStringLiteral("/none/placc.fdb"), file(QStringLiteral("y.fbk"))); },
-         QStringLiteral("BackupDatabase"), QStringLiteral("100"), QStringLiteral("データベースの保存に失敗しました。"),
-         backupStopped},
+         [&] {
+             return backup(e.env.temp() + QStringLiteral("/none/placc.fdb"), file(QStringLiteral("y.fbk")));
+         },
+         QStringLiteral("BackupDatabase"), QStringLiteral("100"),
+         QStringLiteral("データベースの保存に失敗しました。"), backupStopped},
         {"restore into another file", [&] { return restore(other, good); }, QStringLiteral("RestoreDatabase"),
          QStringLiteral("201"), notOurs, restoreStopped},
         {"restore of a broken backup", [&] { return restore(ds.database, broken); },
-         QStringLiteral("RestoreDatabase"), QStringLiteral("200"), QStringLiteral("データベースの復元に失敗しました。"),
-         restoreStopped},
+         QStringLiteral("RestoreDatabase"), QStringLiteral("200"),
+         QStringLiteral("データベースの復元に失敗しました。"), restoreStopped},
         {"restore onto data in use",
          [&] {
              holder = std::make_unique<testenv::HoldingProcess>(ds.database);
@@ -195,7 +248,8 @@ TEST_F(BackupRestoreThreadTest, ResultCodes) {
              return r;
          },
          QStringLiteral("RestoreDatabase"), QStringLiteral("202"),
-         QStringLiteral("このデータは、他のオペレータが使用中のため復元処理を行うことが出来ません。"), restoreStopped},
+         QStringLiteral("このデータは、他のオペレータが使用中のため復元処理を行うことが出来ません。"),
+         restoreStopped},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -225,7 +279,8 @@ TEST_F(BackupRestoreThreadTest, BackupWithoutIndividualNumbersWorksOnACopy) {
         t.ProcName = QStringLiteral("データ選択");
     });
     ASSERT_TRUE(b.success) << b.info.Message.toStdString() << shown->messageTexts().join(u'\n').toStdString();
-    EXPECT_EQ(shown->messageTexts(), QStringList{QStringLiteral("保存データにマイナンバー情報は含まれません。")});
+    EXPECT_EQ(shown->messageTexts(),
+              QStringList{QStringLiteral("保存データにマイナンバー情報は含まれません。")});
     EXPECT_TRUE(testenv::readFile(f).endsWith("USEMYNUMBER=0\r\n"));
     // The dataset: settings as they were, no log row of a clearing, no copy left behind.
     EXPECT_EQ(accReg(ds.database, QStringLiteral("＃USE")), QStringLiteral("1"));
@@ -249,7 +304,8 @@ TEST_F(BackupRestoreThreadTest, BackupWithoutIndividualNumbersWorksOnACopy) {
     const Result r = restore(ds.database, f);
     EXPECT_FALSE(r.success);
     EXPECT_EQ(r.info.Code, QStringLiteral("200"));
-    EXPECT_EQ(r.info.Message, QStringLiteral("マイナンバー情報を管理しているデータへの復元はおこなえません。"));
+    EXPECT_EQ(r.info.Message,
+              QStringLiteral("マイナンバー情報を管理しているデータへの復元はおこなえません。"));
     EXPECT_EQ(count(ds.database, QStringLiteral("SELECT COUNT(*) FROM KS_SISAN")), 0);
 }
 
@@ -280,8 +336,10 @@ TEST_F(BackupRestoreThreadTest, AdministratorSavesAndRestoresWithIndividualNumbe
     shown->clear();
     shown->queueAnswer(ui::mrYes);
     shown->queueInput(QStringLiteral(" abc 123 "));
-    ASSERT_TRUE(backup(ds.database, f, withNumbers).success) << shown->messageTexts().join(u'\n').toStdString();
-    EXPECT_EQ(shown->messageTexts(), QStringList{QStringLiteral("保存データにマイナンバー情報を含めますか？")});
+    ASSERT_TRUE(backup(ds.database, f, withNumbers).success)
+        << shown->messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(shown->messageTexts(),
+              QStringList{QStringLiteral("保存データにマイナンバー情報を含めますか？")});
     EXPECT_TRUE(testenv::readFile(f).endsWith("USEMYNUMBER=1\r\n"));
     EXPECT_EQ(count(ds.database, QStringLiteral("SELECT COUNT(*) FROM MYNUMBER_LOG WHERE FSTATE=6")), 1);
 
@@ -294,9 +352,10 @@ TEST_F(BackupRestoreThreadTest, AdministratorSavesAndRestoresWithIndividualNumbe
     EXPECT_EQ(accReg(other.database, QStringLiteral("＃KEY")), QStringLiteral("abc123"));
     EXPECT_EQ(count(other.database, QStringLiteral("SELECT COUNT(*) FROM MYNUMBER_LOG WHERE FSTATE=1")), 1);
     EXPECT_EQ(count(other.database, QStringLiteral("SELECT COUNT(*) FROM MYNUMBER_LOG WHERE FSTATE=6")), 1);
-    EXPECT_EQ(count(other.database, QStringLiteral("SELECT COUNT(*) FROM MYNUMBER_LOG WHERE FSTATE=7 AND "
-                                                   "FCOMMENT='マイナンバー情報を含むデータが復元されました。'")),
-              1);
+    EXPECT_EQ(
+        count(other.database, QStringLiteral("SELECT COUNT(*) FROM MYNUMBER_LOG WHERE FSTATE=7 AND "
+                                             "FCOMMENT='マイナンバー情報を含むデータが復元されました。'")),
+        1);
 }
 
 TEST_F(BackupRestoreThreadTest, CopyAndRebuild) {
@@ -336,6 +395,111 @@ TEST_F(BackupRestoreThreadTest, CopyAndRebuild) {
     EXPECT_TRUE(f.info.Message.isEmpty());
 }
 
+// A backup cut short whose last 20 KB start with a planted trailer marker: the restore cuts the file at
+// the marker and must then refuse it, through the services and through gbak; the dataset stays as it
+// was. The same backup whole restores.
+TEST_F(BackupRestoreThreadTest, PlantedTrailerInACutBackupIsRefused) {
+    const testenv::Dataset ds = dataset();
+    const QString good = file(QStringLiteral("good.fbk"));
+    ASSERT_TRUE(backup(ds.database, good, [](TBackupRestoreThread& t) {
+                    t.MyNumberCheck = 0;
+                    zoneFrom(t, 0);
+                }).success);
+    QByteArray planted = testenv::readFile(good);
+    QString tail;
+    const qint64 marker = FindTextInFile(good, TBackupRestoreThread::ZoneMarker, tail);
+    ASSERT_GT(marker, 40000);
+    planted = planted.left(marker);
+    planted.replace(planted.size() - 20 * 1024, TBackupRestoreThread::ZoneMarker.size(),
+                    TBackupRestoreThread::ZoneMarker);
+    const QString cut = file(QStringLiteral("planted.fbk"));
+    ASSERT_TRUE(testenv::writeFile(cut, planted));
+
+    const auto restoreBy = [&](int transferKind, const QString& host, const QString& backupFile) {
+        TBackupRestoreThread t(true);
+        t.ReadZoneInfo(backupFile);
+        t.Mode = TBackupRestoreThread::ModeRestore;
+        t.TransferKind = quint8(transferKind);
+        t.Host = host;
+        t.DatabaseFile = ds.database;
+        t.BackupFile = backupFile;
+        t.KeepIndexes = 1;
+        t.MyNumberCheck = 0;
+        return run(t);
+    };
+    for (const int transferKind : {0, 1}) { // services; gbak (no file-manager database)
+        SCOPED_TRACE(transferKind == 0 ? "services" : "gbak");
+        const Result r =
+            restoreBy(transferKind, transferKind == 0 ? QStringLiteral("127.0.0.1") : QString(), cut);
+        EXPECT_FALSE(r.success);
+        EXPECT_EQ(r.info.Code, QStringLiteral("200"));
+        EXPECT_FALSE(QFileInfo::exists(ds.folder + QStringLiteral("/placc.rs_")));
+        EXPECT_EQ(count(ds.database, QStringLiteral("SELECT COUNT(*) FROM KS_SISAN")), 1);
+        EXPECT_EQ(count(ds.database, QStringLiteral("SELECT COUNT(*) FROM ACCDEF1")), 1);
+        EXPECT_EQ(testenv::readFile(cut), planted); // the operator's file as it was
+
+        ds.execute(QStringLiteral("DELETE FROM KS_SISAN"));
+        const Result whole =
+            restoreBy(transferKind, transferKind == 0 ? QStringLiteral("127.0.0.1") : QString(), good);
+        ASSERT_TRUE(whole.success) << shown->messageTexts().join(u'\n').toStdString();
+        EXPECT_EQ(count(ds.database, QStringLiteral("SELECT COUNT(*) FROM KS_SISAN")), 1);
+    }
+}
+
+// A backup with its trailer into a folder on another file system (another disk, a stick, tmpfs) is
+// made there and restores. On a full file system it fails, leaves no work file and keeps the old
+// backup whole.
+TEST_F(BackupRestoreThreadTest, BackupToAnotherFileSystem) {
+    OtherFileSystem other(e.env.path(), "8m");
+    if (other.path().isEmpty())
+        GTEST_SKIP() << "no other file system: /dev/shm is on the test folder's device and mounting a "
+                        "tmpfs needs root";
+    const testenv::Dataset ds = dataset();
+    const QString target = other.path() + QStringLiteral("/placc.fbk");
+    ASSERT_TRUE(testenv::writeFile(target, "the old backup"));
+    const auto save = [&] {
+        return backup(ds.database, target, [](TBackupRestoreThread& t) {
+            t.MyNumberCheck = 0;
+            zoneFrom(t, 0);
+        });
+    };
+    const Result b = save();
+    ASSERT_TRUE(b.success) << b.info.Message.toStdString() << ' ' << b.info.Detail.toStdString() << ' '
+                           << shown->messageTexts().join(u'\n').toStdString();
+    TBackupRestoreThread zone(true);
+    EXPECT_TRUE(zone.ReadZoneInfo(target));
+    EXPECT_EQ(zone.ZoneShougou, QStringLiteral("株式会社テスト"));
+    EXPECT_EQ(QDir(other.path()).entryList(QDir::Files), QStringList{QStringLiteral("placc.fbk")});
+    ds.execute(QStringLiteral("DELETE FROM KS_SISAN"));
+    const Result r = restore(ds.database, target, 0);
+    ASSERT_TRUE(r.success) << r.info.Message.toStdString() << shown->messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(count(ds.database, QStringLiteral("SELECT COUNT(*) FROM KS_SISAN")), 1);
+
+    if (!other.mounted()) {
+        std::printf("the full file system is not tried: /dev/shm cannot be filled, mounting needs root\n");
+        return;
+    }
+    // Filled up to 64 KB: far less than a backup takes.
+    const QByteArray old = testenv::readFile(target);
+    {
+        QFile filler(other.path() + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(64 * 1024, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+        ASSERT_TRUE(filler.resize(filler.size() / block.size() * block.size() - block.size()));
+    }
+    const qsizetype messages = shown->messageTexts().size();
+    const Result full = save();
+    EXPECT_FALSE(full.success);
+    EXPECT_EQ(full.info.Code, QStringLiteral("100"));
+    EXPECT_GT(shown->messageTexts().size(), messages);
+    EXPECT_TRUE(testenv::readFile(target) == old);
+    QStringList left = QDir(other.path()).entryList(QDir::Files);
+    left.sort();
+    EXPECT_EQ(left, (QStringList{QStringLiteral("filler"), QStringLiteral("placc.fbk")}));
+}
+
 // Client/server mode with the backup file on this computer: through the file-manager database's
 // transfer table when it exists, else through gbak; both ways restore again.
 TEST_F(BackupRestoreThreadTest, TransferThroughTheServer) {
@@ -368,11 +532,13 @@ TEST_F(BackupRestoreThreadTest, TransferThroughTheServer) {
             QFile::remove(plfileman);
         const QString f = file(fileManager ? QStringLiteral("fm.fbk") : QStringLiteral("gbak.fbk"));
         const Result b = transfer(TBackupRestoreThread::ModeBackup, ds.database, f);
-        ASSERT_TRUE(b.success) << b.info.Message.toStdString() << shown->messageTexts().join(u'\n').toStdString();
+        ASSERT_TRUE(b.success) << b.info.Message.toStdString()
+                               << shown->messageTexts().join(u'\n').toStdString();
         EXPECT_GT(QFileInfo(f).size(), 1000);
         target.execute(QStringLiteral("DELETE FROM KS_SISAN"));
         const Result r = transfer(TBackupRestoreThread::ModeRestore, target.database, f);
-        ASSERT_TRUE(r.success) << r.info.Message.toStdString() << shown->messageTexts().join(u'\n').toStdString();
+        ASSERT_TRUE(r.success) << r.info.Message.toStdString()
+                               << shown->messageTexts().join(u'\n').toStdString();
         EXPECT_EQ(count(server + u':' + target.database, QStringLiteral("SELECT COUNT(*) FROM KS_SISAN")), 1);
         if (fileManager) {
             EXPECT_TRUE(QFileInfo::exists(SystemDef.ServerDriveDir + QStringLiteral("/placc.10001")));
