@@ -125,7 +125,7 @@ ToolRun runGbak(const QStringList& arguments, const QString& logPath) {
     env.insert(QStringLiteral("ISC_PASSWORD"), SystemDef.PASSWORD);
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, QStringList{QStringLiteral("-y"), logPath} + arguments);
+    StartChildTool(process, program, QStringList{QStringLiteral("-y"), logPath} + arguments);
     if (!process.waitForStarted(-1))
         return run;
     run.started = true;

@@ -22,9 +22,11 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <csignal>
 #include <filesystem>
 #include <pwd.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -371,6 +373,17 @@ bool WaitMSec(int msec) {
         QThread::msleep(1);
     }
     return true;
+}
+
+void StartChildTool(QProcess& process, const QString& program, const QStringList& arguments) {
+    const pid_t parent = getpid();
+    // Runs in the child between fork and exec: only async-signal-safe calls. The death signal follows
+    // the thread that forks; every tool is waited for on the thread that started it.
+    process.setChildProcessModifier([parent] {
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+            _exit(127); // the program ended before the signal was armed
+    });
+    process.start(program, arguments);
 }
 
 void WaitForChildProcess(QProcess& process) {

@@ -61,6 +61,10 @@ int GetOSMajorVersion();
 void ForceForegroundWindow(QWidget* window);
 void PurgeInputMessages(QWidget* window);
 bool WaitMSec(int msec);
+// Starts a child tool (gbak, isql-fb) so that it ends with this program: when the program goes, even by
+// kill -9, the kernel kills the tool too, and it never runs on holding the databases. Every child tool
+// is started here.
+void StartChildTool(QProcess& process, const QString& program, const QStringList& arguments);
 // Waits until a child tool has ended, keeping the windows responsive meanwhile; returns at once when
 // the tool is not running (also when it ended while events were being handled).
 void WaitForChildProcess(QProcess& process);

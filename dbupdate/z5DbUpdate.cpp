@@ -5,10 +5,13 @@
 #include "core/uAccFunction2_System.h"
 #include "core/uAccFunction_ErrLog.h"
 #include "core/uAccRecord.h"
+#include "dbupdate/z5DbUpdateScript.h"
+#include "platform/SafeSaveFile.h"
 #include "platform/firebird/FbError.h"
 #include "ui_z5DbUpdate.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -38,11 +41,32 @@ namespace {
 
 const QString kVersionFailed = QStringLiteral("データベースバージョンの取得に失敗しました。");
 
-// A backup kept from an earlier failed run is never overwritten: the next free name is taken.
+const QString kRecordPrefix = QStringLiteral("upgrade-");
+const QString kRecordSuffix = QStringLiteral(".run");
+
+QString sameFile(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+QString recordPathFor(const QString& backup) {
+    return ExcludePathDelim(SystemDef.TempDir) + u'/' + kRecordPrefix + QFileInfo(backup).completeBaseName() +
+           kRecordSuffix;
+}
+
+// Removes a record and then the backup it names: a record that sends the next run to its backup never
+// stays without it.
+void dropRecord(const TDbUpdater::RunRecord& record) {
+    QFile::remove(record.path);
+    if (!record.backup.isEmpty())
+        QFile::remove(record.backup);
+}
+
+// A backup kept from an earlier failed run is never overwritten: the next name free for a backup and its
+// record is taken.
 QString freeBackupPath() {
     const QString folder = ExcludePathDelim(SystemDef.TempDir);
     QString path = folder + QStringLiteral("/dataup.fbk");
-    for (int n = 2; QFileInfo::exists(path); ++n)
+    for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(recordPathFor(path)); ++n)
         path = folder + QStringLiteral("/dataup_%1.fbk").arg(n);
     return path;
 }
@@ -103,7 +127,54 @@ QString TDbUpdater::TargetDatabase() const {
     return ExcludePathDelim(SystemDef.DataDir) + u'/' + DataFileName;
 }
 
+std::vector<TDbUpdater::RunRecord> TDbUpdater::RunRecords(const QString& database) {
+    std::vector<RunRecord> records;
+    const QDir folder(ExcludePathDelim(SystemDef.TempDir));
+    const QString target = sameFile(database);
+    for (const QString& name :
+         folder.entryList({kRecordPrefix + u'*' + kRecordSuffix}, QDir::Files | QDir::Hidden, QDir::Name)) {
+        QFile file(folder.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        RunRecord r;
+        r.path = file.fileName();
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const qsizetype eq = line.indexOf('=');
+            if (eq < 0)
+                continue;
+            const QByteArray key = line.left(eq);
+            const QString value = QString::fromUtf8(line.mid(eq + 1));
+            if (key == "database")
+                r.database = value;
+            else if (key == "backup")
+                r.backup = value;
+            else if (key == "version")
+                r.version = TDbVersion::fromText(value);
+            else if (key == "state")
+                r.state = value;
+        }
+        if (!r.database.isEmpty() && sameFile(r.database) == target)
+            records.push_back(r);
+    }
+    return records;
+}
+
+bool TDbUpdater::saveRecord(RunRecord& record, const QString& state) {
+    record.state = state;
+    const QByteArray text = "database=" + record.database.toUtf8() + "\nbackup=" + record.backup.toUtf8() +
+                            "\nversion=" + record.version.text().toUtf8() + "\nstate=" + state.toUtf8() +
+                            '\n';
+    QString error;
+    if (SafeSaveFile::writeWhole(record.path, text, &error))
+        return true;
+    WorkerResult.Error = true;
+    WorkerResult.Message = QStringLiteral("更新の記録を書き込めません。");
+    WorkerResult.Detail = error;
+    return false;
+}
+
 void TDbUpdater::SetupPending(quint8 kind, const QString& versionText) {
+    m_interrupted.reset();
     DbKind = kind == 0 ? 0 : 1;
     IsPending = false;
     IsUpdated = false;
@@ -118,6 +189,17 @@ void TDbUpdater::SetupPending(quint8 kind, const QString& versionText) {
         SetDbVersionFromText(versionText);
     else if (!SetDbVersion())
         return;
+    if (versionText.isEmpty()) {
+        // A run cut short after its backup may have stamped versions whose work is not all there: the
+        // database counts as what its backup holds, and the run restores it first.
+        for (const RunRecord& r : RunRecords(TargetDatabase())) {
+            if (r.state == QLatin1String("steps")) {
+                m_interrupted = r;
+                DbVersion = r.version;
+                break;
+            }
+        }
+    }
     for (int i = 0; i < int(steps.size()); ++i) {
         if (steps[i].version() > DbVersion) {
             FirstPending = i;
@@ -206,16 +288,41 @@ qint32 TDbUpdater::RunUpdates(const Observer& observer) {
     // After a run nothing is pending any more: a second OK must not run the steps again.
     if (!IsPending || FirstPending < 0)
         return UpdatesNotRun;
-    const bool withBackup = BackupCount > 0;
-    if (withBackup) {
+    const auto notRun = [this] {
+        FirstPending = LastPending = -1;
+        return UpdatesNotRun;
+    };
+    // Every step runs isql-fb: without it the run stops before it costs a backup.
+    if (!IsqlToolFound()) {
+        ::ui::showMessage(::ui::MsgKind::Information, IsqlNotStartedMessage);
+        return notRun();
+    }
+    const QString database = TargetDatabase();
+    RunRecord record;
+    const bool resume = m_interrupted.has_value();
+    const bool withBackup = BackupCount > 0 || resume;
+    if (resume) {
+        // The database first goes back to the state the cut-short run saved; that backup serves this run.
+        record = *m_interrupted;
+        m_interrupted.reset();
+        BackupPath = record.backup;
+        if (!runWorker(TBackupJob::Restore, observer))
+            return notRun();
+    } else if (withBackup) {
+        // A backup cut short restores nothing: the database was not touched after it.
+        for (const RunRecord& r : RunRecords(database))
+            if (r.state == QLatin1String("backup"))
+                dropRecord(r);
         BackupPath = freeBackupPath();
-        // "更新前データ" in the documents folder holds what the accounting application saved before its
-        // own updates; this program puts nothing there, so it removes nothing there either.
-        if (!runWorker(TBackupJob::Backup, observer)) {
-            QFile::remove(BackupPath); // a half-written backup restores nothing
+        record = {recordPathFor(BackupPath), database, BackupPath, DbVersion, {}};
+        // The record is written before the backup starts and moves on only once the backup is whole.
+        // ("更新前データ" in the documents folder holds what the accounting application saved before its
+        // own updates; this program puts nothing there, so it removes nothing there either.)
+        if (!saveRecord(record, QStringLiteral("backup")) || !runWorker(TBackupJob::Backup, observer) ||
+            !saveRecord(record, QStringLiteral("steps"))) {
+            dropRecord(record); // a half-written backup restores nothing
             BackupPath.clear();
-            FirstPending = LastPending = -1;
-            return UpdatesNotRun;
+            return notRun();
         }
     }
 
@@ -246,17 +353,23 @@ qint32 TDbUpdater::RunUpdates(const Observer& observer) {
     if (observer.stepsFinished)
         observer.stepsFinished();
 
-    if (!allDone && withBackup && !runWorker(TBackupJob::Restore, observer)) {
-        FirstPending = LastPending = -1;
-        return UpdatesNotRun;
+    if (!allDone && withBackup) {
+        // A restore that fails, or is cut short, leaves the record at "steps": the next run restores.
+        if (!runWorker(TBackupJob::Restore, observer))
+            return notRun();
+        saveRecord(record, QStringLiteral("kept"));
     }
     FirstPending = LastPending = -1;
     IsPending = false;
     if (allDone) {
         DbVersion = NewestVersion;
         IsUpdated = true;
-        if (!BackupPath.isEmpty())
-            QFile::remove(BackupPath);
+        // This run's backup and those kept from earlier failed runs of the database are all older than
+        // what the database now holds.
+        if (withBackup)
+            dropRecord(record);
+        for (const RunRecord& r : RunRecords(database))
+            dropRecord(r);
         BackupPath.clear();
         return UpdatesDone;
     }

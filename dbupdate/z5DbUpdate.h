@@ -10,6 +10,8 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class TxAnimeProgressDialog;
 
@@ -61,8 +63,27 @@ public:
     // a successful run.
     qint32 RunUpdates(const Observer& observer = {});
 
+    // The record of a run that took a backup, kept in the temporary folder beside its backup until the
+    // run's end makes it useless; the same file name also marks a run cut short (kill, power loss).
+    struct RunRecord {
+        QString path;
+        QString database;
+        QString backup;
+        TDbVersion version; // of the database before the run
+        // "backup": the backup is being made and the database is untouched; "steps": the database may hold
+        // part of the run and is brought back from the backup before anything else; "kept": the run failed,
+        // the database was restored and the backup is kept for the operator.
+        QString state;
+    };
+    // The records of runs on that database file.
+    static std::vector<RunRecord> RunRecords(const QString& database);
+
 private:
     bool runWorker(TBackupJob::Mode mode, const Observer& observer);
+    bool saveRecord(RunRecord& record, const QString& state);
+
+    // A run on the target database that was cut short after its backup: the next run restores from it.
+    std::optional<RunRecord> m_interrupted;
 };
 
 namespace Ui {

@@ -80,6 +80,16 @@ QString IsqlToolPath() {
     return QStringLiteral("isql-fb");
 }
 
+const QString IsqlNotStartedMessage = QStringLiteral("ISQL.EXEが起動できません。\r処理を中止します。");
+
+bool IsqlToolFound() {
+    const QString tool = IsqlToolPath();
+    if (!tool.contains(u'/'))
+        return !QStandardPaths::findExecutable(tool).isEmpty();
+    const QFileInfo info(tool);
+    return info.isFile() && info.isExecutable();
+}
+
 void SetIsqlToolPath(const QString& path) {
     g_isqlPath = path;
 }
@@ -218,12 +228,11 @@ qint32 RunIsqlScript(const QString& versionText, const QString& scriptPath) {
     env.insert(QStringLiteral("ISC_PASSWORD"), SystemDef.PASSWORD);
     tool.setProcessEnvironment(env);
     tool.setProcessChannelMode(QProcess::MergedChannels);
-    tool.start(IsqlToolPath(),
-               {QStringLiteral("-ch"), QStringLiteral("SJIS_0208"), QStringLiteral("-i"), scriptPath,
-                QStringLiteral("-e"), QStringLiteral("-m"), QStringLiteral("-o"), outputPath});
+    StartChildTool(tool, IsqlToolPath(),
+                   {QStringLiteral("-ch"), QStringLiteral("SJIS_0208"), QStringLiteral("-i"), scriptPath,
+                    QStringLiteral("-e"), QStringLiteral("-m"), QStringLiteral("-o"), outputPath});
     if (!tool.waitForStarted(-1)) {
-        ui::showMessage(ui::MsgKind::Information,
-                        QStringLiteral("ISQL.EXEが起動できません。\r処理を中止します。"));
+        ui::showMessage(ui::MsgKind::Information, IsqlNotStartedMessage);
         return StepToolNotStarted;
     }
     WaitForChildProcess(tool);

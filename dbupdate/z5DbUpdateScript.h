@@ -19,6 +19,10 @@
 QString IsqlToolPath();
 // Empty restores the search on the PATH.
 void SetIsqlToolPath(const QString& path);
+// Whether IsqlToolPath names a program that can be started (asked before an upgrade takes its backup).
+bool IsqlToolFound();
+// The runner's message for a tool that cannot be started.
+extern const QString IsqlNotStartedMessage;
 
 // The clock of headers and stamps (tests fix it).
 extern std::function<QDateTime()> DbUpdateClock;

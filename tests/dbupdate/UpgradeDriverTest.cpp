@@ -10,6 +10,7 @@
 #include "platform/firebird/FbTransaction.h"
 #include "support/DbCompare.h"
 #include "support/DmFixture.h"
+#include "support/TestEnv.h"
 #include "ui_z5DbUpdate.h"
 
 #include <QDir>
@@ -188,6 +189,51 @@ TEST_F(UpgradeDriverTest, AFailedStepRestoresTheDatabaseAndKeepsTheBackup) {
     }
 }
 
+// Backups kept by failed runs stay until a good run of the same database; those of other datasets stay.
+TEST_F(UpgradeDriverTest, AGoodRunRemovesTheBackupsKeptForItsDatabase) {
+    const auto failingRun = [this](const testenv::Dataset& d) {
+        SystemDef.DataDir = d.folder;
+        TDbUpdateListRec failing = step({20, 0, 1}, 1, {});
+        failing.StepProc = [] { return qint32(StepFileMissing); };
+        e.ui->clear();
+        prepare({failing});
+        box.btnOkClick();
+        EXPECT_EQ(box.result(), ui::mrRetry);
+        e.dm->fnAccDatDisConnected(d.folder, 0, 0);
+        return e.ui->messageTexts().join(u'\n');
+    };
+    const testenv::Dataset other = e.root->addDataset({});
+    failingRun(other);
+    for (const char* kept : {"dataup_2.fbk", "dataup_3.fbk"}) {
+        const QString shown = failingRun(ds);
+        EXPECT_TRUE(shown.contains(e.root->tempDir() + u'/' + QLatin1String(kept))) << shown.toStdString();
+    }
+    EXPECT_EQ(backups().join(u' '), QStringLiteral("dataup.fbk dataup_2.fbk dataup_3.fbk"));
+
+    SystemDef.DataDir = ds.folder;
+    e.ui->clear();
+    prepare({step({20, 0, 1}, 0, sql(kCreateRows))});
+    box.btnOkClick();
+    EXPECT_EQ(box.result(), ui::mrOk) << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(backups().join(u' '), QStringLiteral("dataup.fbk"));
+    EXPECT_TRUE(testenv::readFile(e.root->tempDir() + QStringLiteral("/upgrade-dataup.run"))
+                    .contains(other.database.toUtf8()));
+}
+
+// Without isql-fb no step can run: the run stops before it takes a backup.
+TEST_F(UpgradeDriverTest, AMissingIsqlStopsTheRunBeforeTheBackup) {
+    const testenv::ScopedEnv isql("QV_ISQL", e.env.path() + QStringLiteral("/no-such/isql-fb"));
+    prepare({step({20, 0, 1}, 1, sql(kCreateRows))});
+    box.btnOkClick();
+    EXPECT_EQ(box.result(), ui::mrRetry);
+    EXPECT_EQ(workerRuns, 0);
+    EXPECT_TRUE(backups().isEmpty()) << backups().join(u' ').toStdString();
+    EXPECT_EQ(e.ui->messageTexts(),
+              (QStringList{QStringLiteral("ISQL.EXEが起動できません。\r処理を中止します。"),
+                           QStringLiteral("会計データの更新に失敗しました。")}));
+    EXPECT_EQ(version(), QStringLiteral("13.0.0"));
+}
+
 TEST_F(UpgradeDriverTest, ADatasetHeldByAnotherProcessIsRefused) {
     prepare({step({20, 0, 1}, 1, sql(kCreateRows))});
     e.dm->fnAccDatDisConnected(ds.folder, 0, 0);
@@ -243,7 +289,8 @@ TEST_F(UpgradeDriverTest, KeysDuringARunChangeNothing) {
         box.form().btnOk->click();
         box.btnCancelClick();
         if (!qEnvironmentVariableIsEmpty("QV_SCREENSHOT_DIR"))
-            box.grab().save(qEnvironmentVariable("QV_SCREENSHOT_DIR") + QStringLiteral("/dbupdate-running.png"));
+            box.grab().save(qEnvironmentVariable("QV_SCREENSHOT_DIR") +
+                            QStringLiteral("/dbupdate-running.png"));
         ds.execute(QStringLiteral("UPDATE ACCVERSION SET MAJOR=20, MINOR1=0, MINOR2=1 WHERE REC=1"));
         return qint32(StepDone);
     };
