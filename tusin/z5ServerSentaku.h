@@ -17,6 +17,7 @@
 #include "core/TDataInfomation.h"
 #include "core/TDataListRec.h"
 #include "datasel/DataKensaku.h"
+#include "datasel/z5ComDataSentaku.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -30,7 +31,6 @@ class TServerSentakuBox;
 class QPushButton;
 class QTimer;
 class TDataListKensakuBox;
-class TDataSentakuListCtl;
 class TDataSyosaiInfoBox;
 class TPerfectGrid;
 class TxAnimeProgressDialog;
@@ -195,7 +195,9 @@ private:
     void copyStep();
     void pasteStep();
     void refreshRowFromFolder(TDataListRec& row, const QString& folder);
-    void writeRow(TDataListRec& row);
+    // Stores the row of an area (an area whose folder holds no data keeps only its name); during a
+    // refresh through the refresh's writer.
+    void writeRow(TDataListRec& row, TDataSentakuListCtl::ServerAreaWriter* writer = nullptr);
     void selectFolderRow(const QString& folder);
     void clearSearchCondition();
     void saveSortOrder();
