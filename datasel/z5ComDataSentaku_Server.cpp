@@ -23,6 +23,14 @@ namespace {
 
 const QString kServerWhere =
     QStringLiteral("WHERE (GROUPID=:GROUPID) AND (DRIVELETTER=:DRIVELETTER) AND (PASNAME=:PASNAME)");
+// The columns of a new area row and of a new child area row (the column flags follow).
+const QString kServerInsertNames = QStringLiteral(
+    "GROUPID,DRIVELETTER,REC,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,DATALOCK,TANTOU,"
+    "VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3");
+const QString kChildInsertNames = QStringLiteral(
+    "GROUPID,DRIVELETTER,REC,ROWNO,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,DATALOCK,"
+    "TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,"
+    "YOBI3");
 // The rows of one share: its drive key and its root folder.
 const QString kShareWhere = QStringLiteral(
     "WHERE (DRIVELETTER=:DRIVELETTER) AND (GROUPID=:GROUPID) AND (PASNAME STARTING WITH :SHAREROOT)");
@@ -271,12 +279,7 @@ bool TDataSentakuListCtl::UpdateServerDataListRecord(TDataListRec& row, bool wit
                 q.setInt("GROUPID", SystemDef.GROUPID);
                 q.setString("DRIVELETTER", DriveLetter(row.PASNAME));
                 row.REC = q.openInt("RECMAX") + 1;
-                q.setSql(insertStatement(
-                    QStringLiteral("SERVERDATALIST"),
-                    QStringLiteral(
-                        "GROUPID,DRIVELETTER,REC,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,"
-                        "KIMATU,DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,"
-                        "GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3")));
+                q.setSql(insertStatement(QStringLiteral("SERVERDATALIST"), kServerInsertNames));
             }
             bindServerRow(q, row);
             q.setInt("REC", row.REC);
@@ -318,12 +321,7 @@ bool TDataSentakuListCtl::UpdateServerDataListChildRecord(TDataListRec& row, boo
             q.setSql(QStringList{QStringLiteral("SELECT REC FROM SERVERDATALIST"), kServerWhere});
             bindFolder(q, TrimZenkaku(ExcludePathDelim(row.PASNAME).section(u'/', 0, -2)));
             row.REC = q.openInt("REC");
-            q.setSql(insertStatement(
-                QStringLiteral("CHILD_SERVERDATALIST"),
-                QStringLiteral(
-                    "GROUPID,DRIVELETTER,REC,ROWNO,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,"
-                    "KIMATU,DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,"
-                    "DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3")));
+            q.setSql(insertStatement(QStringLiteral("CHILD_SERVERDATALIST"), kChildInsertNames));
         }
         // No parent area, no child row.
         if (row.REC > 0) {
@@ -461,14 +459,8 @@ struct TDataSentakuListCtl::ServerAreaWriter::Impl {
                                                           "(DRIVELETTER=:DRIVELETTER) AND (REC=:REC)")});
             } else {
                 row.REC = maxRec + 1;
-                q = &statement(
-                    insertParent,
-                    list.insertStatement(
-                        QStringLiteral("SERVERDATALIST"),
-                        QStringLiteral("GROUPID,DRIVELETTER,REC,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,"
-                                       "CODETYPE,NENDO,KISHU,KIMATU,DATALOCK,TANTOU,VER_MAJOR,"
-                                       "VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,"
-                                       "DATA_STATUS,YOBI1,YOBI2,YOBI3")));
+                q = &statement(insertParent,
+                               list.insertStatement(QStringLiteral("SERVERDATALIST"), kServerInsertNames));
             }
             list.bindServerRow(*q, row);
             q->setInt("REC", row.REC);
@@ -505,14 +497,8 @@ struct TDataSentakuListCtl::ServerAreaWriter::Impl {
                                                     list.serverSetList(true), kServerWhere});
         } else {
             row.REC = parents.value(folderKey(parentFolderOf(row)), 0);
-            q = &statement(
-                insertChild,
-                list.insertStatement(
-                    QStringLiteral("CHILD_SERVERDATALIST"),
-                    QStringLiteral("GROUPID,DRIVELETTER,REC,ROWNO,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,"
-                                   "CODETYPE,NENDO,KISHU,KIMATU,DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,"
-                                   "VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,YOBI1,"
-                                   "YOBI2,YOBI3")));
+            q = &statement(insertChild,
+                           list.insertStatement(QStringLiteral("CHILD_SERVERDATALIST"), kChildInsertNames));
         }
         // No parent area, no child row.
         if (row.REC > 0) {
