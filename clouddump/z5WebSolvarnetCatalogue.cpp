@@ -496,13 +496,72 @@ QString TWebDbSqlDump::selectOf(const Block& block, const QString& where) const 
     return sql;
 }
 
-void TWebDbSqlDump::appendValue(QString& out, const Column& c, int& index, qint64 position) const {
+namespace {
+
+// Appends text in UTF-8 to a row of the dump, escaped for a string literal when asked (as
+// EscapeSqlText): one pass, no text of its own per value.
+void appendText(QByteArray& out, const QString& text, bool escape) {
+    const qsizetype n = text.size();
+    const QChar* p = text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c < 0x80) {
+            if (escape) {
+                switch (c) {
+                case u'\\':
+                    out += "\\\\";
+                    continue;
+                case u'\'':
+                    out += "\\'";
+                    continue;
+                case 0:
+                    out += "\\0";
+                    continue;
+                case u'\r':
+                    out += "\\r";
+                    continue;
+                case u'\n':
+                    out += "\\n";
+                    continue;
+                case 0x1A:
+                    out += "\\Z";
+                    continue;
+                default:
+                    break;
+                }
+            }
+            out += char(c);
+        } else if (c < 0x800) {
+            const char bytes[2] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+            out.append(bytes, 2);
+        } else if (!QChar::isSurrogate(c)) {
+            const char bytes[3] = {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)),
+                                   char(0x80 | (c & 0x3F))};
+            out.append(bytes, 3);
+        } else {
+            // Characters beyond the basic plane (and strays) the way the general conversion writes them.
+            const QString rest = text.mid(i);
+            out += (escape ? EscapeSqlText(rest) : rest).toUtf8();
+            return;
+        }
+    }
+}
+
+void appendQuoted(QByteArray& out, const QString& text) {
+    out += '\'';
+    appendText(out, text, true);
+    out += '\'';
+}
+
+} // namespace
+
+void TWebDbSqlDump::appendValue(QByteArray& out, const Column& c, int& index, qint64 position) const {
     switch (c.kind) {
     case 'P':
-        out += QString::number(position);
+        out += QByteArray::number(position);
         return;
     case 'E':
-        out += QStringLiteral("''");
+        out += "''";
         return;
     case 'Y':
     case 'Z': {
@@ -514,12 +573,12 @@ void TWebDbSqlDump::appendValue(QString& out, const Column& c, int& index, qint6
         };
         const fb::Field k = Query->field("KISHU");
         if (k.isNull() || k.asDayCount() == 0) {
-            out += QStringLiteral("null");
+            out += "null";
             return;
         }
         const QDate previous = start("ZKISHU", TDateTime(k.asDayCount()).toDate());
         const QDate date = c.kind == 'Z' ? previous : start("ZZKISHU", previous);
-        out += date.toString(QStringLiteral("''yyyy/MM/dd''"));
+        appendText(out, date.toString(QStringLiteral("''yyyy/MM/dd''")), false);
         return;
     }
     default:
@@ -528,28 +587,37 @@ void TWebDbSqlDump::appendValue(QString& out, const Column& c, int& index, qint6
     const fb::Field f = Query->field(index++);
     switch (c.kind) {
     case 'Q':
-        out += f.isNull() ? QStringLiteral("''") : QuotedSqlText(f.asString());
+        if (f.isNull())
+            out += "''";
+        else
+            appendQuoted(out, f.asString());
         return;
     case 'S':
-        out += f.isNull() ? QStringLiteral("null") : QuotedSqlText(f.asString());
+        if (f.isNull())
+            out += "null";
+        else
+            appendQuoted(out, f.asString());
         return;
     case 'T':
-        out += DateTimeFieldText(f);
+        appendText(out, DateTimeFieldText(f), false);
         return;
     case 'R':
-        out += f.isNull() ? QStringLiteral("0") : ColorToRgbInt(f.asInt());
+        appendText(out, f.isNull() ? QStringLiteral("0") : ColorToRgbInt(f.asInt()), false);
         return;
     case 'M':
-        out += QString::number(chartType(f.isNull() ? 0 : f.asInt()));
+        out += QByteArray::number(chartType(f.isNull() ? 0 : f.asInt()));
         return;
     case 'K': {
         bool ok = false;
         const int v = f.asString().trimmed().toInt(&ok);
-        out += QString::number(ok ? v : 0);
+        out += QByteArray::number(ok ? v : 0);
         return;
     }
     default: // N, I, D, F, C
-        out += f.isNull() ? QStringLiteral("null") : f.asString();
+        if (f.isNull())
+            out += "null";
+        else
+            appendText(out, f.asString(), false);
     }
 }
 
@@ -561,36 +629,37 @@ qint64 TWebDbSqlDump::writeRows(const Block& block, const QString& where, qint64
     Query->open();
     const QByteArray header = EncodeDumpText(headerText(block)) + "\r\n";
     qint64 count = 0;
-    QString row;
+    // One row's bytes, the buffer kept from row to row.
+    QByteArray row;
     while (!Query->eof()) {
         if (count == 0)
             write(header);
-        row.clear();
-        row += u'(';
+        row.resize(0);
+        row += '(';
         int index = 0;
         bool first = true;
         for (const Column& c : block.columns) {
             if (!first)
-                row += u',';
+                row += ',';
             first = false;
             appendValue(row, c, index, position + count + 1);
         }
-        row += u')';
+        row += ')';
         Query->next();
         ++count;
         if (Query->eof() || count == limit) {
-            row += u';';
-            write(EncodeDumpText(row));
+            row += ';';
+            write(row);
             break;
         }
         if (block.split && count % RowsPerInsert == 0) {
-            row += QStringLiteral(";\r\n");
-            write(EncodeDumpText(row));
+            row += ";\r\n";
+            write(row);
             write(header);
             continue;
         }
-        row += u',';
-        write(EncodeDumpText(row));
+        row += ',';
+        write(row);
     }
     Query->close();
     return count;

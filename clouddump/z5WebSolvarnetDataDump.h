@@ -70,10 +70,11 @@ public:
     };
     struct Block {
         Block(const char* table, std::vector<Column> columns, const char* order = nullptr, bool split = false,
-              std::vector<const char*> header = {}, const char* where = nullptr, std::vector<const char*> extra = {},
-              std::vector<const char*> overrides = {})
-            : table(table), columns(std::move(columns)), order(order), split(split), header(std::move(header)),
-              where(where), extra(std::move(extra)), overrides(std::move(overrides)) {}
+              std::vector<const char*> header = {}, const char* where = nullptr,
+              std::vector<const char*> extra = {}, std::vector<const char*> overrides = {})
+            : table(table), columns(std::move(columns)), order(order), split(split),
+              header(std::move(header)), where(where), extra(std::move(extra)),
+              overrides(std::move(overrides)) {}
         const char* table;
         std::vector<Column> columns;
         const char* order = nullptr;
@@ -106,7 +107,7 @@ private:
     void writeJobControl();
     void writeKihonRule();
     void writeKoseiGroup();
-    void appendValue(QString& line, const Column& column, int& index, qint64 position) const;
+    void appendValue(QByteArray& line, const Column& column, int& index, qint64 position) const;
     void write(const QByteArray& bytes);
     void line(const QString& text);
     void lines(std::initializer_list<const char*> texts);

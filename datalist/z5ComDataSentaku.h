@@ -128,6 +128,25 @@ public:
     // The one-character key of a shared folder in the shared-server tables.
     static QString DriveLetter(const QString& path);
 
+    // Writes the areas of a share whose rows ServerExecute mode 1 has just removed, one after another
+    // in the running transaction of the system database: each row is stored exactly as
+    // UpdateServerDataListRecord or UpdateServerDataListChildRecord (with names, errors reported)
+    // would store it. The statements are prepared once, and the areas written so far are kept here,
+    // so an area costs the same however many the share has. A row outside the share takes the
+    // general road.
+    class ServerAreaWriter {
+    public:
+        ServerAreaWriter(TDataSentakuListCtl& list, const QString& drivePath);
+        ~ServerAreaWriter();
+        ServerAreaWriter(const ServerAreaWriter&) = delete;
+        ServerAreaWriter& operator=(const ServerAreaWriter&) = delete;
+        bool Write(TDataListRec& row);
+
+    private:
+        struct Impl;
+        std::unique_ptr<Impl> d;
+    };
+
     // ---- the local copy of shared-server data ----
     // Receives the shared data of the row (PASNAME, and for merged data its children) into the local
     // copy (LOCALPATH) and takes the hold on it: 1 received and held, -1 refused (damaged, or taken

@@ -12,8 +12,10 @@
 #include "core/uAccRecord.h"
 #include "datalist/z5ComDataSentaku.h"
 #include "datalist/z5ComDataSentaku_p.h"
+#include "platform/Cp932.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 using namespace datalist;
 
@@ -21,6 +23,14 @@ namespace {
 
 const QString kServerWhere =
     QStringLiteral("WHERE (GROUPID=:GROUPID) AND (DRIVELETTER=:DRIVELETTER) AND (PASNAME=:PASNAME)");
+// The columns of a new area row and of a new child area row (the column flags follow).
+const QString kServerInsertNames = QStringLiteral(
+    "GROUPID,DRIVELETTER,REC,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,DATALOCK,TANTOU,"
+    "VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3");
+const QString kChildInsertNames = QStringLiteral(
+    "GROUPID,DRIVELETTER,REC,ROWNO,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,DATALOCK,"
+    "TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,"
+    "YOBI3");
 // The rows of one share: its drive key and its root folder.
 const QString kShareWhere = QStringLiteral(
     "WHERE (DRIVELETTER=:DRIVELETTER) AND (GROUPID=:GROUPID) AND (PASNAME STARTING WITH :SHAREROOT)");
@@ -269,12 +279,7 @@ bool TDataSentakuListCtl::UpdateServerDataListRecord(TDataListRec& row, bool wit
                 q.setInt("GROUPID", SystemDef.GROUPID);
                 q.setString("DRIVELETTER", DriveLetter(row.PASNAME));
                 row.REC = q.openInt("RECMAX") + 1;
-                q.setSql(insertStatement(
-                    QStringLiteral("SERVERDATALIST"),
-                    QStringLiteral(
-                        "GROUPID,DRIVELETTER,REC,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,"
-                        "KIMATU,DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,"
-                        "GASSAN,DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3")));
+                q.setSql(insertStatement(QStringLiteral("SERVERDATALIST"), kServerInsertNames));
             }
             bindServerRow(q, row);
             q.setInt("REC", row.REC);
@@ -316,12 +321,7 @@ bool TDataSentakuListCtl::UpdateServerDataListChildRecord(TDataListRec& row, boo
             q.setSql(QStringList{QStringLiteral("SELECT REC FROM SERVERDATALIST"), kServerWhere});
             bindFolder(q, TrimZenkaku(ExcludePathDelim(row.PASNAME).section(u'/', 0, -2)));
             row.REC = q.openInt("REC");
-            q.setSql(insertStatement(
-                QStringLiteral("CHILD_SERVERDATALIST"),
-                QStringLiteral(
-                    "GROUPID,DRIVELETTER,REC,ROWNO,ENTTEXT,SHOUGOU,PASNAME,DATATYPE,CODETYPE,NENDO,KISHU,"
-                    "KIMATU,DATALOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT,UPDATE_LOCK,GASSAN,"
-                    "DATACODE,DATA_STATUS,YOBI1,YOBI2,YOBI3")));
+            q.setSql(insertStatement(QStringLiteral("CHILD_SERVERDATALIST"), kChildInsertNames));
         }
         // No parent area, no child row.
         if (row.REC > 0) {
@@ -367,6 +367,186 @@ bool TDataSentakuListCtl::DeleteServerDataListChildRecord(TDataListRec& row, boo
     } catch (...) {
         endQuietly(own, false);
         reportOrThrow(kServerChildDeleteFailed, report);
+        return false;
+    }
+}
+
+// ---- writing the areas of a refreshed share -------------------------------------------------------
+
+namespace {
+
+// A folder as the engine compares it in the lists: its Shift_JIS bytes without the blanks that pad it.
+// Empty when the folder cannot be encoded (the statement would refuse it).
+QByteArray folderKey(const QString& folder) {
+    bool ok = false;
+    QByteArray key = cp932::encode(folder, &ok);
+    if (!ok)
+        return {};
+    while (key.endsWith(' '))
+        key.chop(1);
+    return key;
+}
+
+} // namespace
+
+struct TDataSentakuListCtl::ServerAreaWriter::Impl {
+    TDataSentakuListCtl& list;
+    QString prefix; // the share's root with its delimiter
+    QString drive;
+    bool ready = false;
+    // The highest area number of the group and drive, as MAX(REC) would give it now.
+    qint32 maxRec = 0;
+    // The areas stored by this writer: folder key to area number (the parent's, for a child).
+    QHash<QByteArray, qint32> parents;
+    QHash<QByteArray, qint32> children;
+    std::unique_ptr<fb::Query> maxQuery, insertParent, updateParent, deleteParent, insertChild, updateChild,
+        lockParent, lockChild;
+
+    Impl(TDataSentakuListCtl& l, const QString& drivePath)
+        : list(l), prefix(IncludePathDelim(drivePath)), drive(TDataSentakuListCtl::DriveLetter(drivePath)) {}
+
+    static QString parentFolderOf(const TDataListRec& row) {
+        return TrimZenkaku(ExcludePathDelim(row.PASNAME).section(u'/', 0, -2));
+    }
+
+    fb::Query& statement(std::unique_ptr<fb::Query>& q, const QString& sql) {
+        if (!q)
+            q = std::make_unique<fb::Query>(DM->IBTransactionDEF, sql);
+        return *q;
+    }
+    fb::Query& statement(std::unique_ptr<fb::Query>& q, const QStringList& lines) {
+        return statement(q, lines.join(u'\n'));
+    }
+
+    static void forget(QHash<QByteArray, qint32>& areas, qint32 rec) {
+        for (auto it = areas.begin(); it != areas.end();)
+            it = it.value() == rec ? areas.erase(it) : std::next(it);
+    }
+
+    void readMaxRec() {
+        fb::Query& q = statement(
+            maxQuery, QStringList{QStringLiteral("SELECT MAX(REC) AS RECMAX FROM SERVERDATALIST"),
+                                  QStringLiteral("WHERE (GROUPID=:GROUPID) AND (DRIVELETTER=:DRIVELETTER)")});
+        q.setInt("GROUPID", SystemDef.GROUPID);
+        q.setString("DRIVELETTER", drive);
+        maxRec = q.openInt("RECMAX");
+    }
+    void begin() {
+        if (ready)
+            return;
+        readMaxRec();
+        ready = true;
+    }
+
+    // Every local list row that works on the shared folder takes the area's lock.
+    void copyLock(std::unique_ptr<fb::Query>& q, const QString& table, const TDataListRec& row) {
+        fb::Query& u = statement(q, QStringList{QStringLiteral("UPDATE ") + table,
+                                                QStringLiteral("SET DATALOCK=:DATALOCK"),
+                                                QStringLiteral("WHERE PASNAME=:PASNAME")});
+        u.setInt("DATALOCK", row.DATALOCK);
+        u.setString("PASNAME", row.PASNAME);
+        u.execute();
+    }
+
+    void writeParent(TDataListRec& row, const QByteArray& key) {
+        row.REC = parents.value(key, 0);
+        if (QFileInfo(row.PASNAME).isDir()) {
+            fb::Query* q = nullptr;
+            if (row.REC > 0) {
+                q = &statement(updateParent,
+                               QStringList{QStringLiteral("UPDATE SERVERDATALIST"), list.serverSetList(true),
+                                           QStringLiteral("WHERE (GROUPID=:GROUPID) AND "
+                                                          "(DRIVELETTER=:DRIVELETTER) AND (REC=:REC)")});
+            } else {
+                row.REC = maxRec + 1;
+                q = &statement(insertParent,
+                               list.insertStatement(QStringLiteral("SERVERDATALIST"), kServerInsertNames));
+            }
+            list.bindServerRow(*q, row);
+            q->setInt("REC", row.REC);
+            q->execute();
+            parents.insert(key, row.REC);
+            maxRec = std::max(maxRec, row.REC);
+        }
+        if (!isAreaText(row.ENTTEXT) && row.KISHU.isNull() && row.KIMATU.isNull()) {
+            fb::Query& q = statement(
+                deleteParent, QStringList{QStringLiteral("DELETE FROM SERVERDATALIST"),
+                                          QStringLiteral("WHERE (GROUPID=:GROUPID) AND "
+                                                         "(DRIVELETTER=:DRIVELETTER) AND (REC=:REC)")});
+            q.setInt("GROUPID", SystemDef.GROUPID);
+            q.setString("DRIVELETTER", drive);
+            q.setInt("REC", row.REC);
+            q.execute();
+            // The row goes with the child rows under it; the highest number may be another's now.
+            if (q.rowsAffected() > 0) {
+                forget(parents, row.REC);
+                forget(children, row.REC);
+                readMaxRec();
+            }
+        }
+        copyLock(lockParent, QStringLiteral("DATALIST"), row);
+    }
+
+    void writeChild(TDataListRec& row, const QByteArray& key) {
+        row.REC = children.value(key, 0);
+        fb::Query* q = nullptr;
+        const bool known = row.REC > 0;
+        if (known) {
+            // The one row that names the folder, whatever child number it was given.
+            q = &statement(updateChild, QStringList{QStringLiteral("UPDATE CHILD_SERVERDATALIST"),
+                                                    list.serverSetList(true), kServerWhere});
+        } else {
+            row.REC = parents.value(folderKey(parentFolderOf(row)), 0);
+            q = &statement(insertChild,
+                           list.insertStatement(QStringLiteral("CHILD_SERVERDATALIST"), kChildInsertNames));
+        }
+        // No parent area, no child row.
+        if (row.REC > 0) {
+            list.bindServerRow(*q, row);
+            if (!known) {
+                q->setInt("REC", row.REC);
+                q->setInt("ROWNO", row.ROWNO);
+            }
+            q->execute();
+            children.insert(key, row.REC);
+        }
+        copyLock(lockChild, QStringLiteral("CHILD_DATALIST"), row);
+    }
+};
+
+TDataSentakuListCtl::ServerAreaWriter::ServerAreaWriter(TDataSentakuListCtl& list, const QString& drivePath)
+    : d(std::make_unique<Impl>(list, drivePath)) {}
+
+TDataSentakuListCtl::ServerAreaWriter::~ServerAreaWriter() = default;
+
+bool TDataSentakuListCtl::ServerAreaWriter::Write(TDataListRec& row) {
+    if (row.NETDRIVE == 0)
+        return true;
+    const bool child = row.GASSAN == 10;
+    if (TrimZenkaku(row.PASNAME).isEmpty())
+        return false;
+    const auto inShare = [this](const QString& folder) {
+        return folder.startsWith(d->prefix) && !folderKey(folder).isEmpty();
+    };
+    const QByteArray key = folderKey(row.PASNAME);
+    // A folder outside the share (or one the engine would refuse) takes the general road, which
+    // reports on its own; what it stores is read back from the database.
+    if (!DM->IBTransactionDEF.isActive() || !inShare(row.PASNAME) ||
+        (child && !inShare(Impl::parentFolderOf(row)))) {
+        const bool written = child ? d->list.UpdateServerDataListChildRecord(row, true, true)
+                                   : d->list.UpdateServerDataListRecord(row, true, true);
+        d->ready = false;
+        return written;
+    }
+    try {
+        d->begin();
+        if (child)
+            d->writeChild(row, key);
+        else
+            d->writeParent(row, key);
+        return true;
+    } catch (...) {
+        reportOrThrow(child ? kServerChildUpdateFailed : kServerUpdateFailed, true);
         return false;
     }
 }

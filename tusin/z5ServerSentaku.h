@@ -18,6 +18,7 @@
 #include "core/TDataListRec.h"
 #include "datalist/DataKensaku.h"
 #include "datalist/ListKeyBar.h"
+#include "datalist/z5ComDataSentaku.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -31,7 +32,6 @@ class TServerSentakuBox;
 class QPushButton;
 class QTimer;
 class TDataListKensakuBox;
-class TDataSentakuListCtl;
 class TDataSyosaiInfoBox;
 class TPerfectGrid;
 class TxAnimeProgressDialog;
@@ -197,7 +197,9 @@ private:
     void copyStep();
     void pasteStep();
     void refreshRowFromFolder(TDataListRec& row, const QString& folder);
-    void writeRow(TDataListRec& row);
+    // Stores the row of an area (an area whose folder holds no data keeps only its name); during a
+    // refresh through the refresh's writer.
+    void writeRow(TDataListRec& row, TDataSentakuListCtl::ServerAreaWriter* writer = nullptr);
     void selectFolderRow(const QString& folder);
     void clearSearchCondition();
     void saveSortOrder();

@@ -12,6 +12,7 @@
 #include "platform/UserInteraction.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 namespace {
 
@@ -82,16 +83,17 @@ void TServerSentakuBox::LoadList(bool refresh) {
         // would cost more than reading the areas. A row that fails is reported and the others go on.
         OwnTransaction own(DM->IBTransactionDEF);
         ListCtl->ServerExecute(1, ShareRoot, QString(), SortDesc, order);
+        TDataSentakuListCtl::ServerAreaWriter writer(*ListCtl, ShareRoot);
         for (TDataSentakuRec& parent : ListCtl->Rows) {
             refreshRowFromFolder(parent, parent.PASNAME);
-            writeRow(parent);
+            writeRow(parent, &writer);
             for (qsizetype i = 0; i < parent.CHILDREN.size(); ++i) {
                 TDataListRec& child = parent.CHILDREN[i];
                 refreshRowFromFolder(child, child.PASNAME);
                 child.REC = parent.REC;
                 child.ROWNO = qint32(i + 1);
                 child.GASSAN = 10;
-                writeRow(child);
+                writeRow(child, &writer);
             }
         }
         try {
@@ -105,12 +107,13 @@ void TServerSentakuBox::LoadList(bool refresh) {
     List = ListCtl->Rows;
     ChildList = ListCtl->Children;
     // Every child goes under its parent in list order, numbered from 1.
+    QHash<qint32, QList<qsizetype>> childrenOf;
+    for (qsizetype i = 0; i < ChildList.size(); ++i)
+        childrenOf[ChildList[i].REC].append(i);
     for (TDataSentakuRec& parent : List) {
         parent.CHILDREN.clear();
-        for (const TDataListRec& child : std::as_const(ChildList)) {
-            if (child.REC != parent.REC)
-                continue;
-            TDataListRec c = child;
+        for (const qsizetype i : childrenOf.value(parent.REC)) {
+            TDataListRec c = ChildList[i];
             c.GASSAN = 10;
             c.ROWNO = qint32(parent.CHILDREN.size() + 1);
             parent.CHILDREN.append(c);
@@ -156,7 +159,7 @@ void TServerSentakuBox::refreshRowFromFolder(TDataListRec& row, const QString& f
     row.PASNAME = pasName;
 }
 
-void TServerSentakuBox::writeRow(TDataListRec& row) {
+void TServerSentakuBox::writeRow(TDataListRec& row, TDataSentakuListCtl::ServerAreaWriter* writer) {
     if (!hasDataFile(row.PASNAME)) {
         if (row.ENTTEXT.isEmpty())
             return;
@@ -173,13 +176,15 @@ void TServerSentakuBox::writeRow(TDataListRec& row) {
         if (gassan == 10)
             row.GASSAN = 10;
     }
-    ListCtl->UpdateServerDataListRecord(row, true, true);
+    if (writer)
+        writer->Write(row);
+    else
+        ListCtl->UpdateServerDataListRecord(row, true, true);
 }
 
 void TServerSentakuBox::RefreshFromShare() {
+    // The refresh ends with the stored list loaded again.
     LoadList(true);
-    FillGrid();
-    LoadList(false);
     FillGrid();
 }
 

@@ -61,19 +61,33 @@ qint64 rescale(qint64 value, int shift) {
 QString scaledToString(qint64 value, int scale) {
     // scale: number of decimals
     if (scale <= 0)
-        return QString::number(value) + QString(-scale, u'0');
-    const bool negative = value < 0;
-    QString digits = QString::number(value).remove(u'-');
-    if (digits.size() <= scale)
-        digits.prepend(QString(scale - digits.size() + 1, u'0'));
-    QString whole = digits.left(digits.size() - scale);
-    QString fraction = digits.right(scale);
-    while (fraction.endsWith(u'0'))
-        fraction.chop(1);
-    QString text = fraction.isEmpty() ? whole : whole + u'.' + fraction;
-    if (negative && text != u"0")
-        text.prepend(u'-');
-    return text;
+        return scale == 0 ? QString::number(value) : QString::number(value) + QString(-scale, u'0');
+    // Built in place: the dump writers read millions of these.
+    quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
+    char digits[40]; // least significant first
+    int n = 0;
+    do {
+        digits[n++] = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    while (n <= scale)
+        digits[n++] = '0';
+    int low = 0; // the fraction without its trailing zeros starts here
+    while (low < scale && digits[low] == '0')
+        ++low;
+    char text[48];
+    int k = 0;
+    const bool zero = n == scale + 1 && digits[scale] == '0' && low == scale;
+    if (value < 0 && !zero)
+        text[k++] = '-';
+    for (int i = n - 1; i >= scale; --i)
+        text[k++] = digits[i];
+    if (low < scale) {
+        text[k++] = '.';
+        for (int i = scale - 1; i >= low; --i)
+            text[k++] = digits[i];
+    }
+    return QString::fromLatin1(text, k);
 }
 
 // Exact decimal text to value × 10^scale; false when the text is no number.

@@ -193,6 +193,17 @@ TEST_F(Dump, ValueKinds) {
     EXPECT_TRUE(f.readAll().contains("\xe3\x82\xbd\xe3\x83\x95\xe3\x83\x88")); // ソフト in UTF-8
 }
 
+TEST_F(Dump, TextOfEveryWidthArrivesInUtf8Escaped) {
+    // One, two and three bytes in UTF-8, with the characters that are escaped between them.
+    const QString text = QStringLiteral("a'±\\α\r表\x1A");
+    ds.execute(QStringLiteral("INSERT INTO SIWAKE (REC, TEKTEXT) VALUES (8, :T)"),
+               [&](fb::Query& q) { q.setString("T", text); });
+    ASSERT_TRUE(writeDump());
+    QFile f(dumpPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("'a\\'\xc2\xb1\\\\\xce\xb1\\r\xe8\xa1\xa8\\Z'"));
+}
+
 TEST_F(Dump, GeneratedValues) {
     ds.execute(QStringLiteral("UPDATE ACCDEF1 SET ZKISHU = NULL, ZZKISHU = NULL, KISHU = '2015-04-01'"));
     ds.execute(QStringLiteral(

@@ -232,6 +232,94 @@ TEST_F(ServerDataListTest, ChildAreasFollowTheirParentArea) {
     EXPECT_TRUE(e.ui->shown().empty());
 }
 
+// A refresh writes a share's areas through one writer; it must store what writing each area on its
+// own stores: numbers after other shares' rows, an emptied area removed (and its children with it), a
+// folder equal to an earlier one but for trailing blanks taking that row, a missing folder passing only
+// its lock, a folder outside the share on the general road.
+TEST_F(ServerDataListTest, ARefreshStoresWhatWritingEachAreaOnItsOwnStores) {
+    const QString otherRoot = e.env.path() + QStringLiteral("/mnt/other/pellanzaimu");
+    storeArea(QStringLiteral("SERVERDATALIST"), 3, otherRoot + QStringLiteral("/sv0001"),
+              QStringLiteral("他"));
+    makeFolders({QStringLiteral("sv0001"), QStringLiteral("sv0002/01"), QStringLiteral("sv0002/02"),
+                 QStringLiteral("sv0003/01"), QStringLiteral("sv0004"), QStringLiteral("sv0004 "),
+                 QStringLiteral("sv0006")});
+    ASSERT_TRUE(QDir().mkpath(otherRoot + QStringLiteral("/sv0002")));
+    const auto quoted = [](QString text) {
+        return u'\'' + text.replace(u'\'', QStringLiteral("''")) + u'\'';
+    };
+    e.executeSystem(QStringLiteral("UPDATE DATALIST SET NETDRIVE=1, PASNAME=") +
+                    quoted(area(QStringLiteral("sv0001"))) + QStringLiteral(" WHERE REC=7"));
+    e.executeSystem(QStringLiteral("UPDATE DATALIST SET NETDRIVE=1, PASNAME=") +
+                    quoted(area(QStringLiteral("sv0005"))) + QStringLiteral(" WHERE REC=8"));
+
+    const TDateTime kishu = TDateTime::fromDate(2024, 4, 1);
+    const auto rows = [&] {
+        std::vector<TDataListRec> out;
+        const auto add = [&](const QString& name, const QString& text, TDateTime date, int gassan = 0,
+                             int rowNo = 0, int lock = 0) {
+            TDataListRec row = areaRow(name.startsWith(u'/') ? name : area(name), text, 1, date);
+            row.GASSAN = quint8(gassan);
+            row.ROWNO = rowNo;
+            row.DATALOCK = lock;
+            out.push_back(row);
+        };
+        add(QStringLiteral("sv0001"), QStringLiteral("A社"), kishu, 0, 0, 5);
+        add(QStringLiteral("sv0002"), QStringLiteral("合算"), kishu, 1);
+        add(QStringLiteral("sv0002/01"), QStringLiteral("子A"), kishu, 10, 1);
+        add(QStringLiteral("sv0002/02"), kFreeAreaText, TDateTime(), 10, 2);
+        add(QStringLiteral("sv0003"), QStringLiteral("日付なし"), TDateTime());
+        add(QStringLiteral("sv0003/01"), QStringLiteral("子C"), kishu, 10, 1);
+        add(QStringLiteral("sv0004"), kFreeAreaText, TDateTime());
+        add(QStringLiteral("sv0004 "), QStringLiteral("重なり"), kishu);
+        add(QStringLiteral("sv0005"), QStringLiteral("消えた"), kishu, 0, 0, 9);
+        add(otherRoot + QStringLiteral("/sv0002"), QStringLiteral("他B"), kishu);
+        add(QStringLiteral("sv0006"), QStringLiteral("F社"), kishu);
+        return out;
+    };
+    const auto snapshot = [&] {
+        return stored(QStringLiteral(
+                   "SELECT REC||'|'||COALESCE(ENTTEXT,'-')||'|'||COALESCE(SHOUGOU,'-')||'|'||PASNAME||'|'||"
+                   "NENDO||'|'||COALESCE(KISHU,'-')||'|'||DATALOCK||'|'||GASSAN FROM SERVERDATALIST ORDER BY "
+                   "REC")) +
+               stored(QStringLiteral("SELECT REC||'|'||ROWNO||'|'||ENTTEXT||'|'||PASNAME||'|'||GASSAN "
+                                     "FROM CHILD_SERVERDATALIST ORDER BY REC,ROWNO")) +
+               stored(
+                   QStringLiteral("SELECT REC||'|'||DATALOCK FROM DATALIST WHERE DATALOCK<>0 ORDER BY REC"));
+    };
+    const auto reset = [&] {
+        e.executeSystem(QStringLiteral("DELETE FROM SERVERDATALIST WHERE REC<>3"));
+        e.executeSystem(QStringLiteral("UPDATE DATALIST SET DATALOCK=0"));
+    };
+
+    std::vector<TDataListRec> oneByOne = rows();
+    for (TDataListRec& row : oneByOne)
+        list.UpdateServerDataListRecord(row, true, true);
+    const QStringList expected = snapshot();
+    reset();
+
+    std::vector<TDataListRec> refreshed = rows();
+    {
+        OwnTransaction own(DM->IBTransactionDEF);
+        TDataSentakuListCtl::ServerAreaWriter writer(list, root);
+        for (TDataListRec& row : refreshed)
+            EXPECT_TRUE(writer.Write(row)) << row.PASNAME.toStdString();
+        own.commit();
+    }
+    EXPECT_EQ(snapshot(), expected);
+    for (size_t i = 0; i < refreshed.size(); ++i)
+        EXPECT_EQ(refreshed[i].REC, oneByOne[i].REC) << refreshed[i].PASNAME.toStdString();
+
+    // What the stored rows say, so that both roads cannot be wrong alike.
+    EXPECT_EQ(stored(QStringLiteral("SELECT REC||' '||ENTTEXT FROM SERVERDATALIST ORDER BY REC")),
+              (QStringList{"3 他", "4 A社", "5 合算", "6 重なり", "7 他B", "8 F社"}));
+    EXPECT_EQ(stored(QStringLiteral("SELECT REC||' '||ROWNO||' '||ENTTEXT FROM CHILD_SERVERDATALIST")),
+              (QStringList{"5 1 子A", QStringLiteral("5 2 ") + kFreeAreaText}));
+    EXPECT_EQ(
+        stored(QStringLiteral("SELECT REC||' '||DATALOCK FROM DATALIST WHERE DATALOCK<>0 ORDER BY REC")),
+        (QStringList{"7 5", "8 9"}));
+    EXPECT_TRUE(e.ui->shown().empty());
+}
+
 TEST_F(ServerDataListTest, NextAreaFolderNameAndLocalFolderOfAnArea) {
     storeArea(QStringLiteral("SERVERDATALIST"), 1, area(QStringLiteral("sv0007")), QStringLiteral("七"));
     storeArea(QStringLiteral("SERVERDATALIST"), 2, area(QStringLiteral("sv0003")), QStringLiteral("三"));

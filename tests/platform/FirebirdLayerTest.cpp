@@ -75,6 +75,32 @@ TEST_F(FirebirdLayer, PathDecidesEmbeddedOrServer) {
     EXPECT_EQ(o.toParams(), lines);
 }
 
+TEST_F(FirebirdLayer, ScaledNumbersReadAsExactDecimalText) {
+    fb::Database db(dbPath(), kUser);
+    db.create();
+    fb::Transaction t(db);
+    const struct {
+        const char* literal;
+        const char* text;
+    } cases[] = {
+        {"0", "0"},
+        {"-0.0000", "0"},
+        {"1.5000", "1.5"},
+        {"-0.0005", "-0.0005"},
+        {"-12.3400", "-12.34"},
+        {"100.0000", "100"},
+        {"0.0100", "0.01"},
+        {"-922337203685477.5807", "-922337203685477.5807"},
+    };
+    for (const auto& c : cases) {
+        fb::Query q(t, QStringLiteral("SELECT CAST(%1 AS NUMERIC(18,4)) AS M FROM RDB$DATABASE")
+                           .arg(QLatin1String(c.literal)));
+        q.open();
+        EXPECT_EQ(q.field("M").asString(), QLatin1String(c.text)) << c.literal;
+        q.close();
+    }
+    t.commit();
+}
 TEST_F(FirebirdLayer, EveryTypeRoundTrips) {
     fb::Database db(dbPath(), kUser);
     createTypesDb(db);
