@@ -701,15 +701,18 @@ void TDataSentakuBox::btnListUpdateClick() {
                         ui::mbYes | ui::mbNo) != ui::mrYes)
         return;
     TxAnimeProgressDialog progress;
-    ExecuteProgramProgress(progress, this, QStringLiteral("更新中"), QStringLiteral("データリストの更新中…"), true);
+    ExecuteProgramProgress(progress, this, QStringLiteral("更新中"), QStringLiteral("データリストの更新中…"),
+                           true);
     // The cancel button stops the pass after the row under way.
     const std::function<bool()> caller = RefreshCancelled;
     RefreshCancelled = [&] { return progress.Cancelled() || (caller && caller()); };
+    m_refreshProgress = &progress;
     struct Restore {
         TDataSentakuBox* box;
         TxAnimeProgressDialog& progress;
         std::function<bool()> caller;
         ~Restore() {
+            box->m_refreshProgress = nullptr;
             box->RefreshCancelled = caller;
             box->raise();
             box->activateWindow();
