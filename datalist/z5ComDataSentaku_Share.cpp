@@ -94,6 +94,15 @@ QString childName(const TDataListRec& child) {
     return QFileInfo(ExcludePathDelim(child.PASNAME)).fileName();
 }
 
+// Deletes every child folder holding data in folder whose name is not among keep.
+void removeOtherChildren(const QString& folder, const QStringList& keep) {
+    for (const QString& sub : GetSubFolders(folder, 0)) {
+        const QString name = QFileInfo(sub).fileName();
+        if (name != kStagingName && holdsData(sub) && !keep.contains(name))
+            ShellFolderOp(sub, FO_DELETE, false, false);
+    }
+}
+
 } // namespace
 
 qint32 OperatorCodeOfKey(qint32 key) {
@@ -232,11 +241,7 @@ int TDataSentakuListCtl::ReceiveServerData(TDataSentakuRec& row, int quiet) {
             for (qsizetype i : received)
                 names << childName(row.CHILDREN[i]);
             // Local children the share no longer has are gone from the merged data.
-            for (const QString& sub : GetSubFolders(local, 0)) {
-                const QString name = QFileInfo(sub).fileName();
-                if (name != kStagingName && holdsData(sub) && !names.contains(name))
-                    ShellFolderOp(sub, FO_DELETE, false, false);
-            }
+            removeOtherChildren(local, names);
             for (const QString& name : names)
                 complete = swapChildFolder(staging, local, name) && complete;
         }
@@ -306,8 +311,15 @@ int TDataSentakuListCtl::SendServerData(TDataSentakuRec& row, int quiet) {
     }
     if (complete) {
         complete = moveDataFiles(staging, shared);
-        for (qsizetype i : sent)
-            complete = complete && swapChildFolder(staging, shared, childName(row.CHILDREN[i]));
+        QStringList names;
+        for (qsizetype i : sent) {
+            names << childName(row.CHILDREN[i]);
+            complete = complete && swapChildFolder(staging, shared, names.last());
+        }
+        // Children deleted from the local copy are gone from the share too, once every sent one is in
+        // place.
+        if (complete && IsMergedKind(row.GASSAN))
+            removeOtherChildren(shared, names);
     }
     if (!complete) {
         // Nothing on the share was replaced (or what was is the new copy): the local copies stay held.

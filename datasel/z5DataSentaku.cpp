@@ -192,7 +192,9 @@ void TDataSentakuBox::SetSyoriType(int type) {
 
 void TDataSentakuBox::SetParams(const QStringList& params) {
     Params = params;
-    SetSyoriType(ParamInt(params, QStringLiteral("SyoriType"), 0));
+    // A missing, non-numeric or negative type leaves the type as it is.
+    if (const int type = ParamInt(params, QStringLiteral("SyoriType"), -1); type >= 0)
+        SetSyoriType(type);
     KensakuIO.InitKensakuRec(CallerJyoken);
     CallerJyokenSet = false;
     if (hasParam(params, QStringLiteral("JyokenSet"))) {
@@ -232,7 +234,7 @@ int TDataSentakuBox::Execute(bool modal) {
     Prepare(modal);
     if (!modal) {
         show();
-        return 0;
+        return 1;
     }
     PlaceForm(0, 0, 0, 0, 3);
     return exec();

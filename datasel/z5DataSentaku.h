@@ -308,6 +308,8 @@ private:
     QPointer<TFileOperationBox> m_saveBox;
     QPointer<TFileOperationBoxEx1> m_restoreBox;
     std::unique_ptr<TxAnimeProgressDialog> m_progress;
+    // The progress window of a whole-list refresh while it runs.
+    TxAnimeProgressDialog* m_refreshProgress = nullptr;
     QPointer<TServerSentakuBox> m_serverBox;
     QPointer<TfrmTusinSettei> m_tusinSettei;
     bool m_modal = false;

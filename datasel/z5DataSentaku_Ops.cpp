@@ -241,7 +241,10 @@ bool TDataSentakuBox::cloudReceive(TDataListRec& entry, const QString& folder) {
     if (ConnectMode != 0)
         setEntryLock(entry, true);
     TfmDataTusin tusin(this);
-    const int r = tusin.CloudShareReceive(folder, 0);
+    int r = tusin.CloudShareReceive(folder, 0);
+    // The receive takes the area; copying and saving only read the dataset, so it is free again.
+    if (r == 0 && AppKind == 0)
+        r = tusin.ReleaseCloudShareArea(folder);
     return r < 1 || r > 9;
 }
 

@@ -2,6 +2,7 @@
 // gate, the operator lock, the children of merged data, the merge settings and the row refresh.
 
 #include "controls/PerfectGrid.h"
+#include "controls/xAnimeProgressDialog.h"
 #include "core/DataModule.h"
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction2_System.h"
@@ -346,7 +347,12 @@ void TDataSentakuBox::ReselectRow(int topRow, const TDataListRec& entry) {
 void TDataSentakuBox::DataListRefresh(int row) {
     TPerfectGrid* g = ui->PerfectGrid1;
     if (row == -1) {
+        const auto inform = [this](const QString& text) {
+            if (m_refreshProgress)
+                m_refreshProgress->setInfoLabel(text);
+        };
         if (ConnectMode != 0) {
+            inform(QStringLiteral("データリストの更新中…"));
             try {
                 TDataListRec focused;
                 if (hasCurrentRow())
@@ -360,6 +366,7 @@ void TDataSentakuBox::DataListRefresh(int row) {
             }
         }
         for (int r = 0; r < g->RowCount(); ++r) {
+            inform(QStringLiteral("データリスト（%1行目）の更新中…").arg(r + 1));
             DataListRefresh(r);
             QApplication::processEvents();
             if (RefreshCancelled && RefreshCancelled())
@@ -437,8 +444,14 @@ void TDataSentakuBox::DataListRefresh(int row) {
         }
     }
     ShowRows(position);
-    // The shared-server list row of held shared data follows with the shared-server dialog.
-    Q_UNUSED(skipShared);
+    // Held shared data carries its names into the shared-server list; that list being out of reach
+    // does not stop the refresh.
+    if (!skipShared && e.NETDRIVE == 1 && e.KYOYULOCK == 1) {
+        try {
+            UpdateServerListRow(e);
+        } catch (const std::exception&) {
+        }
+    }
 }
 
 void TDataSentakuBox::ReadChildRows(int row) {

@@ -702,11 +702,13 @@ void TDataSentakuBox::btnListUpdateClick() {
     // The cancel button stops the pass after the row under way.
     const std::function<bool()> caller = RefreshCancelled;
     RefreshCancelled = [&] { return progress.Cancelled() || (caller && caller()); };
+    m_refreshProgress = &progress;
     struct Restore {
         TDataSentakuBox* box;
         TxAnimeProgressDialog& progress;
         std::function<bool()> caller;
         ~Restore() {
+            box->m_refreshProgress = nullptr;
             box->RefreshCancelled = caller;
             box->raise();
             box->activateWindow();

@@ -61,7 +61,7 @@ void WriteOpeningBalancesToSlot(fb::Transaction& transaction, int slot, bool cle
 void Statements303(QStringList& lines);
 // Step 4.0.0, after the script files: the sundry account's sub-account switch, the cash-flow lines of
 // medical-corporation data, the head counts of the branch and department totals.
-void Statements400(QStringList& lines);
+void AppendStep400Statements(QStringList& lines);
 
 // Runs work with a statement of its own on the accounting database of the selected dataset, connected for
 // it and disconnected again on every path; what the work did is committed after it. Throws when the

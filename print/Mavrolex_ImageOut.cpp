@@ -94,16 +94,6 @@ void PrintBitmapStretched(QPainter& canvas, int x1, int y1, int x2, int y2, cons
 
 namespace {
 
-// The face a record names, as the canvas can draw it. "JAN" stays "JAN": the bar-code face is reached
-// through font substitution when one is installed.
-QString fontNameFor(const QString& name) {
-    if (name.isEmpty())
-        return QStringLiteral("ＭＳ 明朝");
-    if (name == QStringLiteral("OCR-B"))
-        return OcrFaceName();
-    return name;
-}
-
 int textAnchorX(int alignment, int x, int textWidth, int firstWidth, int centre) {
     if (alignment == AlignCenter)
         return x - RoundEven(textWidth / 2.0);
@@ -141,6 +131,12 @@ private:
     QColor colour(const QString& word) const { return ColourByName(word, m_kind); }
     QPen pen(int w, int style, const QColor& colour) const;
     QBrush brush(const QString& word, int style) const;
+    // The face a record names, as the canvas can draw it. "JAN" stays "JAN": the bar-code face is
+    // reached through font substitution when one is installed.
+    QString FontNameFor(const QString& name);
+    // Makes the bar-code face the canvas's font (height 3, normal weight). The painter draws scaled and
+    // rotated text in every mode, so there is no graphics mode to switch.
+    void SelectJanFont();
     void setFont(const QString& face, int pixelHeight, const SpoolFontStyle& style);
     int textHeightFor(int size) const;
     // width: the text's advance when the caller has measured it already, else -1.
@@ -216,6 +212,23 @@ QPen PageRenderer::pen(int w, int style, const QColor& colour) const {
 QBrush PageRenderer::brush(const QString& word, int style) const {
     // Brush colours are never the pale form colour.
     return QBrush(ColourByName(word), BrushStyleOf(style));
+}
+
+QString PageRenderer::FontNameFor(const QString& name) {
+    if (name.isEmpty())
+        return QStringLiteral("ＭＳ 明朝");
+    if (name == QStringLiteral("OCR-B"))
+        return OcrFaceName();
+    if (name == QStringLiteral("JAN"))
+        SelectJanFont();
+    return name;
+}
+
+void PageRenderer::SelectJanFont() {
+    QFont f(QStringLiteral("JAN"));
+    f.setPixelSize(3);
+    f.setWeight(QFont::Normal);
+    c.setFont(f);
 }
 
 void PageRenderer::setFont(const QString& face, int pixelHeight, const SpoolFontStyle& st) {
@@ -438,7 +451,7 @@ void PageRenderer::lineOrBox(SpoolRecord& r) {
 
 void PageRenderer::sline(SpoolRecord& r) {
     c.setPen(pen(width(r.intField(5)), r.intField(6), colour(r.field(7))));
-    setFont(fontNameFor(r.field(8)), MulDiv(r.intField(9), m_res, 72), SpoolFontStyle());
+    setFont(FontNameFor(r.field(8)), MulDiv(r.intField(9), m_res, 72), SpoolFontStyle());
     const int count = r.intField(4);
     const int X = posX(r.intField(1));
     const int y1 = posY(r.intField(2));
@@ -454,7 +467,7 @@ void PageRenderer::sline(SpoolRecord& r) {
 void PageRenderer::marumoji(SpoolRecord& r) {
     const int diameter = r.intField(3);
     const QString text = r.field(4);
-    const QString face = fontNameFor(r.field(5));
+    const QString face = FontNameFor(r.field(5));
     const int size = r.intField(6, 10);
     const QString style = r.field(7).toUpper();
     const QColor col = colour(r.field(8));
@@ -531,7 +544,7 @@ void PageRenderer::memo(SpoolRecord& r) {
     const int x1 = r.intField(1), y1 = r.intField(2), x2 = r.intField(3), y2 = r.intField(4);
     const QString text = r.field(5);
     const int frame = r.intField(6);
-    const QString face = fontNameFor(r.field(7));
+    const QString face = FontNameFor(r.field(7));
     const QColor col = colour(r.field(10));
     setFont(face, MulDiv(r.intField(8, 0) > 0 ? r.intField(8) : 10, m_res, 72),
             FontStyleByWord(r.field(9).toUpper()));
@@ -626,7 +639,7 @@ void PageRenderer::text(SpoolRecord& r) {
         centre = r.intField(11);
     }
     const SpoolFontStyle st = FontStyleByWord(style);
-    const QString faceName = fontNameFor(face);
+    const QString faceName = FontNameFor(face);
     setFont(faceName, textHeightFor(size), st);
     m_textColour = isFormKind(m_kind) && !EngineSettings.PrintFom
                        ? (colourValue == 0xFFFFFF ? QColor(Qt::white) : ColourOfRgb(0xE6E6E6))

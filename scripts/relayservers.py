@@ -34,10 +34,11 @@ from pyftpdlib.log import logger
 from pyftpdlib.servers import FTPServer
 
 # Status faults: down (no reply), code (reply this code), short (a code line of 12 bytes),
-# blank (this many empty lines before the reply), cut (close after this many lines).
+# blank (this many empty lines before the reply), cut (close after this many lines), time (the time
+# value of the start-of-use reply 1833).
 # FTP faults: login (refuse the login), missingfolder (folder "NN" is missing), truncate (an upload keeps
 # half its bytes), dropdata (a data connection closes after its first block).
-FAULTS = {"down", "code", "short", "blank", "cut", "login", "missingfolder", "truncate", "dropdata"}
+FAULTS = {"down", "code", "short", "blank", "cut", "time", "login", "missingfolder", "truncate", "dropdata"}
 
 LOCK = threading.RLock()
 IDS = {}
@@ -208,7 +209,7 @@ def handle_request(query):
             UserComputer=params.get("fPcName", ""),
             ReceiveTime=separated(t),
         )
-        return ident, [line("TIME", 8, separated(t)), ok]
+        return ident, [line("TIME", 8, acc["faults"].get("time", separated(t))), ok]
     return ident, [code_line("900")]
 
 

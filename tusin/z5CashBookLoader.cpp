@@ -17,8 +17,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QScreen>
-#include <QStyle>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTreeWidgetItem>
 
 #include <map>
@@ -49,19 +49,26 @@ QString sitenText(int siten) {
 
 QString bumonText(int bumon) {
     switch (bumon) {
-    case 1: return QStringLiteral("部門管理を行う[損益]");
-    case 2: return QStringLiteral("部門管理を行う[全科目]");
-    default: return QStringLiteral("部門管理を行わない");
+    case 1:
+        return QStringLiteral("部門管理を行う[損益]");
+    case 2:
+        return QStringLiteral("部門管理を行う[全科目]");
+    default:
+        return QStringLiteral("部門管理を行わない");
     }
 }
 
 // The list's picture of an entry level (none for level 0).
 QIcon levelIcon(quint8 level) {
     switch (level) {
-    case 1: return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
-    case 2: return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
-    case 3: return QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical);
-    default: return {};
+    case 1:
+        return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    case 2:
+        return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    case 3:
+        return QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    default:
+        return {};
     }
 }
 
@@ -80,8 +87,8 @@ struct TCashBookLoaderBox::ReceivedRow {
 };
 
 TCashBookLoaderBox::TCashBookLoaderBox(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TCashBookLoaderBox>()), ReceiveIBTransaction(ReceiveIBDatabase),
-      IBTransactionDAT(DM->IBDatabaseDAT) {
+    : QDialog(parent), ui(std::make_unique<Ui::TCashBookLoaderBox>()),
+      ReceiveIBTransaction(ReceiveIBDatabase), IBTransactionDAT(DM->IBDatabaseDAT) {
     ui->setupUi(this);
     SetWaitMode(1);
     ProcessInfo.ProcessName = QStringLiteral("CashBookLoader");
@@ -92,7 +99,8 @@ TCashBookLoaderBox::TCashBookLoaderBox(QWidget* parent)
     ReceiveIBSQL1 = std::make_unique<fb::Query>(ReceiveIBTransaction);
     ReceiveIBSQL2 = std::make_unique<fb::Query>(ReceiveIBTransaction);
     SiwakeWriter.SetTransaction(IBTransactionDAT);
-    ui->Image1->setPixmap(QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+    ui->Image1->setPixmap(
+        QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
     ui->pnlProgress->hide();
     ui->Animate1->setCommonAVI(aviFindFolder);
     ui->btnOutput->setEnabled(false);
@@ -144,10 +152,12 @@ void TCashBookLoaderBox::InitList() {
     ui->ListView1->setColumnWidth(1, scaled(500, this));
     if (Origin == 0) {
         ui->lblTitle1->setText(QStringLiteral("現金出納帳データの取り込みを行います。"));
-        ui->lblTitle2->setText(QStringLiteral("この処理を実行することにより、顧問先と現金残高の同期が行われます。"));
+        ui->lblTitle2->setText(
+            QStringLiteral("この処理を実行することにより、顧問先と現金残高の同期が行われます。"));
     } else {
         ui->lblTitle1->setText(QStringLiteral("データの取り込みを行います。"));
-        ui->lblTitle2->setText(QStringLiteral("この処理を実行することにより、送信元とデータの同期が行われます。"));
+        ui->lblTitle2->setText(
+            QStringLiteral("この処理を実行することにより、送信元とデータの同期が行われます。"));
     }
     ui->lblTitle3->clear();
     ui->btnOk->move(scaled(450, this), ui->btnOk->y());
@@ -303,7 +313,8 @@ void TCashBookLoaderBox::btnOkClick() {
         if (inUse) {
             ResetImport();
             addEntry(3, -100,
-                     QStringLiteral("現在、他のユーザーがデータを使用中です。他のユーザーがデータを使用している間は現金出納帳の取り込みは行えません。"));
+                     QStringLiteral("現在、他のユーザーがデータを使用中です。他のユーザーがデータを使用してい"
+                                    "る間は現金出納帳の取り込みは行えません。"));
         } else {
             bool connected = false;
             try {
@@ -377,7 +388,7 @@ void TCashBookLoaderBox::RunImport() {
         ui->Label1->setText(text);
         process();
     };
-    m_cashKcode = AccInf.CashKCODE;
+    m_cashAccount = {AccInf.CashKCODE, 0};
     bool refused = false;
     try {
         TransactionWasActive = ReceiveIBTransaction.isActive() ? 1 : 0;
@@ -525,7 +536,8 @@ bool TCashBookLoaderBox::ReplaceDataFile() {
         return true;
     const int mode = ConnectMode == 0 ? 0 : 1;
     const QString target = ExcludePathDelim(SystemDef.DataDir) + u'/' + DataFileName;
-    const QString backup = QFileInfo(target).path() + u'/' + QFileInfo(target).completeBaseName() + QStringLiteral(".f00");
+    const QString backup =
+        QFileInfo(target).path() + u'/' + QFileInfo(target).completeBaseName() + QStringLiteral(".f00");
     bool copied = false;
     if (DM->ServerFMove(target, backup, mode)) {
         copied = CopyReceivedFile(ReceivedFile, target, mode);
@@ -550,8 +562,8 @@ bool TCashBookLoaderBox::WriteLogFile(const QString& fileName, bool csv) const {
     QString text;
     for (const TTesuvioSyoriInfo& e : ProcessLog) {
         // Each entry is a line of its own in a list whose lines end with a break as well.
-        text += quote + TesuvioLevelText(e.Level) + quote + sep + quote + QString::number(e.Code) + quote + sep +
-                quote + e.Message + quote + sep + QStringLiteral("\r\n") + QStringLiteral("\r\n");
+        text += quote + TesuvioLevelText(e.Level) + quote + sep + quote + QString::number(e.Code) + quote +
+                sep + quote + e.Message + quote + sep + QStringLiteral("\r\n") + QStringLiteral("\r\n");
     }
     return SafeSaveFile::writeWhole(fileName, cp932::encodeLossy(text));
 }
@@ -585,7 +597,8 @@ QString TCashBookLoaderBox::MapAccountGroup(const QString& group, const QString&
     const QString g5685 = QStringLiteral("5685");
     if (TavrinoEdition == 0) {
         if (kcode == QLatin1String("5601") &&
-            (AccInf.DATATYPE == 1 || (AccInf.DATATYPE == 2 && (AccInf.CODETYPE == 1 || AccInf.CODETYPE == 3))))
+            (AccInf.DATATYPE == 1 ||
+             (AccInf.DATATYPE == 2 && (AccInf.CODETYPE == 1 || AccInf.CODETYPE == 3))))
             return g5685;
     } else if (TavrinoEdition == 1 || TavrinoEdition == 2) {
         const bool code = kcode == QLatin1String("52100") || kcode == QLatin1String("52200") ||
@@ -606,11 +619,13 @@ bool TCashBookLoaderBox::CheckAccountScheme() {
             const int bumon = r.field("BUMON").asInt();
             if (siten != AccInf.SITEN)
                 addEntry(3, -106,
-                         QStringLiteral("(使用データ:%1 ≠ 受信データ:%2) 受信データの本・支店管理区分の設定内容に違いがありました。")
+                         QStringLiteral("(使用データ:%1 ≠ 受信データ:%2) "
+                                        "受信データの本・支店管理区分の設定内容に違いがありました。")
                              .arg(sitenText(AccInf.SITEN), sitenText(siten)));
             if (bumon != AccInf.BUMON)
                 addEntry(3, -107,
-                         QStringLiteral("(使用データ:%1 ≠ 受信データ:%2) 受信データの部門管理区分の設定内容に違いがありました。")
+                         QStringLiteral("(使用データ:%1 ≠ 受信データ:%2) "
+                                        "受信データの部門管理区分の設定内容に違いがありました。")
                              .arg(bumonText(AccInf.BUMON), bumonText(bumon)));
         }
         r.close();
@@ -618,7 +633,8 @@ bool TCashBookLoaderBox::CheckAccountScheme() {
 
         std::map<QString, QString> received; // user code -> "group-use-switch"
         std::map<QString, TReceiveKamokuInfo> receivedInfo;
-        r.setSql(QStringLiteral("SELECT KCODE,USERCODE,GROUPM0,USE,HOJOSW,KNAME FROM KAMOKUMST ORDER BY KCODE"));
+        r.setSql(
+            QStringLiteral("SELECT KCODE,USERCODE,GROUPM0,USE,HOJOSW,KNAME FROM KAMOKUMST ORDER BY KCODE"));
         r.open();
         while (!r.eof()) {
             TReceiveKamokuInfo k;
@@ -640,7 +656,8 @@ bool TCashBookLoaderBox::CheckAccountScheme() {
         r.close();
 
         fb::Query& l = *IBSQL1;
-        l.setSql(QStringLiteral("SELECT KCODE,USERCODE,GROUPM0,USE,HOJOSW,KNAME FROM KAMOKUMST ORDER BY KCODE"));
+        l.setSql(
+            QStringLiteral("SELECT KCODE,USERCODE,GROUPM0,USE,HOJOSW,KNAME FROM KAMOKUMST ORDER BY KCODE"));
         l.open();
         while (!l.eof()) {
             const QString user = l.field("USERCODE").asString();
@@ -648,18 +665,25 @@ bool TCashBookLoaderBox::CheckAccountScheme() {
             if (name.trimmed().isEmpty())
                 name = QStringLiteral("名称登録なし");
             const int use = l.field("USE").asInt();
-            const QString mine = QStringLiteral("%1-%2-%3").arg(l.field("GROUPM0").asString()).arg(use).arg(l.field("HOJOSW").asString());
+            const QString mine = QStringLiteral("%1-%2-%3")
+                                     .arg(l.field("GROUPM0").asString())
+                                     .arg(use)
+                                     .arg(l.field("HOJOSW").asString());
             const auto found = received.find(user);
             if (found == received.end()) {
-                addEntry(3, -104, QStringLiteral("(使用データ:%1 %2) 科目コードが見つかりません。").arg(user, name));
+                addEntry(3, -104,
+                         QStringLiteral("(使用データ:%1 %2) 科目コードが見つかりません。").arg(user, name));
             } else if (found->second != mine) {
                 const TReceiveKamokuInfo& theirs = receivedInfo[user];
                 if (Origin == 0 && MergeMode == 1 && use > 0 && theirs.USE == 0)
                     addEntry(2, 101,
-                             QStringLiteral("(使用データ:%1 %2) 受信データの当科目は[使用しない]に設定されています。").arg(user, name));
+                             QStringLiteral(
+                                 "(使用データ:%1 %2) 受信データの当科目は[使用しない]に設定されています。")
+                                 .arg(user, name));
                 else
                     addEntry(3, -105,
-                             QStringLiteral("(使用データ:%1 %2 ≠ 受信データ:%3 %4) 受信データの科目の設定内容に違いがありました。")
+                             QStringLiteral("(使用データ:%1 %2 ≠ 受信データ:%3 %4) "
+                                            "受信データの科目の設定内容に違いがありました。")
                                  .arg(user, name, theirs.USERCODE, theirs.KNAME));
             }
             l.next();
@@ -670,9 +694,13 @@ bool TCashBookLoaderBox::CheckAccountScheme() {
         throw;
     }
     if (ImportResult < 0) {
-        addEntry(3, -103,
-                 Origin == 1 ? QStringLiteral("データ送信元の設定変更により科目体系に差異が発生しています。データ送信元にご連絡して下さい。")
-                             : QStringLiteral("データの設定変更により科目体系に差異が発生しています。マスター送信を行って下さい。"));
+        addEntry(
+            3, -103,
+            Origin == 1
+                ? QStringLiteral("データ送信元の設定変更により科目体系に差異が発生しています。データ送信元に"
+                                 "ご連絡して下さい。")
+                : QStringLiteral(
+                      "データの設定変更により科目体系に差異が発生しています。マスター送信を行って下さい。"));
         return false;
     }
     return true;
@@ -691,7 +719,8 @@ bool TCashBookLoaderBox::CarryOverSubAccounts() {
         w.execute();
 
         QSet<QString> local;
-        l.setSql(QStringLiteral("SELECT KCODE,HCODE,HKANA,HNAME,TAX_LCODE,TAX_RCODE FROM HOJOMST ORDER BY KCODE,HCODE"));
+        l.setSql(QStringLiteral(
+            "SELECT KCODE,HCODE,HKANA,HNAME,TAX_LCODE,TAX_RCODE FROM HOJOMST ORDER BY KCODE,HCODE"));
         l.open();
         while (!l.eof()) {
             local.insert(l.field("KCODE").asString() + u'-' + l.field("HCODE").asString());
@@ -701,19 +730,24 @@ bool TCashBookLoaderBox::CarryOverSubAccounts() {
 
         const QString firstScode = SitenList.Count > 0 ? SitenList.GetCode(0) : QStringLiteral(" ");
         fb::Query& r = *ReceiveIBSQL1;
-        r.setSql(QStringLiteral("SELECT KCODE,HCODE,HKANA,HNAME,TAX_LCODE,TAX_RCODE,BPFLG FROM HOJOMST ORDER BY KCODE,HCODE"));
+        r.setSql(QStringLiteral(
+            "SELECT KCODE,HCODE,HKANA,HNAME,TAX_LCODE,TAX_RCODE,BPFLG FROM HOJOMST ORDER BY KCODE,HCODE"));
         r.open();
-        fb::Query balances(IBTransactionDAT, QStringLiteral("SELECT OUT_SCODE FROM SP_HOJO_KAMOKUSZ_INS(:SCODE,:KCODE,:HCODE)"));
+        fb::Query balances(
+            IBTransactionDAT,
+            QStringLiteral("SELECT OUT_SCODE FROM SP_HOJO_KAMOKUSZ_INS(:SCODE,:KCODE,:HCODE)"));
         while (!r.eof()) {
             const QString kcode = r.field("KCODE").asString();
             const QString hcode = r.field("HCODE").asString();
             if (!local.contains(kcode + u'-' + hcode)) {
-                w.setSql(QStringLiteral("INSERT INTO HOJOMST(KCODE,HCODE,HKANA,HNAME,TAX_LCODE,TAX_RCODE,BPFLG,OPCODE)"
-                                        " VALUES(:KCODE,:HCODE,:HKANA,:HNAME,:TAX_LCODE,:TAX_RCODE,:BPFLG,:OPCODE)"));
+                w.setSql(QStringLiteral(
+                    "INSERT INTO HOJOMST(KCODE,HCODE,HKANA,HNAME,TAX_LCODE,TAX_RCODE,BPFLG,OPCODE)"
+                    " VALUES(:KCODE,:HCODE,:HKANA,:HNAME,:TAX_LCODE,:TAX_RCODE,:BPFLG,:OPCODE)"));
                 w.setInt("BPFLG", r.field("BPFLG").asInt());
             } else {
-                w.setSql(QStringLiteral("UPDATE HOJOMST SET HKANA=:HKANA,HNAME=:HNAME,TAX_LCODE=:TAX_LCODE,TAX_RCODE=:TAX_RCODE,"
-                                        "RTIME=:RTIME,OPCODE=:OPCODE WHERE (KCODE=:KCODE)AND(HCODE=:HCODE)"));
+                w.setSql(QStringLiteral(
+                    "UPDATE HOJOMST SET HKANA=:HKANA,HNAME=:HNAME,TAX_LCODE=:TAX_LCODE,TAX_RCODE=:TAX_RCODE,"
+                    "RTIME=:RTIME,OPCODE=:OPCODE WHERE (KCODE=:KCODE)AND(HCODE=:HCODE)"));
                 fb::setDateTime(w, "RTIME", TDateTime::now());
             }
             w.setString("KCODE", kcode);
@@ -750,14 +784,17 @@ bool TCashBookLoaderBox::CarryOverOpeningBalances() {
     try {
         fb::Query& r = *ReceiveIBSQL1;
         r.setSql((ReceivedMajor < 6
-                      ? QStringLiteral("SELECT SCODE,KCODE,HCODE,BCODE,KAISIZAN,KAISIZAN AS KISHU_KOMI,KAISIZAN AS KISHU_NUKI FROM KAMOKU_SZ")
-                      : QStringLiteral("SELECT SCODE,KCODE,HCODE,BCODE,KAISIZAN,KISHU_KOMI,KISHU_NUKI FROM KAMOKU_SZ")) +
+                      ? QStringLiteral("SELECT SCODE,KCODE,HCODE,BCODE,KAISIZAN,KAISIZAN AS "
+                                       "KISHU_KOMI,KAISIZAN AS KISHU_NUKI FROM KAMOKU_SZ")
+                      : QStringLiteral(
+                            "SELECT SCODE,KCODE,HCODE,BCODE,KAISIZAN,KISHU_KOMI,KISHU_NUKI FROM KAMOKU_SZ")) +
                  QStringLiteral(" WHERE KCODE=:KCODE ORDER BY SCODE,KCODE,HCODE,BCODE"));
-        r.setString("KCODE", m_cashKcode);
+        r.setString("KCODE", m_cashAccount.KCODE);
         r.open();
         fb::Query& w = *IBSQL2;
-        w.setSql(QStringLiteral("UPDATE KAMOKU_SZ SET KAISIZAN=0,KISHU_KOMI=:KISHU_KOMI,KISHU_NUKI=:KISHU_NUKI"
-                                " WHERE (SCODE=:SCODE)AND(KCODE=:KCODE)AND(HCODE=:HCODE)AND(BCODE=:BCODE)"));
+        w.setSql(
+            QStringLiteral("UPDATE KAMOKU_SZ SET KAISIZAN=0,KISHU_KOMI=:KISHU_KOMI,KISHU_NUKI=:KISHU_NUKI"
+                           " WHERE (SCODE=:SCODE)AND(KCODE=:KCODE)AND(HCODE=:HCODE)AND(BCODE=:BCODE)"));
         while (!r.eof()) {
             fb::setMoney(w, "KISHU_KOMI", fb::asMoney(r.field("KISHU_KOMI")).roundUnits(2));
             fb::setMoney(w, "KISHU_NUKI", fb::asMoney(r.field("KISHU_NUKI")).roundUnits(2));
@@ -780,17 +817,20 @@ bool TCashBookLoaderBox::CompareCashBalance() {
     try {
         fb::Query& l = *IBSQL1;
         l.setSql(QStringLiteral("SELECT DAC FROM KAMOKUMST WHERE KCODE=:KCODE"));
-        l.setString("KCODE", m_cashKcode);
-        const int dac = l.openInt("DAC");
+        l.setString("KCODE", m_cashAccount.KCODE);
+        m_cashAccount.DAC = l.openInt("DAC");
+        const qint32 dac = m_cashAccount.DAC;
         const bool debit = dac == 1 || dac == 4;
         const bool credit = dac == 2 || dac == 3;
         const auto balance = [&](fb::Query& q, bool received) -> Money {
             Money total;
             q.setSql((received && ReceivedMajor < 6
-                          ? QStringLiteral("SELECT SUM(KAISIZAN) AS KAISI_KOMIZAN,SUM(KAISIZAN) AS KAISI_NUKIZAN FROM KAMOKU_SZ")
-                          : QStringLiteral("SELECT SUM(KISHU_KOMI) AS KAISI_KOMIZAN,SUM(KISHU_NUKI) AS KAISI_NUKIZAN FROM KAMOKU_SZ")) +
+                          ? QStringLiteral("SELECT SUM(KAISIZAN) AS KAISI_KOMIZAN,SUM(KAISIZAN) AS "
+                                           "KAISI_NUKIZAN FROM KAMOKU_SZ")
+                          : QStringLiteral("SELECT SUM(KISHU_KOMI) AS KAISI_KOMIZAN,SUM(KISHU_NUKI) AS "
+                                           "KAISI_NUKIZAN FROM KAMOKU_SZ")) +
                      QStringLiteral(" WHERE KCODE=:KCODE"));
-            q.setString("KCODE", m_cashKcode);
+            q.setString("KCODE", m_cashAccount.KCODE);
             q.open();
             if (!q.eof()) {
                 if (AccInf.TAXDEFUH == 0)
@@ -802,11 +842,13 @@ bool TCashBookLoaderBox::CompareCashBalance() {
             // An account on neither side has no movement query: its balance is the opening one.
             if (!debit && !credit)
                 return total.roundUnits(2);
-            const QString plus = AccInf.TAXDEFUH == 0 ? QStringLiteral("SUM(%1_NUK+%1_TAX)") : QStringLiteral("SUM(%1_NUK-%1_IKKATSU)");
+            const QString plus = AccInf.TAXDEFUH == 0 ? QStringLiteral("SUM(%1_NUK+%1_TAX)")
+                                                      : QStringLiteral("SUM(%1_NUK-%1_IKKATSU)");
             const QString first = plus.arg(debit ? QStringLiteral("KAR") : QStringLiteral("KAS"));
             const QString second = plus.arg(debit ? QStringLiteral("KAS") : QStringLiteral("KAR"));
-            q.setSql(QStringLiteral("SELECT %1-%2 AS ZANDAKA FROM KAMOKU_MS WHERE KCODE=:KCODE").arg(first, second));
-            q.setString("KCODE", m_cashKcode);
+            q.setSql(QStringLiteral("SELECT %1-%2 AS ZANDAKA FROM KAMOKU_MS WHERE KCODE=:KCODE")
+                         .arg(first, second));
+            q.setString("KCODE", m_cashAccount.KCODE);
             q.open();
             while (!q.eof()) {
                 total = total + fb::asMoney(q.field("ZANDAKA"));
@@ -819,7 +861,8 @@ bool TCashBookLoaderBox::CompareCashBalance() {
         const Money theirs = balance(*ReceiveIBSQL1, true);
         if (mine != theirs)
             addEntry(2, 201,
-                     QStringLiteral("本データと出納帳データの間で現金残高の違いが発生しました。前回のデータ送信後に現金取引の追加・訂正を行っていると残高の違いは発生します。"));
+                     QStringLiteral("本データと出納帳データの間で現金残高の違いが発生しました。前回のデータ送"
+                                    "信後に現金取引の追加・訂正を行っていると残高の違いは発生します。"));
     } catch (const std::exception& e) {
         stepFailed(QStringLiteral("「科目残高の比較」に失敗しました。 "), e);
         throw;
@@ -867,12 +910,14 @@ bool TCashBookLoaderBox::CarryOverDataListName() {
         const QString enttext = IBSQL1->eof() ? QString() : IBSQL1->field("ENTTEXT").asString();
         const int datalock = IBSQL1->eof() ? 0 : IBSQL1->field("DATALOCK").asInt();
         IBSQL1->close();
-        const bool readOnlyColumn =
-            IsVersionAtLeast(QStringLiteral("%1.%2.%3").arg(ReceivedMajor).arg(ReceivedMinor1).arg(ReceivedMinor2),
-                             QStringLiteral("12.0.0"));
+        const bool readOnlyColumn = IsVersionAtLeast(
+            QStringLiteral("%1.%2.%3").arg(ReceivedMajor).arg(ReceivedMinor1).arg(ReceivedMinor2),
+            QStringLiteral("12.0.0"));
         fb::Query& w = *ReceiveIBSQL2;
-        w.setSql(QStringLiteral("UPDATE ACCDEF1 SET ENTTEXT=:ENTTEXT,PASWORD=:PASWORD,WEB_HOLDER=:WEB_HOLDER,DATALOCK=:DATALOCK") +
-                 (readOnlyColumn ? QStringLiteral(",READ_ONLY=0") : QString()) + QStringLiteral(" WHERE REC=1"));
+        w.setSql(
+            QStringLiteral("UPDATE ACCDEF1 SET "
+                           "ENTTEXT=:ENTTEXT,PASWORD=:PASWORD,WEB_HOLDER=:WEB_HOLDER,DATALOCK=:DATALOCK") +
+            (readOnlyColumn ? QStringLiteral(",READ_ONLY=0") : QString()) + QStringLiteral(" WHERE REC=1"));
         w.setString("ENTTEXT", enttext);
         w.setString("PASWORD", QString());
         w.setString("WEB_HOLDER", QString());
@@ -894,10 +939,13 @@ fb::Query& TCashBookLoaderBox::prepared(fb::Transaction& transaction, const QStr
     return *q;
 }
 
-TSiwakeInfo TCashBookLoaderBox::searchLocal(const QString& where, const std::function<void(fb::Query&)>& bind) {
-    fb::Query& q = prepared(IBTransactionDAT,
-                            QStringLiteral("SELECT COUNT(REC) AS RECCNT,REC,SWKNO,LINKREC,RESERVE1,RESERVE2,DELFLG FROM SIWAKE ") +
-                                where + QStringLiteral(" GROUP BY REC,SWKNO,LINKREC,RESERVE1,RESERVE2,DELFLG ORDER BY REC"));
+TSiwakeInfo TCashBookLoaderBox::searchLocal(const QString& where,
+                                            const std::function<void(fb::Query&)>& bind) {
+    fb::Query& q = prepared(
+        IBTransactionDAT,
+        QStringLiteral(
+            "SELECT COUNT(REC) AS RECCNT,REC,SWKNO,LINKREC,RESERVE1,RESERVE2,DELFLG FROM SIWAKE ") +
+            where + QStringLiteral(" GROUP BY REC,SWKNO,LINKREC,RESERVE1,RESERVE2,DELFLG ORDER BY REC"));
     bind(q);
     q.open();
     TSiwakeInfo info;
@@ -923,7 +971,9 @@ TSiwakeInfo TCashBookLoaderBox::FindLocalJournal(const ReceivedRow& row) {
         // The row's number may have changed on the cash-book side: any received row of the same
         // journal number can be the one the local entry was linked to. Each number is bound on its own.
         std::vector<qint32> recs;
-        fb::Query& r = prepared(ReceiveIBTransaction, QStringLiteral("SELECT REC FROM SIWAKE WHERE (TAISHAKU=1) AND (SWKNO=:SWKNO)"));
+        fb::Query& r =
+            prepared(ReceiveIBTransaction,
+                     QStringLiteral("SELECT REC FROM SIWAKE WHERE (TAISHAKU=1) AND (SWKNO=:SWKNO)"));
         r.setInt("SWKNO", row.SWKNO);
         r.open();
         while (!r.eof()) {
@@ -933,22 +983,25 @@ TSiwakeInfo TCashBookLoaderBox::FindLocalJournal(const ReceivedRow& row) {
         r.close();
         TSiwakeInfo best;
         for (const qint32 rec : recs) {
-            const TSiwakeInfo found = searchLocal(QStringLiteral("WHERE (DELFLG IN (0,1)) AND (RESERVE1=:RESERVE1)"),
-                                                  [&](fb::Query& q) { q.setInt("RESERVE1", rec); });
+            const TSiwakeInfo found =
+                searchLocal(QStringLiteral("WHERE (DELFLG IN (0,1)) AND (RESERVE1=:RESERVE1)"),
+                            [&](fb::Query& q) { q.setInt("RESERVE1", rec); });
             if (found.Found && (!best.Found || found.REC < best.REC))
                 best = found;
         }
         return best;
     }
     TSiwakeInfo info =
-        searchLocal(QStringLiteral("WHERE (DELFLG IN (0,1)) AND (LINKKEY=:LINKKEY AND LINKKUB=:LINKKUB)"), [&](fb::Query& q) {
-            q.setString("LINKKEY", QString::number(row.RESERVE1));
-            q.setInt("LINKKUB", 10);
-        });
+        searchLocal(QStringLiteral("WHERE (DELFLG IN (0,1)) AND (LINKKEY=:LINKKEY AND LINKKUB=:LINKKUB)"),
+                    [&](fb::Query& q) {
+                        q.setString("LINKKEY", QString::number(row.RESERVE1));
+                        q.setInt("LINKKUB", 10);
+                    });
     if (info.Found)
         return info;
     return searchLocal(
-        QStringLiteral("WHERE (DELFLG IN (0,1)) AND (TAISHAKU=1) AND (SWKNO=(SELECT SWKNO FROM SIWAKE WHERE REC=:REC))"),
+        QStringLiteral(
+            "WHERE (DELFLG IN (0,1)) AND (TAISHAKU=1) AND (SWKNO=(SELECT SWKNO FROM SIWAKE WHERE REC=:REC))"),
         [&](fb::Query& q) { q.setInt("REC", row.RESERVE1); });
 }
 
@@ -1012,7 +1065,7 @@ void TCashBookLoaderBox::FillJournal(TSWKREC& entry, const ReceivedRow& row) {
     m_logLine = LogLine{};
     m_logLine.SwkNo = entry.SWKREC;
     m_logLine.Date = d.HIZUKE.toDate().toString(QStringLiteral("yyyy/MM/dd"));
-    m_logLine.Partner = row.KCODE != m_cashKcode ? row.KNAME : row.R_KNAME;
+    m_logLine.Partner = row.KCODE != m_cashAccount.KCODE ? row.KNAME : row.R_KNAME;
     m_logLine.Description = TrimZenkaku(d.TEKTEXT);
     if (m_logLine.Description.isEmpty())
         m_logLine.Description = QStringLiteral("－");
@@ -1020,8 +1073,9 @@ void TCashBookLoaderBox::FillJournal(TSWKREC& entry, const ReceivedRow& row) {
 }
 
 void TCashBookLoaderBox::MarkJournal(const TSWKREC& entry, const ReceivedRow& row) {
-    fb::Query& w =
-        prepared(IBTransactionDAT, QStringLiteral("UPDATE SIWAKE SET RESERVE1=:RESERVE1,RESERVE2=:RESERVE2 WHERE (SWKREC=:SWKREC)"));
+    fb::Query& w = prepared(
+        IBTransactionDAT,
+        QStringLiteral("UPDATE SIWAKE SET RESERVE1=:RESERVE1,RESERVE2=:RESERVE2 WHERE (SWKREC=:SWKREC)"));
     w.setInt("RESERVE1", entry.RESERVE1 > 0 ? entry.RESERVE1 : row.REC);
     w.setInt("RESERVE2", row.LINKREC);
     w.setInt("SWKREC", entry.SWKREC);
@@ -1038,7 +1092,8 @@ int TCashBookLoaderBox::WriteJournal(TSWKREC& entry, const ReceivedRow& row, QSt
     entry.LOCALFLG = 10;
     const int result = SiwakeWriter.PutSiwake(entry);
     if (result < 0) {
-        message = result == -1 ? QStringLiteral("仕訳は他の処理で削除されています。") : QStringLiteral("仕訳は他の処理で訂正されています。");
+        message = result == -1 ? QStringLiteral("仕訳は他の処理で削除されています。")
+                               : QStringLiteral("仕訳は他の処理で訂正されています。");
         return result;
     }
     MarkJournal(entry, row);
@@ -1050,12 +1105,13 @@ void TCashBookLoaderBox::LogJournalResult(qint32 code, const QString& reason) {
     if (code > 0)
         addEntry(2, code,
                  QStringLiteral("(仕訳番号:%1 日付:%2 相手科目:%3 摘要:%4 金額:%5) %6")
-                     .arg(QString::number(m_logLine.SwkNo), m_logLine.Date, m_logLine.Partner, m_logLine.Description,
-                          m_logLine.Amount, reason));
+                     .arg(QString::number(m_logLine.SwkNo), m_logLine.Date, m_logLine.Partner,
+                          m_logLine.Description, m_logLine.Amount, reason));
     else if (code < 0)
-        addEntry(3, code,
-                 QStringLiteral("(仕訳番号:-  日付:%1 相手科目:%2 摘要:%3 金額:%4) %5")
-                     .arg(m_logLine.Date, m_logLine.Partner, m_logLine.Description, m_logLine.Amount, reason));
+        addEntry(
+            3, code,
+            QStringLiteral("(仕訳番号:-  日付:%1 相手科目:%2 摘要:%3 金額:%4) %5")
+                .arg(m_logLine.Date, m_logLine.Partner, m_logLine.Description, m_logLine.Amount, reason));
 }
 
 bool TCashBookLoaderBox::MergeCashJournals() {
@@ -1074,14 +1130,15 @@ bool TCashBookLoaderBox::MergeCashJournals() {
         SiwakeWriter.SetKamokuArray(usual);
 
         fb::Query& r = *ReceiveIBSQL1;
-        r.setSql(QStringLiteral(
-            "SELECT SWK.*,K1.USERCODE AS USERCODE,K2.USERCODE AS R_USERCODE FROM SIWAKE SWK"
-            " INNER JOIN KAMOKUMST K1 ON(SWK.KCODE=K1.KCODE)"
-            " INNER JOIN KAMOKUMST K2 ON(SWK.R_KCODE=K2.KCODE)"
-            " WHERE (SWK.DELFLG IN (0,1)) AND (SWK.TAISHAKU=1) AND ((SWK.KCODE=:KCODE OR SWK.R_KCODE=:R_KCODE) OR (SWK.LINKREC>0))"
-            " ORDER BY SWK.HIZUKE,SWK.KESSAN,SWK.SWKNO"));
-        r.setString("KCODE", m_cashKcode);
-        r.setString("R_KCODE", m_cashKcode);
+        r.setSql(
+            QStringLiteral("SELECT SWK.*,K1.USERCODE AS USERCODE,K2.USERCODE AS R_USERCODE FROM SIWAKE SWK"
+                           " INNER JOIN KAMOKUMST K1 ON(SWK.KCODE=K1.KCODE)"
+                           " INNER JOIN KAMOKUMST K2 ON(SWK.R_KCODE=K2.KCODE)"
+                           " WHERE (SWK.DELFLG IN (0,1)) AND (SWK.TAISHAKU=1) AND ((SWK.KCODE=:KCODE OR "
+                           "SWK.R_KCODE=:R_KCODE) OR (SWK.LINKREC>0))"
+                           " ORDER BY SWK.HIZUKE,SWK.KESSAN,SWK.SWKNO"));
+        r.setString("KCODE", m_cashAccount.KCODE);
+        r.setString("R_KCODE", m_cashAccount.KCODE);
         r.open();
         while (!r.eof()) {
             ReceivedRow row;

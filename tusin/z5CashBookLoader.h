@@ -30,6 +30,12 @@ struct TReceiveKamokuInfo {
     QString HOJOSW;
 };
 
+// The open dataset's cash account: its code and its debit/credit side (KAMOKUMST.DAC).
+struct TCashBookLoadKamokuRec {
+    QString KCODE;
+    qint32 DAC = 0;
+};
+
 // The local entry a received row stands for.
 struct TSiwakeInfo {
     bool Found = false;
@@ -125,7 +131,7 @@ private:
     bool m_running = false; // btnOk's tag
     bool m_replacePending = false;
     LogLine m_logLine;
-    QString m_cashKcode;
+    TCashBookLoadKamokuRec m_cashAccount;
 
     // Transactions come after their databases, statements after their transactions.
     fb::Transaction ReceiveIBTransaction;

@@ -40,9 +40,9 @@ QString framed(const QString& text) {
     return QStringLiteral("　\r\n") + text + QStringLiteral("\r\n ");
 }
 
-const QString kNotAvailable = QStringLiteral("この処理は、このバージョンでは利用できません。");
 const QString kSetupFailed = QStringLiteral("%1画面の初期化に失敗しました。\r処理を終了します。");
-const QString kReconnectFailed = framed(QStringLiteral("データの接続に失敗したため、データ選択画面を開きます。"));
+const QString kReconnectFailed =
+    framed(QStringLiteral("データの接続に失敗したため、データ選択画面を開きます。"));
 
 bool isListKind(int kind) {
     return kind == tkSend || kind == tkReceive || kind == tkAreaList || kind == tkAreaListOnline;
@@ -50,11 +50,11 @@ bool isListKind(int kind) {
 
 // Column headers and widths of the lists (design pixels).
 using ColumnSpec = TfmDataTusin::ColumnSpec;
-const ColumnSpec kRelayColumns[] = {{u"No.", 40},       {u"データ名", 300}, {u"会計年度", 80},
-                                    {u"会計期間", 180}, {u"送信日時", 134}, {u"受信日時", 134},
-                                    {u"バージョン", 85}, {u"", 0}};
-const ColumnSpec kAreaColumns[] = {{u"No.", 40},       {u"状況", 75},        {u"データ名", 266},
-                                   {u"年度", 53},      {u"会計期間", 175},   {u"使用開始日時", 128},
+const ColumnSpec kRelayColumns[] = {
+    {u"No.", 40},       {u"データ名", 300}, {u"会計年度", 80},   {u"会計期間", 180},
+    {u"送信日時", 134}, {u"受信日時", 134}, {u"バージョン", 85}, {u"", 0}};
+const ColumnSpec kAreaColumns[] = {{u"No.", 40},           {u"状況", 75},      {u"データ名", 266},
+                                   {u"年度", 53},          {u"会計期間", 175}, {u"使用開始日時", 128},
                                    {u"最終更新日時", 128}, {u"バージョン", 85}};
 const ColumnSpec kCashColumns[] = {{u"処理", 55},      {u"データ名", 285}, {u"会計年度", 80},
                                    {u"会計期間", 180}, {u"送信日時", 134}, {u"受信日時", 0},
@@ -159,11 +159,6 @@ void TfmDataTusin::pause() const {
     }
 }
 
-int TfmDataTusin::RoadNotAvailable() {
-    ui::showInformation(framed(kNotAvailable));
-    return 1;
-}
-
 int TfmDataTusin::Execute(bool modal) {
     ShowNormalCursor();
     CloudAnalysisSend = 0;
@@ -172,10 +167,9 @@ int TfmDataTusin::Execute(bool modal) {
         return -1;
     }
     if (DM && DM->IBDatabaseDAT.isConnected())
-        CloudAnalysisSend =
-            GetAccReg(QStringLiteral("通信設定"), QStringLiteral("クラウド区分"), QStringLiteral("整数"),
-                      QStringLiteral("0"))
-                .toInt();
+        CloudAnalysisSend = GetAccReg(QStringLiteral("通信設定"), QStringLiteral("クラウド区分"),
+                                      QStringLiteral("整数"), QStringLiteral("0"))
+                                .toInt();
     BackupName = SyoriType <= tkCloudSend ? QStringLiteral("placc.fbk") : QStringLiteral("cplacc.fbk");
     StartPending = 1;
     OperationName = TavrinoEdition == 1 || TavrinoEdition == 2 ? QStringLiteral("データ送受信")
@@ -282,7 +276,8 @@ int TfmDataTusin::StartOperation() {
         wait->line(n)->setVisible(false);
     wait->line(2)->setText(QStringLiteral("認証チェック　実行中"));
     SetWaitStep(wait->line(2), TWaitStep::Running);
-    wait->line(3)->setText(areas ? QStringLiteral("クラウドシェア情報確認") : QStringLiteral("中継サーバー情報確認"));
+    wait->line(3)->setText(areas ? QStringLiteral("クラウドシェア情報確認")
+                                 : QStringLiteral("中継サーバー情報確認"));
     SetWaitStep(wait->line(3), TWaitStep::ToCome);
     wait->show();
     pause();
@@ -302,8 +297,9 @@ int TfmDataTusin::StartOperation() {
             return -1;
         }
         wait->hide();
-        const int answer = ui::askConfirmation(framed(QStringLiteral("このデータは他のオペレータが使用中です。") +
-                                                      windowTitle() + QStringLiteral("を開始しますか？")));
+        const int answer =
+            ui::askConfirmation(framed(QStringLiteral("このデータは他のオペレータが使用中です。") +
+                                       windowTitle() + QStringLiteral("を開始しますか？")));
         if (answer != ui::mrYes) {
             m_keys[kF5]->setEnabled(false);
             m_keys[kF12]->setEnabled(false);
@@ -470,9 +466,9 @@ void TfmDataTusin::ShowServerList() {
         setWindowTitle(QStringLiteral("データ送信"));
         g->setProperty("FocusBorderColor", SystemDef.ActiveColor);
         g->setOddRowBackColor(SystemDef.ClientColor2);
-        ui->HintArea->setPlainText(
-            QStringLiteral("［F12］を押すと現在利用中のデータが中継先サーバーの選択したフォルダに送信されます。"
-                           "\n\n［F5］を押すと中継先サーバーのデータが削除されます。"));
+        ui->HintArea->setPlainText(QStringLiteral(
+            "［F12］を押すと現在利用中のデータが中継先サーバーの選択したフォルダに送信されます。"
+            "\n\n［F5］を押すと中継先サーバーのデータが削除されます。"));
         break;
     case tkReceive:
         setWindowTitle(QStringLiteral("データ受信"));
@@ -486,17 +482,19 @@ void TfmDataTusin::ShowServerList() {
     case tkServerCheck:
         setWindowTitle(QStringLiteral("サーバー確認"));
         m_keys[kF12]->setVisible(false);
-        ui->HintArea->setPlainText(
-            QStringLiteral("１行目は現金出納帳から送信されたデータです。　　　２行目はペラン財務が送信したデータです。"
-                           "\n３行目はペラン財務が送信したマスターデータです。\n\n［F5］を押すと中継先サーバーの"
-                           "データが削除されます。"));
+        ui->HintArea->setPlainText(QStringLiteral(
+            "１行目は現金出納帳から送信されたデータです。　　　２行目はペラン財務が送信したデータです。"
+            "\n３行目はペラン財務が送信したマスターデータです。\n\n［F5］を押すと中継先サーバーの"
+            "データが削除されます。"));
         break;
     case tkAreaList:
         setWindowTitle(QStringLiteral("クラウドシェア領域を選択"));
         ui->HintArea->setPlainText(QStringLiteral(
-            "どの行でクラウドシェアするかを選んで［F12：選択］を押します。\nこれからクラウドシェアを始める場合は"
+            "どの行でクラウドシェアするかを選んで［F12：選択］を押します。\nこれからクラウドシェアを始める場"
+            "合は"
             "空白行を、クラウドシェアがスタートしている場合は該当行を選択します。\n［F4：解除］は誰も使用して"
-            "ない筈なのに「使用中」のままになってしまった場合に使用します。\n［F5：削除］は既にクラウドシェアを"
+            "ない筈なのに「使用中」のままになってしまった場合に使用します。\n［F5：削除］は既にクラウドシェア"
+            "を"
             "止めたデータがリストに残っている場合に使用します。"));
         break;
     default:
@@ -559,8 +557,9 @@ int TfmDataTusin::GetDataListRecord() {
     try {
         fb::Query q(DM->IBTransactionDEF);
         q.setSql(QStringList{
-            QStringLiteral("SELECT REC,ENTTEXT,SHOUGOU,PASNAME,NETDRIVE,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,"
-                           "DATALOCK,KYOYULOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT FROM DATALIST"),
+            QStringLiteral(
+                "SELECT REC,ENTTEXT,SHOUGOU,PASNAME,NETDRIVE,DATATYPE,CODETYPE,NENDO,KISHU,KIMATU,"
+                "DATALOCK,KYOYULOCK,TANTOU,VER_MAJOR,VER_MINOR1,VER_MINOR2,VER_TEXT FROM DATALIST"),
             QStringLiteral("WHERE (GROUPID=:GROUPID)"), QStringLiteral("ORDER BY REC")});
         q.setInt("GROUPID", SystemDef.GROUPID);
         for (q.open(); !q.eof(); q.next()) {
@@ -605,15 +604,20 @@ void TfmDataTusin::UpdateDataListRecord(int index) {
     const TDataSentakuRec& row = ListRows[index];
     QString folder = row.PASNAME;
     if (folder.remove(u' ').isEmpty())
-        throw std::runtime_error(QStringLiteral("データフォルダパスが不正です。\r処理を中止します。").toStdString());
+        throw std::runtime_error(
+            QStringLiteral("データフォルダパスが不正です。\r処理を中止します。").toStdString());
     folder = ExcludePathDelim(row.PASNAME);
 
-    const QStringList setLines{
-        QStringLiteral("SET ENTTEXT=:ENTTEXT,"),       QStringLiteral("NENDO=:NENDO,"),
-        QStringLiteral("KISHU=:KISHU,"),               QStringLiteral("KIMATU=:KIMATU,"),
-        QStringLiteral("VER_MAJOR=:VER_MAJOR,"),       QStringLiteral("VER_MINOR1=:VER_MINOR1,"),
-        QStringLiteral("VER_MINOR2=:VER_MINOR2,"),     QStringLiteral("VER_TEXT=:VER_TEXT,"),
-        QStringLiteral("UPDATE_LOCK=:UPDATE_LOCK,"),   QStringLiteral("READ_ONLY=:READ_ONLY")};
+    const QStringList setLines{QStringLiteral("SET ENTTEXT=:ENTTEXT,"),
+                               QStringLiteral("NENDO=:NENDO,"),
+                               QStringLiteral("KISHU=:KISHU,"),
+                               QStringLiteral("KIMATU=:KIMATU,"),
+                               QStringLiteral("VER_MAJOR=:VER_MAJOR,"),
+                               QStringLiteral("VER_MINOR1=:VER_MINOR1,"),
+                               QStringLiteral("VER_MINOR2=:VER_MINOR2,"),
+                               QStringLiteral("VER_TEXT=:VER_TEXT,"),
+                               QStringLiteral("UPDATE_LOCK=:UPDATE_LOCK,"),
+                               QStringLiteral("READ_ONLY=:READ_ONLY")};
     const auto bindRow = [&row](fb::Query& q) {
         q.setString("ENTTEXT", row.ENTTEXT);
         q.setInt("NENDO", row.NENDO);
@@ -632,8 +636,8 @@ void TfmDataTusin::UpdateDataListRecord(int index) {
         fb::Query q(DM->IBTransactionDEF);
         if (ConnectMode != 0) {
             // The dataset lies in the default data folder (its DATALIST row) or in a data place.
-            q.setSql(QStringList{QStringLiteral("UPDATE ") + DataListTableOfFolder(OperationFolder())} + setLines +
-                     QStringList{QStringLiteral("WHERE PASNAME=:PASNAME")});
+            q.setSql(QStringList{QStringLiteral("UPDATE ") + DataListTableOfFolder(OperationFolder())} +
+                     setLines + QStringList{QStringLiteral("WHERE PASNAME=:PASNAME")});
             bindRow(q);
             q.setString("PASNAME", row.PASNAME);
         } else if (GassanKbnText.trimmed() != u"10") {
@@ -653,7 +657,8 @@ void TfmDataTusin::UpdateDataListRecord(int index) {
                 child = folder.right(3);
             } else {
                 own.rollback();
-                ui::showMessage(ui::MsgKind::Error, QStringLiteral("C_DATALISTが更新出来ません。(1)"), ui::mbYes);
+                ui::showMessage(ui::MsgKind::Error, QStringLiteral("C_DATALISTが更新出来ません。(1)"),
+                                ui::mbYes);
                 return;
             }
             fb::Query find(DM->IBTransactionDEF);
@@ -665,13 +670,15 @@ void TfmDataTusin::UpdateDataListRecord(int index) {
             if (find.eof()) {
                 find.close();
                 own.rollback();
-                ui::showMessage(ui::MsgKind::Error, QStringLiteral("C_DATALISTが更新出来ません。(2)"), ui::mbYes);
+                ui::showMessage(ui::MsgKind::Error, QStringLiteral("C_DATALISTが更新出来ません。(2)"),
+                                ui::mbYes);
                 return;
             }
             const int rowNo = find.field("ROWNO").asInt();
             find.close();
-            q.setSql(QStringList{QStringLiteral("UPDATE Child_DATALIST")} + setLines +
-                     QStringList{QStringLiteral("WHERE (REC=:REC) and (ROWNO=:ROWNO) and (GROUPID=:GROUPID)")});
+            q.setSql(
+                QStringList{QStringLiteral("UPDATE Child_DATALIST")} + setLines +
+                QStringList{QStringLiteral("WHERE (REC=:REC) and (ROWNO=:ROWNO) and (GROUPID=:GROUPID)")});
             bindRow(q);
             q.setInt("REC", rec.toInt());
             q.setInt("ROWNO", rowNo);
@@ -724,9 +731,9 @@ void TfmDataTusin::ESCClick() {
 }
 
 void TfmDataTusin::FormKeyUp(int& Key, Qt::KeyboardModifiers Shift) {
-    static const std::pair<int, int> keys[] = {
-        {Qt::Key_F1, kF1}, {Qt::Key_F2, kF2}, {Qt::Key_F3, kF3}, {Qt::Key_F4, kF4}, {Qt::Key_F5, kF5},
-        {Qt::Key_F6, kF6}, {Qt::Key_F7, kF7}, {Qt::Key_F8, kF8}, {Qt::Key_F12, kF12}};
+    static const std::pair<int, int> keys[] = {{Qt::Key_F1, kF1}, {Qt::Key_F2, kF2}, {Qt::Key_F3, kF3},
+                                               {Qt::Key_F4, kF4}, {Qt::Key_F5, kF5}, {Qt::Key_F6, kF6},
+                                               {Qt::Key_F7, kF7}, {Qt::Key_F8, kF8}, {Qt::Key_F12, kF12}};
     if (Key == Qt::Key_Escape) {
         Key = 0;
         ESCClick();
@@ -789,7 +796,8 @@ void TfmDataTusin::F1Click(int key) {
                     ServerInfo.Entries[row].ShareStatus = QStringLiteral("1");
                     m_keys[kF4]->setEnabled(false);
                     m_keys[kF5]->setEnabled(true);
-                    ui::showMessage(ui::MsgKind::Information, QStringLiteral("使用中を解除しました。"), ui::mbYes);
+                    ui::showMessage(ui::MsgKind::Information, QStringLiteral("使用中を解除しました。"),
+                                    ui::mbYes);
                 }
             }
         }
@@ -802,9 +810,20 @@ void TfmDataTusin::F1Click(int key) {
         break;
     case kF12:
         if (SyoriType == tkSend || SyoriType == tkReceive) {
-            const int r = SyoriType == tkSend ? SendData() : ReceiveData();
-            if (r == 0)
-                done(ui::mrOk);
+            const bool send = SyoriType == tkSend;
+            try {
+                if ((send ? SendData() : ReceiveData()) == 0)
+                    done(ui::mrOk);
+            } catch (const std::exception& e) {
+                // The road broke off: the dialog gives its controls back, says why and closes.
+                setEnabled(true);
+                keyButton(kF12)->setEnabled(true);
+                keyButton(kF5)->setEnabled(true);
+                reportException(send ? QStringLiteral("送信処理中にエラーになりました。\r\n")
+                                     : QStringLiteral("受信処理中にエラーになりました。\r\n"),
+                                &e);
+                done(ui::mrCancel);
+            }
         } else if (IsAreaList() && row >= 0 && row < 10) {
             const TRelayServerEntry& e = ServerInfo.Entries[row];
             ChosenAreaName = ui->PerfectGrid1->CellText(row, 2).trimmed();
@@ -812,18 +831,21 @@ void TfmDataTusin::F1Click(int key) {
             ChosenArea = row + 1;
             const bool hasData = !ChosenAreaName.isEmpty();
             if (hasData && e.Password != AccInf.PASWORD) {
-                ui::showMessage(ui::MsgKind::Warning,
-                                QStringLiteral("クラウド領域のデータと現在選択中のデータのパスワードが一致しません。"),
-                                ui::mbYes);
+                ui::showMessage(
+                    ui::MsgKind::Warning,
+                    QStringLiteral("クラウド領域のデータと現在選択中のデータのパスワードが一致しません。"),
+                    ui::mbYes);
                 break;
             }
             if (SyoriType == tkAreaListOnline && hasData) {
                 ui::showMessage(ui::MsgKind::Information,
-                                QStringLiteral("翌年度更新処理中の場合は、空白行を選択してください。"), ui::mbYes);
+                                QStringLiteral("翌年度更新処理中の場合は、空白行を選択してください。"),
+                                ui::mbYes);
                 break;
             }
             if (SyoriType == tkAreaList && !hasData)
-                ui::showInformation(QStringLiteral("お手元のデータをアップロードしてクラウドシェアを開始します。"));
+                ui::showInformation(
+                    QStringLiteral("お手元のデータをアップロードしてクラウドシェアを開始します。"));
             AreaChosen = 1;
             done(ui::mrOk);
         }

@@ -8,9 +8,6 @@
 // The form owns what a transfer needs: the server information of the last status request (ServerInfo),
 // the operation's bookkeeping, the data package's stages in the work folders "ComS" and "ComR", and a
 // connection of its own to the dataset's database for one operation at a time.
-//
-// Roads this version does not have yet (the cash-book and master kinds) go through RoadNotAvailable(),
-// which tells the operator so and reports a failure.
 
 #include "controls/SDI.h"
 #include "core/DialogRegistry.h"
@@ -166,8 +163,6 @@ public:
     QString OperationFolder() const;
     // The information request of the kind through the status service; true when it was read.
     bool RequestServerInfo();
-    // Tells the operator that this road is not available in this version; returns 1 (failed).
-    int RoadNotAvailable();
     // The roads the list's F12 runs; 0 for success.
     virtual int SendData();
     virtual int ReceiveData();
@@ -269,7 +264,8 @@ public:
     // The difference lines of two datasets' information (empty when they agree).
     static QStringList CompareLines(const QString& procName, const TCompareInfo& source,
                                     const TCompareInfo& destination);
-    bool CompareDataInfo(const QString& procName, const TCompareInfo& source, const TCompareInfo& destination);
+    bool CompareDataInfo(const QString& procName, const TCompareInfo& source,
+                         const TCompareInfo& destination);
     bool CompareFolders(const QString& procName, const QString& sourceHost, const QString& destinationFolder,
                         const QString& sourceFolder);
     bool CompareRecordWithFolder(const QString& procName, const TCompareInfo& source,
@@ -278,7 +274,7 @@ public:
     // Both rows or neither: 1 when written, 0 after a reported failure.
     int WriteGassanSetting();
     bool UpdateCloudLine(int flag);
-    bool UpdateCloudTime(const TDateTime& time);
+    virtual bool UpdateCloudTime(const TDateTime& time);
     bool NotifyReceiveComplete();
     bool CountApprovedJournals();
     bool SendToSolvarnetCloud();
@@ -320,7 +316,8 @@ private:
     // Uploads a package under `name` into a relay folder ("/NN") with the FTP user of the pair in use: an
     // old copy is kept as name + "bak" until the new one arrived whole with the local size. False after
     // the message.
-    bool uploadPackage(const QString& user, const QString& folder, const QString& localFile, const QString& name);
+    bool uploadPackage(const QString& user, const QString& folder, const QString& localFile,
+                       const QString& name);
     // The direct road's steps after the gates (kinds 3 to 10 but 8).
     int runCashBookSend(int result);
     int runMasterSend(int result);
@@ -333,8 +330,8 @@ private:
     void authFinished();
     // What every cloud-share send and receive does on its way out.
     void endCloudOperation();
-    // The error of an exception that ended a cloud-share entry point.
-    void reportCloudError(const QString& head, const std::exception* e);
+    // The error box of an exception that ended a road or a cloud-share entry point.
+    void reportException(const QString& head, const std::exception* e);
     // Kind 25 or 26: the area list shown modally.
     int showAreaList(int kind, const QString& dataFolder);
 

@@ -129,7 +129,7 @@ void TfmDataTusin::endCloudOperation() {
     m_authWindow.reset();
 }
 
-void TfmDataTusin::reportCloudError(const QString& head, const std::exception* e) {
+void TfmDataTusin::reportException(const QString& head, const std::exception* e) {
     const QString name = e ? className(*e) : QStringLiteral("Exception");
     const QString message = e ? QString::fromUtf8(e->what()) : QString();
     ui::showError(head + name + QStringLiteral(" error , with message : ") + message);
@@ -172,7 +172,7 @@ int TfmDataTusin::showAreaList(int kind, const QString& dataFolder) {
         PlaceForm(0, 0, 0, 0, 3);
         exec();
     } catch (const std::exception& e) {
-        reportCloudError(kListError, &e);
+        reportException(kListError, &e);
     }
     hide();
     return 0;
@@ -209,7 +209,7 @@ int TfmDataTusin::CloudShareSend(const QString& dataFolder, const QString& capti
         if (RequestServerInfo() && SendData() == 0)
             return 0;
     } catch (const std::exception& e) {
-        reportCloudError(kSendError, &e);
+        reportException(kSendError, &e);
     }
     return 1;
 }
@@ -249,7 +249,7 @@ int TfmDataTusin::CloudShareReceive(const QString& dataFolder, int automatic) {
         m_authWindow.reset();
         return ReceiveData() == 0 ? 0 : 1;
     } catch (const std::exception& e) {
-        reportCloudError(kReceiveError, &e);
+        reportException(kReceiveError, &e);
     }
     return 1;
 }
@@ -285,7 +285,7 @@ int TfmDataTusin::CloudShareReceiveToFolder(const QString& dataFolder, int autom
         m_authWindow.reset();
         return ReceiveData() == 0 ? 0 : 1;
     } catch (const std::exception& e) {
-        reportCloudError(kReceiveError, &e);
+        reportException(kReceiveError, &e);
     }
     return 1;
 }

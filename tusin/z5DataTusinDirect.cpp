@@ -112,13 +112,11 @@ void placeLines(TfmHikakuMess2& d, const TBSDI& owner, const std::vector<Line>& 
 
 // The lines of the groups, top to bottom, at the tops given in order.
 std::vector<Line> groupLines(bool password, bool company, bool period, std::initializer_list<int> tops) {
+    // The labels of the password line, the three company lines and the three period lines.
     std::vector<int> labels;
-    if (password)
-        labels.push_back(3);
-    if (company)
-        labels.insert(labels.end(), {4, 5, 6});
-    if (period)
-        labels.insert(labels.end(), {7, 8, 9});
+    for (int n = 3; n <= 9; ++n)
+        if ((n == 3 && password) || (n >= 4 && n <= 6 && company) || (n >= 7 && period))
+            labels.push_back(n);
     std::vector<Line> out;
     auto top = tops.begin();
     for (int n : labels)

@@ -4,6 +4,7 @@
 #include "tusin/z5DataTusin.h"
 
 #include "clouddump/FtpSession.h"
+#include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
 #include "core/TBackupRestoreThread.h"
 #include "core/TBufFileStream.h"
@@ -12,7 +13,6 @@
 #include "core/uAccRecord.h"
 #include "platform/UserInteraction.h"
 #include "tusin/z5WaitMess.h"
-#include "controls/PerfectGrid.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <functional>
 
 namespace {
 
@@ -30,6 +31,16 @@ QString framed(const QString& text) {
 
 void error(const QString& text, ui::Buttons buttons = ui::mbOK) {
     ui::showMessage(ui::MsgKind::Error, text, buttons);
+}
+
+// A step with the status service: an exception inside it is a failure with the step's own text.
+bool guardedStep(const QString& failure, const std::function<bool()>& step) {
+    try {
+        return step();
+    } catch (const std::exception&) {
+        error(framed(failure));
+        return false;
+    }
 }
 
 QString twoDigits(int n) {
@@ -79,18 +90,18 @@ QString mergeRefusal(int open, int received) {
 
 int TfmDataTusin::SendData() {
     const bool cloud = SyoriType == tkCloudSend;
-    if (SyoriType != tkSend && !cloud)
-        return RoadNotAvailable();
     const int row = SelectedRow();
     const int slot = cloud ? AccInf.CLOUD_LINE : row + 1;
     if (!cloud) {
-        const int answer = ui::askConfirmation(QStringLiteral("　\r\n中継サーバーの No.") + QString::number(slot) +
-                                               QStringLiteral(" フォルダに、現在利用中のデータを送信します。実行しますか？\r\n "));
+        const int answer = ui::askConfirmation(
+            QStringLiteral("　\r\n中継サーバーの No.") + QString::number(slot) +
+            QStringLiteral(" フォルダに、現在利用中のデータを送信します。実行しますか？\r\n "));
         if (answer != ui::mrYes)
             return 1;
     }
     const bool analysis = CloudAnalysisSend == 1;
-    const QString relayWord = cloud ? QStringLiteral("クラウドへデータ送信") : QStringLiteral("中継サーバーへデータ送信");
+    const QString relayWord =
+        cloud ? QStringLiteral("クラウドへデータ送信") : QStringLiteral("中継サーバーへデータ送信");
     WaitMessParent = this;
     std::unique_ptr<TfmWaitMess> wait(new TfmWaitMess(this));
     fmWaitMess = wait.get();
@@ -123,17 +134,19 @@ int TfmDataTusin::SendData() {
         }
     });
 
-    if (cloud) {
-        const TRelayOutcome started = RequestAreaUse(ServerInfo, TAreaUsePurpose::BeforeSend, slot, OperatorText,
-                                                     ComputerText, relayContext(), nullptr, Relay);
-        if (started != TRelayOutcome::Ok)
-            return 1;
-        if (!UpdateCloudTime(ServerInfo.ServerTime)) {
-            error(QStringLiteral("ローカルデータの最終更新日付更新エラー"));
-            return 1;
-        }
-        areaTaken = true;
-    }
+    if (cloud && !guardedStep(QStringLiteral("送信開始処理エラー"), [&] {
+            if (RequestAreaUse(ServerInfo, TAreaUsePurpose::BeforeSend, slot, OperatorText, ComputerText,
+                               relayContext(), nullptr, Relay) != TRelayOutcome::Ok)
+                return false;
+            // From here on the area is this site's until the road gives it back.
+            areaTaken = true;
+            if (!UpdateCloudTime(ServerInfo.ServerTime)) {
+                error(QStringLiteral("ローカルデータの最終更新日付更新エラー"));
+                return false;
+            }
+            return true;
+        }))
+        return 1;
 
     const TPackageStages stages = SendStages();
     if (!packForSend(wait.get(), TPackageRoad::Send))
@@ -162,14 +175,18 @@ int TfmDataTusin::SendData() {
     data.OperatorText = OperatorText;
     data.ComputerText = ComputerText;
     YobiText = QStringLiteral("%1%2").arg(twoDigits(data.VersionMajor), twoDigits(data.VersionMinor));
-    if (RequestSendComplete(ServerInfo, cloud ? 1823 : 1820, slot, data, relayContext(), Relay) !=
-        TRelayOutcome::Ok)
+    if (!guardedStep(QStringLiteral("送信エラー"), [&] {
+            if (RequestSendComplete(ServerInfo, cloud ? 1823 : 1820, slot, data, relayContext(), Relay) !=
+                TRelayOutcome::Ok)
+                return false;
+            if (cloud && !UpdateCloudTime(ServerInfo.ServerTime)) {
+                error(QStringLiteral("ローカルデータの送信時間更新エラー"));
+                return false;
+            }
+            return true;
+        }))
         return 1;
     if (cloud) {
-        if (!UpdateCloudTime(ServerInfo.ServerTime)) {
-            error(QStringLiteral("ローカルデータの送信時間更新エラー"));
-            return 1;
-        }
         areaTaken = false;
     } else {
         TRelayServerEntry& e = ServerInfo.Entries[slot - 1];
@@ -202,7 +219,8 @@ int TfmDataTusin::SendData() {
     wait.reset();
     setEnabled(true);
     if (!cloud)
-        ui::showMessage(ui::MsgKind::Information, framed(QStringLiteral("データ送信処理が終了しました。")), ui::mbYes);
+        ui::showMessage(ui::MsgKind::Information, framed(QStringLiteral("データ送信処理が終了しました。")),
+                        ui::mbYes);
     return 0;
 }
 
@@ -210,33 +228,36 @@ int TfmDataTusin::SendData() {
 
 int TfmDataTusin::ReceiveData() {
     const bool cloud = SyoriType == tkCloudReceive || SyoriType == tkCloudReceiveToFolder;
-    if (SyoriType != tkReceive && !cloud)
-        return RoadNotAvailable();
     const int row = SelectedRow();
     const int slot = cloud ? AccInf.CLOUD_LINE : row + 1;
     if (slot < 1 || slot > 10)
         return 1;
     const TRelayServerEntry& entry = ServerInfo.Entries[slot - 1];
     if (!cloud) {
-        const QString shown = row >= 0 && row < PerfectGrid1()->RowCount() ? PerfectGrid1()->CellText(row, 1) : QString();
+        const QString shown =
+            row >= 0 && row < PerfectGrid1()->RowCount() ? PerfectGrid1()->CellText(row, 1) : QString();
         if (shown.trimmed().isEmpty()) {
-            ui::showMessage(ui::MsgKind::Information, framed(QStringLiteral("選択したフォルダには、データは存在しません。")),
+            ui::showMessage(ui::MsgKind::Information,
+                            framed(QStringLiteral("選択したフォルダには、データは存在しません。")),
                             ui::mbYes);
             return 1;
         }
         if (entry.Password != AccInf.PASWORD) {
-            ui::showMessage(ui::MsgKind::Warning,
-                            framed(QStringLiteral("選択したデータと現在利用中のデータではパスワードが一致しません。")),
-                            ui::mbYes);
+            ui::showMessage(
+                ui::MsgKind::Warning,
+                framed(QStringLiteral("選択したデータと現在利用中のデータではパスワードが一致しません。")),
+                ui::mbYes);
             return 1;
         }
-        if (ui::askConfirmation(framed(QStringLiteral("受信処理を開始します。現在利用中のデータが中継サーバーのデータで"
-                                                      "上書きされます。実行しますか？"))) != ui::mrYes)
+        if (ui::askConfirmation(
+                framed(QStringLiteral("受信処理を開始します。現在利用中のデータが中継サーバーのデータで"
+                                      "上書きされます。実行しますか？"))) != ui::mrYes)
             return 1;
     } else if (entry.Password != AccInf.PASWORD) {
-        ui::showMessage(ui::MsgKind::Warning,
-                        framed(QStringLiteral("クラウドデータと現在利用中のデータではパスワードが一致しません。")),
-                        ui::mbYes);
+        ui::showMessage(
+            ui::MsgKind::Warning,
+            framed(QStringLiteral("クラウドデータと現在利用中のデータではパスワードが一致しません。")),
+            ui::mbYes);
         return 1;
     }
     keyButton(kF12)->setEnabled(false);
@@ -278,8 +299,14 @@ int TfmDataTusin::ReceiveData() {
     const QString name = cloud ? QStringLiteral("cplacc.wen") : QStringLiteral("placc.wen");
     if (cloud) {
         QByteArray timeLine;
-        if (RequestAreaUse(ServerInfo, TAreaUsePurpose::BeforeReceive, slot, OperatorText, ComputerText,
-                           relayContext(), &timeLine, Relay) != TRelayOutcome::Ok)
+        if (!guardedStep(QStringLiteral("受信開始処理エラー"), [&] {
+                return RequestAreaUse(ServerInfo, TAreaUsePurpose::BeforeReceive, slot, OperatorText,
+                                      ComputerText, relayContext(), &timeLine, Relay) == TRelayOutcome::Ok;
+            }))
+            return 1;
+        // The area's time becomes the dataset's cloud time: without a whole one the receive stops, or
+        // every later start would download the area again.
+        if (timeLine.size() < 11 || ServerInfo.ServerTime.isNull())
             return 1;
     }
     if (QFileInfo::exists(stages.Package) && !QFile::remove(stages.Package)) {
@@ -287,7 +314,8 @@ int TfmDataTusin::ReceiveData() {
         return 1;
     }
     {
-        TFtpSession ftp(ServerInfo.FtpHost, Relay.FtpPort, AccInf.WEB_HOLDER.trimmed(), ServerInfo.FtpPassword);
+        TFtpSession ftp(ServerInfo.FtpHost, Relay.FtpPort, AccInf.WEB_HOLDER.trimmed(),
+                        ServerInfo.FtpPassword);
         if (!ftp.Connect()) {
             error(framed(QStringLiteral("サーバーの接続に失敗しました。")));
             return 1;
@@ -297,7 +325,8 @@ int TfmDataTusin::ReceiveData() {
             return 1;
         }
         if (ftp.Size(name) < 1) {
-            ui::showMessage(ui::MsgKind::Warning, framed(QStringLiteral("ダウンロードファイルが見つかりません。")));
+            ui::showMessage(ui::MsgKind::Warning,
+                            framed(QStringLiteral("ダウンロードファイルが見つかりません。")));
             return 1;
         }
         if (!ftp.Get(name, stages.Package)) {
@@ -352,18 +381,23 @@ int TfmDataTusin::ReceiveData() {
         DM->IBTransactionDEF.commit();
     wait.reset();
 
-    if (SyoriType == tkReceive) {
-        if (RequestReceiveComplete(ServerInfo, slot, relayContext(), Relay) != TRelayOutcome::Ok)
-            return 1;
-        if (row >= 0 && row < PerfectGrid1()->RowCount())
-            PerfectGrid1()->SetCellText(row, 5, ServerInfo.Entries[slot - 1].ReceiveTimeText);
-    } else if (SyoriType == tkCloudReceive && !UpdateCloudTime(ServerInfo.ServerTime)) {
-        error(QStringLiteral("ローカルデータの最終更新日付更新エラー"));
+    if (!guardedStep(QStringLiteral("受信完了処理エラー"), [&] {
+            if (SyoriType == tkReceive) {
+                if (RequestReceiveComplete(ServerInfo, slot, relayContext(), Relay) != TRelayOutcome::Ok)
+                    return false;
+                if (row >= 0 && row < PerfectGrid1()->RowCount())
+                    PerfectGrid1()->SetCellText(row, 5, ServerInfo.Entries[slot - 1].ReceiveTimeText);
+            } else if (SyoriType == tkCloudReceive && !UpdateCloudTime(ServerInfo.ServerTime)) {
+                error(QStringLiteral("ローカルデータの最終更新日付更新エラー"));
+                return false;
+            }
+            return true;
+        }))
         return 1;
-    }
     failed = false;
     if (SyoriType == tkReceive)
-        ui::showMessage(ui::MsgKind::Information, framed(QStringLiteral("データ受信処理が終了しました。")), ui::mbYes);
+        ui::showMessage(ui::MsgKind::Information, framed(QStringLiteral("データ受信処理が終了しました。")),
+                        ui::mbYes);
     return 0;
 }
 
@@ -389,9 +423,10 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
     const QString target = ExcludePathDelim(SyoriType < tkCloudSend ? SystemDef.DataDir : DataFolder);
     const QString received = ReceiveStages().Folder + u'/' + BackupName;
     if (!QFileInfo::exists(received)) {
-        ui::showMessage(ui::MsgKind::Information,
-                        QStringLiteral("この場所には、バックアップファイル(%1)がありませんでした。\r").arg(BackupName),
-                        ui::mbYes);
+        ui::showMessage(
+            ui::MsgKind::Information,
+            QStringLiteral("この場所には、バックアップファイル(%1)がありませんでした。\r").arg(BackupName),
+            ui::mbYes);
         return false;
     }
     const QString work = ExcludePathDelim(SystemDef.TempDir);
@@ -400,9 +435,10 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
     for (const QString& f : {copy, work + QStringLiteral("/placc.fdb"), work + QStringLiteral("/placc.ini")})
         QFile::remove(f);
     if (!QFile::copy(received, copy)) {
-        ui::showMessage(ui::MsgKind::Information,
-                        QStringLiteral("ワーク領域にファイルをコピー出来なかったため、復元処理は失敗しました。"),
-                        ui::mbYes);
+        ui::showMessage(
+            ui::MsgKind::Information,
+            QStringLiteral("ワーク領域にファイルをコピー出来なかったため、復元処理は失敗しました。"),
+            ui::mbYes);
         return false;
     }
 
@@ -419,13 +455,16 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
             QString tail;
             const qint64 marker = FindTextInFile(copy, TBackupRestoreThread::ZoneMarker, tail);
             if (marker > 0 && !QFile::resize(copy, marker))
-                throw std::runtime_error(QStringLiteral("ワーク領域のバックアップファイルを切り詰められませんでした。").toStdString());
+                throw std::runtime_error(
+                    QStringLiteral("ワーク領域のバックアップファイルを切り詰められませんでした。")
+                        .toStdString());
         }
         if (!toFolder && DM->ServerFExist(target + u'/' + DataFileName, ConnectMode)) {
             if (trailer && cashBook) {
                 // A cash-book package is taken in by the import, which makes its own checks.
             } else if (trailer) {
-                if (const QString refusal = mergeRefusal(AccInf.GassanKbn, zone.ZoneGassan); !refusal.isEmpty()) {
+                if (const QString refusal = mergeRefusal(AccInf.GassanKbn, zone.ZoneGassan);
+                    !refusal.isEmpty()) {
                     ui::showMessage(ui::MsgKind::Warning, refusal, ui::mbYes);
                     return false;
                 }
@@ -445,8 +484,8 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
                 trial.DatabaseFile = work + QStringLiteral("/placc.fdb");
                 trial.BackupFile = copy;
                 if (!trial.RunAndWait(300)) {
-                    ui::showMessage(ui::MsgKind::Warning, trial.ErrInfo.Message + u'\r' + trial.ErrInfo.Detail,
-                                    ui::mbYes);
+                    ui::showMessage(ui::MsgKind::Warning,
+                                    trial.ErrInfo.Message + u'\r' + trial.ErrInfo.Detail, ui::mbYes);
                     return false;
                 }
                 if (!CompareFolders(QStringLiteral("復元"), QString(), target, work))
@@ -476,7 +515,8 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
         // The dataset goes back into use at once: its indexes are restored active.
         w.KeepIndexes = 1;
         w.MyNumberLog = 1;
-        w.ProcName = SyoriType < tkCloudSend ? QStringLiteral("データ受信") : QStringLiteral("クラウドシェア受信");
+        w.ProcName =
+            SyoriType < tkCloudSend ? QStringLiteral("データ受信") : QStringLiteral("クラウドシェア受信");
         w.ZoneUseMyNumber = zone.ZoneUseMyNumber;
         w.Host = toFolder || cashBook || ConnectMode == 0 ? QString() : SystemDef.HOSTNAME;
         w.DatabaseFile = database;
@@ -518,7 +558,7 @@ bool TfmDataTusin::RestoreReceivedData(bool showFailMessage) {
     if (restored)
         Received = 1;
     else if (showFailMessage)
-        ui::showMessage(ui::MsgKind::Error, QStringLiteral("データの復元に失敗しました。\r復元処理を中止しました。"),
-                        ui::mbYes);
+        ui::showMessage(ui::MsgKind::Error,
+                        QStringLiteral("データの復元に失敗しました。\r復元処理を中止しました。"), ui::mbYes);
     return restored;
 }

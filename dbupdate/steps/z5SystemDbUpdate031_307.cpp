@@ -7,6 +7,7 @@
 void DatalistUpdateCall(QStringList& lines) {
     if (ConnectMode != 1)
         return;
+    // Folder names are case-sensitive here: the server's data folder is passed as it is, not upper-cased.
     lines << QStringLiteral("SELECT * FROM SP_DATALIST_UPDATE(%1);").arg(SqlQuote(ServerDirName))
           << QStringLiteral("COMMIT;");
 }

@@ -96,7 +96,7 @@ TStepContent z5UserDbUpdate400::Content() {
                              {6, 6, forAll},
                              {7, 8, forOthers},
                              {9, 9, forMedical}});
-    c.StatementsAfterFiles = Statements400;
+    c.StatementsAfterFiles = AppendStep400Statements;
     return c;
 }
 

@@ -12,7 +12,7 @@ void Statements303(QStringList& lines) {
           << QStringLiteral("WHERE KGROUP='4100' AND SUBREC=3;") << QStringLiteral("COMMIT;");
 }
 
-void Statements400(QStringList& lines) {
+void AppendStep400Statements(QStringList& lines) {
     // The sundry account needs its sub-account switch only when it has sub-accounts of its own.
     const QString sundry = SqlQuote(AccInf.ShokuchiKCODE);
     lines << QStringLiteral(

@@ -161,7 +161,7 @@ TEST_F(SharedServerCopyTest, FailedChildOfAReceiveLosesNothingAndLeavesTheShareF
 
 TEST_F(SharedServerCopyTest, FailedChildOfASendLeavesTheShareAsItWasAndKeepsTheHold) {
     sharedMerged();
-    // A child only the share has: nobody's local copy may delete it.
+    // A child deleted from the local copy goes from the share only with a send that is complete.
     putData(shared + QStringLiteral("/03"), "child03 v1");
     TDataSentakuRec row = assignedRow();
     ASSERT_EQ(list.ReceiveServerData(row, 1), 1);
@@ -192,11 +192,21 @@ TEST_F(SharedServerCopyTest, FailedChildOfASendLeavesTheShareAsItWasAndKeepsTheH
     EXPECT_EQ(content(shared), "head v2");
     EXPECT_EQ(content(shared + QStringLiteral("/01")), "child01 v2");
     EXPECT_EQ(content(shared + QStringLiteral("/02")), "child02 v2");
-    EXPECT_EQ(content(shared + QStringLiteral("/03")), "child03 v1");
+    EXPECT_FALSE(QFileInfo::exists(shared + QStringLiteral("/03")));
     EXPECT_FALSE(QFileInfo::exists(shared + QStringLiteral("/~kyoyu")));
     for (const QString& folder : {shared, shared + QStringLiteral("/02"), local})
         EXPECT_EQ(record(folder).SHARE_STATUS, 1) << folder.toStdString();
     EXPECT_EQ(stored("KYOYULOCK"), QStringLiteral("0"));
+
+    // The next receive brings the two children that are left, and only those.
+    row = storedRow();
+    row.LOCALPATH = local;
+    ASSERT_EQ(list.ReceiveServerData(row, 1), 1);
+    EXPECT_FALSE(QFileInfo::exists(local + QStringLiteral("/03")));
+    const TDataSentakuRec again = storedRow();
+    EXPECT_EQ(again.CHILDCNT, 2);
+    ASSERT_EQ(again.CHILDREN.size(), 2);
+    EXPECT_EQ(again.CHILDREN[1].PASNAME, shared + QStringLiteral("/02"));
 }
 
 TEST_F(SharedServerCopyTest, DataTakenOutByAnotherOperatorIsNeitherOverwrittenNorReleased) {

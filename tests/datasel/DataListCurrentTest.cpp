@@ -3,6 +3,7 @@
 #include "support/SystemDbProbe.h"
 
 #include "controls/PerfectGrid.h"
+#include "controls/xAnimeProgressDialog.h"
 #include "core/DataModule.h"
 #include "core/TBackupRestoreThread.h"
 #include "core/uAccRecord.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -67,11 +69,21 @@ TEST_F(DataListCurrentTest, TheRefreshReadsEveryRowUnlessCancelled) {
     EXPECT_FALSE(QFile::exists(ini(1)));
     EXPECT_FALSE(QFile::exists(ini(2)));
 
-    box->RefreshCancelled = nullptr;
+    // The progress window names the row under way.
+    QStringList lines;
+    box->RefreshCancelled = [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<TxProgressForm*>(w))
+                lines << p->label()->text();
+        return false;
+    };
     e.ui->queueAnswer(ui::mrYes);
     box->btnListUpdateClick();
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(QFile::exists(ini(i))) << i;
+    ASSERT_EQ(lines.size(), box->Grid()->RowCount());
+    EXPECT_EQ(lines.first(), QStringLiteral("データリスト（1行目）の更新中…"));
+    EXPECT_EQ(lines.last(), QStringLiteral("データリスト（%1行目）の更新中…").arg(lines.size()));
 
     // Nothing while the grid does not respond.
     e.ui->clear();
@@ -127,6 +139,15 @@ TEST_F(DataListCurrentTest, HeldSharedDataCarriesItsNewNameIntoTheSharedServerLi
     box->UpdateServerListRow(entry);
     EXPECT_EQ(testenv::systemValue(*e.root, QStringLiteral("SELECT ENTTEXT FROM SERVERDATALIST")),
               QStringLiteral("共有の新名"));
+    // The refresh of a held shared row carries the dataset's own name there too.
+    const int r = rowOf(QStringLiteral("1201"));
+    TDataListRec& held = box->RowRecord(r);
+    held.NETDRIVE = 1;
+    held.KYOYULOCK = 1;
+    held.PASNAME = area;
+    box->DataListRefresh(r);
+    EXPECT_EQ(testenv::systemValue(*e.root, QStringLiteral("SELECT ENTTEXT FROM SERVERDATALIST")),
+              QStringLiteral("商事1"));
 }
 
 } // namespace

@@ -174,6 +174,23 @@ TEST_F(DataSentakuBoxTest, TheCallersConditionFiltersTheList) {
 
     TDataSentakuBox bad;
     EXPECT_THROW(bad.SetParams({QStringLiteral("SyoriType=6")}), std::runtime_error);
+    // A missing, non-numeric or negative type keeps the type the dialog has.
+    for (const char* line : {"SyoriType=abc", "SyoriType=-5", "DataType=1"}) {
+        TDataSentakuBox box;
+        box.SetParams({QStringLiteral("SyoriType=4")});
+        EXPECT_NO_THROW(box.SetParams({QString::fromLatin1(line)})) << line;
+        EXPECT_EQ(box.SyoriType, 4) << line;
+    }
+}
+
+TEST_F(DataSentakuBoxTest, AModelessRunShowsTheListAndSaysSo) {
+    TDataSentakuBox box;
+    box.KeepOnClose = true;
+    box.SetParams({QStringLiteral("SyoriType=0")});
+    EXPECT_EQ(box.Execute(false), 1);
+    EXPECT_TRUE(box.isVisible());
+    EXPECT_EQ(box.Grid()->RowCount(), testenv::DataRoot::ListSlots);
+    box.close();
 }
 
 TEST_F(DataSentakuBoxTest, HeaderClicksSortAndTypingJumpsToTheNextMatchingCode) {

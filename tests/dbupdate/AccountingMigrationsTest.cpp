@@ -241,7 +241,7 @@ TEST_F(MigrationTest, OwnStatementsOf303And400QuoteTheirCodes) {
     AccInf.CODETYPE = 1;
     AccInf.ShokuchiKCODE = QStringLiteral("S'1");
     AccInf.SITEN = 1;
-    Statements400(lines);
+    AppendStep400Statements(lines);
     ASSERT_EQ(lines.size(), 2 + 8 + 1 + 1);
     EXPECT_TRUE(lines[0].contains(QStringLiteral("WHERE (KCODE='S''1' AND HCODE<>''))=0")))
         << lines[0].toStdString();

@@ -23,4 +23,24 @@ TEST(WholeChain, TheUpgradedFirstReleaseIsTheDatabaseOfTheNewestSchema) {
     EXPECT_EQ(seeded, testenv::stepSeedRows(fresh));
 }
 
+// The variance items of the budget/actual comparison keep the form step 2.0.0 gives them: later steps
+// move their columns onto the domains, but neither widen the name nor change a default.
+TEST(WholeChain, TheVarianceItemsKeepTheirNameWidthAndDefaults) {
+    for (const QString& database :
+         {testenv::accountingChainTemplate(), testenv::scriptTemplate(testenv::accountingSchemaScript())}) {
+        fb::Database db(database, testenv::databaseUser());
+        db.attach();
+        EXPECT_EQ(queryRows(db, QStringLiteral(
+                                    "SELECT TRIM(RF.RDB$FIELD_NAME), COALESCE(F.RDB$CHARACTER_LENGTH, 0), "
+                                    "TRIM(CAST(COALESCE(RF.RDB$DEFAULT_SOURCE, F.RDB$DEFAULT_SOURCE, '') "
+                                    "AS VARCHAR(40))) FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON "
+                                    "F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE WHERE RF.RDB$RELATION_NAME = "
+                                    "'SOLVARNE_YOJITUHENDOU' ORDER BY RF.RDB$FIELD_POSITION")),
+                  (QStringList{"REC|0|", "MEISHOU|14|", "RATE1|0|DEFAULT 0", "KIND1|0|DEFAULT 0",
+                               "RATE2|0|DEFAULT 0", "KIND2|0|DEFAULT 1"}))
+            << database.toStdString();
+        db.detach();
+    }
+}
+
 } // namespace

@@ -2,26 +2,26 @@
 // copy into the area, receives it back only when the local copy is not the newest, is refused while
 // someone else holds the area, and the linkage wizard runs the receive at its start and the send at its
 // end.
-#include "RelayServers.h"
-#include <QElapsedTimer>
-#include <QPushButton>
-#include <QRadioButton>
-#include "tusin/z5TusinSettei.h"
-#include "platform/IniFile.h"
-#include "datasel/z5DataSentaku.h"
-#include "controls/PerfectGrid.h"
 #include "ModalSteps.h"
+#include "RelayServers.h"
 #include "app/main.h"
+#include "controls/PerfectGrid.h"
 #include "core/DataModule.h"
 #include "core/uAccFunction2_System.h"
 #include "core/uAccRecord.h"
+#include "datasel/z5DataSentaku.h"
 #include "platform/Cp932.h"
+#include "platform/IniFile.h"
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
 #include "support/DmFixture.h"
 #include "support/TestEnv.h"
 #include "tusin/xPzConv.h"
 #include "tusin/z5DataTusin.h"
+#include "tusin/z5TusinSettei.h"
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QRadioButton>
 
 #include <QDir>
 #include <QFileInfo>
@@ -123,6 +123,23 @@ protected:
             all[it.key()] = it.value();
         servers.entry(id, "area", 2, all);
     }
+    // The data selection with the dataset's row (list number 1) focused.
+    static void openOnDataset(TDataSentakuBox& box) {
+        box.KeepOnClose = true;
+        box.SetParams({QStringLiteral("SyoriType=0")});
+        box.Prepare(true);
+        TPerfectGrid* g = box.Grid();
+        int row = -1;
+        for (int r = 0; r < g->RowCount() && row < 0; ++r)
+            if (g->CellText(r, -1).toInt() == 1)
+                row = r;
+        ASSERT_GE(row, 0);
+        g->SetCurrentCell(row, 0);
+        box.SetFunctionKeys();
+    }
+    QString areaShareStatus() {
+        return servers.state(id)["areas"].toArray()[1].toObject()["ShareStatus"].toString();
+    }
     std::unique_ptr<TfmDataTusin> form() {
         auto d = std::make_unique<TfmDataTusin>();
         d->Relay = servers.settings;
@@ -141,6 +158,12 @@ class BrokenRoads : public TfmDataTusin {
 public:
     int ReceiveData() override { throw std::runtime_error("restore broke"); }
     int SendData() override { throw std::runtime_error("backup broke"); }
+};
+
+// A dataset whose cloud time cannot be written.
+class NoCloudTime : public TfmDataTusin {
+public:
+    bool UpdateCloudTime(const TDateTime&) override { throw std::runtime_error("database gone"); }
 };
 
 } // namespace
@@ -273,6 +296,30 @@ TEST_F(CloudShareTest, AnAreaWithoutAValidLastUpdateIsAlwaysDownloaded) {
     EXPECT_EQ(assetCount(), 1);
 }
 
+// The receive's start time becomes the dataset's cloud time: without a whole time nothing is received,
+// and the area is given back.
+TEST_F(CloudShareTest, AReceiveWithoutAWholeStartTimeStops) {
+    SKIP_WITHOUT_RELAY(servers);
+    area({{"SendTime", kTime}});
+    setCloudTime(QStringLiteral("2026-12-01 08:00:00"));
+    addAsset(QStringLiteral("2"), QStringLiteral("残る資産"));
+    auto d = form();
+    for (const QString& time : {QStringLiteral("2026/12/1"), QStringLiteral("2026/12/11 xx:yy:zz")}) {
+        servers.fault(id, QStringLiteral("time"), time);
+        e.ui->clear();
+        const qsizetype before = servers.log(id).size();
+        EXPECT_EQ(d->CloudShareReceive(ds.folder, 1), 1) << time.toStdString();
+        EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
+        EXPECT_EQ(codes(before),
+                  (QStringList{QStringLiteral("1725"), QStringLiteral("1833"), QStringLiteral("1730")}))
+            << time.toStdString();
+        EXPECT_EQ(servers.state(id)["areas"].toArray()[1].toObject()["ShareStatus"].toString(),
+                  QStringLiteral("1"));
+        EXPECT_EQ(assetCount(), 2);
+        EXPECT_EQ(cloudTime(), QStringLiteral("2026-12-01 08:00:00"));
+    }
+}
+
 TEST_F(CloudShareTest, AnAreaHeldElsewhereIsRefusedWithItsHolder) {
     SKIP_WITHOUT_RELAY(servers);
     setCloudTime(QStringLiteral("2026-12-01 08:00:00"));
@@ -368,6 +415,33 @@ TEST_F(CloudShareTest, AnExceptionInARoadIsAFailure) {
     }
 }
 
+// An exception in a step with the status service names the step, and the area taken is given back.
+TEST_F(CloudShareTest, AnExceptionInAStepNamesTheStepAndFreesTheArea) {
+    SKIP_WITHOUT_RELAY(servers);
+    {
+        auto d = form();
+        ASSERT_EQ(d->CloudShareSend(ds.folder, QString(), 0), 0);
+    }
+    area({{"SendTime", kTime}, {"ShareStatus", "1"}});
+    // An older local copy, so that the receive downloads the area's.
+    setCloudTime(QStringLiteral("2026-01-01 00:00:00"));
+    const struct {
+        bool send;
+        QString text;
+    } cases[] = {{true, QStringLiteral("　\r\n送信開始処理エラー\r\n ")},
+                 {false, QStringLiteral("　\r\n受信完了処理エラー\r\n ")}};
+    for (const auto& c : cases) {
+        NoCloudTime d;
+        d.Relay = servers.settings;
+        e.ui->clear();
+        const qsizetype before = servers.log(id).size();
+        EXPECT_EQ(c.send ? d.CloudShareSend(ds.folder, QString(), 1) : d.CloudShareReceive(ds.folder, 1), 1);
+        EXPECT_EQ(e.ui->messageTexts(), QStringList{c.text});
+        EXPECT_EQ(codes(before), (QStringList{"1725", "1833", "1730"})) << c.send;
+        EXPECT_EQ(areaShareStatus(), QStringLiteral("1"));
+    }
+}
+
 TEST_F(CloudShareTest, AreaCopyIsReceivedIntoTheWorkAreaAndTheAreaReleased) {
     SKIP_WITHOUT_RELAY(servers);
     {
@@ -440,17 +514,7 @@ TEST_F(CloudShareTest, TheDataListsCloudButtonBindsTheDatasetAndSendsItToAFreeAr
     ds.execute(QStringLiteral("UPDATE ACCDEF1 SET CLOUD_LINE=0, WEB_HOLDER=:H"),
                [&](fb::Query& q) { q.setString("H", relayId); });
     TDataSentakuBox box;
-    box.KeepOnClose = true;
-    box.SetParams({QStringLiteral("SyoriType=0")});
-    box.Prepare(true);
-    TPerfectGrid* g = box.Grid();
-    int row = -1;
-    for (int r = 0; r < g->RowCount() && row < 0; ++r)
-        if (g->CellText(r, -1).toInt() == 1)
-            row = r;
-    ASSERT_GE(row, 0);
-    g->SetCurrentCell(row, 0);
-    box.SetFunctionKeys();
+    ASSERT_NO_FATAL_FAILURE(openOnDataset(box));
 
     bool picked = false;
     // Should a step miss its window, the windows are closed so that the test fails instead of waiting.
@@ -488,10 +552,37 @@ TEST_F(CloudShareTest, TheDataListsCloudButtonBindsTheDatasetAndSendsItToAFreeAr
     // The area list, then the send: its start, the area taken, its end.
     EXPECT_EQ(codes(before), (QStringList{"1725", "1725", "1833", "1725", "1823"}))
         << e.ui->messageTexts().join(u'\n').toStdString();
-    EXPECT_TRUE(e.ui->messageTexts().contains(QStringLiteral("お手元のデータをアップロードしてクラウドシェアを開始します。")));
+    EXPECT_TRUE(e.ui->messageTexts().contains(
+        QStringLiteral("お手元のデータをアップロードしてクラウドシェアを開始します。")));
     EXPECT_GT(QFileInfo(remote(QStringLiteral("/03/cplacc.wen"))).size(), 0);
     EXPECT_EQ(datasetText(QStringLiteral("SELECT CLOUD_LINE FROM ACCDEF1 WHERE REC=1")), QStringLiteral("3"));
     EXPECT_EQ(IniFile(ds.folder + QStringLiteral("/placc.ini"), false)
                   .readString(QStringLiteral("DATAINFO"), QStringLiteral("CLOUD_SHARE"), QString()),
               QStringLiteral("1"));
+}
+
+// Copying (F2) and saving (F6) a cloud-share dataset first bring the area's newest copy, which takes the
+// area; neither works on the area, so it is free again for the other sites.
+TEST_F(CloudShareTest, CopyAndSaveOfACloudShareDatasetLeaveTheAreaFree) {
+    SKIP_WITHOUT_RELAY(servers);
+    // The local copy is the area's newest, at the service's time.
+    area({{"SendTime", kTime}});
+    setCloudTime(QStringLiteral("2026-12-10 12:34:56"));
+    e.executeSystem(QStringLiteral("UPDATE DATALIST SET CLOUD=1 WHERE REC=1"));
+    TDataSentakuBox box;
+    ASSERT_NO_FATAL_FAILURE(openOnDataset(box));
+
+    qsizetype before = servers.log(id).size();
+    box.F2Click();
+    EXPECT_TRUE(box.CopyPending) << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(codes(before), (QStringList{"1725", "1833", "1730"}));
+    EXPECT_EQ(areaShareStatus(), QStringLiteral("1"));
+    box.ESCClick();
+
+    before = servers.log(id).size();
+    EXPECT_EQ(box.SaveData(e.env.path() + QStringLiteral("/backups")), 1)
+        << e.ui->messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(codes(before), (QStringList{"1725", "1833", "1730"}));
+    EXPECT_EQ(areaShareStatus(), QStringLiteral("1"));
+    EXPECT_TRUE(QFileInfo(e.env.path() + QStringLiteral("/backups/placc.fbk")).isFile());
 }

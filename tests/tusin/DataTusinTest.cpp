@@ -1,7 +1,6 @@
 // The communication dialog: started by name it lists the relay server's folders, deletes and releases
 // relay data through the status service, builds and opens the data package, writes the received
 // dataset's list row and keeps the dataset's bookkeeping.
-#include "tusin/z5DataTusin.h"
 #include "ModalSteps.h"
 #include "RelayServers.h"
 #include "controls/PerfectGrid.h"
@@ -20,6 +19,7 @@
 #include "support/DmFixture.h"
 #include "tusin/unlha32.h"
 #include "tusin/xPzConv.h"
+#include "tusin/z5DataTusin.h"
 #include "tusin/z5TusinSetteiPas.h"
 
 #include <QApplication>
@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace {
 
@@ -158,13 +159,16 @@ TEST_F(DataTusinTest, StartedByNameListsTheRelayFolders) {
     });
     EXPECT_EQ(RunNamedDialog(QStringLiteral("QzDataTusin"), 1, QStringLiteral("SyoriType=1")), 0);
     EXPECT_EQ(title, QStringLiteral("データ送信"));
-    EXPECT_EQ(headers, (QStringList{"No.", "データ名", "会計年度", "会計期間", "送信日時", "受信日時", "バージョン"}));
+    EXPECT_EQ(headers,
+              (QStringList{"No.", "データ名", "会計年度", "会計期間", "送信日時", "受信日時", "バージョン"}));
     EXPECT_EQ(row0, (QStringList{"株式会社テスト", "5期", "2025/04/01 ～ 2026/03/31", "2026/01/02 03:04",
                                  "2026/01/03 10:20", "19消改版"}));
     EXPECT_EQ(row1, (QStringList{"", "", "", "", "", ""}));
-    EXPECT_EQ(row2, (QStringList{"第三", "5期", "2025/04/01 ～ 2026/03/31", "2026/01/02 03:04", "-", "21版"}));
+    EXPECT_EQ(row2,
+              (QStringList{"第三", "5期", "2025/04/01 ～ 2026/03/31", "2026/01/02 03:04", "-", "21版"}));
     EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
-    EXPECT_EQ(firstLines(), QList<QByteArray>{"GET /request.php?Scode=1720&sSno=SER-0001&sFName=" + id.toLatin1()});
+    EXPECT_EQ(firstLines(),
+              QList<QByteArray>{"GET /request.php?Scode=1720&sSno=SER-0001&sFName=" + id.toLatin1()});
 }
 
 TEST_F(DataTusinTest, AMissingIdOrPasswordRefusesBeforeAnyRequest) {
@@ -190,7 +194,8 @@ TEST_F(DataTusinTest, AMissingIdOrPasswordRefusesBeforeAnyRequest) {
     e.ui->clear();
     AccInf.CLOUD_LINE = 3;
     EXPECT_EQ(RunNamedDialog(QStringLiteral("QzDataTusin"), 1, QStringLiteral("SyoriType=2")), -1);
-    EXPECT_EQ(e.ui->messageTexts(), QStringList{QStringLiteral("クラウドシェアデータでデータ受信は実行できません。")});
+    EXPECT_EQ(e.ui->messageTexts(),
+              QStringList{QStringLiteral("クラウドシェアデータでデータ受信は実行できません。")});
 }
 
 TEST_F(DataTusinTest, StatusServiceDownStillOpensOnTheLocalList) {
@@ -260,7 +265,8 @@ TEST_F(DataTusinTest, F5DeletesARelayFolderAfterAsking) {
     // An empty row says so and asks nothing of the service.
     g->SetCurrentCell(0, 0);
     d->F1Click(TfmDataTusin::kF5);
-    EXPECT_EQ(e.ui->messageTexts(), QStringList{framed(QStringLiteral("選択したフォルダには、データは存在しません。"))});
+    EXPECT_EQ(e.ui->messageTexts(),
+              QStringList{framed(QStringLiteral("選択したフォルダには、データは存在しません。"))});
 
     // No keeps the data.
     e.ui->clear();
@@ -276,7 +282,8 @@ TEST_F(DataTusinTest, F5DeletesARelayFolderAfterAsking) {
                            framed(QStringLiteral("中継サーバーのデータを削除しました。"))}));
     EXPECT_EQ(rowTexts(g, 1, 7), (QStringList{"", "", "", "", "", ""}));
     EXPECT_EQ(servers.state(id)["folders"].toArray()[1].toObject()["DataName"].toString(), QString());
-    EXPECT_EQ(firstLines().last(), "GET /request.php?Scode=1750&sSno=SER-0001&sFName=" + id.toLatin1() + "&fSname=02");
+    EXPECT_EQ(firstLines().last(),
+              "GET /request.php?Scode=1750&sSno=SER-0001&sFName=" + id.toLatin1() + "&fSname=02");
     EXPECT_EQ(firstLines().size(), 2);
 }
 
@@ -304,8 +311,9 @@ TEST_F(DataTusinTest, AnAreaInUseIsNeitherDeletedNorReleasedWithoutItsPassword) 
     g->SetCurrentCell(0, 2);
     EXPECT_FALSE(d->DeleteServerData());
     EXPECT_EQ(e.ui->messageTexts(),
-              QStringList{QStringLiteral("現在使用中のため削除できません。\r\nオペレータコード: [ 12 ]\r\nオペレータ名:     "
-                                         "[ 山田太郎 ]\r\nコンピュータ名:   [ PC-07 ]")});
+              QStringList{QStringLiteral(
+                  "現在使用中のため削除できません。\r\nオペレータコード: [ 12 ]\r\nオペレータ名:     "
+                  "[ 山田太郎 ]\r\nコンピュータ名:   [ PC-07 ]")});
     EXPECT_EQ(servers.log(id).size(), requests);
 
     // F4 releases it once the password dialog is ticked and answered with the area's password.
@@ -327,12 +335,53 @@ TEST_F(DataTusinTest, AnAreaInUseIsNeitherDeletedNorReleasedWithoutItsPassword) 
     EXPECT_EQ(g->CellText(0, 1), QStringLiteral("未使用"));
     EXPECT_EQ(g->CellText(0, 5), QStringLiteral("-"));
     EXPECT_EQ(g->CellText(0, 6), QStringLiteral("2026/01/02 03:04"));
-    EXPECT_EQ(servers.state(id)["areas"].toArray()[0].toObject()["ShareStatus"].toString(), QStringLiteral("1"));
-    EXPECT_EQ(firstLines().last(),
-              "GET /request.php?Scode=1730&sSno=SER-0001&sFName=" + id.toLatin1() + "&fSname=01&fShare=1&fOpName=&fPcName=");
+    EXPECT_EQ(servers.state(id)["areas"].toArray()[0].toObject()["ShareStatus"].toString(),
+              QStringLiteral("1"));
+    EXPECT_EQ(firstLines().last(), "GET /request.php?Scode=1730&sSno=SER-0001&sFName=" + id.toLatin1() +
+                                       "&fSname=01&fShare=1&fOpName=&fPcName=");
     EXPECT_FALSE(d->keyButton(TfmDataTusin::kF4)->isEnabled());
     EXPECT_TRUE(d->keyButton(TfmDataTusin::kF5)->isEnabled());
     EXPECT_EQ(d->keyButton(TfmDataTusin::kF12)->text(), QStringLiteral("F12: 選択"));
+}
+
+// A road that breaks off with an exception.
+class BrokenRoad : public TfmDataTusin {
+public:
+    int SendData() override {
+        setEnabled(false);
+        throw std::runtime_error("pack broke");
+    }
+    int ReceiveData() override {
+        setEnabled(false);
+        keyButton(kF12)->setEnabled(false);
+        throw std::runtime_error("restore broke");
+    }
+};
+
+TEST_F(DataTusinTest, F12SaysWhyARoadBrokeOffAndCloses) {
+    const struct {
+        int kind;
+        QString text;
+    } cases[] = {
+        {tkSend,
+         QStringLiteral(
+             "送信処理中にエラーになりました。\r\nstd::runtime_error error , with message : pack broke")},
+        {tkReceive,
+         QStringLiteral(
+             "受信処理中にエラーになりました。\r\nstd::runtime_error error , with message : restore broke")},
+    };
+    for (const auto& c : cases) {
+        BrokenRoad d;
+        d.setAttribute(Qt::WA_DeleteOnClose, false);
+        d.SyoriType = c.kind;
+        d.show();
+        e.ui->clear();
+        d.F1Click(TfmDataTusin::kF12);
+        EXPECT_EQ(e.ui->messageTexts(), QStringList{c.text});
+        EXPECT_FALSE(d.isVisible()) << c.kind;
+        EXPECT_TRUE(d.isEnabled());
+        EXPECT_TRUE(d.keyButton(TfmDataTusin::kF12)->isEnabled());
+    }
 }
 
 TEST_F(DataTusinTest, F12ChoosesAnAreaByItsKindAndPassword) {
@@ -344,7 +393,8 @@ TEST_F(DataTusinTest, F12ChoosesAnAreaByItsKindAndPassword) {
     foreign.insert("Password", "other1");
     servers.entry(id, "area", 1, mine);
     servers.entry(id, "area", 2, foreign);
-    const QString mismatch = QStringLiteral("クラウド領域のデータと現在選択中のデータのパスワードが一致しません。");
+    const QString mismatch =
+        QStringLiteral("クラウド領域のデータと現在選択中のデータのパスワードが一致しません。");
     const struct {
         int kind, row;
         bool chosen;
@@ -383,8 +433,9 @@ TEST_F(DataTusinTest, ReceiveNoticeStoresTheServerTime) {
     d.Relay = servers.settings;
     e.dm->fnAccDatDisConnected(ds.folder, 1, 0);
     EXPECT_TRUE(d.NotifyReceiveComplete());
-    EXPECT_EQ(datasetText(QStringLiteral("SELECT EXTRACT(HOUR FROM CLOUD_TIME) * 100 + EXTRACT(MINUTE FROM CLOUD_TIME) "
-                                         "FROM ACCDEF1 WHERE REC=1")),
+    EXPECT_EQ(datasetText(QStringLiteral(
+                  "SELECT EXTRACT(HOUR FROM CLOUD_TIME) * 100 + EXTRACT(MINUTE FROM CLOUD_TIME) "
+                  "FROM ACCDEF1 WHERE REC=1")),
               QStringLiteral("1234"));
     EXPECT_EQ(firstLines().last(), "GET /request.php?Scode=1833&sSno=SER-0001&sFName=" + id.toLatin1() +
                                        "&fSname=02&fOpName=&fPcName=");
@@ -416,9 +467,11 @@ TEST(DataTusinTexts, InUseTextNamesTheHolder) {
     } cases[] = {
         {QString(), QString(), QStringLiteral("使用中 ")},
         {QStringLiteral("  12山田"), QStringLiteral("PC"),
-         QStringLiteral("使用中\r\nオペレータコード: [ 12 ]\r\nオペレータ名:     [ 山田 ]\r\nコンピュータ名:   [ PC ]")},
+         QStringLiteral(
+             "使用中\r\nオペレータコード: [ 12 ]\r\nオペレータ名:     [ 山田 ]\r\nコンピュータ名:   [ PC ]")},
         {QStringLiteral("ab 1鈴木"), QStringLiteral("X"),
-         QStringLiteral("使用中\r\nオペレータコード: [  ]\r\nオペレータ名:     [ 鈴木 ]\r\nコンピュータ名:   [ X ]")},
+         QStringLiteral(
+             "使用中\r\nオペレータコード: [  ]\r\nオペレータ名:     [ 鈴木 ]\r\nコンピュータ名:   [ X ]")},
     };
     for (const auto& c : cases) {
         TRelayServerEntry entry;
@@ -460,8 +513,9 @@ TEST_F(DataTusinTest, PackageRoundTripGivesTheSameDataset) {
     QProcess lhasa;
     lhasa.start(QStringLiteral("lhasa"), {QStringLiteral("l"), send.Archive});
     ASSERT_TRUE(lhasa.waitForFinished(30000));
-    const QStringList members = QString::fromLocal8Bit(lhasa.readAllStandardOutput()).split(u'\n').filter(
-        QStringLiteral("placc.fbk"));
+    const QStringList members = QString::fromLocal8Bit(lhasa.readAllStandardOutput())
+                                    .split(u'\n')
+                                    .filter(QStringLiteral("placc.fbk"));
     EXPECT_EQ(members.size(), 1);
 
     TBackupRestoreThread trailer;
@@ -492,7 +546,8 @@ TEST_F(DataTusinTest, PackageRoundTripGivesTheSameDataset) {
         fb::Database db(restored + QStringLiteral("/placc.fdb"), testenv::databaseUser());
         db.attach();
         fb::Transaction t(db);
-        fb::Query q(t, QStringLiteral("SELECT LIST(MEISYOU, ',') FROM (SELECT MEISYOU FROM KS_SISAN ORDER BY KANRI)"));
+        fb::Query q(t, QStringLiteral(
+                           "SELECT LIST(MEISYOU, ',') FROM (SELECT MEISYOU FROM KS_SISAN ORDER BY KANRI)"));
         q.open();
         EXPECT_EQ(q.field(0).asString(), QStringLiteral("机,椅子"));
         q.close();
@@ -513,9 +568,7 @@ TEST_F(DataTusinTest, AStageThatCannotBeReplacedStopsTheRoad) {
     const TPackageStages s = d.SendStages();
     const TPackageStages r = d.ReceiveStages();
     // A folder in the stage file's place cannot be deleted, whoever runs the test.
-    const auto block = [](const QString& path) {
-        QDir().mkpath(path + QStringLiteral("/x"));
-    };
+    const auto block = [](const QString& path) { QDir().mkpath(path + QStringLiteral("/x")); };
     const auto put = [](const QString& path) {
         QDir().mkpath(QFileInfo(path).path());
         QFile f(path);
@@ -534,7 +587,8 @@ TEST_F(DataTusinTest, AStageThatCannotBeReplacedStopsTheRoad) {
          QStringLiteral("旧圧縮ファイルが削除出来ません。")},
         {"no backup", [] {}, [&] { return d.PackSequence(TPackageRoad::CashSend); },
          framed(QStringLiteral("バックアップファイルが見つかりません。"))},
-        {"old package", [&] { put(s.Archive), block(s.Package); }, [&] { return d.EncryptSequence(TPackageRoad::Send); },
+        {"old package", [&] { put(s.Archive), block(s.Package); },
+         [&] { return d.EncryptSequence(TPackageRoad::Send); },
          QStringLiteral("旧ワークファイルが削除出来ません。")},
         // The cipher cannot read its source: its failure is reported and no package is left to upload.
         {"cipher fails", [&] { block(s.Archive); }, [&] { return d.EncryptSequence(TPackageRoad::Send); },
@@ -543,7 +597,8 @@ TEST_F(DataTusinTest, AStageThatCannotBeReplacedStopsTheRoad) {
          framed(QStringLiteral("受信ファイルが見つかりません。"))},
         {"wrong key", [&] { put(r.Package); }, [&] { return d.DecryptSequence(TPackageRoad::Receive); },
          framed(QStringLiteral("暗号解読失敗"))},
-        {"old restore file", [&] { put(r.Archive), block(r.Backup); }, [&] { return d.ExtractSequence(TPackageRoad::Receive); },
+        {"old restore file", [&] { put(r.Archive), block(r.Backup); },
+         [&] { return d.ExtractSequence(TPackageRoad::Receive); },
          QStringLiteral("旧復元ファイルが削除出来ません。")},
     };
     for (const Case& c : cases) {
@@ -601,25 +656,29 @@ TEST_F(UpdateListRow, StandAloneWritesTheListRowOfTheFolder) {
     TfmDataTusin d;
     fillRow(d, other.folder);
     d.UpdateDataListRecord(0);
-    EXPECT_EQ(systemText(QStringLiteral("SELECT ENTTEXT || '/' || NENDO || '/' || VER_TEXT FROM DATALIST WHERE REC=2")),
+    EXPECT_EQ(systemText(QStringLiteral(
+                  "SELECT ENTTEXT || '/' || NENDO || '/' || VER_TEXT FROM DATALIST WHERE REC=2")),
               QStringLiteral("受信データ/9/13.0.0"));
-    EXPECT_NE(systemText(QStringLiteral("SELECT ENTTEXT FROM DATALIST WHERE REC=1")), QStringLiteral("受信データ"));
+    EXPECT_NE(systemText(QStringLiteral("SELECT ENTTEXT FROM DATALIST WHERE REC=1")),
+              QStringLiteral("受信データ"));
 
     d.ListRows[0].PASNAME = QStringLiteral("  ");
     EXPECT_THROW(d.UpdateDataListRecord(0), std::runtime_error);
 }
 
 TEST_F(UpdateListRow, ADistributedChildWritesItsChildRow) {
-    e.executeSystem(QStringLiteral("INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, PASNAME) VALUES "
-                                   "(1, 3, 10000, 'child', '") +
-                    ds.folder + QStringLiteral("/02')"));
+    e.executeSystem(
+        QStringLiteral("INSERT INTO CHILD_DATALIST (REC, ROWNO, GROUPID, ENTTEXT, PASNAME) VALUES "
+                       "(1, 3, 10000, 'child', '") +
+        ds.folder + QStringLiteral("/02')"));
     TfmDataTusin d;
     d.GassanKbnText = QStringLiteral("10");
     fillRow(d, ds.folder + QStringLiteral("/02"));
     d.UpdateDataListRecord(0);
     EXPECT_EQ(systemText(QStringLiteral("SELECT ENTTEXT FROM CHILD_DATALIST WHERE REC=1 AND ROWNO=3")),
               QStringLiteral("受信データ"));
-    EXPECT_NE(systemText(QStringLiteral("SELECT ENTTEXT FROM DATALIST WHERE REC=1")), QStringLiteral("受信データ"));
+    EXPECT_NE(systemText(QStringLiteral("SELECT ENTTEXT FROM DATALIST WHERE REC=1")),
+              QStringLiteral("受信データ"));
     EXPECT_TRUE(e.ui->shown().empty());
 
     const struct {
@@ -640,7 +699,8 @@ TEST_F(UpdateListRow, ClientServerChoosesTheListOfTheDataPlace) {
     if (server.isEmpty())
         GTEST_SKIP() << "QV_FB_SERVER not set (test.sh starts the server)";
     const QString place = QStringLiteral("/srv/place/0004");
-    e.executeSystem(QStringLiteral("INSERT INTO DATAPLACEMAN (REC, NAME, PATH) VALUES (1, '場所', '/srv/place')"));
+    e.executeSystem(
+        QStringLiteral("INSERT INTO DATAPLACEMAN (REC, NAME, PATH) VALUES (1, '場所', '/srv/place')"));
     e.executeSystem(QStringLiteral("INSERT INTO DATALIST_EX (DATAPLACEREC, REC, GROUPID, ENTTEXT, PASNAME) "
                                    "VALUES (1, 4, 10000, 'old', '") +
                     place + QStringLiteral("')"));
@@ -652,13 +712,15 @@ TEST_F(UpdateListRow, ClientServerChoosesTheListOfTheDataPlace) {
     TfmDataTusin d;
     fillRow(d, ds.folder);
     d.UpdateDataListRecord(0);
-    EXPECT_EQ(listText(QStringLiteral("SELECT ENTTEXT FROM DATALIST WHERE REC=1")), QStringLiteral("受信データ"));
+    EXPECT_EQ(listText(QStringLiteral("SELECT ENTTEXT FROM DATALIST WHERE REC=1")),
+              QStringLiteral("受信データ"));
 
     SystemDef.DataDir = place;
     d.ListRows[0].PASNAME = place;
     d.ListRows[0].ENTTEXT = QStringLiteral("場所のデータ");
     d.UpdateDataListRecord(0);
-    EXPECT_EQ(listText(QStringLiteral("SELECT ENTTEXT FROM DATALIST_EX WHERE REC=4")), QStringLiteral("場所のデータ"));
+    EXPECT_EQ(listText(QStringLiteral("SELECT ENTTEXT FROM DATALIST_EX WHERE REC=4")),
+              QStringLiteral("場所のデータ"));
     e.dm->IBDatabaseDEF.detach();
     ConnectMode = 0;
 }
@@ -666,7 +728,8 @@ TEST_F(UpdateListRow, ClientServerChoosesTheListOfTheDataPlace) {
 // ---- bookkeeping ---------------------------------------------------------------------------------------
 
 TEST(DataTusinCompare, DifferenceLines) {
-    const TCompareInfo base{QStringLiteral("株式会社A"), QStringLiteral("2025/04/01"), QStringLiteral("2026/03/31"), 1500};
+    const TCompareInfo base{QStringLiteral("株式会社A"), QStringLiteral("2025/04/01"),
+                            QStringLiteral("2026/03/31"), 1500};
     const auto with = [&](auto change) {
         TCompareInfo i = base;
         change(i);
@@ -691,7 +754,8 @@ TEST(DataTusinCompare, DifferenceLines) {
           "期末に違いがありました。", "　【復元元】：2025/03/31", "　【復元先】：2026/03/31", ""}},
         {"fewer journals",
          with([](TCompareInfo& i) { i.TOTALSIWAKE = 999; }),
-         {"仕訳件数(修正・削除仕訳含む)が減っています。", "　【復元元】：999 件", "　【復元先】：1,500 件", ""}},
+         {"仕訳件数(修正・削除仕訳含む)が減っています。", "　【復元元】：999 件", "　【復元先】：1,500 件",
+          ""}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TfmDataTusin::CompareLines(QStringLiteral("復元"), c.source, base), c.lines) << c.what;
@@ -747,22 +811,26 @@ TEST_F(DataTusinTest, CloudLineIsClearedOnlyAbove11) {
                    [&](fb::Query& q) { q.setInt("M", c.minor2); });
         TfmDataTusin d;
         EXPECT_TRUE(d.UpdateCloudLine(0));
-        EXPECT_EQ(datasetText(QStringLiteral("SELECT CLOUD_LINE FROM ACCDEF1 WHERE REC=1")), c.after) << c.minor2;
+        EXPECT_EQ(datasetText(QStringLiteral("SELECT CLOUD_LINE FROM ACCDEF1 WHERE REC=1")), c.after)
+            << c.minor2;
         EXPECT_TRUE(d.UpdateCloudLine(1));
         EXPECT_EQ(d.VersionMinor2, c.minor2);
     }
     TfmDataTusin d;
     const TDateTime t = TDateTime::fromDate(2026, 12, 10);
     EXPECT_TRUE(d.UpdateCloudTime(t));
-    EXPECT_EQ(datasetText(QStringLiteral("SELECT EXTRACT(YEAR FROM CLOUD_TIME) * 10000 + EXTRACT(MONTH FROM "
-                                         "CLOUD_TIME) * 100 + EXTRACT(DAY FROM CLOUD_TIME) FROM ACCDEF1 WHERE REC=1")),
+    EXPECT_EQ(datasetText(QStringLiteral(
+                  "SELECT EXTRACT(YEAR FROM CLOUD_TIME) * 10000 + EXTRACT(MONTH FROM "
+                  "CLOUD_TIME) * 100 + EXTRACT(DAY FROM CLOUD_TIME) FROM ACCDEF1 WHERE REC=1")),
               QStringLiteral("20261210"));
     EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
 }
 
 TEST_F(DataTusinTest, MergedDataSettingsAreWrittenBothOrNeither) {
-    ds.setAccReg(QStringLiteral("基本設定"), QStringLiteral("合算データ区分"), QStringLiteral("整数"), QStringLiteral("1"));
-    ds.setAccReg(QStringLiteral("基本設定"), QStringLiteral("合算データ数"), QStringLiteral("整数"), QStringLiteral("3"));
+    ds.setAccReg(QStringLiteral("基本設定"), QStringLiteral("合算データ区分"), QStringLiteral("整数"),
+                 QStringLiteral("1"));
+    ds.setAccReg(QStringLiteral("基本設定"), QStringLiteral("合算データ数"), QStringLiteral("整数"),
+                 QStringLiteral("3"));
     TfmDataTusin d;
     EXPECT_EQ(d.ReadGassanSetting(), 1);
     EXPECT_EQ(d.GassanKbnText, QStringLiteral("1"));
