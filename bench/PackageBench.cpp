@@ -91,10 +91,13 @@ int main(int argc, char** argv) {
                 double(bench::residentBytes("VmRSS")) / MB);
     const QString key = QStringLiteral("bench key");
     struct Stage {
+        Stage(const char* stageName, std::function<bool()> stageRun, const QString& input,
+              bool onlyReads = false)
+            : name(stageName), run(std::move(stageRun)), from(input), readsOnly(onlyReads) {}
         const char* name;
         std::function<bool()> run;
         QString from;
-        bool readsOnly = false;
+        bool readsOnly;
         std::vector<double> times, floors;
         qint64 peak = 0;
     };

@@ -44,6 +44,7 @@ double timed(const char* what, const std::function<bool()>& run) {
 
 // One line of the result: a stage's times and its floor's, one of each a round.
 struct Line {
+    explicit Line(const char* lineName) : name(lineName) {}
     const char* name;
     std::vector<double> times, floors;
 };
