@@ -232,6 +232,8 @@ void TComDataExport::SetBasicNode(TXmlSaveDoc& writer) {
 int CreateLinkFile(TComDataExport& exporter) {
     int result = 4;
     TXmlSaveDoc writer(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    // The file is written beside the output while the elements are added and put in place by the save.
+    writer.BeginFile(exporter.OutputFile);
     try {
         exporter.SetSystemNode(writer);
         exporter.SetBasicNode(writer);

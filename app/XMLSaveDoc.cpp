@@ -74,6 +74,7 @@ public:
     QByteArrayView view() const { return QByteArrayView(m_buffer.data(), qsizetype(m_size)); }
     qsizetype size() const { return qsizetype(m_size); }
     void clear() { m_size = 0; }
+    void truncate(qsizetype size) { m_size = std::min(m_size, size_t(size)); }
 
 private:
     std::vector<char> m_buffer;
@@ -129,9 +130,9 @@ public:
     Emitter(const TXmlSaveDoc& doc, Output& out) : m_doc(doc), m_out(out) {}
 
     void open(Node node, const Record& r) {
-        if (!m_stack.empty() && m_stack.back().pending) {
+        if (!m_stack.empty() && m_stack.back().second) {
             m_out.put('>');
-            m_stack.back().pending = false;
+            m_stack.back().second = false;
         }
         const Tag& tag = m_doc.m_tags[size_t(r.name)];
         m_out.put(tag.open);
@@ -152,28 +153,50 @@ public:
             m_out.put('>');
             m_out.put(r.text);
         }
-        m_stack.push_back({r.name, pending});
+        m_stack.emplace_back(r.name, pending);
     }
 
     void close() {
-        const Open& top = m_stack.back();
-        if (top.pending)
+        const auto& [name, pending] = m_stack.back();
+        if (pending)
             m_out.put("/>");
         else
-            m_out.put(m_doc.m_tags[size_t(top.name)].close);
+            m_out.put(m_doc.m_tags[size_t(name)].close);
         m_stack.pop_back();
     }
 
     bool empty() const { return m_stack.empty(); }
+    // The open elements: name and whether the start tag still waits for its ">".
+    std::vector<std::pair<NameId, bool>>& stack() { return m_stack; }
 
 private:
-    struct Open {
-        NameId name;
-        bool pending;
-    };
     const TXmlSaveDoc& m_doc;
     Output& m_out;
-    std::vector<Open> m_stack;
+    std::vector<std::pair<NameId, bool>> m_stack;
+};
+
+namespace {
+constexpr qsizetype kChunk = 1 << 20;
+}
+
+// The file of a writer begun on it: the bytes of the elements added so far, handed to the temporary file in
+// pieces of about kChunk bytes. The writer's open path is the emitter's stack of open elements.
+struct TXmlSaveDoc::Stream {
+    Stream(const TXmlSaveDoc& doc, const QString& target) : path(target), file(target), emitter(doc, out) {}
+    void flush(qsizetype atLeast) {
+        if (out.size() < atLeast || out.size() == 0)
+            return;
+        file.write(out.view());
+        flushed += out.size();
+        out.clear();
+    }
+
+    QString path;
+    SafeSaveFile file;
+    Output out{kChunk + 4096};
+    Emitter emitter;
+    qint64 flushed = 0;
+    bool saved = false;
 };
 
 TXmlSaveDoc::TXmlSaveDoc(const QString& version, const QString& encoding, const QString& standalone)
@@ -190,6 +213,71 @@ TXmlSaveDoc::TXmlSaveDoc(const QString& version, const QString& encoding, const 
     }
     declaration += "?>\r\n";
     m_declaration = declaration;
+}
+
+TXmlSaveDoc::~TXmlSaveDoc() = default;
+
+void TXmlSaveDoc::BeginFile(const QString& path) {
+    if (m_count > 0 || m_stream)
+        return;
+    auto stream = std::make_unique<Stream>(*this, path);
+    if (!stream->file.open())
+        return;
+    stream->out.put(m_declaration);
+    m_stream = std::move(stream);
+}
+
+TXmlSaveDoc::Mark TXmlSaveDoc::GetMark() const {
+    Mark mark;
+    mark.count = m_count;
+    mark.root = m_root;
+    mark.logSize = m_log.size();
+    mark.inOrder = m_inOrder;
+    mark.openPath = m_openPath;
+    if (m_stream) {
+        mark.bytes = m_stream->flushed + m_stream->out.size();
+        mark.openTags = m_stream->emitter.stack();
+    }
+    return mark;
+}
+
+void TXmlSaveDoc::Rollback(const Mark& mark) {
+    if (mark.count > m_count || (m_stream && m_stream->saved))
+        fail(QStringLiteral("XMLの要素を取り消せません。"));
+    if (m_stream) {
+        Stream& s = *m_stream;
+        if (mark.bytes >= s.flushed) {
+            s.out.truncate(mark.bytes - s.flushed);
+        } else {
+            s.file.truncate(mark.bytes);
+            s.flushed = mark.bytes;
+            s.out.clear();
+        }
+        s.emitter.stack() = mark.openTags;
+    } else {
+        m_log.truncate(mark.logSize);
+    }
+    m_count = mark.count;
+    m_root = mark.root;
+    m_inOrder = mark.inOrder;
+    m_openPath = mark.openPath;
+}
+
+void TXmlSaveDoc::writeOut(Node node, const Record& record) {
+    Stream& s = *m_stream;
+    if (s.saved)
+        fail(QStringLiteral("XMLファイルは保存済みです。"));
+    if (record.parent != NoNode &&
+        std::find(m_openPath.begin(), m_openPath.end(), record.parent) == m_openPath.end())
+        fail(QStringLiteral("XMLの要素が文書の順に追加されていません。"));
+    while (!m_openPath.empty() && m_openPath.back() != record.parent) {
+        s.emitter.close();
+        m_openPath.pop_back();
+    }
+    s.emitter.open(node, record);
+    m_openPath.push_back(node);
+    ++m_count;
+    s.flush(kChunk);
 }
 
 void TXmlSaveDoc::appendEscaped(QByteArray& out, const QString& text) {
@@ -258,6 +346,15 @@ TXmlSaveDoc::Node TXmlSaveDoc::CreateRootNode(const QString& name, const QString
     if (!nameSpace.isEmpty())
         appendEscaped(space, nameSpace);
     m_nameSpace = space;
+    if (m_stream) {
+        if (m_count > 0)
+            fail(QStringLiteral("XMLの要素が文書の順に追加されていません。"));
+        Record record;
+        record.name = id;
+        m_root = 0;
+        writeOut(0, record);
+        return m_root;
+    }
     // A second document element leaves the first one out of the file.
     if (m_count > 0)
         m_inOrder = false;
@@ -285,6 +382,16 @@ TXmlSaveDoc::Node TXmlSaveDoc::append(Node parent, NameId name, int attrName, QB
     if (name < 0 || size_t(name) >= m_tags.size() || m_tags[size_t(name)].open.isEmpty())
         fail(QStringLiteral("XMLの要素名が正しくありません。"));
     const Node node = m_count;
+    if (m_stream) {
+        Record record;
+        record.parent = parent;
+        record.name = name;
+        record.attr = attrName;
+        record.attrValue = attrValue;
+        record.text = text;
+        writeOut(node, record);
+        return node;
+    }
     if (m_inOrder) {
         while (!m_openPath.empty() && m_openPath.back() != parent)
             m_openPath.pop_back();
@@ -416,6 +523,8 @@ template <typename Sink> void TXmlSaveDoc::serialise(Sink&& sink, qsizetype chun
 }
 
 QByteArray TXmlSaveDoc::toBytes() const {
+    if (m_stream)
+        fail(QStringLiteral("XMLはファイルに書き出されています。"));
     if (m_root == NoNode)
         fail(QStringLiteral("XMLのルート要素がありません。"));
     QByteArray all;
@@ -423,9 +532,23 @@ QByteArray TXmlSaveDoc::toBytes() const {
     return all;
 }
 
-void TXmlSaveDoc::SaveToFile(const QString& path) const {
+void TXmlSaveDoc::SaveToFile(const QString& path) {
     if (m_root == NoNode)
         fail(QStringLiteral("XMLのルート要素がありません。"));
+    if (m_stream) {
+        Stream& s = *m_stream;
+        if (path != s.path || s.saved)
+            fail(QStringLiteral("ファイル %1 に書き込めません。").arg(path));
+        while (!s.emitter.empty())
+            s.emitter.close();
+        m_openPath.clear();
+        s.out.put("\r\n", 2);
+        s.flush(0);
+        s.saved = true;
+        if (!s.file.commit())
+            fail(QStringLiteral("ファイル %1 に書き込めません。%2").arg(path, s.file.errorString()));
+        return;
+    }
     // The file is written beside the target and renamed into place only when every byte has reached it.
     SafeSaveFile file(path);
     if (!file.open())

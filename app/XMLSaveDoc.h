@@ -4,11 +4,13 @@
 // given and escaped once, when they are added, so "A&B" reads back as "A&B". Element text is kept
 // byte for byte: the blanks that fill fixed-width names survive.
 //
-// The tree is kept as a log of compact records in the order the elements were added: a file of many small
-// elements takes a fraction of its own size while it is built. Elements are normally added in document
-// order (each under the element added last or one of its ancestors); the file is then written in one
-// pass. Adding under an element further up the tree works too and costs a walk over child lists built
-// when the file is written.
+// Two ways of holding the document. A writer begun on its file (BeginFile) writes each element as it is
+// added to a temporary file beside the target, so memory stays the same however large the file grows;
+// elements must then be added in document order (each under the element added last or one of its
+// ancestors), and SaveToFile completes that file and renames it into place. Otherwise the tree is kept as a
+// log of compact records in the order the elements were added and written in one pass when saved; adding
+// under an element further up the tree works there too and costs a walk over child lists built when the
+// file is written.
 //
 // A failure (a name that is no XML name, a character CP932 cannot hold, a file that cannot be written)
 // throws std::runtime_error; a failed save leaves an existing file untouched and no partial file.
@@ -18,6 +20,8 @@
 #include <QHash>
 #include <QString>
 #include <QStringEncoder>
+#include <memory>
+#include <utility>
 #include <vector>
 
 class TXmlSaveDoc {
@@ -29,6 +33,29 @@ public:
     using NameId = int;
 
     TXmlSaveDoc(const QString& version, const QString& encoding, const QString& standalone);
+    ~TXmlSaveDoc();
+    TXmlSaveDoc(const TXmlSaveDoc&) = delete;
+    TXmlSaveDoc& operator=(const TXmlSaveDoc&) = delete;
+
+    // Writes the document to path's temporary file while it is built; SaveToFile(path) then completes it.
+    // Called before the first element. When the temporary file cannot be made the writer keeps the
+    // document itself, and SaveToFile reports the failure as it would have.
+    void BeginFile(const QString& path);
+    bool writesToFile() const { return m_stream != nullptr; }
+
+    // The elements added so far, to take back with Rollback the ones added after it (a part that failed
+    // while it was being written). Valid until elements before it are taken back.
+    struct Mark {
+        Node count = 0;
+        Node root = NoNode;
+        qsizetype logSize = 0;
+        qint64 bytes = 0;
+        bool inOrder = true;
+        std::vector<Node> openPath;
+        std::vector<std::pair<NameId, bool>> openTags; // name, start tag not yet closed by ">"
+    };
+    Mark GetMark() const;
+    void Rollback(const Mark& mark);
 
     static QString EscapeText(const QString& text);
 
@@ -53,9 +80,11 @@ public:
 
     Node documentElement() const { return m_root; }
 
-    // The whole file as bytes: declaration, CR LF, the document element, CR LF.
+    // The whole file as bytes: declaration, CR LF, the document element, CR LF. Not for a writer begun on
+    // its file.
     QByteArray toBytes() const;
-    void SaveToFile(const QString& path) const;
+    // A writer begun on a file saves to that path only.
+    void SaveToFile(const QString& path);
 
 private:
     struct Tag {
@@ -63,8 +92,11 @@ private:
     };
     struct Record;
     class Emitter;
+    struct Stream;
 
     Node append(Node parent, NameId name, int attrName, QByteArrayView attrValue, QByteArrayView text);
+    // Writes the element to the file of a writer begun on it.
+    void writeOut(Node node, const Record& record);
     int internAttribute(const QString& name);
     void appendEscaped(QByteArray& out, const QString& text);
     // Writes the tree in pieces of about chunkSize bytes; sink takes each piece.
@@ -83,4 +115,5 @@ private:
     std::vector<Node> m_openPath;
     bool m_inOrder = true;
     QByteArray m_scratch;
+    std::unique_ptr<Stream> m_stream;
 };

@@ -12,6 +12,7 @@
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
 
+#include <exception>
 #include <limits>
 #include <stdexcept>
 
@@ -602,13 +603,33 @@ int THojinZeiGenka19DataMake::MakeData(TXmlSaveDoc& writer) {
         if (started && transaction.isActive())
             transaction.commit();
     };
+    // The rows go into the file as they are read, so nothing grows with the number of assets; a failure
+    // takes back everything written since this mark.
+    const TXmlSaveDoc::Mark mark = writer.GetMark();
     QString failure;
     try {
         if (started)
             transaction.start();
+        const auto data = writer.AddNode(TXmlSaveDoc::NoNode, QStringLiteral("DATA"));
+        // The groups are loaded straight-line, declining-balance, equal amortisation, small-amount,
+        // lump-sum, lease, and the first failure in that order is the one reported. The lease rows come
+        // third in the file: a failure of theirs waits until the three groups loaded before them have
+        // loaded without one.
+        std::exception_ptr leaseFailure;
         for (int group :
-             {hj19::Teigaku, hj19::Teiritu, hj19::Kintou, hj19::Shougaku, hj19::Ikkatu, hj19::Lease})
-            Load(group, writer);
+             {hj19::Teigaku, hj19::Teiritu, hj19::Lease, hj19::Kintou, hj19::Shougaku, hj19::Ikkatu}) {
+            if (group != hj19::Lease) {
+                Load(group, writer, data);
+                continue;
+            }
+            try {
+                Load(group, writer, data);
+            } catch (...) {
+                leaseFailure = std::current_exception();
+            }
+        }
+        if (leaseFailure)
+            std::rethrow_exception(leaseFailure);
         endTransaction();
     } catch (const fb::Error& e) {
         failure = QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽ ｴﾗｰ\r") + e.message() + QStringLiteral("\r\r");
@@ -625,53 +646,15 @@ int THojinZeiGenka19DataMake::MakeData(TXmlSaveDoc& writer) {
             // The load has failed already; its error is the one reported.
         }
         DM->IBQACC1.close();
-        m_rows = {};
+        writer.Rollback(mark);
         ui::showMessage(ui::MsgKind::Error, failure);
         m_result = 16;
         return m_result;
     }
-    WriteData(writer);
-    m_rows = {};
     return m_result;
 }
 
-void THojinZeiGenka19DataMake::WriteData(TXmlSaveDoc& writer) const {
-    const auto data = writer.AddNode(TXmlSaveDoc::NoNode, QStringLiteral("DATA"));
-    const QString line = QStringLiteral("line");
-    for (int g = 1; g <= hj19::GroupCount; ++g) {
-        const Rows& rows = m_rows[g];
-        if (rows.count == 0)
-            continue;
-        const auto groupNode = writer.AddNode(data, GetGroupName(g));
-        const TXmlSaveDoc::NameId rowName = writer.Intern(GetRowName(g, 0));
-        std::vector<TXmlSaveDoc::NameId> columns;
-        for (const QString& name : hj19::ColumnNames(g))
-            columns.push_back(writer.Intern(name));
-        const char* text = rows.texts.constData();
-        auto length = rows.lengths.cbegin();
-        for (qsizetype i = 0; i < rows.count; ++i) {
-            const auto rowNode = writer.AddNode(groupNode, rowName, line, QString::number(i + 1));
-            for (const TXmlSaveDoc::NameId column : columns) {
-                writer.AddEncodedTextNode(rowNode, column, QByteArrayView(text, *length));
-                text += *length++;
-            }
-        }
-        if (g == hj19::Lease) {
-            const auto other = writer.AddNode(groupNode, GetRowName(g, 1));
-            writer.AddTextNode(other, QStringLiteral("LEASE_BIKOU_UP"), QString());
-            writer.AddTextNode(other, QStringLiteral("LEASE_BIKOU_DW"), QString());
-        } else if (g == hj19::Ikkatu) {
-            const auto touki = writer.AddNode(groupNode, GetRowName(g, 1));
-            const QStringList& names = hj19::IkkatuToukiNames();
-            for (int c = 0; c < names.size(); ++c)
-                writer.AddTextNode(touki, names[c], m_toukiTexts.value(c));
-        }
-    }
-}
-
-void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer) {
-    Rows& rows = m_rows[group];
-    rows = {};
+void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc::Node data) {
     const QStringList& names = hj19::ColumnNames(group);
     fb::Query& query = DM->IBQACC1;
     query.close();
@@ -688,6 +671,13 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer) {
               cKAITEIIN = at("KAITEISYUTOKUKAGAKU_INPUT"), cISINP = at("ISINPKAITEISYUTOKUKAGAKU"),
               cZANKA = at("ZANKAHOSYOUGAKU"), c250 = at("TEIRITU250"), c200 = at("TEIRITU200"),
               cCHOSEI = at("SYUTOKUKAGAKUCHOSEI");
+    // The group element comes with its first row: a group without rows is not written.
+    TXmlSaveDoc::Node groupNode = TXmlSaveDoc::NoNode;
+    TXmlSaveDoc::NameId rowName = 0;
+    std::vector<TXmlSaveDoc::NameId> columns;
+    const QString line = QStringLiteral("line");
+    QByteArray encoded;
+    qsizetype count = 0;
     Money total;
     while (!query.eof()) {
         TKsSisanRec rec;
@@ -724,21 +714,27 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer) {
         } catch (const std::overflow_error&) {
             throw EDataExportError(hj19::kAmountOutOfRange, 4, hj19::assetDetail(rec));
         }
+        if (groupNode == TXmlSaveDoc::NoNode) {
+            groupNode = writer.AddNode(data, GetGroupName(group));
+            rowName = writer.Intern(GetRowName(group, 0));
+            for (const QString& name : names)
+                columns.push_back(writer.Intern(name));
+        }
+        ++count;
+        const auto rowNode = writer.AddNode(groupNode, rowName, line, QString::number(count));
         for (qsizetype c = 0; c < texts.size(); ++c) {
-            const qsizetype at = rows.texts.size();
+            encoded.clear();
             try {
-                writer.EncodeText(rows.texts, texts[c]);
+                writer.EncodeText(encoded, texts[c]);
             } catch (const std::runtime_error& e) {
                 throw EDataExportError(QString::fromUtf8(e.what()), 4,
                                        hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
             }
-            const qsizetype length = rows.texts.size() - at;
-            if (length > std::numeric_limits<quint16>::max())
+            if (encoded.size() > std::numeric_limits<quint16>::max())
                 throw EDataExportError(QStringLiteral("項目の値が長すぎます。"), 4,
                                        hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
-            rows.lengths.push_back(quint16(length));
+            writer.AddEncodedTextNode(rowNode, columns[size_t(c)], encoded);
         }
-        ++rows.count;
         query.next();
     }
     query.close();
@@ -749,8 +745,19 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer) {
             throw EDataExportError(hj19::kAmountOutOfRange, 4, QStringLiteral("IKKATU_TOUKI"));
         }
     }
-    if (rows.count > 0)
-        m_result = 1;
+    if (count == 0)
+        return;
+    m_result = 1;
+    if (group == hj19::Lease) {
+        const auto other = writer.AddNode(groupNode, GetRowName(group, 1));
+        writer.AddTextNode(other, QStringLiteral("LEASE_BIKOU_UP"), QString());
+        writer.AddTextNode(other, QStringLiteral("LEASE_BIKOU_DW"), QString());
+    } else if (group == hj19::Ikkatu) {
+        const auto touki = writer.AddNode(groupNode, GetRowName(group, 1));
+        const QStringList& toukiNames = hj19::IkkatuToukiNames();
+        for (int c = 0; c < toukiNames.size(); ++c)
+            writer.AddTextNode(touki, toukiNames[c], m_toukiTexts.value(c));
+    }
 }
 
 void THojinZeiGenkaDataExport::SetDataNode(TXmlSaveDoc& writer) {

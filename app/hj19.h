@@ -112,21 +112,11 @@ public:
     int ResultCode() const { return m_result; }
 
 private:
-    // The rows of a group, their texts in the order of hj19::ColumnNames as the file holds them (escaped
-    // CP932, through the writer), one after another: a compact form while the other groups load.
-    struct Rows {
-        QByteArray texts;
-        std::vector<quint16> lengths; // of each text
-        qsizetype count = 0;
-    };
-
-    void Load(int group, TXmlSaveDoc& writer);
-    void WriteData(TXmlSaveDoc& writer) const;
+    // Reads the group's assets and writes their rows under data as they come.
+    void Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc::Node data);
 
     THj19Dataset m_dataset;
     int m_result = 3;
-    // Index 0 unused.
-    std::array<Rows, hj19::GroupCount + 1> m_rows;
     QStringList m_toukiTexts;
 };
 

@@ -1,8 +1,13 @@
-// Packs, encrypts, decrypts and extracts one data package file and compares each stage with its floor,
-// a plain copy of the same bytes through a 1 MiB buffer. Peak memory (resident high-water mark) is
-// printed after every stage: it should stay flat whatever the size.
+// Packs, checks, encrypts, decrypts and extracts one data package file and compares each stage with its
+// floor, a plain copy of the same bytes through a 1 MiB buffer, synced before it ends as every stage's output
+// is (for the check, which writes nothing, a plain read).
+// Each stage and its floor run in turns for the given number of rounds; the minimum and the median of
+// each are printed with their ratios, and the peak resident memory of each stage, which should stay flat
+// whatever the size.
 //
 //   PackageBench [size in MB (default 1024)] [work folder (default: a temporary folder under the build)]
+//                [rounds (default 3)]
+#include "BenchMeasure.h"
 #include "tusin/rijn.h"
 #include "tusin/unlha32.h"
 
@@ -13,19 +18,11 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <functional>
 #include <vector>
 
 namespace {
-
-long peakKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
 
 bool writeSource(const QString& path, qint64 bytes) {
     QFile f(path);
@@ -42,21 +39,16 @@ bool writeSource(const QString& path, qint64 bytes) {
     return f.flush();
 }
 
-bool copyFile(const QString& from, const QString& to) {
-    QFile in(from), out(to);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+bool readFile(const QString& from) {
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
         return false;
     std::vector<char> buffer(1 << 20);
     for (;;) {
         const qint64 n = in.read(buffer.data(), buffer.size());
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        if (out.write(buffer.data(), n) != n)
-            return false;
+        if (n <= 0)
+            return n == 0;
     }
-    return out.flush();
 }
 
 template <class F> double timed(F&& f) {
@@ -66,7 +58,7 @@ template <class F> double timed(F&& f) {
         std::fprintf(stderr, "stage failed\n");
         std::exit(2);
     }
-    return t.elapsed() / 1000.0;
+    return double(t.nsecsElapsed()) / 1e9;
 }
 
 } // namespace
@@ -74,11 +66,12 @@ template <class F> double timed(F&& f) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const qint64 mb = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
-    QTemporaryDir temp(argc > 2
-                           ? QString::fromLocal8Bit(argv[2]) + QStringLiteral("/pkgbench-XXXXXX")
-                           : QCoreApplication::applicationDirPath() + QStringLiteral("/pkgbench-XXXXXX"));
+    const QString base =
+        argc > 2 && argv[2][0] ? QString::fromLocal8Bit(argv[2]) : QCoreApplication::applicationDirPath();
+    const int rounds = argc > 3 ? std::max(1, QByteArray(argv[3]).toInt()) : 3;
+    QTemporaryDir temp(base + QStringLiteral("/pkgbench-XXXXXX"));
     if (mb <= 0 || !temp.isValid()) {
-        std::fprintf(stderr, "usage: PackageBench [size in MB] [work folder]\n");
+        std::fprintf(stderr, "usage: PackageBench [size in MB] [work folder] [rounds]\n");
         return 2;
     }
     const QString dir = temp.path();
@@ -92,33 +85,48 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(backup));
         return 2;
     }
-    std::printf("PackageBench: %lld MB in %s, peak before %ld KB\n", static_cast<long long>(mb),
-                qPrintable(dir), peakKb());
+    constexpr double MB = 1024.0 * 1024.0;
+    std::printf("PackageBench: %lld MB in %s, %d rounds, resident before %.0f MB\n",
+                static_cast<long long>(mb), qPrintable(dir), rounds,
+                double(bench::residentBytes("VmRSS")) / MB);
     const QString key = QStringLiteral("bench key");
     struct Stage {
+        Stage(const char* stageName, std::function<bool()> stageRun, const QString& input,
+              bool onlyReads = false)
+            : name(stageName), run(std::move(stageRun)), from(input), readsOnly(onlyReads) {}
         const char* name;
         std::function<bool()> run;
-        QString from, to;
+        QString from;
+        bool readsOnly;
+        std::vector<double> times, floors;
+        qint64 peak = 0;
     };
-    const Stage stages[] = {
-        {"pack", [&] { return lha::pack(archive, backup) == unlhaOk; }, backup, archive},
-        {"encrypt", [&] { return EncryptFile(archive, package, key) == rijnOk; }, archive, package},
-        {"decrypt", [&] { return DecryptFile(package, back, key) == rijnOk; }, package, back},
+    Stage stages[] = {
+        {"pack", [&] { return lha::pack(archive, backup) == unlhaOk; }, backup},
+        // The check that follows the packing on the send road; it only reads, so its floor is a read.
+        {"check", [&] { return UnlhaCheckArchive(archive, 2) != 0; }, archive, true},
+        {"encrypt", [&] { return EncryptFile(archive, package, key) == rijnOk; }, archive},
+        {"decrypt", [&] { return DecryptFile(package, back, key) == rijnOk; }, package},
         {"extract", [&] { return lha::extract(back, received, QStringLiteral("placc.fbk")) == unlhaOk; },
-         back, received + QStringLiteral("/placc.fbk")},
+         back},
     };
-    double total = 0, floorTotal = 0;
-    for (const Stage& s : stages) {
-        const double t = timed(s.run);
-        const QString copy = dir + QStringLiteral("/floor.tmp");
-        const double floor = timed([&] { return copyFile(s.from, copy); });
-        QFile::remove(copy);
-        total += t;
-        floorTotal += floor;
-        std::printf("%-8s %7.2f s   floor (copy) %7.2f s   ratio %5.2f   peak %ld KB\n", s.name, t, floor,
-                    floor > 0 ? t / floor : 0.0, peakKb());
+    const QString copy = dir + QStringLiteral("/floor.tmp");
+    for (int round = 0; round < rounds; ++round) {
+        for (Stage& s : stages) {
+            bench::resetPeakResident();
+            s.times.push_back(timed(s.run));
+            s.peak = std::max(s.peak, bench::residentBytes("VmHWM"));
+            s.floors.push_back(
+                timed([&] { return s.readsOnly ? readFile(s.from) : bench::copyFile(s.from, copy); }));
+            QFile::remove(copy);
+        }
     }
-    std::printf("%-8s %7.2f s   floor (copy) %7.2f s   ratio %5.2f\n", "total", total, floorTotal,
-                floorTotal > 0 ? total / floorTotal : 0.0);
+    std::printf("%-8s %17s %17s %13s   %s\n", "stage", "time min/median", "floor min/median", "ratio",
+                "peak resident");
+    for (const Stage& s : stages) {
+        const bench::Stats t = bench::stats(s.times), f = bench::stats(s.floors);
+        std::printf("%-8s %7.2f %7.2f s %7.2f %7.2f s %5.2f %5.2f   %.0f MB\n", s.name, t.min, t.median,
+                    f.min, f.median, t.min / f.min, t.median / f.median, double(s.peak) / MB);
+    }
     return 0;
 }

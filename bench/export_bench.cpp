@@ -3,9 +3,10 @@
 // bare floor: the same rows fetched through the Firebird layer plus the same number of bytes written to a
 // file with the same durability (the export's save syncs the file before it renames it into place).
 //
-//   export_bench [asset count]
-// Each side runs three times, alternating; the best of each is compared. The peak resident memory of the
-// process during each export is printed beside the times.
+//   export_bench [asset count (default 100000)] [rounds (default 3)]
+// The two sides run in turns; the minimum and the median of each are compared. The peak resident memory
+// of the process during each export and its resident memory before it are printed beside the times.
+#include "BenchMeasure.h"
 #include "app/hj19.h"
 #include "core/FbValues.h"
 #include "platform/UserInteraction.h"
@@ -73,29 +74,10 @@ void fillDataset(const testenv::Dataset& ds, int count) {
     t.commit();
 }
 
-// Resident memory of the process from /proc/self/status ("VmRSS", "VmHWM" for the peak), in bytes.
-qint64 residentBytes(const char* key) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
-    return -1;
-}
-
-// Starts the peak of resident memory afresh at the present size.
-void resetPeakResident() {
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
-
 // The wizard's Finish: the dataset is connected and the exporter holds its values already.
 double exportOnce(testenv::HeadlessExport& run, qint64* bytes, qint64* before, qint64* peak) {
-    *before = residentBytes("VmRSS");
-    resetPeakResident();
+    *before = bench::residentBytes("VmRSS");
+    bench::resetPeakResident();
     QElapsedTimer timer;
     timer.start();
     if (run.Finish() != 0) {
@@ -103,7 +85,7 @@ double exportOnce(testenv::HeadlessExport& run, qint64* bytes, qint64* before, q
         std::exit(2);
     }
     const double ms = timer.nsecsElapsed() / 1e6;
-    *peak = residentBytes("VmHWM");
+    *peak = bench::residentBytes("VmHWM");
     *bytes = QFileInfo(run.exporter().OutputFile).size();
     return ms;
 }
@@ -175,6 +157,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     testenv::TempEnvironment env;
     // The program's AppInfo.ini lies in bin/ of the build.
     testenv::ScopedEnv programDir("QV_PROGRAM_DIR", testenv::buildDir() + QStringLiteral("/bin"));
@@ -195,26 +178,34 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", qPrintable(text));
         return 2;
     }
-    double bestExport = 1e18, bestFloor = 1e18;
+    std::vector<double> exports, floors;
     qint64 bytes = 0, rows = 0;
     auto db = ds.connect();
     qint64 worstPeak = 0, before = 0;
     constexpr double MB = 1024.0 * 1024.0;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         qint64 peak = 0;
         const double e = exportOnce(run, &bytes, &before, &peak);
         double fetch = 0;
+        // The floor's own peak shows what the database engine's page cache adds to any reader.
+        const qint64 floorBefore = bench::residentBytes("VmRSS");
+        bench::resetPeakResident();
         const double f = floorOnce(*db, floorFile, bytes, &rows, &fetch);
+        const qint64 floorPeak = bench::residentBytes("VmHWM");
         std::printf(
             "run %d: export %.0f ms, floor %.0f ms (fetch %.0f ms, write %.0f ms), peak resident %.0f MB"
-            " (%.0f MB before the export)\n",
-            round + 1, e, f, fetch, f - fetch, peak / MB, before / MB);
-        bestExport = qMin(bestExport, e);
-        bestFloor = qMin(bestFloor, f);
+            " (%.0f MB before the export), floor's peak %.0f MB (%.0f MB before it)\n",
+            round + 1, e, f, fetch, f - fetch, peak / MB, before / MB, floorPeak / MB, floorBefore / MB);
+        std::fflush(stdout);
+        exports.push_back(e);
+        floors.push_back(f);
         worstPeak = qMax(worstPeak, peak);
     }
+    const bench::Stats e = bench::stats(exports), f = bench::stats(floors);
     std::printf("assets %d, rows fetched %lld, file %lld bytes (%.0f MB)\n", count, rows, bytes, bytes / MB);
-    std::printf("export %.0f ms, floor %.0f ms, ratio %.2f\n", bestExport, bestFloor, bestExport / bestFloor);
+    std::printf(
+        "export min %.0f / median %.0f ms, floor min %.0f / median %.0f ms, ratio min %.2f / median %.2f\n",
+        e.min, e.median, f.min, f.median, e.min / f.min, e.median / f.median);
     std::printf("peak resident memory during an export %.0f MB, %.2f x the file\n", worstPeak / MB,
                 double(worstPeak) / double(bytes));
     return 0;

@@ -85,6 +85,16 @@ bool SafeSaveFile::write(QByteArrayView bytes) {
     return true;
 }
 
+bool SafeSaveFile::truncate(qint64 size) {
+    if (m_failed)
+        return false;
+    if (m_fd < 0)
+        return fail(QStringLiteral("ファイルが開かれていません。"));
+    if (::ftruncate(m_fd, off_t(size)) != 0 || ::lseek(m_fd, off_t(size), SEEK_SET) < 0)
+        return failErrno(errno);
+    return true;
+}
+
 bool SafeSaveFile::commit() {
     if (m_failed)
         return false;

@@ -22,6 +22,8 @@ public:
     bool open();
     // False once any write has failed; later writes do nothing.
     bool write(QByteArrayView bytes);
+    // Takes back what was written after the first size bytes; later writes go on from there.
+    bool truncate(qint64 size);
     // Syncs, closes and renames the temporary file into place. False (and nothing replaced) after any
     // failure, also one of an earlier write.
     bool commit();

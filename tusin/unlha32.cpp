@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -153,6 +154,25 @@ int singleMember(ArchiveReader& archive, const QString& expectedName, QString* n
     return unlhaOk;
 }
 
+// Where the data of a stored (-lh0-) member starts in the archive file, with file opened there; -1 when
+// the member is not one whose bytes lie as they are right after its header at the file's start, as in the
+// archives pack() writes.
+qint64 storedDataOffset(const LHAFileHeader* h, QFile& file) {
+    if (h->header_level != 2 || qstrcmp(h->compress_method, "-lh0-") != 0 ||
+        h->compressed_length != h->length || h->raw_data == nullptr || h->raw_data_len < kBaseHeaderSize ||
+        h->raw_data_len != (h->raw_data[0] | (size_t(h->raw_data[1]) << 8)))
+        return -1;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return -1;
+    const auto size = static_cast<qint64>(h->raw_data_len);
+    const QByteArray head = file.read(size);
+    if (head.size() != size || std::memcmp(head.constData(), h->raw_data, h->raw_data_len) != 0) {
+        file.close();
+        return -1;
+    }
+    return size;
+}
+
 } // namespace
 
 quint16 crc16(quint16 crc, const char* data, qsizetype size) {
@@ -219,6 +239,46 @@ int pack(const QString& archive, const QString& file, QString* error) {
     return unlhaOk;
 }
 
+namespace {
+
+// Reads the member's data once, checking its length and checksum; each piece goes to sink when given. A
+// stored member of our own archives is read straight from the file and its checksum taken here, once;
+// anything else goes through liblhasa's decoder.
+int readMember(ArchiveReader& reader, const LHAFileHeader* h, const QString& archive, const QString& name,
+               const std::function<bool(const char*, qint64)>& sink, QString* error) {
+    QFile stored(archive);
+    const bool direct = storedDataOffset(h, stored) >= 0;
+    if (!direct && !sink) {
+        if (!lha_reader_check(reader.reader(), nullptr, nullptr))
+            return failWith(error, unlhaCrcError, QStringLiteral("書庫の %1 が壊れています。").arg(name));
+        return unlhaOk;
+    }
+    std::vector<char> buffer(kChunk);
+    quint16 crc = 0;
+    quint64 total = 0;
+    for (;;) {
+        qint64 got = 0;
+        if (direct)
+            got = stored.read(buffer.data(), static_cast<qint64>(qMin<quint64>(kChunk, h->length - total)));
+        else
+            got = static_cast<qint64>(lha_reader_read(reader.reader(), buffer.data(), buffer.size()));
+        if (got < 0)
+            return failWith(error, unlhaCannotRead,
+                            QStringLiteral("%1 を読めません: %2").arg(archive, stored.errorString()));
+        if (got == 0)
+            break;
+        total += static_cast<quint64>(got);
+        crc = crc16(crc, buffer.data(), got);
+        if (sink && !sink(buffer.data(), got))
+            return unlhaCannotWrite;
+    }
+    if (total != h->length || crc != h->crc)
+        return failWith(error, unlhaCrcError, QStringLiteral("書庫の %1 が壊れています。").arg(name));
+    return unlhaOk;
+}
+
+} // namespace
+
 int extract(const QString& archive, const QString& folder, const QString& expectedName, QString* error) {
     ArchiveReader reader;
     if (!reader.open(archive, error))
@@ -232,21 +292,9 @@ int extract(const QString& archive, const QString& folder, const QString& expect
         out = std::make_unique<StagedFile>(folder + u'/' + name);
         if (!out->open(&why))
             return failWith(error, unlhaCannotWrite, why);
-        std::vector<char> buffer(kChunk);
-        quint16 crc = 0;
-        quint64 total = 0;
-        for (;;) {
-            const size_t got = lha_reader_read(reader.reader(), buffer.data(), buffer.size());
-            if (got == 0)
-                break;
-            total += got;
-            crc = crc16(crc, buffer.data(), static_cast<qsizetype>(got));
-            if (!out->write(buffer.data(), static_cast<qint64>(got), &why))
-                return failWith(error, unlhaCannotWrite, why);
-        }
-        if (total != h->length || crc != h->crc)
-            return failWith(error, unlhaCrcError, QStringLiteral("書庫の %1 が壊れています。").arg(name));
-        return static_cast<int>(unlhaOk);
+        return readMember(
+            reader, h, archive, name,
+            [&](const char* data, qint64 size) { return out->write(data, size, error); }, error);
     });
     if (rc != unlhaOk)
         return rc;
@@ -261,11 +309,8 @@ int check(const QString& archive, QString* error) {
     if (!reader.open(archive, error))
         return unlhaCannotRead;
     QString name;
-    return singleMember(reader, {}, &name, error, [&](LHAFileHeader*) {
-        if (!lha_reader_check(reader.reader(), nullptr, nullptr))
-            return failWith(error, unlhaCrcError, QStringLiteral("書庫の %1 が壊れています。").arg(name));
-        return static_cast<int>(unlhaOk);
-    });
+    return singleMember(reader, {}, &name, error,
+                        [&](LHAFileHeader* h) { return readMember(reader, h, archive, name, {}, error); });
 }
 
 } // namespace lha

@@ -11,6 +11,7 @@
 #include "platform/firebird/FbTransaction.h"
 #include "support/DmFixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -285,6 +286,49 @@ TEST_F(Hj19Export, AssetThatCannotBeWrittenStopsTheExportNamingIt) {
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "previous export");
+}
+
+// The groups load straight-line, declining-balance, equal amortisation, small-amount, lump-sum, lease (the
+// lease rows come third in the file): the first failure in that order is the one shown, and a failure
+// after rows were written leaves the previous file whole and nothing beside it.
+TEST_F(Hj19Export, TheFirstFailureInLoadingOrderIsShown) {
+    ASSERT_TRUE(testenv::writeFile(out, "previous export"));
+    // Rows enough for several megabytes of the file before the failing ones.
+    std::vector<testenv::AssetSpec> sound;
+    for (int i = 1; i <= 3000; ++i)
+        sound.push_back(asset(QStringLiteral("A%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("定額"),
+                              1, date(2020, 4, 1)));
+    ds.addAssets(sound);
+    const auto undated = [](const char* kanri, const QString& name, int method) {
+        return asset(QString::fromLatin1(kanri), name, method, TDateTime());
+    };
+    struct Case {
+        std::vector<testenv::AssetSpec> bad;
+        QString named;
+    };
+    const Case cases[] = {
+        {{undated("L", QStringLiteral("リース"), 6)}, QStringLiteral("リース")},
+        {{undated("L", QStringLiteral("リース"), 6), undated("K", QStringLiteral("均等"), 3)},
+         QStringLiteral("均等")},
+        {{undated("T", QStringLiteral("定率"), 2), undated("L", QStringLiteral("リース"), 6)},
+         QStringLiteral("定率")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.named.toStdString());
+        std::vector<int> recs;
+        for (const testenv::AssetSpec& a : c.bad)
+            recs.push_back(ds.addAsset(a));
+        boxes.clear();
+        EXPECT_EQ(run(), 4);
+        EXPECT_EQ(boxes.messageTexts().value(0),
+                  QStringLiteral("例外エラー\r取得年月が設定されていません。\r資産名:%1\r").arg(c.named));
+        EXPECT_EQ(testenv::readFile(out), QByteArray("previous export"));
+        EXPECT_EQ(QDir(dm.env.path()).entryList({QStringLiteral("export.xml*")}, QDir::Files | QDir::Hidden),
+                  QStringList{QStringLiteral("export.xml")});
+        for (const int rec : recs)
+            ds.execute(QStringLiteral("DELETE FROM KS_SISAN WHERE REC=:REC"),
+                       [&](fb::Query& q) { q.setInt("REC", rec); });
+    }
 }
 
 TEST_F(Hj19Export, OlderTablesWithoutTheRateFlagsCountThemAsZero) {

@@ -136,10 +136,15 @@ TEST(XmlSaveDoc, SaveOntoAFullDiskFailsAndKeepsTheOldFile) {
     testenv::TempEnvironment env;
     const QString path = env.path() + QStringLiteral("/out.xml");
     ASSERT_TRUE(testenv::writeFile(path, "old"));
-    for (const int rows : {20, 20000}) { // within one buffered write, and over many
+    // Within one buffered write, over many, and written to the file while the document is built.
+    for (const auto& [rows, toFile] : {std::pair{20, false}, {20000, false}, {200000, true}}) {
         EXPECT_EXIT(
             {
                 TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+                if (toFile) {
+                    testenv::limitFileSize(100);
+                    doc.BeginFile(path);
+                }
                 const auto root = doc.CreateRootNode(QStringLiteral("REPORT"));
                 for (int i = 0; i < rows; ++i)
                     doc.AddTextNode(root, QStringLiteral("ROW"), QString::number(i));
@@ -190,4 +195,111 @@ TEST(XmlSaveDoc, ElementsAddedOutOfDocumentOrderAreWrittenInTreeOrder) {
     EXPECT_EQ(doc.toBytes(),
               QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
                          "<R><A><A1>y</A1><A2><A21/></A2></A><B n=\"1\"><B1>x</B1><B2/></B></R>\r\n"));
+}
+
+namespace {
+
+// A file of a few megabytes: several pieces of the writer's output, escapes and CP932 texts among them.
+void buildLargeDocument(TXmlSaveDoc& doc, int rows) {
+    const auto root = doc.CreateRootNode(QStringLiteral("REPORT"));
+    const auto sys = doc.AddNode(root, QStringLiteral("SYSTEM"));
+    doc.AddTextNode(sys, QStringLiteral("NAME"), QStringLiteral("A&B <株式会社>"));
+    const auto data = doc.AddNode(root, QStringLiteral("DATA"));
+    const auto group = doc.AddNode(data, QStringLiteral("GROUP"));
+    const TXmlSaveDoc::NameId row = doc.Intern(QStringLiteral("ROW"));
+    const TXmlSaveDoc::NameId text = doc.Intern(QStringLiteral("TEXT"));
+    for (int i = 1; i <= rows; ++i) {
+        const auto r = doc.AddNode(group, row, QStringLiteral("line"), QString::number(i));
+        doc.AddTextNode(r, text, QStringLiteral("資産番号%1の備品").arg(i));
+        doc.AddTextNode(r, text, QString());
+    }
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+TEST(XmlSaveDoc, AWriterBegunOnItsFileHoldsTheDocumentThereUntilTheSave) {
+    testenv::TempEnvironment env;
+    TXmlSaveDoc kept(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    buildLargeDocument(kept, 60000);
+    const QByteArray expected = kept.toBytes();
+    ASSERT_GT(expected.size(), 3 << 20);
+
+    const QString path = env.path() + QStringLiteral("/out.xml");
+    ASSERT_TRUE(testenv::writeFile(path, "old"));
+    {
+        TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+        doc.BeginFile(path);
+        ASSERT_TRUE(doc.writesToFile());
+        buildLargeDocument(doc, 60000);
+        // The elements are in the temporary file beside the target already; the target is untouched.
+        EXPECT_EQ(fileBytes(path), QByteArray("old"));
+        const QStringList files = filesIn(env.path());
+        ASSERT_EQ(files.size(), 2);
+        const QString temp = files.filter(QStringLiteral(".tmp")).value(0);
+        EXPECT_GT(QFileInfo(env.path() + u'/' + temp).size(), 2 << 20);
+        doc.SaveToFile(path);
+        EXPECT_EQ(fileBytes(path), expected);
+        EXPECT_EQ(filesIn(env.path()), QStringList{"out.xml"});
+    }
+
+    // Dropped before the save: the old file stays whole and nothing is left beside it.
+    ASSERT_TRUE(testenv::writeFile(path, "old"));
+    {
+        TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+        doc.BeginFile(path);
+        buildLargeDocument(doc, 60000);
+        // Only the element added last and its ancestors can take children.
+        EXPECT_THROW(doc.AddNode(doc.documentElement() + 1, QStringLiteral("LATE")), std::runtime_error);
+    }
+    EXPECT_EQ(fileBytes(path), QByteArray("old"));
+    EXPECT_EQ(filesIn(env.path()), QStringList{"out.xml"});
+
+    // No temporary file can be made there: the document is kept, and the save fails as it would have.
+    TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    doc.BeginFile(env.path() + QStringLiteral("/missing/out.xml"));
+    EXPECT_FALSE(doc.writesToFile());
+    buildLargeDocument(doc, 3);
+    EXPECT_THROW(doc.SaveToFile(env.path() + QStringLiteral("/missing/out.xml")), std::runtime_error);
+    EXPECT_FALSE(QFile::exists(env.path() + QStringLiteral("/missing")));
+}
+
+// A part taken back leaves the file as if it had never been added, also when some of it had reached the
+// file and when the element at the mark was still open without children.
+TEST(XmlSaveDoc, RollbackTakesBackTheElementsAddedAfterTheMark) {
+    testenv::TempEnvironment env;
+    TXmlSaveDoc plain(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    const auto plainRoot = plain.CreateRootNode(QStringLiteral("R"));
+    plain.AddNode(plainRoot, QStringLiteral("E"));
+    plain.AddTextNode(plain.AddNode(plainRoot, QStringLiteral("F")), QStringLiteral("G"),
+                      QStringLiteral("1"));
+    const QByteArray expected = plain.toBytes();
+    ASSERT_EQ(expected, QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
+                                   "<R><E/><F><G>1</G></F></R>\r\n"));
+
+    for (const bool toFile : {false, true}) {
+        for (const int rows : {3, 100000}) {
+            SCOPED_TRACE(testing::Message() << "file " << toFile << ", rows " << rows);
+            const QString path = env.path() + QStringLiteral("/out.xml");
+            TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+            if (toFile)
+                doc.BeginFile(path);
+            const auto root = doc.CreateRootNode(QStringLiteral("R"));
+            const auto e = doc.AddNode(root, QStringLiteral("E"));
+            const TXmlSaveDoc::Mark mark = doc.GetMark();
+            for (int i = 0; i < rows; ++i)
+                doc.AddTextNode(e, QStringLiteral("ROW"), QStringLiteral("taken back"));
+            doc.Rollback(mark);
+            doc.AddTextNode(doc.AddNode(root, QStringLiteral("F")), QStringLiteral("G"), QStringLiteral("1"));
+            if (toFile) {
+                doc.SaveToFile(path);
+                EXPECT_EQ(fileBytes(path), expected);
+            } else {
+                EXPECT_EQ(doc.toBytes(), expected);
+            }
+        }
+    }
 }

@@ -226,6 +226,46 @@ TEST_F(PackageFiles, DamagedArchiveKeepsTheOldFile) {
     }
 }
 
+// A level-0 member as other archivers write it: its data is not where a level-2 header would put it.
+QByteArray levelZeroArchive(const QByteArray& name, const QByteArray& data, int crcDelta) {
+    QByteArray h;
+    h += static_cast<char>(22 + name.size());
+    h += '\0'; // header checksum, below
+    h += "-lh0-";
+    le32(h, static_cast<quint32>(data.size()));
+    le32(h, static_cast<quint32>(data.size()));
+    le32(h, 0x5A210000); // 2025-01-01 00:00 in MS-DOS form
+    h += '\x20';
+    h += '\0';
+    h += static_cast<char>(name.size());
+    h += name;
+    le16(h, (lha::crc16(0, data.constData(), data.size()) + crcDelta) & 0xFFFF);
+    unsigned sum = 0;
+    for (qsizetype i = 2; i < h.size(); ++i)
+        sum += static_cast<unsigned char>(h[i]);
+    h[1] = static_cast<char>(sum & 0xFF);
+    return h + data + '\0';
+}
+
+// Members our writer does not make are read through liblhasa's decoder and checked the same way.
+TEST_F(PackageFiles, OtherHeaderLevelsExtractAndCheckThroughTheDecoder) {
+    const QByteArray data = randomBytes(3 * 1024 * 1024 + 5);
+    const QString out = folder(QStringLiteral("out"));
+    const QString arc = path(QStringLiteral("level0.lzh"));
+    ASSERT_TRUE(testenv::writeFile(arc, levelZeroArchive("placc.fbk", data, 0)));
+    EXPECT_NE(UnlhaCheckArchive(arc, 2), 0);
+    QString why;
+    ASSERT_EQ(lha::extract(arc, out, QStringLiteral("placc.fbk"), &why), unlhaOk) << why.toStdString();
+    EXPECT_TRUE(testenv::readFile(out + QStringLiteral("/placc.fbk")) == data);
+
+    ASSERT_TRUE(testenv::writeFile(out + QStringLiteral("/placc.fbk"), "old"));
+    ASSERT_TRUE(testenv::writeFile(arc, levelZeroArchive("placc.fbk", data, 1)));
+    EXPECT_EQ(UnlhaCheckArchive(arc, 2), 0);
+    EXPECT_EQ(lha::extract(arc, out, QStringLiteral("placc.fbk")), unlhaCrcError);
+    EXPECT_EQ(entries(out), QStringList{QStringLiteral("placc.fbk")});
+    EXPECT_EQ(testenv::readFile(out + QStringLiteral("/placc.fbk")), QByteArray("old"));
+}
+
 TEST_F(PackageFiles, ArchiverRefusesBadInputsAndTargets) {
     const QString src = folder(QStringLiteral("src")) + QStringLiteral("/placc.fbk");
     ASSERT_TRUE(testenv::writeFile(src, "data"));
