@@ -3,7 +3,6 @@
 // someone else holds the area, and the linkage wizard runs the receive at its start and the send at its
 // end.
 #include "RelayServers.h"
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QRadioButton>
 #include "tusin/z5TusinSettei.h"
@@ -453,17 +452,6 @@ TEST_F(CloudShareTest, TheDataListsCloudButtonBindsTheDatasetAndSendsItToAFreeAr
     box.SetFunctionKeys();
 
     bool picked = false;
-    // Should a step miss its window, the windows are closed so that the test fails instead of waiting.
-    QElapsedTimer clock;
-    clock.start();
-    whenReady([&] {
-        if (clock.elapsed() < 25000)
-            return false;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w != &box)
-                w->close();
-        return !visibleTopLevel<TfrmTusinSettei>() && !visibleTopLevel<TfmDataTusin>();
-    });
     whenReady([&] {
         auto* settings = visibleTopLevel<TfrmTusinSettei>();
         if (!settings)
