@@ -553,6 +553,8 @@ protected:
                                           e.root->dataDir() + QStringLiteral("/plfileman.fdb"));
         ASSERT_TRUE(e.logOnToServer(server, e.root->dataDir()))
             << e.ui->messageTexts().join(u'\n').toStdString();
+        // The server's data folder is the product's own: its work folder lies beside it.
+        ASSERT_EQ(SystemDef.ServerDriveDir, e.root->tempDir());
     }
     void TearDown() override {
         if (e.dm) {
@@ -635,8 +637,10 @@ TEST_F(ServerOperationsTest, CopyPasteSaveRestoreAndDeleteThroughTheServer) {
 
     // Without a work folder on the server the copy fails: the empty row stays empty and unlocked.
     const QString slot = emptySlot(9);
-    ASSERT_TRUE(QDir(SystemDef.ServerDriveDir).removeRecursively());
-    ASSERT_TRUE(testenv::writeFile(SystemDef.ServerDriveDir, "x"));
+    const QString work = SystemDef.ServerDriveDir;
+    ASSERT_TRUE(QFileInfo(work).isAbsolute() && work.startsWith(e.env.path() + u'/')) << work.toStdString();
+    ASSERT_TRUE(QDir(work).removeRecursively());
+    ASSERT_TRUE(testenv::writeFile(work, "x"));
     e.ui->clear();
     focus(*box, datasets[1].folder);
     box->F2Click();

@@ -88,6 +88,8 @@ protected:
                                           serverRoot->dataDir() + QStringLiteral("/plfileman.fdb"));
         ASSERT_TRUE(e.logOnToServer(server, serverRoot->dataDir()))
             << e.ui->messageTexts().join(u'\n').toStdString();
+        // A data folder of the server's own choosing holds the work folder.
+        ASSERT_EQ(SystemDef.ServerDriveDir, serverRoot->dataDir() + QStringLiteral("/pellanzaimu/temp"));
         SystemDef.DataDir = QStringLiteral("/nowhere/chosen");
         SystemDef.ListPath = QStringLiteral("/nowhere/listed");
         SystemDef.SelectedPaths = QStringLiteral("PATH1=a\rPATH2=b");
