@@ -40,6 +40,9 @@ DmEnvironment::DmEnvironment() {
 }
 
 DmEnvironment::~DmEnvironment() {
+    // Windows of the test that delete themselves later go now, while the database module they use is
+    // still there, not in the next test.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     dm.reset();
     m_startup.reset();
     TerminateApplicationProc = RequestApplicationTerminate;
