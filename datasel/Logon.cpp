@@ -11,6 +11,7 @@
 #include "ui_Logon.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <cmath>
@@ -73,6 +74,21 @@ TLogonBox::TLogonBox(QWidget* owner) : TBSDI(owner, bsDialog), ui(std::make_uniq
 }
 
 TLogonBox::~TLogonBox() = default;
+
+QString ServerWorkFolder(const QString& sysDir) {
+    const auto relative = [](const QString& folder) {
+        return QDir::cleanPath(folder).section(u'/', 0, -1, QString::SectionSkipEmpty);
+    };
+    const QString data = u'/' + relative(ServerDirName);
+    QString root = QDir::cleanPath(sysDir);
+    // The server's own data folder sits in a folder of the server; the work folder goes beside it there.
+    // Any other data folder is itself a place the server writes to, so the work folder goes inside it.
+    if (data.size() > 1 && root.endsWith(data, Qt::CaseInsensitive))
+        root.chop(data.size());
+    if (!root.endsWith(u'/'))
+        root += u'/';
+    return root + relative(ServerTempDirName);
+}
 
 void TLogonBox::SetProgramDisplayName(const QString& name) {
     m_displayName = name;
@@ -276,6 +292,7 @@ void TLogonBox::OKBtnClick() {
         readOperatorRow(loginCode);
         SystemDef.JOBLEVEL = jobLevel;
         SystemDef.LoginCode = loginCode;
+        SystemDef.ServerDriveDir = kind == 1 ? ServerWorkFolder(SystemDef.SYSDIR) : QString();
         if (TavrinoEdition == 2) {
             SystemDef.JOBLEVEL = 0;
             SystemDef.SisetuFree = 0;

@@ -13,6 +13,11 @@ class TLogonBox;
 }
 class TAppIniCreateBox;
 
+// The work folder on the data server for a server data folder: the product's server work folder beside
+// the product's server data folder (sysDir less that folder); a data folder that does not end in it
+// holds the work folder itself.
+QString ServerWorkFolder(const QString& sysDir);
+
 class TLogonBox : public TBSDI {
     Q_OBJECT
 public:

@@ -53,8 +53,9 @@ public:
     quint32 handle() const { return m_handle; }
     // The lines received so far, in order, without line ends.
     const QStringList& messages() const { return m_messages; }
-    // Processes events until at least count lines have arrived or the time is up.
-    bool waitForMessages(int count, int timeoutMs = 30000);
+    // Processes events until at least count lines have arrived or the time is up; without a time, until
+    // they have arrived.
+    bool waitForMessages(int count, int timeoutMs = -1);
 
 Q_SIGNALS:
     void messageReceived(const QString& line);

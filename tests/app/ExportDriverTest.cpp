@@ -28,7 +28,7 @@ struct DriverRun {
 DriverRun runDriver(const QStringList& arguments) {
     QProcess driver;
     driver.start(testenv::buildDir() + QStringLiteral("/bin/export_dataset"), arguments);
-    const bool finished = driver.waitForFinished(120000);
+    const bool finished = driver.waitForFinished(-1);
     EXPECT_TRUE(finished && driver.exitStatus() == QProcess::NormalExit);
     return {driver.exitCode(), parseBoxLog(driver.readAllStandardError())};
 }

@@ -26,7 +26,7 @@ public:
     void setEnv(const QString& name, const QString& value) { m_env.insert(name, value); }
     void start(const QStringList& arguments = {});
     // Waits for the end while this process's event loop keeps running (test callers listen on it).
-    bool waitForFinished(int timeoutMs = 120000);
+    bool waitForFinished(int timeoutMs = -1);
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     // Asks the program to end as a close request from outside would.
     void terminate() { m_process.terminate(); }

@@ -267,7 +267,7 @@ QByteArray mariaDb(const QString& sql, const QString& database) {
     p.start(QStringLiteral("mariadb"), args);
     p.write(sql.toUtf8());
     p.closeWriteChannel();
-    p.waitForFinished(120000);
+    p.waitForFinished(-1);
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         throw std::runtime_error(("mariadb: " + p.readAllStandardError()).toStdString());
     return p.readAllStandardOutput();

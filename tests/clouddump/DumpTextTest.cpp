@@ -61,7 +61,7 @@ TEST(DumpText, ResultTexts) {
 QByteArray run(const QString& program, const QStringList& args, int* exitCode = nullptr) {
     QProcess p;
     p.start(program, args);
-    p.waitForFinished(30000);
+    p.waitForFinished(-1);
     if (exitCode)
         *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return p.readAllStandardOutput();

@@ -35,7 +35,7 @@ public:
                        key, QStringLiteral("--ids"), ids, QStringLiteral("--fault"), fault,
                        QStringLiteral("--mariadb"), mariadb});
         QByteArray out;
-        while (process.waitForReadyRead(20000)) {
+        while (process.waitForReadyRead(-1)) {
             out += process.readAllStandardOutput();
             const auto m =
                 QRegularExpression(QStringLiteral("READY (\\d+) (\\d+)")).match(QString::fromLatin1(out));

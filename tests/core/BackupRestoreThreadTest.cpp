@@ -508,10 +508,7 @@ TEST_F(BackupRestoreThreadTest, TransferThroughTheServer) {
         GTEST_SKIP() << "QV_FB_SERVER not set (test.sh starts the server)";
     const testenv::Dataset ds = dataset();
     const testenv::Dataset target = root->addDataset({});
-    dm->IBDatabaseDEF.detach();
-    ConnectMode = 1;
-    SystemDef.HOSTNAME = server;
-    SystemDef.ServerDriveDir = e.env.temp() + QStringLiteral("/serverwork");
+    ASSERT_TRUE(e.logOnToServer(server, root->dataDir())) << shown->messageTexts().join(u'\n').toStdString();
     const auto transfer = [&](int mode, const QString& database, const QString& file) {
         TBackupRestoreThread t(true);
         t.Mode = mode;
@@ -541,7 +538,8 @@ TEST_F(BackupRestoreThreadTest, TransferThroughTheServer) {
                                << shown->messageTexts().join(u'\n').toStdString();
         EXPECT_EQ(count(server + u':' + target.database, QStringLiteral("SELECT COUNT(*) FROM KS_SISAN")), 1);
         if (fileManager) {
-            EXPECT_TRUE(QFileInfo::exists(SystemDef.ServerDriveDir + QStringLiteral("/placc.10001")));
+            EXPECT_TRUE(QFileInfo::exists(SystemDef.ServerDriveDir + u'/' +
+                                          QStringLiteral("placc.%1").arg(SystemDef.OPCODE)));
             EXPECT_EQ(count(server + u':' + plfileman, QStringLiteral("SELECT COUNT(*) FROM FILETRANS")), 0);
         }
     }

@@ -4,7 +4,6 @@
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -154,21 +153,23 @@ TEST_F(SystemRoutinesTest, WaitKeepsTheEventLoopRunning) {
 // A child tool is waited for with the windows kept alive, and the wait also ends when the tool's end was
 // already noticed while other events were handled (the case that once waited for ever).
 TEST_F(SystemRoutinesTest, WaitForAChildToolKeepsEventsFlowingAndSeesAnEndAlreadyNoticed) {
+    // The tool ends only once an event of this process has been handled during the wait.
     QProcess slow;
-    bool delivered = false;
-    QTimer::singleShot(50, [&] { delivered = true; });
-    slow.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("sleep 0.4")});
+    const QString flag = work + QStringLiteral("/delivered");
+    QObject context;
+    QTimer::singleShot(50, &context, [&] { writeFile(flag, "1"); });
+    slow.start(QStringLiteral("sh"),
+               {QStringLiteral("-c"), QStringLiteral("while [ ! -e \"$1\" ]; do sleep 0.01; done"),
+                QStringLiteral("sh"), flag});
     ASSERT_TRUE(slow.waitForStarted());
     WaitForChildProcess(slow);
     EXPECT_EQ(slow.state(), QProcess::NotRunning);
     EXPECT_EQ(slow.exitCode(), 0);
-    EXPECT_TRUE(delivered);
 
     QProcess quick;
     quick.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exit 3")});
     ASSERT_TRUE(quick.waitForStarted());
-    QDeadlineTimer deadline(30000);
-    while (quick.state() != QProcess::NotRunning && !deadline.hasExpired())
+    while (quick.state() != QProcess::NotRunning)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     ASSERT_EQ(quick.state(), QProcess::NotRunning);
     WaitForChildProcess(quick);

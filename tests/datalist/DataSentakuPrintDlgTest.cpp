@@ -32,17 +32,13 @@ namespace {
 
 template <typename T = TDataSentakuPrintDlg>
 void whenShown(const std::type_identity_t<std::function<void(T&)>>& work) {
-    auto poll = std::make_shared<std::function<void(int)>>();
-    *poll = [work, poll](int tries) {
+    testenv::whenReady([work] {
         auto* box = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (box && box->isVisible()) {
-            work(*box);
-            return;
-        }
-        if (tries > 0)
-            QTimer::singleShot(20, [poll, tries] { (*poll)(tries - 1); });
-    };
-    QTimer::singleShot(0, [poll] { (*poll)(500); });
+        if (!box || !box->isVisible())
+            return false;
+        work(*box);
+        return true;
+    });
 }
 
 TDataSentakuRec row(int rec, const QString& code, const QString& name, const QString& folder) {

@@ -55,17 +55,13 @@ int rowOfCode(const TPerfectGrid* g, const QString& code) {
 
 // Runs work on the modal dialog once it shows, then the dialog's result comes back from the run.
 void whenShown(const std::function<void(TDataSentakuBox&)>& work) {
-    auto poll = std::make_shared<std::function<void(int)>>();
-    *poll = [work, poll](int tries) {
+    testenv::whenReady([work] {
         auto* box = qobject_cast<TDataSentakuBox*>(QApplication::activeModalWidget());
-        if (box && box->isVisible()) {
-            work(*box);
-            return;
-        }
-        if (tries > 0)
-            QTimer::singleShot(20, [poll, tries] { (*poll)(tries - 1); });
-    };
-    QTimer::singleShot(0, [poll] { (*poll)(500); });
+        if (!box || !box->isVisible())
+            return false;
+        work(*box);
+        return true;
+    });
 }
 
 class DataSentakuBoxTest : public ::testing::Test {
@@ -224,10 +220,10 @@ TEST_F(DataSentakuBoxTest, HeaderClicksSortAndTypingJumpsToTheNextMatchingCode) 
     QTest::keyClicks(g, QStringLiteral("12"));
     EXPECT_TRUE(box->form().txtIncSerch->isVisible());
     EXPECT_EQ(box->form().txtIncSerch->text(), QStringLiteral("12"));
-    QTRY_COMPARE_WITH_TIMEOUT(g->CurrentRow(), 0, 3000);
+    testenv::waitUntil([&] { return g->CurrentRow() == 0; });
     EXPECT_FALSE(box->form().txtIncSerch->isVisible());
     QTest::keyClicks(g, QStringLiteral("2"));
-    QTRY_COMPARE_WITH_TIMEOUT(g->CurrentRow(), 3, 3000);
+    testenv::waitUntil([&] { return g->CurrentRow() == 3; });
     EXPECT_EQ(box->IncSearchTimer()->interval(), 0);
     box->reject();
 }

@@ -20,7 +20,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
@@ -32,33 +31,22 @@
 
 namespace {
 
-// Runs work on the next modal window of type T once it is up.
+// Runs work on the next modal window of type T once it is up (and ready, when ready is given).
 template <typename T>
 void whenModal(const std::function<void(T&)>& work, const std::function<bool(T&)>& ready = {}) {
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    QObject::connect(poll, &QTimer::timeout, [=] {
+    testenv::whenReady([=] {
         auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
-        const bool up = w && w->isVisible() && (!ready || ready(*w));
-        if (!up && clock->elapsed() < 20000)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        if (!up) {
-            ADD_FAILURE() << "the window did not come up: " << T::staticMetaObject.className();
-            return;
-        }
+        if (!w || !w->isVisible() || (ready && !ready(*w)))
+            return false;
         work(*w);
+        return true;
     });
-    poll->start();
 }
 
 QString tool(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(program, args);
-    p.waitForFinished(20000);
+    p.waitForFinished(-1);
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 

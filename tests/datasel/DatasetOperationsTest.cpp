@@ -25,9 +25,11 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -546,11 +548,13 @@ protected:
         if (server.isEmpty())
             GTEST_SKIP() << "QV_FB_SERVER not set (test.sh starts the server)";
         DatasetOperationsTest::SetUp();
-        e.dm->IBDatabaseDEF.detach();
-        ConnectMode = 1;
-        SystemDef.HOSTNAME = server;
-        SystemDef.ServerDriveDir = e.env.temp() + QStringLiteral("/serverwork");
-        ASSERT_TRUE(e.dm->fnAccDefConnected(QString(), 1));
+        // The server keeps its file-manager database, so backups come to this computer through it.
+        testenv::createDatabaseFromScript(testenv::fileManagerSchemaScript(),
+                                          e.root->dataDir() + QStringLiteral("/plfileman.fdb"));
+        ASSERT_TRUE(e.logOnToServer(server, e.root->dataDir()))
+            << e.ui->messageTexts().join(u'\n').toStdString();
+        // The server's data folder is the product's own: its work folder lies beside it.
+        ASSERT_EQ(SystemDef.ServerDriveDir, e.root->tempDir());
     }
     void TearDown() override {
         if (e.dm) {
@@ -563,9 +567,31 @@ protected:
     QString server;
 };
 
+// The files of the server's folders: everything below its data folder but the folders left out, and the
+// entries of the two folders above it.
+QStringList serverFiles(const QStringList& leftOut) {
+    QStringList files;
+    QDirIterator it(SystemDef.SYSDIR, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (std::none_of(leftOut.begin(), leftOut.end(),
+                         [&](const QString& f) { return path == f || path.startsWith(f + u'/'); }))
+            files << path;
+    }
+    const QString product = QFileInfo(SystemDef.SYSDIR).path();
+    for (const QString& folder : {product, QFileInfo(product).path()})
+        for (const QString& name :
+             QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+            files << folder + u'/' + name;
+    files.sort();
+    return files;
+}
+
 TEST_F(ServerOperationsTest, CopyPasteSaveRestoreAndDeleteThroughTheServer) {
     auto box = prepared();
     const QString target = emptySlot(5);
+    const QStringList serverBefore = serverFiles({emptySlot(5), emptySlot(6)});
     focus(*box, datasets[1].folder);
     box->F2Click();
     focus(*box, target);
@@ -583,6 +609,8 @@ TEST_F(ServerOperationsTest, CopyPasteSaveRestoreAndDeleteThroughTheServer) {
     EXPECT_TRUE(e.ui->shown().empty()) << e.ui->messageTexts().join(u'\n').toStdString();
     EXPECT_EQ(storedCompany(restored), QStringLiteral("甲商事"));
     EXPECT_EQ(listValue(QStringLiteral("DATALOCK"), 6), QStringLiteral("0"));
+    // The server wrote nothing but the two datasets outside its work folder.
+    EXPECT_EQ(serverFiles({emptySlot(5), emptySlot(6)}), serverBefore);
 
     // A backup that is no backup: the dataset stays as it was.
     ASSERT_TRUE(testenv::writeFile(backups + QStringLiteral("/placc.fbk"), QByteArray(4096, 'x')));
@@ -609,8 +637,10 @@ TEST_F(ServerOperationsTest, CopyPasteSaveRestoreAndDeleteThroughTheServer) {
 
     // Without a work folder on the server the copy fails: the empty row stays empty and unlocked.
     const QString slot = emptySlot(9);
-    SystemDef.ServerDriveDir = e.env.temp() + QStringLiteral("/not-a-folder");
-    ASSERT_TRUE(testenv::writeFile(SystemDef.ServerDriveDir, "x"));
+    const QString work = SystemDef.ServerDriveDir;
+    ASSERT_TRUE(QFileInfo(work).isAbsolute() && work.startsWith(e.env.path() + u'/')) << work.toStdString();
+    ASSERT_TRUE(QDir(work).removeRecursively());
+    ASSERT_TRUE(testenv::writeFile(work, "x"));
     e.ui->clear();
     focus(*box, datasets[1].folder);
     box->F2Click();

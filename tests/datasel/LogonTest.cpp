@@ -119,4 +119,23 @@ TEST_F(LogonTest, ClientServerKindNeedsTheServerSettingsBeforeAnyConnection) {
     EXPECT_FALSE(box.form().btnServerSettei->isEnabled());
 }
 
+// The server work folder lies beside the product's server data folder; any other data folder holds it.
+TEST(ServerWorkFolder, BesideTheServersDataFolderElseInsideTheDataFolder) {
+    const struct {
+        const char* sysDir;
+        const char* work;
+    } cases[] = {
+        {"/srv/fb/pellanzaimu/data", "/srv/fb/pellanzaimu/temp"},
+        {"/srv/fb/pellanzaimu/data/", "/srv/fb/pellanzaimu/temp"},
+        {"/srv/Fb/PellanZaimu/DATA", "/srv/Fb/pellanzaimu/temp"},
+        {"/pellanzaimu/data", "/pellanzaimu/temp"},
+        {"/srv/fbdata", "/srv/fbdata/pellanzaimu/temp"},
+        {"/srv/mypellanzaimu/data", "/srv/mypellanzaimu/data/pellanzaimu/temp"},
+        {"/srv/pellanzaimu/data/2024", "/srv/pellanzaimu/data/2024/pellanzaimu/temp"},
+        {"/", "/pellanzaimu/temp"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ServerWorkFolder(QString::fromUtf8(c.sysDir)), QString::fromUtf8(c.work)) << c.sysDir;
+}
+
 } // namespace

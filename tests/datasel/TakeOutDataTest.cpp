@@ -83,15 +83,17 @@ protected:
         localSlot = e.root->dataDir() + QStringLiteral("/0005");
         transfer = e.env.temp();
 
-        ConnectMode = 1;
-        SystemDef.HOSTNAME = server;
-        SystemDef.SYSDIR = serverRoot->dataDir();
-        SystemDef.ServerDriveDir = e.env.path() + QStringLiteral("/serverwork");
+        // The server keeps its file-manager database, so backups come to this computer through it.
+        testenv::createDatabaseFromScript(testenv::fileManagerSchemaScript(),
+                                          serverRoot->dataDir() + QStringLiteral("/plfileman.fdb"));
+        ASSERT_TRUE(e.logOnToServer(server, serverRoot->dataDir()))
+            << e.ui->messageTexts().join(u'\n').toStdString();
+        // A data folder of the server's own choosing holds the work folder.
+        ASSERT_EQ(SystemDef.ServerDriveDir, serverRoot->dataDir() + QStringLiteral("/pellanzaimu/temp"));
         SystemDef.DataDir = QStringLiteral("/nowhere/chosen");
         SystemDef.ListPath = QStringLiteral("/nowhere/listed");
         SystemDef.SelectedPaths = QStringLiteral("PATH1=a\rPATH2=b");
         SystemDef.SysDbMINOR1 = 3;
-        ASSERT_TRUE(e.dm->fnAccDefConnected(QString(), 1));
         serverState = connectionState();
     }
     void TearDown() override {
@@ -127,18 +129,16 @@ protected:
             EXPECT_EQ(d.MochidashiButton()->isEnabled(), !expectTakenOut);
             EXPECT_EQ(d.MochikaeriButton()->isChecked(), expectTakenOut);
             if (local) {
-                testenv::whenShown<Box>(
-                    [=, this](Box& b) {
-                        if (generation != scriptGeneration)
-                            return;
-                        localShown = true;
-                        EXPECT_EQ(b.SyoriType, 5);
-                        EXPECT_EQ(ConnectMode, 0);
-                        EXPECT_EQ(SystemDef.SYSDIR, e.root->dataDir());
-                        EXPECT_EQ(SystemDef.AllSisetuSwitch, 1);
-                        local(b);
-                    },
-                    15000);
+                testenv::whenShown<Box>([=, this](Box& b) {
+                    if (generation != scriptGeneration)
+                        return;
+                    localShown = true;
+                    EXPECT_EQ(b.SyoriType, 5);
+                    EXPECT_EQ(ConnectMode, 0);
+                    EXPECT_EQ(SystemDef.SYSDIR, e.root->dataDir());
+                    EXPECT_EQ(SystemDef.AllSisetuSwitch, 1);
+                    local(b);
+                });
             }
             d.form().btnOK->click();
         });

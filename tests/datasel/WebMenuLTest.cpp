@@ -17,19 +17,15 @@
 
 namespace {
 
-// Runs work on the modal list once it shows; nothing runs when it never shows.
+// Runs work on the modal list once it shows.
 void whenShown(const std::function<void(TfmWebMenuL&)>& work) {
-    auto poll = std::make_shared<std::function<void(int)>>();
-    *poll = [work, poll](int tries) {
+    testenv::whenReady([work] {
         auto* box = qobject_cast<TfmWebMenuL*>(QApplication::activeModalWidget());
-        if (box && box->isVisible()) {
-            work(*box);
-            return;
-        }
-        if (tries > 0)
-            QTimer::singleShot(20, [poll, tries] { (*poll)(tries - 1); });
-    };
-    QTimer::singleShot(0, [poll] { (*poll)(100); });
+        if (!box || !box->isVisible())
+            return false;
+        work(*box);
+        return true;
+    });
 }
 
 QStringList row(const TPerfectGrid* g, int r) {

@@ -18,7 +18,7 @@ TEST(DemoData, FirstRunCreatesOneCompanyWithAssetsOfEveryMethod) {
     auto run = [&] {
         QProcess p;
         p.start(tool, {QStringLiteral("--if-missing")});
-        p.waitForFinished(120000);
+        p.waitForFinished(-1);
         return p.exitCode();
     };
     ASSERT_EQ(run(), 0);

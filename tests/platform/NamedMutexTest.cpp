@@ -38,7 +38,7 @@ TEST(NamedMutex, AKilledHolderReleasesIt) {
                   QStringLiteral("exec 9>\"$1\"; flock -x 9; echo ready; exec sleep 600"),
                   QStringLiteral("sh"), NamedMutex::lockFilePath(name)});
     ASSERT_TRUE(holder.waitForStarted());
-    QDeadlineTimer deadline(30000);
+    QDeadlineTimer deadline(QDeadlineTimer::Forever);
     while (!holder.canReadLine() && !deadline.hasExpired())
         holder.waitForReadyRead(100);
     ASSERT_EQ(holder.readLine().trimmed(), QByteArray("ready"));

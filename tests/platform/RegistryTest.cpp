@@ -81,3 +81,20 @@ TEST(Registry, ManySubKeysListedOnceEachWhateverTheirCase) {
     EXPECT_EQ(keys.last(), QStringLiteral("K99999"));
     EXPECT_EQ(keys.count(QStringLiteral("K10")), 1);
 }
+
+// A registry file named by the caller's environment is set aside: each test environment keeps its own.
+TEST(Registry, EachTestEnvironmentKeepsItsOwnFile) {
+    testenv::TempEnvironment outer;
+    const QString shared = outer.path() + QStringLiteral("/shared.ini");
+    const testenv::ScopedEnv file("QV_REGISTRY_FILE", shared);
+    const QString key = QStringLiteral("\\SOFTWARE\\QUARNO\\PELLANZAIMU13");
+    for (int round = 0; round < 2; ++round) {
+        testenv::TempEnvironment env;
+        EXPECT_TRUE(registry::filePath().startsWith(env.path() + u'/')) << registry::filePath().toStdString();
+        EXPECT_EQ(registry::readString(Root::LocalMachine, key, QStringLiteral("Version")), QString());
+        ASSERT_TRUE(
+            registry::writeString(Root::LocalMachine, key, QStringLiteral("Version"), QStringLiteral("13")));
+    }
+    EXPECT_FALSE(QFile::exists(shared));
+    EXPECT_EQ(registry::filePath(), shared);
+}

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <memory>
 
+class TStartupEnvironment;
+
 namespace testenv {
 
 class DmEnvironment {
@@ -27,6 +29,15 @@ public:
     void connectSystem();
     // Runs one statement on the system database in a committed transaction of its own.
     void executeSystem(const QString& sql) const;
+
+    // A run of the program up to its logon: the start-up fills the process records from the data root
+    // and its application ini, whose SERVER section the operator has pointed at the data server host
+    // and its data folder sysDir; then the logon dialog logs operator 10 on to the data server. False
+    // (with the boxes in ui) when the dialog did not log on.
+    bool logOnToServer(const QString& host, const QString& sysDir);
+
+private:
+    std::unique_ptr<TStartupEnvironment> m_startup;
 };
 
 // Another process (isql-fb) that holds a database attached until the object goes.

@@ -1,8 +1,11 @@
 #include "TestEnv.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <csignal>
 #include <cstdlib>
@@ -33,7 +36,8 @@ TempEnvironment::TempEnvironment()
     : m_path(makeDirs(m_dir)), m_appData("QV_COMMON_APPDATA", m_path + QStringLiteral("/appdata")),
       m_documents("QV_DOCUMENTS", m_path + QStringLiteral("/documents")),
       m_temp("QV_TEMP", m_path + QStringLiteral("/temp")),
-      m_runtime("QV_RUNTIME_DIR", m_path + QStringLiteral("/run")) {}
+      m_runtime("QV_RUNTIME_DIR", m_path + QStringLiteral("/run")),
+      m_registry("QV_REGISTRY_FILE", m_path + QStringLiteral("/appdata/registry.ini")) {}
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
@@ -44,6 +48,41 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+namespace {
+QPointer<QObject> scope;
+}
+
+QObject* testScope() {
+    if (!scope)
+        scope = new QObject;
+    return scope;
+}
+
+void endTestScope() {
+    delete scope.data();
+}
+
+void whenReady(const std::function<bool()>& step) {
+    auto* timer = new QTimer(testScope());
+    timer->setSingleShot(true);
+    // The timer waits while the step runs: a step that opens a modal window is not run again inside it.
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, step] {
+        if (step())
+            timer->deleteLater();
+        else
+            timer->start();
+    });
+    timer->start(20);
+}
+
+void waitUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 }
 
 QString sourceDir() {

@@ -5,8 +5,10 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <map>
 
+class QObject;
 class QWidget;
 
 namespace testenv {
@@ -23,7 +25,8 @@ private:
     bool m_had;
 };
 
-// A temporary folder with the special folders (app data, documents, temp, runtime) below it.
+// A temporary folder with the special folders (app data, documents, temp, runtime) and the registry file
+// below it; whatever the caller's environment names for them is set aside while the object lives.
 class TempEnvironment {
 public:
     TempEnvironment();
@@ -32,11 +35,12 @@ public:
     QString documents() const { return m_path + QStringLiteral("/documents"); }
     QString temp() const { return m_path + QStringLiteral("/temp"); }
     QString runtime() const { return m_path + QStringLiteral("/run"); }
+    QString registryFile() const { return commonAppData() + QStringLiteral("/registry.ini"); }
 
 private:
     QTemporaryDir m_dir;
     QString m_path;
-    ScopedEnv m_appData, m_documents, m_temp, m_runtime;
+    ScopedEnv m_appData, m_documents, m_temp, m_runtime, m_registry;
 };
 
 // Writes a file, creating its folder; false when it cannot be written.
@@ -52,6 +56,18 @@ void limitFileSize(qint64 bytes);
 // Saves a picture of a window as <name>.png when QV_SHOTS names a folder, to look at its layout by eye;
 // without it nothing is written.
 void saveShot(QWidget& window, const QString& name);
+
+// The owner of what a test leaves waiting in the event loop (the timers of its scripted steps). The test
+// main deletes it when a test ends, so nothing of one test runs in the next.
+QObject* testScope();
+void endTestScope();
+
+// Runs step on the event loop every 20 ms until it returns true or the test ends. It waits on the thing
+// itself, never on the clock: a step whose window never comes leaves the test hanging where it waits.
+void whenReady(const std::function<bool()>& step);
+
+// Turns the event loop until done() holds, looking every 20 ms; no clock limits the wait.
+void waitUntil(const std::function<bool()>& done);
 
 // Source and build folders of the project.
 QString sourceDir();

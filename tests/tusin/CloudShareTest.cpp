@@ -517,17 +517,6 @@ TEST_F(CloudShareTest, TheDataListsCloudButtonBindsTheDatasetAndSendsItToAFreeAr
     ASSERT_NO_FATAL_FAILURE(openOnDataset(box));
 
     bool picked = false;
-    // Should a step miss its window, the windows are closed so that the test fails instead of waiting.
-    QElapsedTimer clock;
-    clock.start();
-    whenReady([&] {
-        if (clock.elapsed() < 25000)
-            return false;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w != &box)
-                w->close();
-        return !visibleTopLevel<TfrmTusinSettei>() && !visibleTopLevel<TfmDataTusin>();
-    });
     whenReady([&] {
         auto* settings = visibleTopLevel<TfrmTusinSettei>();
         if (!settings)

@@ -1,8 +1,9 @@
 #pragma once
 // Steps that act on a modal window while the code under test waits in its event loop.
 
+#include "support/TestEnv.h"
+
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -14,22 +15,9 @@ template <class T> T* visibleTopLevel() {
     return nullptr;
 }
 
-// Runs step on the event loop (every 20 ms) until it returns true; gives up after 30 s.
-inline void whenReady(const std::function<bool()>& step) {
-    auto* timer = new QTimer(qApp);
-    auto* started = new QElapsedTimer;
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, started, step] {
-        if (step() || started->elapsed() > 30000) {
-            timer->stop();
-            timer->deleteLater();
-            delete started;
-        }
-    });
-    timer->start(20);
-}
+using testenv::whenReady;
 
-// Runs step once a visible T is there (looked for every 20 ms); gives up after 30 s.
+// Runs step once a visible T is there (looked for every 20 ms, until the test ends).
 template <class T> void whenShown(const std::function<void(T*)>& step) {
     whenReady([step] {
         T* w = visibleTopLevel<T>();

@@ -41,10 +41,10 @@ public:
     QJsonObject control(QJsonObject request) {
         QTcpSocket socket;
         socket.connectToHost(QStringLiteral("127.0.0.1"), m_controlPort);
-        EXPECT_TRUE(socket.waitForConnected(5000));
+        EXPECT_TRUE(socket.waitForConnected(-1));
         socket.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
         while (!socket.canReadLine())
-            if (!socket.waitForReadyRead(5000))
+            if (!socket.waitForReadyRead(-1))
                 break;
         return QJsonDocument::fromJson(socket.readLine()).object();
     }

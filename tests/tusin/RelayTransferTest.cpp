@@ -104,7 +104,7 @@ protected:
         const auto back = qScopeGuard([this] { e.connectSystem(); });
         QProcess p;
         p.start(testenv::buildDir() + QStringLiteral("/bin/export_dataset"), {root, folder, out});
-        p.waitForFinished(120000);
+        p.waitForFinished(-1);
         if (p.exitCode() != 0)
             ADD_FAILURE() << p.readAllStandardError().toStdString();
         return p.exitCode();
