@@ -514,8 +514,7 @@ TEST_F(DataTusinTest, PackageRoundTripGivesTheSameDataset) {
     lhasa.start(QStringLiteral("lhasa"), {QStringLiteral("l"), send.Archive});
     ASSERT_TRUE(lhasa.waitForFinished(-1));
     const QStringList members = QString::fromLocal8Bit(lhasa.readAllStandardOutput())
-                                    .split(u'
-')
+                                    .split(u'\n')
                                     .filter(QStringLiteral("placc.fbk"));
     EXPECT_EQ(members.size(), 1);
 
