@@ -77,12 +77,14 @@ enum class Op { Copy, Move };
 // a full disk shows as such (ENOSPC), at the latest when the data is flushed.
 std::error_code copyData(const fs::path& from, const fs::path& to) {
     const auto lastError = [] { return std::error_code(errno, std::generic_category()); };
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO in a file's place must not wait for a writer; it is refused below.
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0)
         return lastError();
     struct stat st {};
-    if (::fstat(in, &st) != 0) {
-        const std::error_code ec = lastError();
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const std::error_code ec =
+            S_ISREG(st.st_mode) ? lastError() : std::make_error_code(std::errc::not_supported);
         ::close(in);
         return ec;
     }
