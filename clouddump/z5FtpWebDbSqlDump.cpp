@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
 #include <curl/curl.h>
 
 namespace {
@@ -202,6 +203,10 @@ bool TFtpWebDbSqlDump::httpGet(const QString& url) {
         curl_easy_setopt(curl.h, CURLOPT_CAINFO, ca.constData());
     curl_easy_setopt(curl.h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl.h, CURLOPT_CONNECTTIMEOUT, 30L);
+    // A service that accepted the request and stays silent is given up as the FTP side gives up a
+    // stalled transfer.
+    curl_easy_setopt(curl.h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl.h, CURLOPT_LOW_SPEED_TIME, long(std::max(1, StallSeconds)));
     curl_easy_setopt(curl.h, CURLOPT_HEADERFUNCTION, collectHeader);
     curl_easy_setopt(curl.h, CURLOPT_HEADERDATA, &headers);
     curl_easy_setopt(curl.h, CURLOPT_WRITEFUNCTION, discardBody);
@@ -233,7 +238,8 @@ QString TFtpWebDbSqlDump::ftpUpload(const QString& archivePath) {
     if (!ftp.Connect())
         return QStringLiteral("821");
     if (!ftp.ChangeDir(QStringLiteral("%1").arg(DataNumber, 2, 10, QChar(u'0'))))
-        return ftp.LastFailure == TFtpSession::Failure::Folder ? QStringLiteral("823") : QStringLiteral("821");
+        return ftp.LastFailure == TFtpSession::Failure::Folder ? QStringLiteral("823")
+                                                               : QStringLiteral("821");
     if (!ftp.Put(archivePath, ZipFileName))
         return QStringLiteral("824");
     return {};

@@ -24,6 +24,8 @@ public:
     QString CloudHost; // "host" or "host:port" of the HTTPS service
     qint32 FtpPort = 21;
     QString CaFile;
+    // Seconds an HTTPS request may go without a byte from the service before it is given up (as "831").
+    qint32 StallSeconds = 120;
     QString FtpHost;
     QString FtpPassword;
     QString ResultCode;

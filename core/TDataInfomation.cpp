@@ -98,9 +98,11 @@ const std::vector<IniKey>& iniKeys() {
     return keys;
 }
 
-void writeOrThrow(bool ok, const QString& path) {
-    if (!ok)
-        throw std::runtime_error(QStringLiteral("%1 に書き込めません。").arg(path).toStdString());
+void saveOrThrow(const IniFile& ini) {
+    QString why;
+    if (!ini.save(&why))
+        throw std::runtime_error(
+            QStringLiteral("%1 に書き込めません。\r%2").arg(ini.fileName(), why).toStdString());
 }
 
 void showInfo(const QString& text) {
@@ -478,7 +480,7 @@ void TDataInfomation::WriteIniFile(const QString& folder, const QString& section
         ini.writeInteger(s, QStringLiteral("USEMYNUMBER"), rec.USEMYNUMBER);
         ini.writeInteger(s, QStringLiteral("CLOUD_SHARE"), rec.CLOUD_SHARE);
     }
-    writeOrThrow(ini.save(), ini.fileName());
+    saveOrThrow(ini);
 }
 
 void TDataInfomation::WriteIniValue(const QString& folder, const QString& section, bool erase,
@@ -490,7 +492,7 @@ void TDataInfomation::WriteIniValue(const QString& folder, const QString& sectio
         ini.deleteKey(section, key);
     else
         ini.writeString(section, key, value);
-    writeOrThrow(ini.save(), ini.fileName());
+    saveOrThrow(ini);
     // Another process may read the file right away; give its reader a moment between the writes.
     QThread::msleep(10);
 }

@@ -25,6 +25,7 @@
 #include "tusin/z5DataTusin.h"
 #include "ui_z5DataSentaku.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -435,7 +436,11 @@ bool TDataSentakuBox::pasteLocal(int row, const QString& target) {
     if (ok) {
         if (isMerged(e.GASSAN))
             RemoveChildRows(row, true);
-        ok = shellfileops::move(fileIn(work, QStringLiteral("*")), target, &error);
+        // The database first, copied beside the old one and renamed over it: when it cannot take its
+        // place, nothing of the target has changed.
+        ok = shellfileops::move(fileIn(work, DataFileName), fileIn(target, DataFileName), &error);
+        if (ok && !QDir(work).isEmpty())
+            ok = shellfileops::move(fileIn(work, QStringLiteral("*")), target, &error);
     }
     shellfileops::remove(work, false);
     if (!ok) {

@@ -201,7 +201,7 @@ bool IniFile::commit() {
     return m_autoSave ? save() : true;
 }
 
-bool IniFile::save() const {
+bool IniFile::save(QString* error) const {
     QByteArray bytes;
     bool encoded = true;
     auto put = [&](const Entry& e, const QString& fresh) {
@@ -221,7 +221,10 @@ bool IniFile::save() const {
         for (const Entry& e : s.entries)
             put(e, e.key + u'=' + e.value);
     }
-    if (!encoded)
+    if (!encoded) {
+        if (error)
+            *error = QStringLiteral("Shift-JISで表せない文字があります。");
         return false;
-    return SafeSaveFile::writeWhole(m_path, bytes);
+    }
+    return SafeSaveFile::writeWhole(m_path, bytes, error);
 }

@@ -38,7 +38,8 @@ public:
     bool deleteKey(const QString& section, const QString& key);
 
     // Writes the whole file (temporary file renamed into place). False on failure.
-    bool save() const;
+    // error: why the file could not be written, for a message.
+    bool save(QString* error = nullptr) const;
     bool lastLoadFailed() const { return m_loadFailed; }
 
 private:

@@ -1,7 +1,6 @@
 #include "platform/SafeSaveFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -31,15 +30,15 @@ bool SafeSaveFile::open() {
     cancel();
     m_failed = false;
     m_error.clear();
-    QString target = m_path;
-    const QFileInfo info(m_path);
-    if (info.isSymLink())
-        target = info.symLinkTarget();
-    m_target = QFile::encodeName(target);
+    m_target = QFile::encodeName(m_path);
 
+    // lstat: a symbolic link in the target's place is refused, never followed. On a shared folder
+    // another user could otherwise aim the write at any file the operator may write.
     struct stat st {};
     bool existed = false;
-    if (::stat(m_target.constData(), &st) == 0) {
+    if (::lstat(m_target.constData(), &st) == 0) {
+        if (S_ISLNK(st.st_mode))
+            return fail(QStringLiteral("シンボリックリンクには書き込めません。"));
         if (!S_ISREG(st.st_mode))
             return fail(QStringLiteral("通常のファイルではありません。"));
         existed = true;

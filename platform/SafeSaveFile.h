@@ -4,9 +4,9 @@
 // only when the data is flushed, and Qt 6.4's QSaveFile::commit() reports success even then. Without a
 // successful commit the temporary file is removed and an existing target stays as it was.
 //
-// A target that exists and is not a regular file (a folder, a FIFO, a device) is refused, never replaced; a
-// symbolic link is followed to the file it names. An existing file keeps its permissions; a new one gets the
-// usual ones of the process (0666 less the umask).
+// A target that exists and is not a regular file (a folder, a FIFO, a device, a symbolic link) is refused,
+// never replaced: nothing is written through a link. An existing file keeps its permissions; a new one gets
+// the usual ones of the process (0666 less the umask).
 
 #include <QByteArrayView>
 #include <QString>

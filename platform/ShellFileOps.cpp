@@ -3,8 +3,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <filesystem>
 #include <system_error>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -66,36 +73,142 @@ bool within(const QString& inner, const QString& outer) {
 
 enum class Op { Copy, Move };
 
+// The bytes and permissions of a file into a new file, written, synced and closed, each step checked:
+// a full disk shows as such (ENOSPC), at the latest when the data is flushed.
+std::error_code copyData(const fs::path& from, const fs::path& to) {
+    const auto lastError = [] { return std::error_code(errno, std::generic_category()); };
+    // O_NONBLOCK: a FIFO in a file's place must not wait for a writer; it is refused below.
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (in < 0)
+        return lastError();
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const std::error_code ec =
+            S_ISREG(st.st_mode) ? lastError() : std::make_error_code(std::errc::not_supported);
+        ::close(in);
+        return ec;
+    }
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    if (out < 0) {
+        const std::error_code ec = lastError();
+        ::close(in);
+        return ec;
+    }
+    std::error_code ec;
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n < 0)
+                ec = lastError();
+            break;
+        }
+        for (ssize_t done = 0; done < n && !ec;) {
+            const ssize_t w = ::write(out, buffer.data() + done, size_t(n - done));
+            if (w < 0 && errno != EINTR)
+                ec = lastError();
+            else if (w > 0)
+                done += w;
+        }
+        if (ec)
+            break;
+    }
+    if (!ec && ::fchmod(out, st.st_mode & 07777) != 0)
+        ec = lastError();
+    if (!ec && ::fsync(out) != 0)
+        ec = lastError();
+    if (::close(out) != 0 && !ec)
+        ec = lastError();
+    ::close(in);
+    return ec;
+}
+
+// A file (or a link, as a link) copied to a name of its own beside the target, synced and renamed over
+// the target: what was there is replaced whole or stays as it was.
+std::error_code copyOver(const fs::path& s, const fs::path& d) {
+    std::error_code ec;
+    fs::path temp;
+    do {
+        temp = d.parent_path() /
+               ('.' + d.filename().string() + '.' +
+                QByteArray::number(QRandomGenerator::global()->generate(), 16).toStdString() + ".tmp");
+    } while (fs::symlink_status(temp, ec).type() != fs::file_type::not_found && !ec);
+    ec.clear();
+    if (fs::is_symlink(fs::symlink_status(s, ec))) {
+        fs::copy_symlink(s, temp, ec);
+    } else if (!ec) {
+        ec = copyData(s, temp);
+    }
+    if (!ec)
+        fs::rename(temp, d, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+    }
+    return ec;
+}
+
+QString verb(Op op) {
+    return op == Op::Copy ? QStringLiteral("複写") : QStringLiteral("移動");
+}
+
+bool failed(Op op, const QString& src, const QString& dst, const std::error_code& ec, QString* error) {
+    return fail(error,
+                QStringLiteral("「%1」を「%2」へ%3できません。\r%4").arg(src, dst, verb(op), reason(ec)));
+}
+
+bool transferOne(Op op, const QString& src, const QString& dst, QString* error);
+
+// A folder: its entries one by one into the target folder (made when missing, merged when there).
+bool transferFolder(Op op, const QString& src, const QString& dst, QString* error) {
+    std::error_code ec;
+    fs::create_directories(native(dst), ec);
+    if (ec)
+        return failed(op, src, dst, ec, error);
+    const QDir dir(src);
+    for (const QString& name :
+         dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Unsorted))
+        if (!transferOne(op, joined(src, name), joined(dst, name), error))
+            return false;
+    if (op == Op::Move)
+        fs::remove(native(src), ec);
+    return ec ? failed(op, src, dst, ec, error) : true;
+}
+
 bool transferOne(Op op, const QString& src, const QString& dst, QString* error) {
-    const QString what = op == Op::Copy ? QStringLiteral("複写") : QStringLiteral("移動");
     const QString csrc = canonicalPath(src);
     const QString cdst = canonicalPath(dst);
-    if (csrc == cdst || (isDir(src) && within(cdst, csrc)))
-        return fail(error, QStringLiteral("「%1」をそれ自身の中へ%2することはできません。").arg(src, what));
+    std::error_code linkCheck;
+    // A link to a folder is copied and moved as a link.
+    const bool folder = fs::symlink_status(native(src), linkCheck).type() == fs::file_type::directory;
+    if (csrc == cdst || (folder && within(cdst, csrc)))
+        return fail(error,
+                    QStringLiteral("「%1」をそれ自身の中へ%2することはできません。").arg(src, verb(op)));
 
     const fs::path s = native(src), d = native(dst);
     std::error_code ec;
     fs::create_directories(d.parent_path(), ec);
-    if (!ec && op == Op::Move && !entryExists(dst)) {
+    if (ec)
+        return failed(op, src, dst, ec, error);
+    // On one file system a move is a rename; a file renamed over another replaces it in one step.
+    if (op == Op::Move && (folder ? !entryExists(dst) : !isDir(dst))) {
         fs::rename(s, d, ec);
         if (!ec)
             return true;
+        if (ec != std::errc::cross_device_link)
+            return failed(op, src, dst, ec, error);
         ec.clear(); // another file system: copy, then delete
     }
-    // A file replaces what is there rather than writing through a link in its place.
-    if (!ec && !isDir(src) && entryExists(dst) && !isDir(dst))
-        fs::remove(d, ec);
-    if (!ec)
-        fs::copy(s, d,
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing |
-                     fs::copy_options::copy_symlinks,
-                 ec);
+    if (folder)
+        return transferFolder(op, src, dst, error);
+    // Nothing is deleted before its replacement is complete beside it; a link in the target's place is
+    // replaced, never written through.
+    ec = copyOver(s, d);
     if (!ec && op == Op::Move)
-        fs::remove_all(s, ec);
-    if (ec)
-        return fail(error,
-                    QStringLiteral("「%1」を「%2」へ%3できません。\r%4").arg(src, dst, what, reason(ec)));
-    return true;
+        fs::remove(s, ec);
+    return ec ? failed(op, src, dst, ec, error) : true;
 }
 
 bool transfer(Op op, const QString& from, const QString& to, QString* error) {

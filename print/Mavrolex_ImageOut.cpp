@@ -13,6 +13,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -458,9 +459,25 @@ void PageRenderer::sline(SpoolRecord& r) {
     const int y2 = posY(r.intField(3));
     const int unit = c.fontMetrics().horizontalAdvance(QStringLiteral("000"));
     c.setBackgroundMode(Qt::TransparentMode);
-    for (int k = 1; k <= count; ++k) {
-        const int d = k * unit + 1;
-        c.drawLine(X - d, y1, X - d, y2);
+    // Only the lines that can fall on the canvas are drawn: the count comes from the file, and a forged
+    // one must not keep the page busy for minutes.
+    const QRect canvas =
+        c.device()
+            ? c.combinedTransform().inverted().mapRect(QRect(0, 0, c.device()->width(), c.device()->height()))
+            : QRect();
+    const qint64 span = qint64(X) - 1 - canvas.left(); // how far left of x the canvas reaches
+    qint64 first = 1, last = count;
+    if (unit <= 0) {
+        last = std::min<qint64>(last, 1); // every line would lie on the same spot
+    } else {
+        last = std::min<qint64>(last, span < 0 ? 0 : span / unit + 1);
+        const qint64 beyond = qint64(X) - 1 - canvas.right(); // lines closer to x than this are off the right
+        if (beyond > 0)
+            first = std::max<qint64>(first, beyond / unit);
+    }
+    for (qint64 k = first; k <= last; ++k) {
+        const int lineX = int(qint64(X) - (k * unit + 1));
+        c.drawLine(lineX, y1, lineX, y2);
     }
 }
 

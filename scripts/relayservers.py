@@ -37,8 +37,10 @@ from pyftpdlib.servers import FTPServer
 # blank (this many empty lines before the reply), cut (close after this many lines), time (the time
 # value of the start-of-use reply 1833).
 # FTP faults: login (refuse the login), missingfolder (folder "NN" is missing), truncate (an upload keeps
-# half its bytes), dropdata (a data connection closes after its first block).
-FAULTS = {"down", "code", "short", "blank", "cut", "time", "login", "missingfolder", "truncate", "dropdata"}
+# half its bytes), dropdata (a data connection closes after its first block), renameto (a rename onto the
+# file name given as the value is refused).
+FAULTS = {"down", "code", "short", "blank", "cut", "time", "login", "missingfolder", "truncate", "dropdata",
+          "renameto"}
 
 LOCK = threading.RLock()
 IDS = {}
@@ -310,6 +312,16 @@ class RelayFtpHandler(FTPHandler):
     use_sendfile = False
     authorizer = Authorizer()
     permit_foreign_addresses = False
+
+    def ftp_RNTO(self, path):
+        with LOCK:
+            acc = account(self.username or "")
+            refused = acc["faults"].get("renameto") if acc is not None else None
+        if refused and os.path.basename(path) == refused:
+            self._rnfr = None
+            self.respond("550 Rename refused.")
+            return None
+        return FTPHandler.ftp_RNTO(self, path)
 
     def on_file_received(self, file):
         with LOCK:

@@ -15,12 +15,14 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTreeWidgetItem>
 
+#include <cstdio>
 #include <map>
 
 namespace {
@@ -536,20 +538,47 @@ bool TCashBookLoaderBox::ReplaceDataFile() {
         return true;
     const int mode = ConnectMode == 0 ? 0 : 1;
     const QString target = ExcludePathDelim(SystemDef.DataDir) + u'/' + DataFileName;
-    const QString backup =
-        QFileInfo(target).path() + u'/' + QFileInfo(target).completeBaseName() + QStringLiteral(".f00");
-    bool copied = false;
-    if (DM->ServerFMove(target, backup, mode)) {
-        copied = CopyReceivedFile(ReceivedFile, target, mode);
-        if (!copied) {
-            if (DM->ServerFExist(target, mode))
-                DM->ServerFDel(target, mode, false);
-            DM->ServerFMove(backup, target, mode);
-        }
-    }
-    if (!copied) {
+    const QFileInfo info(target);
+    const QString backup = info.path() + u'/' + info.completeBaseName() + QStringLiteral(".f00");
+    // The received data is copied beside the target under a name of its own first: the dataset keeps its
+    // file until the new one is complete.
+    const QString incoming = target + QStringLiteral(".new");
+    const auto removeIncoming = [&] {
+        if (DM->ServerFExist(incoming, mode))
+            DM->ServerFDel(incoming, mode, false);
+    };
+    const auto failed = [&](const QString& where) {
         addEntry(3, -100, QStringLiteral("受信データの移行処理後のコピーに失敗しました。"));
+        addEntry(3, -100, where);
         return false;
+    };
+    const QString unchanged = QStringLiteral("元のデータ「%1」は変更されていません。").arg(target);
+    removeIncoming();
+    if (!CopyReceivedFile(ReceivedFile, incoming, mode)) {
+        removeIncoming();
+        return failed(unchanged);
+    }
+    if (mode == 0) {
+        // One rename replaces the file: at every moment the folder holds the old data or the new.
+        if (::rename(QFile::encodeName(incoming).constData(), QFile::encodeName(target).constData()) != 0) {
+            removeIncoming();
+            return failed(unchanged);
+        }
+        return true;
+    }
+    // On the server the file is replaced in two moves; the old one waits as the backup meanwhile.
+    if (!DM->ServerFMove(target, backup, mode)) {
+        removeIncoming();
+        return failed(unchanged);
+    }
+    if (!DM->ServerFMove(incoming, target, mode)) {
+        const bool restored = (!DM->ServerFExist(target, mode) || DM->ServerFDel(target, mode, false)) &&
+                              DM->ServerFMove(backup, target, mode);
+        if (!restored)
+            return failed(QStringLiteral("元のデータは「%1」に、受信データは「%2」に残っています。")
+                              .arg(backup, incoming));
+        removeIncoming();
+        return failed(unchanged);
     }
     if (DM->ServerFExist(backup, mode))
         DM->ServerFDel(backup, mode, false);

@@ -73,35 +73,47 @@ bool TfmDataTusin::uploadPackage(const QString& user, const QString& folder, con
         ui::showMessage(ui::MsgKind::Error, framed(QStringLiteral("転送先のディレクトリが存在しません。")));
         return false;
     }
+    // The package goes up under a name of its own and takes the package's name only once it has arrived
+    // whole: a transfer cut midway never leaves a partial package where a receiver would take it.
+    const QString partName = name + QStringLiteral("tmp");
     const QString backupName = name + QStringLiteral("bak");
-    bool ok = true;
-    if (ftp.Size(name) > 0)
-        ok = ftp.Rename(name, backupName);
-    ok = ok && ftp.Put(localFile, name);
-    if (!ok) {
-        // The previous package comes back when the new one did not arrive.
-        if (ftp.Size(backupName) > 0) {
-            if (ftp.Size(name) > 0)
-                ftp.Delete(name);
-            ftp.Rename(backupName, name);
-        }
+    const auto sendFailed = [&] {
         ui::showMessage(ui::MsgKind::Error, framed(QStringLiteral("データの送信に失敗しました。")));
         return false;
+    };
+    if (!ftp.Put(localFile, partName)) {
+        ftp.Delete(partName); // what arrived of it, while the connection still serves
+        return sendFailed();
     }
     pause();
-    if (ftp.Size(name) != QFileInfo(localFile).size()) {
-        if (ftp.Size(name) > 0)
-            ftp.Delete(name);
-        if (ftp.Size(backupName) > 0)
-            ftp.Rename(backupName, name);
+    if (ftp.Size(partName) != QFileInfo(localFile).size()) {
+        ftp.Delete(partName);
         ftp.Quit();
-        ui::showMessage(ui::MsgKind::Error,
-                        QStringLiteral("送信処理に失敗しました。ウイルス対策ソフトを実行中の場合は、終了してから再度送信を"
-                                       "行ってください。"),
-                        ui::mbYes);
+        ui::showMessage(
+            ui::MsgKind::Error,
+            QStringLiteral(
+                "送信処理に失敗しました。ウイルス対策ソフトを実行中の場合は、終了してから再度送信を"
+                "行ってください。"),
+            ui::mbYes);
         return false;
     }
-    if (ftp.Size(backupName) > 0)
+    // The previous package waits as the "bak" file until the new one has its name. Only a "bak" file this
+    // send made is ever put back: one left by an earlier run never replaces a newer package.
+    bool backedUp = false;
+    if (ftp.Size(name) > 0) {
+        if (!ftp.Rename(name, backupName)) {
+            ftp.Delete(partName);
+            return sendFailed();
+        }
+        backedUp = true;
+    }
+    if (!ftp.Rename(partName, name)) {
+        if (backedUp && ftp.Size(name) <= 0)
+            ftp.Rename(backupName, name);
+        ftp.Delete(partName);
+        return sendFailed();
+    }
+    if (backedUp)
         ftp.Delete(backupName);
     return true;
 }

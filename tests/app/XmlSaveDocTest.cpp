@@ -171,14 +171,27 @@ TEST(XmlSaveDoc, ATargetThatIsNoRegularFileIsRefusedAndKeptAsItIs) {
     EXPECT_THROW(doc.SaveToFile(fifo), std::runtime_error);
     EXPECT_TRUE(QFileInfo(fifo).exists());
     EXPECT_FALSE(QFileInfo(fifo).isFile());
-    // A link to a regular file writes that file and keeps the link.
+    // Nothing is written through a symbolic link, whether it names a file or nothing yet.
     const QString file = env.path() + QStringLiteral("/real.xml");
+    const QString missing = env.path() + QStringLiteral("/missing.xml");
     const QString link = env.path() + QStringLiteral("/link.xml");
+    const QString dangling = env.path() + QStringLiteral("/dangling.xml");
     ASSERT_TRUE(testenv::writeFile(file, "old"));
     ASSERT_TRUE(QFile::link(file, link));
-    doc.SaveToFile(link);
-    EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(fileBytes(file), doc.toBytes());
+    ASSERT_TRUE(QFile::link(missing, dangling));
+    for (const QString& path : {link, dangling}) {
+        try {
+            doc.SaveToFile(path);
+            ADD_FAILURE() << "written through " << path.toStdString();
+        } catch (const std::runtime_error& e) {
+            EXPECT_TRUE(QString::fromStdString(e.what()).contains(QStringLiteral("シンボリックリンク")))
+                << e.what();
+        }
+        EXPECT_TRUE(QFileInfo(path).isSymLink());
+    }
+    EXPECT_EQ(fileBytes(file), QByteArray("old"));
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_EQ(QDir(env.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 4);
 }
 
 // Elements added under an element further up than the last one's ancestors come out in the tree's order.

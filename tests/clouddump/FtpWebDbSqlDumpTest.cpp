@@ -97,8 +97,10 @@ protected:
         AppInfo.Application.WebSolvarnetCaFile = s->caFile;
         return s;
     }
-    QString send(const QString& id = QStringLiteral("abcd-efgh-ijkl"), int number = 3) {
+    QString send(const QString& id = QStringLiteral("abcd-efgh-ijkl"), int number = 3, int stallSeconds = 0) {
         TFtpWebDbSqlDump sender;
+        if (stallSeconds > 0)
+            sender.StallSeconds = stallSeconds;
         return sender.Send(id, number);
     }
     void TearDown() override {
@@ -168,6 +170,23 @@ TEST_F(Send, NoServiceOrUntrustedCertificateIs831) {
     EXPECT_EQ(send(), QStringLiteral("831"));
     EXPECT_FALSE(QFile::exists(dumpPath()));
     EXPECT_TRUE(QFile::exists(zipPath()));
+}
+
+// A service that takes the request over TLS and never answers is given up after the stall limit; the
+// limit is short here, and the test waits for the failure, not for a time.
+TEST_F(Send, AServiceThatNeverAnswersIs831) {
+    const struct {
+        const char* fault;
+        bool ftp; // the archive reached the service
+    } cases[] = {{"stall=1000", false}, {"stall=1100", true}};
+    auto service = start(QString());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        service->setFault(QString::fromLatin1(c.fault));
+        EXPECT_EQ(send(QStringLiteral("abcd-efgh-ijkl"), 3, 5), QStringLiteral("831"));
+        EXPECT_EQ(QFile::exists(service->dir + QStringLiteral("/ftp/abcdefghijkl/03/placc.zip")), c.ftp);
+        EXPECT_FALSE(QFile::exists(dumpPath()));
+    }
 }
 
 TEST_F(Send, DataVersionSentToTheService) {
@@ -390,11 +409,10 @@ void Send::checkSentDataset(const Service& service, const QString& id, int numbe
                   .trimmed(),
               "0");
     // The archive the service received opened to the very dump that was written.
-    EXPECT_TRUE(testenv::readFile(service.dir + QStringLiteral("/received.sql"))
-                    .startsWith("-- \r\n-- Web Solvarn"));
+    EXPECT_TRUE(
+        testenv::readFile(service.dir + QStringLiteral("/received.sql")).startsWith("-- \r\n-- Web Solvarn"));
     clouddumptest::mariaDb(QStringLiteral("DROP DATABASE `%1`;").arg(database));
 }
-
 
 TEST_F(Send, EndToEndEveryTableArrivesAsItsSource) {
     if (clouddumptest::mariaDbServer().isEmpty())

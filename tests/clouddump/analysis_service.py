@@ -8,7 +8,8 @@ X-Status; an FTP server on 127.0.0.1 accepts the user and password it handed out
 
 --fault (or the file <dir>/fault, read at every request) chooses a misbehaviour: http500, nostatus,
 status=NNN (access), badpass (a password the FTP server refuses), noslot (no slot folders), readonly
-(uploads refused), import=NNN (import answer).
+(uploads refused), import=NNN (import answer), stall=PMD (the request of that mode is read and never
+answered: the connection stays open until the client gives up).
 """
 import argparse
 import os
@@ -75,6 +76,13 @@ class Handler(BaseHTTPRequestHandler):
             return self.answer(None, code=404)
         if self.headers.get("User-Agent") != "Tesuvio":
             return self.answer("900")
+        if fault() == "stall=" + q.get("pmd", ""):
+            try:
+                self.rfile.read()  # until the client closes the connection
+            except OSError:
+                pass
+            self.close_connection = True
+            return
         fnm = q.get("fnm", "")
         if fnm not in args.ids.split(","):
             return self.answer("902")

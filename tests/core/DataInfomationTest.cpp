@@ -1,15 +1,16 @@
 #include "core/DataModule.h"
-#include "core/z5AppInfo.h"
 #include "core/TDataInfomation.h"
 #include "core/uAccFunction2.h"
 #include "core/uAccFunction_AccReg.h"
 #include "core/uAccRecord.h"
+#include "core/z5AppInfo.h"
 #include "platform/Cp932.h"
 #include "platform/IniFile.h"
 #include "support/DmFixture.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -115,6 +116,32 @@ TEST_F(DataInfomationTest, StatusKeysCarryTheOperatorOnlyWhileSet) {
     info.SetDataStatus(ds.folder, 4);
     info.WriteIniFile(ds.folder, QString(), TDataInfomationRec());
     EXPECT_EQ(testenv::readFile(iniOf(ds)), before);
+}
+
+// A dataset's ini replaced by a symbolic link (on a shared folder anyone may plant one) is never written
+// through: the write is refused, the operator is told, and the file the link names stays as it was.
+TEST_F(DataInfomationTest, ASymlinkedIniIsRefusedAndTheFileItNamesKept) {
+    const testenv::Dataset ds = e.root->addDataset({});
+    const QString outside = e.env.path() + QStringLiteral("/outside.txt");
+    ASSERT_TRUE(testenv::writeFile(outside, "not an ini\n"));
+    ASSERT_TRUE(QFile::remove(iniOf(ds)));
+    ASSERT_TRUE(QFile::link(outside, iniOf(ds)));
+
+    // Opening and closing the dataset marks it in the ini.
+    e.ui->clear();
+    e.dm->fnAccDatConnected(QString(), ds.folder, 1);
+    e.dm->fnAccDatDisConnected(ds.folder, 1, 0);
+    const QString told = e.ui->messageTexts().join(u'\n');
+    EXPECT_TRUE(told.contains(QStringLiteral("シンボリックリンクには書き込めません。")))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains(iniOf(ds))) << told.toStdString();
+
+    TDataInfomation info;
+    EXPECT_THROW(info.SetDataStatus(ds.folder, 3), std::runtime_error);
+    EXPECT_EQ(testenv::readFile(outside), QByteArray("not an ini\n"));
+    EXPECT_TRUE(QFileInfo(iniOf(ds)).isSymLink());
+    EXPECT_EQ(QDir(ds.folder).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden),
+              QStringList());
 }
 
 TEST_F(DataInfomationTest, RefreshRewritesASectionOrTheWholeIniFromTheDatabase) {

@@ -19,6 +19,7 @@
 #include "platform/firebird/FbDatabase.h"
 #include "platform/firebird/FbQuery.h"
 #include "support/DmFixture.h"
+#include "support/TestEnv.h"
 #include "ui_z5DataSentaku.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -295,6 +298,61 @@ TEST_F(DatasetOperationsTest, AFailedPasteKeepsTheTargetAndItsChildren) {
     EXPECT_EQ(childRows(2), QStringLiteral("1"));
     EXPECT_EQ(iniStatus(source), 1);
     EXPECT_EQ(iniStatus(target), 1);
+    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral(".paste")));
+}
+
+// A paste onto a dataset whose disk cannot take the new database: the old database stays byte for byte,
+// nothing half-written is left, and the operator is told. The source is made much larger than the
+// target, so that not even the room of the old database would take it.
+TEST_F(DatasetOperationsTest, APasteThatDoesNotFitKeepsTheTargetsDatabaseWhole) {
+    const QString source = datasets[1].folder, target = datasets[2].folder;
+    datasets[1].execute(QStringLiteral("CREATE TABLE PAD (T VARCHAR(8000))"));
+    datasets[1].execute(
+        QStringLiteral("EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 400) DO BEGIN "
+                       "INSERT INTO PAD VALUES (LPAD('', 8000, 'x')); I = I + 1; END END"));
+    // The target's folder becomes a disk of its own that holds its files and little more.
+    const QString aside = e.env.path() + QStringLiteral("/aside");
+    ASSERT_TRUE(QDir().mkpath(aside));
+    const QStringList files = QDir(target).entryList(QDir::Files);
+    qint64 used = 0;
+    for (const QString& name : files) {
+        ASSERT_TRUE(QFile::copy(target + u'/' + name, aside + u'/' + name));
+        used += QFileInfo(aside + u'/' + name).size();
+    }
+    testenv::SmallDisk disk(target, used + 256 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.why().toStdString();
+    for (const QString& name : files)
+        ASSERT_TRUE(QFile::copy(aside + u'/' + name, target + u'/' + name));
+    // The target's database as each message finds it: when the differences are agreed to (the paste has
+    // read the target) and when the failure is told (before anything opens the target again).
+    QList<QByteArray> seen;
+    e.ui->onMessage = [&](const ui::MessageRequest&) {
+        seen << testenv::readFile(target + QStringLiteral("/placc.fdb"));
+        return -1;
+    };
+    {
+        auto box = prepared();
+        focus(*box, source);
+        box->F2Click();
+        e.ui->queueAnswer(ui::mrOk); // the differences
+        focus(*box, target);
+        box->F2Click();
+        e.ui->onMessage = nullptr;
+    }
+    const QStringList texts = e.ui->messageTexts();
+    ASSERT_EQ(seen.size(), texts.size());
+    qsizetype told = texts.size() - 1;
+    while (told > 0 && !texts[told].startsWith(QStringLiteral("データのコピーに失敗しました。\r")))
+        --told;
+    ASSERT_GT(told, 0) << texts.join(u'\n').toStdString();
+    EXPECT_TRUE(texts[told].contains(QString::fromLocal8Bit(std::strerror(ENOSPC))))
+        << texts[told].toStdString();
+    EXPECT_EQ(seen[0].size(), QFileInfo(aside + QStringLiteral("/placc.fdb")).size());
+    EXPECT_TRUE(seen[told] == seen[0]);
+    EXPECT_EQ(storedCompany(target), QStringLiteral("乙商事"));
+    EXPECT_EQ(iniStatus(target), 1);
+    EXPECT_EQ(QDir(target).entryList(QDir::Files | QDir::Hidden), files);
     EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral(".paste")));
 }
 

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -102,6 +103,51 @@ TEST_F(ShellFileOpsTest, MoveAndDelete) {
     EXPECT_FALSE(QFile::exists(root + QStringLiteral("/into")));
     EXPECT_EQ(readFile(env.path() + QStringLiteral("/keep/k.txt")), "K");
     EXPECT_FALSE(shellfileops::remove(root + QStringLiteral("/into"), false, &error));
+}
+
+// A file that does not fit on the target's disk, copied or moved there from another disk: the file it
+// would replace stays whole and nothing half-written is left beside it.
+TEST_F(ShellFileOpsTest, AFileThatDoesNotFitLeavesTheOneItWouldReplaceWhole) {
+    const QString folder = env.path() + QStringLiteral("/disk");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    testenv::SmallDisk disk(folder, 64 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.why().toStdString();
+    const QString old = folder + QStringLiteral("/placc.fdb");
+    const QString big = root + QStringLiteral("/placc.fdb");
+    writeFile(old, QByteArray(16 * 1024, 'o'));
+    writeFile(big, QByteArray(256 * 1024, 'n'));
+    for (const bool move : {false, true}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        QString error;
+        EXPECT_FALSE(move ? shellfileops::move(big, old, &error) : shellfileops::copy(big, old, &error));
+        EXPECT_TRUE(error.contains(old)) << error.toStdString();
+        EXPECT_EQ(readFile(old), QByteArray(16 * 1024, 'o'));
+        EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{QStringLiteral("placc.fdb")});
+        EXPECT_EQ(readFile(big).size(), 256 * 1024);
+    }
+}
+
+// A link where a file is copied or moved to is replaced by the file, never written through.
+TEST_F(ShellFileOpsTest, ALinkInTheTargetsPlaceIsReplacedNotWrittenThrough) {
+    const QString outside = env.path() + QStringLiteral("/outside.txt");
+    writeFile(outside, "outside");
+    for (const bool move : {false, true}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        const QString link = root + QStringLiteral("/dst/a.txt");
+        QFile::remove(link);
+        ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/dst")));
+        ASSERT_TRUE(QFile::link(outside, link));
+        writeFile(root + QStringLiteral("/in.txt"), "new");
+        QString error;
+        EXPECT_TRUE(move ? shellfileops::move(root + QStringLiteral("/in.txt"), link, &error)
+                         : shellfileops::copy(root + QStringLiteral("/in.txt"), link, &error))
+            << error.toStdString();
+        EXPECT_FALSE(QFileInfo(link).isSymLink());
+        EXPECT_EQ(readFile(link), "new");
+        EXPECT_EQ(readFile(outside), "outside");
+    }
 }
 
 TEST_F(ShellFileOpsTest, DeleteToTheRecycleBin) {

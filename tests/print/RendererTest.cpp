@@ -275,3 +275,46 @@ TEST_F(RendererTest, TextAfterABoxKeepsItsOwnBackground) {
             inkBox(img.copy(20, 20, 660, 360), [](QRgb c) { return c == qRgb(255, 255, 255); }).isNull());
     }
 }
+
+// Separator lines run left from x, one "000" width apart. A forged count of two thousand million draws
+// what can fall on the page, at once, and no line outside it.
+TEST_F(RendererTest, SeparatorLinesStopAtTheEdgeOfThePageWhateverTheCount) {
+    const auto inkColumns = [](const QImage& img, int y) {
+        QList<int> xs;
+        for (int x = 0; x < img.width(); ++x)
+            if (notWhite(img.pixel(x, y)))
+                xs << x;
+        return xs;
+    };
+    const QList<int> three = inkColumns(render({QStringLiteral("SLINE;700;100;300;3;1;0;黒;;0;")}), 200);
+    ASSERT_EQ(three.size(), 3) << three.size();
+    const int unit = three[2] - three[1];
+    ASSERT_GT(unit, 0);
+    EXPECT_EQ(three[1] - three[0], unit);
+    EXPECT_EQ(three[2], 700 - unit - 1);
+
+    const struct {
+        const char* line;
+        int first, last; // the ink expected between these columns, -1: none
+    } cases[] = {
+        {"SLINE;700;100;300;2000000000;1;0;黒;;0;", (700 - 1) % unit, 700 - unit - 1},
+        {"SLINE;100000;100;300;2000000000;1;0;黒;;0;", 0, 799},
+        {"SLINE;-5;100;300;2000000000;1;0;黒;;0;", -1, -1},
+        {"SLINE;700;100;300;-2000000000;1;0;黒;;0;", -1, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const QList<int> xs = inkColumns(render({QString::fromUtf8(c.line)}), 200);
+        if (c.first < 0) {
+            EXPECT_TRUE(xs.isEmpty());
+            continue;
+        }
+        ASSERT_FALSE(xs.isEmpty());
+        EXPECT_LT(xs.first(), c.first + unit);
+        EXPECT_GE(xs.first(), 0);
+        EXPECT_LE(xs.last(), c.last);
+        EXPECT_GT(xs.last(), c.last - unit);
+        for (int i = 1; i < xs.size(); ++i)
+            EXPECT_EQ(xs[i] - xs[i - 1], unit) << i;
+    }
+}

@@ -7,9 +7,13 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace testenv {
 
@@ -83,6 +87,25 @@ void waitUntil(const std::function<bool()>& done) {
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();
     }
+}
+
+SmallDisk::SmallDisk(const QString& folder, qint64 bytes) : m_folder(QFile::encodeName(folder)) {
+    if (::geteuid() != 0) {
+        m_why = QStringLiteral("mounting a small tmpfs needs root");
+        return;
+    }
+    const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0755";
+    if (::mount("tmpfs", m_folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData()) != 0) {
+        m_why =
+            QStringLiteral("mounting a small tmpfs failed: ") + QString::fromLocal8Bit(std::strerror(errno));
+        return;
+    }
+    m_mounted = true;
+}
+
+SmallDisk::~SmallDisk() {
+    if (m_mounted && ::umount2(m_folder.constData(), 0) != 0)
+        ::umount2(m_folder.constData(), MNT_DETACH);
 }
 
 QString sourceDir() {

@@ -53,6 +53,25 @@ QByteArray readFile(const QString& path);
 // (EXPECT_EXIT), which shares the test's folders and leaves the test process as it was.
 void limitFileSize(qint64 bytes);
 
+// A small file system (tmpfs of the given size) mounted over a folder while the object lives, to make a
+// full disk for real. Needs root: without it nothing is mounted and why() says so, for a skip message.
+// The folder's own entries are hidden while it is mounted; the unmount is lazy when something still
+// holds a file open there.
+class SmallDisk {
+public:
+    SmallDisk(const QString& folder, qint64 bytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return m_mounted; }
+    const QString& why() const { return m_why; }
+
+private:
+    QByteArray m_folder;
+    bool m_mounted = false;
+    QString m_why;
+};
+
 // Saves a picture of a window as <name>.png when QV_SHOTS names a folder, to look at its layout by eye;
 // without it nothing is written.
 void saveShot(QWidget& window, const QString& name);

@@ -9,6 +9,7 @@
 #include "tusin/z5CashBookLoader.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace {
@@ -241,13 +242,26 @@ TEST_F(CashBookTest, NothingRunsForAClientInReplaceMode) {
     EXPECT_EQ(box.GetResult(), 0);
 }
 
-// The data file swap with the copy failing.
-class FailingCopyBox : public TCashBookLoaderBox {
+// The data file swap watched from inside the copy of the received file: the folder as a crash at that
+// moment would leave it. failing: the copy writes part of the file and fails.
+class WatchedCopyBox : public TCashBookLoaderBox {
+public:
+    explicit WatchedCopyBox(bool failing) : m_failing(failing) {}
+    QString copiedTo;
+    QByteArray targetDuringCopy;
+
 protected:
-    bool CopyReceivedFile(const QString&, const QString& to, int) override {
+    bool CopyReceivedFile(const QString& from, const QString& to, int mode) override {
+        copiedTo = to;
+        targetDuringCopy = testenv::readFile(SystemDef.DataDir + QStringLiteral("/placc.fdb"));
+        if (!m_failing)
+            return TCashBookLoaderBox::CopyReceivedFile(from, to, mode);
         QFile partial(to);
         return partial.open(QIODevice::WriteOnly) && partial.write("part") && false;
     }
+
+private:
+    bool m_failing;
 };
 
 TEST_F(CashBookTest, ReplaceModeSwapsTheFileAndCarriesDictionariesAndName) {
@@ -259,8 +273,10 @@ TEST_F(CashBookTest, ReplaceModeSwapsTheFileAndCarriesDictionariesAndName) {
     received.execute(QStringLiteral("INSERT INTO OPINF (OPCODE, JOBNAME) VALUES (1, 'job')"));
     received.setAccReg(QStringLiteral("基本設定"), QStringLiteral("合算データ区分"), QStringLiteral("I"), QStringLiteral("1"));
 
+    const QString target = open.folder + QStringLiteral("/placc.fdb");
+    const qint64 size = QFileInfo(target).size();
     {
-        FailingCopyBox failing;
+        WatchedCopyBox failing(true);
         failing.Origin = 1;
         failing.MergeMode = 0;
         failing.SetReceivedDatabase(received.database);
@@ -268,17 +284,30 @@ TEST_F(CashBookTest, ReplaceModeSwapsTheFileAndCarriesDictionariesAndName) {
         EXPECT_LT(failing.GetResult(), 0);
         EXPECT_FALSE(hasCode(failing.ProcessLog, 1)) << logText(failing.ProcessLog).toStdString();
         EXPECT_TRUE(hasCode(failing.ProcessLog, -100));
+        EXPECT_TRUE(logText(failing.ProcessLog)
+                        .contains(QStringLiteral("3 -100 受信データの移行処理後のコピーに失敗しました。\n"
+                                                 "3 -100 元のデータ「%1」は変更されていません。")
+                                      .arg(target)))
+            << logText(failing.ProcessLog).toStdString();
+        // The copy went beside the target, never onto it, and what it left is gone.
+        EXPECT_EQ(QFileInfo(failing.copiedTo).path(), open.folder);
+        EXPECT_NE(QFileInfo(failing.copiedTo).fileName(), QStringLiteral("placc.fdb"));
+        EXPECT_EQ(qint64(failing.targetDuringCopy.size()), size);
+        EXPECT_TRUE(testenv::readFile(target) == failing.targetDuringCopy);
+        EXPECT_FALSE(QFile::exists(failing.copiedTo));
+        EXPECT_FALSE(QFile::exists(open.folder + QStringLiteral("/placc.f00")));
         EXPECT_EQ(textOf(dm->IBDatabaseDAT, QStringLiteral("SELECT SHOUGOU FROM ACCDEF1 WHERE REC=1")),
                   QStringLiteral("株式会社テスト"));
-        EXPECT_FALSE(QFile::exists(open.folder + QStringLiteral("/placc.f00")));
     }
 
-    TCashBookLoaderBox box;
+    WatchedCopyBox box(false);
     box.Origin = 1;
     box.MergeMode = 0;
     box.SetReceivedDatabase(received.database);
     run(box);
     ASSERT_EQ(box.GetResult(), 1) << logText(box.ProcessLog).toStdString();
+    // While the new file was being made the old one was still in its place, whole.
+    EXPECT_EQ(qint64(box.targetDuringCopy.size()), size);
     ASSERT_TRUE(dm->IBDatabaseDAT.isConnected());
     fb::Database& db = dm->IBDatabaseDAT;
     EXPECT_EQ(textOf(db, QStringLiteral("SELECT SHOUGOU FROM ACCDEF1 WHERE REC=1")), QStringLiteral("受信商店"));

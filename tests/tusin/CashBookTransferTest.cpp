@@ -191,6 +191,33 @@ TEST_F(CashBookTransferTest, SendThatDoesNotArriveIsAFailure) {
     EXPECT_EQ(openInt(QStringLiteral("SELECT LINKKUB FROM SIWAKE WHERE REC=%1").arg(live)), 0);
 }
 
+// A send that breaks on the relay server leaves no package there that a receiver would take: not a part
+// of the first one, and never an older package over a newer one.
+TEST_F(CashBookTransferTest, ABrokenSendLeavesNoPartialOrOlderPackage) {
+    SKIP_WITHOUT_RELAY(servers);
+    const QString failed = framed(QStringLiteral("データの送信に失敗しました。"));
+    // The first upload, cut after its first block.
+    servers.fault(id, QStringLiteral("dropdata"));
+    e.ui->clear();
+    EXPECT_EQ(run(3), 0);
+    EXPECT_EQ(e.ui->messageTexts(), (QStringList{kSendQuestion, failed}));
+    EXPECT_FALSE(QFileInfo::exists(remote("/02/placc.wen")));
+    EXPECT_TRUE(requests("1810").isEmpty());
+
+    // A newer package and an older "bak" file that the server will not let be replaced.
+    servers.control({{"cmd", "clear"}, {"id", id}});
+    ASSERT_TRUE(testenv::writeFile(remote("/02/placc.wen"), "newer package"));
+    ASSERT_TRUE(testenv::writeFile(remote("/02/placc.wenbak"), "older package"));
+    servers.fault(id, QStringLiteral("renameto"), QStringLiteral("placc.wenbak"));
+    e.ui->clear();
+    EXPECT_EQ(run(3), 0);
+    EXPECT_EQ(e.ui->messageTexts(), (QStringList{kSendQuestion, failed}));
+    EXPECT_EQ(testenv::readFile(remote("/02/placc.wen")), QByteArray("newer package"));
+    EXPECT_EQ(testenv::readFile(remote("/02/placc.wenbak")), QByteArray("older package"));
+    EXPECT_FALSE(QFileInfo::exists(remote("/02/placc.wentmp")));
+    EXPECT_TRUE(requests("1810").isEmpty());
+}
+
 TEST_F(CashBookTransferTest, MasterDataOfTheSamePeriodBlocksACashBookSend) {
     SKIP_WITHOUT_RELAY(servers);
     const struct {
