@@ -6,6 +6,9 @@
 #include "platform/firebird/FbDatabase.h"
 #include "support/AccountingChain.h"
 #include "support/DbCompare.h"
+#include "support/TestEnv.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -26,8 +29,13 @@ TEST(WholeChain, TheUpgradedFirstReleaseIsTheDatabaseOfTheNewestSchema) {
 // The variance items of the budget/actual comparison keep the form step 2.0.0 gives them: later steps
 // move their columns onto the domains, but neither widen the name nor change a default.
 TEST(WholeChain, TheVarianceItemsKeepTheirNameWidthAndDefaults) {
-    for (const QString& database :
+    // Copies: the embedded engine of another test process may hold the templates themselves.
+    testenv::TempEnvironment env;
+    int n = 0;
+    for (const QString& source :
          {testenv::accountingChainTemplate(), testenv::scriptTemplate(testenv::accountingSchemaScript())}) {
+        const QString database = env.path() + QStringLiteral("/db%1.fdb").arg(++n);
+        ASSERT_TRUE(QFile::copy(source, database)) << source.toStdString();
         fb::Database db(database, testenv::databaseUser());
         db.attach();
         EXPECT_EQ(queryRows(db, QStringLiteral(
