@@ -5,13 +5,13 @@
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
 #include "datasel/AppIniCreate.h"
-#include "datasel/z5ComDataSentaku.h"
 #include "datasel/WebMenuL.h"
+#include "datasel/z5ComDataSentaku.h"
 #include "datasel/z5DataSentaku.h"
 #include "platform/IniFile.h"
-#include "tusin/RelayStatus.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserInteraction.h"
+#include "tusin/RelayStatus.h"
 
 #include <QDir>
 #include <QFileInfo>
