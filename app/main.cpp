@@ -834,7 +834,12 @@ void TForm1::CloseConnections() {
     if (!DM)
         return;
     TSystemDef& s = SystemDef;
+    // A close that came while the dataset was being chosen has let the logon go before the dataset was
+    // in hand; its row in the data list is still written back through the system database.
+    bool systemConnectedHere = false;
     if (FDataConnected && !s.DataDir.trimmed().isEmpty()) {
+        if (!DM->IBDatabaseDEF.isConnected())
+            systemConnectedHere = DM->fnAccDefConnected(s.HOSTNAME, 1);
         const int sent = CloudShareTransfer(1);
         if (!DM->IBDatabaseDAT.isConnected())
             DM->fnAccDatConnected(s.HOSTNAME, s.DataDir, 0);
@@ -852,6 +857,11 @@ void TForm1::CloseConnections() {
             // The close goes on.
         }
         FLoggedOn = false;
+    } else if (systemConnectedHere) {
+        try {
+            DM->IBDatabaseDEF.detach();
+        } catch (const std::exception&) {
+        }
     }
 }
 

@@ -234,7 +234,7 @@ TEST(ProgramStart, AFailedLogonEndsTheRunWithExitCode2) {
 
 // SIGTERM and SIGINT with a dataset open close the program as its close box does: the dataset and the
 // logon are handed back on live connections, no box appears and the caller is told the close's code.
-TEST(ProgramEnd, DISABLED_TerminationSignalsCloseLikeTheCloseBoxWithTheDatasetOpen) {
+TEST(ProgramEnd, TerminationSignalsCloseLikeTheCloseBoxWithTheDatasetOpen) {
     for (const int number : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(number);
         testenv::TempEnvironment env;
