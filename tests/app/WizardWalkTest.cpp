@@ -23,14 +23,14 @@
 #include "platform/firebird/FbTransaction.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -418,68 +418,6 @@ TEST_F(WizardWalk, OutputFileRules) {
     }
 }
 
-// 「参照」 with the remembered file in place: the program's own save dialog opens in that file's folder
-// with its name filled in, and Save without a change keeps the output where it was.
-TEST_F(WizardWalk, DISABLED_BrowsingForAnExistingOutputFileStartsAtItAndSaveKeepsIt) {
-    const QString folder = env.path() + QStringLiteral("/出力先");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString file = folder + QStringLiteral("/連動.xml");
-    QFile existing(file);
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.close();
-
-    start();
-    next();
-    openSelection();
-    next();
-    ASSERT_EQ(page(), "page4");
-    w().Edit4a->setText(file);
-
-    QString startFolder;
-    QString startName;
-    QTimer dialogUp;
-    dialogUp.setInterval(20);
-    QObject::connect(&dialogUp, &QTimer::timeout, [&] {
-        // Saving over the file it names asks first: yes.
-        if (auto* replace = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            if (QAbstractButton* yes = replace->button(QMessageBox::Yes))
-                yes->click();
-            return;
-        }
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        if (!startFolder.isEmpty()) {
-            dialog->reject(); // Save did not end the dialog
-            return;
-        }
-        startFolder = dialog->directory().absolutePath();
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (!name) {
-            dialog->reject();
-            return;
-        }
-        startName = name->text();
-        // 保存 without touching anything.
-        auto* buttons = dialog->findChild<QDialogButtonBox*>();
-        QPushButton* save = buttons ? buttons->button(QDialogButtonBox::Save) : nullptr;
-        if (save)
-            save->click();
-        else
-            dialog->reject();
-    });
-    dialogUp.start();
-    {
-        std::unique_ptr<ui::UserInteraction> scripted = ui::install(std::make_unique<QtUserInteraction>());
-        QTest::mouseClick(w().BitBtn4a, Qt::LeftButton);
-        ui::install(std::move(scripted));
-    }
-    dialogUp.stop();
-    EXPECT_EQ(startFolder, folder);
-    EXPECT_EQ(startName, QStringLiteral("連動.xml"));
-    EXPECT_EQ(w().Edit4a->text(), file);
-}
-
 // The outcome of Finish is told once the progress window 「連動データの作成中です…」 has closed.
 TEST_F(WizardWalk, FinishTellsItsOutcomeAfterTheProgressWindowHasGone) {
     const auto progressShown = [] {
@@ -523,7 +461,7 @@ TEST_F(WizardWalk, FinishTellsItsOutcomeAfterTheProgressWindowHasGone) {
 // The whole walk by keyboard alone: Enter goes on from the introduction, Space presses 「データ選択を開く」,
 // Tab reaches the buttons and the output file, Enter in the file's edit goes on, Esc asks to cancel and
 // Enter on a focused ｷｬﾝｾﾙ does the same.
-TEST_F(WizardWalk, DISABLED_TheWalkByKeyboardAlone) {
+TEST_F(WizardWalk, TheWalkByKeyboardAlone) {
     start();
     QApplication::setActiveWindow(form.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -545,6 +483,12 @@ TEST_F(WizardWalk, DISABLED_TheWalkByKeyboardAlone) {
     press(Qt::Key_Space);
     EXPECT_EQ(selectionRuns, 1);
     EXPECT_TRUE(form->DataConnected());
+    // The window manager hands the focus back to the wizard once the selection has closed; headless
+    // nothing does.
+    if (!QApplication::focusWidget()) {
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
 
     ASSERT_TRUE(tabTo(w().Button2));
     press(Qt::Key_Return);
