@@ -3,6 +3,7 @@
 #include "app/TestHooks.h"
 #include "app/main.h"
 #include "controls/FontSubstitution.h"
+#include "controls/QtTranslations.h"
 #include "controls/QtUserInteraction.h"
 #include "controls/SDI.h"
 #include "platform/NamedMutex.h"
@@ -42,6 +43,7 @@ int ProgramMain(const QStringList& arguments) {
     std::unique_ptr<ui::UserInteraction> ui = testhooks::userInteractionFromEnvironment();
     ui::install(ui ? std::move(ui) : std::make_unique<QtUserInteraction>());
     installFontSubstitutions();
+    installQtTranslations();
 
     TerminationRequests termination;
     QPointer<TForm1> mainForm;
@@ -77,6 +79,7 @@ int ProgramMain(const QStringList& arguments) {
 
     // The application's title is its name: a display name would be appended to every box's caption.
     QCoreApplication::setApplicationName(QStringLiteral("連動ﾃﾞｰﾀの作成"));
+    testhooks::registerDataChoice();
     std::unique_ptr<TForm1> form;
     try {
         form = std::make_unique<TForm1>();
@@ -90,6 +93,7 @@ int ProgramMain(const QStringList& arguments) {
                 QGuiApplication::restoreOverrideCursor();
             // Armed first, so that a test's close comes before the logon of the first showing.
             testhooks::armAutoClose(form.get());
+            testhooks::armDataChoice(form.get());
             form->show();
             QApplication::exec();
         }

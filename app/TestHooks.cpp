@@ -1,9 +1,14 @@
 #include "app/TestHooks.h"
 
+#include "app/main.h"
+#include "core/DialogRegistry.h"
+#include "core/uAccRecord.h"
 #include "datasel/Logon.h"
 #include "ui_Logon.h"
+#include "ui_main.h"
 
 #include <QFile>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -46,6 +51,42 @@ bool autoLogon(TLogonBox& box) {
     box.form().txtPassword->setText(value.section(u',', 1));
     box.OKBtnClick();
     return true;
+}
+
+namespace {
+
+// Answers as the data-selection dialog does when the operator chooses the dataset with F12.
+class DataChoice : public QObject, public ISyoriKidou {
+public:
+    explicit DataChoice(QWidget* /*owner*/) {}
+    void SetParams(const QStringList& /*params*/) override {}
+    int Execute(bool /*modal*/) override {
+        ShowNormalCursor();
+        SystemDef.DataDir = qEnvironmentVariable("QV_TEST_DATA");
+        return 1;
+    }
+};
+
+} // namespace
+
+void registerDataChoice() {
+    if (qEnvironmentVariableIsSet("QV_TEST_DATA"))
+        RegisterDialogClass(DialogClassOf<DataChoice>(), QStringLiteral("QzDataSenkaku"));
+}
+
+void armDataChoice(TForm1* form) {
+    if (!qEnvironmentVariableIsSet("QV_TEST_DATA"))
+        return;
+    auto* poll = new QTimer(form);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, form, [form, poll] {
+        if (!form->LoggedOn())
+            return;
+        poll->deleteLater();
+        form->form().Button2->click();
+        form->form().btnDataSentaku->click();
+    });
+    poll->start();
 }
 
 } // namespace testhooks

@@ -6,6 +6,8 @@
 //   QV_TEST_AUTOCLOSE_MS=<n>  the main window is closed from outside n ms after the message loop starts
 //   QV_TEST_LOGON=<code>[,<password>]  the logon dialog is not shown: the code and password are entered
 //                             and OK pressed once
+//   QV_TEST_DATA=<folder>     once logged on, the wizard moves to its data page and 「データ選択を開く」 is
+//                             pressed; the data selection answers at once with the dataset in the folder
 
 #include "platform/UserInteraction.h"
 
@@ -14,6 +16,7 @@
 #include <memory>
 
 class QWidget;
+class TForm1;
 class TLogonBox;
 
 namespace testhooks {
@@ -35,5 +38,9 @@ void armAutoClose(QWidget* mainWindow);
 // With QV_TEST_LOGON set: one logon attempt without showing the dialog, true (its result() tells the
 // outcome). Else false: the dialog is to be shown.
 bool autoLogon(TLogonBox& box);
+// With QV_TEST_DATA set: the data selection that answers with its folder, registered before the
+// program's own; then, armed on the main form, the steps to the data page and the button.
+void registerDataChoice();
+void armDataChoice(TForm1* form);
 
 } // namespace testhooks

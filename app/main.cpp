@@ -23,6 +23,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QTimer>
 #include <limits>
 
@@ -235,7 +237,26 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::TFo
     connect(m_ui->btnDataSentaku, &TxPlButton::clicked, this,
             [this] { guarded([this] { btnDataSentakuClick(); }); });
     connect(m_ui->BitBtn4a, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn4aClick(); }); });
+    // Enter on a focused button presses it, as in a dialog.
+    for (QPushButton* b : {m_ui->Button1, m_ui->Button2, m_ui->btnCancel, m_ui->BitBtn4a})
+        b->setAutoDefault(true);
     ClearDataInfoList();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    const bool plain = !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+    QPushButton* target = nullptr;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+        target = m_ui->Button2;
+    else if (plain && event->key() == Qt::Key_Escape)
+        target = m_ui->btnCancel;
+    if (!target) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (target->isEnabled() && target->isVisible())
+        target->click();
 }
 
 TForm1::~TForm1() {
@@ -759,9 +780,12 @@ void TForm1::BitBtn4aClick() {
     request.folder = m_documentsDir;
     request.filter = QStringLiteral("中間ﾌｧｲﾙ (*.xml *.XML);;すべてのﾌｧｲﾙ(*.*) (*)");
     request.defaultExt = QStringLiteral("xml");
-    const QString current = ResolveOutputFile(m_ui->Edit4a->text(), m_documentsDir);
-    if (QFileInfo(current).isFile())
-        request.fileName = current;
+    // An existing output file is offered where it lies, so that Save alone keeps it there.
+    const QFileInfo current(ResolveOutputFile(m_ui->Edit4a->text(), m_documentsDir));
+    if (current.isFile()) {
+        request.folder = current.absolutePath();
+        request.fileName = current.fileName();
+    }
     const QString chosen = ui::current().pickSaveFile(request);
     if (!chosen.isEmpty())
         m_ui->Edit4a->setText(chosen);
@@ -771,20 +795,19 @@ void TForm1::Wizard1NextClick(QObject* /*sender*/, bool finalState) {
     if (!finalState)
         return;
     // The outcome's boxes come after the progress window has gone.
-    TFinishResult result;
+    int created = 4;
+    QString escaped;
     {
         const ProgressShown progress(xAnimeProgressDialog1, this, QStringLiteral("連動データの作成中"),
                                      QStringLiteral("連動データの作成中です…"), true);
         const HourglassShown hourglass;
-        int created = 4;
-        QString escaped;
         try {
             created = CreateLinkFile(*m_exporter);
         } catch (const std::exception& e) {
             escaped = QString::fromUtf8(e.what());
         }
-        result = FinishOutcome(created, escaped, FCallerWnd != 0);
     }
+    const TFinishResult result = FinishOutcome(created, escaped, FCallerWnd != 0);
     FExitCode = result.ExitCode;
     if (result.CloseForm)
         CloseWithExitCode(result.ExitCode);
@@ -811,7 +834,12 @@ void TForm1::CloseConnections() {
     if (!DM)
         return;
     TSystemDef& s = SystemDef;
+    // A close that came while the dataset was being chosen has let the logon go before the dataset was
+    // in hand; its row in the data list is still written back through the system database.
+    bool systemConnectedHere = false;
     if (FDataConnected && !s.DataDir.trimmed().isEmpty()) {
+        if (!DM->IBDatabaseDEF.isConnected())
+            systemConnectedHere = DM->fnAccDefConnected(s.HOSTNAME, 1);
         const int sent = CloudShareTransfer(1);
         if (!DM->IBDatabaseDAT.isConnected())
             DM->fnAccDatConnected(s.HOSTNAME, s.DataDir, 0);
@@ -829,6 +857,11 @@ void TForm1::CloseConnections() {
             // The close goes on.
         }
         FLoggedOn = false;
+    } else if (systemConnectedHere) {
+        try {
+            DM->IBDatabaseDEF.detach();
+        } catch (const std::exception&) {
+        }
     }
 }
 

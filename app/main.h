@@ -120,6 +120,8 @@ protected:
     // ends with exit code 1.
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Enter that no control took presses the wizard's Next button, Esc its ｷｬﾝｾﾙ.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void btnCancelClick();

@@ -2,6 +2,7 @@
 #include "controls/z5InputDlg.h"
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -68,9 +69,12 @@ QString QtUserInteraction::pickOpenFile(const ui::FileRequest& request) {
 }
 
 QString QtUserInteraction::pickSaveFile(const ui::FileRequest& request) {
+    // A proposed name with a folder of its own starts there; a bare name starts in the folder asked for.
     QString start = request.folder;
     if (!request.fileName.isEmpty())
-        start = start.isEmpty() ? request.fileName : start + QLatin1Char('/') + request.fileName;
+        start = start.isEmpty() || QDir::isAbsolutePath(request.fileName)
+                    ? request.fileName
+                    : start + QLatin1Char('/') + request.fileName;
     QFileDialog dialog(activeDialogOwner(), request.caption, start, request.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -396,6 +396,17 @@ void TxPlButton::mouseLeft(QPoint pos) {
 }
 
 void TxPlButton::keyPressEvent(QKeyEvent* e) {
+    // Space presses the focused button and releasing it clicks, as with every push button.
+    if (e->key() == Qt::Key_Space &&
+        !(e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
+        e->accept();
+        if (!e->isAutoRepeat() && isEnabled()) {
+            m_spacePressed = true;
+            m_pressed = true;
+            update();
+        }
+        return;
+    }
     if (keynav::isEnterKey(e->key())) {
         bool plain = !(e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
         // Enter on the focused button is the form's dialog key: a click with the modal result.
@@ -414,6 +425,15 @@ void TxPlButton::keyPressEvent(QKeyEvent* e) {
 }
 
 void TxPlButton::keyReleaseEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Space && !e->isAutoRepeat() && m_spacePressed) {
+        m_spacePressed = false;
+        e->accept();
+        if (isEnabled())
+            click();
+        else
+            m_pressed = false;
+        return;
+    }
     if (keynav::isEnterKey(e->key())) {
         m_pressed = false;
         update();
@@ -428,6 +448,10 @@ void TxPlButton::focusInEvent(QFocusEvent* e) {
 
 void TxPlButton::focusOutEvent(QFocusEvent* e) {
     QWidget::focusOutEvent(e);
+    if (m_spacePressed) {
+        m_spacePressed = false;
+        m_pressed = false;
+    }
     update();
 }
 

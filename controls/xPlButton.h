@@ -208,7 +208,8 @@ private:
     int m_modalResult = 0;
     TxPlBtnImage m_image{this};
     bool m_pressed = false;
-    bool m_mouseDown = false; // the left button went down on the button and is still held
+    bool m_spacePressed = false; // pressed by Space, clicked when it is released
+    bool m_mouseDown = false;    // the left button went down on the button and is still held
     bool m_mouseInside = false;
     bool m_captionNamed = false;
     bool m_captionAssigned = false;

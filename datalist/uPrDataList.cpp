@@ -1,5 +1,6 @@
 #include "datalist/uPrDataList.h"
 
+#include "core/uAccFunction2.h"
 #include "core/uAccRecord.h"
 #include "print/Mavrolex_Class.h"
 
@@ -12,6 +13,38 @@ struct TColumns {
 };
 constexpr TColumns kPortrait{170, -1, 250, 1050, 1350, 1600};
 constexpr TColumns kLandscape{170, 250, 450, 1250, 1550, 1800};
+
+// Row texts are cut to their column so that nothing runs into the next one. A byte of the 9-point row
+// text (a half-width character) takes at most 16 units; the term and the period are centred on their
+// column, the other fields start at theirs.
+constexpr int kByteUnits = 16;
+constexpr int kTermBytes = 10;   // "999 期" and room to spare
+constexpr int kPeriodBytes = 26; // "yyyy/mm/dd ～ yyyy/mm/dd"
+static_assert((kPortrait.Term + kTermBytes * kByteUnits / 2) <
+              (kPortrait.Period - kPeriodBytes * kByteUnits / 2));
+static_assert((kPortrait.Period + kPeriodBytes * kByteUnits / 2) < kPortrait.Folder);
+static_assert((kLandscape.Term + kTermBytes * kByteUnits / 2) <
+              (kLandscape.Period - kPeriodBytes * kByteUnits / 2));
+static_assert((kLandscape.Period + kPeriodBytes * kByteUnits / 2) < kLandscape.Folder);
+
+struct TFieldBytes {
+    int Code, Name, Folder;
+};
+constexpr TFieldBytes bytesOf(const TColumns& c, int right) {
+    return {(c.Name - c.Code) / kByteUnits - 1,
+            (c.Term - kTermBytes * kByteUnits / 2 - c.Name) / kByteUnits - 1,
+            (right - c.Folder) / kByteUnits};
+}
+
+// The longest head of the text within n bytes, control characters (a TAB or a line break in a name)
+// printed as blanks.
+QString fieldText(const QString& text, int n) {
+    QString shown = text;
+    for (QChar& ch : shown)
+        if (ch.category() == QChar::Other_Control)
+            ch = u' ';
+    return HeadStrB(shown, n);
+}
 
 const QString kLeft = QStringLiteral("LEFT");
 const QString kCenter = QStringLiteral("CENTER");
@@ -110,24 +143,26 @@ bool TPrDataList::PrintList(int Print, int Arg2, int Arg3) {
 void TPrDataList::PrintRow(const TDataListRec& row, const QString* number) {
     PrintPage();
     const TColumns& c = columnsOf(Orientation);
+    const TFieldBytes bytes = bytesOf(c, m_right);
     const int y = 361 + 44 * m_rowsOnPage;
     const int size = PrintRec.BodySize;
     if (number)
         Text(c.Number, y, *number, size, kLeft);
     if (Orientation == 1)
-        Text(c.Code, y, row.DATACODE, size, kLeft);
-    Text(c.Name, y, row.DISPNAME, size, kLeft);
+        Text(c.Code, y, fieldText(row.DATACODE, bytes.Code), size, kLeft);
+    Text(c.Name, y, fieldText(row.DISPNAME, bytes.Name), size, kLeft);
     if (row.ENTTEXT.isEmpty()) {
         Text(c.Term, y, QString(), size, kLeft);
         Text(c.Period, y, QString(), size, kLeft);
     } else if (row.NENDO >= 1) {
-        Text(c.Term, y, QString::asprintf("%d 期", static_cast<int>(row.NENDO)), size, kCenter);
-        Text(c.Period, y, row.KIKAN, size, kCenter);
+        Text(c.Term, y, fieldText(QString::asprintf("%d 期", static_cast<int>(row.NENDO)), kTermBytes), size,
+             kCenter);
+        Text(c.Period, y, fieldText(row.KIKAN, kPeriodBytes), size, kCenter);
     } else {
         Text(c.Term, y, QString(), size, kCenter);
         Text(c.Period, y, QString(), size, kCenter);
     }
-    Text(c.Folder, y, folderText(row.PASNAME), size, kLeft);
+    Text(c.Folder, y, fieldText(folderText(row.PASNAME), bytes.Folder), size, kLeft);
     if (m_rowsOnPage < m_rowsPerPage)
         m_report->PutLine(150, y + 34, m_right, y + 34, 0, 2, QStringLiteral("0"), false);
 }

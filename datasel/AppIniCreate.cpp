@@ -18,9 +18,8 @@ const QString kNoHost = QStringLiteral("コンピュータ名が指定されて�
 const QString kNoUser = QStringLiteral("データベースのユーザーが指定されていません。\r入力してください。");
 const QString kNoPassword =
     QStringLiteral("データベースのパスワードが指定されていません。\r入力してください。");
-const QString kPickComputer =
-    QStringLiteral("サーバーのコンピュータを選択して下さい。サーバーのコンピュータがリストに無い場合は、"
-                   "[ｷｬﾝｾﾙ]を押してコンピュータ名を入力して下さい。");
+// There is no list of the network's computers to choose from here: the operator types the name.
+const QString kPickComputer = QStringLiteral("サーバーのコンピュータ名またはIPアドレスを入力して下さい。");
 
 // Made its owner's alone before the password goes in; the atomic save keeps the permissions.
 bool prepareFile(const QString& path) {

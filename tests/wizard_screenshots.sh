@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs the wizard under a virtual X server on the demo data root and saves a PNG picture of the logon
-# dialog and of every wizard page into the folder given:
+# dialog, of every wizard page, of the output file's save dialog and of the page set-up dialog into the
+# folder given, and the pages of the printed dataset list (portrait and landscape) as PNG pictures:
 #
 #   tests/wizard_screenshots.sh OUTPUT_FOLDER [DATA_ROOT]
 # DATA_ROOT defaults to the demo data root of ./run.sh (made by make_demo_data when missing). The
 # environment variable DISPLAY_NUMBER picks the virtual display (default 45). Needs a build (./run.sh or
-# ./test.sh) and Xvfb.
+# ./test.sh), Xvfb and pdftoppm.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
@@ -38,4 +39,11 @@ for _ in $(seq 100); do
     fi
     sleep 0.1
 done
-DISPLAY=":$DISPLAY_NUMBER" QT_QPA_PLATFORM=xcb "$BUILD_DIR/bin/wizard_screenshots" "$OUT" ${DATA_ROOT:+"$DATA_ROOT"}
+status=0
+DISPLAY=":$DISPLAY_NUMBER" QT_QPA_PLATFORM=xcb "$BUILD_DIR/bin/wizard_screenshots" "$OUT" ${DATA_ROOT:+"$DATA_ROOT"} ||
+    status=$?
+# The printed list's pages, looked at as pictures.
+for pdf in "$OUT"/datalist_*.pdf; do
+    [ -f "$pdf" ] && pdftoppm -r 100 -png "$pdf" "${pdf%.pdf}"
+done
+exit "$status"

@@ -3,12 +3,17 @@
 #include "ProgramProcess.h"
 
 #include "platform/CallerWindow.h"
+#include "platform/IniFile.h"
 #include "platform/NamedMutex.h"
+#include "platform/firebird/FbQuery.h"
+#include "platform/firebird/FbTransaction.h"
 #include "support/DataRootFixture.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -225,4 +230,43 @@ TEST(ProgramStart, AFailedLogonEndsTheRunWithExitCode2) {
     ASSERT_TRUE(caller.waitForMessages(4));
     EXPECT_EQ(caller.messages(), endOfRun(QStringLiteral("post 600 4 2")));
     EXPECT_FALSE(NamedMutex::exists(QStringLiteral("CORVANE_RENDO")));
+}
+
+// SIGTERM and SIGINT with a dataset open close the program as its close box does: the dataset and the
+// logon are handed back on live connections, no box appears and the caller is told the close's code.
+TEST(ProgramEnd, TerminationSignalsCloseLikeTheCloseBoxWithTheDatasetOpen) {
+    for (const int number : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(number);
+        testenv::TempEnvironment env;
+        testenv::registerAccountingProduct();
+        testenv::DataRoot root;
+        const testenv::Dataset ds = root.addDataset(testenv::CompanySpec());
+        const auto status = [&ds] {
+            return IniFile(ds.folder + QStringLiteral("/placc.ini")).readString("DATASTS", "STATUS");
+        };
+        ASSERT_EQ(status(), "1");
+        CallerWindowListener caller(12);
+        ProgramProcess program(env.path() + QStringLiteral("/ui.log"));
+        program.setEnv(QStringLiteral("QV_TEST_LOGON"), QStringLiteral("10"));
+        program.setEnv(QStringLiteral("QV_TEST_DATA"), ds.folder);
+        program.start({QStringLiteral("12,700,3,") + env.path() + QStringLiteral("/out.xml")});
+        // The dataset is marked in use once the wizard has it open.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return status() == "2" || !program.isRunning(); }, 120000));
+        ASSERT_TRUE(program.isRunning());
+        program.signal(number);
+        ASSERT_TRUE(program.waitForFinished());
+        EXPECT_EQ(program.exitCode(), 1);
+        for (const LoggedBox& b : program.boxes())
+            ADD_FAILURE() << "box: " << b.text.toStdString();
+        EXPECT_EQ(status(), "1");
+        auto db = root.connectSystem();
+        fb::Transaction t(*db);
+        t.start();
+        fb::Query q(t);
+        q.setSql(QStringLiteral("SELECT COUNT(*) AS N FROM LOGONUSERLIST"));
+        q.open();
+        EXPECT_EQ(q.field("N").asInt(), 0);
+        ASSERT_TRUE(caller.waitForMessages(4));
+        EXPECT_EQ(caller.messages(), endOfRun(QStringLiteral("post 700 3 1")));
+    }
 }

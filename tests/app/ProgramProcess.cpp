@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <csignal>
 
 ProgramProcess::ProgramProcess(const QString& logPath)
     : m_log(logPath), m_env(QProcessEnvironment::systemEnvironment()) {
@@ -28,6 +29,11 @@ void ProgramProcess::start(const QStringList& arguments) {
     m_process.setProcessEnvironment(m_env);
     m_process.start(programPath(), arguments);
     m_process.waitForStarted();
+}
+
+void ProgramProcess::signal(int number) {
+    if (isRunning())
+        ::kill(pid_t(m_process.processId()), number);
 }
 
 bool ProgramProcess::waitForFinished(int timeoutMs) {

@@ -30,6 +30,8 @@ public:
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     // Asks the program to end as a close request from outside would.
     void terminate() { m_process.terminate(); }
+    // Sends the signal to the program.
+    void signal(int number);
     int exitCode() const;
     std::vector<LoggedBox> boxes() const;
 

@@ -5,9 +5,10 @@
 
 #include "app/hj19.h"
 #include "app/main.h"
+#include "controls/PerfectGrid.h"
+#include "controls/QtUserInteraction.h"
 #include "core/DialogRegistry.h"
 #include "core/uAccRecord.h"
-#include "controls/PerfectGrid.h"
 #include "datasel/Logon.h"
 #include "datasel/z5DataSentaku.h"
 #include "platform/CallerWindow.h"
@@ -22,10 +23,17 @@
 #include "platform/firebird/FbTransaction.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -408,4 +416,107 @@ TEST_F(WizardWalk, OutputFileRules) {
         EXPECT_EQ(form->Exporter()->OutputFile, c.file);
         QTest::mouseClick(w().Button1, Qt::LeftButton);
     }
+}
+
+// The outcome of Finish is told once the progress window 「連動データの作成中です…」 has closed.
+TEST_F(WizardWalk, FinishTellsItsOutcomeAfterTheProgressWindowHasGone) {
+    const auto progressShown = [] {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        return std::any_of(windows.begin(), windows.end(), [](QWidget* window) {
+            return qobject_cast<TxProgressForm*>(window) && window->isVisible();
+        });
+    };
+    struct Case {
+        QString file;
+        QString outcome;
+    };
+    const Case cases[] = {
+        {env.path() + QStringLiteral("/finish.xml"), kCreated},
+        {env.path() + QStringLiteral("/no/such/folder/finish.xml"),
+         QStringLiteral("中間ファイルの作成に失敗しました。\r")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        start();
+        next();
+        openSelection();
+        next();
+        w().Edit4a->setText(c.file);
+        next();
+        ASSERT_EQ(page(), "page5");
+        std::vector<bool> underProgress;
+        ui->onMessage = [&](const ui::MessageRequest&) {
+            underProgress.push_back(progressShown());
+            return -1;
+        };
+        next();
+        ui->onMessage = nullptr;
+        EXPECT_EQ(ui->messageTexts().value(0), c.outcome);
+        EXPECT_EQ(underProgress, std::vector<bool>(underProgress.size(), false));
+        EXPECT_FALSE(underProgress.empty());
+        form.reset();
+    }
+}
+
+// The whole walk by keyboard alone: Enter goes on from the introduction, Space presses 「データ選択を開く」,
+// Tab reaches the buttons and the output file, Enter in the file's edit goes on, Esc asks to cancel and
+// Enter on a focused ｷｬﾝｾﾙ does the same.
+TEST_F(WizardWalk, TheWalkByKeyboardAlone) {
+    start();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const auto press = [](Qt::Key key) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus);
+        QTest::keyClick(focus, key);
+    };
+    const auto tabTo = [&press](QWidget* target) {
+        for (int i = 0; i < 12 && QApplication::focusWidget() != target; ++i)
+            press(Qt::Key_Tab);
+        return QApplication::focusWidget() == target;
+    };
+
+    ASSERT_EQ(page(), "page1");
+    press(Qt::Key_Return);
+    ASSERT_EQ(page(), "page2");
+    EXPECT_EQ(QApplication::focusWidget(), w().btnDataSentaku);
+    press(Qt::Key_Space);
+    EXPECT_EQ(selectionRuns, 1);
+    EXPECT_TRUE(form->DataConnected());
+    // The window manager hands the focus back to the wizard once the selection has closed; headless
+    // nothing does.
+    if (!QApplication::focusWidget()) {
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+
+    ASSERT_TRUE(tabTo(w().Button2));
+    press(Qt::Key_Return);
+    ASSERT_EQ(page(), "page4");
+    ASSERT_TRUE(tabTo(w().Edit4a));
+    QTest::keyClick(w().Edit4a, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(w().Edit4a, env.path() + QStringLiteral("/keys.xml"));
+    press(Qt::Key_Return);
+    ASSERT_EQ(page(), "page5");
+
+    // Back and on again with the keys of the buttons.
+    ASSERT_TRUE(tabTo(w().Button1));
+    press(Qt::Key_Return);
+    ASSERT_EQ(page(), "page4");
+    ASSERT_TRUE(tabTo(w().Button2));
+    press(Qt::Key_Return);
+    ASSERT_EQ(page(), "page5");
+
+    ui->clear();
+    ui->queueAnswer(ui::mrNo);
+    press(Qt::Key_Escape);
+    EXPECT_EQ(ui->messageTexts().size(), 1);
+    EXPECT_FALSE(form->IsClosed());
+
+    ASSERT_TRUE(tabTo(w().btnCancel));
+    ui->queueAnswer(ui::mrYes);
+    press(Qt::Key_Return);
+    EXPECT_EQ(ui->messageTexts().size(), 2);
+    EXPECT_TRUE(form->IsClosed());
+    EXPECT_EQ(form->ExitCode(), 1);
 }

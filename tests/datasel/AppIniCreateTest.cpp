@@ -107,4 +107,18 @@ TEST_F(AppIniTest, SettingsDialogRefusesABlankServerAndStoresTheServerSection) {
     EXPECT_EQ(f.readString("LOCAL", "HOSTNAME", "x"), "");
 }
 
+// 「参照」 asks for the server's name as what it is, a typed name, starting from the one in the edit.
+TEST_F(AppIniTest, BrowseForTheServerAsksForItsName) {
+    ConnectMode = 1;
+    TAppIniCreateBox box;
+    box.form().txtHostName->setText(QStringLiteral("old"));
+    shown->queueInput(QStringLiteral(" server2 "));
+    QTest::mouseClick(box.form().btnCompShow, Qt::LeftButton);
+    ASSERT_EQ(shown->shown().size(), 1u);
+    const ui::InputRequest& asked = shown->shown().front().input;
+    EXPECT_EQ(asked.prompt, QStringLiteral("サーバーのコンピュータ名またはIPアドレスを入力して下さい。"));
+    EXPECT_EQ(asked.initial, QStringLiteral("old"));
+    EXPECT_EQ(box.form().txtHostName->text(), QStringLiteral("server2"));
+}
+
 } // namespace

@@ -616,3 +616,42 @@ TEST_F(ServerModeTest, ThePlaceComboSwitchesTheListBetweenDataPlaces) {
 }
 
 } // namespace
+
+// By keyboard alone: Tab leaves the grid and reaches every control above it, Space on a focused
+// button presses it, and Tab comes round to the grid again.
+TEST_F(DataSentakuBoxTest, TabReachesEveryControlAndSpacePressesTheFocusedButton) {
+    auto box = prepared(QStringLiteral("SyoriType=0"));
+    TPerfectGrid* g = box->Grid();
+    box->show();
+    box->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(box.get()));
+    g->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), g);
+    const auto press = [](Qt::Key key) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus);
+        QTest::keyClick(focus, key);
+    };
+    QList<QWidget*> reached;
+    for (int i = 0; i < 20; ++i) {
+        press(Qt::Key_Tab);
+        if (QApplication::focusWidget() == g)
+            break;
+        reached << QApplication::focusWidget();
+    }
+    EXPECT_EQ(QApplication::focusWidget(), g);
+    const Ui::TDataSentakuBox& f = box->form();
+    for (QWidget* control : {static_cast<QWidget*>(f.chkSharedAuto), static_cast<QWidget*>(f.btnSearch),
+                             static_cast<QWidget*>(f.btnDataInfo), static_cast<QWidget*>(f.btnListUpdate)})
+        EXPECT_TRUE(reached.contains(control)) << control->objectName().toStdString();
+
+    // Space on 更新 reads the list again; the rows stay as they were.
+    const QStringList listed = codes(g);
+    int updates = 0;
+    QObject::connect(f.btnListUpdate, &QPushButton::clicked, [&updates] { ++updates; });
+    f.btnListUpdate->setFocus();
+    press(Qt::Key_Space);
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(codes(g), listed);
+    box->close();
+}

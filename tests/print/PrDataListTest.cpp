@@ -294,3 +294,46 @@ TEST_F(PrDataListTest, LandscapeListPrintsToPdf) {
     EXPECT_FALSE(portrait.contains(QStringLiteral("コード")));
     EXPECT_FALSE(portrait.contains(QStringLiteral("C003")));
 }
+
+// Every field is cut to its column in bytes, never halving a double-byte character, and control
+// characters print as blanks, so that a long name or folder cannot run over the next column.
+TEST_F(PrDataListTest, FieldsAreCutToTheirColumnsAndControlCharactersPrintAsBlanks) {
+    const QString longName = u'a' + QString(30, QChar(0x4E00)); // 61 bytes; byte 44 halves a kanji
+    const QString folder = QStringLiteral("/other/") + QString(70, u'f');
+    struct Case {
+        int orientation;
+        int name, folder, code, period; // columns
+        int folderBytes;
+    };
+    for (const Case c : {Case{0, 250, 1600, -1, 1350, 25}, Case{1, 450, 1800, 250, 1550, 63}}) {
+        SCOPED_TRACE(c.orientation);
+        TPrDataList p;
+        InitPrintRec(p.PrintRec);
+        p.PrintRec.FontNo = 1;
+        p.Orientation = c.orientation;
+        TDataSentakuRec a;
+        static_cast<TDataListRec&>(a) = dataRow(1, QStringLiteral("C01234567890"), longName, 1, folder);
+        a.KIKAN = QStringLiteral("2024/04/01 ～ 2025/03/31\t(延長)");
+        TDataSentakuRec b;
+        static_cast<TDataListRec&>(b) = dataRow(2, QStringLiteral("C\t2"), QStringLiteral("甲商事\t本店\r\n"),
+                                                1, QStringLiteral("/d\t2"));
+        p.List = {a, b};
+        p.Disp = {0, 1};
+        spool.clear();
+        ASSERT_TRUE(p.PrintList(1));
+        const QStringList expected = {
+            text(c.name, 405, u'a' + QString(21, QChar(0x4E00)), 9, QStringLiteral("LEFT")),
+            text(c.folder, 405, folder.left(c.folderBytes), 9, QStringLiteral("LEFT")),
+            text(c.period, 405, QStringLiteral("2024/04/01 ～ 2025/03/31 ("), 9, QStringLiteral("CENTER")),
+            text(c.name, 449, QStringLiteral("甲商事 本店  "), 9, QStringLiteral("LEFT")),
+            text(c.folder, 449, QStringLiteral("/d 2"), 9, QStringLiteral("LEFT")),
+        };
+        for (const QString& line : expected)
+            EXPECT_TRUE(spool.contains(line)) << line.toStdString();
+        if (c.code > 0) {
+            EXPECT_TRUE(
+                spool.contains(text(c.code, 405, QStringLiteral("C0123456789"), 9, QStringLiteral("LEFT"))));
+            EXPECT_TRUE(spool.contains(text(c.code, 449, QStringLiteral("C 2"), 9, QStringLiteral("LEFT"))));
+        }
+    }
+}

@@ -6,18 +6,29 @@
 // without a password, chooses the first dataset of the list and writes "screenshots.xml" into the
 // documents folder. Message boxes are not shown: each goes to standard error as one line and is
 // answered with its first button. The data selection is the program's own dialog when one is
-// registered; else a stand-in chooses the dataset folder "0001" of the data root.
+// registered; else a stand-in chooses the dataset folder "0001" of the data root. On the output-file page
+// the program's own save dialog (「参照」) is pictured and cancelled; after the walk the page set-up
+// dialog is pictured too, and a dataset list with long and awkward names is printed to the PDF files
+// "datalist_portrait.pdf" and "datalist_landscape.pdf" (the shell script turns their pages into PNG).
 #include "app/TestHooks.h"
 #include "app/main.h"
 #include "controls/FontSubstitution.h"
+#include "controls/QtTranslations.h"
+#include "controls/QtUserInteraction.h"
 #include "core/DialogRegistry.h"
 #include "core/uAccRecord.h"
 #include "datasel/Logon.h"
+#include "datasel/uPrDataList.h"
+#include "print/Mavrolex_EngineState.h"
+#include "print/QtPrinterDevice.h"
+#include "print/z5PrintRec.h"
 #include "ui_Logon.h"
 #include "ui_main.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -33,6 +44,22 @@ public:
         SystemDef.DataDir = SystemDef.SYSDIR + QStringLiteral("/0001");
         return 1;
     }
+};
+
+// Boxes go to standard error; the file and page set-up dialogs are the program's own.
+class ShotUserInteraction : public testhooks::BoxLogUserInteraction {
+public:
+    ShotUserInteraction()
+        : BoxLogUserInteraction([](const QByteArray& line) {
+              std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+          }) {}
+    QString pickSaveFile(const ui::FileRequest& request) override { return m_qt.pickSaveFile(request); }
+    std::optional<ui::PageSetupAnswer> pageSetupDialog(const ui::PageSetupRequest& request) override {
+        return m_qt.pageSetupDialog(request);
+    }
+
+private:
+    QtUserInteraction m_qt;
 };
 
 QString g_out;
@@ -64,6 +91,82 @@ void pointDataRoot(const QString& dataRoot) {
     qputenv("QV_COMMON_APPDATA", root.chopped(home.size()).toLocal8Bit());
 }
 
+// Runs open, which shows a modal dialog of class T; the dialog is pictured and closed.
+template <class T> void pictureModal(const char* name, const std::function<void()>& open) {
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, [&poll, name] {
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll.stop();
+        QTest::qWait(400);
+        save(dialog, name);
+        dialog->reject();
+    });
+    poll.start();
+    open();
+    poll.stop();
+}
+
+TDataSentakuRec listRow(int rec, const QString& code, const QString& name, const QString& folder) {
+    TDataSentakuRec r;
+    r.REC = rec;
+    r.DATACODE = code;
+    r.DISPNAME = r.ENTTEXT = name;
+    r.NENDO = rec;
+    r.KIKAN = QStringLiteral("2024/04/01 ～ 2025/03/31");
+    r.PASNAME = folder;
+    return r;
+}
+
+// The dataset list on paper: names and folders longer than their columns, a TAB and a line break in a
+// name, a free slot.
+void printDatasetList() {
+    ShutdownMavrolexEngine();
+    QtPrinterDevice::Options options;
+    options.systemPrinters = false;
+    options.pdfFolder = g_out + QStringLiteral("/pdf");
+    options.pdfDpi = 150;
+    auto device = std::make_unique<QtPrinterDevice>(options);
+    QtPrinterDevice* pdf = device.get();
+    std::unique_ptr<PrinterDevice> previous = InstallPrinterDevice(std::move(device));
+    Engine();
+    SystemDef.SystemFolder = g_out + QStringLiteral("/system");
+    QDir().mkpath(SystemDef.SystemFolder);
+    const QString root = SystemDef.DataRoot;
+    TDataSentakuRecArray rows = {
+        listRow(1, QStringLiteral("1201"),
+                QStringLiteral("株式会社クアルノ・ペラン総合会計事務所グループ本社"),
+                root + QStringLiteral("/data/0001")),
+        listRow(2, QStringLiteral("1202"), QStringLiteral("乙物産\t本店"),
+                root + QStringLiteral("/data/0002")),
+        listRow(3, QStringLiteral("12030000001"), QStringLiteral("丙商事\r\n支店"),
+                QStringLiteral("/srv/共有フォルダ/会計データ/令和六年度/第三四半期/0003")),
+        listRow(4, QString(), QString(), root + QStringLiteral("/data/0004")),
+    };
+    rows[3].DISPNAME = QStringLiteral("空き領域");
+    rows[3].ENTTEXT.clear();
+    const char* names[] = {"datalist_portrait.pdf", "datalist_landscape.pdf"};
+    for (int orientation = 0; orientation < 2; ++orientation) {
+        TPrDataList list;
+        InitPrintRec(list.PrintRec);
+        list.Orientation = orientation;
+        list.List = rows;
+        list.Disp = {0, 1, 2, 3};
+        if (!list.PrintList(1) || pdf->pdfFiles().size() != orientation + 1) {
+            std::fprintf(stderr, "wizard_screenshots: the dataset list did not print\n");
+            ++g_failures;
+            break;
+        }
+        const QString target = g_out + u'/' + QString::fromLatin1(names[orientation]);
+        QFile::remove(target);
+        QFile::rename(pdf->pdfFiles().last(), target);
+    }
+    ShutdownMavrolexEngine();
+    InstallPrinterDevice(std::move(previous));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -77,9 +180,9 @@ int main(int argc, char** argv) {
     QDir().mkpath(g_out);
     if (args.size() == 2)
         pointDataRoot(args[1]);
-    ui::install(std::make_unique<testhooks::BoxLogUserInteraction>(
-        [](const QByteArray& line) { std::fwrite(line.constData(), 1, size_t(line.size()), stderr); }));
+    ui::install(std::make_unique<ShotUserInteraction>());
     installFontSubstitutions();
+    installQtTranslations();
     QCoreApplication::setApplicationName(QStringLiteral("連動ﾃﾞｰﾀの作成"));
 
     auto form = std::make_unique<TForm1>();
@@ -137,11 +240,20 @@ int main(int argc, char** argv) {
     next();
     w.Edit4a->setText(QStringLiteral("screenshots.xml"));
     save(form.get(), "05_output_file");
+    // 「参照」 with the file in place opens where it lies.
+    {
+        QFile existing(SystemDef.DocumentsDir + QStringLiteral("/screenshots.xml"));
+        if (!existing.exists() && existing.open(QIODevice::WriteOnly))
+            existing.close();
+    }
+    pictureModal<QFileDialog>("05a_file_dialog", [&w] { QTest::mouseClick(w.BitBtn4a, Qt::LeftButton); });
     next();
     save(form.get(), "06_summary");
     next();
     const int exitCode = form->ExitCode();
     form.reset();
+    pictureModal<QDialog>("08_page_setup", [] { ui::current().pageSetupDialog(ui::PageSetupRequest()); });
+    printDatasetList();
     std::printf("pictures in %s; the wizard ended with exit code %d\n", qPrintable(g_out), exitCode);
     return g_failures == 0 && exitCode == 0 ? 0 : 1;
 }
