@@ -7,7 +7,7 @@
 #include "datalist/z5ComDataSentaku.h"
 #include "datasel/AppIniCreate.h"
 #include "datasel/WebMenuL.h"
-#include "datasel/z5ComDataSentaku.h"
+#include "datalist/z5ComDataSentaku.h"
 #include "datasel/z5DataSentaku.h"
 #include "platform/IniFile.h"
 #include "platform/SpecialFolders.h"

@@ -18,7 +18,7 @@
 #include "core/DialogRegistry.h"
 #include "core/uAccRecord.h"
 #include "datasel/Logon.h"
-#include "datasel/uPrDataList.h"
+#include "datalist/uPrDataList.h"
 #include "print/Mavrolex_EngineState.h"
 #include "print/QtPrinterDevice.h"
 #include "print/z5PrintRec.h"
