@@ -6,9 +6,19 @@
 
 namespace {
 
-// What a test left waiting in the event loop goes with it.
+// What a test left waiting in the event loop goes with it. The program names the application after
+// its window title; the next test's temporary folders (named after the application) would then carry a
+// long Japanese name, too long for the callers' sockets, so the test binary's own name comes back.
 class EndOfTest : public ::testing::EmptyTestEventListener {
-    void OnTestEnd(const ::testing::TestInfo&) override { testenv::endTestScope(); }
+public:
+    explicit EndOfTest(QString name) : m_name(std::move(name)) {}
+
+private:
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        testenv::endTestScope();
+        QCoreApplication::setApplicationName(m_name);
+    }
+    QString m_name;
 };
 
 } // namespace
@@ -18,6 +28,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::UnitTest::GetInstance()->listeners().Append(new EndOfTest);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new EndOfTest(QCoreApplication::applicationName()));
     return RUN_ALL_TESTS();
 }
