@@ -5,6 +5,7 @@
 // one size the growth of the refresh time from the smallest size to each larger one.
 //
 //   ServerListBench [areas ...]   (default 1000 2000)
+#include "BenchMeasure.h"
 #include "core/uAccRecord.h"
 #include "platform/IniFile.h"
 #include "platform/firebird/FbQuery.h"
@@ -23,16 +24,6 @@
 namespace {
 
 constexpr int kRounds = 3;
-
-struct Times {
-    std::vector<double> ms;
-    double min() const { return *std::min_element(ms.begin(), ms.end()); }
-    double median() const {
-        std::vector<double> s = ms;
-        std::sort(s.begin(), s.end());
-        return s[s.size() / 2];
-    }
-};
 
 void makeShare(const QString& root, int areas) {
     QDir().mkpath(root);
@@ -81,29 +72,30 @@ double run(int areas) {
                 static_cast<unsigned long long>(fb::Query::executedCount() - before),
                 static_cast<long long>(box.List.size()));
 
-    Times refresh, load;
+    std::vector<double> refreshMs, loadMs;
     quint64 refreshStatements = 0, loadStatements = 0;
     for (int round = 0; round < kRounds; ++round) {
         before = fb::Query::executedCount();
         t.start();
         box.RefreshFromShare();
-        refresh.ms.push_back(t.nsecsElapsed() / 1e6);
+        refreshMs.push_back(t.nsecsElapsed() / 1e6);
         refreshStatements = fb::Query::executedCount() - before;
 
         before = fb::Query::executedCount();
         t.start();
         box.LoadList(false);
         box.FillGrid();
-        load.ms.push_back(t.nsecsElapsed() / 1e6);
+        loadMs.push_back(t.nsecsElapsed() / 1e6);
         loadStatements = fb::Query::executedCount() - before;
     }
+    const bench::Stats refresh = bench::stats(refreshMs), load = bench::stats(loadMs);
     std::printf("%5d areas: refresh min %.0f median %.0f ms (%llu statements); load min %.0f median %.0f ms "
                 "(%llu statements); ratio min %.2f median %.2f\n",
-                areas, refresh.min(), refresh.median(), static_cast<unsigned long long>(refreshStatements),
-                load.min(), load.median(), static_cast<unsigned long long>(loadStatements),
-                refresh.min() / load.min(), refresh.median() / load.median());
+                areas, refresh.min, refresh.median, static_cast<unsigned long long>(refreshStatements),
+                load.min, load.median, static_cast<unsigned long long>(loadStatements),
+                refresh.min / load.min, refresh.median / load.median);
     std::fflush(stdout);
-    return refresh.min();
+    return refresh.min;
 }
 
 } // namespace
