@@ -40,7 +40,9 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 status=0
-DISPLAY=":$DISPLAY_NUMBER" QT_QPA_PLATFORM=xcb "$BUILD_DIR/bin/wizard_screenshots" "$OUT" ${DATA_ROOT:+"$DATA_ROOT"} ||
+# A Japanese accountant's desktop: dates and numbers in the file dialog as in Japan.
+DISPLAY=":$DISPLAY_NUMBER" QT_QPA_PLATFORM=xcb LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
+    "$BUILD_DIR/bin/wizard_screenshots" "$OUT" ${DATA_ROOT:+"$DATA_ROOT"} ||
     status=$?
 # The printed list's pages, looked at as pictures.
 for pdf in "$OUT"/datalist_*.pdf; do

@@ -4,7 +4,7 @@
 //   wizard_screenshots OUTPUT_FOLDER [DATA_ROOT]
 // Without DATA_ROOT the data root of the current environment is used. The walk logs on as operator 10
 // without a password, chooses the first dataset of the list and writes "screenshots.xml" into the
-// documents folder. Message boxes are not shown: each goes to standard error as one line and is
+// program's documents folder. Message boxes are not shown: each goes to standard error as one line and is
 // answered with its first button. The data selection is the program's own dialog when one is
 // registered; else a stand-in chooses the dataset folder "0001" of the data root. On the output-file page
 // the program's own save dialog (「参照」) is pictured and cancelled; after the walk the page set-up
@@ -17,8 +17,8 @@
 #include "controls/QtUserInteraction.h"
 #include "core/DialogRegistry.h"
 #include "core/uAccRecord.h"
-#include "datasel/Logon.h"
 #include "datalist/uPrDataList.h"
+#include "datasel/Logon.h"
 #include "print/Mavrolex_EngineState.h"
 #include "print/QtPrinterDevice.h"
 #include "print/z5PrintRec.h"
@@ -238,14 +238,17 @@ int main(int argc, char** argv) {
         return 2;
     save(form.get(), "04_data_chosen");
     next();
-    w.Edit4a->setText(QStringLiteral("screenshots.xml"));
-    save(form.get(), "05_output_file");
-    // 「参照」 with the file in place opens where it lies.
+    // The output file lies in the program's documents folder, which is not the working folder; 「参照」 with
+    // the file in place opens where it lies.
+    const QString output = SystemDef.DocumentsDir + QStringLiteral("/screenshots.xml");
     {
-        QFile existing(SystemDef.DocumentsDir + QStringLiteral("/screenshots.xml"));
+        QDir().mkpath(SystemDef.DocumentsDir);
+        QFile existing(output);
         if (!existing.exists() && existing.open(QIODevice::WriteOnly))
             existing.close();
     }
+    w.Edit4a->setText(output);
+    save(form.get(), "05_output_file");
     pictureModal<QFileDialog>("05a_file_dialog", [&w] { QTest::mouseClick(w.BitBtn4a, Qt::LeftButton); });
     next();
     save(form.get(), "06_summary");
