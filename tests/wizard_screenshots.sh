@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the wizard under a virtual X server on the demo data root and saves a PNG picture of the logon
-# dialog, of every wizard page, of the output file's save dialog and of the page set-up dialog into the
-# folder given, and the pages of the printed dataset list (portrait and landscape) as PNG pictures:
+# dialog, of every wizard page, of the output file's save dialog, of the page set-up dialog and of the
+# open dialog into the folder given, and the pages of the printed dataset list (portrait and landscape)
+# as PNG pictures:
 #
 #   tests/wizard_screenshots.sh OUTPUT_FOLDER [DATA_ROOT]
 # DATA_ROOT defaults to the demo data root of ./run.sh (made by make_demo_data when missing). The

@@ -8,8 +8,9 @@
 // answered with its first button. The data selection is the program's own dialog when one is
 // registered; else a stand-in chooses the dataset folder "0001" of the data root. On the output-file page
 // the program's own save dialog (「参照」) is pictured and cancelled; after the walk the page set-up
-// dialog is pictured too, and a dataset list with long and awkward names is printed to the PDF files
-// "datalist_portrait.pdf" and "datalist_landscape.pdf" (the shell script turns their pages into PNG).
+// dialog and the open dialog on the data root are pictured too, and a dataset list with long and awkward
+// names is printed to the PDF files "datalist_portrait.pdf" and "datalist_landscape.pdf" (the shell script
+// turns their pages into PNG).
 #include "app/TestHooks.h"
 #include "app/main.h"
 #include "controls/FontSubstitution.h"
@@ -53,6 +54,7 @@ public:
         : BoxLogUserInteraction([](const QByteArray& line) {
               std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
           }) {}
+    QString pickOpenFile(const ui::FileRequest& request) override { return m_qt.pickOpenFile(request); }
     QString pickSaveFile(const ui::FileRequest& request) override { return m_qt.pickSaveFile(request); }
     std::optional<ui::PageSetupAnswer> pageSetupDialog(const ui::PageSetupRequest& request) override {
         return m_qt.pageSetupDialog(request);
@@ -256,6 +258,13 @@ int main(int argc, char** argv) {
     const int exitCode = form->ExitCode();
     form.reset();
     pictureModal<QDialog>("08_page_setup", [] { ui::current().pageSetupDialog(ui::PageSetupRequest()); });
+    pictureModal<QFileDialog>("09_open_dialog", [] {
+        ui::FileRequest request;
+        request.caption = QStringLiteral("ﾌｧｲﾙを開く");
+        request.folder = SystemDef.DataRoot;
+        request.filter = QStringLiteral("すべてのﾌｧｲﾙ(*.*) (*)");
+        ui::current().pickOpenFile(request);
+    });
     printDatasetList();
     std::printf("pictures in %s; the wizard ended with exit code %d\n", qPrintable(g_out), exitCode);
     return g_failures == 0 && exitCode == 0 ? 0 : 1;
