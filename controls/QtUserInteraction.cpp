@@ -4,10 +4,15 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QHeaderView>
+#include <QListView>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QSplitter>
+#include <QTreeView>
 #include <algorithm>
 
 TMessage2InfoRec messageInfoFor(const ui::MessageRequest& request) {
@@ -60,12 +65,74 @@ std::optional<QString> QtUserInteraction::input(const ui::InputRequest& request)
     return dialog.Value;
 }
 
+namespace {
+
+// The type column in Japanese, whatever Qt's own translations leave out.
+class JapaneseFileTypes : public QFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override {
+        if (info.isRoot())
+            return QStringLiteral("ドライブ");
+        if (info.isDir())
+            return QStringLiteral("フォルダー");
+        if (info.suffix().isEmpty())
+            return QStringLiteral("ファイル");
+        return QStringLiteral("%1 ファイル").arg(info.suffix());
+    }
+};
+
+// Qt's own file dialog opens small, with its columns sized for English: it opens large enough for a
+// folder's names, and the size, type and date columns and the places on the left fit what they show.
+// A dialog of the desktop's own is left as it is.
+class FileDialog {
+public:
+    FileDialog(const QString& caption, const QString& start, const QString& filter = {})
+        : m_dialog(activeDialogOwner(), caption, start, filter) {}
+    QFileDialog* operator->() { return &m_dialog; }
+
+    QString run() {
+        if (auto* details = m_dialog.findChild<QTreeView*>(QStringLiteral("treeView")))
+            fit(*details);
+        if (m_dialog.exec() != QDialog::Accepted)
+            return {};
+        return m_dialog.selectedFiles().value(0);
+    }
+
+private:
+    void fit(QTreeView& details) {
+        m_dialog.setIconProvider(&m_types);
+        const int line = m_dialog.fontMetrics().height();
+        m_dialog.resize(std::max(m_dialog.width(), line * 64), std::max(m_dialog.height(), line * 34));
+        QHeaderView* header = details.header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        auto* places = m_dialog.findChild<QListView*>(QStringLiteral("sidebar"));
+        auto* splitter = m_dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+        if (places && splitter && splitter->count() == 2) {
+            const int placesWidth = places->sizeHintForColumn(0) + 2 * places->frameWidth() + line;
+            splitter->setSizes({placesWidth, std::max(m_dialog.width() - placesWidth, line * 20)});
+        }
+    }
+
+    JapaneseFileTypes m_types; // outlives the dialog's model, which asks it
+    QFileDialog m_dialog;
+};
+
+} // namespace
+
 QString QtUserInteraction::pickFolder(const ui::FileRequest& request) {
-    return QFileDialog::getExistingDirectory(activeDialogOwner(), request.caption, request.folder);
+    FileDialog dialog(request.caption, request.folder);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    return dialog.run();
 }
 
 QString QtUserInteraction::pickOpenFile(const ui::FileRequest& request) {
-    return QFileDialog::getOpenFileName(activeDialogOwner(), request.caption, request.folder, request.filter);
+    FileDialog dialog(request.caption, request.folder, request.filter);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    return dialog.run();
 }
 
 QString QtUserInteraction::pickSaveFile(const ui::FileRequest& request) {
@@ -75,14 +142,12 @@ QString QtUserInteraction::pickSaveFile(const ui::FileRequest& request) {
         start = start.isEmpty() || QDir::isAbsolutePath(request.fileName)
                     ? request.fileName
                     : start + QLatin1Char('/') + request.fileName;
-    QFileDialog dialog(activeDialogOwner(), request.caption, start, request.filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
+    FileDialog dialog(request.caption, start, request.filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
     if (!request.defaultExt.isEmpty())
-        dialog.setDefaultSuffix(request.defaultExt);
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    return dialog.selectedFiles().value(0);
+        dialog->setDefaultSuffix(request.defaultExt);
+    return dialog.run();
 }
 
 std::optional<ui::PrintDialogAnswer> QtUserInteraction::printDialog(const ui::PrintDialogRequest& request) {

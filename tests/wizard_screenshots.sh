@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the wizard under a virtual X server on the demo data root and saves a PNG picture of the logon
-# dialog, of every wizard page, of the output file's save dialog and of the page set-up dialog into the
-# folder given, and the pages of the printed dataset list (portrait and landscape) as PNG pictures:
+# dialog, of every wizard page, of the output file's save dialog, of the page set-up dialog and of the
+# open dialog into the folder given, and the pages of the printed dataset list (portrait and landscape)
+# as PNG pictures:
 #
 #   tests/wizard_screenshots.sh OUTPUT_FOLDER [DATA_ROOT]
 # DATA_ROOT defaults to the demo data root of ./run.sh (made by make_demo_data when missing). The
@@ -40,7 +41,9 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 status=0
-DISPLAY=":$DISPLAY_NUMBER" QT_QPA_PLATFORM=xcb "$BUILD_DIR/bin/wizard_screenshots" "$OUT" ${DATA_ROOT:+"$DATA_ROOT"} ||
+# A Japanese accountant's desktop: dates and numbers in the file dialog as in Japan.
+DISPLAY=":$DISPLAY_NUMBER" QT_QPA_PLATFORM=xcb LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
+    "$BUILD_DIR/bin/wizard_screenshots" "$OUT" ${DATA_ROOT:+"$DATA_ROOT"} ||
     status=$?
 # The printed list's pages, looked at as pictures.
 for pdf in "$OUT"/datalist_*.pdf; do

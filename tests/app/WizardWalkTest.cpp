@@ -418,6 +418,99 @@ TEST_F(WizardWalk, OutputFileRules) {
     }
 }
 
+// 「参照」 with the remembered output file in place, through the program's own dialogs: Qt's save dialog
+// opens in that file's folder with its name filled in, and 保存 (and はい to replacing it) without touching
+// anything else keeps the output where it was.
+TEST_F(WizardWalk, BrowsingForTheRememberedOutputFileStartsAtItAndSaveKeepsIt) {
+    const QString folder = env.path() + QStringLiteral("/出力先");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/連動.xml");
+    {
+        QFile existing(file);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    }
+    ASSERT_NE(QDir::currentPath(), folder);
+    // What the last run remembered.
+    ASSERT_TRUE(IniFile(root->iniDir() + QStringLiteral("/Corvane.ini"))
+                    .writeString("HOJINZEI_G", "EXPORTFILE", file));
+
+    start();
+    next();
+    openSelection();
+    next();
+    ASSERT_EQ(page(), "page4");
+    ASSERT_EQ(w().Edit4a->text(), file);
+
+    // A repeating timer is not fired again while its slot still runs, so a press made inside the slot
+    // would leave the replace question that 保存 opens unanswered for ever. The slot only looks, stops
+    // the timer and hands each press to the event loop, which starts the timer anew first.
+    QString startFolder;
+    QString startName;
+    QStringList questions;
+    bool savePressed = false;
+    QString failure;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->isVisible()) {
+            poll.stop();
+            questions << box->text();
+            QAbstractButton* yes = box->button(QMessageBox::Yes);
+            QMetaObject::invokeMethod(
+                box,
+                [box, yes, &poll] {
+                    poll.start();
+                    if (yes)
+                        yes->click();
+                    else
+                        box->reject();
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog || !dialog->isVisible())
+            return;
+        if (savePressed) {
+            failure = QStringLiteral("保存 left the dialog open");
+            dialog->reject();
+            return;
+        }
+        poll.stop();
+        startFolder = dialog->directory().absolutePath();
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name) {
+            failure = QStringLiteral("the dialog has no file name edit");
+            dialog->reject();
+            return;
+        }
+        startName = name->text();
+        QMetaObject::invokeMethod(
+            name,
+            [name, &poll, &savePressed] {
+                poll.start();
+                QTest::keyClick(name, Qt::Key_Return); // 保存
+                savePressed = true;
+            },
+            Qt::QueuedConnection);
+    });
+    poll.start();
+    {
+        // The program's own user interaction, installed as the start-up installs it.
+        std::unique_ptr<ui::UserInteraction> scripted = ui::install(std::make_unique<QtUserInteraction>());
+        QTest::mouseClick(w().BitBtn4a, Qt::LeftButton);
+        ui::install(std::move(scripted));
+    }
+    poll.stop();
+    EXPECT_EQ(failure.toStdString(), "");
+    EXPECT_EQ(startFolder.toStdString(), folder.toStdString());
+    EXPECT_EQ(startName.toStdString(), "連動.xml");
+    EXPECT_EQ(questions.size(), 1) << questions.join(u'|').toStdString();
+    EXPECT_EQ(w().Edit4a->text().toStdString(), file.toStdString());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 // The outcome of Finish is told once the progress window 「連動データの作成中です…」 has closed.
 TEST_F(WizardWalk, FinishTellsItsOutcomeAfterTheProgressWindowHasGone) {
     const auto progressShown = [] {

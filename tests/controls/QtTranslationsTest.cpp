@@ -1,4 +1,5 @@
 #include "controls/QtTranslations.h"
+#include "support/TestEnv.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -22,6 +23,7 @@ bool hasJapanese(const QString& text) {
 TEST(QtTranslations, QtsOwnFileDialogSpeaksJapanese) {
     const std::unique_ptr<QTranslator> translator(installQtTranslations());
     ASSERT_TRUE(translator);
+    testenv::TempEnvironment env; // the dialog leaves its state in Qt's settings
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
 #include <cerrno>
@@ -29,6 +31,17 @@ ScopedEnv::~ScopedEnv() {
         qunsetenv(m_name.constData());
 }
 
+ScopedQtSettings::ScopedQtSettings(const QString& folder) {
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, folder);
+}
+
+ScopedQtSettings::~ScopedQtSettings() {
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, user);
+}
+
 static QString makeDirs(const QTemporaryDir& dir) {
     const QString p = dir.path();
     for (const char* sub : {"appdata", "documents", "temp", "run"})
@@ -41,7 +54,8 @@ TempEnvironment::TempEnvironment()
       m_documents("QV_DOCUMENTS", m_path + QStringLiteral("/documents")),
       m_temp("QV_TEMP", m_path + QStringLiteral("/temp")),
       m_runtime("QV_RUNTIME_DIR", m_path + QStringLiteral("/run")),
-      m_registry("QV_REGISTRY_FILE", m_path + QStringLiteral("/appdata/registry.ini")) {}
+      m_registry("QV_REGISTRY_FILE", m_path + QStringLiteral("/appdata/registry.ini")),
+      m_qtSettings(m_path + QStringLiteral("/config")) {}
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());

@@ -25,8 +25,19 @@ private:
     bool m_had;
 };
 
-// A temporary folder with the special folders (app data, documents, temp, runtime) and the registry file
-// below it; whatever the caller's environment names for them is set aside while the object lives.
+// Qt's own settings of the user (the file dialog's last folder, column widths and view) kept in a
+// folder of the test's while the object lives.
+class ScopedQtSettings {
+public:
+    explicit ScopedQtSettings(const QString& folder);
+    ~ScopedQtSettings();
+    ScopedQtSettings(const ScopedQtSettings&) = delete;
+    ScopedQtSettings& operator=(const ScopedQtSettings&) = delete;
+};
+
+// A temporary folder with the special folders (app data, documents, temp, runtime), the registry file and
+// Qt's own settings below it; whatever the caller's environment names for them is set aside while the object
+// lives.
 class TempEnvironment {
 public:
     TempEnvironment();
@@ -36,11 +47,13 @@ public:
     QString temp() const { return m_path + QStringLiteral("/temp"); }
     QString runtime() const { return m_path + QStringLiteral("/run"); }
     QString registryFile() const { return commonAppData() + QStringLiteral("/registry.ini"); }
+    QString qtSettings() const { return m_path + QStringLiteral("/config"); }
 
 private:
     QTemporaryDir m_dir;
     QString m_path;
     ScopedEnv m_appData, m_documents, m_temp, m_runtime, m_registry;
+    ScopedQtSettings m_qtSettings;
 };
 
 // Writes a file, creating its folder; false when it cannot be written.

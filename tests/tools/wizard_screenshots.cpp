@@ -4,12 +4,13 @@
 //   wizard_screenshots OUTPUT_FOLDER [DATA_ROOT]
 // Without DATA_ROOT the data root of the current environment is used. The walk logs on as operator 10
 // without a password, chooses the first dataset of the list and writes "screenshots.xml" into the
-// documents folder. Message boxes are not shown: each goes to standard error as one line and is
+// program's documents folder. Message boxes are not shown: each goes to standard error as one line and is
 // answered with its first button. The data selection is the program's own dialog when one is
 // registered; else a stand-in chooses the dataset folder "0001" of the data root. On the output-file page
 // the program's own save dialog (「参照」) is pictured and cancelled; after the walk the page set-up
-// dialog is pictured too, and a dataset list with long and awkward names is printed to the PDF files
-// "datalist_portrait.pdf" and "datalist_landscape.pdf" (the shell script turns their pages into PNG).
+// dialog and the open dialog on the data root are pictured too, and a dataset list with long and awkward
+// names is printed to the PDF files "datalist_portrait.pdf" and "datalist_landscape.pdf" (the shell script
+// turns their pages into PNG).
 #include "app/TestHooks.h"
 #include "app/main.h"
 #include "controls/FontSubstitution.h"
@@ -17,8 +18,8 @@
 #include "controls/QtUserInteraction.h"
 #include "core/DialogRegistry.h"
 #include "core/uAccRecord.h"
-#include "datasel/Logon.h"
 #include "datalist/uPrDataList.h"
+#include "datasel/Logon.h"
 #include "print/Mavrolex_EngineState.h"
 #include "print/QtPrinterDevice.h"
 #include "print/z5PrintRec.h"
@@ -53,6 +54,7 @@ public:
         : BoxLogUserInteraction([](const QByteArray& line) {
               std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
           }) {}
+    QString pickOpenFile(const ui::FileRequest& request) override { return m_qt.pickOpenFile(request); }
     QString pickSaveFile(const ui::FileRequest& request) override { return m_qt.pickSaveFile(request); }
     std::optional<ui::PageSetupAnswer> pageSetupDialog(const ui::PageSetupRequest& request) override {
         return m_qt.pageSetupDialog(request);
@@ -238,14 +240,17 @@ int main(int argc, char** argv) {
         return 2;
     save(form.get(), "04_data_chosen");
     next();
-    w.Edit4a->setText(QStringLiteral("screenshots.xml"));
-    save(form.get(), "05_output_file");
-    // 「参照」 with the file in place opens where it lies.
+    // The output file lies in the program's documents folder, which is not the working folder; 「参照」 with
+    // the file in place opens where it lies.
+    const QString output = SystemDef.DocumentsDir + QStringLiteral("/screenshots.xml");
     {
-        QFile existing(SystemDef.DocumentsDir + QStringLiteral("/screenshots.xml"));
+        QDir().mkpath(SystemDef.DocumentsDir);
+        QFile existing(output);
         if (!existing.exists() && existing.open(QIODevice::WriteOnly))
             existing.close();
     }
+    w.Edit4a->setText(output);
+    save(form.get(), "05_output_file");
     pictureModal<QFileDialog>("05a_file_dialog", [&w] { QTest::mouseClick(w.BitBtn4a, Qt::LeftButton); });
     next();
     save(form.get(), "06_summary");
@@ -253,6 +258,13 @@ int main(int argc, char** argv) {
     const int exitCode = form->ExitCode();
     form.reset();
     pictureModal<QDialog>("08_page_setup", [] { ui::current().pageSetupDialog(ui::PageSetupRequest()); });
+    pictureModal<QFileDialog>("09_open_dialog", [] {
+        ui::FileRequest request;
+        request.caption = QStringLiteral("ﾌｧｲﾙを開く");
+        request.folder = SystemDef.DataRoot;
+        request.filter = QStringLiteral("すべてのﾌｧｲﾙ(*.*) (*)");
+        ui::current().pickOpenFile(request);
+    });
     printDatasetList();
     std::printf("pictures in %s; the wizard ended with exit code %d\n", qPrintable(g_out), exitCode);
     return g_failures == 0 && exitCode == 0 ? 0 : 1;
