@@ -263,17 +263,21 @@ void TXmlSaveDoc::Rollback(const Mark& mark) {
     m_openPath = mark.openPath;
 }
 
-void TXmlSaveDoc::writeOut(Node node, const Record& record) {
+void TXmlSaveDoc::closeDownTo(Node parent) {
     Stream& s = *m_stream;
     if (s.saved)
         fail(QStringLiteral("XMLファイルは保存済みです。"));
-    if (record.parent != NoNode &&
-        std::find(m_openPath.begin(), m_openPath.end(), record.parent) == m_openPath.end())
+    if (parent != NoNode && std::find(m_openPath.begin(), m_openPath.end(), parent) == m_openPath.end())
         fail(QStringLiteral("XMLの要素が文書の順に追加されていません。"));
-    while (!m_openPath.empty() && m_openPath.back() != record.parent) {
+    while (!m_openPath.empty() && m_openPath.back() != parent) {
         s.emitter.close();
         m_openPath.pop_back();
     }
+}
+
+void TXmlSaveDoc::writeOut(Node node, const Record& record) {
+    Stream& s = *m_stream;
+    closeDownTo(record.parent);
     s.emitter.open(node, record);
     m_openPath.push_back(node);
     ++m_count;
@@ -455,6 +459,44 @@ void TXmlSaveDoc::AddTextNode(Node parent, NameId name, const QString& text) {
 
 void TXmlSaveDoc::AddEncodedTextNode(Node parent, NameId name, QByteArrayView encodedText) {
     append(parent, name, -1, {}, encodedText);
+}
+
+void TXmlSaveDoc::AddEncodedTextNodes(Node parent, const NameId* names, const QByteArrayView* encodedTexts,
+                                      qsizetype count) {
+    if (!m_stream || count < 2) {
+        for (qsizetype i = 0; i < count; ++i)
+            append(parent, names[i], -1, {}, encodedTexts[i]);
+        return;
+    }
+    if (parent == NoNode)
+        parent = m_root;
+    if (parent < 0 || parent >= m_count)
+        fail(QStringLiteral("XMLの親要素が正しくありません。"));
+    for (qsizetype i = 0; i < count; ++i)
+        if (names[i] < 0 || size_t(names[i]) >= m_tags.size() || m_tags[size_t(names[i])].open.isEmpty())
+            fail(QStringLiteral("XMLの要素名が正しくありません。"));
+    // All but the last child are written whole, as their next sibling would close them; the last one
+    // stays open as a single element added does.
+    closeDownTo(parent);
+    Stream& s = *m_stream;
+    auto& open = s.emitter.stack();
+    if (open.back().second) {
+        s.out.put('>');
+        open.back().second = false;
+    }
+    for (qsizetype i = 0; i + 1 < count; ++i) {
+        const Tag& tag = m_tags[size_t(names[i])];
+        s.out.put(tag.open);
+        if (encodedTexts[i].isEmpty()) {
+            s.out.put("/>", 2);
+        } else {
+            s.out.put('>');
+            s.out.put(encodedTexts[i]);
+            s.out.put(tag.close);
+        }
+    }
+    m_count += Node(count - 1);
+    append(parent, names[count - 1], -1, {}, encodedTexts[count - 1]);
 }
 
 template <typename Sink> void TXmlSaveDoc::serialise(Sink&& sink, qsizetype chunkSize) const {

@@ -548,11 +548,9 @@ QStringList IkkatuTouki(Money total, int roundMode) {
 }
 
 QStringList AssetColumns(fb::Transaction& transaction) {
-    // The columns of the rows, and the sort keys. The rate-table flags and the adjusted cost are missing
-    // from the tables of older versions.
-    QStringList list = {QStringLiteral("KANRI"),
-                        QStringLiteral("REC"),
-                        QStringLiteral("MEISYOU"),
+    // The columns of the rows; the rate-table flags and the adjusted cost are missing from the tables of
+    // older versions.
+    QStringList list = {QStringLiteral("MEISYOU"),
                         QStringLiteral("SYUTODATE"),
                         QStringLiteral("TAIYOUYY"),
                         QStringLiteral("SYUTOKIN"),
@@ -715,6 +713,9 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
     std::vector<TXmlSaveDoc::NameId> columns;
     const QString line = QStringLiteral("line");
     QByteArray encoded;
+    encoded.reserve(4096);
+    std::vector<qsizetype> ends;
+    std::vector<QByteArrayView> views;
     qsizetype count = 0;
     Money total;
     while (!query.eof()) {
@@ -760,19 +761,26 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
         }
         ++count;
         const auto rowNode = writer.AddNode(groupNode, rowName, line, QString::number(count));
+        // The row's texts in one buffer, then its elements in one go.
+        encoded.resize(0); // keeps the buffer of the rows before
+        ends.clear();
         for (qsizetype c = 0; c < texts.size(); ++c) {
-            encoded.clear();
+            const qsizetype from = encoded.size();
             try {
                 writer.EncodeText(encoded, texts[c]);
             } catch (const std::runtime_error& e) {
                 throw EDataExportError(QString::fromUtf8(e.what()), 4,
                                        hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
             }
-            if (encoded.size() > std::numeric_limits<quint16>::max())
+            if (encoded.size() - from > std::numeric_limits<quint16>::max())
                 throw EDataExportError(QStringLiteral("項目の値が長すぎます。"), 4,
                                        hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
-            writer.AddEncodedTextNode(rowNode, columns[size_t(c)], encoded);
+            ends.push_back(encoded.size());
         }
+        views.clear();
+        for (qsizetype c = 0, from = 0; c < texts.size(); from = ends[size_t(c)], ++c)
+            views.emplace_back(encoded.constData() + from, ends[size_t(c)] - from);
+        writer.AddEncodedTextNodes(rowNode, columns.data(), views.data(), qsizetype(views.size()));
         query.next();
     }
     query.close();
