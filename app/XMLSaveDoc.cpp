@@ -48,6 +48,16 @@ bool isPlain(QStringView text) {
     return true;
 }
 
+// True when text holds no markup or control character: only its encoding changes it.
+bool needsNoEscape(QStringView text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == '&' || u == '<' || u == '>' || u == '"' || u == '\'')
+            return false;
+    }
+    return true;
+}
+
 // Seven bits a byte, the last byte below 0x80; at most ten bytes.
 char* putNumber(char* p, quint64 v) {
     while (v >= 0x80) {
@@ -292,6 +302,17 @@ void TXmlSaveDoc::appendEscaped(QByteArray& out, const QString& text) {
         char* p = out.data() + at;
         for (QChar c : text)
             *p++ = char(c.unicode());
+        return;
+    }
+    // Japanese names mostly: converted as they are, into the output's own buffer.
+    if (needsNoEscape(text)) {
+        m_encoder.resetState();
+        const qsizetype at = out.size();
+        out.resize(at + m_encoder.requiredSpace(text.size()));
+        char* end = m_encoder.appendToBuffer(out.data() + at, text);
+        out.resize(m_encoder.hasError() ? at : end - out.constData());
+        if (m_encoder.hasError())
+            fail(QStringLiteral("Shift_JISに変換できない文字が含まれています: %1").arg(text));
         return;
     }
     QString escaped = EscapeText(text);
