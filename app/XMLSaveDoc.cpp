@@ -48,6 +48,16 @@ bool isPlain(QStringView text) {
     return true;
 }
 
+// True when text holds no markup or control character: only its encoding changes it.
+bool needsNoEscape(QStringView text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == '&' || u == '<' || u == '>' || u == '"' || u == '\'')
+            return false;
+    }
+    return true;
+}
+
 // Seven bits a byte, the last byte below 0x80; at most ten bytes.
 char* putNumber(char* p, quint64 v) {
     while (v >= 0x80) {
@@ -263,17 +273,21 @@ void TXmlSaveDoc::Rollback(const Mark& mark) {
     m_openPath = mark.openPath;
 }
 
-void TXmlSaveDoc::writeOut(Node node, const Record& record) {
+void TXmlSaveDoc::closeDownTo(Node parent) {
     Stream& s = *m_stream;
     if (s.saved)
         fail(QStringLiteral("XMLファイルは保存済みです。"));
-    if (record.parent != NoNode &&
-        std::find(m_openPath.begin(), m_openPath.end(), record.parent) == m_openPath.end())
+    if (parent != NoNode && std::find(m_openPath.begin(), m_openPath.end(), parent) == m_openPath.end())
         fail(QStringLiteral("XMLの要素が文書の順に追加されていません。"));
-    while (!m_openPath.empty() && m_openPath.back() != record.parent) {
+    while (!m_openPath.empty() && m_openPath.back() != parent) {
         s.emitter.close();
         m_openPath.pop_back();
     }
+}
+
+void TXmlSaveDoc::writeOut(Node node, const Record& record) {
+    Stream& s = *m_stream;
+    closeDownTo(record.parent);
     s.emitter.open(node, record);
     m_openPath.push_back(node);
     ++m_count;
@@ -288,6 +302,17 @@ void TXmlSaveDoc::appendEscaped(QByteArray& out, const QString& text) {
         char* p = out.data() + at;
         for (QChar c : text)
             *p++ = char(c.unicode());
+        return;
+    }
+    // Japanese names mostly: converted as they are, into the output's own buffer.
+    if (needsNoEscape(text)) {
+        m_encoder.resetState();
+        const qsizetype at = out.size();
+        out.resize(at + m_encoder.requiredSpace(text.size()));
+        char* end = m_encoder.appendToBuffer(out.data() + at, text);
+        out.resize(m_encoder.hasError() ? at : end - out.constData());
+        if (m_encoder.hasError())
+            fail(QStringLiteral("Shift_JISに変換できない文字が含まれています: %1").arg(text));
         return;
     }
     QString escaped = EscapeText(text);
@@ -455,6 +480,44 @@ void TXmlSaveDoc::AddTextNode(Node parent, NameId name, const QString& text) {
 
 void TXmlSaveDoc::AddEncodedTextNode(Node parent, NameId name, QByteArrayView encodedText) {
     append(parent, name, -1, {}, encodedText);
+}
+
+void TXmlSaveDoc::AddEncodedTextNodes(Node parent, const NameId* names, const QByteArrayView* encodedTexts,
+                                      qsizetype count) {
+    if (!m_stream || count < 2) {
+        for (qsizetype i = 0; i < count; ++i)
+            append(parent, names[i], -1, {}, encodedTexts[i]);
+        return;
+    }
+    if (parent == NoNode)
+        parent = m_root;
+    if (parent < 0 || parent >= m_count)
+        fail(QStringLiteral("XMLの親要素が正しくありません。"));
+    for (qsizetype i = 0; i < count; ++i)
+        if (names[i] < 0 || size_t(names[i]) >= m_tags.size() || m_tags[size_t(names[i])].open.isEmpty())
+            fail(QStringLiteral("XMLの要素名が正しくありません。"));
+    // All but the last child are written whole, as their next sibling would close them; the last one
+    // stays open as a single element added does.
+    closeDownTo(parent);
+    Stream& s = *m_stream;
+    auto& open = s.emitter.stack();
+    if (open.back().second) {
+        s.out.put('>');
+        open.back().second = false;
+    }
+    for (qsizetype i = 0; i + 1 < count; ++i) {
+        const Tag& tag = m_tags[size_t(names[i])];
+        s.out.put(tag.open);
+        if (encodedTexts[i].isEmpty()) {
+            s.out.put("/>", 2);
+        } else {
+            s.out.put('>');
+            s.out.put(encodedTexts[i]);
+            s.out.put(tag.close);
+        }
+    }
+    m_count += Node(count - 1);
+    append(parent, names[count - 1], -1, {}, encodedTexts[count - 1]);
 }
 
 template <typename Sink> void TXmlSaveDoc::serialise(Sink&& sink, qsizetype chunkSize) const {

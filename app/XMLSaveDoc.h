@@ -77,6 +77,9 @@ public:
     void EncodeText(QByteArray& out, const QString& text);
     // A text element whose text is already in that form.
     void AddEncodedTextNode(Node parent, NameId name, QByteArrayView encodedText);
+    // count text elements under parent in this order, as count calls of AddEncodedTextNode would add them.
+    void AddEncodedTextNodes(Node parent, const NameId* names, const QByteArrayView* encodedTexts,
+                             qsizetype count);
 
     Node documentElement() const { return m_root; }
 
@@ -97,6 +100,8 @@ private:
     Node append(Node parent, NameId name, int attrName, QByteArrayView attrValue, QByteArrayView text);
     // Writes the element to the file of a writer begun on it.
     void writeOut(Node node, const Record& record);
+    // Closes the elements of the file's open path down to parent, which must lie on it.
+    void closeDownTo(Node parent);
     int internAttribute(const QString& name);
     void appendEscaped(QByteArray& out, const QString& text);
     // Writes the tree in pieces of about chunkSize bytes; sink takes each piece.

@@ -547,8 +547,41 @@ QStringList IkkatuTouki(Money total, int roundMode) {
     return texts;
 }
 
-void PrepareAssetQuery(fb::Query& query, int group, const THj19Dataset& ds) {
-    const QString select = QStringLiteral("SELECT KS.*,K.KNAME FROM KS_SISAN KS");
+QStringList AssetColumns(fb::Transaction& transaction) {
+    // The columns of the rows; the rate-table flags and the adjusted cost are missing from the tables of
+    // older versions.
+    QStringList list = {QStringLiteral("MEISYOU"),
+                        QStringLiteral("SYUTODATE"),
+                        QStringLiteral("TAIYOUYY"),
+                        QStringLiteral("SYUTOKIN"),
+                        QStringLiteral("KISOKIN"),
+                        QStringLiteral("SYOURITU"),
+                        QStringLiteral("SYOUKIKANSTR"),
+                        QStringLiteral("SYOUKIKANEND"),
+                        QStringLiteral("FUTUSYOUKIN"),
+                        QStringLiteral("WARISYOUKIN"),
+                        QStringLiteral("SYOUKINKEI"),
+                        QStringLiteral("MATUMISYOUKIN"),
+                        QStringLiteral("KAITEISYUTOKUKAGAKU"),
+                        QStringLiteral("KAITEISYUTOKUKAGAKU_INPUT"),
+                        QStringLiteral("ISINPKAITEISYUTOKUKAGAKU"),
+                        QStringLiteral("ZANKAHOSYOUGAKU")};
+    fb::Query q(transaction, QStringLiteral("SELECT TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS"
+                                            " WHERE RDB$RELATION_NAME='KS_SISAN' AND RDB$FIELD_NAME IN"
+                                            " ('TEIRITU250','TEIRITU200','SYUTOKUKAGAKUCHOSEI')"
+                                            " ORDER BY RDB$FIELD_NAME DESC"));
+    for (q.open(); !q.eof(); q.next())
+        list << q.field(0).asString();
+    return list;
+}
+
+void PrepareAssetQuery(fb::Query& query, int group, const THj19Dataset& ds, const QStringList& columns) {
+    // The engine sorts whole result rows: the rows carry only the columns the export reads, not the
+    // remarks and reserved columns of the table, so the sort holds a fraction of the table.
+    QString select = QStringLiteral("SELECT ");
+    for (const QString& c : columns)
+        select += QStringLiteral("KS.") + c + u',';
+    select += QStringLiteral("K.KNAME FROM KS_SISAN KS");
     const QString join = QStringLiteral("INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)");
     const QString order = QStringLiteral("ORDER BY KS.KANRI,KS.REC");
     if (group == Shougaku) {
@@ -596,6 +629,7 @@ QString THojinZeiGenka19DataMake::GetRowName(int group, int kind) const {
 
 int THojinZeiGenka19DataMake::MakeData(TXmlSaveDoc& writer) {
     m_result = 3;
+    m_columns.clear();
     fb::Transaction& transaction = DM->IBTransactionDAT;
     const bool started = !transaction.isActive();
     // The maker only reads: the transaction it started is committed on success and on failure alike.
@@ -658,7 +692,9 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
     const QStringList& names = hj19::ColumnNames(group);
     fb::Query& query = DM->IBQACC1;
     query.close();
-    hj19::PrepareAssetQuery(query, group, m_dataset);
+    if (m_columns.isEmpty())
+        m_columns = hj19::AssetColumns(query.transaction());
+    hj19::PrepareAssetQuery(query, group, m_dataset, m_columns);
     query.open();
     // Column positions once per query; the rate-table flags and the adjusted cost may be missing in
     // databases of older versions and then count as 0.
@@ -677,6 +713,9 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
     std::vector<TXmlSaveDoc::NameId> columns;
     const QString line = QStringLiteral("line");
     QByteArray encoded;
+    encoded.reserve(4096);
+    std::vector<qsizetype> ends;
+    std::vector<QByteArrayView> views;
     qsizetype count = 0;
     Money total;
     while (!query.eof()) {
@@ -722,19 +761,26 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
         }
         ++count;
         const auto rowNode = writer.AddNode(groupNode, rowName, line, QString::number(count));
+        // The row's texts in one buffer, then its elements in one go.
+        encoded.resize(0); // keeps the buffer of the rows before
+        ends.clear();
         for (qsizetype c = 0; c < texts.size(); ++c) {
-            encoded.clear();
+            const qsizetype from = encoded.size();
             try {
                 writer.EncodeText(encoded, texts[c]);
             } catch (const std::runtime_error& e) {
                 throw EDataExportError(QString::fromUtf8(e.what()), 4,
                                        hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
             }
-            if (encoded.size() > std::numeric_limits<quint16>::max())
+            if (encoded.size() - from > std::numeric_limits<quint16>::max())
                 throw EDataExportError(QStringLiteral("項目の値が長すぎます。"), 4,
                                        hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
-            writer.AddEncodedTextNode(rowNode, columns[size_t(c)], encoded);
+            ends.push_back(encoded.size());
         }
+        views.clear();
+        for (qsizetype c = 0, from = 0; c < texts.size(); from = ends[size_t(c)], ++c)
+            views.emplace_back(encoded.constData() + from, ends[size_t(c)] - from);
+        writer.AddEncodedTextNodes(rowNode, columns.data(), views.data(), qsizetype(views.size()));
         query.next();
     }
     query.close();

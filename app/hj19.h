@@ -36,7 +36,8 @@ struct TKsSisanRec {
 
 namespace fb {
 class Query;
-}
+class Transaction;
+} // namespace fb
 
 // The values of the open dataset that the rows depend on.
 struct THj19Dataset {
@@ -91,8 +92,10 @@ TTeirituTable ChooseTable(const TKsSisanRec& rec, const THj19Dataset& ds);
 QStringList MakeRow(int group, const TKsSisanRec& rec, const THj19Dataset& ds);
 QStringList IkkatuTouki(Money total, int roundMode);
 
+// The columns of KS_SISAN that the rows are made of, as the dataset's table has them.
+QStringList AssetColumns(fb::Transaction& transaction);
 // Sets the query to the assets of a group with their account names, in the order of the rows.
-void PrepareAssetQuery(fb::Query& query, int group, const THj19Dataset& ds);
+void PrepareAssetQuery(fb::Query& query, int group, const THj19Dataset& ds, const QStringList& columns);
 
 } // namespace hj19
 
@@ -118,6 +121,8 @@ private:
     THj19Dataset m_dataset;
     int m_result = 3;
     QStringList m_toukiTexts;
+    // The columns the queries select, looked up once per run.
+    QStringList m_columns;
 };
 
 // The exporter of this build: the corporate-tax application's depreciation schedules.

@@ -100,10 +100,11 @@ double floorOnce(fb::Database& db, const QString& out, qint64 bytes, qint64* row
     *rows = 0;
     qint64 sink = 0;
     const THj19Dataset dataset = THj19Dataset::FromAccInf();
+    const QStringList columns = hj19::AssetColumns(t);
     for (int group :
          {hj19::Teigaku, hj19::Teiritu, hj19::Kintou, hj19::Shougaku, hj19::Ikkatu, hj19::Lease}) {
         fb::Query q(t);
-        hj19::PrepareAssetQuery(q, group, dataset);
+        hj19::PrepareAssetQuery(q, group, dataset, columns);
         q.open();
         const int texts[] = {q.fieldIndex("KNAME"), q.fieldIndex("MEISYOU")};
         const int ints[] = {q.fieldIndex("TAIYOUYY"),     q.fieldIndex("SYOUKIKANSTR"),

@@ -316,3 +316,52 @@ TEST(XmlSaveDoc, RollbackTakesBackTheElementsAddedAfterTheMark) {
         }
     }
 }
+
+// Elements added a row at a time come out as the same bytes as added one by one, in the file and in the
+// kept document: empty texts as empty elements, the last one still open for a child of its own, and a
+// row under an element whose start tag still waits for its ">".
+TEST(XmlSaveDoc, ARowOfTextElementsAddedAtOnceIsWrittenAsOneByOne) {
+    testenv::TempEnvironment env;
+    const QString path = env.path() + QStringLiteral("/out.xml");
+    auto build = [&](TXmlSaveDoc& doc, bool atOnce) {
+        const auto root = doc.CreateRootNode(QStringLiteral("R"));
+        const TXmlSaveDoc::NameId names[] = {doc.Intern(QStringLiteral("A")), doc.Intern(QStringLiteral("B")),
+                                             doc.Intern(QStringLiteral("C"))};
+        for (int row = 1; row <= 3; ++row) {
+            const auto node =
+                doc.AddNode(root, QStringLiteral("ROW"), QStringLiteral("line"), QString::number(row));
+            QByteArray texts[3];
+            doc.EncodeText(texts[0], QStringLiteral("資産%1&<").arg(row));
+            doc.EncodeText(texts[2], QString::number(row * 100));
+            const QByteArrayView views[] = {texts[0], texts[1], texts[2]};
+            if (atOnce) {
+                doc.AddEncodedTextNodes(node, names, views, 3);
+            } else {
+                for (int c = 0; c < 3; ++c)
+                    doc.AddEncodedTextNode(node, names[c], views[c]);
+            }
+        }
+        // The last element of the row still takes a child; then a sibling of the rows closes it.
+        doc.AddTextNode(doc.documentElement() + 12, QStringLiteral("D"), QStringLiteral("x"));
+        doc.AddNode(root, QStringLiteral("END"));
+    };
+    TXmlSaveDoc one(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+    build(one, false);
+    const QByteArray expected = one.toBytes();
+    ASSERT_TRUE(expected.contains(QByteArray("<ROW line=\"3\"><A>") + cp932::encode(QStringLiteral("資産3")) +
+                                  "&amp;&lt;</A><B/><C>300<D>x</D></C></ROW><END/></R>"))
+        << expected.constData();
+    for (const bool toFile : {false, true}) {
+        SCOPED_TRACE(toFile ? "file" : "kept");
+        TXmlSaveDoc doc(QStringLiteral("1.0"), QStringLiteral("Shift_JIS"), QString());
+        if (toFile)
+            doc.BeginFile(path);
+        build(doc, true);
+        if (toFile) {
+            doc.SaveToFile(path);
+            EXPECT_EQ(fileBytes(path), expected);
+        } else {
+            EXPECT_EQ(doc.toBytes(), expected);
+        }
+    }
+}
