@@ -3,7 +3,7 @@
 // bare floor: the same rows fetched through the Firebird layer plus the same number of bytes written to a
 // file with the same durability (the export's save syncs the file before it renames it into place).
 //
-//   export_bench [asset count (default 100000)] [rounds (default 3)]
+//   export_bench [asset count (default 100000)] [rounds (default 3)] [copy of the exported file]
 // The two sides run in turns; the minimum and the median of each are compared. The peak resident memory
 // of the process during each export and its resident memory before it are printed beside the times.
 #include "BenchMeasure.h"
@@ -201,6 +201,12 @@ int main(int argc, char** argv) {
         exports.push_back(e);
         floors.push_back(f);
         worstPeak = qMax(worstPeak, peak);
+    }
+    // A copy of the file to compare the output of two builds with.
+    if (argc > 3) {
+        QFile::remove(QString::fromLocal8Bit(argv[3]));
+        if (!QFile::copy(exportFile, QString::fromLocal8Bit(argv[3])))
+            std::fprintf(stderr, "cannot copy the file to %s\n", argv[3]);
     }
     const bench::Stats e = bench::stats(exports), f = bench::stats(floors);
     std::printf("assets %d, rows fetched %lld, file %lld bytes (%.0f MB)\n", count, rows, bytes, bytes / MB);
