@@ -190,10 +190,20 @@ QStringList buildSuffixes(int group) {
     return {};
 }
 
+// A suffix of at most eight letters as one number, so that a column is found by comparing numbers.
+quint64 suffixKey(QLatin1StringView suffix) {
+    if (suffix.size() > 8)
+        throw std::logic_error("column suffix too long");
+    quint64 key = 0;
+    for (qsizetype i = 0; i < suffix.size(); ++i)
+        key |= quint64(static_cast<unsigned char>(suffix[i].toLatin1())) << (8 * i);
+    return key;
+}
+
 // Column positions by suffix, built once per group.
 struct Columns {
     QStringList names;
-    std::vector<QByteArray> suffixes;
+    std::vector<quint64> keys;
 };
 
 const Columns& columns(int group) {
@@ -203,36 +213,96 @@ const Columns& columns(int group) {
             const QStringList s = buildSuffixes(g);
             a[g].names = prefixed(QString::fromLatin1(kRowNames[g]), s);
             for (const QString& suffix : s)
-                a[g].suffixes.push_back(suffix.toLatin1());
+                a[g].keys.push_back(suffixKey(QLatin1StringView(suffix.toLatin1())));
         }
         return a;
     }();
     return all[group];
 }
 
+} // namespace
+
+// The texts that repeat from asset to asset, made once: the era parts of an acquisition date and the cut
+// names (assets of one account follow each other).
+struct RowMaker::Cache {
+    struct Era {
+        double value = 0;
+        bool made = false;
+        std::array<QString, 4> parts;
+    };
+    // By day: the dates of a run lie within a few thousand days of each other.
+    std::array<Era, 1024> eras;
+    struct Cut {
+        QString text;
+        bool made = false;
+        QString head, second;
+    };
+    Cut cutName, pieces;
+
+    const std::array<QString, 4>& eraParts(TDateTime date) {
+        const double v = date.value();
+        Era& e = eras[size_t(static_cast<quint64>(qint64(v)) % eras.size())];
+        if (!e.made || e.value != v) {
+            TWarekiRec w;
+            DateToWareki(w, date);
+            e.parts = {w.Name, QString::number(w.Year), QString::number(w.Month), QString::number(w.Day)};
+            e.value = v;
+            e.made = true;
+        }
+        return e.parts;
+    }
+    const QString& name16(const QString& text) {
+        if (!cutName.made || cutName.text != text) {
+            cutName.head = Name16(text);
+            cutName.text = text;
+            cutName.made = true;
+        }
+        return cutName.head;
+    }
+    // The first two pieces of 16 bytes.
+    const Cut& twoPieces(const QString& text) {
+        if (!pieces.made || pieces.text != text) {
+            TMojiBunkatu cut;
+            cut.BunkatuByte(text, 16);
+            pieces.head = cut.GetMoji(0);
+            pieces.second = cut.GetMoji(1);
+            pieces.text = text;
+            pieces.made = true;
+        }
+        return pieces;
+    }
+};
+
+namespace {
+
 // A row under construction: every column empty until set.
 class Row {
 public:
-    explicit Row(int group) : m_columns(columns(group)) { m_texts.resize(m_columns.names.size()); }
-    void set(QLatin1StringView suffix, const QString& text) { m_texts[find(suffix)] = text; }
+    Row(int group, RowMaker::Cache& cache) : m_columns(columns(group)), m_cache(cache) {
+        m_texts.resize(m_columns.names.size());
+    }
+    void set(QLatin1StringView suffix, QString text) { m_texts[find(suffix)] = std::move(text); }
     QString get(QLatin1StringView suffix) { return m_texts[find(suffix)]; }
     QStringList take() { return std::move(m_texts); }
+    RowMaker::Cache& cache() { return m_cache; }
 
 private:
     // Columns are mostly set in the order of the form: the search starts after the last one found.
     qsizetype find(QLatin1StringView suffix) {
-        const qsizetype n = qsizetype(m_columns.suffixes.size());
-        for (qsizetype k = 0; k < n; ++k) {
-            const qsizetype i = (m_cursor + k) % n;
-            if (QLatin1StringView(m_columns.suffixes[i]) == suffix) {
-                m_cursor = i;
-                return i;
-            }
-        }
+        const quint64 key = suffixKey(suffix);
+        const quint64* keys = m_columns.keys.data();
+        const qsizetype n = qsizetype(m_columns.keys.size());
+        for (qsizetype i = m_cursor; i < n; ++i)
+            if (keys[i] == key)
+                return m_cursor = i;
+        for (qsizetype i = 0; i < m_cursor; ++i)
+            if (keys[i] == key)
+                return m_cursor = i;
         throw std::logic_error("unknown column");
     }
 
     const Columns& m_columns;
+    RowMaker::Cache& m_cache;
     QStringList m_texts;
     qsizetype m_cursor = 0;
 };
@@ -256,16 +326,13 @@ QString months(const TKsSisanRec& rec) {
 }
 
 void setNames16(Row& row, const TKsSisanRec& rec, QLatin1StringView kname, QLatin1StringView meisyou) {
-    row.set(kname, Name16(rec.KNAME));
+    row.set(kname, row.cache().name16(rec.KNAME));
     row.set(meisyou, Name16(rec.MEISYOU));
 }
 
 void setEra(Row& row, const TKsSisanRec& rec, std::initializer_list<QLatin1StringView> cols) {
-    TWarekiRec w;
-    DateToWareki(w, rec.SYUTODATE);
-    const QString parts[4] = {w.Name, QString::number(w.Year), QString::number(w.Month),
-                              QString::number(w.Day)};
-    int i = 0;
+    const std::array<QString, 4>& parts = row.cache().eraParts(rec.SYUTODATE);
+    size_t i = 0;
     for (QLatin1StringView c : cols)
         row.set(c, parts[i++]);
 }
@@ -318,9 +385,9 @@ void setLimit(Row& row, const TKsSisanRec& r, QLatin1StringView limitColumn,
         row.set(c, limit);
 }
 
-QStringList teigakuRow(const TKsSisanRec& r, const THj19Dataset& ds) {
+QStringList teigakuRow(const TKsSisanRec& r, const THj19Dataset& ds, RowMaker::Cache& cache) {
     using namespace Qt::Literals::StringLiterals;
-    Row row(Teigaku);
+    Row row(Teigaku, cache);
     setScheduleHead(row, r, ds);
     QLatin1StringView limitColumn;
     if (IsOldRules(r)) {
@@ -341,9 +408,9 @@ QStringList teigakuRow(const TKsSisanRec& r, const THj19Dataset& ds) {
     return row.take();
 }
 
-QStringList teirituRow(const TKsSisanRec& r, const THj19Dataset& ds) {
+QStringList teirituRow(const TKsSisanRec& r, const THj19Dataset& ds, RowMaker::Cache& cache) {
     using namespace Qt::Literals::StringLiterals;
-    Row row(Teiritu);
+    Row row(Teiritu, cache);
     setScheduleHead(row, r, ds);
     row.set("0450"_L1, QString::number(r.TEIRITU250));
     row.set("1800"_L1, Amount(r.KISOKIN));
@@ -381,9 +448,9 @@ QStringList teirituRow(const TKsSisanRec& r, const THj19Dataset& ds) {
     return row.take();
 }
 
-QStringList leaseRow(const TKsSisanRec& r) {
+QStringList leaseRow(const TKsSisanRec& r, RowMaker::Cache& cache) {
     using namespace Qt::Literals::StringLiterals;
-    Row row(Lease);
+    Row row(Lease, cache);
     setHead(row, r, u"1"_s);
     row.set("1700"_L1, Amount(r.SYUTOKIN));
     row.set("1800"_L1, Amount(r.ZANKAHOSYOUGAKU));
@@ -403,9 +470,9 @@ void setBaseMonthsDepreciation(Row& row, const TKsSisanRec& r,
     row.set(columns[3], Amount(r.SYOUKINKEI));
 }
 
-QStringList kintouRow(const TKsSisanRec& r) {
+QStringList kintouRow(const TKsSisanRec& r, RowMaker::Cache& cache) {
     using namespace Qt::Literals::StringLiterals;
-    Row row(Kintou);
+    Row row(Kintou, cache);
     row.set("ZOKUSEI"_L1, u"1"_s);
     setNames16(row, r, "0110"_L1, "0130"_L1);
     setEra(row, r, {"0210"_L1, "0220"_L1, "0230"_L1});
@@ -414,14 +481,14 @@ QStringList kintouRow(const TKsSisanRec& r) {
     return row.take();
 }
 
-QStringList shougakuRow(const TKsSisanRec& r) {
+QStringList shougakuRow(const TKsSisanRec& r, RowMaker::Cache& cache) {
     using namespace Qt::Literals::StringLiterals;
-    Row row(Shougaku);
+    Row row(Shougaku, cache);
     // Two columns per name: a name of three or more pieces keeps its first two.
+    const RowMaker::Cache::Cut& kname = row.cache().twoPieces(r.KNAME);
+    row.set("0110"_L1, kname.head);
+    row.set("0120"_L1, kname.second);
     TMojiBunkatu pieces;
-    pieces.BunkatuByte(r.KNAME, 16);
-    row.set("0110"_L1, pieces.GetMoji(0));
-    row.set("0120"_L1, pieces.GetMoji(1));
     pieces.BunkatuByte(r.MEISYOU, 16);
     row.set("0310"_L1, pieces.GetMoji(0));
     row.set("0320"_L1, pieces.GetMoji(1));
@@ -431,9 +498,9 @@ QStringList shougakuRow(const TKsSisanRec& r) {
     return row.take();
 }
 
-QStringList ikkatuRow(const TKsSisanRec& r) {
+QStringList ikkatuRow(const TKsSisanRec& r, RowMaker::Cache& cache) {
     using namespace Qt::Literals::StringLiterals;
-    Row row(Ikkatu);
+    Row row(Ikkatu, cache);
     setBaseMonthsDepreciation(row, r, {"0200"_L1, "0300"_L1, "0400"_L1, "0500"_L1});
     return row.take();
 }
@@ -519,22 +586,31 @@ TTeirituTable ChooseTable(const TKsSisanRec& rec, const THj19Dataset& ds) {
     return rec.TEIRITU250 == 1 && rec.TEIRITU200 != 1 ? TTeirituTable::Rate250 : TTeirituTable::Rate200;
 }
 
-QStringList MakeRow(int group, const TKsSisanRec& rec, const THj19Dataset& ds) {
+RowMaker::RowMaker(const THj19Dataset& ds) : m_dataset(ds), m_cache(std::make_unique<Cache>()) {}
+
+RowMaker::~RowMaker() = default;
+
+QStringList RowMaker::Make(int group, const TKsSisanRec& rec) {
+    Cache& cache = *m_cache;
     switch (group) {
     case Teigaku:
-        return teigakuRow(rec, ds);
+        return teigakuRow(rec, m_dataset, cache);
     case Teiritu:
-        return teirituRow(rec, ds);
+        return teirituRow(rec, m_dataset, cache);
     case Lease:
-        return leaseRow(rec);
+        return leaseRow(rec, cache);
     case Kintou:
-        return kintouRow(rec);
+        return kintouRow(rec, cache);
     case Shougaku:
-        return shougakuRow(rec);
+        return shougakuRow(rec, cache);
     case Ikkatu:
-        return ikkatuRow(rec);
+        return ikkatuRow(rec, cache);
     }
     throw std::logic_error("unknown depreciation group");
+}
+
+QStringList MakeRow(int group, const TKsSisanRec& rec, const THj19Dataset& ds) {
+    return RowMaker(ds).Make(group, rec);
 }
 
 QStringList IkkatuTouki(Money total, int roundMode) {
@@ -712,12 +788,15 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
     TXmlSaveDoc::NameId rowName = 0;
     std::vector<TXmlSaveDoc::NameId> columns;
     const QString line = QStringLiteral("line");
-    QByteArray encoded;
+    QByteArray encoded, previousEncoded;
     encoded.reserve(4096);
-    std::vector<qsizetype> ends;
+    previousEncoded.reserve(4096);
+    std::vector<qsizetype> ends, previousEnds;
+    QStringList previousTexts;
     std::vector<QByteArrayView> views;
     qsizetype count = 0;
     Money total;
+    hj19::RowMaker rows(m_dataset);
     while (!query.eof()) {
         TKsSisanRec rec;
         rec.GSHOUHOU = hj19::MethodOfGroup(group);
@@ -747,7 +826,7 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
                                    hj19::assetDetail(rec));
         QStringList texts;
         try {
-            texts = hj19::MakeRow(group, rec, m_dataset);
+            texts = rows.Make(group, rec);
             if (group == hj19::Ikkatu)
                 total += rec.KISOKIN;
         } catch (const std::overflow_error&) {
@@ -761,11 +840,23 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
         }
         ++count;
         const auto rowNode = writer.AddNode(groupNode, rowName, line, QString::number(count));
-        // The row's texts in one buffer, then its elements in one go.
+        // The row's texts in one buffer, then its elements in one go. A text the row before had in the
+        // same column (the account name, the era) takes its bytes from there.
+        std::swap(encoded, previousEncoded);
+        std::swap(ends, previousEnds);
         encoded.resize(0); // keeps the buffer of the rows before
         ends.clear();
+        const bool samePrevious = previousTexts.size() == texts.size();
         for (qsizetype c = 0; c < texts.size(); ++c) {
             const qsizetype from = encoded.size();
+            if (samePrevious && !texts[c].isEmpty() && texts[c].isSharedWith(previousTexts[c]) &&
+                texts[c].constData() == previousTexts[c].constData() &&
+                texts[c].size() == previousTexts[c].size()) {
+                const qsizetype at = c == 0 ? 0 : previousEnds[size_t(c - 1)];
+                encoded.append(previousEncoded.constData() + at, previousEnds[size_t(c)] - at);
+                ends.push_back(encoded.size());
+                continue;
+            }
             try {
                 writer.EncodeText(encoded, texts[c]);
             } catch (const std::runtime_error& e) {
@@ -781,6 +872,7 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
         for (qsizetype c = 0, from = 0; c < texts.size(); from = ends[size_t(c)], ++c)
             views.emplace_back(encoded.constData() + from, ends[size_t(c)] - from);
         writer.AddEncodedTextNodes(rowNode, columns.data(), views.data(), qsizetype(views.size()));
+        previousTexts = std::move(texts);
         query.next();
     }
     query.close();

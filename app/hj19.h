@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -90,6 +91,23 @@ TTeirituTable ChooseTable(const TKsSisanRec& rec, const THj19Dataset& ds);
 // One row of a group, its texts in the order of ColumnNames(group). Throws EDataExportError for an asset
 // that cannot be written (a useful life outside the rate tables).
 QStringList MakeRow(int group, const TKsSisanRec& rec, const THj19Dataset& ds);
+
+// MakeRow for the rows of one run: the texts that repeat from asset to asset are made once. It holds the
+// dataset's values and the era table as they are when it is made.
+class RowMaker {
+public:
+    explicit RowMaker(const THj19Dataset& ds);
+    ~RowMaker();
+    RowMaker(const RowMaker&) = delete;
+    RowMaker& operator=(const RowMaker&) = delete;
+    QStringList Make(int group, const TKsSisanRec& rec);
+
+    struct Cache;
+
+private:
+    THj19Dataset m_dataset;
+    std::unique_ptr<Cache> m_cache;
+};
 QStringList IkkatuTouki(Money total, int roundMode);
 
 // The columns of KS_SISAN that the rows are made of, as the dataset's table has them.

@@ -33,6 +33,20 @@ QString trimBlanks(const QString& text) {
 std::pair<qsizetype, int> headWithin(const QString& text, int n) {
     int used = 0;
     qsizetype to = 0;
+    bool ok = false;
+    const QByteArray whole = cp932::encode(text, &ok);
+    if (ok) {
+        // Every character CP932 holds is one or two bytes and a single UTF-16 unit: the encoding walks in
+        // step with the text.
+        for (qsizetype b = 0; b < whole.size() && to < text.size(); ++to) {
+            const int width = cp932::isLeadByte(static_cast<unsigned char>(whole.at(b))) ? 2 : 1;
+            if (used + width > n)
+                break;
+            used += width;
+            b += width;
+        }
+        return {to, used};
+    }
     for (const cp932::CharUnit& u : cp932::charUnits(text)) {
         if (used + u.width > n)
             break;
