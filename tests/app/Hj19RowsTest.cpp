@@ -404,3 +404,30 @@ TEST(Hj19OtherGroups, SmallAmountNamesInSixteenBytePieces) {
         expectColumns(s, {{"0310", c.first}, {"0320", c.second}, {"0110", c.first}, {"0120", c.second}});
     }
 }
+
+// One maker for a whole run gives every row as a maker of its own would, whatever the maker keeps from the
+// rows before: dates on the same day number modulo its table, the eve of a new era, names that return.
+TEST(Hj19Rows, RowsOfOneRunAreTheRowsMadeOneByOne) {
+    const THj19Dataset ds = fiscalYear(2024);
+    const TDateTime dates[] = {date(2019, 4, 30),
+                               date(2019, 5, 1),
+                               TDateTime(date(2019, 5, 1).value() + 1024),
+                               TDateTime(date(2019, 5, 1).value() + 2048),
+                               date(2019, 4, 30),
+                               date(1989, 1, 7),
+                               date(1989, 1, 8),
+                               date(2024, 6, 1)};
+    const QString names[] = {QStringLiteral("器具備品"), QStringLiteral("車両運搬具と工具器具備品の一括償却"),
+                             QStringLiteral("器具備品")};
+    for (int group = 1; group <= GroupCount; ++group) {
+        RowMaker maker(ds);
+        int n = 0;
+        for (const TDateTime& d : dates) {
+            TKsSisanRec r = asset(d);
+            r.KNAME = names[n % 3];
+            r.MEISYOU = names[(n + 1) % 3];
+            ++n;
+            EXPECT_EQ(maker.Make(group, r), MakeRow(group, r, ds)) << group << " " << n;
+        }
+    }
+}
