@@ -81,6 +81,14 @@ public:
     }
     void put(QByteArrayView bytes) { put(bytes.data(), bytes.size()); }
     void put(char c) { put(&c, 1); }
+    // Room for size more bytes at the end, which the caller fills.
+    char* extend(qsizetype size) {
+        if (m_size + size_t(size) > m_buffer.size())
+            m_buffer.resize(std::max(m_buffer.size() * 2, m_size + size_t(size)));
+        char* p = m_buffer.data() + m_size;
+        m_size += size_t(size);
+        return p;
+    }
     QByteArrayView view() const { return QByteArrayView(m_buffer.data(), qsizetype(m_size)); }
     qsizetype size() const { return qsizetype(m_size); }
     void clear() { m_size = 0; }
@@ -505,15 +513,27 @@ void TXmlSaveDoc::AddEncodedTextNodes(Node parent, const NameId* names, const QB
         s.out.put('>');
         open.back().second = false;
     }
+    // The elements' bytes are counted first and then copied into the room made for them at once.
+    qsizetype size = 0;
     for (qsizetype i = 0; i + 1 < count; ++i) {
         const Tag& tag = m_tags[size_t(names[i])];
-        s.out.put(tag.open);
+        size +=
+            tag.open.size() + (encodedTexts[i].isEmpty() ? 2 : 1 + encodedTexts[i].size() + tag.close.size());
+    }
+    char* p = s.out.extend(size);
+    const auto copy = [&p](const char* data, qsizetype n) {
+        std::memcpy(p, data, size_t(n));
+        p += n;
+    };
+    for (qsizetype i = 0; i + 1 < count; ++i) {
+        const Tag& tag = m_tags[size_t(names[i])];
+        copy(tag.open.constData(), tag.open.size());
         if (encodedTexts[i].isEmpty()) {
-            s.out.put("/>", 2);
+            copy("/>", 2);
         } else {
-            s.out.put('>');
-            s.out.put(encodedTexts[i]);
-            s.out.put(tag.close);
+            *p++ = '>';
+            copy(encodedTexts[i].data(), encodedTexts[i].size());
+            copy(tag.close.constData(), tag.close.size());
         }
     }
     m_count += Node(count - 1);
