@@ -13,6 +13,7 @@
 #include "platform/firebird/FbTransaction.h"
 
 #include <exception>
+#include <future>
 #include <limits>
 #include <stdexcept>
 
@@ -797,83 +798,110 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
     qsizetype count = 0;
     Money total;
     hj19::RowMaker rows(m_dataset);
-    while (!query.eof()) {
-        TKsSisanRec rec;
-        rec.GSHOUHOU = hj19::MethodOfGroup(group);
-        rec.KNAME = query.field(cKNAME).asString();
-        rec.MEISYOU = query.field(cMEISYOU).asString();
-        rec.SYUTODATE = fb::asDateTime(query.field(cSYUTODATE));
-        rec.TAIYOUYY = query.field(cTAIYOUYY).asInt();
-        rec.SYUTOKIN = fb::asMoney(query.field(cSYUTOKIN));
-        rec.KISOKIN = fb::asMoney(query.field(cKISOKIN));
-        rec.SYOURITU = fb::asMoney(query.field(cSYOURITU));
-        rec.SYOUKIKANSTR = query.field(cSTR).asInt();
-        rec.SYOUKIKANEND = query.field(cEND).asInt();
-        rec.FUTUSYOUKIN = fb::asMoney(query.field(cFUTU));
-        rec.WARISYOUKIN = fb::asMoney(query.field(cWARI));
-        rec.SYOUKINKEI = fb::asMoney(query.field(cKEI));
-        rec.MATUMISYOUKIN = fb::asMoney(query.field(cMATUMI));
-        rec.KAITEISYUTOKUKAGAKU = fb::asMoney(query.field(cKAITEI));
-        rec.KAITEISYUTOKUKAGAKU_INPUT = fb::asMoney(query.field(cKAITEIIN));
-        rec.ISINPKAITEISYUTOKUKAGAKU = query.field(cISINP).asInt();
-        rec.ZANKAHOSYOUGAKU = fb::asMoney(query.field(cZANKA));
-        rec.TEIRITU250 = c250 >= 0 ? query.field(c250).asInt() : 0;
-        rec.TEIRITU200 = c200 >= 0 ? query.field(c200).asInt() : 0;
-        if (rec.TEIRITU200 == 1 && cCHOSEI >= 0)
-            rec.SYUTOKUKAGAKUCHOSEI = fb::asMoney(query.field(cCHOSEI));
-        if (group != hj19::Ikkatu && rec.SYUTODATE.value() == 0)
-            throw EDataExportError(QStringLiteral("取得年月が設定されていません。"), 4,
-                                   hj19::assetDetail(rec));
-        QStringList texts;
-        try {
-            texts = rows.Make(group, rec);
-            if (group == hj19::Ikkatu)
-                total += rec.KISOKIN;
-        } catch (const std::overflow_error&) {
-            throw EDataExportError(hj19::kAmountOutOfRange, 4, hj19::assetDetail(rec));
+    // The rows are read in batches while the batch before is made into rows and written on a thread of
+    // its own: the database's fetch and the rows' texts overlap. Batches are made in order, so the first
+    // failure in the order of the rows is the one reported.
+    constexpr size_t kBatch = 512;
+    auto fetchBatch = [&](std::vector<TKsSisanRec>& out) {
+        out.clear();
+        while (!query.eof() && out.size() < kBatch) {
+            TKsSisanRec& rec = out.emplace_back();
+            rec.GSHOUHOU = hj19::MethodOfGroup(group);
+            rec.KNAME = query.field(cKNAME).asString();
+            rec.MEISYOU = query.field(cMEISYOU).asString();
+            rec.SYUTODATE = fb::asDateTime(query.field(cSYUTODATE));
+            rec.TAIYOUYY = query.field(cTAIYOUYY).asInt();
+            rec.SYUTOKIN = fb::asMoney(query.field(cSYUTOKIN));
+            rec.KISOKIN = fb::asMoney(query.field(cKISOKIN));
+            rec.SYOURITU = fb::asMoney(query.field(cSYOURITU));
+            rec.SYOUKIKANSTR = query.field(cSTR).asInt();
+            rec.SYOUKIKANEND = query.field(cEND).asInt();
+            rec.FUTUSYOUKIN = fb::asMoney(query.field(cFUTU));
+            rec.WARISYOUKIN = fb::asMoney(query.field(cWARI));
+            rec.SYOUKINKEI = fb::asMoney(query.field(cKEI));
+            rec.MATUMISYOUKIN = fb::asMoney(query.field(cMATUMI));
+            rec.KAITEISYUTOKUKAGAKU = fb::asMoney(query.field(cKAITEI));
+            rec.KAITEISYUTOKUKAGAKU_INPUT = fb::asMoney(query.field(cKAITEIIN));
+            rec.ISINPKAITEISYUTOKUKAGAKU = query.field(cISINP).asInt();
+            rec.ZANKAHOSYOUGAKU = fb::asMoney(query.field(cZANKA));
+            rec.TEIRITU250 = c250 >= 0 ? query.field(c250).asInt() : 0;
+            rec.TEIRITU200 = c200 >= 0 ? query.field(c200).asInt() : 0;
+            if (rec.TEIRITU200 == 1 && cCHOSEI >= 0)
+                rec.SYUTOKUKAGAKUCHOSEI = fb::asMoney(query.field(cCHOSEI));
+            query.next();
         }
-        if (groupNode == TXmlSaveDoc::NoNode) {
-            groupNode = writer.AddNode(data, GetGroupName(group));
-            rowName = writer.Intern(GetRowName(group, 0));
-            for (const QString& name : names)
-                columns.push_back(writer.Intern(name));
-        }
-        ++count;
-        const auto rowNode = writer.AddNode(groupNode, rowName, line, QString::number(count));
-        // The row's texts in one buffer, then its elements in one go. A text the row before had in the
-        // same column (the account name, the era) takes its bytes from there.
-        std::swap(encoded, previousEncoded);
-        std::swap(ends, previousEnds);
-        encoded.resize(0); // keeps the buffer of the rows before
-        ends.clear();
-        const bool samePrevious = previousTexts.size() == texts.size();
-        for (qsizetype c = 0; c < texts.size(); ++c) {
-            const qsizetype from = encoded.size();
-            if (samePrevious && !texts[c].isEmpty() && texts[c].isSharedWith(previousTexts[c]) &&
-                texts[c].constData() == previousTexts[c].constData() &&
-                texts[c].size() == previousTexts[c].size()) {
-                const qsizetype at = c == 0 ? 0 : previousEnds[size_t(c - 1)];
-                encoded.append(previousEncoded.constData() + at, previousEnds[size_t(c)] - at);
-                ends.push_back(encoded.size());
-                continue;
-            }
+    };
+    auto writeBatch = [&](const std::vector<TKsSisanRec>& batch) {
+        for (const TKsSisanRec& rec : batch) {
+            if (group != hj19::Ikkatu && rec.SYUTODATE.value() == 0)
+                throw EDataExportError(QStringLiteral("取得年月が設定されていません。"), 4,
+                                       hj19::assetDetail(rec));
+            QStringList texts;
             try {
-                writer.EncodeText(encoded, texts[c]);
-            } catch (const std::runtime_error& e) {
-                throw EDataExportError(QString::fromUtf8(e.what()), 4,
-                                       hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
+                texts = rows.Make(group, rec);
+                if (group == hj19::Ikkatu)
+                    total += rec.KISOKIN;
+            } catch (const std::overflow_error&) {
+                throw EDataExportError(hj19::kAmountOutOfRange, 4, hj19::assetDetail(rec));
             }
-            if (encoded.size() - from > std::numeric_limits<quint16>::max())
-                throw EDataExportError(QStringLiteral("項目の値が長すぎます。"), 4,
-                                       hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
-            ends.push_back(encoded.size());
+            if (groupNode == TXmlSaveDoc::NoNode) {
+                groupNode = writer.AddNode(data, GetGroupName(group));
+                rowName = writer.Intern(GetRowName(group, 0));
+                for (const QString& name : names)
+                    columns.push_back(writer.Intern(name));
+            }
+            ++count;
+            const auto rowNode = writer.AddNode(groupNode, rowName, line, QString::number(count));
+            // The row's texts in one buffer, then its elements in one go. A text the row before had in the
+            // same column (the account name, the era) takes its bytes from there.
+            std::swap(encoded, previousEncoded);
+            std::swap(ends, previousEnds);
+            encoded.resize(0); // keeps the buffer of the rows before
+            ends.clear();
+            const bool samePrevious = previousTexts.size() == texts.size();
+            for (qsizetype c = 0; c < texts.size(); ++c) {
+                const qsizetype from = encoded.size();
+                if (samePrevious && !texts[c].isEmpty() && texts[c].isSharedWith(previousTexts[c]) &&
+                    texts[c].constData() == previousTexts[c].constData() &&
+                    texts[c].size() == previousTexts[c].size()) {
+                    const qsizetype at = c == 0 ? 0 : previousEnds[size_t(c - 1)];
+                    encoded.append(previousEncoded.constData() + at, previousEnds[size_t(c)] - at);
+                    ends.push_back(encoded.size());
+                    continue;
+                }
+                try {
+                    writer.EncodeText(encoded, texts[c]);
+                } catch (const std::runtime_error& e) {
+                    throw EDataExportError(QString::fromUtf8(e.what()), 4,
+                                           hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
+                }
+                if (encoded.size() - from > std::numeric_limits<quint16>::max())
+                    throw EDataExportError(QStringLiteral("項目の値が長すぎます。"), 4,
+                                           hj19::assetDetail(rec) + QStringLiteral("\r項目:") + names[c]);
+                ends.push_back(encoded.size());
+            }
+            views.clear();
+            for (qsizetype c = 0, from = 0; c < texts.size(); from = ends[size_t(c)], ++c)
+                views.emplace_back(encoded.constData() + from, ends[size_t(c)] - from);
+            writer.AddEncodedTextNodes(rowNode, columns.data(), views.data(), qsizetype(views.size()));
+            previousTexts = std::move(texts);
         }
-        views.clear();
-        for (qsizetype c = 0, from = 0; c < texts.size(); from = ends[size_t(c)], ++c)
-            views.emplace_back(encoded.constData() + from, ends[size_t(c)] - from);
-        writer.AddEncodedTextNodes(rowNode, columns.data(), views.data(), qsizetype(views.size()));
-        previousTexts = std::move(texts);
-        query.next();
+    };
+    std::vector<TKsSisanRec> fetched, ready;
+    fetchBatch(ready);
+    while (!ready.empty()) {
+        auto written = std::async(std::launch::async, [&] { writeBatch(ready); });
+        std::exception_ptr fetchFailure;
+        try {
+            fetchBatch(fetched);
+        } catch (...) {
+            fetchFailure = std::current_exception();
+        }
+        // The rows of the batch written come before those fetched: their failure is reported first.
+        written.get();
+        if (fetchFailure)
+            std::rethrow_exception(fetchFailure);
+        std::swap(fetched, ready);
     }
     query.close();
     if (group == hj19::Ikkatu) {

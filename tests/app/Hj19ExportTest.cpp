@@ -289,8 +289,9 @@ TEST_F(Hj19Export, AssetThatCannotBeWrittenStopsTheExportNamingIt) {
 }
 
 // The groups load straight-line, declining-balance, equal amortisation, small-amount, lump-sum, lease (the
-// lease rows come third in the file): the first failure in that order is the one shown, and a failure
-// after rows were written leaves the previous file whole and nothing beside it.
+// lease rows come third in the file): the first failure in that order, and within a group in the order of
+// the rows, is the one shown, and a failure after rows were written leaves the previous file whole and
+// nothing beside it.
 TEST_F(Hj19Export, TheFirstFailureInLoadingOrderIsShown) {
     ASSERT_TRUE(testenv::writeFile(out, "previous export"));
     // Rows enough for several megabytes of the file before the failing ones.
@@ -312,6 +313,9 @@ TEST_F(Hj19Export, TheFirstFailureInLoadingOrderIsShown) {
          QStringLiteral("均等")},
         {{undated("T", QStringLiteral("定率"), 2), undated("L", QStringLiteral("リース"), 6)},
          QStringLiteral("定率")},
+        // Within a group: the first of two bad rows hundreds of rows apart.
+        {{undated("A02500Z", QStringLiteral("後"), 1), undated("A00700Z", QStringLiteral("前"), 1)},
+         QStringLiteral("前")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.named.toStdString());
