@@ -12,6 +12,7 @@
 #include "platform/firebird/FbQuery.h"
 #include "platform/firebird/FbTransaction.h"
 
+#include <QHash>
 #include <exception>
 #include <future>
 #include <limits>
@@ -802,12 +803,21 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
     // its own: the database's fetch and the rows' texts overlap. Batches are made in order, so the first
     // failure in the order of the rows is the one reported.
     constexpr size_t kBatch = 512;
+    QHash<QByteArray, QString> accountNames;
     auto fetchBatch = [&](std::vector<TKsSisanRec>& out) {
         out.clear();
         while (!query.eof() && out.size() < kBatch) {
             TKsSisanRec& rec = out.emplace_back();
             rec.GSHOUHOU = hj19::MethodOfGroup(group);
-            rec.KNAME = query.field(cKNAME).asString();
+            // Account names repeat from row to row: each is decoded once.
+            const QByteArray account = query.field(cKNAME).asBytes();
+            auto known = accountNames.constFind(account);
+            if (known == accountNames.constEnd()) {
+                if (accountNames.size() >= 1024)
+                    accountNames.clear();
+                known = accountNames.insert(account, query.field(cKNAME).asString());
+            }
+            rec.KNAME = *known;
             rec.MEISYOU = query.field(cMEISYOU).asString();
             rec.SYUTODATE = fb::asDateTime(query.field(cSYUTODATE));
             rec.TAIYOUYY = query.field(cTAIYOUYY).asInt();
@@ -890,7 +900,11 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
     std::vector<TKsSisanRec> fetched, ready;
     fetchBatch(ready);
     while (!ready.empty()) {
-        auto written = std::async(std::launch::async, [&] { writeBatch(ready); });
+        // The written batch is emptied on its thread too: the reading goes on meanwhile.
+        auto written = std::async(std::launch::async, [&] {
+            writeBatch(ready);
+            ready.clear();
+        });
         std::exception_ptr fetchFailure;
         try {
             fetchBatch(fetched);
