@@ -335,6 +335,22 @@ TEST_F(Hj19Export, TheFirstFailureInLoadingOrderIsShown) {
     }
 }
 
+// A text that cannot be written is found when the row is written, a missing date when it is made: the
+// earlier row's failure is the one shown, whichever kind it is.
+TEST_F(Hj19Export, AnUnwritableRowBeforeAnUnmadeOneIsShownFirst) {
+    std::vector<testenv::AssetSpec> list;
+    for (int i = 1; i <= 40; ++i)
+        list.push_back(asset(QStringLiteral("A%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("定額"), 1,
+                             date(2020, 4, 1)));
+    list.push_back(asset(QStringLiteral("A010Z"), QStringLiteral("機械\x01装置"), 1, date(2020, 4, 1)));
+    list.push_back(asset(QStringLiteral("A020Z"), QStringLiteral("日付なし"), 1, TDateTime()));
+    ds.addAssets(list);
+    EXPECT_EQ(run(), 4);
+    EXPECT_TRUE(boxes.messageTexts().value(0).startsWith(
+        QStringLiteral("例外エラー\rXMLに書けない制御文字が含まれています: 機械\x01装置")))
+        << boxes.messageTexts().value(0).toStdString();
+}
+
 TEST_F(Hj19Export, OlderTablesWithoutTheRateFlagsCountThemAsZero) {
     testenv::AssetSpec a = asset("1", QStringLiteral("定率"), 2, date(2012, 4, 1));
     a.teiritu250 = 1;
