@@ -841,39 +841,19 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
             query.next();
         }
     };
-    // A batch on its way: its records, the texts of those made so far and the failure that stopped the
-    // making.
-    struct Batch {
-        std::vector<TKsSisanRec> recs;
-        std::vector<QStringList> texts;
-        std::exception_ptr failure;
-    };
-    auto makeBatch = [&](Batch& batch) {
-        batch.texts.clear();
-        batch.failure = nullptr;
-        try {
-            for (const TKsSisanRec& rec : batch.recs) {
-                if (group != hj19::Ikkatu && rec.SYUTODATE.value() == 0)
-                    throw EDataExportError(QStringLiteral("取得年月が設定されていません。"), 4,
-                                           hj19::assetDetail(rec));
-                try {
-                    batch.texts.push_back(rows.Make(group, rec));
-                    if (group == hj19::Ikkatu)
-                        total += rec.KISOKIN;
-                } catch (const std::overflow_error&) {
-                    throw EDataExportError(hj19::kAmountOutOfRange, 4, hj19::assetDetail(rec));
-                }
+    auto writeBatch = [&](const std::vector<TKsSisanRec>& batch) {
+        for (const TKsSisanRec& rec : batch) {
+            if (group != hj19::Ikkatu && rec.SYUTODATE.value() == 0)
+                throw EDataExportError(QStringLiteral("取得年月が設定されていません。"), 4,
+                                       hj19::assetDetail(rec));
+            QStringList texts;
+            try {
+                texts = rows.Make(group, rec);
+                if (group == hj19::Ikkatu)
+                    total += rec.KISOKIN;
+            } catch (const std::overflow_error&) {
+                throw EDataExportError(hj19::kAmountOutOfRange, 4, hj19::assetDetail(rec));
             }
-        } catch (...) {
-            batch.failure = std::current_exception();
-        }
-    };
-    // Writes the rows made and then reports the failure of the making, if any: the rows before it fail
-    // first.
-    auto writeBatch = [&](Batch& batch) {
-        for (size_t r = 0; r < batch.texts.size(); ++r) {
-            const TKsSisanRec& rec = batch.recs[r];
-            QStringList& texts = batch.texts[r];
             if (groupNode == TXmlSaveDoc::NoNode) {
                 groupNode = writer.AddNode(data, GetGroupName(group));
                 rowName = writer.Intern(GetRowName(group, 0));
@@ -916,37 +896,26 @@ void THojinZeiGenka19DataMake::Load(int group, TXmlSaveDoc& writer, TXmlSaveDoc:
             writer.AddEncodedTextNodes(rowNode, columns.data(), views.data(), qsizetype(views.size()));
             previousTexts = std::move(texts);
         }
-        if (batch.failure)
-            std::rethrow_exception(batch.failure);
-        // Emptied here, on the writing thread: the reading goes on meanwhile.
-        batch.recs.clear();
-        batch.texts.clear();
     };
-    // Three batches at a time: one is read, the one before is made into texts and the one before that
-    // is written, each on a thread of its own.
-    std::array<Batch, 3> batches;
-    Batch* reading = &batches[0];
-    Batch* making = &batches[1];
-    Batch* writing = &batches[2];
-    fetchBatch(making->recs);
-    while (!making->recs.empty() || !writing->recs.empty()) {
-        auto written = std::async(std::launch::async, [&] { writeBatch(*writing); });
-        auto made = std::async(std::launch::async, [&] { makeBatch(*making); });
+    std::vector<TKsSisanRec> fetched, ready;
+    fetchBatch(ready);
+    while (!ready.empty()) {
+        // The written batch is emptied on its thread too: the reading goes on meanwhile.
+        auto written = std::async(std::launch::async, [&] {
+            writeBatch(ready);
+            ready.clear();
+        });
         std::exception_ptr fetchFailure;
         try {
-            fetchBatch(reading->recs);
+            fetchBatch(fetched);
         } catch (...) {
             fetchFailure = std::current_exception();
         }
-        // In the order of the rows: the batch written, the one made, the one read.
+        // The rows of the batch written come before those fetched: their failure is reported first.
         written.get();
-        made.get();
-        if (making->failure)
-            writeBatch(*making);
         if (fetchFailure)
             std::rethrow_exception(fetchFailure);
-        std::swap(writing, making);
-        std::swap(making, reading);
+        std::swap(fetched, ready);
     }
     query.close();
     if (group == hj19::Ikkatu) {
