@@ -1123,8 +1123,14 @@ bool Field::appendUtf8(QByteArray& out) const {
     case SQL_LONG:
     case SQL_INT64:
         if (c.scale <= 0) {
+            // Most amounts of a journal row are zero.
+            const qint64 v = readInteger(c, p);
+            if (v == 0) {
+                out += '0';
+                return true;
+            }
             char text[48];
-            out.append(text, scaledDigits(readInteger(c, p), -c.scale, text));
+            out.append(text, scaledDigits(v, -c.scale, text));
             return true;
         }
         break;
