@@ -498,41 +498,31 @@ QString TWebDbSqlDump::selectOf(const Block& block, const QString& where) const 
 
 namespace {
 
-// Escapes out from position from on as EscapeSqlText does. UTF-8 holds the characters it escapes only as
-// single bytes, so the bytes can be escaped as they stand.
+// Escapes out from position from on as EscapeSqlText does, in place. UTF-8 holds the characters it
+// escapes only as single bytes, so the bytes can be escaped as they stand.
 void escapeFrom(QByteArray& out, qsizetype from) {
     const auto special = [](char c) {
         return c == '\\' || c == '\'' || c == 0 || c == '\r' || c == '\n' || c == 0x1A;
     };
-    qsizetype i = from;
-    while (i < out.size() && !special(out[i]))
-        ++i;
-    if (i == out.size())
+    qsizetype extra = 0;
+    const char* p = out.constData();
+    for (qsizetype i = from; i < out.size(); ++i)
+        extra += special(p[i]);
+    if (extra == 0)
         return;
-    const QByteArray tail = out.mid(i);
-    out.truncate(i);
-    for (const char c : tail) {
+    // Each special byte gains a backslash: moved from the end backwards within the grown buffer.
+    qsizetype src = out.size();
+    out.resize(src + extra);
+    char* d = out.data();
+    qsizetype dst = out.size();
+    while (src > from && dst > src) {
+        const char c = d[--src];
         if (!special(c)) {
-            out += c;
+            d[--dst] = c;
             continue;
         }
-        out += '\\';
-        switch (c) {
-        case 0:
-            out += '0';
-            break;
-        case '\r':
-            out += 'r';
-            break;
-        case '\n':
-            out += 'n';
-            break;
-        case 0x1A:
-            out += 'Z';
-            break;
-        default:
-            out += c;
-        }
+        d[--dst] = c == 0 ? '0' : c == '\r' ? 'r' : c == '\n' ? 'n' : c == 0x1A ? 'Z' : c;
+        d[--dst] = '\\';
     }
 }
 
