@@ -3,7 +3,9 @@
 // bytes written to a file.
 //
 //   clouddump_bench [journal rows]
-// Each side runs three times, alternating; the best of each is compared.
+// Each side runs three times, alternating; the ratio is given as the minimum and median over the rounds,
+// with the peak resident memory of the dump's rounds.
+#include "BenchMeasure.h"
 #include "clouddump/z5WebSolvarnetDataDump.h"
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
@@ -120,11 +122,13 @@ int main(int argc, char** argv) {
         return 2;
     auto db = ds.connect();
     const QString floorFile = dm.env.path() + QStringLiteral("/floor.bin");
-    double bestDump = 1e18, bestFloor = 1e18;
-    qint64 bytes = 0;
+    std::vector<double> dumps, floors, ratios;
+    qint64 bytes = 0, peak = 0;
     for (int round = 0; round < 3; ++round) {
         TWebDbSqlDump dump;
         dump.DatabaseName = QStringLiteral("bench");
+        bench::resetPeakResident();
+        const qint64 before = bench::residentBytes("VmRSS");
         QElapsedTimer timer;
         timer.start();
         if (!dump.WriteDump()) {
@@ -132,16 +136,23 @@ int main(int argc, char** argv) {
             return 2;
         }
         const double d = timer.nsecsElapsed() / 1e6;
+        peak = qMax(peak, bench::residentBytes("VmHWM") - before);
         bytes = QFileInfo(dump.DumpPath).size();
         double fetch = 0;
         const double f = floorOnce(*db, floorFile, bytes, &fetch);
         std::printf("run %d: dump %.0f ms, floor %.0f ms (fetch %.0f ms, write %.0f ms)\n", round + 1, d, f,
                     fetch, f - fetch);
-        bestDump = qMin(bestDump, d);
-        bestFloor = qMin(bestFloor, f);
+        dumps.push_back(d);
+        floors.push_back(f);
+        ratios.push_back(d / f);
     }
     dm.dm->fnAccDatDisConnected(ds.folder, 0, 0);
     std::printf("journal rows %d, file %lld bytes\n", count, bytes);
-    std::printf("dump %.0f ms, floor %.0f ms, ratio %.2f\n", bestDump, bestFloor, bestDump / bestFloor);
+    const bench::Stats dumpMs = bench::stats(dumps), floorMs = bench::stats(floors),
+                       ratio = bench::stats(ratios);
+    std::printf("dump %.0f ms (median %.0f), floor %.0f ms (median %.0f)\n", dumpMs.min, dumpMs.median,
+                floorMs.min, floorMs.median);
+    std::printf("ratio min %.2f, median %.2f; dump peak memory above its start %.1f MB\n", ratio.min,
+                ratio.median, peak / 1e6);
     return 0;
 }

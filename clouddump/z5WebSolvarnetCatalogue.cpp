@@ -498,58 +498,44 @@ QString TWebDbSqlDump::selectOf(const Block& block, const QString& where) const 
 
 namespace {
 
-// Appends text in UTF-8 to a row of the dump, escaped for a string literal when asked (as
-// EscapeSqlText): one pass, no text of its own per value.
-void appendText(QByteArray& out, const QString& text, bool escape) {
-    const qsizetype n = text.size();
-    const QChar* p = text.constData();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i].unicode();
-        if (c < 0x80) {
-            if (escape) {
-                switch (c) {
-                case u'\\':
-                    out += "\\\\";
-                    continue;
-                case u'\'':
-                    out += "\\'";
-                    continue;
-                case 0:
-                    out += "\\0";
-                    continue;
-                case u'\r':
-                    out += "\\r";
-                    continue;
-                case u'\n':
-                    out += "\\n";
-                    continue;
-                case 0x1A:
-                    out += "\\Z";
-                    continue;
-                default:
-                    break;
-                }
-            }
-            out += char(c);
-        } else if (c < 0x800) {
-            const char bytes[2] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
-            out.append(bytes, 2);
-        } else if (!QChar::isSurrogate(c)) {
-            const char bytes[3] = {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)),
-                                   char(0x80 | (c & 0x3F))};
-            out.append(bytes, 3);
-        } else {
-            // Characters beyond the basic plane (and strays) the way the general conversion writes them.
-            const QString rest = text.mid(i);
-            out += (escape ? EscapeSqlText(rest) : rest).toUtf8();
-            return;
+// Escapes out from position from on as EscapeSqlText does, in place. UTF-8 holds the characters it
+// escapes only as single bytes, so the bytes can be escaped as they stand.
+void escapeFrom(QByteArray& out, qsizetype from) {
+    const auto special = [](char c) {
+        return c == '\\' || c == '\'' || c == 0 || c == '\r' || c == '\n' || c == 0x1A;
+    };
+    qsizetype extra = 0;
+    const char* p = out.constData();
+    for (qsizetype i = from; i < out.size(); ++i)
+        extra += special(p[i]);
+    if (extra == 0)
+        return;
+    // Each special byte gains a backslash: moved from the end backwards within the grown buffer.
+    qsizetype src = out.size();
+    out.resize(src + extra);
+    char* d = out.data();
+    qsizetype dst = out.size();
+    while (src > from && dst > src) {
+        const char c = d[--src];
+        if (!special(c)) {
+            d[--dst] = c;
+            continue;
         }
+        d[--dst] = c == 0 ? '0' : c == '\r' ? 'r' : c == '\n' ? 'n' : c == 0x1A ? 'Z' : c;
+        d[--dst] = '\\';
     }
 }
 
-void appendQuoted(QByteArray& out, const QString& text) {
+// A quoted, escaped string literal of a field's text; null (NULL) for NULL.
+void appendQuoted(QByteArray& out, const fb::Field& f, const char* null) {
+    const qsizetype start = out.size();
     out += '\'';
-    appendText(out, text, true);
+    if (!f.appendUtf8(out)) {
+        out.truncate(start);
+        out += null;
+        return;
+    }
+    escapeFrom(out, start + 1);
     out += '\'';
 }
 
@@ -578,7 +564,7 @@ void TWebDbSqlDump::appendValue(QByteArray& out, const Column& c, int& index, qi
         }
         const QDate previous = start("ZKISHU", TDateTime(k.asDayCount()).toDate());
         const QDate date = c.kind == 'Z' ? previous : start("ZZKISHU", previous);
-        appendText(out, date.toString(QStringLiteral("''yyyy/MM/dd''")), false);
+        out += date.toString(QStringLiteral("''yyyy/MM/dd''")).toUtf8();
         return;
     }
     default:
@@ -587,22 +573,16 @@ void TWebDbSqlDump::appendValue(QByteArray& out, const Column& c, int& index, qi
     const fb::Field f = Query->field(index++);
     switch (c.kind) {
     case 'Q':
-        if (f.isNull())
-            out += "''";
-        else
-            appendQuoted(out, f.asString());
+        appendQuoted(out, f, "''");
         return;
     case 'S':
-        if (f.isNull())
-            out += "null";
-        else
-            appendQuoted(out, f.asString());
+        appendQuoted(out, f, "null");
         return;
     case 'T':
-        appendText(out, DateTimeFieldText(f), false);
+        AppendDateTimeField(out, f);
         return;
     case 'R':
-        appendText(out, f.isNull() ? QStringLiteral("0") : ColorToRgbInt(f.asInt()), false);
+        out += f.isNull() ? QByteArray("0") : ColorToRgbInt(f.asInt()).toLatin1();
         return;
     case 'M':
         out += QByteArray::number(chartType(f.isNull() ? 0 : f.asInt()));
@@ -614,10 +594,8 @@ void TWebDbSqlDump::appendValue(QByteArray& out, const Column& c, int& index, qi
         return;
     }
     default: // N, I, D, F, C
-        if (f.isNull())
+        if (!f.appendUtf8(out))
             out += "null";
-        else
-            appendText(out, f.asString(), false);
     }
 }
 
@@ -629,12 +607,10 @@ qint64 TWebDbSqlDump::writeRows(const Block& block, const QString& where, qint64
     Query->open();
     const QByteArray header = EncodeDumpText(headerText(block)) + "\r\n";
     qint64 count = 0;
-    // One row's bytes, the buffer kept from row to row.
-    QByteArray row;
     while (!Query->eof()) {
         if (count == 0)
             write(header);
-        row.resize(0);
+        QByteArray& row = rowBuffer();
         row += '(';
         int index = 0;
         bool first = true;
@@ -649,17 +625,17 @@ qint64 TWebDbSqlDump::writeRows(const Block& block, const QString& where, qint64
         ++count;
         if (Query->eof() || count == limit) {
             row += ';';
-            write(row);
+            rowWritten();
             break;
         }
         if (block.split && count % RowsPerInsert == 0) {
             row += ";\r\n";
-            write(row);
+            rowWritten();
             write(header);
             continue;
         }
         row += ',';
-        write(row);
+        rowWritten();
     }
     Query->close();
     return count;

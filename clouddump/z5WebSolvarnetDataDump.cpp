@@ -107,10 +107,17 @@ public:
     }
     QString errorString() const { return m_file.errorString(); }
     void write(const QByteArray& bytes) {
+        buffer().append(bytes);
+        settle();
+    }
+    // The buffer to build a piece in place; settle() once the piece is whole.
+    QByteArray& buffer() {
         // The buffer keeps its capacity: no allocation per flush.
         if (m_buffer.capacity() < kBufferSize)
             m_buffer.reserve(kBufferSize);
-        m_buffer.append(bytes);
+        return m_buffer;
+    }
+    void settle() {
         if (m_buffer.size() >= kBufferSize - 4096)
             flush();
     }
@@ -163,6 +170,14 @@ bool TWebDbSqlDump::medical() const {
 
 void TWebDbSqlDump::write(const QByteArray& bytes) {
     m_out->write(bytes);
+}
+
+QByteArray& TWebDbSqlDump::rowBuffer() {
+    return m_out->buffer();
+}
+
+void TWebDbSqlDump::rowWritten() {
+    m_out->settle();
 }
 
 void TWebDbSqlDump::line(const QString& text) {
@@ -291,21 +306,56 @@ QString TWebDbSqlDump::DumpFieldText(const QString& column, const QString& kind)
 }
 
 QString TWebDbSqlDump::DateTimeFieldText(const fb::Field& f) {
-    if (f.isNull())
-        return QStringLiteral("'0000-00-00 00:00:00'");
+    QByteArray text;
+    AppendDateTimeField(text, f);
+    return QString::fromUtf8(text);
+}
+
+namespace {
+
+// Writes n as width decimal digits, zeros in front.
+char* putDigits(char* out, int n, int width) {
+    for (int i = width - 1; i >= 0; --i, n /= 10)
+        out[i] = char('0' + n % 10);
+    return out + width;
+}
+
+} // namespace
+
+void TWebDbSqlDump::AppendDateTimeField(QByteArray& out, const fb::Field& f) {
+    if (f.isNull()) {
+        out += "'0000-00-00 00:00:00'";
+        return;
+    }
     const double days = f.asDayCount();
-    if (days <= kClampLow || days >= kClampHigh)
-        return DumpDateText(QStringLiteral("DATETIME"), TDateTime(days));
+    if (days <= kClampLow || days >= kClampHigh) {
+        out += DumpDateText(QStringLiteral("DATETIME"), TDateTime(days)).toUtf8();
+        return;
+    }
     // Formatted by hand: the date-time classes consult the time zone on every value.
     qint64 ms = qint64(std::llround(days * 86400000.0));
     const qint64 day = ms / 86400000;
     ms %= 86400000;
     int y = 0, m = 0, d = 0;
     QDate(1899, 12, 30).addDays(day).getDate(&y, &m, &d);
-    char text[32];
     const int secs = int(ms / 1000);
-    const int n = secs == 0 ? std::snprintf(text, sizeof text, "'%04d/%02d/%02d'", y, m, d)
-                            : std::snprintf(text, sizeof text, "'%04d/%02d/%02d %02d:%02d:%02d'", y, m, d,
-                                            secs / 3600, secs / 60 % 60, secs % 60);
-    return QString::fromLatin1(text, n);
+    // 'yyyy/mm/dd' and, unless at midnight, ' hh:mm:ss'
+    char text[24];
+    char* e = text;
+    *e++ = '\'';
+    e = putDigits(e, y, 4);
+    *e++ = '/';
+    e = putDigits(e, m, 2);
+    *e++ = '/';
+    e = putDigits(e, d, 2);
+    if (secs != 0) {
+        *e++ = ' ';
+        e = putDigits(e, secs / 3600, 2);
+        *e++ = ':';
+        e = putDigits(e, secs / 60 % 60, 2);
+        *e++ = ':';
+        e = putDigits(e, secs % 60, 2);
+    }
+    *e++ = '\'';
+    out.append(text, e - text);
 }

@@ -95,6 +95,7 @@ private:
     // A DATETIME literal of a date or time-stamp column: clamped, a midnight time left out, NULL the
     // zero date.
     static QString DateTimeFieldText(const fb::Field& field);
+    static void AppendDateTimeField(QByteArray& out, const fb::Field& field);
 
     void writeBody();
     // DELETE line, rows, line end; gated blocks of older data write the DELETE line and a line end.
@@ -109,6 +110,9 @@ private:
     void writeKoseiGroup();
     void appendValue(QByteArray& line, const Column& column, int& index, qint64 position) const;
     void write(const QByteArray& bytes);
+    // Rows are built in the output's own buffer: rowWritten() after each.
+    QByteArray& rowBuffer();
+    void rowWritten();
     void line(const QString& text);
     void lines(std::initializer_list<const char*> texts);
     void banner(const char* title);

@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <memory>
 
 namespace cp932 {
 
@@ -71,6 +72,68 @@ QString decode(const QByteArray& bytes) {
 
 QString decode(const char* bytes, qsizetype length) {
     return decode(QByteArray::fromRawData(bytes, length));
+}
+
+namespace {
+
+// Every single byte and every lead-trail pair with the one character the decoder gives for it; -1 where the
+// decoder gives no single character of its own (a lead byte alone, an invalid pair).
+struct DecodeTable {
+    int single[256] = {};
+    std::unique_ptr<int[]> pairs = std::make_unique<int[]>(256 * 256);
+
+    DecodeTable() {
+        const auto one = [](const char* bytes, qsizetype n) {
+            const QString s = decode(bytes, n);
+            if (s.size() != 1 || s.at(0) == QChar::ReplacementCharacter || s.at(0).isSurrogate())
+                return -1;
+            return int(s.at(0).unicode());
+        };
+        for (int b = 0; b < 256; ++b) {
+            const char c = char(b);
+            single[b] = one(&c, 1);
+        }
+        for (int lead = 0; lead < 256; ++lead)
+            for (int trail = 0; trail < 256; ++trail) {
+                const char pair[2] = {char(lead), char(trail)};
+                pairs[lead * 256 + trail] = single[lead] >= 0 ? -1 : one(pair, 2);
+            }
+    }
+};
+
+void putUtf8(QByteArray& out, char16_t c) {
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        const char bytes[2] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+        out.append(bytes, 2);
+    } else {
+        const char bytes[3] = {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)),
+                               char(0x80 | (c & 0x3F))};
+        out.append(bytes, 3);
+    }
+}
+
+} // namespace
+
+void appendUtf8(QByteArray& out, const char* bytes, qsizetype length) {
+    static const DecodeTable table;
+    const qsizetype start = out.size();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    for (qsizetype i = 0; i < length; ++i) {
+        if (const int c = table.single[p[i]]; c >= 0) {
+            putUtf8(out, char16_t(c));
+            continue;
+        }
+        const int c = i + 1 < length ? table.pairs[p[i] * 256 + p[i + 1]] : -1;
+        if (c < 0) {
+            out.truncate(start);
+            out += decode(bytes, length).toUtf8();
+            return;
+        }
+        putUtf8(out, char16_t(c));
+        ++i;
+    }
 }
 
 bool canEncode(const QString& text) {

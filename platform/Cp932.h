@@ -26,6 +26,10 @@ QByteArray encodeLossy(const QString& text);
 std::optional<QByteArray> tryEncode(const QString& text);
 QString decode(const QByteArray& bytes);
 QString decode(const char* bytes, qsizetype length);
+// Appends decode(bytes, length).toUtf8() to out without the text in between: one table lookup a character
+// (the table is read from the decoder itself once). Bytes the table does not hold as a whole character
+// (a half character, an unmapped pair) take the decoder's own way, so the result is always the same.
+void appendUtf8(QByteArray& out, const char* bytes, qsizetype length);
 
 bool canEncode(const QString& text);
 // Byte length of the CP932 encoding (characters that cannot be encoded count as one byte).

@@ -58,11 +58,9 @@ qint64 rescale(qint64 value, int shift) {
     return q;
 }
 
-QString scaledToString(qint64 value, int scale) {
-    // scale: number of decimals
-    if (scale <= 0)
-        return scale == 0 ? QString::number(value) : QString::number(value) + QString(-scale, u'0');
-    // Built in place: the dump writers read millions of these.
+// The decimal text of value / 10^scale (scale >= 0) without trailing zeros of the fraction, written to
+// text (48 bytes); returns its length. Built in place: the dump writers read millions of these.
+int scaledDigits(qint64 value, int scale, char* text) {
     quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
     char digits[40]; // least significant first
     int n = 0;
@@ -75,7 +73,6 @@ QString scaledToString(qint64 value, int scale) {
     int low = 0; // the fraction without its trailing zeros starts here
     while (low < scale && digits[low] == '0')
         ++low;
-    char text[48];
     int k = 0;
     const bool zero = n == scale + 1 && digits[scale] == '0' && low == scale;
     if (value < 0 && !zero)
@@ -87,7 +84,15 @@ QString scaledToString(qint64 value, int scale) {
         for (int i = scale - 1; i >= low; --i)
             text[k++] = digits[i];
     }
-    return QString::fromLatin1(text, k);
+    return k;
+}
+
+QString scaledToString(qint64 value, int scale) {
+    // scale: number of decimals
+    if (scale < 0)
+        return QString::number(value) + QString(-scale, u'0');
+    char text[48];
+    return QString::fromLatin1(text, scaledDigits(value, scale, text));
 }
 
 // Exact decimal text to value × 10^scale; false when the text is no number.
@@ -959,18 +964,22 @@ bool isRealType(unsigned type) {
     return type == SQL_FLOAT || type == SQL_DOUBLE || type == SQL_D_FLOAT;
 }
 
+bool isUtf8(const Column& c) {
+    return c.charset == kCharsetUtf8 || c.charset == kCharsetUnicodeFss;
+}
+
+bool isAscii(const char* bytes, qsizetype length) {
+    for (qsizetype i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return false;
+    return true;
+}
+
 QString decodeText(const Column& c, const char* bytes, qsizetype length) {
-    if (c.charset == kCharsetUtf8 || c.charset == kCharsetUnicodeFss)
+    if (isUtf8(c))
         return QString::fromUtf8(bytes, length);
     // Pure ASCII needs no converter (most codes and numbers in text columns).
-    bool ascii = true;
-    for (qsizetype i = 0; i < length; ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii)
+    if (isAscii(bytes, length))
         return QString::fromLatin1(bytes, length);
     return cp932::decode(bytes, length);
 }
@@ -986,6 +995,22 @@ QByteArrayView textBytes(const Column& c, const unsigned char* p) {
     quint16 len;
     std::memcpy(&len, p, sizeof len);
     return QByteArrayView(reinterpret_cast<const char*>(p) + sizeof len, len);
+}
+
+// The text of a CHAR or VARCHAR value: CHAR values come padded with blanks to their byte length.
+QByteArrayView valueText(const Column& c, const unsigned char* p) {
+    QByteArrayView text = textBytes(c, p);
+    if (c.type == SQL_TEXT && c.charset != kCharsetOctets)
+        while (text.endsWith(' '))
+            text.chop(1);
+    return text;
+}
+
+// Writes n as width decimal digits, zeros in front.
+char* putDigits(char* out, int n, int width) {
+    for (int i = width - 1; i >= 0; --i, n /= 10)
+        out[i] = char('0' + n % 10);
+    return out + width;
 }
 
 // A field of the current row: its query, its column and its value (nullptr for NULL).
@@ -1035,11 +1060,7 @@ QString Field::asString() const {
     switch (c.type) {
     case SQL_TEXT:
     case SQL_VARYING: {
-        QByteArrayView text = textBytes(c, p);
-        // CHAR values come padded with blanks to their byte length.
-        if (c.type == SQL_TEXT && c.charset != kCharsetOctets)
-            while (text.endsWith(' '))
-                text.chop(1);
+        const QByteArrayView text = valueText(c, p);
         return decodeText(c, text.data(), text.size());
     }
     case SQL_SHORT:
@@ -1080,6 +1101,60 @@ QString Field::asString() const {
     default:
         throw Error(QStringLiteral("Field %1 has a type that cannot be read (%2).").arg(c.name).arg(c.type));
     }
+}
+
+bool Field::appendUtf8(QByteArray& out) const {
+    const auto [q, c, p] = cellOf(*m_query->d, m_index);
+    if (!p)
+        return false;
+    switch (c.type) {
+    case SQL_TEXT:
+    case SQL_VARYING:
+        if (!isUtf8(c)) {
+            const QByteArrayView text = valueText(c, p);
+            if (isAscii(text.data(), text.size()))
+                out.append(text);
+            else
+                cp932::appendUtf8(out, text.data(), text.size());
+            return true;
+        }
+        break;
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+        if (c.scale <= 0) {
+            // Most amounts of a journal row are zero.
+            const qint64 v = readInteger(c, p);
+            if (v == 0) {
+                out += '0';
+                return true;
+            }
+            char text[48];
+            out.append(text, scaledDigits(v, -c.scale, text));
+            return true;
+        }
+        break;
+    case SQL_TYPE_DATE: {
+        ISC_DATE date;
+        std::memcpy(&date, p, sizeof date);
+        int y = 0, m = 0, d = 0;
+        dateOf(date).getDate(&y, &m, &d);
+        if (y < 1 || y > 9999)
+            break;
+        char text[10];
+        char* e = putDigits(text, y, 4);
+        *e++ = '/';
+        e = putDigits(e, m, 2);
+        *e++ = '/';
+        putDigits(e, d, 2);
+        out.append(text, sizeof text);
+        return true;
+    }
+    default:
+        break;
+    }
+    out += asString().toUtf8();
+    return true;
 }
 
 qint64 Field::asScaled(int scale) const {

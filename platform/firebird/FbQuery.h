@@ -34,6 +34,9 @@ public:
     // Text columns: CP932 decoded, CHAR padding removed. Numbers: exact decimal text without trailing
     // zeros of the fraction ("1234.5"). Dates "yyyy/MM/dd", timestamps "yyyy/MM/dd hh:mm:ss".
     QString asString() const;
+    // Appends asString() in UTF-8; false, with nothing appended, for NULL. Text, integer and decimal
+    // columns and dates go from the fetched bytes straight into out, without a string of their own.
+    bool appendUtf8(QByteArray& out) const;
     int asInt() const;
     qint64 asInt64() const;
     double asDouble() const;

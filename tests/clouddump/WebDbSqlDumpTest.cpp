@@ -331,4 +331,34 @@ TEST_F(Dump, DefaultRulesAreCommittedApartFromTheCallersWork) {
     EXPECT_EQ(q.openInt("N"), 0);
 }
 
+TEST_F(Dump, KanaNulAndMoneyAsTheirLiterals) {
+    const struct {
+        QString text;
+        qint64 money; // × 10^4
+        QString literal;
+    } cases[] = {
+        {QStringLiteral("ｶﾀｶﾅﾃﾞｽ"), 1, QStringLiteral("'ｶﾀｶﾅﾃﾞｽ','','',0,0,0,0.0001,")},
+        {QStringLiteral("半角ｶﾅと全角カナ\\'"), -12346,
+         QStringLiteral("'半角ｶﾅと全角カナ\\\\\\'','','',0,0,0,-1.2346,")},
+        {QString(QChar(0)) + QStringLiteral("a\r\n"), 24691,
+         QStringLiteral("'\\0a\\r\\n','','',0,0,0,2.4691,")},
+        {QStringLiteral("～－"), -1000000, QStringLiteral("'～－','','',0,0,0,-100,")},
+    };
+    int rec = 9000;
+    for (const auto& c : cases)
+        ds.execute(QStringLiteral("INSERT INTO SIWAKE (REC, KNAME, TEKTEXT, NUK) VALUES (:R, :T, :T, :N)"),
+                   [&](fb::Query& q) {
+                       q.setInt("R", rec++);
+                       q.setString("T", c.text);
+                       q.setScaled("N", c.money, 4);
+                   });
+    QString text;
+    ASSERT_TRUE(writeDump(&text));
+    const QString b = block(text, QStringLiteral("SIWAKE"));
+    for (const auto& c : cases)
+        EXPECT_TRUE(b.contains(c.literal)) << c.literal.toStdString();
+    // The text column further on in the row, the same literal.
+    EXPECT_TRUE(b.contains(QStringLiteral(",0,0,0,0,0,0,'ｶﾀｶﾅﾃﾞｽ',0,'',")));
+}
+
 } // namespace

@@ -41,6 +41,28 @@ TEST(Cp932, LeadBytePositionsScanFromTheStart) {
     EXPECT_TRUE(cp932::isLeadByteAt(b, 3));
 }
 
+TEST(Cp932, DirectUtf8IsTheDecodedText) {
+    // Every byte and every pair of bytes, alone and between ASCII, then runs the table does not hold as a
+    // whole character: the same bytes as decoding and encoding in two steps.
+    const auto expectSame = [](const QByteArray& bytes) {
+        QByteArray out("x");
+        cp932::appendUtf8(out, bytes.constData(), bytes.size());
+        ASSERT_EQ(out, "x" + cp932::decode(bytes).toUtf8()) << bytes.toHex(' ').toStdString();
+    };
+    for (int a = 0; a < 256; ++a) {
+        expectSame(QByteArray(1, char(a)));
+        for (int b = 0; b < 256; ++b) {
+            const char pair[2] = {char(a), char(b)};
+            expectSame(QByteArray(pair, 2));
+        }
+    }
+    for (const char* bytes :
+         {"a\x8a\xbf"
+          "b\xb1\x81\x60",
+          "\x8a", "ab\x8a", "\x8a\x0a\x8a\xbf", "\x81\x7f", "\xa0\x80\xfd\xfe\xff", "\x87\x40\x5c\x7e"})
+        expectSame(QByteArray(bytes));
+}
+
 TEST(IniFile, WindowsProfileSemantics) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.ini"));

@@ -27,6 +27,16 @@ fb::Error errorOf(const std::function<void()>& call) {
     return fb::Error(QString());
 }
 
+// Every field of the current row appends its text as UTF-8, NULL nothing.
+void expectUtf8AsText(const fb::Query& q) {
+    for (int i = 0; i < q.fieldCount(); ++i) {
+        const fb::Field f = q.field(i);
+        QByteArray out("x");
+        EXPECT_EQ(f.appendUtf8(out), !f.isNull()) << f.name().toStdString();
+        EXPECT_EQ(out, "x" + f.asString().toUtf8()) << f.name().toStdString();
+    }
+}
+
 class FirebirdLayer : public ::testing::Test {
 protected:
     QString dbPath(const QString& name = QStringLiteral("t.fdb")) const { return env.path() + u'/' + name; }
@@ -97,6 +107,7 @@ TEST_F(FirebirdLayer, ScaledNumbersReadAsExactDecimalText) {
                            .arg(QLatin1String(c.literal)));
         q.open();
         EXPECT_EQ(q.field("M").asString(), QLatin1String(c.text)) << c.literal;
+        expectUtf8AsText(q);
         q.close();
     }
     t.commit();
@@ -163,6 +174,7 @@ TEST_F(FirebirdLayer, EveryTypeRoundTrips) {
     EXPECT_TRUE(q.field("BO").asBool());
     for (int i = 0; i < q.fieldCount(); ++i)
         EXPECT_FALSE(q.field(i).isNull()) << q.field(i).name().toStdString();
+    expectUtf8AsText(q);
 
     ASSERT_TRUE(q.next());
     for (int i = 1; i < q.fieldCount(); ++i)
@@ -171,6 +183,7 @@ TEST_F(FirebirdLayer, EveryTypeRoundTrips) {
     EXPECT_EQ(q.field("M").asScaled(4), 0);
     EXPECT_EQ(q.field("TS").asDayCount(), 0.0);
     EXPECT_EQ(q.field("BB").asBytes(), QByteArray());
+    expectUtf8AsText(q);
     EXPECT_FALSE(q.next());
     EXPECT_TRUE(q.eof());
     t.commit();
@@ -191,6 +204,15 @@ TEST_F(FirebirdLayer, DatesBeforeTheEpochKeepTheirTime) {
     fb::Query s(t, QStringLiteral("SELECT CAST('1899-12-29 06:00:00' AS TIMESTAMP) A FROM RDB$DATABASE"));
     s.open();
     EXPECT_EQ(s.field("A").asDayCount(), -1.25);
+    s.close();
+    // Dates and times of every width as text: years below 1000, midnight, a time with a fraction.
+    s.setSql(QStringLiteral("SELECT CAST('0099-03-04' AS DATE) A, CAST('1899-12-30' AS DATE) B,"
+                            " CAST('9999-12-31' AS DATE) C, CAST('2024-04-01 00:00:00' AS TIMESTAMP) D,"
+                            " CAST('0001-01-01 23:59:59.9' AS TIMESTAMP) E, CAST('07:08:09' AS TIME) F"
+                            " FROM RDB$DATABASE"));
+    s.open();
+    EXPECT_EQ(s.field("A").asString(), "0099/03/04");
+    expectUtf8AsText(s);
 }
 
 TEST_F(FirebirdLayer, NamedParametersRepeatAndIgnoreLiterals) {
