@@ -25,8 +25,10 @@ constexpr qint64 kIscDeadlock = 335544336;
 const Money kMaxAmount = Money::fromRaw(Q_INT64_C(9999999999) * Money::Scale);
 
 const QString kParams = QStringLiteral(
-    ":HIZUKE,:MNUM,:KESSAN,:SDAYNUM,:MDAYNUM,:DNUM,:SNUM,:SCODE,:L_KGROUP,:L_KCODE,:L_HCODE,:L_BCODE,:L_KNAME,"
-    ":L_HNAME,:L_BNAME,:L_TAXCODE,:L_TAXUH,:L_TAXDC,:L_NUK,:L_ZEI,:L_RIT,:L_SIKIN,:R_KGROUP,:R_KCODE,:R_HCODE,"
+    ":HIZUKE,:MNUM,:KESSAN,:SDAYNUM,:MDAYNUM,:DNUM,:SNUM,:SCODE,:L_KGROUP,:L_KCODE,:L_HCODE,:L_BCODE,:L_"
+    "KNAME,"
+    ":L_HNAME,:L_BNAME,:L_TAXCODE,:L_TAXUH,:L_TAXDC,:L_NUK,:L_ZEI,:L_RIT,:L_SIKIN,:R_KGROUP,:R_KCODE,:R_"
+    "HCODE,"
     ":R_BCODE,:R_KNAME,:R_HNAME,:R_BNAME,:R_TAXCODE,:R_TAXUH,:R_TAXDC,:R_NUK,:R_ZEI,:R_RIT,:R_SIKIN,:KINGAKU,"
     ":ZEIGAKU,:ZEIRITUNO,:AUTCALCU,:TAXCALCU,:OLDRATE,:TEKCODE,:TEKTEXT,:TORCODE,:TORTEXT, :FUSEN1,:FUSEN2,"
     ":FUSEN3,:FUSEN4,:FUSEN5,:CTIME,:COMMENT,:AO_COMMENT,:LINKKEY,:LINKKUB,:LINKREC,:LOCALFLG,:Reserve1,"
@@ -219,6 +221,8 @@ TSiwakeWrite::~TSiwakeWrite() = default;
 void TSiwakeWrite::SetTransaction(fb::Transaction& transaction) {
     m_transaction = &transaction;
     m_statements.clear();
+    m_accountChecks.clear();
+    m_lastRead.reset();
 }
 
 fb::Query& TSiwakeWrite::statement(const QString& sql) {
@@ -287,10 +291,12 @@ void TSiwakeWrite::SetKamokuArray(const QString& scode) {
     KamokuScode = scode;
     KamokuArray.clear();
     KamokuIndex.clear();
+    m_accountChecks.clear();
     WriterTransaction wt(transaction(), OwnTransaction);
     fb::Query q(transaction());
     QStringList sql = kamokuSelect();
-    sql << QStringLiteral("WHERE SZ.SCODE=:SCODE") << QStringLiteral("ORDER BY SZ.SCODE,SZ.KCODE,SZ.HCODE,SZ.BCODE");
+    sql << QStringLiteral("WHERE SZ.SCODE=:SCODE")
+        << QStringLiteral("ORDER BY SZ.SCODE,SZ.KCODE,SZ.HCODE,SZ.BCODE");
     q.setSql(sql);
     q.setString("SCODE", scode);
     for (q.open(); !q.eof(); q.next()) {
@@ -301,16 +307,43 @@ void TSiwakeWrite::SetKamokuArray(const QString& scode) {
     wt.commit();
 }
 
+const TSiwakeWrite::AccountCheck& TSiwakeWrite::accountCheck(const QString& scode, const QString& bcode,
+                                                             const QString& hcode, const QString& usercode) {
+    const QString key = scode + u'\x1f' + bcode + u'\x1f' + hcode + u'\x1f' + usercode;
+    const auto known = m_accountChecks.find(key);
+    if (known != m_accountChecks.end())
+        return known->second;
+    AccountCheck check;
+    check.found = GetKamoku(scode, bcode, hcode, usercode);
+    if (check.found) {
+        check.row = Kamoku;
+        fb::Query& sub = statement(QStringLiteral(
+            "SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND KCODE=:KCODE AND BCODE=' '"));
+        sub.setString("SCODE", check.row.SCODE);
+        sub.setString("KCODE", check.row.KCODE);
+        check.hasSubAccounts = sub.openInt("CNT") > 1;
+        fb::Query& dep =
+            statement(QStringLiteral("SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND "
+                                     "KCODE=:KCODE AND HCODE=' ' AND BCODE<>' '"));
+        dep.setString("SCODE", check.row.SCODE);
+        dep.setString("KCODE", check.row.KCODE);
+        check.hasDepartments = dep.openInt("CNT") > 0;
+    }
+    return m_accountChecks.emplace(key, check).first->second;
+}
+
 bool TSiwakeWrite::checkSide(TSWKREC& entry, bool debit, const TSwkBalance* stored, int& code,
                              QString& message) {
     TSwkBalance& s = debit ? entry.L : entry.R;
     const int base = debit ? 11 : 21;
-    if (!GetKamoku(entry.SCODE, s.BCODE, s.HCODE, s.KCODE)) {
+    const AccountCheck& check = accountCheck(entry.SCODE, s.BCODE, s.HCODE, s.KCODE);
+    if (!check.found) {
         code = base;
         message = debit ? msg("借方の科目コードが見つかりません。", "借方の科目コードの設定が不正です。")
                         : msg("貸方の科目コードが見つかりません。", "貸方の科目コードの設定が不正です。");
         return false;
     }
+    Kamoku = check.row;
     s.KGROUP = QString::number(Kamoku.GROUPM1);
     s.SIKIN = debit ? Kamoku.FUN_LCODE : Kamoku.FUN_RCODE;
     s.HCODE = blankAsSpace(s.HCODE);
@@ -328,23 +361,13 @@ bool TSiwakeWrite::checkSide(TSWKREC& entry, bool debit, const TSwkBalance* stor
         if (!(stored->BCODE == s.BCODE && s.BNAME == stored->BNAME))
             s.BNAME = Kamoku.BNAME;
     }
-    fb::Query& sub = statement(QStringLiteral(
-        "SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND KCODE=:KCODE AND BCODE=' '"));
-    sub.setString("SCODE", Kamoku.SCODE);
-    sub.setString("KCODE", Kamoku.KCODE);
-    const bool hasSubAccounts = sub.openInt("CNT") > 1;
-    if (hasSubAccounts && s.HCODE.trimmed().isEmpty()) {
+    if (check.hasSubAccounts && s.HCODE.trimmed().isEmpty()) {
         code = base;
         message = debit ? msg("借方の補助コードを入力してください。", "借方の補助コードの設定が不正です。")
                         : msg("貸方の補助コードを入力してください。", "貸方の補助コードの設定が不正です。");
         return false;
     }
-    fb::Query& dep = statement(QStringLiteral("SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND "
-                                              "KCODE=:KCODE AND HCODE=' ' AND BCODE<>' '"));
-    dep.setString("SCODE", Kamoku.SCODE);
-    dep.setString("KCODE", Kamoku.KCODE);
-    const bool hasDepartments = dep.openInt("CNT") > 0;
-    if (hasDepartments && s.BCODE.trimmed().isEmpty()) {
+    if (check.hasDepartments && s.BCODE.trimmed().isEmpty()) {
         code = base;
         message = debit ? msg("借方の部門コードが見つかりません。", "借方の部門コードの設定が不正です。")
                         : msg("貸方の部門コードが見つかりません。", "貸方の部門コードの設定が不正です。");
@@ -362,8 +385,9 @@ bool TSiwakeWrite::checkSideTax(TSWKREC& entry, bool debit, int& code, QString& 
     int category = 0, taxable = 0, side = 0;
     if (!TaxCodeInfo(s.TAXCODE, group, name, category, taxable, side)) {
         code = base;
-        message = debit ? msg("借方の消費税コードを確認してください。", "借方の消費税コードの設定が不正です。")
-                        : msg("貸方の消費税コードを確認してください。", "貸方の消費税コードの設定が不正です。");
+        message = debit
+                      ? msg("借方の消費税コードを確認してください。", "借方の消費税コードの設定が不正です。")
+                      : msg("貸方の消費税コードを確認してください。", "貸方の消費税コードの設定が不正です。");
         return false;
     }
     s.TAXUH = taxable;
@@ -399,7 +423,8 @@ bool TSiwakeWrite::TestSiwake(TSWKREC& entry, int& code, QString& message) {
         wt.commit();
         return result;
     } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.TestSiwake"), QStringLiteral("仕訳の確認に失敗しました。"));
+        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.TestSiwake"),
+                    QStringLiteral("仕訳の確認に失敗しました。"));
         throw;
     }
 }
@@ -415,7 +440,9 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
 
     // 1. period slot
     std::optional<std::pair<TSwkBalance, TSwkBalance>> stored;
-    if (entry.REC != 0) {
+    if (entry.REC != 0 && m_lastRead && m_lastRead->rec == entry.REC) {
+        stored = std::make_pair(m_lastRead->l, m_lastRead->r);
+    } else if (entry.REC != 0) {
         WriterTransaction wt(transaction(), OwnTransaction);
         fb::Query& q = statement(QStringLiteral("SELECT * FROM SIWAKE_VIEW WHERE REC=:REC"));
         q.setInt("REC", entry.REC);
@@ -442,7 +469,8 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
             return failWith(2, msg("監査済みの仕訳は訂正できません。", "監査済みの仕訳が設定されました。"));
         if (!AccInf.KANSA_DATE.isNull() && !AccInf.KANSA_FIXDATE.isNull() &&
             entry.HIZUKE.value() <= AccInf.KANSA_FIXDATE.value())
-            return failWith(3, msg("監査済みの日付は入力できません。", "日付に監査済みの日付が設定されました。"));
+            return failWith(
+                3, msg("監査済みの日付は入力できません。", "日付に監査済みの日付が設定されました。"));
     }
     // 3. approval
     if (ShoninCheck && entry.SHONIN_HIZUKE.value() > 0)
@@ -457,7 +485,8 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
     }
     // 5. facility
     if (AccInf.SITEN == 1 && entry.SCODE.trimmed().isEmpty()) {
-        QString m = msg("本・支店コードが不正です。データを選択し直してください。", "本・支店コードが不正です。");
+        QString m =
+            msg("本・支店コードが不正です。データを選択し直してください。", "本・支店コードが不正です。");
         if (AccInf.DATATYPE == 3)
             m.replace(QStringLiteral("本・支店"), QStringLiteral("施設"));
         return failWith(5, m);
@@ -481,11 +510,14 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
     if (KingakuCheck) {
         if (entry.KINGAKU < Money(1)) {
             if (entry.KINGAKU < Money())
-                return failWith(31, msg("マイナス金額は入力できません。", "金額にマイナス値が設定されました。"));
-            return failWith(31, msg("金額を入力してください。", "金額の設定が不正です。（０円 または null）"));
+                return failWith(31,
+                                msg("マイナス金額は入力できません。", "金額にマイナス値が設定されました。"));
+            return failWith(31,
+                            msg("金額を入力してください。", "金額の設定が不正です。（０円 または null）"));
         }
         if (entry.KINGAKU > kMaxAmount)
-            return failWith(31, msg("金額桁数がオーバーしています。", "金額の設定が不正です。（桁数オーバー）"));
+            return failWith(31,
+                            msg("金額桁数がオーバーしています。", "金額の設定が不正です。（桁数オーバー）"));
     }
     // 11. text
     if (TextClean) {
@@ -496,6 +528,7 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
 }
 
 int TSiwakeWrite::PutSiwake(TSWKREC& entry) {
+    m_lastRead.reset();
     const bool insert = entry.REC == 0;
     QString sql;
     if (insert) {
@@ -550,18 +583,21 @@ int TSiwakeWrite::PutSiwake(TSWKREC& entry) {
             wt.commit();
             return result;
         } catch (const fb::Error& e) {
-            if ((e.statusCode() == kIscLockConflict || e.statusCode() == kIscDeadlock) && attempt < LockRetries) {
+            if ((e.statusCode() == kIscLockConflict || e.statusCode() == kIscDeadlock) &&
+                attempt < LockRetries) {
                 wt.restart();
                 QThread::msleep(100);
                 continue;
             }
-            ErrFbAccess(e, QStringLiteral("TSiwakeWrite.PutSiwake"), QStringLiteral("仕訳の書込みに失敗しました。"));
+            ErrFbAccess(e, QStringLiteral("TSiwakeWrite.PutSiwake"),
+                        QStringLiteral("仕訳の書込みに失敗しました。"));
             throw;
         }
     }
 }
 
 int TSiwakeWrite::DeleteSiwake(qint32 swkrec) {
+    m_lastRead.reset();
     try {
         WriterTransaction wt(transaction(), OwnTransaction);
         fb::Query& q =
@@ -574,12 +610,14 @@ int TSiwakeWrite::DeleteSiwake(qint32 swkrec) {
         wt.commit();
         return result;
     } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.DeleteSiwake"), QStringLiteral("仕訳の削除に失敗しました。"));
+        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.DeleteSiwake"),
+                    QStringLiteral("仕訳の削除に失敗しました。"));
         throw;
     }
 }
 
 int TSiwakeWrite::RestoreSiwake(qint32 swkrec) {
+    m_lastRead.reset();
     try {
         WriterTransaction wt(transaction(), OwnTransaction);
         fb::Query& q = statement(
@@ -603,7 +641,8 @@ int TSiwakeWrite::RestoreSiwake(qint32 swkrec) {
         wt.commit();
         return 1;
     } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.RestoreSiwake"), QStringLiteral("仕訳の復元に失敗しました。"));
+        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.RestoreSiwake"),
+                    QStringLiteral("仕訳の復元に失敗しました。"));
         throw;
     }
 }
@@ -688,14 +727,17 @@ void TSiwakeWrite::GetSiwake(TSWKREC& entry, qint32 rec, bool fromView) {
         }
         fb::Query& q = statement(sql);
         q.setInt("REC", rec);
+        m_lastRead.reset();
         q.open();
         if (!q.eof()) {
             ReadSiwake(q, entry);
+            m_lastRead = StoredSides{rec, entry.L, entry.R};
         }
         q.close();
         wt.commit();
     } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.GetSiwake"), QStringLiteral("仕訳の取得に失敗しました。"));
+        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.GetSiwake"),
+                    QStringLiteral("仕訳の取得に失敗しました。"));
         throw;
     }
 }
