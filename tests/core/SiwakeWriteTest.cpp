@@ -13,7 +13,8 @@ protected:
     void SetUp() override {
         DataModuleTest::SetUp();
         ds = root->addDataset({});
-        ds.addSystemAccount(QStringLiteral("現金"), {QStringLiteral("1110"), QStringLiteral("111"), QStringLiteral("現金")});
+        ds.addSystemAccount(QStringLiteral("現金"),
+                            {QStringLiteral("1110"), QStringLiteral("111"), QStringLiteral("現金")});
         ds.addSystemAccount(QStringLiteral("仮払消費税"),
                             {QStringLiteral("1550"), QStringLiteral("155"), QStringLiteral("仮払消費税")});
         ds.addAccount({QStringLiteral("4110"), QStringLiteral("411"), QStringLiteral("売上高")});
@@ -113,8 +114,8 @@ TEST_F(SiwakeWriteTest, ValidationCodes) {
          QStringLiteral("金額を入力してください。"), 0},
         {"negative amount", [](TSWKREC& e) { e.KINGAKU = Money(-5); }, 31,
          QStringLiteral("金額にマイナス値が設定されました。")},
-        {"largest amount", [](TSWKREC& e) { e.KINGAKU = Money::fromRaw(Q_INT64_C(9999999999) * Money::Scale); },
-         0, QString()},
+        {"largest amount",
+         [](TSWKREC& e) { e.KINGAKU = Money::fromRaw(Q_INT64_C(9999999999) * Money::Scale); }, 0, QString()},
         {"one yen more",
          [](TSWKREC& e) { e.KINGAKU = Money::fromRaw(Q_INT64_C(10000000000) * Money::Scale); }, 31,
          QStringLiteral("金額の設定が不正です。（桁数オーバー）")},
@@ -159,6 +160,30 @@ TEST_F(SiwakeWriteTest, AccountRowReadsTheSubAccountSwitchAsText) {
     EXPECT_EQ(w.Kamoku.KCODE, QStringLiteral("5000"));
     EXPECT_EQ(w.Kamoku.HOJOSW, QStringLiteral("○"));
     EXPECT_EQ(w.Kamoku.BPFLG, QStringLiteral("P"));
+}
+
+// The account checks answer from what they learnt since the facility's account table was loaded;
+// loading it again brings in masters changed meanwhile.
+TEST_F(SiwakeWriteTest, AccountChecksFollowTheMastersWhenTheAccountTableIsLoaded) {
+    w.SetKamokuArray(QStringLiteral(" "));
+    int code = 0;
+    QString message;
+    TSWKREC e = entry();
+    ASSERT_TRUE(w.TestSiwake(e, code, message)) << message.toStdString();
+    if (dm->IBTransactionDAT.isActive())
+        dm->IBTransactionDAT.commit();
+    ds.execute(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('4110', '01', 'Ｂ店')"));
+    ds.execute(
+        QStringLiteral("INSERT INTO KAMOKU_SZ (SCODE, KCODE, HCODE, BCODE) VALUES (' ', '4110', '01', ' ')"));
+    w.SetKamokuArray(QStringLiteral(" "));
+    e = entry();
+    EXPECT_FALSE(w.TestSiwake(e, code, message));
+    EXPECT_EQ(code, 21);
+    EXPECT_EQ(message, QStringLiteral("貸方の補助コードを入力してください。"));
+    e = entry();
+    e.R.HCODE = QStringLiteral("01");
+    EXPECT_TRUE(w.TestSiwake(e, code, message)) << message.toStdString();
+    EXPECT_EQ(e.R.HNAME, QStringLiteral("Ｂ店"));
 }
 
 TEST_F(SiwakeWriteTest, InsertUpdateDeleteRestore) {
