@@ -25,10 +25,8 @@ constexpr qint64 kIscDeadlock = 335544336;
 const Money kMaxAmount = Money::fromRaw(Q_INT64_C(9999999999) * Money::Scale);
 
 const QString kParams = QStringLiteral(
-    ":HIZUKE,:MNUM,:KESSAN,:SDAYNUM,:MDAYNUM,:DNUM,:SNUM,:SCODE,:L_KGROUP,:L_KCODE,:L_HCODE,:L_BCODE,:L_"
-    "KNAME,"
-    ":L_HNAME,:L_BNAME,:L_TAXCODE,:L_TAXUH,:L_TAXDC,:L_NUK,:L_ZEI,:L_RIT,:L_SIKIN,:R_KGROUP,:R_KCODE,:R_"
-    "HCODE,"
+    ":HIZUKE,:MNUM,:KESSAN,:SDAYNUM,:MDAYNUM,:DNUM,:SNUM,:SCODE,:L_KGROUP,:L_KCODE,:L_HCODE,:L_BCODE,:L_KNAME,"
+    ":L_HNAME,:L_BNAME,:L_TAXCODE,:L_TAXUH,:L_TAXDC,:L_NUK,:L_ZEI,:L_RIT,:L_SIKIN,:R_KGROUP,:R_KCODE,:R_HCODE,"
     ":R_BCODE,:R_KNAME,:R_HNAME,:R_BNAME,:R_TAXCODE,:R_TAXUH,:R_TAXDC,:R_NUK,:R_ZEI,:R_RIT,:R_SIKIN,:KINGAKU,"
     ":ZEIGAKU,:ZEIRITUNO,:AUTCALCU,:TAXCALCU,:OLDRATE,:TEKCODE,:TEKTEXT,:TORCODE,:TORTEXT, :FUSEN1,:FUSEN2,"
     ":FUSEN3,:FUSEN4,:FUSEN5,:CTIME,:COMMENT,:AO_COMMENT,:LINKKEY,:LINKKUB,:LINKREC,:LOCALFLG,:Reserve1,"
@@ -295,8 +293,7 @@ void TSiwakeWrite::SetKamokuArray(const QString& scode) {
     WriterTransaction wt(transaction(), OwnTransaction);
     fb::Query q(transaction());
     QStringList sql = kamokuSelect();
-    sql << QStringLiteral("WHERE SZ.SCODE=:SCODE")
-        << QStringLiteral("ORDER BY SZ.SCODE,SZ.KCODE,SZ.HCODE,SZ.BCODE");
+    sql << QStringLiteral("WHERE SZ.SCODE=:SCODE") << QStringLiteral("ORDER BY SZ.SCODE,SZ.KCODE,SZ.HCODE,SZ.BCODE");
     q.setSql(sql);
     q.setString("SCODE", scode);
     for (q.open(); !q.eof(); q.next()) {
@@ -385,9 +382,8 @@ bool TSiwakeWrite::checkSideTax(TSWKREC& entry, bool debit, int& code, QString& 
     int category = 0, taxable = 0, side = 0;
     if (!TaxCodeInfo(s.TAXCODE, group, name, category, taxable, side)) {
         code = base;
-        message = debit
-                      ? msg("借方の消費税コードを確認してください。", "借方の消費税コードの設定が不正です。")
-                      : msg("貸方の消費税コードを確認してください。", "貸方の消費税コードの設定が不正です。");
+        message = debit ? msg("借方の消費税コードを確認してください。", "借方の消費税コードの設定が不正です。")
+                        : msg("貸方の消費税コードを確認してください。", "貸方の消費税コードの設定が不正です。");
         return false;
     }
     s.TAXUH = taxable;
@@ -423,8 +419,7 @@ bool TSiwakeWrite::TestSiwake(TSWKREC& entry, int& code, QString& message) {
         wt.commit();
         return result;
     } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.TestSiwake"),
-                    QStringLiteral("仕訳の確認に失敗しました。"));
+        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.TestSiwake"), QStringLiteral("仕訳の確認に失敗しました。"));
         throw;
     }
 }
@@ -469,8 +464,7 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
             return failWith(2, msg("監査済みの仕訳は訂正できません。", "監査済みの仕訳が設定されました。"));
         if (!AccInf.KANSA_DATE.isNull() && !AccInf.KANSA_FIXDATE.isNull() &&
             entry.HIZUKE.value() <= AccInf.KANSA_FIXDATE.value())
-            return failWith(
-                3, msg("監査済みの日付は入力できません。", "日付に監査済みの日付が設定されました。"));
+            return failWith(3, msg("監査済みの日付は入力できません。", "日付に監査済みの日付が設定されました。"));
     }
     // 3. approval
     if (ShoninCheck && entry.SHONIN_HIZUKE.value() > 0)
@@ -485,8 +479,7 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
     }
     // 5. facility
     if (AccInf.SITEN == 1 && entry.SCODE.trimmed().isEmpty()) {
-        QString m =
-            msg("本・支店コードが不正です。データを選択し直してください。", "本・支店コードが不正です。");
+        QString m = msg("本・支店コードが不正です。データを選択し直してください。", "本・支店コードが不正です。");
         if (AccInf.DATATYPE == 3)
             m.replace(QStringLiteral("本・支店"), QStringLiteral("施設"));
         return failWith(5, m);
@@ -510,14 +503,11 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
     if (KingakuCheck) {
         if (entry.KINGAKU < Money(1)) {
             if (entry.KINGAKU < Money())
-                return failWith(31,
-                                msg("マイナス金額は入力できません。", "金額にマイナス値が設定されました。"));
-            return failWith(31,
-                            msg("金額を入力してください。", "金額の設定が不正です。（０円 または null）"));
+                return failWith(31, msg("マイナス金額は入力できません。", "金額にマイナス値が設定されました。"));
+            return failWith(31, msg("金額を入力してください。", "金額の設定が不正です。（０円 または null）"));
         }
         if (entry.KINGAKU > kMaxAmount)
-            return failWith(31,
-                            msg("金額桁数がオーバーしています。", "金額の設定が不正です。（桁数オーバー）"));
+            return failWith(31, msg("金額桁数がオーバーしています。", "金額の設定が不正です。（桁数オーバー）"));
     }
     // 11. text
     if (TextClean) {
@@ -583,14 +573,12 @@ int TSiwakeWrite::PutSiwake(TSWKREC& entry) {
             wt.commit();
             return result;
         } catch (const fb::Error& e) {
-            if ((e.statusCode() == kIscLockConflict || e.statusCode() == kIscDeadlock) &&
-                attempt < LockRetries) {
+            if ((e.statusCode() == kIscLockConflict || e.statusCode() == kIscDeadlock) && attempt < LockRetries) {
                 wt.restart();
                 QThread::msleep(100);
                 continue;
             }
-            ErrFbAccess(e, QStringLiteral("TSiwakeWrite.PutSiwake"),
-                        QStringLiteral("仕訳の書込みに失敗しました。"));
+            ErrFbAccess(e, QStringLiteral("TSiwakeWrite.PutSiwake"), QStringLiteral("仕訳の書込みに失敗しました。"));
             throw;
         }
     }
@@ -610,8 +598,7 @@ int TSiwakeWrite::DeleteSiwake(qint32 swkrec) {
         wt.commit();
         return result;
     } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.DeleteSiwake"),
-                    QStringLiteral("仕訳の削除に失敗しました。"));
+        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.DeleteSiwake"), QStringLiteral("仕訳の削除に失敗しました。"));
         throw;
     }
 }
@@ -641,8 +628,7 @@ int TSiwakeWrite::RestoreSiwake(qint32 swkrec) {
         wt.commit();
         return 1;
     } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.RestoreSiwake"),
-                    QStringLiteral("仕訳の復元に失敗しました。"));
+        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.RestoreSiwake"), QStringLiteral("仕訳の復元に失敗しました。"));
         throw;
     }
 }
@@ -736,8 +722,7 @@ void TSiwakeWrite::GetSiwake(TSWKREC& entry, qint32 rec, bool fromView) {
         q.close();
         wt.commit();
     } catch (const fb::Error& e) {
-        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.GetSiwake"),
-                    QStringLiteral("仕訳の取得に失敗しました。"));
+        ErrFbAccess(e, QStringLiteral("TSiwakeWrite.GetSiwake"), QStringLiteral("仕訳の取得に失敗しました。"));
         throw;
     }
 }

@@ -13,8 +13,7 @@ protected:
     void SetUp() override {
         DataModuleTest::SetUp();
         ds = root->addDataset({});
-        ds.addSystemAccount(QStringLiteral("現金"),
-                            {QStringLiteral("1110"), QStringLiteral("111"), QStringLiteral("現金")});
+        ds.addSystemAccount(QStringLiteral("現金"), {QStringLiteral("1110"), QStringLiteral("111"), QStringLiteral("現金")});
         ds.addSystemAccount(QStringLiteral("仮払消費税"),
                             {QStringLiteral("1550"), QStringLiteral("155"), QStringLiteral("仮払消費税")});
         ds.addAccount({QStringLiteral("4110"), QStringLiteral("411"), QStringLiteral("売上高")});
@@ -114,8 +113,8 @@ TEST_F(SiwakeWriteTest, ValidationCodes) {
          QStringLiteral("金額を入力してください。"), 0},
         {"negative amount", [](TSWKREC& e) { e.KINGAKU = Money(-5); }, 31,
          QStringLiteral("金額にマイナス値が設定されました。")},
-        {"largest amount",
-         [](TSWKREC& e) { e.KINGAKU = Money::fromRaw(Q_INT64_C(9999999999) * Money::Scale); }, 0, QString()},
+        {"largest amount", [](TSWKREC& e) { e.KINGAKU = Money::fromRaw(Q_INT64_C(9999999999) * Money::Scale); },
+         0, QString()},
         {"one yen more",
          [](TSWKREC& e) { e.KINGAKU = Money::fromRaw(Q_INT64_C(10000000000) * Money::Scale); }, 31,
          QStringLiteral("金額の設定が不正です。（桁数オーバー）")},
