@@ -219,6 +219,8 @@ TSiwakeWrite::~TSiwakeWrite() = default;
 void TSiwakeWrite::SetTransaction(fb::Transaction& transaction) {
     m_transaction = &transaction;
     m_statements.clear();
+    m_accountChecks.clear();
+    m_lastRead.reset();
 }
 
 fb::Query& TSiwakeWrite::statement(const QString& sql) {
@@ -287,6 +289,7 @@ void TSiwakeWrite::SetKamokuArray(const QString& scode) {
     KamokuScode = scode;
     KamokuArray.clear();
     KamokuIndex.clear();
+    m_accountChecks.clear();
     WriterTransaction wt(transaction(), OwnTransaction);
     fb::Query q(transaction());
     QStringList sql = kamokuSelect();
@@ -301,16 +304,43 @@ void TSiwakeWrite::SetKamokuArray(const QString& scode) {
     wt.commit();
 }
 
+const TSiwakeWrite::AccountCheck& TSiwakeWrite::accountCheck(const QString& scode, const QString& bcode,
+                                                             const QString& hcode, const QString& usercode) {
+    const QString key = scode + u'\x1f' + bcode + u'\x1f' + hcode + u'\x1f' + usercode;
+    const auto known = m_accountChecks.find(key);
+    if (known != m_accountChecks.end())
+        return known->second;
+    AccountCheck check;
+    check.found = GetKamoku(scode, bcode, hcode, usercode);
+    if (check.found) {
+        check.row = Kamoku;
+        fb::Query& sub = statement(QStringLiteral(
+            "SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND KCODE=:KCODE AND BCODE=' '"));
+        sub.setString("SCODE", check.row.SCODE);
+        sub.setString("KCODE", check.row.KCODE);
+        check.hasSubAccounts = sub.openInt("CNT") > 1;
+        fb::Query& dep =
+            statement(QStringLiteral("SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND "
+                                     "KCODE=:KCODE AND HCODE=' ' AND BCODE<>' '"));
+        dep.setString("SCODE", check.row.SCODE);
+        dep.setString("KCODE", check.row.KCODE);
+        check.hasDepartments = dep.openInt("CNT") > 0;
+    }
+    return m_accountChecks.emplace(key, check).first->second;
+}
+
 bool TSiwakeWrite::checkSide(TSWKREC& entry, bool debit, const TSwkBalance* stored, int& code,
                              QString& message) {
     TSwkBalance& s = debit ? entry.L : entry.R;
     const int base = debit ? 11 : 21;
-    if (!GetKamoku(entry.SCODE, s.BCODE, s.HCODE, s.KCODE)) {
+    const AccountCheck& check = accountCheck(entry.SCODE, s.BCODE, s.HCODE, s.KCODE);
+    if (!check.found) {
         code = base;
         message = debit ? msg("借方の科目コードが見つかりません。", "借方の科目コードの設定が不正です。")
                         : msg("貸方の科目コードが見つかりません。", "貸方の科目コードの設定が不正です。");
         return false;
     }
+    Kamoku = check.row;
     s.KGROUP = QString::number(Kamoku.GROUPM1);
     s.SIKIN = debit ? Kamoku.FUN_LCODE : Kamoku.FUN_RCODE;
     s.HCODE = blankAsSpace(s.HCODE);
@@ -328,23 +358,13 @@ bool TSiwakeWrite::checkSide(TSWKREC& entry, bool debit, const TSwkBalance* stor
         if (!(stored->BCODE == s.BCODE && s.BNAME == stored->BNAME))
             s.BNAME = Kamoku.BNAME;
     }
-    fb::Query& sub = statement(QStringLiteral(
-        "SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND KCODE=:KCODE AND BCODE=' '"));
-    sub.setString("SCODE", Kamoku.SCODE);
-    sub.setString("KCODE", Kamoku.KCODE);
-    const bool hasSubAccounts = sub.openInt("CNT") > 1;
-    if (hasSubAccounts && s.HCODE.trimmed().isEmpty()) {
+    if (check.hasSubAccounts && s.HCODE.trimmed().isEmpty()) {
         code = base;
         message = debit ? msg("借方の補助コードを入力してください。", "借方の補助コードの設定が不正です。")
                         : msg("貸方の補助コードを入力してください。", "貸方の補助コードの設定が不正です。");
         return false;
     }
-    fb::Query& dep = statement(QStringLiteral("SELECT COUNT(*) AS CNT FROM KAMOKU_SZ WHERE SCODE=:SCODE AND "
-                                              "KCODE=:KCODE AND HCODE=' ' AND BCODE<>' '"));
-    dep.setString("SCODE", Kamoku.SCODE);
-    dep.setString("KCODE", Kamoku.KCODE);
-    const bool hasDepartments = dep.openInt("CNT") > 0;
-    if (hasDepartments && s.BCODE.trimmed().isEmpty()) {
+    if (check.hasDepartments && s.BCODE.trimmed().isEmpty()) {
         code = base;
         message = debit ? msg("借方の部門コードが見つかりません。", "借方の部門コードの設定が不正です。")
                         : msg("貸方の部門コードが見つかりません。", "貸方の部門コードの設定が不正です。");
@@ -415,7 +435,9 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
 
     // 1. period slot
     std::optional<std::pair<TSwkBalance, TSwkBalance>> stored;
-    if (entry.REC != 0) {
+    if (entry.REC != 0 && m_lastRead && m_lastRead->rec == entry.REC) {
+        stored = std::make_pair(m_lastRead->l, m_lastRead->r);
+    } else if (entry.REC != 0) {
         WriterTransaction wt(transaction(), OwnTransaction);
         fb::Query& q = statement(QStringLiteral("SELECT * FROM SIWAKE_VIEW WHERE REC=:REC"));
         q.setInt("REC", entry.REC);
@@ -496,6 +518,7 @@ bool TSiwakeWrite::testEntry(TSWKREC& entry, int& code, QString& message) {
 }
 
 int TSiwakeWrite::PutSiwake(TSWKREC& entry) {
+    m_lastRead.reset();
     const bool insert = entry.REC == 0;
     QString sql;
     if (insert) {
@@ -562,6 +585,7 @@ int TSiwakeWrite::PutSiwake(TSWKREC& entry) {
 }
 
 int TSiwakeWrite::DeleteSiwake(qint32 swkrec) {
+    m_lastRead.reset();
     try {
         WriterTransaction wt(transaction(), OwnTransaction);
         fb::Query& q =
@@ -580,6 +604,7 @@ int TSiwakeWrite::DeleteSiwake(qint32 swkrec) {
 }
 
 int TSiwakeWrite::RestoreSiwake(qint32 swkrec) {
+    m_lastRead.reset();
     try {
         WriterTransaction wt(transaction(), OwnTransaction);
         fb::Query& q = statement(
@@ -688,9 +713,11 @@ void TSiwakeWrite::GetSiwake(TSWKREC& entry, qint32 rec, bool fromView) {
         }
         fb::Query& q = statement(sql);
         q.setInt("REC", rec);
+        m_lastRead.reset();
         q.open();
         if (!q.eof()) {
             ReadSiwake(q, entry);
+            m_lastRead = StoredSides{rec, entry.L, entry.R};
         }
         q.close();
         wt.commit();

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // One side of an entry; the procedures take these columns with the prefix "L_" (debit) or "R_" (credit).
@@ -132,6 +133,25 @@ private:
     // writes thousands of entries through the same few statements.
     fb::Query& statement(const QString& sql);
 
+    // What the account checks of one side learn from the masters for one facility, department,
+    // sub-account and account code.
+    struct AccountCheck {
+        bool found = false;
+        TSwkKamokuRow row;
+        bool hasSubAccounts = false, hasDepartments = false;
+    };
+    const AccountCheck& accountCheck(const QString& scode, const QString& bcode, const QString& hcode,
+                                     const QString& usercode);
+    // The stored codes and names of the row GetSiwake read last; gone once the writer writes.
+    struct StoredSides {
+        qint32 rec = 0;
+        TSwkBalance l, r;
+    };
+
     fb::Transaction* m_transaction = nullptr;
     std::map<QString, std::unique_ptr<fb::Query>> m_statements;
+    // The account checks' answers, like the account table, hold from SetKamokuArray (or SetTransaction)
+    // on: a merge checks thousands of entries against the same few accounts.
+    std::map<QString, AccountCheck> m_accountChecks;
+    std::optional<StoredSides> m_lastRead;
 };

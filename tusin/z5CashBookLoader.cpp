@@ -229,7 +229,12 @@ void TCashBookLoaderBox::AddLogEntry() {
     item->setText(1, e.Message);
     item->setData(0, Qt::UserRole, int(e.Level) - 1);
     item->setIcon(0, levelIcon(e.Level));
-    GetResult();
+    // The result as GetResult gives it, kept up as entries come: the first error or success decides,
+    // until then the latest entry's code stands. A merge logs an entry per corrected journal entry.
+    if (!m_resultDecided) {
+        ImportResult = e.Code;
+        m_resultDecided = e.Level == 3 || e.Code == 1;
+    }
 }
 
 void TCashBookLoaderBox::addEntry(quint8 level, qint32 code, const QString& message) {
@@ -275,6 +280,7 @@ void TCashBookLoaderBox::ListView1SelectItem() {
 
 void TCashBookLoaderBox::ResetImport() {
     ImportResult = 0;
+    m_resultDecided = false;
     ProcessInfo.Level = 0;
     ProcessInfo.Code = 0;
     ProcessInfo.Message.clear();
@@ -1119,13 +1125,24 @@ int TCashBookLoaderBox::WriteJournal(TSWKREC& entry, const ReceivedRow& row, QSt
     if (entry.L.ZEI.isZero() && entry.R.ZEI.isZero())
         entry.TAXCALCU = 2;
     entry.LOCALFLG = 10;
+    // Rows the writer writes new (a new entry, or the new pair of a correction) take the link columns
+    // MarkJournal would set straight away. The correction procedure reads the passed RESERVE1, so it is
+    // passed changed only for a new entry; an entry corrected in place is marked afterwards.
+    const bool insert = entry.REC == 0;
+    const qint32 oldSwkrec = entry.SWKREC;
+    const bool linked = insert || entry.RESERVE1 > 0;
+    if (linked) {
+        entry.RESERVE1 = entry.RESERVE1 > 0 ? entry.RESERVE1 : row.REC;
+        entry.RESERVE2 = row.LINKREC;
+    }
     const int result = SiwakeWriter.PutSiwake(entry);
     if (result < 0) {
         message = result == -1 ? QStringLiteral("仕訳は他の処理で削除されています。")
                                : QStringLiteral("仕訳は他の処理で訂正されています。");
         return result;
     }
-    MarkJournal(entry, row);
+    if (!linked || (!insert && entry.SWKREC == oldSwkrec))
+        MarkJournal(entry, row);
     m_logLine.SwkNo = entry.SWKREC;
     return result;
 }

@@ -130,6 +130,7 @@ private:
     QTimer Timer1;
     bool m_running = false; // btnOk's tag
     bool m_replacePending = false;
+    bool m_resultDecided = false; // an error or a success entry has fixed ImportResult
     LogLine m_logLine;
     TCashBookLoadKamokuRec m_cashAccount;
 

@@ -161,6 +161,30 @@ TEST_F(SiwakeWriteTest, AccountRowReadsTheSubAccountSwitchAsText) {
     EXPECT_EQ(w.Kamoku.BPFLG, QStringLiteral("P"));
 }
 
+// The account checks answer from what they learnt since the facility's account table was loaded;
+// loading it again brings in masters changed meanwhile.
+TEST_F(SiwakeWriteTest, AccountChecksFollowTheMastersWhenTheAccountTableIsLoaded) {
+    w.SetKamokuArray(QStringLiteral(" "));
+    int code = 0;
+    QString message;
+    TSWKREC e = entry();
+    ASSERT_TRUE(w.TestSiwake(e, code, message)) << message.toStdString();
+    if (dm->IBTransactionDAT.isActive())
+        dm->IBTransactionDAT.commit();
+    ds.execute(QStringLiteral("INSERT INTO HOJOMST (KCODE, HCODE, HNAME) VALUES ('4110', '01', 'Ｂ店')"));
+    ds.execute(
+        QStringLiteral("INSERT INTO KAMOKU_SZ (SCODE, KCODE, HCODE, BCODE) VALUES (' ', '4110', '01', ' ')"));
+    w.SetKamokuArray(QStringLiteral(" "));
+    e = entry();
+    EXPECT_FALSE(w.TestSiwake(e, code, message));
+    EXPECT_EQ(code, 21);
+    EXPECT_EQ(message, QStringLiteral("貸方の補助コードを入力してください。"));
+    e = entry();
+    e.R.HCODE = QStringLiteral("01");
+    EXPECT_TRUE(w.TestSiwake(e, code, message)) << message.toStdString();
+    EXPECT_EQ(e.R.HNAME, QStringLiteral("Ｂ店"));
+}
+
 TEST_F(SiwakeWriteTest, InsertUpdateDeleteRestore) {
     TSWKREC e = entry();
     int code = 0;

@@ -142,6 +142,14 @@ TEST_P(CashBookLoaderTest, MergeAppliesTheJournalCases) {
     EXPECT_EQ(found.amount, Money(6600));
     EXPECT_EQ(found.reserve2, 4);
     EXPECT_EQ(openInt(QStringLiteral("SELECT COUNT(*) FROM SIWAKE WHERE TAISHAKU=1 AND DELFLG=0")), 5);
+    // The two rows of every entry agree on its numbers, state and link columns.
+    EXPECT_EQ(openInt(QStringLiteral(
+                  "SELECT COUNT(*) FROM SIWAKE D JOIN SIWAKE C ON (C.SWKREC=D.SWKREC AND C.TAISHAKU=2)"
+                  " WHERE D.TAISHAKU=1 AND (D.SITREC IS DISTINCT FROM C.SITREC OR D.SWKNO IS DISTINCT FROM C.SWKNO"
+                  " OR D.DELFLG IS DISTINCT FROM C.DELFLG OR D.LINKREC IS DISTINCT FROM C.LINKREC"
+                  " OR D.LOCALFLG IS DISTINCT FROM C.LOCALFLG OR D.RESERVE1 IS DISTINCT FROM C.RESERVE1"
+                  " OR D.RESERVE2 IS DISTINCT FROM C.RESERVE2)")),
+              0);
 
     // Masters: the new sub-account with its balance row, the renamed one; the mode is back.
     EXPECT_EQ(openInt(QStringLiteral("SELECT BPFLG FROM HOJOMST WHERE KCODE='5000' AND HCODE='02'")), 1);
