@@ -8,6 +8,7 @@
 // 1,000 entries, which should stay about flat.
 //
 //   CashBookMergeBench [N ...]   (default 5000 10000 20000)
+#include "BenchMeasure.h"
 #include "core/DataModule.h"
 #include "core/FbValues.h"
 #include "core/uAccRecord.h"
@@ -183,16 +184,6 @@ double writeFloor(const testenv::Dataset& received, const testenv::Dataset& copy
     return timer.nsecsElapsed() / 1e6;
 }
 
-struct Times {
-    std::vector<double> ms;
-    double min() const { return *std::min_element(ms.begin(), ms.end()); }
-    double median() const {
-        std::vector<double> s = ms;
-        std::sort(s.begin(), s.end());
-        return s[s.size() / 2];
-    }
-};
-
 // One round: the merge's time and the floor's, each on fresh datasets.
 std::pair<double, double> run(int count) {
     testenv::DmEnvironment e;
@@ -245,15 +236,16 @@ int main(int argc, char** argv) {
     std::printf("%8s %22s %22s %16s %14s\n", "entries", "merge ms min/median", "floor ms min/median",
                 "ratio min/median", "ms per 1,000");
     for (const int n : sizes) {
-        Times merge, floor;
+        std::vector<double> mergeMs, floorMs;
         for (int round = 0; round < 3; ++round) {
             const auto [m, f] = run(n);
-            merge.ms.push_back(m);
-            floor.ms.push_back(f);
+            mergeMs.push_back(m);
+            floorMs.push_back(f);
         }
-        std::printf("%8d %10.0f / %9.0f %10.0f / %9.0f %7.2f / %6.2f %14.1f\n", n, merge.min(),
-                    merge.median(), floor.min(), floor.median(), merge.min() / floor.min(),
-                    merge.median() / floor.median(), merge.min() * 1000.0 / n);
+        const bench::Stats merge = bench::stats(mergeMs), floor = bench::stats(floorMs);
+        std::printf("%8d %10.0f / %9.0f %10.0f / %9.0f %7.2f / %6.2f %14.1f\n", n, merge.min,
+                    merge.median, floor.min, floor.median, merge.min / floor.min,
+                    merge.median / floor.median, merge.min * 1000.0 / n);
         std::fflush(stdout);
     }
     return 0;
