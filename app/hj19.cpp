@@ -654,23 +654,26 @@ QStringList AssetColumns(fb::Transaction& transaction) {
 }
 
 void PrepareAssetQuery(fb::Query& query, int group, const THj19Dataset& ds, const QStringList& columns) {
-    // The engine sorts whole result rows: the rows carry only the columns the export reads, not the
-    // remarks and reserved columns of the table, so the sort holds a fraction of the table.
+    // No index serves the order KANRI, REC, and the engine sorts whole result rows in memory. Only the
+    // keys are sorted: the inner select puts the RECs of the group in order, and each row is then read
+    // through the primary key. The plan is fixed, so the sorted stream leads the joins and the rows come
+    // in its order; the rows and their order are those of a plain ORDER BY KS.KANRI,KS.REC.
     QString select = QStringLiteral("SELECT ");
     for (const QString& c : columns)
         select += QStringLiteral("KS.") + c + u',';
-    select += QStringLiteral("K.KNAME FROM KS_SISAN KS");
-    const QString join = QStringLiteral("INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)");
-    const QString order = QStringLiteral("ORDER BY KS.KANRI,KS.REC");
+    select += QStringLiteral("K.KNAME FROM (SELECT REC FROM KS_SISAN");
+    const QString joins = QStringLiteral("ORDER BY KANRI,REC) O INNER JOIN KS_SISAN KS ON (KS.REC=O.REC)"
+                                         " INNER JOIN KAMOKUMST K ON (KS.KCODE=K.KCODE)"
+                                         " PLAN JOIN (SORT (O KS_SISAN NATURAL), KS INDEX (PK_KS_SISAN),"
+                                         " K INDEX (PK_KAMOKUMST))");
     if (group == Shougaku) {
         // Only the small-amount assets acquired within the fiscal year.
-        query.setSql(QStringList{select, join, QStringLiteral("WHERE (KS.GSHOUHOU=5)"),
-                                 QStringLiteral("AND (KS.SYUTODATE>=:KIKAN1 AND KS.SYUTODATE<=:KIKAN2)"),
-                                 order});
+        query.setSql(QStringList{select, QStringLiteral("WHERE (GSHOUHOU=5)"),
+                                 QStringLiteral("AND (SYUTODATE>=:KIKAN1 AND SYUTODATE<=:KIKAN2)"), joins});
         fb::setDateTime(query, "KIKAN1", ds.KISHU);
         fb::setDateTime(query, "KIKAN2", ds.KIMATU);
     } else {
-        query.setSql(QStringList{select, join, QStringLiteral("WHERE KS.GSHOUHOU=:GSHOUHOU"), order});
+        query.setSql(QStringList{select, QStringLiteral("WHERE GSHOUHOU=:GSHOUHOU"), joins});
         query.setInt("GSHOUHOU", MethodOfGroup(group));
     }
 }

@@ -151,6 +151,59 @@ TEST_F(Hj19Export, EveryGroupInOrderWithAllColumnsRowNumbersAndTrailingElements)
     EXPECT_EQ(touki->childText("IKKATU_TOUKI_0500"), "700000");
 }
 
+TEST_F(Hj19Export, RowsFollowKanriThenRecWhateverOrderTheyWereStoredIn) {
+    // Stored as B, then four of A out of REC order: the file has the four of A by REC, then B, in every
+    // group.
+    for (int method = 1; method <= 6; ++method) {
+        const int rec = 100 * method;
+        const struct {
+            const char* kanri;
+            int rec;
+            QString name;
+            int base; // the lump-sum rows show their base, not their name
+        } stored[] = {{"B", rec + 1, QStringLiteral("乙%1").arg(method), 190000},
+                      {"A", rec + 9, QStringLiteral("甲丁%1").arg(method), 140000},
+                      {"A", rec + 3, QStringLiteral("甲甲%1").arg(method), 110000},
+                      {"A", rec + 7, QStringLiteral("甲丙%1").arg(method), 130000},
+                      {"A", rec + 5, QStringLiteral("甲乙%1").arg(method), 120000}};
+        for (const auto& s : stored) {
+            testenv::AssetSpec a = asset(QLatin1String(s.kanri), s.name, method, date(2024, 5, 1));
+            a.rec = s.rec;
+            a.base = yen(s.base);
+            ds.addAsset(a);
+        }
+    }
+    ASSERT_EQ(run(), 1);
+    const XmlFile f = readXmlFile(out);
+    ASSERT_TRUE(f.root);
+    const struct {
+        const char* group;
+        int method;
+    } groups[] = {{"HJK160119", 1}, {"HJK160219", 2}, {"HJK160419", 6},
+                  {"HJK160619", 3}, {"HJK160719", 5}, {"HJK160819", 4}};
+    for (const auto& g : groups) {
+        const XmlElement* ge = group(f, g.group);
+        ASSERT_TRUE(ge) << g.group;
+        QStringList names;
+        for (const auto& row : ge->children)
+            if (g.method == 4 && row->name != QLatin1String("IKKATU_TOUKI"))
+                names << col(row.get(), "0200");
+        for (const auto& row : ge->children)
+            for (const auto& cell : row->children)
+                if (cell->text.contains(QString::number(g.method)) &&
+                    (cell->text.startsWith(u'甲') || cell->text.startsWith(u'乙')))
+                    names << cell->text.trimmed();
+        const QString m = QString::number(g.method);
+        if (g.method == 4)
+            EXPECT_EQ(names, (QStringList{"110000", "120000", "130000", "140000", "190000"})) << g.group;
+        else
+            EXPECT_EQ(names, (QStringList{QStringLiteral("甲甲") + m, QStringLiteral("甲乙") + m,
+                                          QStringLiteral("甲丙") + m, QStringLiteral("甲丁") + m,
+                                          QStringLiteral("乙") + m}))
+                << g.group;
+    }
+}
+
 TEST_F(Hj19Export, OneMethodGivesOneGroupAndLumpSumThirds) {
     testenv::AssetSpec a = asset("1", QStringLiteral("什器"), 4, date(2024, 4, 1));
     a.base = yen(100000);
